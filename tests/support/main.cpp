@@ -1,0 +1,13 @@
+#include <gtest/gtest.h>
+
+#include "framework/forms.h"
+#include "support/test_support.h"
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    // Every test program has the application object and the screen, and no
+    // message box ever waits for a click: what would be shown is recorded.
+    InitializeForms();
+    testing_support::RecordMessageBoxes();
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,48 @@
+// Helpers shared by the test programs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh empty folder made current for the lifetime of the object; the shell
+// and the document engine open files by relative name. The previous current
+// folder comes back and the folder is removed at the end.
+class TempWorkDir {
+public:
+    TempWorkDir();
+    ~TempWorkDir();
+    TempWorkDir(const TempWorkDir&) = delete;
+    TempWorkDir& operator=(const TempWorkDir&) = delete;
+    const std::string& Path() const { return path_; }  // code page 1251
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+// A registry key under HKEY_CURRENT_USER unique to this test program run
+// ("SOFTWARE\\dictionary-tests\\<pid>"), deleted with everything below it at exit.
+const std::string& TestRegistryRoot();
+
+// Writes bytes to a file (relative names land in the current folder).
+void WriteFileBytes(const std::string& name, const std::string& bytes);
+std::string ReadFileBytes(const std::string& name);
+
+// The repository's folder and the build folder, from the test's environment.
+std::string SourceDir();
+std::string BinaryDir();
+
+// Message boxes are recorded instead of shown (answering IDOK, or the answer
+// set with NextMessageBoxAnswer); tests read and clear the record.
+struct ShownMessageBox {
+    std::string text;     // code page 1251
+    std::string caption;  // code page 1251
+    unsigned flags;
+};
+void RecordMessageBoxes();
+std::vector<ShownMessageBox>& ShownMessageBoxes();
+void NextMessageBoxAnswer(int answer);
+
+}  // namespace testing_support
