@@ -1,0 +1,742 @@
+#!/usr/bin/env python3
+"""Writes the sample dictionary of the viewer and its benchmark fixtures.
+
+    make_dictionary.py OUTDIR                 the sample dictionary (tools/sample/)
+    make_dictionary.py --synthetic N OUTDIR   N generated terms, same formats, for benchmarks
+    make_dictionary.py --big-html BYTES FILE  one HTML page of exactly BYTES bytes, for the scanner
+
+A dictionary folder gets: voc.ind (term index), voc.dat (articles), voc.hd (the
+head put in front of every article), osnov.htm (introduction), unicod.bin
+(code point to code page 1251 table), allvurts.dat and allvurts.ind (every word
+of the articles with the term rows it occurs in), voc.ini, schema/*.sch (colour
+schemes), an empty fonts folder and the pictures the pages show. 8-bit text is
+code page 1251; file names with Russian letters are UTF-8 on disk. Standard
+library only, so that any Python 3 runs it.
+"""
+
+import argparse
+import array
+import configparser
+import heapq
+import html.entities
+import math
+import os
+import re
+import struct
+import sys
+import zlib
+
+SAMPLE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'sample')
+STRESS = '\u0301'
+MAX_KEY = 255          # KeyLen and NameLen are single bytes
+MAX_WORD = 255         # the article scan keeps a word in 256 bytes
+MAX_PALETTE = 20
+MAX_FACE_NAME = 31     # a face name longer than this cannot be created
+
+
+# ---------------------------------------------------------------- code page 1251
+
+def cp1251(text):
+    """Code page 1251 bytes; characters outside it become numeric references."""
+    return text.encode('cp1251', 'xmlcharrefreplace')
+
+
+def _upper_table():
+    # Every letter of the code page that has a capital in it, as the platform's
+    # ANSI upper-casing does it; 0xB5 (micro) has no capital there and stays.
+    table = bytearray(range(256))
+    for b in range(128, 256):
+        try:
+            capital = bytes([b]).decode('cp1251').upper().encode('cp1251')
+        except (UnicodeDecodeError, UnicodeEncodeError):
+            continue
+        if len(capital) == 1:
+            table[b] = capital[0]
+    table[ord('a'):ord('z') + 1] = b'ABCDEFGHIJKLMNOPQRSTUVWXYZ'
+    return bytes(table)
+
+
+UPPER_1251 = _upper_table()
+
+
+def upper_1251(data):
+    return bytes(data).translate(UPPER_1251)
+
+
+def search_key(name):
+    """The index key of a display name: stress marks dropped, upper case."""
+    return upper_1251(name.replace(STRESS, '').encode('cp1251'))
+
+
+def collation(key):
+    # Byte order of code page 1251 is alphabetical except for Ё (0xA8), which
+    # belongs right after Е.
+    return tuple(0x18B if b == 0xA8 else 2 * b for b in key)
+
+
+# Code point -> code page 1251 byte for every byte from the space up; 0x98 is
+# unassigned. 223 records, within the viewer's room for 256.
+UNICODE_TO_1251 = {}
+for _b in range(0x20, 0x100):
+    try:
+        UNICODE_TO_1251.setdefault(ord(bytes([_b]).decode('cp1251')), _b)
+    except UnicodeDecodeError:
+        pass
+
+# Named references the article scan decodes itself (the Latin-1 letters give
+# their lower-case Latin-1 byte, which code page 1251 reads as a Cyrillic letter).
+SCAN_ENTITIES = {n.encode(): bytes([html.entities.name2codepoint[n.lower()]]) for n in (
+    'AACUTE ACIRC AELIG AGRAVE ARING ATILDE AUML CCEDIL DIVIDE EACUTE ECIRC EGRAVE '
+    'ETH EUML IACUTE ICIRC IGRAVE IUML NTILDE OACUTE OCIRC OGRAVE OSLASH OTILDE OUML '
+    'SZLIG THORN UACUTE UCIRC UGRAVE UUML YACUTE YUML').split()}
+SCAN_ENTITIES.update({
+    b'NBSP': b' ', b'AMP': b'&', b'GT': b'>', b'LT': b'<', b'QUOT': b'"', b'TRADE': b'TM',
+    b'#8212': b'--', b'#9484': b'\x03', b'#9472': b'\x04', b'#9516': b'\x05',
+    b'#9474': b'\x06', b'#9500': b'\x07', b'#9508': b'\x08', b'#9488': b'\x0f',
+    b'#9492': b'\x10', b'#9496': b'\x11', b'#9524': b'\x12', b'#9532': b'\x13',
+    b'LAQUO': b'"', b'RAQUO': b'"', b'DEG': b'\xb0', b'TILDE': b'~', b'NDASH': b'-',
+    b'MDASH': b'--', b'#': b' ', b'REG': b'(r)'})
+
+
+def _is_letter(b):
+    return b >= 0xC0 or 0x41 <= b <= 0x5A or 0x61 <= b <= 0x7A
+
+
+def scan_words(article, code_points=UNICODE_TO_1251):
+    """The words of an article as the viewer's hit marking finds them: list of
+    (word bytes, first position, position of the last letter). Tags are
+    skipped and end a word, references decoded, ё read as е, a word hyphenated
+    across a line break joined, and a word still open at the end of the text
+    dropped, so the word index and the hit marks agree."""
+    text = bytearray(article)
+    words, word = [], bytearray()
+    in_tag, start, last, hyphen, i = False, 0, 0, 0, 0
+    while i < len(text):
+        b = text[i]
+        if b == 0x3C or (in_tag and b != 0x3E):
+            in_tag = True
+            i += 1
+            continue
+        in_tag = False      # the closing '>' then ends a word like any other byte
+        if not word:
+            start = i
+        from_entity = False
+        if b == 0x26:
+            semi = text.find(b';', i)
+            name = upper_1251(text[i + 1:semi]) if 3 <= semi - i <= 20 else None
+            if name in SCAN_ENTITIES:
+                value = SCAN_ENTITIES[name]
+                i = semi + 1 - len(value)
+                text[i:semi + 1] = value
+                b, from_entity = text[i], True
+            elif semi > i and text[i + 1:i + 2] == b'#':
+                digits = i + 2
+                while digits < semi and 0x30 <= text[digits] <= 0x39:
+                    digits += 1
+                number = int(text[i + 2:digits]) if digits > i + 2 else 0
+                b, i = code_points.get(number, 0), semi
+                if b == 0:
+                    i += 1
+                    continue
+                text[i] = b
+        if b == 0xA0 and not from_entity:
+            b = 0x20
+        if b == 0xB8:
+            b = 0xE5
+        if _is_letter(b):
+            if hyphen == 1 and word:
+                words.append((bytes(word), start, last))
+                word, start = bytearray(), i
+            if len(word) == MAX_WORD:
+                raise ValueError('word longer than %d letters at byte %d' % (MAX_WORD, i))
+            hyphen = 0
+            word.append(b)
+            last = i
+        elif b == 0x2D:
+            hyphen = 0 if hyphen else 1
+        elif b in (0x20, 0x0D, 0x0A) and hyphen:
+            hyphen = hyphen if b == 0x20 else 2
+        else:
+            if word:
+                words.append((bytes(word), start, last))
+                word = bytearray()
+            hyphen = 0
+        i += 1
+    return words
+
+
+# ---------------------------------------------------------------- dictionary files
+
+def write_file(path, data):
+    os.makedirs(os.path.dirname(path) or '.', exist_ok=True)
+    with open(path, 'wb') as f:
+        f.write(data)
+
+
+def int32_array(values):
+    rows = array.array('i', values)
+    if sys.byteorder == 'big':
+        rows.byteswap()
+    return rows.tobytes()
+
+
+def write_index(path, terms, count):
+    """voc.ind: int32 count, then per term int32 offset, int32 length, uint8
+    key length, uint8 name length (UTF-16 units), key (cp1251), name (UTF-16LE).
+    terms yields (offset, length, key, name in UTF-16LE)."""
+    out, head, written = bytearray(struct.pack('<i', count)), struct.Struct('<iiBB').pack, 0
+    for offset, length, key, utf16 in terms:
+        if not 0 < len(key) <= MAX_KEY or len(utf16) > 2 * MAX_KEY:
+            raise ValueError('key or name of %r out of bounds' % key)
+        out += head(offset, length, len(key), len(utf16) // 2)
+        out += key
+        out += utf16
+        written += 1
+    if written != count:
+        raise ValueError('the index announces %d terms but holds %d' % (count, written))
+    write_file(path, out)
+
+
+def write_all_words(outdir, word_rows, count):
+    """allvurts.dat: int32 count, then per word its bytes, '$', int32 number of
+    rows, int32 index of the first row; allvurts.ind: the int32 rows themselves.
+    word_rows yields (word, rows) in order."""
+    dat, ind, pair, first, written = bytearray(struct.pack('<i', count)), [], struct.Struct('<ii').pack, 0, 0
+    for word, rows in word_rows:
+        if b'$' in word or b'\0' in word:
+            raise ValueError('word %r cannot be stored' % word)
+        dat += word
+        dat += b'$'
+        dat += pair(len(rows), first)
+        ind.append(rows)
+        first += len(rows)
+        written += 1
+    if written != count:
+        raise ValueError('the word list announces %d words but holds %d' % (count, written))
+    write_file(os.path.join(outdir, 'allvurts.dat'), dat)
+    write_file(os.path.join(outdir, 'allvurts.ind'), b''.join(int32_array(rows) for rows in ind))
+
+
+def index_words(articles):
+    """Word index over articles given per term row: sorted (word, rows)."""
+    rows_of, words_of = {}, {}
+    for row, article in enumerate(articles):
+        if article not in words_of:
+            words_of[article] = {upper_1251(w) for w, _, _ in scan_words(article)}
+        for word in words_of[article]:
+            rows_of.setdefault(word, []).append(row)
+    return sorted(rows_of.items())
+
+
+def write_common(outdir, schemes_path, ini_text):
+    """The files every dictionary folder has besides its terms and words."""
+    write_file(os.path.join(outdir, 'unicod.bin'),
+               b''.join(struct.pack('<ii', cp, b) for cp, b in UNICODE_TO_1251.items()))
+    write_file(os.path.join(outdir, 'voc.hd'), read_sample_html('head.htm'))
+    write_file(os.path.join(outdir, 'osnov.htm'), read_sample_html('osnov.htm'))
+    schemes = read_schemes(schemes_path)
+    ini = configparser.ConfigParser()
+    ini.read_string(ini_text)
+    if ini['Schemas']['Schema'] not in [name + '.sch' for name in schemes]:
+        raise ValueError('voc.ini names a scheme that is not described')
+    write_file(os.path.join(outdir, 'voc.ini'), cp1251(ini_text.replace('\n', '\r\n')))
+    for name, scheme in schemes.items():
+        write_file(os.path.join(outdir, 'schema', name + '.sch'), scheme_bytes(scheme))
+    os.makedirs(os.path.join(outdir, 'fonts'), exist_ok=True)
+    for name, data in pictures().items():
+        write_file(os.path.join(outdir, name), data)
+
+
+def read_sample_html(name):
+    with open(os.path.join(SAMPLE_DIR, name), encoding='utf-8') as f:
+        return cp1251(f.read().replace('\n', '\r\n'))
+
+
+# ---------------------------------------------------------------- the sample
+
+def read_articles(path):
+    """Entries of the article source: list of (names, body text)."""
+    entries = []
+    with open(path, encoding='utf-8') as f:
+        for line in f.read().splitlines():
+            if line.startswith('#') or (not entries and not line.strip()):
+                continue
+            if line.startswith('@ '):
+                entries.append(([line[2:].strip()], []))
+            elif not entries:
+                raise ValueError('text before the first article: %r' % line)
+            elif line.startswith('= ') and not entries[-1][1]:
+                entries[-1][0].append(line[2:].strip())
+            else:
+                entries[-1][1].append(line)
+    return [(names, '\n'.join(body).strip()) for names, body in entries]
+
+
+def article_html(names, body, known_keys):
+    # "see also" references are checked against the term list and set in italics
+    out, pos = [], 0
+    while True:
+        start = body.find('[[', pos)
+        if start < 0:
+            break
+        end = body.index(']]', start)
+        target, _, shown = body[start + 2:end].partition('|')
+        if search_key(target) not in known_keys:
+            raise ValueError('reference to unknown term %r' % target)
+        out += (body[pos:start], '<i>%s</i>' % (shown or target))
+        pos = end + 2
+    synonyms = ' <span class=syn>(также: %s)</span>' % ', '.join(names[1:]) if names[1:] else ''
+    heading = '<p class=term><b>%s</b>%s</p>' % (names[0], synonyms)
+    text = heading + '\n' + ''.join(out) + body[pos:] + '\n'
+    return cp1251(text.replace('\n', '\r\n'))
+
+
+def build_sample(outdir):
+    entries = read_articles(os.path.join(SAMPLE_DIR, 'articles.txt'))
+    entries.sort(key=lambda e: collation(search_key(e[0][0])))
+    keys = [search_key(n) for names, _ in entries for n in names]
+    known = set(keys)
+    if len(known) != len(keys):
+        raise ValueError('two terms share one key')
+    data, terms = bytearray(), []
+    for names, body in entries:
+        article = article_html(names, body, known)
+        terms += [(len(data), len(article), search_key(n), n.encode('utf-16-le')) for n in names]
+        data += article
+    terms.sort(key=lambda t: collation(t[2]))
+    write_file(os.path.join(outdir, 'voc.dat'), bytes(data))
+    write_index(os.path.join(outdir, 'voc.ind'), terms, len(terms))
+    word_rows = index_words([bytes(data[o:o + n]) for o, n, _, _ in terms])
+    write_all_words(outdir, word_rows, len(word_rows))
+    with open(os.path.join(SAMPLE_DIR, 'voc.ini'), encoding='utf-8') as f:
+        write_common(outdir, os.path.join(SAMPLE_DIR, 'schemes.txt'), f.read())
+
+
+# ---------------------------------------------------------------- synthetic dictionary
+
+SYLLABLES = sorted((c + v for c in 'бвгдзклмнпрстфх' for v in 'аеиоу'),
+                   key=lambda s: upper_1251(s.encode('cp1251')))
+
+
+def build_synthetic(outdir, count):
+    """count terms of made-up words in key order. Names have four syllables and
+    the words of the articles five, so no name is also an article word and the
+    word index is known without scanning a million articles."""
+    base = len(SYLLABLES)
+    if not 0 < count <= base ** 4:
+        raise ValueError('--synthetic takes 1 to %d terms' % base ** 4)
+    pairs = [a + b for a in SYLLABLES for b in SYLLABLES]
+    keys = [upper_1251(p.encode('cp1251')) for p in pairs]
+    capitalized = [p.capitalize() for p in pairs]
+    utf16, capitalized16 = [p.encode('utf-16-le') for p in pairs], [p.encode('utf-16-le') for p in capitalized]
+    vocabulary = [pairs[j] + pairs[(j * 7 + 3) % len(pairs)] + SYLLABLES[j % base] for j in range(3001)]
+    vocabulary_rows = [array.array('i') for _ in vocabulary]
+    terms, chunk, offset = [], [], 0
+    os.makedirs(outdir, exist_ok=True)
+    with open(os.path.join(outdir, 'voc.dat'), 'wb') as dat:
+        for i in range(count):
+            high, low = divmod(i, len(pairs))
+            # three distinct words: the steps 1490 and 2980 are not multiples of 3001
+            j0 = i * 2654435761 % 3001
+            j1, j2 = (j0 + 1490) % 3001, (j0 + 2980) % 3001
+            for j in (j0, j1, j2):
+                vocabulary_rows[j].append(i)
+            article = '<p class=term><b>%s%s</b></p>\r\n<p>%s, %s; %s.</p>\r\n' % (
+                capitalized[high], pairs[low], vocabulary[j0], vocabulary[j1], vocabulary[j2])
+            terms.append((offset, len(article), keys[high] + keys[low], capitalized16[high] + utf16[low]))
+            offset += len(article)   # one byte per character: every character is in code page 1251
+            chunk.append(article)
+            if len(chunk) == 10000:
+                dat.write(''.join(chunk).encode('cp1251'))
+                chunk = []
+        dat.write(''.join(chunk).encode('cp1251'))
+    write_index(os.path.join(outdir, 'voc.ind'), terms, count)
+    vocabulary_words = sorted((upper_1251(w.encode('cp1251')), rows)
+                              for w, rows in zip(vocabulary, vocabulary_rows) if rows)
+    name_words = ((key, (row,)) for row, (_, _, key, _) in enumerate(terms))
+    word_rows = heapq.merge(name_words, vocabulary_words, key=lambda word_and_rows: word_and_rows[0])
+    write_all_words(outdir, word_rows, count + len(vocabulary_words))
+    with open(os.path.join(SAMPLE_DIR, 'voc.ini'), encoding='utf-8') as f:
+        # a registry key of its own, so benchmark runs leave the sample's settings alone
+        ini = re.sub(r'(?m)^RegKey=.*$', 'RegKey=synthetic', f.read())
+    write_common(outdir, os.path.join(SAMPLE_DIR, 'schemes.txt'), ini)
+
+
+def build_big_html(path, size):
+    """One page of exactly size bytes: the head, the sample articles over and
+    over with numbered anchors, a filler paragraph, the closing tags."""
+    head, tail = read_sample_html('head.htm'), b'</BODY></HTML>\r\n'
+    if size < len(head) + len(tail):
+        raise ValueError('--big-html needs at least %d bytes' % (len(head) + len(tail)))
+    entries = read_articles(os.path.join(SAMPLE_DIR, 'articles.txt'))
+    known = {search_key(n) for names, _ in entries for n in names}
+    articles = [article_html(names, body, known) for names, body in entries]
+    left, n = size - len(head) - len(tail), 0
+    with open(path, 'wb') as f:
+        f.write(head)
+        while True:
+            piece = b'<a name="a%d"></a>' % n + articles[n % len(articles)]
+            if len(piece) > left:
+                break
+            f.write(piece)
+            left, n = left - len(piece), n + 1
+        if left >= 9:
+            filler = cp1251('пакет узел сеть кадр ') * (left // 20 + 1)
+            f.write(b'<p>' + filler[:left - 9] + b'</p>\r\n')
+        else:
+            f.write(b' ' * left)
+        f.write(tail)
+
+
+# ---------------------------------------------------------------- pictures
+
+class Canvas:
+    def __init__(self, width, height, color):
+        self.width, self.height = width, height
+        self.pixels = [color] * (width * height)
+
+    def put(self, x, y, color):
+        if 0 <= x < self.width and 0 <= y < self.height:
+            self.pixels[y * self.width + x] = color
+
+    def rect(self, x0, y0, x1, y1, color):
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                self.put(x, y, color)
+
+    def disc(self, cx, cy, r, color):
+        for y in range(cy - r, cy + r + 1):
+            for x in range(cx - r, cx + r + 1):
+                if (x - cx) ** 2 + (y - cy) ** 2 <= r * r:
+                    self.put(x, y, color)
+
+    def line(self, x0, y0, x1, y1, color):
+        steps = max(abs(x1 - x0), abs(y1 - y0), 1)
+        for s in range(steps + 1):
+            x, y = x0 + (x1 - x0) * s / steps, y0 + (y1 - y0) * s / steps
+            self.rect(round(x), round(y), round(x) + 2, round(y) + 2, color)
+
+    def rows(self):
+        for y in range(self.height):
+            yield self.pixels[y * self.width:(y + 1) * self.width]
+
+
+def blend(c0, c1, t):
+    t = min(max(t, 0.0), 1.0)
+    return tuple(round(a + (b - a) * t) for a, b in zip(c0, c1))
+
+
+def bmp(canvas):
+    """24-bit BMP, rows bottom-up, each padded to four bytes."""
+    pad = b'\0' * (-3 * canvas.width % 4)
+    rows = [b''.join(bytes((b, g, r)) for r, g, b in row) + pad for row in canvas.rows()]
+    data = b''.join(reversed(rows))
+    return (struct.pack('<2sIHHI', b'BM', 54 + len(data), 0, 0, 54) +
+            struct.pack('<IiiHHIIiiII', 40, canvas.width, canvas.height, 1, 24, 0, len(data),
+                        2835, 2835, 0, 0) + data)
+
+
+def png(canvas):
+    """RGB PNG whose rows cycle through all five filter types."""
+    def chunk(kind, body):
+        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
+    raw, prev = bytearray(), bytes(3 * canvas.width)
+    for y, row in enumerate(canvas.rows()):
+        cur = bytes(c for pixel in row for c in pixel)
+        kind = y % 5
+        raw.append(kind)
+        for i, value in enumerate(cur):
+            a, b = (cur[i - 3] if i >= 3 else 0), prev[i]
+            c = prev[i - 3] if i >= 3 else 0
+            p = a + b - c
+            paeth = a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else \
+                b if abs(p - b) <= abs(p - c) else c
+            raw.append((value - (0, a, b, (a + b) // 2, paeth)[kind]) & 255)
+        prev = cur
+    header = struct.pack('>IIBBBBB', canvas.width, canvas.height, 8, 2, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) +
+            chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + chunk(b'IEND', b''))
+
+
+def lzw(indices, min_size):
+    """GIF LZW: variable code width up to 12 bits, a clear code when the table fills."""
+    clear, end = 1 << min_size, (1 << min_size) + 1
+    codes, table, size, next_code = [(clear, min_size + 1)], {}, min_size + 1, end + 1
+    prefix = indices[0]
+    for p in indices[1:]:
+        key = prefix << 8 | p
+        if key in table:
+            prefix = table[key]
+            continue
+        codes.append((prefix, size))
+        if next_code < 4096:
+            table[key], next_code = next_code, next_code + 1
+            if next_code > 1 << size:
+                size += 1
+        else:
+            codes.append((clear, size))
+            table, size, next_code = {}, min_size + 1, end + 1
+        prefix = p
+    codes.append((prefix, size))
+    # the decoder adds one more entry after the last code and may widen for the end code
+    if next_code < 4096 and next_code + 1 > 1 << size:
+        size += 1
+    codes.append((end, size))
+    out, acc, bits = bytearray(), 0, 0
+    for code, width in codes:
+        acc |= code << bits
+        bits += width
+        while bits >= 8:
+            out.append(acc & 255)
+            acc, bits = acc >> 8, bits - 8
+    if bits:
+        out.append(acc)
+    return bytes(out)
+
+
+def gif(frames, palette, delay=0, loop=None, transparent=None):
+    """GIF89a of full-size frames (canvases) over one global palette."""
+    width, height = frames[0].width, frames[0].height
+    bits = max(1, (len(palette) - 1).bit_length())
+    colors = palette + [(0, 0, 0)] * ((1 << bits) - len(palette))
+    out = bytearray(b'GIF89a' + struct.pack('<HHBBB', width, height, 0x80 | (bits - 1) << 4 | (bits - 1), 0, 0))
+    out += bytes(c for rgb in colors for c in rgb)
+    if loop is not None:
+        out += b'\x21\xff\x0bNETSCAPE2.0\x03\x01' + struct.pack('<H', loop) + b'\0'
+    lookup = {rgb: i for i, rgb in enumerate(palette)}
+    for frame in frames:
+        if delay or transparent is not None:
+            flags = 1 << 2 | (transparent is not None)
+            out += b'\x21\xf9\x04' + struct.pack('<BHB', flags, delay, transparent or 0) + b'\0'
+        out += b'\x2c' + struct.pack('<HHHHB', 0, 0, width, height, 0)
+        min_size = max(2, bits)
+        data = lzw([lookup[p] for p in frame.pixels], min_size)
+        out.append(min_size)
+        for i in range(0, len(data), 255):
+            out += bytes([len(data[i:i + 255])]) + data[i:i + 255]
+        out.append(0)
+    return bytes(out + b'\x3b')
+
+
+TOPOLOGY_PALETTE = [(255, 255, 255), (20, 50, 110), (240, 130, 20), (170, 20, 20)]
+PACKET_PALETTE = [(245, 250, 255), (90, 110, 140), (60, 60, 70), (120, 200, 255), (250, 200, 0)]
+DIGITS = {'1': '010110010010111', '2': '111001111100111', '3': '111001111001111',
+          '4': '101101111001001', '5': '111100111001111', '6': '111100111101111',
+          '7': '111001010010010'}
+
+
+def draw_topology():
+    """Star, ring and bus side by side on a transparent background."""
+    c = Canvas(240, 80, TOPOLOGY_PALETTE[0])
+    line, node, hub = TOPOLOGY_PALETTE[1:]
+    star = [(40 + round(28 * math.cos(a * 2 * math.pi / 5 - math.pi / 2)),
+             40 + round(28 * math.sin(a * 2 * math.pi / 5 - math.pi / 2))) for a in range(5)]
+    ring = [(120 + round(28 * math.cos(a * math.pi / 3)), 40 + round(28 * math.sin(a * math.pi / 3)))
+            for a in range(6)]
+    bus = [(178 + 16 * k, 26 if k % 2 else 54) for k in range(4)]
+    for x, y in star:
+        c.line(40, 40, x, y, line)
+    for k, (x, y) in enumerate(ring):
+        c.line(x, y, *ring[(k + 1) % 6], color=line)
+    c.line(168, 40, 232, 40, line)
+    for x, y in bus:
+        c.line(x, y, x, 40, line)
+    for x, y in star + ring + bus:
+        c.disc(x, y, 5, node)
+    c.disc(40, 40, 7, hub)
+    return c
+
+
+def draw_packet_frames():
+    frames = []
+    for step in range(8):
+        c = Canvas(160, 40, PACKET_PALETTE[0])
+        c.rect(26, 19, 134, 21, PACKET_PALETTE[1])
+        for x in (4, 134):
+            c.rect(x, 8, x + 22, 28, PACKET_PALETTE[2])
+            c.rect(x + 3, 11, x + 19, 23, PACKET_PALETTE[3])
+        x = 30 + step * 13
+        c.rect(x, 15, x + 10, 25, PACKET_PALETTE[4])
+        frames.append(c)
+    return frames
+
+
+def draw_osi():
+    """Seven layers, 7 at the top, each a horizontal gradient with its number."""
+    c = Canvas(180, 140, (255, 255, 255))
+    for k in range(7):
+        hue = (0.0 + k / 8.0) * 2 * math.pi
+        base = tuple(round(150 + 90 * math.cos(hue + s * 2 * math.pi / 3)) for s in range(3))
+        top = 2 + k * 20
+        for x in range(180):
+            c.rect(x, top, x + 1, top + 18, blend(base, (255, 255, 255), x / 260))
+        for i, bit in enumerate(DIGITS[str(7 - k)]):
+            if bit == '1':
+                c.rect(8 + i % 3 * 3, top + 2 + i // 3 * 3, 11 + i % 3 * 3, top + 5 + i // 3 * 3, (255, 255, 255))
+    return c
+
+
+def pictures():
+    return {'topology.gif': gif([draw_topology()], TOPOLOGY_PALETTE, transparent=0),
+            'packet.gif': gif(draw_packet_frames(), PACKET_PALETTE, delay=15, loop=0),
+            'osi.png': png(draw_osi())}
+
+
+# ---------------------------------------------------------------- colour schemes
+
+def parse_rgb(text):
+    return tuple(int(text[i:i + 2], 16) for i in (1, 3, 5))
+
+
+def color_value(text):
+    """A scheme colour: #RRGGBB as red in the lowest byte, or a raw number."""
+    if text.startswith('#'):
+        r, g, b = parse_rgb(text)
+        return r | g << 8 | b << 16
+    return int(text, 0)
+
+
+def read_schemes(path):
+    parser = configparser.ConfigParser(comment_prefixes=(';',), inline_comment_prefixes=(';',),
+                                       interpolation=None)
+    with open(path, encoding='utf-8') as f:
+        parser.read_file(f)
+    return {name: dict(parser[name]) for name in parser.sections()}
+
+
+def font_record(text):
+    """uint8 size, int32 colour, uint8 bold, uint8 name length, name."""
+    size, color, weight, name = text.split(None, 3)
+    face = name.encode('cp1251')
+    if len(face) > MAX_FACE_NAME or weight not in ('bold', 'regular'):
+        raise ValueError('bad font %r' % text)
+    return struct.pack('<BIBB', int(size), color_value(color) & 0xFFFFFFFF, weight == 'bold', len(face)) + face
+
+
+def colors(*values):
+    return b''.join(struct.pack('<I', color_value(v) & 0xFFFFFFFF) for v in values)
+
+
+def bitmap_record(picture):
+    """int32 length, then a whole BMP file; length 0 empties the target."""
+    data = bmp(picture) if picture else b''
+    return struct.pack('<i', len(data)) + data
+
+
+def button_record(width, style, glyph=None):
+    """uint8 glyph count, flat, no border, display mode, width, height; glyph bitmap."""
+    height, *flags = style.split()
+    return struct.pack('<6B', 1, 'flat' in flags, 'noborder' in flags, 0, width, int(height)) + bitmap_record(glyph)
+
+
+def frame_pictures(spec):
+    """Left, top, right, bottom, then the corners LT, RT, LB, RB of a frame.
+    Strips are drawn across their thickness (the viewer stretches them along),
+    corners by distance from the inner corner, which rounds them."""
+    kind, thick, *names = spec.split()
+    thick, rgb = int(thick), [parse_rgb(n) for n in names]
+    if kind == 'gradient':
+        def shade(t):
+            return blend(rgb[0], rgb[1], t)
+    else:
+        middle = blend(rgb[0], rgb[2], 0.5)
+
+        def shade(t):
+            return blend(rgb[0], middle, t / 0.45) if t < 0.45 else rgb[1] if t < 0.6 else \
+                blend(middle, rgb[2], (t - 0.6) / 0.4)
+
+    def tile(width, height, t_of):
+        c = Canvas(width, height, rgb[0])
+        for y in range(height):
+            for x in range(width):
+                t = t_of(x, y)
+                c.put(x, y, shade(t) if t >= 0 else rgb[0])
+        return c
+
+    def corner(dx, dy):
+        return tile(thick, thick, lambda x, y: 1 - math.hypot(dx(x), dy(y)) / edge)
+
+    if thick < 2:
+        raise ValueError('a frame needs at least two pixels')
+    edge, length = thick - 1, 32   # t runs from 0 on the outermost pixel to 1 on the innermost
+    return [tile(thick, length, lambda x, y: x / edge), tile(length, thick, lambda x, y: y / edge),
+            tile(thick, length, lambda x, y: 1 - x / edge), tile(length, thick, lambda x, y: 1 - y / edge),
+            corner(lambda x: edge - x, lambda y: edge - y), corner(lambda x: x, lambda y: edge - y),
+            corner(lambda x: edge - x, lambda y: y), corner(lambda x: x, lambda y: y)]
+
+
+def gradient_picture(width, height, top, bottom):
+    c = Canvas(width, height, top)
+    for y in range(height):
+        c.rect(0, y, width, y + 1, blend(top, bottom, y / max(height - 1, 1)))
+    return c
+
+
+def scheme_bytes(s):
+    """A scheme file: its items in the order the viewer reads them."""
+    start, stop, inactive_start, inactive_stop = s['caption.colors'].split()
+    text_color, inactive_text = s['caption.text'].split()
+    top, bottom = s['menubar'].split()
+    widths = [int(w) for w in s['menubar.buttons'].split()]
+    glyph = Canvas(16, 16, parse_rgb(bottom))
+    glyph.disc(7, 7, 5, parse_rgb(start))
+    # record 4 goes to a scratch button, so the fifth button is record 5
+    buttons = [button_record(w, s['menubar.button']) for w in widths[:4]]
+    if len(widths) > 4:
+        buttons += [button_record(16, s['menubar.button'], glyph)]
+        buttons += [button_record(w, s['menubar.button']) for w in widths[4:]]
+    palette = s['palette'].split()
+    if not 13 <= len(palette) <= MAX_PALETTE:
+        raise ValueError('a palette needs 13 to %d colours' % MAX_PALETTE)
+    text_frame, list_frame = frame_pictures(s['text.frame']), frame_pictures(s['list.frame'])
+    sel_back, sel_text, menu_back, menu_text = s['menu.colors'].split()
+    list_sel_text, list_sel_back = s['list.select'].split()
+    return b''.join([
+        font_record(s['caption.font']), colors(start),
+        bitmap_record(gradient_picture(8, 26, parse_rgb(top), parse_rgb(bottom))),
+        struct.pack('<i', len(buttons)), *buttons,
+        bitmap_record(gradient_picture(4, 4, parse_rgb(top), parse_rgb(bottom))),   # unused
+        colors(start, stop, top), struct.pack('<i', 1), button_record(24, s['menubar.button'], glyph),  # unused
+        colors(s['list.back']), font_record(s['list.font']),                         # unused
+        colors(s['text.back']), font_record(s['text.font']),                         # unused
+        colors(s['text.back']), font_record(s['text.font']),
+        *[bitmap_record(p) for p in text_frame],
+        font_record(s['list.font']), colors(s['list.back']),
+        *[bitmap_record(p) for p in list_frame],
+        struct.pack('<i', 2), bitmap_record(text_frame[4]), bitmap_record(list_frame[7]),  # unused
+        font_record(s['menu.font']),
+        colors(sel_back, sel_text, menu_back, menu_text, list_sel_text, list_sel_back),
+        colors(stop, inactive_start, inactive_stop, text_color, inactive_text),
+        colors(*s['menu.separators'].split()),
+        bitmap_record(None),                                                          # unused
+        struct.pack('<i', len(palette)), colors(*palette)])
+
+
+# ---------------------------------------------------------------- command line
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0],
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument('--synthetic', type=int, metavar='N', help='write N generated terms')
+    parser.add_argument('--big-html', nargs=2, metavar=('BYTES', 'FILE'), help='write one large page')
+    parser.add_argument('outdir', nargs='?', help='dictionary folder to write')
+    args = parser.parse_args(argv)
+    try:
+        if args.big_html:
+            if args.outdir or args.synthetic is not None:
+                parser.error('--big-html takes no other arguments')
+            build_big_html(args.big_html[1], int(args.big_html[0]))
+        elif not args.outdir:
+            parser.error('the dictionary folder is missing')
+        elif args.synthetic is not None:
+            build_synthetic(args.outdir, args.synthetic)
+        else:
+            build_sample(args.outdir)
+    except (ValueError, OSError) as e:
+        print('make_dictionary: %s' % e, file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
