@@ -1,0 +1,349 @@
+#include "html/html_types.h"
+
+#include "framework/sysutils.h"
+#include "html/code_pages.h"
+
+// ---- TFreeList ----
+
+TFreeList::~TFreeList() {
+    for (TObject* item : FItems) TObject::Free(item);
+}
+
+int TFreeList::Add(TObject* item) {
+    FItems.push_back(item);
+    return Count() - 1;
+}
+
+void TFreeList::Insert(int index, TObject* item) {
+    if (index < 0 || index > Count()) throw EListError(Format("List index out of bounds (%d)", index));
+    FItems.insert(FItems.begin() + index, item);
+}
+
+void TFreeList::Delete(int index) {
+    TObject::Free(Extract(index));
+}
+
+TObject* TFreeList::Extract(int index) {
+    if (index < 0 || index >= Count()) throw EListError(Format("List index out of bounds (%d)", index));
+    TObject* item = FItems[static_cast<size_t>(index)];
+    FItems.erase(FItems.begin() + index);
+    return item;
+}
+
+void TFreeList::Clear() {
+    std::vector<TObject*> items;
+    items.swap(FItems);
+    for (TObject* item : items) TObject::Free(item);
+}
+
+// ---- TAttributeList ----
+
+TAttributeList::~TAttributeList() {
+    TObject::Free(StyleProps);
+}
+
+bool TAttributeList::Find(Symb sym, TAttribute*& attribute) const {
+    for (int i = 0; i < Count(); ++i) {
+        if (Attribute(i)->Sym == sym) {
+            attribute = Attribute(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TAttributeList::Clear() {
+    IDCache.clear();
+    TFreeList::Clear();
+}
+
+std::vector<std::string> TAttributeList::CreateStringList() const {
+    std::vector<std::string> lines;
+    for (int i = 0; i < Count(); ++i) lines.push_back(Attribute(i)->AttrName + "=" + Attribute(i)->Text);
+    return lines;
+}
+
+std::string TAttributeList::GetClass() const {
+    TAttribute* a;
+    return Find(ClassSy, a) ? LowerCase(a->Text) : std::string();
+}
+
+std::string TAttributeList::GetID() {
+    if (!IDCache.empty()) return IDCache;
+    TAttribute* a;
+    if (Find(IDSy, a)) IDCache = LowerCase(a->Text);
+    return IDCache;
+}
+
+std::string TAttributeList::GetTitle() const {
+    TAttribute* a;
+    return Find(TitleSy, a) ? a->Text : std::string();
+}
+
+// ---- TUrlTarget ----
+
+namespace {
+int gLinkCounter = 10;  // never reset while the program runs
+}
+
+void TUrlTarget::Assign(const std::string& url, const std::string& target) {
+    Url = url;
+    Target = target;
+    ID = gLinkCounter++;
+}
+
+void TUrlTarget::Copy(const TUrlTarget& other) {
+    Url = other.Url;
+    Target = other.Target;
+    ID = other.ID;
+    TabIndex = other.TabIndex;
+}
+
+void TUrlTarget::Clear() {
+    Url.clear();
+    Target.clear();
+    ID = 0;
+    TabIndex = 0;
+}
+
+// ---- TChPosObj, TIDNameList ----
+
+int TChPosObj::GetYPosition() {
+    int y = 0;
+    if (auto* locator = dynamic_cast<TSourcePositionLocator*>(Document))
+        if (locator->SourcePosToY(SourcePos, y)) return y;
+    return 0;
+}
+
+TIDNameList::~TIDNameList() {
+    Clear();
+}
+
+void TIDNameList::FreeIfOwned(TIDObject* object) {
+    if (dynamic_cast<TChPosObj*>(object) == nullptr) return;
+    try {
+        TObject::Free(object);
+    } catch (...) {
+        // A failing anchor must not stop the walk over the others.
+    }
+}
+
+int TIDNameList::AddObject(const std::string& name, TIDObject* object) {
+    const std::string key = UpperCase(name);
+    auto found = FIndex.find(key);
+    if (found != FIndex.end()) {
+        Entry& entry = FEntries[found->second];
+        FreeIfOwned(entry.Object);
+        entry.Name = name;
+        entry.Object = object;
+        return static_cast<int>(found->second);
+    }
+    FEntries.push_back({name, object});
+    FIndex.emplace(key, FEntries.size() - 1);
+    return Count() - 1;
+}
+
+int TIDNameList::AddChPosObject(const std::string& name, int sourcePos) {
+    return AddObject(name, new TChPosObj(FDocument, sourcePos));
+}
+
+bool TIDNameList::Find(const std::string& name, int& index) const {
+    auto found = FIndex.find(UpperCase(name));
+    if (found == FIndex.end()) return false;
+    index = static_cast<int>(found->second);
+    return true;
+}
+
+TIDObject* TIDNameList::FindObject(const std::string& name) const {
+    int index;
+    return Find(name, index) ? Objects(index) : nullptr;
+}
+
+void TIDNameList::Clear() {
+    std::vector<Entry> entries;
+    entries.swap(FEntries);
+    FIndex.clear();
+    for (Entry& entry : entries) FreeIfOwned(entry.Object);
+}
+
+// ---- TCharCollection, TokenObj ----
+// Both grow geometrically (std::vector) and keep their capacity when cleared:
+// a long run of text costs linear time.
+
+TCharCollection::TCharCollection() {
+    FChars.reserve(300);
+    FPositions.reserve(300);
+}
+
+void TCharCollection::Add(char c, int sourcePos) {
+    FChars.push_back(c);
+    FPositions.push_back(sourcePos);
+}
+
+void TCharCollection::Clear() {
+    FChars.clear();
+    FPositions.clear();
+}
+
+void TCharCollection::Concat(const TCharCollection& other) {
+    FChars.insert(FChars.end(), other.FChars.begin(), other.FChars.end());
+    FPositions.insert(FPositions.end(), other.FPositions.begin(), other.FPositions.end());
+}
+
+TokenObj::TokenObj() {
+    FChars.reserve(300);
+    FPositions.reserve(300);
+}
+
+void TokenObj::AddUnicodeChar(wchar_t c, int sourcePos) {
+    FChars.push_back(c);
+    FPositions.push_back(sourcePos);
+    FCacheValid = false;
+}
+
+void TokenObj::AddString(const TCharCollection& chars, int codePage) {
+    const int n = chars.GetSize();
+    if (n == 0) return;
+    if (const char16_t* table = SingleByteTable(codePage)) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(chars.Chars());
+        FChars.reserve(FChars.size() + static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) FChars.push_back(static_cast<wchar_t>(table[bytes[i]]));
+        FPositions.insert(FPositions.end(), chars.Positions(), chars.Positions() + n);
+        FCacheValid = false;
+        return;
+    }
+    std::vector<int> starts;
+    const std::wstring wide = MultibyteToWideWithStarts(codePage, std::string_view(chars.Chars(), static_cast<size_t>(n)), starts);
+    const int* positions = chars.Positions();
+    for (size_t i = 0; i < wide.size(); ++i) {
+        FChars.push_back(wide[i]);
+        FPositions.push_back(positions[starts[i]]);
+    }
+    FCacheValid = false;
+}
+
+void TokenObj::Concat(const TokenObj& other) {
+    FChars.insert(FChars.end(), other.FChars.begin(), other.FChars.end());
+    FPositions.insert(FPositions.end(), other.FPositions.begin(), other.FPositions.end());
+    FCacheValid = false;
+}
+
+void TokenObj::Clear() {
+    FChars.clear();
+    FPositions.clear();
+    FCache.clear();
+    FCacheValid = true;
+}
+
+void TokenObj::Remove(int n) {
+    if (n < 1 || n > Count()) return;
+    FChars.erase(FChars.begin() + (n - 1));
+    FPositions.erase(FPositions.begin() + (n - 1));
+    if (FCacheValid) FCache.erase(static_cast<size_t>(n - 1), 1);
+}
+
+void TokenObj::Replace(int n, wchar_t c) {
+    if (n < 1 || n > Count()) return;
+    FChars[static_cast<size_t>(n - 1)] = c;
+    if (FCacheValid) FCache[static_cast<size_t>(n - 1)] = c;
+}
+
+const std::wstring& TokenObj::GetString() {
+    if (!FCacheValid) {
+        FCache.assign(FChars.begin(), FChars.end());
+        FCacheValid = true;
+    }
+    return FCache;
+}
+
+// ---- wide-string helpers ----
+
+int StrLenW(const wchar_t* s) {
+    int n = 0;
+    while (s[n]) ++n;
+    return n;
+}
+
+const wchar_t* StrPosW(const wchar_t* s, const wchar_t* sought) {
+    if (!s || !sought || !*sought) return nullptr;
+    const int n = StrLenW(sought);
+    for (const wchar_t* p = s; *p; ++p) {
+        int i = 0;
+        while (i < n && p[i] == sought[i]) ++i;
+        if (i == n) return p;
+    }
+    return nullptr;
+}
+
+const wchar_t* StrScanW(const wchar_t* s, wchar_t c) {
+    for (; *s; ++s)
+        if (*s == c) return s;
+    return nullptr;
+}
+
+const wchar_t* StrRScanW(const wchar_t* s, wchar_t c) {
+    const wchar_t* last = nullptr;
+    for (; *s; ++s)
+        if (*s == c) last = s;
+    return last;
+}
+
+int WidePos(std::wstring_view sought, std::wstring_view s) {
+    if (sought.empty()) return 0;
+    const size_t at = s.find(sought);
+    return at == std::wstring_view::npos ? 0 : static_cast<int>(at) + 1;
+}
+
+wchar_t WideUpperChar(wchar_t c) {
+    if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - 32);
+    if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<wchar_t>(c - 32);
+    if (c == 0xFF) return static_cast<wchar_t>(0x178);
+    if (c >= 0x430 && c <= 0x44F) return static_cast<wchar_t>(c - 32);
+    if (c >= 0x450 && c <= 0x45F) return static_cast<wchar_t>(c - 80);
+    if (c == 0x491) return static_cast<wchar_t>(0x490);
+    return c;
+}
+
+wchar_t WideLowerChar(wchar_t c) {
+    if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 32);
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<wchar_t>(c + 32);
+    if (c == 0x178) return static_cast<wchar_t>(0xFF);
+    if (c >= 0x410 && c <= 0x42F) return static_cast<wchar_t>(c + 32);
+    if (c >= 0x400 && c <= 0x40F) return static_cast<wchar_t>(c + 80);
+    if (c == 0x490) return static_cast<wchar_t>(0x491);
+    return c;
+}
+
+std::wstring WideUpperCase1(std::wstring_view s) {
+    std::wstring out(s);
+    for (wchar_t& c : out) c = WideUpperChar(c);
+    return out;
+}
+
+std::wstring WideLowerCase1(std::wstring_view s) {
+    std::wstring out(s);
+    for (wchar_t& c : out) c = WideLowerChar(c);
+    return out;
+}
+
+bool WideSameText1(std::wstring_view a, std::wstring_view b) {
+    return WideUpperCase1(a) == WideUpperCase1(b);
+}
+
+bool WideSameStr1(std::wstring_view a, std::wstring_view b) {
+    return a == b;
+}
+
+std::wstring WideTrim(std::wstring_view s) {
+    size_t first = 0, last = s.size();
+    while (first < last && static_cast<unsigned>(s[first]) < 33) ++first;
+    while (last > first && static_cast<unsigned>(s[last - 1]) < 33) --last;
+    return std::wstring(s.substr(first, last - first));
+}
+
+bool InSet(wchar_t c, std::string_view set) {
+    if (static_cast<unsigned>(c) >= 256) return false;
+    for (char m : set)
+        if (static_cast<unsigned char>(m) == static_cast<unsigned>(c)) return true;
+    return false;
+}
