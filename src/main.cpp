@@ -1,0 +1,20 @@
+// The program's entry: the application object, the main window, the message loop.
+#include "framework/application.h"
+#include "framework/cp1251.h"
+#include "framework/forms.h"
+#include "framework/win.h"
+#include "shell/main_form.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    InitializeForms();
+    try {
+        Application->Initialize();
+        Application->HelpFile = "voc.hlp";
+        Application->Title = Utf8ToAnsi("Словарь");
+        CreateForm<TForm1>();
+        Application->Run();
+    } catch (...) {
+        Application->HandleException(nullptr);
+    }
+    return 0;
+}

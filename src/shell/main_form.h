@@ -1,0 +1,176 @@
+// The main window: the term list on the left, the introduction pane above the
+// article pane on the right, the menus; and the shell's state.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "shell/term_table.h"
+#include "widgets/gradient_form.h"
+
+class TDock;
+class TMenuBar;
+class TPanel;
+class TSplitter;
+class TImage;
+class TLabel;
+class TStringGrid;
+class TPageViewer;
+class TTimer;
+class TPopupMenu;
+class TMainMenu;
+class TMenuItem;
+class TFindDialog;
+class TPrintDialog;
+class TFormPlacement;
+class TFont;
+class TCanvas;
+
+class TForm1 : public TGradientForm {
+public:
+    explicit TForm1(TComponent* AOwner);
+    ~TForm1() override;
+
+    // Components, in creation order.
+    TDock* Dock1 = nullptr;
+    TMenuBar* MenuBar1 = nullptr;
+    TPanel* Panel1 = nullptr;
+    TPanel* PanelTree = nullptr;
+    TPanel* Panel2 = nullptr;
+    TPanel* Panel3 = nullptr;
+    TPanel* Panel4 = nullptr;
+    TImage* LeftV = nullptr;
+    TImage* RightV = nullptr;
+    TImage* TopV = nullptr;
+    TImage* LTV = nullptr;
+    TImage* RTV = nullptr;
+    TImage* BottomV = nullptr;
+    TImage* LBV = nullptr;
+    TImage* RBV = nullptr;
+    TLabel* F = nullptr;
+    TPanel* Panel6 = nullptr;
+    TPanel* Panel9 = nullptr;
+    TPanel* Panel11 = nullptr;
+    TImage* LKat = nullptr;
+    TImage* RKat = nullptr;
+    TImage* TKat = nullptr;
+    TImage* LTKat = nullptr;
+    TImage* RTKat = nullptr;
+    TImage* BKat = nullptr;
+    TImage* LBKat = nullptr;
+    TImage* RBKat = nullptr;
+    TStringGrid* List = nullptr;
+    TSplitter* Splitter1 = nullptr;
+    TPanel* Panel7 = nullptr;
+    TPanel* Panel5 = nullptr;
+    TPanel* Panel13 = nullptr;
+    TPanel* Panel14 = nullptr;
+    TImage* LText1 = nullptr;
+    TImage* RText1 = nullptr;
+    TImage* TText1 = nullptr;
+    TImage* LTText1 = nullptr;
+    TImage* RTText1 = nullptr;
+    TImage* BText1 = nullptr;
+    TImage* LBText1 = nullptr;
+    TImage* RBText1 = nullptr;
+    TPageViewer* Vved = nullptr;
+    TSplitter* Splitter2 = nullptr;
+    TPanel* Panel8 = nullptr;
+    TPanel* Panel10 = nullptr;
+    TPanel* Panel12 = nullptr;
+    TImage* LText = nullptr;
+    TImage* RText = nullptr;
+    TImage* TText = nullptr;
+    TImage* LTText = nullptr;
+    TImage* RTText = nullptr;
+    TImage* BText = nullptr;
+    TImage* LBText = nullptr;
+    TImage* RBText = nullptr;
+    TPageViewer* Viewer = nullptr;
+    TTimer* Timer1 = nullptr;
+    TPopupMenu* PopupMenu1 = nullptr;
+    TMainMenu* MainMenu1 = nullptr;
+    TFindDialog* FD = nullptr;
+    TFormPlacement* Place = nullptr;
+    TPrintDialog* PrintDlg1 = nullptr;
+
+    // Event handlers bound by the layout.
+    void FormDestroy(TObject* Sender);
+    void GradientFormResize(TObject* Sender);
+    void Splitter2CanResize(TObject* Sender, int& NewSize, bool& Accept);
+    void VvedHotSpotClick(TObject* Sender, const std::string& SRC, bool& Handled);
+    void ListClick(TObject* Sender);
+    void ListKeyPress(TObject* Sender, char& Key);
+    void ListDrawCell(TObject* Sender, int ACol, int ARow, const TRect& Rect, unsigned State);
+    void Panel6Resize(TObject* Sender);
+    void Timer1Timer(TObject* Sender);
+    void FDFind(TObject* Sender);
+    void N2Click(TObject* Sender);
+    void N13Click(TObject* Sender);
+    void N14Click(TObject* Sender);
+    void N16Click(TObject* Sender);
+    void N23Click(TObject* Sender);
+    void N24Click(TObject* Sender);
+
+    // Dictionary files and the term list.
+    void LoadDictionary();
+    void FreeTerms();
+    bool SeekTypedPrefix();
+    void UpdateListRowHeight();
+    const TTermTable& Terms() const { return FTerms; }
+    const std::string& ArticleHead() const { return FHead; }
+
+    // Shell state.
+    int SelectedOffset = -1;
+    int SelectedLength = 0;
+    int ShownOffset = -1;
+    std::string TypedText;  // code page 1251, at most 101 characters
+    bool TypingInProgress = false;
+    bool HighlightArticle = false;
+    // The one-shot request of the word search: the next selection marks hits.
+    bool HighlightRequest = false;
+    bool FirstDisplay = true;
+
+    // Shell-wide fonts and values.
+    std::unique_ptr<TFont> MenuFont;
+    std::unique_ptr<TFont> Font1;
+    std::unique_ptr<TFont> Font2;
+    std::unique_ptr<TFont> SchemeContentsFont;
+    std::unique_ptr<TFont> SchemeTextFont;
+    std::unique_ptr<TFont> SchemeFont7;  // read from a scheme, used by nothing
+    std::unique_ptr<TFont> SchemeFont8;  // read from a scheme, used by nothing
+
+    TColor SchemeTextBackColor = clWindow;
+    TColor SchemeContentsBackColor = clWindow;
+    TColor MenuSelBackColor = 0x69A1FF;
+    TColor MenuSelTextColor = 0xFFFFFF;
+    TColor MenuBackColor = 0xCCF5FF;
+    TColor MenuTextColor = 0x0000D3;
+    TColor ListSelTextColor = -1;
+    TColor ListSelBackColor = -1;
+    TColor CustomListSelTextColor = -1;
+    TColor CustomListSelBackColor = -1;
+    TColor SeparatorColor1 = 0xFFFFFF;
+    TColor SeparatorColor2 = 0;
+    TColor SeparatorColor3 = static_cast<TColor>(0x80000004);
+
+    bool HandColor = false;
+    TColor Background1Color = -1;
+    TColor Background2Color = -1;
+    TColor SelectColor = 0;
+    int Prc = 50;
+    std::string SchemeFileName;  // at most 255 characters
+    std::string SchemeFolder;    // at most 255 characters
+    std::string RegKey;          // at most 255 characters
+
+private:
+    void BuildLayout();
+    void BuildMenus();
+    int FrameStripHeight() const;
+
+    TTermTable FTerms;
+    std::string FHead;
+};
+
+// Code page 1251 upper-casing by the platform's rules, one byte at a time.
+const TUpperTable& PlatformUpperTable();

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "framework/cp1251.h"
+#include "framework/sysutils.h"
+#include "shell/term_table.h"
+
+namespace {
+
+TUpperTable PlatformUpperTable() {
+    TUpperTable table;
+    for (int b = 0; b < 256; ++b) table[b] = static_cast<uint8_t>(AnsiUpperCase(std::string(1, static_cast<char>(b)))[0]);
+    return table;
+}
+
+void PutInt32(std::string& out, int32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
+}
+
+struct Term {
+    int32_t offset;
+    int32_t length;
+    std::string key;  // UTF-8 in the test, code page 1251 in the file
+    std::string name;  // UTF-8 in the test, UTF-16 in the file
+};
+
+std::string IndexImage(const std::vector<Term>& terms, std::optional<int32_t> count = std::nullopt) {
+    std::string out;
+    PutInt32(out, count.value_or(static_cast<int32_t>(terms.size())));
+    for (const Term& t : terms) {
+        std::string key = Utf8ToAnsi(t.key);
+        std::wstring name = Utf8ToWide(t.name);
+        PutInt32(out, t.offset);
+        PutInt32(out, t.length);
+        out.push_back(static_cast<char>(key.size()));
+        out.push_back(static_cast<char>(name.size()));
+        out += key;
+        for (wchar_t c : name) {
+            out.push_back(static_cast<char>(c & 0xFF));
+            out.push_back(static_cast<char>(c >> 8));
+        }
+    }
+    return out;
+}
+
+const std::vector<Term> kTerms = {
+    {0, 10, "адрес", "Адрес"},
+    {10, 20, "адресация", "Адресация"},
+    {30, 5, "ёмкость канала", "Ёмкость канала"},
+    {30, 5, "канал", "Канал"},  // shares its article with the row before
+    {35, 7, "hub", "Hub"},
+};
+
+TEST(TermTable, ReadsRecordsAndUpperCasesKeysByCodePage1251) {
+    TTermTable table;
+    table.Load(IndexImage(kTerms), PlatformUpperTable());
+    ASSERT_EQ(table.Count(), 5);
+    EXPECT_EQ(table.Key(0), Utf8ToAnsi("АДРЕС"));
+    EXPECT_EQ(table.Key(2), Utf8ToAnsi("ЁМКОСТЬ КАНАЛА"));
+    EXPECT_EQ(table.Key(4), "HUB");
+    std::wstring name = Utf8ToWide("Ёмкость канала");
+    EXPECT_EQ(table.Name(2), std::u16string(name.begin(), name.end()));
+    EXPECT_EQ(table.Term(3).Offset, table.Term(2).Offset);
+    EXPECT_EQ(table.Term(1).Length, 20);
+}
+
+TEST(TermTable, BadIndexesAreReadUpToTheLastWholeRecord) {
+    std::string image = IndexImage(kTerms);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        int rows;
+    } cases[] = {
+        {"empty file", "", 0},
+        {"count only", image.substr(0, 4), 0},
+        {"negative count", IndexImage(kTerms, -5), 0},
+        {"count beyond the records", IndexImage(kTerms, 1000000), 5},
+        {"count below the records", IndexImage(kTerms, 2), 2},
+        {"cut inside the last name", image.substr(0, image.size() - 1), 4},
+        {"cut inside a fixed part", image.substr(0, 4 + 10 + 5 + 10 + 3), 1},
+        {"huge count, no records", IndexImage({}, 0x7FFFFFFF), 0},
+    };
+    for (const Case& c : cases) {
+        TTermTable table;
+        table.Load(c.bytes, PlatformUpperTable());
+        EXPECT_EQ(table.Count(), c.rows) << c.what;
+    }
+}
+
+TEST(TermTable, PrefixAndSubstringSearches) {
+    TTermTable table;
+    table.Load(IndexImage(kTerms), PlatformUpperTable());
+    EXPECT_EQ(table.FindPrefix(Utf8ToAnsi("АДРЕС")), 0);
+    EXPECT_EQ(table.FindPrefix(Utf8ToAnsi("АДРЕСА")), 1);
+    EXPECT_EQ(table.FindPrefix(Utf8ToAnsi("Ё")), 2);
+    EXPECT_EQ(table.FindPrefix(Utf8ToAnsi("Я")), -1);
+    EXPECT_EQ(table.FindPrefix(""), 0);
+
+    std::string kanal = Utf8ToAnsi("КАНАЛ");
+    EXPECT_EQ(table.FindSubstring(kanal, 0, true, false), 2);
+    EXPECT_EQ(table.FindSubstring(kanal, 2, true, false), 3);   // the current row is never tested
+    EXPECT_EQ(table.FindSubstring(kanal, 0, true, true), 3);    // whole word: equal keys only
+    EXPECT_EQ(table.FindSubstring(kanal, 4, false, false), 3);
+    EXPECT_EQ(table.FindSubstring(kanal, 4, true, false), -1);  // down from the last row
+    EXPECT_EQ(table.FindSubstring(kanal, 0, false, false), -1); // up from row 0
+    EXPECT_EQ(table.FindSubstring("HUB", -1, true, false), 4);
+}
+
+}  // namespace
