@@ -1,49 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
 
 #include "framework/cp1251.h"
 #include "framework/sysutils.h"
+#include "shell/main_form.h"
 #include "shell/term_table.h"
+#include "index_image.h"
 
 namespace {
 
-TUpperTable PlatformUpperTable() {
-    TUpperTable table;
-    for (int b = 0; b < 256; ++b) table[b] = static_cast<uint8_t>(AnsiUpperCase(std::string(1, static_cast<char>(b)))[0]);
-    return table;
-}
-
-void PutInt32(std::string& out, int32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
-}
-
-struct Term {
-    int32_t offset;
-    int32_t length;
-    std::string key;  // UTF-8 in the test, code page 1251 in the file
-    std::string name;  // UTF-8 in the test, UTF-16 in the file
-};
-
-std::string IndexImage(const std::vector<Term>& terms, std::optional<int32_t> count = std::nullopt) {
-    std::string out;
-    PutInt32(out, count.value_or(static_cast<int32_t>(terms.size())));
-    for (const Term& t : terms) {
-        std::string key = Utf8ToAnsi(t.key);
-        std::wstring name = Utf8ToWide(t.name);
-        PutInt32(out, t.offset);
-        PutInt32(out, t.length);
-        out.push_back(static_cast<char>(key.size()));
-        out.push_back(static_cast<char>(name.size()));
-        out += key;
-        for (wchar_t c : name) {
-            out.push_back(static_cast<char>(c & 0xFF));
-            out.push_back(static_cast<char>(c >> 8));
-        }
-    }
-    return out;
-}
+using testing_support::IndexImage;
+using Term = testing_support::IndexTerm;
 
 const std::vector<Term> kTerms = {
     {0, 10, "адрес", "Адрес"},

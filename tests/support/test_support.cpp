@@ -124,6 +124,35 @@ std::string SourceDir() { return EnvironmentPath(L"TEST_SOURCE_DIR"); }
 
 std::string BinaryDir() { return EnvironmentPath(L"TEST_BINARY_DIR"); }
 
+std::string SampleDictionaryDir() { return EnvironmentPath(L"TEST_DICTIONARY_DIR"); }
+
+namespace {
+
+void CopyTree(const std::wstring& from, const std::wstring& to) {
+    CreateDirectoryW(to.c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((from + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            CopyTree(from + L"\\" + name, to + L"\\" + name);
+        else
+            CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+}  // namespace
+
+bool CopySampleDictionary() {
+    std::string dir = SampleDictionaryDir();
+    if (dir.empty() || !DirectoryExists(dir)) return false;
+    CopyTree(AnsiToWide(dir), L".");
+    return FileExists("voc.ind");
+}
+
 }  // namespace testing_support
 
 namespace testing_support {

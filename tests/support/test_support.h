@@ -34,6 +34,13 @@ std::string ReadFileBytes(const std::string& name);
 std::string SourceDir();
 std::string BinaryDir();
 
+// The sample dictionary that the test run's set-up step writes with
+// tools/make_dictionary.py; empty when the step did not run.
+std::string SampleDictionaryDir();
+// Copies the sample dictionary (with its "schema" and "fonts" folders) into the
+// current folder; false when there is none.
+bool CopySampleDictionary();
+
 // Message boxes are recorded instead of shown (answering IDOK, or the answer
 // set with NextMessageBoxAnswer); tests read and clear the record.
 struct ShownMessageBox {
