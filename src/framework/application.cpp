@@ -1,5 +1,6 @@
 #include "framework/application.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "framework/cp1251.h"
@@ -90,12 +91,26 @@ bool TApplication::ProcessMessage(bool wait) {
         return true;
     }
     bool handled = false;
+    for (void* dialog : FModelessDialogs) {
+        HWND wnd = static_cast<HWND>(dialog);
+        if (IsWindow(wnd) && IsDialogMessageW(wnd, &msg)) return true;
+    }
     if (PreTranslate) handled = CallGuarded(false, [&] { return PreTranslate(&msg); });
     if (!handled) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     return true;
+}
+
+void TApplication::AddModelessDialog(void* dialog) {
+    if (std::find(FModelessDialogs.begin(), FModelessDialogs.end(), dialog) == FModelessDialogs.end())
+        FModelessDialogs.push_back(dialog);
+}
+
+void TApplication::RemoveModelessDialog(void* dialog) {
+    FModelessDialogs.erase(std::remove(FModelessDialogs.begin(), FModelessDialogs.end(), dialog),
+                           FModelessDialogs.end());
 }
 
 void TApplication::ProcessMessages() {

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/classes.h"
 
@@ -44,6 +45,10 @@ public:
     // whether it is still there; keeps this module free of the form classes.
     std::function<void()> ShowMainForm;
     std::function<bool()> MainFormAlive;
+    // Modeless dialog windows (the find dialog): the message loop gives them
+    // their dialog keys (Tab, Enter, Esc) through IsDialogMessageW.
+    void AddModelessDialog(void* dialog);
+    void RemoveModelessDialog(void* dialog);
     // Set by the forms module: pre-translates a message (dialog keys, shortcuts);
     // true when it was handled.
     std::function<bool(void* msg)> PreTranslate;
@@ -53,6 +58,7 @@ private:
 
     bool FTerminated = false;
     void* FHandle = nullptr;
+    std::vector<void*> FModelessDialogs;
 };
 
 extern TApplication* Application;

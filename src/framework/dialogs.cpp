@@ -41,30 +41,12 @@ void Reset() {
 
 namespace {
 
-// Modeless dialogs need the dialog keys (Tab, Enter, Esc) from the program's
-// message loop: IsDialogMessageW for each open one, in front of whatever
-// pre-translation the application already does.
-std::vector<HWND> gModelessDialogs;
-
-struct TDialogMessageHook {
-    std::function<bool(void*)> previous;
-    bool operator()(void* raw) const {
-        auto* msg = static_cast<MSG*>(raw);
-        for (HWND dialog : gModelessDialogs)
-            if (IsWindow(dialog) && IsDialogMessageW(dialog, msg)) return true;
-        return previous ? previous(raw) : false;
-    }
-};
-
 void AddModelessDialog(HWND dialog) {
-    gModelessDialogs.push_back(dialog);
-    if (Application && !Application->PreTranslate.target<TDialogMessageHook>())
-        Application->PreTranslate = TDialogMessageHook{Application->PreTranslate};
+    if (Application) Application->AddModelessDialog(dialog);
 }
 
 void RemoveModelessDialog(HWND dialog) {
-    gModelessDialogs.erase(std::remove(gModelessDialogs.begin(), gModelessDialogs.end(), dialog),
-                           gModelessDialogs.end());
+    if (Application) Application->RemoveModelessDialog(dialog);
 }
 
 unsigned FindMessage() {
