@@ -629,11 +629,11 @@ def button_record(width, style, glyph=None):
     return struct.pack('<6B', 1, 'flat' in flags, 'noborder' in flags, 0, width, int(height)) + bitmap_record(glyph)
 
 
-def frame_pictures(spec):
+def frame_pictures(description):
     """Left, top, right, bottom, then the corners LT, RT, LB, RB of a frame.
     Strips are drawn across their thickness (the viewer stretches them along),
     corners by distance from the inner corner, which rounds them."""
-    kind, thick, *names = spec.split()
+    kind, thick, *names = description.split()
     thick, rgb = int(thick), [parse_rgb(n) for n in names]
     if kind == 'gradient':
         def shade(t):

@@ -34,7 +34,7 @@ TEST(GraphicsBmp, LoadsEveryDepthAndHeaderWithTheRightPixels) {
     const std::vector<std::vector<uint32_t>> oneBit = {{0, 1, 1, 0, 1}, {1, 0, 0, 1, 0}, {1, 1, 0, 0, 0}};
     struct Case {
         const char* name;
-        BmpSpec spec;
+        BmpLayout layout;
         TPixelFormat format;
     };
     const Case cases[] = {
@@ -51,7 +51,7 @@ TEST(GraphicsBmp, LoadsEveryDepthAndHeaderWithTheRightPixels) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TBitmap bitmap;
-        LoadBytes(bitmap, MakeBmp(c.spec));
+        LoadBytes(bitmap, MakeBmp(c.layout));
         EXPECT_EQ(bitmap.PixelFormat(), c.format);
         EXPECT_EQ(bitmap.HandleType(), bmDIB);
         ExpectPattern(bitmap, kFourColours);
@@ -68,8 +68,8 @@ TEST(GraphicsBmp, LoadsEveryDepthAndHeaderWithTheRightPixels) {
 TEST(GraphicsBmp, DecodesRunLengthPixels) {
     // RLE8, 6 x 2. Bottom row: a run of 3 x index 1, then the literal 1 2 3
     // (padded to an even length); top row: a delta of 2, then 4 x index 2.
-    BmpSpec spec{8, {{0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}}, kFourColours};
-    std::string file = MakeBmp(spec);
+    BmpLayout layout{8, {{0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}}, kFourColours};
+    std::string file = MakeBmp(layout);
     const std::string rle("\x03\x01\x00\x03\x01\x02\x03\x00"
                           "\x00\x00\x00\x02\x02\x00\x04\x02\x00\x01",
                           18);

@@ -20,7 +20,7 @@ inline void Put32(std::string& s, uint32_t v) {
     Put16(s, v >> 16);
 }
 
-struct BmpSpec {
+struct BmpLayout {
     int bits = 24;
     // Rows from the top; each value a colour table index (up to 8 bits) or a
     // colour (red in the low byte).
@@ -32,35 +32,35 @@ struct BmpSpec {
 };
 
 // A complete BMP file: file header, info (or core) header, table, pixels.
-inline std::string MakeBmp(const BmpSpec& spec) {
-    const int height = static_cast<int>(spec.rows.size());
-    const int width = static_cast<int>(spec.rows[0].size());
-    const size_t stride = ((static_cast<size_t>(width) * spec.bits + 31) / 32) * 4;
+inline std::string MakeBmp(const BmpLayout& layout) {
+    const int height = static_cast<int>(layout.rows.size());
+    const int width = static_cast<int>(layout.rows[0].size());
+    const size_t stride = ((static_cast<size_t>(width) * layout.bits + 31) / 32) * 4;
     std::string pixels;
     for (int i = 0; i < height; ++i) {
-        const auto& row = spec.rows[static_cast<size_t>(spec.topDown ? i : height - 1 - i)];
+        const auto& row = layout.rows[static_cast<size_t>(layout.topDown ? i : height - 1 - i)];
         std::string packed;
         uint32_t acc = 0;
         int filled = 0;
         for (uint32_t v : row) {
-            if (spec.bits <= 8) {
-                acc = (acc << spec.bits) | v;
-                filled += spec.bits;
+            if (layout.bits <= 8) {
+                acc = (acc << layout.bits) | v;
+                filled += layout.bits;
                 if (filled == 8) {
                     packed += static_cast<char>(acc);
                     acc = 0;
                     filled = 0;
                 }
-            } else if (spec.bits == 16) {
+            } else if (layout.bits == 16) {
                 const uint32_t r = ColorRed(static_cast<TColor>(v)), g = ColorGreen(static_cast<TColor>(v)),
                                b = ColorBlue(static_cast<TColor>(v));
-                Put16(packed, spec.bitfields565 ? ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3)
+                Put16(packed, layout.bitfields565 ? ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3)
                                                 : ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
             } else {
                 packed += static_cast<char>(ColorBlue(static_cast<TColor>(v)));
                 packed += static_cast<char>(ColorGreen(static_cast<TColor>(v)));
                 packed += static_cast<char>(ColorRed(static_cast<TColor>(v)));
-                if (spec.bits == 32) packed += '\0';
+                if (layout.bits == 32) packed += '\0';
             }
         }
         if (filled) packed += static_cast<char>(acc << (8 - filled));
@@ -68,34 +68,34 @@ inline std::string MakeBmp(const BmpSpec& spec) {
         pixels += packed;
     }
     std::string table;
-    std::vector<TColor> palette = spec.palette;
-    if (spec.coreHeader && spec.bits <= 8) palette.resize(size_t{1} << spec.bits, clBlack);  // no count field: always full
+    std::vector<TColor> palette = layout.palette;
+    if (layout.coreHeader && layout.bits <= 8) palette.resize(size_t{1} << layout.bits, clBlack);  // no count field: always full
     for (TColor c : palette) {
         table += static_cast<char>(ColorBlue(c));
         table += static_cast<char>(ColorGreen(c));
         table += static_cast<char>(ColorRed(c));
-        if (!spec.coreHeader) table += '\0';
+        if (!layout.coreHeader) table += '\0';
     }
     std::string header;
-    if (spec.coreHeader) {
+    if (layout.coreHeader) {
         Put32(header, 12);
         Put16(header, width);
         Put16(header, height);
         Put16(header, 1);
-        Put16(header, spec.bits);
+        Put16(header, layout.bits);
     } else {
         Put32(header, 40);
         Put32(header, width);
-        Put32(header, static_cast<uint32_t>(spec.topDown ? -height : height));
+        Put32(header, static_cast<uint32_t>(layout.topDown ? -height : height));
         Put16(header, 1);
-        Put16(header, spec.bits);
-        Put32(header, spec.bitfields565 ? 3 : 0);
+        Put16(header, layout.bits);
+        Put32(header, layout.bitfields565 ? 3 : 0);
         Put32(header, static_cast<uint32_t>(pixels.size()));
         Put32(header, 2835);
         Put32(header, 2835);
-        Put32(header, static_cast<uint32_t>(spec.palette.size()));
+        Put32(header, static_cast<uint32_t>(layout.palette.size()));
         Put32(header, 0);
-        if (spec.bitfields565) {
+        if (layout.bitfields565) {
             Put32(header, 0xF800);
             Put32(header, 0x07E0);
             Put32(header, 0x001F);
