@@ -150,7 +150,10 @@ TEST_F(MainFormTest, FindDialogSearchesKeysFromTheCurrentRow) {
     Open([] { WriteIndex(kTerms); });
     auto find = [&](const std::string& text, bool down, bool wholeWord) {
         form->FD->FindText = Utf8ToAnsi(text);
-        form->FD->Options = frHideMatchCase | (down ? frDown : 0) | (wholeWord ? frWholeWord : 0);
+        unsigned options = frHideMatchCase;
+        if (down) options |= frDown;
+        if (wholeWord) options |= frWholeWord;
+        form->FD->Options = options;
         testing_support::ShownMessageBoxes().clear();
         form->FD->OnFind(form->FD);
         return static_cast<int>(testing_support::ShownMessageBoxes().size());
@@ -198,7 +201,9 @@ TEST_F(MainFormTest, PaneSplitKeepsBothPanesAtLeastAsHighAsTheFrameStrips) {
         int v = form->Panel5->Height();
         EXPECT_GE(v, m) << prc;
         EXPECT_GE(h - v, m) << prc;
-        if (prc == 37) EXPECT_EQ(v, h * 37 / 100);
+        if (prc == 37) {
+            EXPECT_EQ(v, h * 37 / 100);
+        }
     }
     // The splitter refuses sizes that leave either pane short and stores the percentage.
     bool accept = true;
