@@ -19,6 +19,16 @@ cp "$out/dictionary/voc.hd" "$out/dictionary/osnov.htm" "$out/html_corpus/"
 "$out/html_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/html_work" "$out/html_corpus" 2>"$out/html_fuzz.log" \
     || { tail -50 "$out/html_fuzz.log"; exit 1; }
 
+# The ini text reader and writer. Seeds: the sample voc.ini, behind the section,
+# key and value the target writes (each ended by "\ ").
+mkdir -p "$out/ini_corpus" "$out/ini_work"
+clang++ "${flags[@]}" "$root/fuzz/ini_fuzz.cpp" "$root/src/framework/ini_text.cpp" "$root/src/framework/cp1251.cpp" \
+    "$root/src/framework/sysutils_text.cpp" -o "$out/ini_fuzz"
+cp "$out/dictionary/voc.ini" "$out/ini_corpus/"
+{ printf 'Description\\ Title\\ x\\ '; cat "$out/dictionary/voc.ini"; } >"$out/ini_corpus/voc_write.ini"
+"$out/ini_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/ini_work" "$out/ini_corpus" 2>"$out/ini_fuzz.log" \
+    || { tail -50 "$out/ini_fuzz.log"; exit 1; }
+
 RUNS=$runs "$root/fuzz/images_build.sh" "$out/images" >"$out/images_fuzz.log" 2>&1 \
     || { tail -50 "$out/images_fuzz.log"; exit 1; }
-echo "fuzz: html, gif, png and zlib stream targets ran $runs inputs each without a finding"
+echo "fuzz: html, ini, gif, png and zlib stream targets ran $runs inputs each without a finding"

@@ -1,9 +1,10 @@
 #include "framework/inifiles.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "framework/cp1251.h"
+#include "framework/ini_text.h"
+#include "framework/streams.h"
 #include "framework/strings.h"
 #include "framework/win.h"
 
@@ -11,37 +12,14 @@ namespace {
 
 const char kWriteError[] = "Unable to write to %s";
 
-// The profile functions truncate silently: a result that fills the buffer
-// (less the terminators) may be cut, so the buffer grows until it does not.
-constexpr DWORD kFirstBuffer = 2048;
-constexpr DWORD kLargestBuffer = 16u << 20;
+// Settings files are small; anything larger is not one we should rewrite.
+constexpr int64_t kLargestIniFile = int64_t{16} << 20;
 
-// GetPrivateProfileStringW; `nulls` is how many terminators a full buffer keeps
-// (1 for one value, 2 for a list of names).
-std::wstring ProfileString(const wchar_t* section, const wchar_t* key, const wchar_t* fallback,
-                           const std::wstring& file, DWORD nulls) {
-    std::vector<wchar_t> buffer(kFirstBuffer);
-    for (;;) {
-        const DWORD length = GetPrivateProfileStringW(section, key, fallback, buffer.data(),
-                                                      static_cast<DWORD>(buffer.size()), file.c_str());
-        if (length + nulls < buffer.size() || buffer.size() >= kLargestBuffer)
-            return std::wstring(buffer.data(), std::min<size_t>(length, buffer.size()));
-        buffer.resize(buffer.size() * 4);
-    }
-}
-
-// A list of NUL-terminated names into `strings`, cleared first.
-void AddNameList(const std::wstring& list, TStrings* strings) {
+void FillStrings(TStrings* strings, const std::vector<std::string>& lines) {
     strings->BeginUpdate();
     try {
         strings->Clear();
-        size_t start = 0;
-        while (start < list.size()) {
-            size_t end = list.find(L'\0', start);
-            if (end == std::wstring::npos) end = list.size();
-            if (end > start) strings->Add(WideToAnsi(std::wstring_view(list).substr(start, end - start)));
-            start = end + 1;
-        }
+        for (const std::string& line : lines) strings->Add(line);
     } catch (...) {
         strings->EndUpdate();
         throw;
@@ -85,58 +63,81 @@ bool TCustomIniFile::ValueExists(const std::string& section, const std::string& 
 
 TIniFile::TIniFile(const std::string& fileName) : TCustomIniFile(ExpandFileName(fileName)) {}
 
-TIniFile::~TIniFile() {
-    // Flushes what the platform may still cache; nothing can be reported from here.
-    if (!FFileName.empty()) WritePrivateProfileStringW(nullptr, nullptr, nullptr, AnsiToWide(FFileName).c_str());
+TIniFile::~TIniFile() = default;
+
+TIniText TIniFile::Load(bool forWriting) const {
+    if (FFileName.empty() || !FileExists(FFileName)) return TIniText();
+    try {
+        TFileStream file(FFileName, fmOpenRead | fmShareDenyNone);
+        const int64_t size = file.Size();
+        if (size > kLargestIniFile) throw EReadError("Settings file too large");
+        std::string bytes(static_cast<size_t>(size), '\0');
+        file.ReadBuffer(bytes.data(), static_cast<int32_t>(size));
+        return TIniText(bytes);
+    } catch (const Exception&) {
+        if (forWriting) throw Exception(Format(kWriteError, FFileName.c_str()));
+        return TIniText();
+    }
+}
+
+void TIniFile::Save(const TIniText& text) const {
+    const std::string bytes = text.Bytes();
+    const std::wstring target = AnsiToWide(FFileName);
+    std::wstring folder = AnsiToWide(ExtractFilePath(FFileName));
+    if (folder.empty()) folder = L".";
+    // A rename would replace a read-only file where writing into it would fail.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        throw Exception(Format(kWriteError, FFileName.c_str()));
+    wchar_t temporary[MAX_PATH + 1] = {};
+    // Made in the target's folder so that the replacement is a rename on one volume.
+    if (FFileName.empty() || !GetTempFileNameW(folder.c_str(), L"ini", 0, temporary))
+        throw Exception(Format(kWriteError, FFileName.c_str()));
+    try {
+        TFileStream file(WideToAnsi(temporary), fmOpenWrite | fmShareExclusive);
+        file.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+        if (!FlushFileBuffers(static_cast<HANDLE>(file.Handle()))) throw EWriteError("Stream write error");
+    } catch (const Exception&) {
+        DeleteFileW(temporary);
+        throw Exception(Format(kWriteError, FFileName.c_str()));
+    }
+    if (!MoveFileExW(temporary, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(temporary);
+        throw Exception(Format(kWriteError, FFileName.c_str()));
+    }
 }
 
 std::string TIniFile::ReadString(const std::string& section, const std::string& ident,
                                  const std::string& defaultValue) {
-    return WideToAnsi(ProfileString(AnsiToWide(section).c_str(), AnsiToWide(ident).c_str(),
-                                    AnsiToWide(defaultValue).c_str(), AnsiToWide(FFileName), 1));
+    std::string value;
+    return Load(false).ReadValue(section, ident, value) ? value : defaultValue;
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& ident, const std::string& value) {
-    if (!WritePrivateProfileStringW(AnsiToWide(section).c_str(), AnsiToWide(ident).c_str(),
-                                    AnsiToWide(value).c_str(), AnsiToWide(FFileName).c_str()))
-        throw Exception(Format(kWriteError, FFileName.c_str()));
-}
-
-void TIniFile::ReadSection(const std::string& section, TStrings* strings) {
-    AddNameList(ProfileString(AnsiToWide(section).c_str(), nullptr, L"", AnsiToWide(FFileName), 2), strings);
-}
-
-void TIniFile::ReadSections(TStrings* strings) {
-    AddNameList(ProfileString(nullptr, nullptr, L"", AnsiToWide(FFileName), 2), strings);
-}
-
-void TIniFile::ReadSectionValues(const std::string& section, TStrings* strings) {
-    TStringList names;
-    ReadSection(section, &names);
-    strings->BeginUpdate();
-    try {
-        strings->Clear();
-        for (int i = 0; i < names.Count(); ++i) {
-            const std::string name = names.Get(i);
-            strings->Add(name + "=" + ReadString(section, name, std::string()));
-        }
-    } catch (...) {
-        strings->EndUpdate();
-        throw;
-    }
-    strings->EndUpdate();
+    TIniText text = Load(true);
+    if (text.WriteValue(section, ident, value)) Save(text);
 }
 
 void TIniFile::EraseSection(const std::string& section) {
-    if (!WritePrivateProfileStringW(AnsiToWide(section).c_str(), nullptr, nullptr, AnsiToWide(FFileName).c_str()))
-        throw Exception(Format(kWriteError, FFileName.c_str()));
+    TIniText text = Load(true);
+    if (text.EraseSection(section)) Save(text);
 }
 
 void TIniFile::DeleteKey(const std::string& section, const std::string& ident) {
-    WritePrivateProfileStringW(AnsiToWide(section).c_str(), AnsiToWide(ident).c_str(), nullptr,
-                               AnsiToWide(FFileName).c_str());
+    TIniText text = Load(true);
+    if (text.DeleteKey(section, ident)) Save(text);
 }
 
-void TIniFile::UpdateFile() {
-    WritePrivateProfileStringW(nullptr, nullptr, nullptr, AnsiToWide(FFileName).c_str());
+void TIniFile::ReadSection(const std::string& section, TStrings* strings) {
+    FillStrings(strings, Load(false).Names(section));
 }
+
+void TIniFile::ReadSections(TStrings* strings) { FillStrings(strings, Load(false).Sections()); }
+
+void TIniFile::ReadSectionValues(const std::string& section, TStrings* strings) {
+    std::vector<std::string> lines;
+    for (const auto& [name, value] : Load(false).Values(section)) lines.push_back(name + "=" + value);
+    FillStrings(strings, lines);
+}
+
+void TIniFile::UpdateFile() {}

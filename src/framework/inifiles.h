@@ -6,6 +6,7 @@
 
 #include "framework/classes.h"
 
+class TIniText;
 class TStrings;
 
 class TCustomIniFile : public TObject {
@@ -41,9 +42,19 @@ protected:
     std::string FFileName;
 };
 
-// An ini file through the platform's profile functions. A relative name is
-// taken from the current folder when the object is made (the platform would
-// look in the Windows folder), so FileName() is always a full path.
+// An ini file on disk, read and written by our own code (ini_text.h has the
+// rules) rather than the platform's profile functions, which decode a file
+// without a byte order mark in the system's ANSI code page: this one reads code
+// page 1251 whatever the system's locale. A relative name is taken from the
+// current folder when the object is made, so FileName() is always a full path.
+//
+// Every call reads the file afresh, so other writers are seen at once. Every
+// change goes to disk at once (UpdateFile has nothing left to do), through a
+// temporary file in the same folder that then replaces the old one: a failed
+// write leaves the old file as it was. A missing file reads as empty and is
+// made by the first write; a file that cannot be read, or one over 16 MiB,
+// reads as empty and is never written over. ReadString returns the default as
+// given when the key is missing.
 class TIniFile : public TCustomIniFile {
 public:
     explicit TIniFile(const std::string& fileName);
@@ -51,13 +62,21 @@ public:
 
     std::string ReadString(const std::string& section, const std::string& ident,
                            const std::string& defaultValue) override;
-    // Raises Exception "Unable to write to <file>" when the platform refuses.
+    // These raise Exception "Unable to write to <file>" when the file cannot
+    // be read back or written.
     void WriteString(const std::string& section, const std::string& ident,
                      const std::string& value) override;
+    void EraseSection(const std::string& section) override;
+    void DeleteKey(const std::string& section, const std::string& ident) override;
+
     void ReadSection(const std::string& section, TStrings* strings) override;
     void ReadSections(TStrings* strings) override;
     void ReadSectionValues(const std::string& section, TStrings* strings) override;
-    void EraseSection(const std::string& section) override;
-    void DeleteKey(const std::string& section, const std::string& ident) override;
     void UpdateFile() override;
+
+private:
+    // The file's text; empty when the file is missing, and also when it cannot
+    // be read unless forWriting, which raises then.
+    TIniText Load(bool forWriting) const;
+    void Save(const TIniText& text) const;
 };

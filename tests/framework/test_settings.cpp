@@ -151,8 +151,6 @@ void ExerciseStore(TCustomIniFile& store) {
     store.WriteString("Other", "x", "1");
 
     EXPECT_EQ(store.ReadString(section, "title", ""), Ru("Словарь"));
-    // (Only ASCII names are matched without regard to case: Wine's profile
-    // functions compare the rest as they stand.)
     EXPECT_EQ(store.ReadString(section, Ru("Схема"), ""), Ru("апельсин.sch"));
     EXPECT_EQ(store.ReadInteger(section, "Prc", 0), -5);
     EXPECT_TRUE(store.ReadBool(section, "Visible", false));
