@@ -19,6 +19,16 @@ cp "$out/dictionary/voc.hd" "$out/dictionary/osnov.htm" "$out/html_corpus/"
 "$out/html_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/html_work" "$out/html_corpus" 2>"$out/html_fuzz.log" \
     || { tail -50 "$out/html_fuzz.log"; exit 1; }
 
+# The colour scheme reader, with the BMP reader on the pictures it finds.
+# Seeds: the sample dictionary's schemes.
+mkdir -p "$out/scheme_corpus" "$out/scheme_work"
+clang++ "${flags[@]}" "$root/fuzz/scheme_fuzz.cpp" "$root/src/shell/scheme_file.cpp" "$root/src/framework/bitmap_file.cpp" \
+    "$root/src/framework/streams.cpp" "$root/src/framework/classes.cpp" "$root/src/framework/sysutils_text.cpp" \
+    -o "$out/scheme_fuzz"
+cp "$out"/dictionary/schema/*.sch "$out/scheme_corpus/"
+"$out/scheme_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/scheme_work" "$out/scheme_corpus" 2>"$out/scheme_fuzz.log" \
+    || { tail -50 "$out/scheme_fuzz.log"; exit 1; }
+
 # The ini text reader and writer. Seeds: the sample voc.ini, behind the section,
 # key and value the target writes (each ended by "\ ").
 mkdir -p "$out/ini_corpus" "$out/ini_work"
@@ -31,4 +41,4 @@ cp "$out/dictionary/voc.ini" "$out/ini_corpus/"
 
 RUNS=$runs "$root/fuzz/images_build.sh" "$out/images" >"$out/images_fuzz.log" 2>&1 \
     || { tail -50 "$out/images_fuzz.log"; exit 1; }
-echo "fuzz: html, ini, gif, png and zlib stream targets ran $runs inputs each without a finding"
+echo "fuzz: html, scheme, ini, gif, png and zlib stream targets ran $runs inputs each without a finding"

@@ -96,7 +96,24 @@ TForm1::TForm1(TComponent* AOwner)
     TypingInProgress = false;
     SchemeFileName = "apelsin.sch";
     SchemeFolder = "schema";
-    Place->IniFileName = RegKey;
+    InstallFonts(".");
+    ReadVocIni();
+    LoadSettings();
+    LoadColorScheme(Format("%s\\%s", SchemeFolder.c_str(), SchemeFileName.c_str()));
+    if (Background1Color == -1) {
+        // First start (no custom appearance stored): the custom set starts as
+        // the scheme's, in Arial.
+        Background1Color = SchemeTextBackColor;
+        Background2Color = SchemeContentsBackColor;
+        Font1->Assign(SchemeTextFont.get());
+        Font2->Assign(SchemeContentsFont.get());
+        Font1->SetName("Arial");
+        Font2->SetName("Arial");
+        CustomListSelBackColor = ListSelBackColor;
+        CustomListSelTextColor = ListSelTextColor;
+        SelectColor = SchemePalette[kSearchHitPaletteEntry];
+    }
+    if (HandColor) ApplyAppearance();
 
     FTerms.Clear();
     FHead.clear();
@@ -517,4 +534,5 @@ void TForm1::N24Click(TObject*) {
 void TForm1::FormDestroy(TObject*) {
     FreeTerms();
     FHead.clear();
+    SaveSettings();
 }

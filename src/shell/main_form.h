@@ -2,9 +2,11 @@
 // article pane on the right, the menus; and the shell's state.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <string>
 
+#include "shell/scheme_file.h"
 #include "shell/term_table.h"
 #include "widgets/gradient_form.h"
 
@@ -120,6 +122,18 @@ public:
     const TTermTable& Terms() const { return FTerms; }
     const std::string& ArticleHead() const { return FHead; }
 
+    // Colour scheme, settings and fonts (scheme.cpp, settings.cpp).
+    // Raises EFOpenError, EReadError or EInvalidGraphic, naming the file, and
+    // then has changed nothing.
+    void LoadColorScheme(const std::string& path);
+    void ReadVocIni();
+    void LoadSettings();
+    // Never raises: it runs while the window is destroyed.
+    void SaveSettings();
+    void ApplyAppearance();
+    // Copies the fonts of the folder "fonts" below `prefix` into the system's.
+    void InstallFonts(const std::string& prefix);
+
     // Shell state.
     int SelectedOffset = -1;
     int SelectedLength = 0;
@@ -153,6 +167,9 @@ public:
     TColor SeparatorColor1 = 0xFFFFFF;
     TColor SeparatorColor2 = 0;
     TColor SeparatorColor3 = static_cast<TColor>(0x80000004);
+    // Only entry 12 is used: the colour of search hits.
+    std::array<TColor, kSchemePaletteRoom> SchemePalette{};
+    int SchemePaletteCount = kSchemeDefaultPaletteCount;
 
     bool HandColor = false;
     TColor Background1Color = -1;
