@@ -3,10 +3,14 @@
 #include "framework/cp1251.h"
 #include "framework/forms.h"
 #include "framework/win.h"
+#include "html/html_startup.h"
+#include "images/png_image.h"
 #include "shell/main_form.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     InitializeForms();
+    InitHtmlEngine();
+    InitializePNGImage();
     try {
         Application->Initialize();
         Application->HelpFile = "voc.hlp";
@@ -16,5 +20,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     } catch (...) {
         Application->HandleException(nullptr);
     }
+    DoneHtmlEngine();
     return 0;
 }

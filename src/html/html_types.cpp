@@ -347,3 +347,6 @@ bool InSet(wchar_t c, std::string_view set) {
         if (static_cast<unsigned char>(m) == static_cast<unsigned>(c)) return true;
     return false;
 }
+
+bool IsWin32Platform = false;
+bool IsWin95 = false;

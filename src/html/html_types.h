@@ -217,3 +217,9 @@ inline int IntMin(int a, int b) { return a < b ? a : b; }
 inline int IntMax(int a, int b) { return a > b ? a : b; }
 // `set` lists the 8-bit characters of the set; units from 256 up are never in it.
 bool InSet(wchar_t c, std::string_view set);
+
+// Set once at start-up: the 8-bit Windows family (never on the platforms this
+// program runs on, so false unless start-up finds otherwise) and its older
+// members.
+extern bool IsWin32Platform;
+extern bool IsWin95;

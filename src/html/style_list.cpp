@@ -1,0 +1,182 @@
+#include "html/style_list.h"
+
+#include <algorithm>
+
+#include "framework/sysutils.h"
+#include "html/colors.h"
+
+using enum PropIndices;
+
+TStyleList::~TStyleList() { Clear(); }
+
+void TStyleList::Clear() {
+    for (Entry& entry : FEntries) TObject::Free(entry.Props);
+    FEntries.clear();
+    FSeqNo = 10;
+    DefaultEntry = nullptr;
+}
+
+std::string TStyleList::GetSeqNo() { return std::to_string(FSeqNo++); }
+
+int TStyleList::LowerBound(const std::string& key) const {
+    const std::string folded = LowerCase(key);
+    auto it = std::lower_bound(FEntries.begin(), FEntries.end(), folded,
+                               [](const Entry& e, const std::string& k) { return e.Folded < k; });
+    return static_cast<int>(it - FEntries.begin());
+}
+
+int TStyleList::FindFirst(const std::string& key) const {
+    const int i = LowerBound(key);
+    return i < Count() && FEntries[static_cast<size_t>(i)].Folded == LowerCase(key) ? i : -1;
+}
+
+void TStyleList::AddObject(const std::string& key, TProperties* props) {
+    props->SelTag = key;
+    const int at = LowerBound(key);
+    FEntries.insert(FEntries.begin() + at, Entry{key, LowerCase(key), props});
+}
+
+TProperties* TStyleList::AddDuplicate(const std::string& key, const TProperties& props) {
+    auto* copy = new TProperties;
+    copy->Copy(props);
+    AddObject(key, copy);
+    return copy;
+}
+
+TProperties* TStyleList::EntryFor(const std::string& key) {
+    const int i = FindFirst(key);
+    if (i >= 0) return Props(i);
+    auto* props = new TProperties;
+    AddObject(key, props);
+    return props;
+}
+
+void TStyleList::ModifyLinkColor(const std::string& state, TColor color) {
+    const int i = FindFirst("::" + state);
+    if (i >= 0) Props(i)->Values[Idx(Color)] = color;
+}
+
+void TStyleList::AddModifyProp(const std::string& key, const std::string& property, const std::string& value) {
+    PropIndices index;
+    if (!FindPropIndex(property, index)) return;
+    // Only what converts is stored, so find the entry lazily: a failed colour
+    // on a new key leaves no empty entry behind.
+    auto set = [&](PropIndices p, TPropValue v) { EntryFor(key)->Values[static_cast<size_t>(Idx(p))] = std::move(v); };
+    int32_t color;
+    switch (index) {
+    case BorderStyle:
+        for (PropIndices p : {BorderStyle, BorderTopStyle, BorderRightStyle, BorderBottomStyle, BorderLeftStyle})
+            set(p, value);
+        break;
+    case Color:
+        if (ColorFromString(value, false, color)) {
+            if (key == ":link") {
+                ModifyLinkColor("hover", color);
+                ModifyLinkColor("visited", color);
+            } else if (key == ":visited") {
+                ModifyLinkColor("hover", color);
+            }
+            set(Color, color);
+        }
+        break;
+    case BackgroundColor:
+        set(BackgroundColor, ColorFromString(value, false, color) ? color : 0x1FFFFFFF);
+        break;
+    case BorderColor:
+        if (ColorFromString(value, false, color))
+            for (PropIndices p : {BorderColor, BorderTopColor, BorderRightColor, BorderBottomColor, BorderLeftColor})
+                set(p, color);
+        break;
+    case BorderTopColor:
+    case BorderRightColor:
+    case BorderBottomColor:
+    case BorderLeftColor:
+        if (ColorFromString(value, false, color)) set(index, color);
+        break;
+    case BorderTopStyle:
+    case BorderRightStyle:
+    case BorderBottomStyle:
+    case BorderLeftStyle:
+        if (value != "none") set(BorderStyle, value);
+        set(index, value);
+        break;
+    case Visibility:
+        if (value == "visible") set(Visibility, 2);
+        else if (value == "hidden") set(Visibility, 1);
+        break;
+    case TextTransform:
+        set(TextTransform, value == "uppercase" ? 1 : value == "lowercase" ? 2 : 0);
+        break;
+    case FontVariant:
+        if (value == "small-caps" || value == "normal") set(FontVariant, value);
+        break;
+    default:
+        set(index, value);
+    }
+    if (key.find(":hover") != std::string::npos && FLinkHoverEnabled) *FLinkHoverEnabled = true;
+    if (key == "a") AddModifyProp("::link", property, value);
+}
+
+void TStyleList::Initialize(const std::string& fontName, const std::string& preFontName, int pointSize,
+                            TColor textColor, TColor linkColor, TColor visitedColor, TColor hoverColor,
+                            bool underlineLinks, uint8_t charset, int marginHeight, int marginWidth) {
+    Clear();
+    DefPointSize = pointSize;
+    const double points = pointSize;
+    auto add = [this](const std::string& key, std::initializer_list<std::pair<PropIndices, TPropValue>> values) {
+        auto* props = new TProperties;
+        for (const auto& [p, v] : values) props->Values[static_cast<size_t>(Idx(p))] = v;
+        AddObject(key, props);
+        return props;
+    };
+    auto copies = [this](TProperties* props, std::initializer_list<const char*> keys) {
+        TProperties* last = props;
+        for (const char* key : keys) last = AddDuplicate(key, *props);
+        return last;
+    };
+    using S = std::string;
+
+    DefaultEntry = add("default", {{FontFamily, fontName}, {FontSize, points}, {FontStyle, S("none")},
+                                   {FontWeight, S("normal")}, {TextAlign, S("left")}, {TextDecoration, S("none")},
+                                   {TextTransform, 0}, {FontVariant, S("normal")}, {Color, textColor},
+                                   {MarginTop, marginHeight}, {MarginBottom, marginHeight},
+                                   {MarginLeft, marginWidth}, {MarginRight, marginWidth}, {Visibility, 2},
+                                   {LetterSpacing, 0}});
+    DefaultEntry->FontCharset = charset;
+    add("::link", {{Color, linkColor | PalRelative}, {TextDecoration, S(underlineLinks ? "underline" : "none")}});
+    add("::visited", {{Color, visitedColor | PalRelative}});
+    add("::hover", {{Color, hoverColor | PalRelative}});
+    add("null", {});
+    add("pre", {{FontFamily, preFontName}, {FontSize, points * 10 / 12}, {FontStyle, S("none")},
+                {FontWeight, S("normal")}, {TextDecoration, S("none")}});
+    add("p", {{MarginTop, AutoParaValue}, {MarginBottom, AutoParaValue}});
+    add("p 11pre", {{MarginTop, 0}});
+    for (const char* key : {"ul", "ol", "menu", "dir"})
+        add(key, {{MarginLeft, 35}, {ListStyleType, S("blank")}, {MarginTop, AutoParaValue},
+                  {MarginBottom, AutoParaValue}});
+    add("dl", {{MarginLeft, 0}, {MarginTop, 0}, {MarginBottom, 0}, {ListStyleType, S("none")}});
+    add("dd", {{MarginLeft, 40}, {MarginTop, 0}, {MarginBottom, 0}});
+    add("blockquote", {{MarginLeft, 35}, {MarginTop, AutoParaValue}, {MarginBottom, 14}});
+    copies(add("code", {{FontFamily, preFontName}, {FontSize, S("0.833em")}}), {"tt", "kbd", "samp"});
+    copies(add("b", {{FontWeight, S("bold")}}), {"strong", "th"});
+    add("sup", {{FontSize, S("75%")}, {VerticalAlign, S("super")}});
+    add("sub", {{FontSize, S("75%")}, {VerticalAlign, S("sub")}});
+    add("big", {{FontSize, S("1.25em")}});
+    add("small", {{FontSize, S("0.75em")}});
+    add("table", {{TextAlign, S("none")}});
+    copies(add("i", {{FontStyle, S("italic")}}), {"em", "cite", "var", "address"});
+    add("u", {{TextDecoration, S("underline")}});
+    copies(add("s", {{TextDecoration, S("line-through")}}), {"strike"});
+    copies(add("center", {{TextAlign, S("center")}}), {"caption"});
+    TProperties* textarea =
+        copies(add("input", {{FontFamily, S("Arial Unicode MS, Arial")}, {FontSize, S("10pt")},
+                             {FontStyle, S("none")}, {FontWeight, S("normal")}, {TextAlign, S("left")},
+                             {TextDecoration, S("none")}, {Color, textColor}}),
+               {"select", "textarea"});
+    textarea->Values[Idx(FontFamily)] = IsWin32Platform ? S("Arial Unicode MS, Arial") : preFontName;
+    add("hr", {{MarginLeft, 0}, {MarginRight, 0}, {MarginTop, 10}, {MarginBottom, 10}});
+    const int headingSizes[6] = {24, 18, 14, 12, 10, 8};
+    for (int h = 0; h < 6; ++h)
+        add("h" + std::to_string(h + 1), {{FontSize, points / 12 * headingSizes[h]}, {MarginTop, 19},
+                                          {MarginBottom, 19}, {FontWeight, S("bold")}});
+}

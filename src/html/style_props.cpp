@@ -1,0 +1,1005 @@
+#include "html/style_props.h"
+
+#include <cmath>
+
+#include "framework/sysutils.h"
+#include "html/colors.h"
+#include "html/html_numbers.h"
+#include "html/style_list.h"
+
+using enum PropIndices;
+
+const char* const PropWords[PropCount] = {
+    "font-family", "font-size", "font-style", "font-weight", "text-align", "text-decoration",
+    "letter-spacing", "border-style", "color", "background-color", "border-color", "margin-top",
+    "margin-right", "margin-bottom", "margin-left", "padding-top", "padding-right", "padding-bottom",
+    "padding-left", "border-top-width", "border-right-width", "border-bottom-width", "border-left-width",
+    "border-top-color", "border-right-color", "border-bottom-color", "border-left-color", "border-top-style",
+    "border-right-style", "border-bottom-style", "border-left-style", "width", "height", "top", "left",
+    "visibility", "line-height", "background-image", "background-position", "background-repeat",
+    "background-attachment", "vertical-align", "position", "z-index", "list-style-type", "list-style-image",
+    "float", "clear", "text-indent", "page-break-before", "page-break-after", "page-break-inside",
+    "text-transform", "font-variant", "display",
+};
+
+double DefPointSize = 12;
+TPropStack PropStack;
+
+namespace {
+
+constexpr int FirstMarginSlot = Idx(MarginTop);
+constexpr int LastMarginSlot = Idx(LeftPos);
+constexpr uint8_t DefaultCharset = 1;
+constexpr uint8_t SymbolCharset = 2;
+
+int NextSerialNo = 0;
+
+bool InMarginSlots(int i) { return i >= FirstMarginSlot && i <= LastMarginSlot; }
+
+const char* const kBorderStyleWords[] = {"none", "solid", "inset", "outset", "groove",
+                                         "ridge", "dashed", "dotted", "double"};
+
+BorderStyleType BorderStyleOf(const TPropValue& v) {
+    const std::string& s = PropString(v);
+    for (int i = 0; i < 9; ++i)
+        if (s == kBorderStyleWords[i]) return static_cast<BorderStyleType>(i);
+    return bssNone;
+}
+
+bool IsBold(const std::string& weight) {
+    if (weight.find("bold") != std::string::npos) return true;
+    double n;
+    return TextToNumber(Trim(weight), n) && n >= 600;
+}
+
+double ClampPoints(double points) {
+    if (!(points >= MinFontPoints)) return MinFontPoints;  // NaN included
+    return points > MaxFontPoints ? MaxFontPoints : points;
+}
+
+// The leading number of a length and the unit after it; false when the text
+// does not start with a number. An 'e' is never read as an exponent.
+bool SplitLength(std::string_view text, double& n, std::string& unit) {
+    const std::string s = Trim(text);
+    size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    }
+    if (digits == 0 || !TextToNumber(std::string_view(s).substr(0, i), n)) return false;
+    unit = LowerCase(Trim(std::string_view(s).substr(i)));
+    return true;
+}
+
+int PPI() {
+    const int ppi = FontServices().PixelsPerInch();
+    return ppi > 0 ? ppi : 96;
+}
+
+double PropNumber(const TPropValue& v, double fallback) {
+    if (auto d = std::get_if<double>(&v)) return *d;
+    if (auto i = std::get_if<int>(&v)) return *i;
+    return fallback;
+}
+
+int PropInt(const TPropValue& v, int fallback) {
+    if (auto i = std::get_if<int>(&v)) return *i;
+    return fallback;
+}
+
+// One level of a selector key: "tag.class#id:pseudo", any part absent.
+struct SelectorLevel {
+    std::string Tag, Class, ID, Pseudo;
+};
+
+SelectorLevel ParseLevel(std::string_view s) {
+    SelectorLevel level;
+    std::string* part = &level.Tag;
+    for (char c : s) {
+        if (c == '.') part = &level.Class;
+        else if (c == '#') part = &level.ID;
+        else if (c == ':' && part != &level.Pseudo) part = &level.Pseudo;
+        else *part += c;
+    }
+    level.Tag = LowerCase(level.Tag);
+    level.Class = LowerCase(level.Class);
+    level.ID = LowerCase(level.ID);
+    level.Pseudo = LowerCase(level.Pseudo);
+    return level;
+}
+
+// At most ten levels; the sequence digits in front of the second are dropped.
+std::vector<SelectorLevel> ParseKeyLevels(std::string_view key) {
+    std::vector<SelectorLevel> levels;
+    size_t i = 0;
+    while (i < key.size() && levels.size() < 10) {
+        while (i < key.size() && key[i] == ' ') ++i;
+        if (i >= key.size()) break;
+        size_t start = i;
+        while (i < key.size() && key[i] != ' ') ++i;
+        std::string_view word = key.substr(start, i - start);
+        if (levels.size() == 1)
+            while (!word.empty() && word[0] >= '0' && word[0] <= '9') word.remove_prefix(1);
+        levels.push_back(ParseLevel(word));
+    }
+    return levels;
+}
+
+bool PartMatches(const std::string& part, const std::string& value) { return part.empty() || part == LowerCase(value); }
+
+bool LevelMatches(const SelectorLevel& level, const std::string& tag, const std::string& cls, const std::string& id,
+                  const std::string& pseudo) {
+    return PartMatches(level.Tag, tag) && PartMatches(level.Class, cls) && PartMatches(level.ID, id) &&
+           PartMatches(level.Pseudo, pseudo);
+}
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && CompareText(s.substr(0, prefix.size()), prefix) == 0;
+}
+
+struct CharsetCodePage {
+    uint8_t Charset;
+    int CodePage;
+};
+const CharsetCodePage kCharsetCodePages[] = {
+    {0, 1252}, {1, 0}, {2, 0}, {77, 2}, {128, 932}, {129, 949}, {130, 1361}, {134, 936}, {136, 950},
+    {161, 1253}, {162, 1254}, {163, 1258}, {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251},
+    {222, 874}, {238, 1250}, {255, 1},
+};
+
+// Stands in for the platform natively: every face is there and a font's
+// metrics follow from its height.
+class TFixedFontServices final : public TFontServices {
+public:
+    int PixelsPerInch() const override { return 96; }
+    std::string InstalledFace(const std::string& name) const override { return name; }
+    TFontMetricsInfo Metrics(const std::string&, int height, unsigned, uint8_t charset) const override {
+        TFontMetricsInfo m;
+        const int h = height < 0 ? -height : height;
+        m.InternalLeading = height < 0 ? h / 5 : 0;
+        m.Height = height < 0 ? h + m.InternalLeading : h;
+        m.Descent = m.Height / 5;
+        m.MaxCharWidth = h;
+        m.Charset = charset == DefaultCharset ? 0 : charset;
+        return m;
+    }
+};
+
+const TFontServices* gFontServices = nullptr;
+
+}  // namespace
+
+#ifdef _WIN32
+const TFontServices& GdiFontServices();
+#endif
+
+const TFontServices& FontServices() {
+    if (gFontServices) return *gFontServices;
+#ifdef _WIN32
+    return GdiFontServices();
+#else
+    static const TFixedFontServices fixed;
+    return fixed;
+#endif
+}
+
+void SetFontServices(const TFontServices* services) { gFontServices = services; }
+
+const std::string& PropString(const TPropValue& v) {
+    static const std::string empty;
+    if (auto s = std::get_if<std::string>(&v)) return *s;
+    return empty;
+}
+
+bool FindPropIndex(std::string_view name, PropIndices& index) {
+    for (int i = 0; i < PropCount; ++i)
+        if (name == PropWords[i]) {
+            index = static_cast<PropIndices>(i);
+            return true;
+        }
+    return false;
+}
+
+// ---------------------------------------------------------------------------
+// Conversions
+
+int LengthConv(std::string_view text, bool relative, int base, int emSize, int exSize, int defaultValue) {
+    double n;
+    std::string unit;
+    if (!SplitLength(text, n, unit)) return defaultValue;
+    const double ppi = PPI();
+    double px;
+    if (unit == "in") px = n * ppi;
+    else if (unit == "cm") px = n * ppi / 2.54;
+    else if (unit == "mm") px = n * ppi / 25.4;
+    else if (unit == "pt") px = n * ppi / 72;
+    else if (unit == "px") px = n;
+    else if (unit == "pc") px = n * ppi / 6;
+    else if (unit == "em") px = n * emSize;
+    else if (unit == "ex") px = n * exSize;
+    else if (unit == "%") px = n * base / 100;
+    else if (unit.empty()) px = relative ? n * base : n;
+    else return defaultValue;
+    return RoundToInt(px, MaxPixelLength);
+}
+
+double FontSizeConv(std::string_view text, double parentSize) {
+    const std::string s = LowerCase(Trim(text));
+    const double def = DefPointSize;
+    struct Keyword {
+        const char* Word;
+        double Size;
+    };
+    const Keyword keywords[] = {
+        {"smaller", parentSize * 0.75}, {"larger", parentSize * 1.25}, {"xx-small", def / 1.5},
+        {"x-small", def / 1.2},         {"small", def},                {"medium", def * 1.2},
+        {"large", def * 1.5},           {"x-large", def * 2},          {"xx-large", def * 3},
+    };
+    for (const Keyword& k : keywords)
+        if (s == k.Word) return ClampPoints(k.Size);
+    double n;
+    std::string unit;
+    if (!SplitLength(s, n, unit)) return ClampPoints(def);
+    const double ppi = PPI();
+    double pt;
+    if (unit == "in") pt = n * 72;
+    else if (unit == "cm") pt = n * 72 / 2.54;
+    else if (unit == "mm") pt = n * 72 / 25.4;
+    else if (unit == "pt") pt = n;
+    else if (unit == "px") pt = n * 72 / ppi;
+    else if (unit == "pc") pt = n * 12;
+    else if (unit == "em") pt = parentSize * n;
+    else if (unit == "ex") pt = parentSize * n / 2;
+    else if (unit == "%") pt = parentSize * n / 100;
+    else if (unit.empty()) pt = n * 72 / ppi;
+    else pt = def;
+    return ClampPoints(pt);
+}
+
+AlignmentType AlignmentFromString(std::string_view text) {
+    const std::string s = LowerCase(text);
+    if (s == "top") return ATop;
+    if (s == "middle" || s == "absmiddle" || s == "center") return AMiddle;
+    if (s == "left") return ALeft;
+    if (s == "right") return ARight;
+    if (s == "bottom") return ABottom;
+    if (s == "baseline") return ABaseline;
+    if (s == "justify") return AJustify;
+    return ANone;
+}
+
+std::string ReadURL(const TPropValue& value) {
+    if (!IsString(value)) return {};
+    return ReadURL(std::string_view(PropString(value)));
+}
+
+std::string ReadFontName(std::string_view families) {
+    size_t i = 0;
+    while (i <= families.size()) {
+        size_t comma = families.find(',', i);
+        if (comma == std::string_view::npos) comma = families.size();
+        std::string name = Trim(families.substr(i, comma - i));
+        i = comma + 1;
+        const std::string lower = LowerCase(name);
+        if (lower == "serif") name = "Times New Roman";
+        else if (lower == "monospace") name = "Courier New";
+        else if (lower == "sans-serif") name = "Arial";
+        else if (lower == "cursive") name = "Lucida Handwriting";
+        if (!name.empty() && (name.back() == '"' || name.back() == '\'')) name.pop_back();
+        if (!name.empty() && (name.front() == '"' || name.front() == '\'')) name.erase(0, 1);
+        if (name.empty()) continue;
+        std::string face = FontServices().InstalledFace(name);
+        if (!face.empty()) return face;
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------------------
+// Margins
+
+void ConvVertMargins(const TVMarginArray& v, int width, int emSize, int exSize, TMarginArray& m, bool& topAuto,
+                     bool& bottomAuto) {
+    topAuto = bottomAuto = false;
+    for (PropIndices side : {MarginTop, MarginBottom}) {
+        const TPropValue& value = v[side];
+        int result = 0;
+        if (IsString(value)) {
+            result = LengthConv(PropString(value), false, width, emSize, exSize, 0);
+        } else if (IsInt(value)) {
+            const int n = std::get<int>(value);
+            if (n == AutoParaValue) {
+                result = 14;
+                (side == MarginTop ? topAuto : bottomAuto) = true;
+            } else if (n != NotSetValue) {
+                result = n;
+            }
+        }
+        m[side] = result;
+    }
+}
+
+void ConvMargArray(const TVMarginArray& v, int width, int height, int emSize, int exSize, BorderStyleType,
+                   int& autoCount, TMarginArray& m) {
+    autoCount = 0;
+    auto length = [&](const TPropValue& value, int base, int def) {
+        return LengthConv(PropString(value), false, base, emSize, exSize, def);
+    };
+    // A slot's integer, with NotSetValue replaced.
+    auto integer = [](const TPropValue& value, int notSet) {
+        const int n = std::get<int>(value);
+        return n == NotSetValue ? notSet : n;
+    };
+    for (PropIndices p : {BackgroundColor, BorderColor}) m[p] = IsInt(v[p]) ? std::get<int>(v[p]) : 0x1FFFFFFF;
+    bool topAuto, bottomAuto;
+    ConvVertMargins(v, width, emSize, exSize, m, topAuto, bottomAuto);
+    for (PropIndices p : {MarginLeft, MarginRight}) {
+        if (IsString(v[p])) {
+            if (LowerCase(Trim(PropString(v[p]))) == "auto") {
+                m[p] = AutoValue;
+                ++autoCount;
+            } else {
+                m[p] = length(v[p], width, 0);
+            }
+        } else {
+            m[p] = IsInt(v[p]) ? integer(v[p], 0) : 0;
+        }
+    }
+    for (PropIndices p : {PaddingTop, PaddingRight, PaddingBottom, PaddingLeft})
+        m[p] = IsString(v[p]) ? length(v[p], width, 0) : IsInt(v[p]) ? integer(v[p], 0) : 0;
+    const PropIndices widths[4] = {BorderTopWidth, BorderRightWidth, BorderBottomWidth, BorderLeftWidth};
+    const PropIndices styles[4] = {BorderTopStyle, BorderRightStyle, BorderBottomStyle, BorderLeftStyle};
+    for (int side = 0; side < 4; ++side) {
+        const TPropValue& value = v[widths[side]];
+        const TPropValue& style = v[styles[side]];
+        const bool none = IsInt(style) ? std::get<int>(style) == bssNone : BorderStyleOf(style) == bssNone;
+        int& out = m[widths[side]];
+        if (IsString(value)) {
+            const std::string s = LowerCase(Trim(PropString(value)));
+            out = none ? 0 : s == "thin" ? 2 : s == "medium" ? 4 : s == "thick" ? 6 : length(value, width, 4);
+        } else if (IsInt(value)) {
+            out = none ? 0 : integer(value, 4);
+        }
+    }
+    for (PropIndices p : {BorderTopColor, BorderRightColor, BorderBottomColor, BorderLeftColor, BorderTopStyle,
+                          BorderRightStyle, BorderBottomStyle, BorderLeftStyle})
+        m[p] = IsString(v[p]) ? length(v[p], width, 0) : IsInt(v[p]) ? integer(v[p], 0) : 0;
+    if (IsString(v[Height])) {
+        m[Height] = length(v[Height], height, 0);
+        if (PropString(v[Height]).find('%') != std::string::npos)
+            m[Height] -= m[BorderTopWidth] + m[BorderBottomWidth] + m[PaddingTop] + m[PaddingBottom];
+    } else {
+        m[Height] = IsInt(v[Height]) ? integer(v[Height], 0) : 0;
+    }
+    m[Width] = IsString(v[Width]) ? length(v[Width], width, AutoValue)
+               : IsInt(v[Width])  ? integer(v[Width], AutoValue)
+                                  : AutoValue;
+    if (m[Width] == AutoValue) ++autoCount;
+    for (PropIndices p : {TopPos, LeftPos})
+        m[p] = IsString(v[p]) ? length(v[p], width, AutoValue) : IsInt(v[p]) ? integer(v[p], AutoValue) : AutoValue;
+}
+
+void ConvMargArrayForCellPadding(const TVMarginArray& v, int emSize, int exSize, TMarginArray& m) {
+    for (PropIndices p : {PaddingTop, PaddingRight, PaddingBottom, PaddingLeft}) {
+        const TPropValue& value = v[p];
+        if (IsString(value)) {
+            m[p] = LengthConv(PropString(value), false, -100, emSize, exSize, 0);
+        } else if (IsInt(value)) {
+            const int n = std::get<int>(value);
+            m[p] = n == NotSetValue ? -1 : n;
+        } else {
+            m[p] = -1;
+        }
+    }
+}
+
+void ConvInlineMargArray(const TVMarginArray& v, int width, int height, int emSize, int exSize, TMarginArray& m) {
+    auto convert = [&](PropIndices p, int base, int def) {
+        const TPropValue& value = v[p];
+        if (IsString(value)) m[p] = LengthConv(PropString(value), false, base, emSize, exSize, def);
+        else if (IsInt(value) && std::get<int>(value) != NotSetValue) m[p] = std::get<int>(value);
+        else m[p] = NotSetValue;
+    };
+    for (PropIndices p : {MarginTop, MarginRight, MarginBottom, MarginLeft}) convert(p, width, 0);
+    convert(Width, width, AutoValue);
+    convert(Height, height, AutoValue);
+}
+
+// ---------------------------------------------------------------------------
+// Fonts and the stack
+
+void ThtFontInfo::Assign(const ThtFontInfo& other) {
+    FaceName = other.FaceName;
+    PointSize = other.PointSize;
+    Style = other.Style;
+    TextColor = other.TextColor;
+    BackColor = other.BackColor;
+    Charset = other.Charset;
+    ExtraSpace = other.ExtraSpace;
+}
+
+void TFontInfoArray::Assign(const TFontInfoArray& other) {
+    for (size_t i = 0; i < Fonts.size(); ++i) Fonts[i].Assign(other.Fonts[i]);
+}
+
+TProperties* TPropStack::GetProp(int index) const { return static_cast<TProperties*>(Items(index)); }
+
+TProperties* TPropStack::Last() const { return Count() > 0 ? GetProp(Count() - 1) : nullptr; }
+
+int TPropStack::IndexOf(const TProperties* props) const {
+    for (int i = Count() - 1; i >= 0; --i)
+        if (GetProp(i) == props) return i;
+    return -1;
+}
+
+// ---------------------------------------------------------------------------
+// TProperties
+
+TProperties::TProperties() : FontBackground(0x1FFFFFFF), SerialNo(NextSerialNo++) {
+    for (int i = FirstMarginSlot; i <= LastMarginSlot; ++i) Values[static_cast<size_t>(i)] = NotSetValue;
+    Values[Idx(ZIndex)] = 0;
+}
+
+TProperties::~TProperties() {
+    TObject::Free(CachedFont);
+    TObject::Free(LinkFonts);
+}
+
+void TProperties::DropCachedFont() {
+    TObject::Free(CachedFont);
+    CachedFont = nullptr;
+    FHaveResolved = false;
+}
+
+void TProperties::Copy(const TProperties& source) {
+    Values = source.Values;
+    DropCachedFont();
+}
+
+void TProperties::CopyDefault(const TProperties& source) {
+    Copy(source);
+    AssignCharSet(source.FontCharset);
+    SelTag = "default";
+}
+
+void TProperties::Inherit(const TProperties& parent) {
+    if (parent.SelTag == "span") {
+        for (int i = 0; i < PropCount; ++i)
+            if (i != Idx(BorderStyle)) Values[static_cast<size_t>(i)] = parent.Values[static_cast<size_t>(i)];
+    } else {
+        static const PropIndices kNotInherited[] = {
+            BorderStyle, BackgroundColor, BorderColor, BackgroundImage, BackgroundPosition, BackgroundRepeat,
+            BackgroundAttachment, Position, Float, Clear, PageBreakBefore, PageBreakAfter, PageBreakInside, Display};
+        for (int i = 0; i < PropCount; ++i) {
+            bool inherited = true;
+            for (PropIndices p : kNotInherited)
+                if (Idx(p) == i) inherited = false;
+            if (!inherited) continue;
+            Values[static_cast<size_t>(i)] = InMarginSlots(i) ? TPropValue(NotSetValue) : parent.Values[static_cast<size_t>(i)];
+        }
+    }
+    FontBackground = parent.FontBackground;
+    FontCharset = parent.FontCharset;
+    FontCodePage = parent.FontCodePage;
+    SelTitle = parent.SelTitle;
+    HasLinkFonts = parent.HasLinkFonts;
+    if (parent.LinkFonts) {
+        if (!LinkFonts) LinkFonts = new TFontInfoArray;
+        LinkFonts->Assign(*parent.LinkFonts);
+    }
+    EmPixels = parent.EmPixels;
+    ExPixels = EmPixels / 2;
+    DropCachedFont();
+}
+
+void TProperties::Update(const TProperties& source, TStyleList* styles, int stackIndex) {
+    for (size_t i = 0; i < Values.size(); ++i)
+        if (!SetHere[i]) Values[i] = source.Values[i];
+    DropCachedFont();
+    if (!LinkFonts) return;
+    if (source.LinkFonts) {
+        LinkFonts->Assign(*source.LinkFonts);
+    } else if (SelTag != "link" && SelPseudo != "link") {  // an element's "link" is its pseudo-class
+        FreeAndNil(LinkFonts);
+        HasLinkFonts = false;
+    } else {
+        CalcLinkFontInfo(styles, stackIndex);
+    }
+}
+
+void TProperties::Assign(const TPropValue& value, PropIndices index) {
+    const size_t i = static_cast<size_t>(Idx(index));
+    if (SetHere[i]) return;
+    Values[i] = value;
+    SetHere[i] = true;
+    DropCachedFont();
+    if (!HasLinkFonts || !LinkFonts) return;
+    for (ThtFontInfo& font : LinkFonts->Fonts) {
+        if (index == FontFamily && IsString(value)) font.FaceName = ReadFontName(PropString(value));
+        else if (index == FontSize) font.PointSize = PropNumber(value, font.PointSize);
+        else if (index == Color && IsInt(value)) font.TextColor = std::get<int>(value);
+    }
+}
+
+void TProperties::AddPropertyByName(const std::string& property, const std::string& value) {
+    PropIndices index;
+    if (FindPropIndex(property, index)) AddPropertyByIndex(index, value);
+}
+
+void TProperties::AddPropertyByIndex(PropIndices index, const std::string& value) {
+    auto set = [this](PropIndices p, TPropValue v) { Values[static_cast<size_t>(Idx(p))] = std::move(v); };
+    int32_t color;
+    switch (index) {
+    case BorderStyle:
+        for (PropIndices p : {BorderStyle, BorderTopStyle, BorderRightStyle, BorderBottomStyle, BorderLeftStyle})
+            set(p, value);
+        break;
+    case Color:
+        set(Color, ColorFromString(value, false, color) ? color : 0);
+        break;
+    case BackgroundColor:
+        set(BackgroundColor, ColorFromString(value, false, color) ? color : 0x1FFFFFFF);
+        break;
+    case BorderColor:
+        if (ColorFromString(value, false, color))
+            for (PropIndices p : {BorderColor, BorderTopColor, BorderRightColor, BorderBottomColor, BorderLeftColor})
+                set(p, color);
+        break;
+    case BorderTopColor:
+    case BorderRightColor:
+    case BorderBottomColor:
+    case BorderLeftColor:
+        if (ColorFromString(value, false, color)) set(index, color);
+        break;
+    case BorderTopStyle:
+    case BorderRightStyle:
+    case BorderBottomStyle:
+    case BorderLeftStyle:
+        if (value != "none") set(BorderStyle, value);
+        set(index, value);
+        break;
+    case Visibility:
+        if (value == "visible") set(Visibility, 2);
+        else if (value == "hidden") set(Visibility, 1);
+        break;
+    case TextTransform:
+        set(TextTransform, value == "uppercase" ? 1 : value == "lowercase" ? 2 : 0);
+        break;
+    case FontVariant:
+        if (value == "small-caps" || value == "normal") set(FontVariant, value);
+        break;
+    default:
+        set(index, value);
+    }
+    DropCachedFont();
+}
+
+void TProperties::SetLinkFontsCharset(uint8_t charset) {
+    if (LinkFonts)
+        for (ThtFontInfo& font : LinkFonts->Fonts) font.Charset = charset;
+}
+
+void TProperties::AssignCharSet(uint8_t charset) {
+    DropCachedFont();
+    if (charset == 31) {
+        FontCharset = 238;
+        FontCodePage = 28592;
+        SetLinkFontsCharset(238);
+        return;
+    }
+    if (charset == DefaultCharset) {
+        // The default charset stands for the system's, which would make the
+        // text's code page depend on the machine: 8-bit text is code page 1251.
+        FontCharset = DefaultCharset;
+        FontCodePage = 1251;
+        SetLinkFontsCharset(FontCharset);
+        return;
+    }
+    const uint8_t reported = FontServices().Metrics("Arial", -12, 0, charset).Charset;
+    FontCharset = reported;
+    SetLinkFontsCharset(FontCharset);
+    for (const CharsetCodePage& entry : kCharsetCodePages)
+        if (entry.Charset == reported) FontCodePage = entry.CodePage;
+}
+
+void TProperties::AssignUTF8() {
+    FontCodePage = 65001;
+    FontCharset = 0;
+    DropCachedFont();
+}
+
+// ---------------------------------------------------------------------------
+// The cascade
+
+void TProperties::Merge(const TProperties& rule) {
+    for (size_t i = 0; i < Values.size(); ++i) {
+        const TPropValue& value = rule.Values[i];
+        if (!IsAssigned(value)) continue;
+        if (InMarginSlots(static_cast<int>(i)) && IsInt(value) && std::get<int>(value) == NotSetValue) continue;
+        Values[i] = value;
+        SetHere[i] = true;
+        if (!HasLinkFonts || !LinkFonts) continue;
+        const std::string& s = PropString(value);
+        for (ThtFontInfo& font : LinkFonts->Fonts) {
+            switch (static_cast<PropIndices>(i)) {
+            case FontFamily:
+                if (IsString(value)) font.FaceName = ReadFontName(s);
+                break;
+            case FontSize:
+                font.PointSize = IsString(value) ? FontSizeConv(s, font.PointSize > 0 ? font.PointSize : DefPointSize)
+                                                 : PropNumber(value, font.PointSize);
+                break;
+            case FontStyle:
+                if (s == "italic" || s == "oblique") font.Style |= htItalic;
+                else if (s == "normal") font.Style &= ~htItalic;
+                break;
+            case FontWeight:
+                if (IsBold(s)) font.Style |= htBold;
+                else if (s == "normal") font.Style &= ~htBold;
+                break;
+            case TextDecoration:
+                if (s == "underline") font.Style = (font.Style & ~htStrikeOut) | htUnderline;
+                else if (s == "line-through") font.Style = (font.Style & ~htUnderline) | htStrikeOut;
+                else if (s == "none") font.Style &= ~(htUnderline | htStrikeOut);
+                break;
+            case LetterSpacing: font.ExtraSpace = value; break;
+            case Color: font.TextColor = PropInt(value, font.TextColor); break;
+            case BackgroundColor: font.BackColor = PropInt(value, font.BackColor); break;
+            default: break;
+            }
+        }
+    }
+    DropCachedFont();
+}
+
+void TProperties::MergeKey(TStyleList* styles, const std::string& key) {
+    for (int i = styles->FindFirst(key); i >= 0 && i < styles->Count() && CompareText(styles->Strings(i), key) == 0; ++i)
+        Merge(*styles->Props(i));
+}
+
+// Rules whose keys start with `start` and have more than one level: the first
+// level must match this element, the others open elements below it.
+void TProperties::MergeDescendants(TStyleList* styles, const std::string& start, int selfIndex) {
+    const char kind = start[0] == '.' ? '.' : start[0] == ':' ? ':' : 't';
+    for (int i = styles->LowerBound(start); i < styles->Count(); ++i) {
+        const std::string& key = styles->Strings(i);
+        if (!StartsWithNoCase(key, start)) break;
+        const std::vector<SelectorLevel> levels = ParseKeyLevels(key);
+        if (levels.empty()) break;
+        const SelectorLevel& first = levels[0];
+        const bool sameFirst = kind == '.' ? first.Class == LowerCase(SelClass)
+                               : kind == ':' ? first.Pseudo == LowerCase(SelPseudo)
+                                             : first.Tag == LowerCase(SelTag);
+        if (!sameFirst) break;
+        if (levels.size() < 2 || !LevelMatches(first, SelTag, SelClass, SelID, SelPseudo)) continue;
+        size_t level = 1;
+        for (int s = selfIndex - 1; s >= 1 && level < levels.size(); --s) {
+            const TProperties* open = PropStack.GetProp(s);
+            if (LevelMatches(levels[level], open->SelTag, open->SelClass, open->SelID, open->SelPseudo)) ++level;
+        }
+        if (level == levels.size()) Merge(*styles->Props(i));
+    }
+}
+
+void TProperties::Combine(TStyleList* styles, const std::string& tag, const std::string& cls, const std::string& id,
+                          const std::string& pseudo, const std::string& title, TProperties* inlineProps) {
+    double parentSize = PropNumber(Values[Idx(FontSize)], 0);
+    if (parentSize == 0) parentSize = DefPointSize;
+    // Descendant matching reads the selectors of this element too.
+    SelTag = tag;
+    SelClass = cls;
+    SelID = id;
+    SelPseudo = pseudo;
+    if (styles) {
+        const bool hoverOrVisited = pseudo == "hover" || pseudo == "visited";
+        const bool p = !pseudo.empty(), c = !cls.empty();
+        auto merge = [&](const std::string& key) { MergeKey(styles, key); };
+        if (tag == "a" && p) merge("::" + pseudo);
+        if (!hoverOrVisited) merge(tag);
+        if (p) merge(":" + pseudo);
+        if (c && !hoverOrVisited) {
+            merge("." + cls);
+            merge(tag + "." + cls);
+        }
+        if (p) {
+            merge(tag + ":" + pseudo);
+            if (c) {
+                merge("." + cls + ":" + pseudo);
+                merge(tag + "." + cls + ":" + pseudo);
+            }
+        }
+        if (!id.empty()) {
+            merge("#" + id);
+            merge(tag + "#" + id);
+            if (c) merge("." + cls + "#" + id);
+            if (p) {
+                merge("#" + id + ":" + pseudo);
+                merge(tag + "#" + id + ":" + pseudo);
+            }
+            if (c) {
+                merge(tag + "." + cls + "#" + id);
+                if (p) {
+                    merge("." + cls + "#" + id + ":" + pseudo);
+                    merge(tag + "." + cls + "#" + id + ":" + pseudo);
+                }
+            }
+        }
+        int self = PropStack.IndexOf(this);
+        if (self < 0) self = PropStack.Count();
+        if (!tag.empty()) MergeDescendants(styles, tag, self);
+        if (c) MergeDescendants(styles, "." + cls, self);
+        if (p) MergeDescendants(styles, ":" + pseudo, self);
+    }
+    if (inlineProps) Merge(*inlineProps);
+    TPropValue& size = Values[Idx(FontSize)];
+    if (IsString(size)) size = FontSizeConv(PropString(size), parentSize);
+    else if (auto d = std::get_if<double>(&size)) *d = ClampPoints(*d);
+    if (!title.empty()) SelTitle = title;
+    InlineProps = inlineProps;
+    if (pseudo == "link") {
+        if (!LinkFonts) LinkFonts = new TFontInfoArray;
+        HasLinkFonts = true;
+        CalcLinkFontInfo(styles, PropStack.IndexOf(this));
+    }
+    DropCachedFont();
+}
+
+void TProperties::CalcLinkFontInfo(TStyleList* styles, int stackIndex) {
+    // A set that is not on the stack (a style-sheet entry, a test) stands for
+    // itself, with the scratch sets going on top of the stack.
+    const bool onStack = stackIndex >= 0 && stackIndex < PropStack.Count();
+    TProperties* base = onStack ? PropStack.GetProp(stackIndex) : this;
+    if (!LinkFonts) LinkFonts = new TFontInfoArray;
+    base->SetFontBG();
+    base->GetSingleFontInfo(LinkFonts->Fonts[LFont]);
+    const int above = onStack ? stackIndex + 1 : PropStack.Count();
+    auto scratch = [&](int at, const TProperties& parent, const char* pseudo) {
+        auto* props = new TProperties;
+        PropStack.Insert(at, props);
+        props->Inherit(parent);
+        props->HasLinkFonts = false;
+        props->Combine(styles, SelTag, SelClass, SelID, pseudo, "", nullptr);
+        return props;
+    };
+    TProperties* visited = scratch(above, *base, "visited");
+    visited->GetSingleFontInfo(LinkFonts->Fonts[VFont]);
+    TProperties* hoverVisited = scratch(above + 1, *visited, "hover");
+    hoverVisited->GetSingleFontInfo(LinkFonts->Fonts[HVFont]);
+    PropStack.Delete(above + 1);
+    PropStack.Delete(above);
+    TProperties* hover = scratch(above, *base, "hover");
+    hover->GetSingleFontInfo(LinkFonts->Fonts[HLFont]);
+    PropStack.Delete(above);
+}
+
+// ---------------------------------------------------------------------------
+// Getters
+
+TColor TProperties::GetBackgroundColor() const {
+    const TPropValue& v = Value(BackgroundColor);
+    return IsInt(v) && IsSetHere(BackgroundColor) ? std::get<int>(v) : 0x1FFFFFFF;
+}
+
+TColor TProperties::GetOriginalForegroundColor() const {
+    const TPropValue& v = Value(Color);
+    return IsInt(v) && IsSetHere(Color) ? std::get<int>(v) : 0x1FFFFFFF;
+}
+
+void TProperties::SetFontBG() {
+    const TPropValue& v = Value(BackgroundColor);
+    if (IsInt(v) && IsSetHere(BackgroundColor)) FontBackground = std::get<int>(v);
+}
+
+BorderStyleType TProperties::GetBorderStyle() const { return BorderStyleOf(Value(BorderStyle)); }
+
+bool TProperties::BorderStyleNotBlank() const { return IsString(Value(BorderStyle)); }
+
+bool TProperties::GetBackgroundImage(std::string& name) const {
+    const TPropValue& v = Value(BackgroundImage);
+    if (!IsString(v)) return false;
+    if (PropString(v) == "none") {
+        name.clear();
+        return true;
+    }
+    name = ReadURL(v);
+    return !name.empty();
+}
+
+std::string TProperties::GetListStyleImage() const { return ReadURL(Value(ListStyleImage)); }
+
+ListBulletType TProperties::GetListStyleType() const {
+    static const char* const kWords[] = {"blank", "circle", "decimal", "disc", "lower-alpha",
+                                         "lower-roman", "none", "square", "upper-alpha", "upper-roman"};
+    const std::string& s = PropString(Value(ListStyleType));
+    for (int i = 0; i < 10; ++i)
+        if (s == kWords[i]) return static_cast<ListBulletType>(i);
+    return lbBlank;
+}
+
+bool TProperties::GetVertAlign(AlignmentType& align) const {
+    const std::string& s = PropString(Value(VerticalAlign));
+    if (s == "top" || s == "text-top") align = ATop;
+    else if (s == "middle") align = AMiddle;
+    else if (s == "baseline") align = ABaseline;
+    else if (s == "bottom") align = ABottom;
+    else if (s == "sub") align = ASub;
+    else if (s == "super") align = ASuper;
+    else return false;
+    return true;
+}
+
+bool TProperties::GetFloat(AlignmentType& align) const {
+    const std::string& s = PropString(Value(Float));
+    if (s == "left") align = ALeft;
+    else if (s == "right") align = ARight;
+    else if (s == "none") align = ANone;
+    else return false;
+    return true;
+}
+
+bool TProperties::GetClear(ClearAttrType& clear) const {
+    const std::string& s = PropString(Value(Clear));
+    if (s == "left") clear = clLeft;
+    else if (s == "right") clear = clRight;
+    else if (s == "both") clear = clAll;
+    else if (s == "none") clear = clrNone;
+    else return false;
+    return true;
+}
+
+PositionType TProperties::GetPosition() const {
+    const std::string& s = PropString(Value(Position));
+    return s == "absolute" ? posAbsolute : s == "relative" ? posRelative : posStatic;
+}
+
+VisibilityType TProperties::GetVisibility() const { return PropInt(Value(Visibility), 0) == 1 ? viHidden : viVisible; }
+
+int TProperties::GetZIndex() const {
+    const TPropValue& v = Value(ZIndex);
+    if (IsString(v)) return StrToIntDef(PropString(v), 0);
+    return PropInt(v, 0);
+}
+
+bool TProperties::DisplayNone() const { return PropString(Value(Display)) == "none"; }
+
+TextTransformType TProperties::GetTextTransform() const {
+    const int n = PropInt(Value(TextTransform), 0);
+    return n >= txNone && n <= txCaps ? static_cast<TextTransformType>(n) : txNone;
+}
+
+std::string TProperties::GetFontVariant() const {
+    return IsString(Value(FontVariant)) ? PropString(Value(FontVariant)) : "normal";
+}
+
+void TProperties::GetPageBreaks(bool& before, bool& after, bool& keepTogether) const {
+    before = PropString(Value(PageBreakBefore)) == "always";
+    after = PropString(Value(PageBreakAfter)) == "always";
+    keepTogether = PropString(Value(PageBreakInside)) == "avoid";
+}
+
+int TProperties::GetLineHeight(int normalHeight) const {
+    const TPropValue& v = Value(LineHeight);
+    if (!IsString(v)) return -1;
+    double n;
+    if (TextToNumber(Trim(PropString(v)), n)) return RoundToInt(normalHeight * n, MaxPixelLength);
+    return LengthConv(PropString(v), true, EmPixels, EmPixels, ExPixels, 0);
+}
+
+int TProperties::GetTextIndent(bool& percent) const {
+    const TPropValue& v = Value(TextIndent);
+    percent = false;
+    if (!IsString(v)) return 0;
+    const std::string& s = PropString(v);
+    if (s.find('%') != std::string::npos) {
+        percent = true;
+        double n;
+        std::string unit;
+        return SplitLength(s, n, unit) ? RoundToInt(n, MaxPixelLength) : 0;
+    }
+    return LengthConv(s, false, 0, EmPixels, EmPixels, 0);
+}
+
+void TProperties::GetBackgroundPos(int emPixels, int exPixels, PositionRec& pos) const {
+    pos = PositionRec{};
+    const TPropValue& v = Value(BackgroundPosition);
+    if (IsString(v)) {
+        const std::string s = Trim(PropString(v));
+        const size_t blank = s.find(' ');
+        std::string words[2] = {s.substr(0, blank), blank == std::string::npos ? "" : Trim(s.substr(blank + 1))};
+        const int count = words[1].empty() ? 1 : 2;
+        auto dim = [&](PositionEntry& e, const std::string& w) {
+            e.Kind = w.find('%') != std::string::npos ? PPercent : pDim;
+            e.Amount = LengthConv(w, false, 100, emPixels, exPixels, 0);
+        };
+        bool horizontalSet = false, verticalSet = false;
+        for (int k = 0; k < count; ++k) {
+            const std::string& w = words[k];
+            PositionEntry& target = k == 0 ? pos[0] : pos[1];
+            if (w == "center") {
+                target.Kind = pCenter;
+                (k == 0 ? horizontalSet : verticalSet) = true;
+            } else if (w == "left" || w == "right") {
+                if (k == 1) pos[1] = pos[0];
+                pos[0].Kind = w == "left" ? pLeft : pRight;
+                horizontalSet = true;
+            } else if (w == "top" || w == "bottom") {
+                pos[1].Kind = w == "top" ? pTop : pBottom;
+                verticalSet = true;
+                if (k == 0 && count == 2) {
+                    dim(pos[0], words[1]);
+                    const std::string& next = words[1];
+                    if (next == "left") pos[0].Kind = pLeft;
+                    else if (next == "right") pos[0].Kind = pRight;
+                    else if (next == "center") pos[0].Kind = pCenter;
+                    horizontalSet = true;
+                    break;
+                }
+            } else {
+                dim(target, w);
+                (k == 0 ? horizontalSet : verticalSet) = true;
+            }
+        }
+        if (count == 1) {
+            if (horizontalSet && !verticalSet) pos[1].Kind = pCenter;
+            if (verticalSet && !horizontalSet) pos[0].Kind = pCenter;
+        }
+    }
+    const std::string& repeat = PropString(Value(BackgroundRepeat));
+    pos[0].Tiles = pos[1].Tiles = true;
+    if (repeat == "no-repeat") pos[0].Tiles = pos[1].Tiles = false;
+    else if (repeat == "repeat-x") pos[1].Tiles = false;
+    else if (repeat == "repeat-y") pos[0].Tiles = false;
+    pos[0].Attached = pos[1].Attached = PropString(Value(BackgroundAttachment)) == "fixed";
+}
+
+void TProperties::GetSingleFontInfo(ThtFontInfo& info) const {
+    info.Style = 0;
+    info.BackColor = FontBackground;
+    info.TextColor = PropInt(Value(Color), 0);
+    if (IsBold(PropString(Value(FontWeight)))) info.Style |= htBold;
+    const std::string& style = PropString(Value(FontStyle));
+    if (style == "italic" || style == "oblique") info.Style |= htItalic;
+    const std::string& decoration = PropString(Value(TextDecoration));
+    if (decoration == "underline") info.Style |= htUnderline;
+    else if (decoration == "line-through") info.Style |= htStrikeOut;
+    const TPropValue& size = Value(FontSize);
+    info.PointSize = IsString(size) ? FontSizeConv(PropString(size), DefPointSize) : ClampPoints(PropNumber(size, DefPointSize));
+    info.Charset = FontCharset;
+    info.ExtraSpace = Value(LetterSpacing);
+    info.FaceName = ReadFontName(PropString(Value(FontFamily)));
+}
+
+const TResolvedFont& TProperties::GetResolvedFont() {
+    if (FHaveResolved) return FResolved;
+    TResolvedFont& r = FResolved;
+    GetSingleFontInfo(r.Info);
+    const TFontServices& fonts = FontServices();
+    r.Height = -RoundToInt(PPI() * r.Info.PointSize / 72, MaxPixelLength);
+    r.Metrics = fonts.Metrics(r.Info.FaceName, r.Height, r.Info.Style, DefaultCharset);
+    r.Charset = r.Metrics.Charset == SymbolCharset ? SymbolCharset : r.Info.Charset;
+    if (r.Charset != DefaultCharset) r.Metrics = fonts.Metrics(r.Info.FaceName, r.Height, r.Info.Style, r.Charset);
+    EmPixels = r.Metrics.Height - r.Metrics.InternalLeading;
+    ExPixels = EmPixels / 2;
+    const TPropValue& spacing = r.Info.ExtraSpace;
+    if (IsInt(spacing)) r.ExtraSpace = std::get<int>(spacing);
+    else if (!IsString(spacing) || PropString(spacing) == "normal") r.ExtraSpace = 0;
+    else r.ExtraSpace = LengthConv(PropString(spacing), false, EmPixels, EmPixels, ExPixels, 0);
+    FHaveResolved = true;
+    return r;
+}
+
+void TProperties::GetFontInfo(TFontInfoArray& info) const {
+    if (LinkFonts) info.Assign(*LinkFonts);
+}
+
+void TProperties::GetVMarginArray(TVMarginArray& margins) const {
+    for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i) {
+        const PropIndices p = static_cast<PropIndices>(i);
+        if (p == BorderTopStyle || p == BorderRightStyle || p == BorderBottomStyle || p == BorderLeftStyle)
+            margins[p] = static_cast<int>(BorderStyleOf(Value(p)));
+        else
+            margins[p] = Value(p);
+    }
+}

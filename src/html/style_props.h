@@ -1,0 +1,259 @@
+// Style properties of the document engine: the property set of one element
+// (or of one style-sheet entry), its cascade and its resolution into fonts,
+// pixels, colours and enumerations. Free of window headers: font services
+// (screen resolution, installed faces, metrics) are reached through
+// TFontServices, so the cascade builds and runs natively.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "framework/graphics_types.h"
+#include "html/html_types.h"
+#include "html/style_parser.h"
+
+class TStyleList;
+class TMyFont;
+
+enum class PropIndices : int {
+    FontFamily, FontSize, FontStyle, FontWeight, TextAlign, TextDecoration, LetterSpacing, BorderStyle,
+    Color, BackgroundColor, BorderColor, MarginTop, MarginRight, MarginBottom, MarginLeft, PaddingTop,
+    PaddingRight, PaddingBottom, PaddingLeft, BorderTopWidth, BorderRightWidth, BorderBottomWidth,
+    BorderLeftWidth, BorderTopColor, BorderRightColor, BorderBottomColor, BorderLeftColor, BorderTopStyle,
+    BorderRightStyle, BorderBottomStyle, BorderLeftStyle, Width, Height, TopPos, LeftPos, Visibility,
+    LineHeight, BackgroundImage, BackgroundPosition, BackgroundRepeat, BackgroundAttachment, VerticalAlign,
+    Position, ZIndex, ListStyleType, ListStyleImage, Float, Clear, TextIndent, PageBreakBefore,
+    PageBreakAfter, PageBreakInside, TextTransform, FontVariant, Display,
+};
+constexpr int PropCount = 55;
+constexpr int Idx(PropIndices p) { return static_cast<int>(p); }
+extern const char* const PropWords[PropCount];
+// Exact, case-sensitive; false for a name not in the table.
+bool FindPropIndex(std::string_view name, PropIndices& index);
+
+// Integer sentinels of style values.
+constexpr int NotSetValue = -12345678;
+constexpr int AutoValue = -12348765;
+constexpr int AutoParaValue = -12348766;
+// Font sizes in points stay within these bounds, so no chain of relative
+// sizes can run away.
+constexpr double MinFontPoints = 1;
+constexpr double MaxFontPoints = 1000;
+
+// A slot: unassigned, a string as written, an integer (colours, sentinels and
+// a few enumerations) or a number (a font size resolved to points).
+using TPropValue = std::variant<std::monostate, std::string, int, double>;
+inline bool IsString(const TPropValue& v) { return std::holds_alternative<std::string>(v); }
+inline bool IsInt(const TPropValue& v) { return std::holds_alternative<int>(v); }
+inline bool IsAssigned(const TPropValue& v) { return !std::holds_alternative<std::monostate>(v); }
+// The string of a string slot, else empty.
+const std::string& PropString(const TPropValue& v);
+
+enum AlignmentType { ANone, ATop, AMiddle, ABaseline, ABottom, ALeft, ARight, AJustify, ASub, ASuper };
+enum BorderStyleType { bssNone, bssSolid, bssInset, bssOutset, bssGroove, bssRidge, bssDashed, bssDotted, bssDouble };
+enum ListBulletType {
+    lbBlank, lbCircle, lbDecimal, lbDisc, lbLowerAlpha, lbLowerRoman, lbNone, lbSquare, lbUpperAlpha, lbUpperRoman
+};
+enum ClearAttrType { clrNone, clLeft, clRight, clAll };
+enum PositionType { posStatic, posAbsolute, posRelative };
+enum VisibilityType { viInherit, viHidden, viVisible };
+enum TextTransformType { txNone, txUpper, txLower, txCaps };
+
+// Font style bits, the same as the framework's TFontStyle.
+constexpr unsigned htBold = 1, htItalic = 2, htUnderline = 4, htStrikeOut = 8;
+
+enum PositionKind { pTop, pCenter, pBottom, pLeft, pRight, PPercent, pDim };
+struct PositionEntry {
+    PositionKind Kind = pDim;
+    int Amount = 0;
+    bool Tiles = false;
+    bool Attached = false;
+};
+using PositionRec = std::array<PositionEntry, 2>;  // horizontal, vertical
+
+// The slots from BackgroundColor to LeftPos, indexed by property.
+template <class T>
+struct TMarginSlots {
+    static constexpr int First = Idx(PropIndices::BackgroundColor);
+    static constexpr int Last = Idx(PropIndices::LeftPos);
+    std::array<T, Last - First + 1> Slots{};
+    T& operator[](PropIndices p) { return Slots[static_cast<size_t>(Idx(p) - First)]; }
+    const T& operator[](PropIndices p) const { return Slots[static_cast<size_t>(Idx(p) - First)]; }
+};
+using TVMarginArray = TMarginSlots<TPropValue>;
+using TMarginArray = TMarginSlots<int>;
+
+class ThtFontInfo : public TObject {
+public:
+    void Assign(const ThtFontInfo& other);
+
+    std::string FaceName;
+    double PointSize = 0;
+    unsigned Style = 0;  // htBold ...
+    TColor TextColor = 0;
+    TColor BackColor = 0;
+    uint8_t Charset = 1;
+    TPropValue ExtraSpace;
+};
+
+enum FIIndex { LFont, VFont, HLFont, HVFont };
+
+class TFontInfoArray : public TObject {
+public:
+    void Assign(const TFontInfoArray& other);
+    std::array<ThtFontInfo, 4> Fonts;
+};
+
+struct TFontMetricsInfo {
+    int Height = 0;           // character cell
+    int InternalLeading = 0;
+    int Descent = 0;
+    int ExternalLeading = 0;
+    int MaxCharWidth = 0;
+    uint8_t Charset = 1;
+};
+
+// What style resolution needs of the platform's fonts.
+class TFontServices {
+public:
+    virtual int PixelsPerInch() const = 0;
+    // The installed face of that name (ASCII case ignored), or empty.
+    virtual std::string InstalledFace(const std::string& name) const = 0;
+    // Metrics of a font of that face, height in pixels (negative: character
+    // height), style bits and charset.
+    virtual TFontMetricsInfo Metrics(const std::string& face, int height, unsigned style, uint8_t charset) const = 0;
+
+protected:
+    ~TFontServices() = default;
+};
+// The platform's fonts in the Windows build; natively a fixed stand-in
+// (96 pixels per inch, every face installed, metrics from the height).
+const TFontServices& FontServices();
+void SetFontServices(const TFontServices* services);
+
+// The resolved font of a property set, without a platform font object.
+struct TResolvedFont {
+    ThtFontInfo Info;
+    int Height = 0;  // -(character height in pixels)
+    uint8_t Charset = 1;
+    TFontMetricsInfo Metrics;
+    int ExtraSpace = 0;
+};
+
+// The default point size given to the default style sheet; keyword font sizes
+// are relative to it.
+extern double DefPointSize;
+
+class TProperties;
+
+// The property sets of the open elements, outermost first; entry 0 is the
+// document's base set.
+class TPropStack : public TFreeList {
+public:
+    TProperties* GetProp(int index) const;
+    TProperties* Last() const;
+    int IndexOf(const TProperties* props) const;
+};
+// The reader's stack, one for the process.
+extern TPropStack PropStack;
+
+class TProperties : public TObject, public TPropertySink {
+public:
+    TProperties();
+    ~TProperties() override;
+
+    void Copy(const TProperties& source);
+    void CopyDefault(const TProperties& source);
+    void Inherit(const TProperties& parent);
+    void Update(const TProperties& source, TStyleList* styles, int stackIndex);
+    void Assign(const TPropValue& value, PropIndices index);
+    void AddPropertyByName(const std::string& property, const std::string& value) override;
+    void AddPropertyByIndex(PropIndices index, const std::string& value);
+    void AssignCharSet(uint8_t charset);
+    void AssignUTF8();
+    void Combine(TStyleList* styles, const std::string& tag, const std::string& cls, const std::string& id,
+                 const std::string& pseudo, const std::string& title, TProperties* inlineProps);
+
+    TColor GetBackgroundColor() const;
+    TColor GetOriginalForegroundColor() const;
+    void SetFontBG();
+    BorderStyleType GetBorderStyle() const;
+    bool BorderStyleNotBlank() const;
+    bool GetBackgroundImage(std::string& name) const;
+    std::string GetListStyleImage() const;
+    ListBulletType GetListStyleType() const;
+    bool GetVertAlign(AlignmentType& align) const;
+    bool GetFloat(AlignmentType& align) const;
+    bool GetClear(ClearAttrType& clear) const;
+    PositionType GetPosition() const;
+    VisibilityType GetVisibility() const;
+    int GetZIndex() const;
+    bool DisplayNone() const;
+    TextTransformType GetTextTransform() const;
+    std::string GetFontVariant() const;
+    void GetPageBreaks(bool& before, bool& after, bool& keepTogether) const;
+    int GetLineHeight(int normalHeight) const;
+    int GetTextIndent(bool& percent) const;
+    void GetBackgroundPos(int emPixels, int exPixels, PositionRec& pos) const;
+    // The resolved font; also sets EmPixels and ExPixels.
+    const TResolvedFont& GetResolvedFont();
+    // A new platform font (the caller owns it) copied from the cached one.
+    TMyFont* GetFont();
+    void GetFontInfo(TFontInfoArray& info) const;
+    void GetVMarginArray(TVMarginArray& margins) const;
+    void GetSingleFontInfo(ThtFontInfo& info) const;
+    void CalcLinkFontInfo(TStyleList* styles, int stackIndex);
+
+    const TPropValue& Value(PropIndices index) const { return Values[static_cast<size_t>(Idx(index))]; }
+    bool IsSetHere(PropIndices index) const { return SetHere[static_cast<size_t>(Idx(index))]; }
+
+    TObject* CachedFont = nullptr;  // a TMyFont, owned
+    bool HasLinkFonts = false;
+    std::string SelTag, SelClass, SelID, SelPseudo, SelTitle;
+    TProperties* InlineProps = nullptr;
+    TColor FontBackground;
+    uint8_t FontCharset = 1;
+    int FontCodePage = 1251;
+    int EmPixels = 0;
+    int ExPixels = 0;
+    std::array<TPropValue, PropCount> Values;
+    std::array<bool, PropCount> SetHere{};
+    TFontInfoArray* LinkFonts = nullptr;  // owned
+    int SerialNo;
+
+private:
+    void Merge(const TProperties& rule);
+    void MergeKey(TStyleList* styles, const std::string& key);
+    void MergeDescendants(TStyleList* styles, const std::string& start, int selfIndex);
+    void DropCachedFont();
+    void SetLinkFontsCharset(uint8_t charset);
+
+    bool FHaveResolved = false;
+    TResolvedFont FResolved;
+};
+
+// Length text to pixels: 'in', 'cm', 'mm', 'pt', 'px', 'pc', 'em', 'ex', '%' or
+// no unit (times `base` when `relative`); any other unit gives `defaultValue`.
+// An 'e' ends the number ("2e1" is 2 with the unit "e1"). Clamped to a million
+// pixels either way.
+int LengthConv(std::string_view text, bool relative, int base, int emSize, int exSize, int defaultValue);
+// Font-size text to points against the parent's size, within 1..1000.
+double FontSizeConv(std::string_view text, double parentSize);
+
+AlignmentType AlignmentFromString(std::string_view s);
+std::string ReadURL(const TPropValue& value);
+// Text arguments go to the text form, not through the variant.
+inline std::string ReadURL(const std::string& value) { return ReadURL(std::string_view(value)); }
+inline std::string ReadURL(const char* value) { return ReadURL(std::string_view(value)); }
+std::string ReadFontName(std::string_view families);
+
+void ConvMargArray(const TVMarginArray& v, int width, int height, int emSize, int exSize, BorderStyleType border,
+                   int& autoCount, TMarginArray& m);
+void ConvMargArrayForCellPadding(const TVMarginArray& v, int emSize, int exSize, TMarginArray& m);
+void ConvInlineMargArray(const TVMarginArray& v, int width, int height, int emSize, int exSize, TMarginArray& m);
+void ConvVertMargins(const TVMarginArray& v, int width, int emSize, int exSize, TMarginArray& m, bool& topAuto,
+                     bool& bottomAuto);
