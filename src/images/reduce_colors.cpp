@@ -1,5 +1,7 @@
 #include "images/reduce_colors.h"
 
+#include "images/engine_palette.h"
+
 #include "framework/win.h"
 
 namespace {
@@ -65,9 +67,17 @@ std::vector<uint32_t> OptimizedColors(TBitmap* bitmap, int colors, int colorBits
     return result;
 }
 
-// The engine's own palette is not part of this module yet; the colour cube
-// stands in for it.
-std::vector<uint32_t> EnginePaletteColors() { return WebPaletteColors(); }
+// The document engine's screen palette: its entries while there is one (an
+// 8-bit screen), else the same layout over no system colours.
+std::vector<uint32_t> ScreenPaletteColors() {
+    if (!ThePalette) return EnginePaletteColors({});
+    PALETTEENTRY entries[256];
+    const UINT count = GetPaletteEntries(ThePalette, 0, 256, entries);
+    std::vector<uint32_t> colors;
+    for (UINT i = 0; i < count; ++i)
+        colors.push_back(entries[i].peRed | (entries[i].peGreen << 8) | (entries[i].peBlue << 16));
+    return colors;
+}
 
 }  // namespace
 
@@ -110,7 +120,7 @@ TBitmap* ReduceColors(TBitmap* bitmap, TColorReduction mode, TDitherMode dither)
     switch (mode) {
         case rmWindows20: colors = StaticColors(); break;
         case rmNetscape: colors = WebPaletteColors(); break;
-        case rmMyPalette: colors = EnginePaletteColors(); break;
+        case rmMyPalette: colors = ScreenPaletteColors(); break;
         case rmQuantizeWindows: colors = OptimizedColors(bitmap, 256, 8, true); break;
         case rmWindows256:
         case rmNone: break;
