@@ -1,0 +1,190 @@
+#include "html/indent_manager.h"
+
+#include <algorithm>
+
+void IndentManagerBasic::Clear() {
+    LeftList.Clear();
+    RightList.Clear();
+    FLeft = {};
+    FRight = {};
+    CurrentOwner = nullptr;
+}
+
+void IndentManagerBasic::Reset(int lf, int rt) {
+    LeftEdge = lf;
+    RightEdge = rt;
+    CurrentOwner = nullptr;
+}
+
+// Whether a record was found is kept apart from the best X, so any X counts
+// (no value stands for "none"). The result does not depend on the order in
+// which the records are seen.
+bool IndentManagerBasic::Limit(const TSideIndex& index, int Y, bool greatest, int& best) const {
+    bool found = false;
+    auto consider = [&](const IndentRec* r) {
+        ++RecordsVisited;
+        if (r->TopY <= Y && Y < r->BottomY && (!found || (greatest ? r->X > best : r->X < best)) &&
+            (!r->Owner || r->Owner == CurrentOwner)) {
+            best = r->X;
+            found = true;
+        }
+    };
+    for (const IndentRec* r : index.Owned) consider(r);
+    // Floats with TopY <= Y, walked back from the last; once no float up to
+    // here reaches below Y, none before it does either.
+    const auto& floats = index.Floats;
+    size_t i = static_cast<size_t>(
+        std::upper_bound(floats.begin(), floats.end(), Y, [](int y, const IndentRec* r) { return y < r->TopY; }) -
+        floats.begin());
+    while (i > 0 && index.MaxBottom[i - 1] > Y) consider(floats[--i]);
+    return found;
+}
+
+int IndentManagerBasic::LeftIndent(int Y) const {
+    int best = 0;
+    Limit(FLeft, Y, true, best);
+    return SaturateY(int64_t{best} + LeftEdge);
+}
+
+int IndentManagerBasic::RightSide(int Y) const {
+    int best = 0;
+    return Limit(FRight, Y, false, best) ? SaturateY(int64_t{best} + LeftEdge) : RightEdge;
+}
+
+// The bottoms below are those of float records only: an owned record lasts
+// until it is freed and has no bottom to speak of.
+int IndentManagerBasic::ImageBottom() const {
+    int bottom = 0;
+    for (const TSideIndex* index : {&FLeft, &FRight})
+        if (!index->MaxBottom.empty()) bottom = std::max(bottom, index->MaxBottom.back());
+    return bottom;
+}
+
+void IndentManagerBasic::GetClearY(int& CL, int& CR) const {
+    // Float bottoms are saturated, so one more stays in range.
+    CL = FLeft.MaxBottom.empty() ? 0 : FLeft.MaxBottom.back() + 1;
+    CR = FRight.MaxBottom.empty() ? 0 : FRight.MaxBottom.back() + 1;
+}
+
+namespace {
+
+// The smallest float bottom below Y, or Y.
+int NextFloatEnd(const std::vector<IndentRec*>& floats, int Y) {
+    int next = Y;
+    for (const IndentRec* r : floats)
+        if (r->BottomY > Y && (next == Y || r->BottomY < next)) next = r->BottomY;
+    return next;
+}
+
+}  // namespace
+
+int IndentManagerBasic::GetNextWiderY(int Y) const {
+    const int L = NextFloatEnd(FLeft.Floats, Y);
+    const int R = NextFloatEnd(FRight.Floats, Y);
+    if (L == Y) return R;
+    if (R == Y) return L;
+    return L < R ? L : R;
+}
+
+IndentRef IndentManagerBasic::AddOwned(TSide side, int X, int Y) {
+    auto* r = new IndentRec;
+    r->X = X;
+    r->TopY = Y;
+    r->BottomY = OpenBottomY;
+    r->Owner = CurrentOwner;
+    r->Serial = FNextSerial++;
+    List(side).Add(r);
+    Index(side).Owned.push_back(r);
+    return {r, r->Serial};
+}
+
+IndentRef IndentManagerBasic::SetLeftIndent(int XLeft, int Y) { return AddOwned(LeftSide, XLeft, Y); }
+IndentRef IndentManagerBasic::SetRightIndent(int XRight, int Y) { return AddOwned(RightSideOf, XRight, Y); }
+
+// Records are freed in nested pairs, so the one sought is normally the last
+// owned one, and in the list at the end or just before the floats its layout
+// added.
+void IndentManagerBasic::FreeRec(TSide side, IndentRef ref) {
+    if (!ref.Rec) return;
+    auto& owned = Index(side).Owned;
+    for (size_t i = owned.size(); i-- > 0;)
+        if (owned[i] == ref.Rec && owned[i]->Serial == ref.Serial) {
+            owned.erase(owned.begin() + static_cast<ptrdiff_t>(i));
+            TFreeList& list = List(side);
+            for (int k = list.Count() - 1; k >= 0; --k)
+                if (list.Items(k) == ref.Rec) {
+                    list.Delete(k);
+                    break;
+                }
+            return;
+        }
+}
+
+void IndentManagerBasic::FreeLeftIndentRec(IndentRef ref) { FreeRec(LeftSide, ref); }
+void IndentManagerBasic::FreeRightIndentRec(IndentRef ref) { FreeRec(RightSideOf, ref); }
+
+void IndentManagerBasic::AddFloat(TSide side, int X, int Y, int height, bool isFloat) {
+    auto* r = new IndentRec;
+    r->X = X;
+    r->TopY = Y;
+    r->BottomY = SaturateY(int64_t{Y} + height);
+    r->IsFloat = isFloat;
+    r->Serial = FNextSerial++;
+    List(side).Add(r);
+    // Floats come down the page, so this is nearly always an append.
+    TSideIndex& index = Index(side);
+    size_t i = static_cast<size_t>(std::upper_bound(index.Floats.begin(), index.Floats.end(), Y,
+                                                    [](int y, const IndentRec* f) { return y < f->TopY; }) -
+                                   index.Floats.begin());
+    index.Floats.insert(index.Floats.begin() + static_cast<ptrdiff_t>(i), r);
+    index.MaxBottom.resize(index.Floats.size());
+    for (; i < index.Floats.size(); ++i)
+        index.MaxBottom[i] = std::max(i ? index.MaxBottom[i - 1] : index.Floats[i]->BottomY, index.Floats[i]->BottomY);
+}
+
+void IndentManagerBasic::UpdateTable(int Y, int IW, int IH, JustifyType justify) {
+    if (justify == Left)
+        AddFloat(LeftSide, SaturateY(int64_t{IW} - LeftEdge), Y, IH, false);
+    else if (justify == Right)
+        AddFloat(RightSideOf, SaturateY(int64_t{RightSide(Y)} - LeftEdge - IW), Y, IH, false);
+}
+
+bool IndentManager::PlaceFloat(int Y, AlignmentType align, int width, int height, int spaceLeft, int spaceRight,
+                               int spaceTop, int spaceBottom, int& floatX) {
+    const int64_t W = int64_t{width} + spaceLeft + spaceRight;
+    const int H = SaturateY(int64_t{height} + spaceTop + spaceBottom);
+    if (align == ALeft) {
+        const int64_t L = int64_t{LeftIndent(Y)} - LeftEdge;
+        floatX = SaturateY(L + spaceLeft);
+        AddFloat(LeftSide, SaturateY(L + W), Y, H, false);
+        return true;
+    }
+    if (align == ARight) {
+        const int X = SaturateY(int64_t{RightSide(Y)} - LeftEdge - W);
+        floatX = SaturateY(int64_t{X} + spaceLeft);
+        AddFloat(RightSideOf, X, Y, H, false);
+        return true;
+    }
+    return false;
+}
+
+void IndentManager::UpdateBlock(int Y, int IW, int IH, AlignmentType align) {
+    if (align == ALeft)
+        AddFloat(LeftSide, SaturateY(int64_t{IW} - LeftEdge), Y, IH, true);
+    else if (align == ARight)
+        AddFloat(RightSideOf, SaturateY(int64_t{RightSide(Y)} - LeftEdge - IW), Y, IH, true);
+}
+
+TIndentScope::TIndentScope(IndentManagerBasic& manager, TObject* owner)
+    : FManager(manager), FSavedOwner(manager.CurrentOwner) {
+    manager.CurrentOwner = owner;
+}
+
+TIndentScope::~TIndentScope() {
+    for (auto it = FRight.rbegin(); it != FRight.rend(); ++it) FManager.FreeRightIndentRec(*it);
+    for (auto it = FLeft.rbegin(); it != FLeft.rend(); ++it) FManager.FreeLeftIndentRec(*it);
+    FManager.CurrentOwner = FSavedOwner;
+}
+
+void TIndentScope::SetLeft(int XLeft, int Y) { FLeft.push_back(FManager.SetLeftIndent(XLeft, Y)); }
+void TIndentScope::SetRight(int XRight, int Y) { FRight.push_back(FManager.SetRightIndent(XRight, Y)); }

@@ -1,0 +1,147 @@
+// How far the usable space of a cell reaches in from the left and from the
+// right at any Y, made of indent records that floats, blocks and cells add
+// while their cell is laid out. Free of window headers.
+#pragma once
+
+#include <climits>
+#include <cstdint>
+#include <vector>
+
+#include "html/html_types.h"
+#include "html/layout_types.h"
+#include "html/style_props.h"
+
+// From TopY down to (not including) BottomY, the usable space on this side
+// ends at X (relative to the cell's left edge).
+class IndentRec : public TObject {
+public:
+    int X = 0;
+    int TopY = 0;
+    int BottomY = 0;
+    TObject* Owner = nullptr;  // null for a float: seen by every owner
+    bool IsFloat = false;      // made for a floated block
+    uint64_t Serial = 0;       // tells a live record from a freed one at the same address
+};
+
+// Names one record while it lives; once the record is gone (freed, or the
+// lists cleared) freeing it again does nothing.
+struct IndentRef {
+    IndentRec* Rec = nullptr;
+    uint64_t Serial = 0;
+};
+
+// A record's BottomY when it lasts until it is freed.
+constexpr int OpenBottomY = INT_MAX;
+
+class IndentManagerBasic : public TObject {
+public:
+    IndentManagerBasic() = default;
+
+    void Clear();
+    // LeftEdge := lf, RightEdge := rt, no current owner; the records stay.
+    void Reset(int lf, int rt);
+
+    // The queries look at the owned records (a pair per nesting level) and at
+    // the floats that can reach Y, found from an index of the floats by top;
+    // floats stacked down a long page therefore cost little per query.
+    int LeftIndent(int Y) const;
+    int RightSide(int Y) const;
+    // The lowest bottom of all float records, 0 without any.
+    int ImageBottom() const;
+    // One below the lowest bottom of the left floats and of the right floats
+    // (0 for a side without any).
+    void GetClearY(int& CL, int& CR) const;
+    // The next Y below Y at which a float ends (Y when none does).
+    int GetNextWiderY(int Y) const;
+
+    // A record owned by CurrentOwner from Y down, until freed.
+    IndentRef SetLeftIndent(int XLeft, int Y);
+    IndentRef SetRightIndent(int XRight, int Y);
+    // Frees the record it names, wherever it now stands in its list.
+    void FreeLeftIndentRec(IndentRef ref);
+    void FreeRightIndentRec(IndentRef ref);
+    // A float record for a table aligned left or right.
+    void UpdateTable(int Y, int IW, int IH, JustifyType justify);
+
+    int LeftCount() const { return LeftList.Count(); }
+    int RightCount() const { return RightList.Count(); }
+    IndentRec* LeftRec(int i) const { return static_cast<IndentRec*>(LeftList.Items(i)); }
+    IndentRec* RightRec(int i) const { return static_cast<IndentRec*>(RightList.Items(i)); }
+
+    int CellWidth = 0;      // content width of the cell being laid out
+    int DrawClipWidth = 0;  // clip width of the cell's last paint
+    TObject* CurrentOwner = nullptr;
+    int LeftEdge = 0;   // 0 during layout, the cell's X while painting
+    int RightEdge = 0;  // the cell's width during layout, LeftEdge + CellWidth while painting
+
+    // Records the edge queries have looked at, for tests of their cost.
+    mutable int64_t RecordsVisited = 0;
+
+protected:
+    enum TSide { LeftSide, RightSideOf };
+    void AddFloat(TSide side, int X, int Y, int height, bool isFloat);
+
+    TFreeList LeftList;  // own the records, in the order they were added
+    TFreeList RightList;
+
+private:
+    // How the queries find a side's records without walking the whole list.
+    struct TSideIndex {
+        std::vector<IndentRec*> Owned;   // records of SetLeftIndent/SetRightIndent
+        std::vector<IndentRec*> Floats;  // float records by TopY
+        std::vector<int> MaxBottom;      // greatest BottomY of Floats[0..i]
+    };
+
+    IndentRef AddOwned(TSide side, int X, int Y);
+    void FreeRec(TSide side, IndentRef ref);
+    TFreeList& List(TSide side) { return side == LeftSide ? LeftList : RightList; }
+    TSideIndex& Index(TSide side) { return side == LeftSide ? FLeft : FRight; }
+    // The greatest (left) or least (right) X of the visible records at Y.
+    bool Limit(const TSideIndex& index, int Y, bool greatest, int& best) const;
+
+    TSideIndex FLeft;
+    TSideIndex FRight;
+    uint64_t FNextSerial = 1;
+};
+
+class IndentManager : public IndentManagerBasic {
+public:
+    // The float record of a left- or right-floating object placed at Y; sets
+    // the object's FloatX. Takes any object with the box fields of a floating
+    // image or panel (Placement, BoxWidth, BoxHeight, the four spacings, FloatX).
+    template <class TFloating>
+    void Update(int Y, TFloating* floatingObj) {
+        if (!floatingObj) return;
+        int floatX;
+        if (PlaceFloat(Y, floatingObj->Placement, floatingObj->BoxWidth, floatingObj->BoxHeight,
+                       floatingObj->SpaceLeft, floatingObj->SpaceRight, floatingObj->SpaceTop,
+                       floatingObj->SpaceBottom, floatX))
+            floatingObj->FloatX = floatX;
+    }
+    // The work of Update: false (and no record) unless align is ALeft or ARight.
+    bool PlaceFloat(int Y, AlignmentType align, int width, int height, int spaceLeft, int spaceRight,
+                    int spaceTop, int spaceBottom, int& floatX);
+    // The float record of a floated block: for ALeft IW is the block's right
+    // outer edge, for ARight its full outer width.
+    void UpdateBlock(int Y, int IW, int IH, AlignmentType align);
+};
+
+// The indents of one cell's or block's layout: makes its owner current and
+// gives back, however the layout ends, the records it set and the owner that
+// was current before.
+class TIndentScope {
+public:
+    TIndentScope(IndentManagerBasic& manager, TObject* owner);
+    ~TIndentScope();
+    TIndentScope(const TIndentScope&) = delete;
+    TIndentScope& operator=(const TIndentScope&) = delete;
+
+    void SetLeft(int XLeft, int Y);
+    void SetRight(int XRight, int Y);
+
+private:
+    IndentManagerBasic& FManager;
+    TObject* FSavedOwner;
+    std::vector<IndentRef> FLeft;
+    std::vector<IndentRef> FRight;
+};
