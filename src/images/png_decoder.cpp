@@ -69,30 +69,54 @@ void RepeatFourEntries(std::vector<uint32_t>& palette) {
 
 inline uint8_t PaethPredictor(int a, int b, int c) {
     int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-    if (pa <= pb && pa <= pc) return static_cast<uint8_t>(a);
-    return static_cast<uint8_t>(pb <= pc ? b : c);
+    // Ties go to a, then b, as the format prescribes; written as selects so
+    // the compiler needs no branches.
+    int p = pb < pa ? (pc < pb ? c : b) : (pc < pa ? c : a);
+    return static_cast<uint8_t>(p);
+}
+
+// The filters that look left, with the pixel size known at compile time, so
+// the inner loops carry no run-time stride.
+template <size_t Bpp>
+void UnfilterLeft(uint8_t type, uint8_t* row, const uint8_t* prior, size_t n) {
+    const size_t head = std::min(Bpp, n);
+    switch (type) {
+        case 1:
+            for (size_t i = Bpp; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - Bpp]);
+            break;
+        case 3:
+            for (size_t i = 0; i < head; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i] / 2);
+            for (size_t i = Bpp; i < n; ++i)
+                row[i] = static_cast<uint8_t>(row[i] + ((row[i - Bpp] + prior[i]) >> 1));
+            break;
+        case 4:
+            for (size_t i = 0; i < head; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
+            for (size_t i = Bpp; i < n; ++i)
+                row[i] = static_cast<uint8_t>(row[i] + PaethPredictor(row[i - Bpp], prior[i], prior[i - Bpp]));
+            break;
+        default:
+            break;
+    }
 }
 
 void Unfilter(uint8_t type, uint8_t* row, const uint8_t* prior, size_t n, size_t bpp) {
     switch (type) {
-        case 0: break;
-        case 1:
-            for (size_t i = bpp; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - bpp]);
-            break;
+        case 0: return;
         case 2:
             for (size_t i = 0; i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
-            break;
+            return;
+        case 1:
         case 3:
-            for (size_t i = 0; i < bpp && i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i] / 2);
-            for (size_t i = bpp; i < n; ++i)
-                row[i] = static_cast<uint8_t>(row[i] + (row[i - bpp] + prior[i]) / 2);
-            break;
-        case 4:
-            for (size_t i = 0; i < bpp && i < n; ++i) row[i] = static_cast<uint8_t>(row[i] + prior[i]);
-            for (size_t i = bpp; i < n; ++i)
-                row[i] = static_cast<uint8_t>(row[i] + PaethPredictor(row[i - bpp], prior[i], prior[i - bpp]));
-            break;
+        case 4: break;
         default: RaisePNGError(PNG_ERROR_INVALID_FILTER_TYPE);
+    }
+    switch (bpp) {
+        case 1: UnfilterLeft<1>(type, row, prior, n); break;
+        case 2: UnfilterLeft<2>(type, row, prior, n); break;
+        case 3: UnfilterLeft<3>(type, row, prior, n); break;
+        case 4: UnfilterLeft<4>(type, row, prior, n); break;
+        case 6: UnfilterLeft<6>(type, row, prior, n); break;
+        default: UnfilterLeft<8>(type, row, prior, n); break;
     }
 }
 
@@ -148,6 +172,17 @@ struct RowMapper {
             }
             case 2:
             case 6: {
+                if (depth == 8 && !gamma.Present && dx == 1) {
+                    // The common case: 8-bit samples straight into BGR.
+                    const size_t step = header.ColorType == 6 ? 4 : 3;
+                    uint8_t* q = dst + x0 * 3;
+                    for (size_t i = 0; i < count; ++i, raw += step, q += 3) {
+                        q[0] = raw[2];
+                        q[1] = raw[1];
+                        q[2] = raw[0];
+                    }
+                    break;
+                }
                 size_t sample = depth == 16 ? 2 : 1;
                 size_t step = sample * (header.ColorType == 6 ? 4 : 3);
                 for (size_t i = 0; i < count; ++i) {
