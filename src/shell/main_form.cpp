@@ -1,6 +1,7 @@
 #include "shell/main_form.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "framework/application.h"
 #include "framework/canvas.h"
@@ -15,6 +16,7 @@
 #include "framework/streams.h"
 #include "framework/timer.h"
 #include "framework/win.h"
+#include "shell/about.h"
 #include "util/placement.h"
 #include "viewer/page_viewer.h"
 #include "widgets/dock.h"
@@ -323,7 +325,7 @@ void TForm1::BuildMenus() {
     item(service, "Оформление...");
     TMenuItem* help = item(MainMenu1->Items(), "Помощь");
     item(help, "Справка", Bind(this, &TForm1::N24Click));
-    item(help, "О Программе...");
+    item(help, "О Программе...", Bind(this, &TForm1::N25Click));
 
     TMenuItem* popupSearch = item(PopupMenu1->Items(), "Поиск   ");
     item(popupSearch, "Среди терминов", Bind(this, &TForm1::N2Click), ShortCut('F', ssCtrl));
@@ -333,6 +335,75 @@ void TForm1::BuildMenus() {
     item(PopupMenu1->Items(), "Выделить все", Bind(this, &TForm1::N13Click), ShortCut('A', ssCtrl));
     item(PopupMenu1->Items(), "-");
     item(PopupMenu1->Items(), "Печать...", Bind(this, &TForm1::N16Click), ShortCut('P', ssCtrl));
+
+    // Every popup item is drawn in the scheme's menu font and colours; the menu
+    // bar gives its drop-down copies of the main menu the same two handlers.
+    PopupMenu1->SetOwnerDraw(true);
+    std::function<void(TMenuItem*)> dress = [&](TMenuItem* parent) {
+        for (int i = 0; i < parent->Count(); ++i) {
+            TMenuItem* child = parent->Items(i);
+            child->OnDrawItem = Bind(this, &TForm1::MenuBar1AllDrawItem);
+            child->OnMeasureItem = Bind(this, &TForm1::MenuBar1AllMeasureItem);
+            dress(child);
+        }
+    };
+    dress(PopupMenu1->Items());
+    MenuBar1->OnAllDrawItem = Bind(this, &TForm1::MenuBar1AllDrawItem);
+    MenuBar1->OnAllMeasureItem = Bind(this, &TForm1::MenuBar1AllMeasureItem);
+}
+
+// ---------------------------------------------------------------------------
+// Menu items drawn in the scheme's menu font and colours
+
+namespace {
+
+std::string WithoutAmpersands(const std::string& caption) {
+    std::string out;
+    for (char c : caption)
+        if (c != '&') out += c;
+    return out;
+}
+
+}  // namespace
+
+void TForm1::MenuBar1AllDrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool Selected) {
+    auto* menuItem = dynamic_cast<TMenuItem*>(Sender);
+    if (!menuItem || !ACanvas) return;
+    ACanvas->Font()->Assign(MenuFont.get());
+    if (!menuItem->IsLine()) {
+        ACanvas->Brush()->SetColor(Selected ? MenuSelBackColor : MenuBackColor);
+        ACanvas->Font()->SetColor(Selected ? MenuSelTextColor : MenuTextColor);
+        ACanvas->FillRect(ARect);
+        ACanvas->TextOut(ARect.Left + 2, ARect.Top + 2, WithoutAmpersands(menuItem->Caption()));
+        std::string shortCut = ShortCutToText(menuItem->GetShortCut());
+        if (!shortCut.empty())
+            ACanvas->TextOut(ARect.Right - ACanvas->TextWidth(shortCut) - 2, ARect.Top + 2, shortCut);
+        return;
+    }
+    ACanvas->Brush()->SetColor(MenuBackColor);
+    ACanvas->FillRect(ARect);
+    const int mid = (ARect.Top + ARect.Bottom) / 2;
+    struct Line {
+        int y;
+        TColor color;
+        int width;
+    } lines[] = {{mid - 3, SeparatorColor1, 2}, {mid, SeparatorColor2, 3}, {mid + 2, SeparatorColor3, 1}};
+    for (const Line& line : lines) {
+        ACanvas->Pen()->SetColor(line.color);
+        ACanvas->Pen()->SetWidth(line.width);
+        ACanvas->MoveTo(ARect.Left + 2, line.y);
+        ACanvas->LineTo(ARect.Right - 2, line.y);
+    }
+}
+
+void TForm1::MenuBar1AllMeasureItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height) {
+    auto* menuItem = dynamic_cast<TMenuItem*>(Sender);
+    if (!menuItem || !ACanvas) return;
+    ACanvas->Font()->Assign(MenuFont.get());
+    Height = ACanvas->TextHeight(std::string("HHH")) + 4;
+    Width = ACanvas->TextWidth(menuItem->Caption());
+    if (menuItem->GetShortCut() != 0)
+        Width += ACanvas->TextWidth("\t" + ShortCutToText(menuItem->GetShortCut())) + 20;
 }
 
 // ---------------------------------------------------------------------------
@@ -525,6 +596,11 @@ void TForm1::N16Click(TObject*) {
 
 void TForm1::N23Click(TObject*) {
     Close();
+}
+
+void TForm1::N25Click(TObject*) {
+    owned_ptr<TAbout> about(new TAbout(this));
+    about->ShowModal();
 }
 
 void TForm1::N24Click(TObject*) {

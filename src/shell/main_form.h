@@ -113,6 +113,9 @@ public:
     void N16Click(TObject* Sender);
     void N23Click(TObject* Sender);
     void N24Click(TObject* Sender);
+    void N25Click(TObject* Sender);
+    void MenuBar1AllDrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool Selected);
+    void MenuBar1AllMeasureItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height);
 
     // Dictionary files and the term list.
     void LoadDictionary();
