@@ -20,3 +20,5 @@ std::string Utf8ToAnsi(std::string_view utf8);
 std::wstring Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::wstring_view s);
 std::string AnsiToUtf8(std::string_view s);
+// Appends one code point in UTF-8.
+void AppendUtf8(std::string& out, char32_t codePoint);

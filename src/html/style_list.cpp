@@ -62,13 +62,8 @@ void TStyleList::AddModifyProp(const std::string& key, const std::string& proper
     // Only what converts is stored, so find the entry lazily: a failed colour
     // on a new key leaves no empty entry behind.
     auto set = [&](PropIndices p, TPropValue v) { EntryFor(key)->Values[static_cast<size_t>(Idx(p))] = std::move(v); };
-    int32_t color;
-    switch (index) {
-    case BorderStyle:
-        for (PropIndices p : {BorderStyle, BorderTopStyle, BorderRightStyle, BorderBottomStyle, BorderLeftStyle})
-            set(p, value);
-        break;
-    case Color:
+    if (index == Color) {
+        int32_t color;
         if (ColorFromString(value, false, color)) {
             if (key == ":link") {
                 ModifyLinkColor("hover", color);
@@ -78,40 +73,8 @@ void TStyleList::AddModifyProp(const std::string& key, const std::string& proper
             }
             set(Color, color);
         }
-        break;
-    case BackgroundColor:
-        set(BackgroundColor, ColorFromString(value, false, color) ? color : 0x1FFFFFFF);
-        break;
-    case BorderColor:
-        if (ColorFromString(value, false, color))
-            for (PropIndices p : {BorderColor, BorderTopColor, BorderRightColor, BorderBottomColor, BorderLeftColor})
-                set(p, color);
-        break;
-    case BorderTopColor:
-    case BorderRightColor:
-    case BorderBottomColor:
-    case BorderLeftColor:
-        if (ColorFromString(value, false, color)) set(index, color);
-        break;
-    case BorderTopStyle:
-    case BorderRightStyle:
-    case BorderBottomStyle:
-    case BorderLeftStyle:
-        if (value != "none") set(BorderStyle, value);
-        set(index, value);
-        break;
-    case Visibility:
-        if (value == "visible") set(Visibility, 2);
-        else if (value == "hidden") set(Visibility, 1);
-        break;
-    case TextTransform:
-        set(TextTransform, value == "uppercase" ? 1 : value == "lowercase" ? 2 : 0);
-        break;
-    case FontVariant:
-        if (value == "small-caps" || value == "normal") set(FontVariant, value);
-        break;
-    default:
-        set(index, value);
+    } else {
+        StoreProperty(index, value, set);
     }
     if (key.find(":hover") != std::string::npos && FLinkHoverEnabled) *FLinkHoverEnabled = true;
     if (key == "a") AddModifyProp("::link", property, value);

@@ -528,8 +528,8 @@ void TProperties::AddPropertyByName(const std::string& property, const std::stri
     if (FindPropIndex(property, index)) AddPropertyByIndex(index, value);
 }
 
-void TProperties::AddPropertyByIndex(PropIndices index, const std::string& value) {
-    auto set = [this](PropIndices p, TPropValue v) { Values[static_cast<size_t>(Idx(p))] = std::move(v); };
+void StoreProperty(PropIndices index, const std::string& value,
+                   const std::function<void(PropIndices, TPropValue)>& set) {
     int32_t color;
     switch (index) {
     case BorderStyle:
@@ -537,7 +537,6 @@ void TProperties::AddPropertyByIndex(PropIndices index, const std::string& value
             set(p, value);
         break;
     case Color:
-        set(Color, ColorFromString(value, false, color) ? color : 0);
         break;
     case BackgroundColor:
         set(BackgroundColor, ColorFromString(value, false, color) ? color : 0x1FFFFFFF);
@@ -572,6 +571,16 @@ void TProperties::AddPropertyByIndex(PropIndices index, const std::string& value
         break;
     default:
         set(index, value);
+    }
+}
+
+void TProperties::AddPropertyByIndex(PropIndices index, const std::string& value) {
+    auto set = [this](PropIndices p, TPropValue v) { Values[static_cast<size_t>(Idx(p))] = std::move(v); };
+    if (index == Color) {
+        int32_t color;
+        set(Color, ColorFromString(value, false, color) ? color : 0);
+    } else {
+        StoreProperty(index, value, set);
     }
     DropCachedFont();
 }

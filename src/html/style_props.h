@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -147,6 +148,13 @@ struct TResolvedFont {
 // The default point size given to the default style sheet; keyword font sizes
 // are relative to it.
 extern double DefPointSize;
+
+// Converts one property's text and stores what it gives through `set`:
+// shorthands fill their parts, a colour that does not convert stores nothing,
+// enumerations become numbers. Color is the caller's: the document's properties
+// and the style list treat it differently.
+void StoreProperty(PropIndices index, const std::string& value,
+                   const std::function<void(PropIndices, TPropValue)>& set);
 
 class TProperties;
 

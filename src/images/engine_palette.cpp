@@ -7,7 +7,11 @@ HPALETTE ThePalette = nullptr;
 
 namespace {
 
-HPALETTE PaletteOf(const std::vector<uint32_t>& colors) {
+uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | (g << 8) | (b << 16); }
+
+}  // namespace
+
+HPALETTE MakePalette(const std::vector<uint32_t>& colors) {
     if (colors.empty()) return nullptr;
     std::vector<uint8_t> block(sizeof(LOGPALETTE) + colors.size() * sizeof(PALETTEENTRY));
     auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
@@ -22,10 +26,6 @@ HPALETTE PaletteOf(const std::vector<uint32_t>& colors) {
     // A raw handle: the holder that adopts it counts it.
     return CreatePalette(log);
 }
-
-uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | (g << 8) | (b << 16); }
-
-}  // namespace
 
 uint8_t ColorBitsOfDepth(int bitsTimesPlanes) {
     if (bitsTimesPlanes <= 4) return 4;
@@ -56,7 +56,7 @@ void InitEnginePalette() {
         std::vector<uint32_t> system;
         for (UINT i = 0; i < got && i < 256; ++i)
             system.push_back(Rgb(entries[i].peRed, entries[i].peGreen, entries[i].peBlue));
-        ThePalette = PaletteOf(EnginePaletteColors(system));
+        ThePalette = MakePalette(EnginePaletteColors(system));
     }
     ReleaseDC(nullptr, dc);
 }
@@ -73,7 +73,7 @@ HPALETTE CopyPalette(HPALETTE palette) {
     const UINT count = GetPaletteEntries(palette, 0, 256, entries);
     std::vector<uint32_t> colors;
     for (UINT i = 0; i < count; ++i) colors.push_back(Rgb(entries[i].peRed, entries[i].peGreen, entries[i].peBlue));
-    return PaletteOf(colors);
+    return MakePalette(colors);
 }
 
 void SetGlobalPalette(HPALETTE) {}

@@ -24,6 +24,10 @@ std::vector<uint32_t> EnginePaletteColors(const std::vector<uint32_t>& systemCol
 void InitEnginePalette();
 void DoneEnginePalette();
 
+// A new palette (the caller owns it) of the colours (red in the low byte);
+// null for none.
+HPALETTE MakePalette(const std::vector<uint32_t>& colors);
+
 // A new palette (the caller owns it) with the entries of `palette`; null when
 // ColorBits is above 8 or the palette has no entries.
 HPALETTE CopyPalette(HPALETTE palette);

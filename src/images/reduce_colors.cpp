@@ -20,21 +20,6 @@ std::vector<uint32_t> PaletteColors(HPALETTE palette) {
     return colors;
 }
 
-HPALETTE MakePalette(const std::vector<uint32_t>& colors) {
-    if (colors.empty()) return nullptr;
-    std::vector<uint8_t> block(sizeof(LOGPALETTE) + colors.size() * sizeof(PALETTEENTRY));
-    auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
-    log->palVersion = 0x300;
-    log->palNumEntries = static_cast<WORD>(colors.size());
-    for (size_t i = 0; i < colors.size(); ++i) {
-        log->palPalEntry[i].peRed = static_cast<BYTE>(colors[i]);
-        log->palPalEntry[i].peGreen = static_cast<BYTE>(colors[i] >> 8);
-        log->palPalEntry[i].peBlue = static_cast<BYTE>(colors[i] >> 16);
-        log->palPalEntry[i].peFlags = 0;
-    }
-    return CreatePalette(log);
-}
-
 std::vector<uint32_t> StaticColors() { return PaletteColors(static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE))); }
 
 std::vector<uint32_t> OptimizedColors(TBitmap* bitmap, int colors, int colorBits, bool withStaticColors) {
