@@ -29,6 +29,13 @@ cp "$out"/dictionary/schema/*.sch "$out/scheme_corpus/"
 "$out/scheme_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/scheme_work" "$out/scheme_corpus" 2>"$out/scheme_fuzz.log" \
     || { tail -50 "$out/scheme_fuzz.log"; exit 1; }
 
+# The article word scan and hit marking. Seeds: the sample's articles.
+mkdir -p "$out/article_corpus" "$out/article_work"
+clang++ "${flags[@]}" "$root/fuzz/article_fuzz.cpp" "$root/src/shell/article_page.cpp" -o "$out/article_fuzz"
+cp "$out/dictionary/voc.dat" "$out/article_corpus/"
+"$out/article_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -max_len=65536 "$out/article_work" "$out/article_corpus" \
+    2>"$out/article_fuzz.log" || { tail -50 "$out/article_fuzz.log"; exit 1; }
+
 # The ini text reader and writer. Seeds: the sample voc.ini, behind the section,
 # key and value the target writes (each ended by "\ ").
 mkdir -p "$out/ini_corpus" "$out/ini_work"
@@ -41,4 +48,4 @@ cp "$out/dictionary/voc.ini" "$out/ini_corpus/"
 
 RUNS=$runs "$root/fuzz/images_build.sh" "$out/images" >"$out/images_fuzz.log" 2>&1 \
     || { tail -50 "$out/images_fuzz.log"; exit 1; }
-echo "fuzz: html, scheme, ini, gif, png and zlib stream targets ran $runs inputs each without a finding"
+echo "fuzz: html, scheme, article, ini, gif, png and zlib stream targets ran $runs inputs each without a finding"

@@ -543,7 +543,98 @@ void TForm1::ListDrawCell(TObject*, int, int ARow, const TRect& Rect, unsigned S
     canvas->TextOut(Rect.Left + 10, Rect.Top, std::wstring(name.begin(), name.end()));
 }
 
-void TForm1::Timer1Timer(TObject*) {}
+// ---------------------------------------------------------------------------
+// The article page
+
+namespace {
+
+const char kArticleFile[] = "voc.dat";
+const char kUnicodeFile[] = "unicod.bin";
+
+// Enables the timer again on every way out of a tick.
+class TimerRearm {
+public:
+    explicit TimerRearm(TTimer* timer) : timer_(timer) {}
+    ~TimerRearm() {
+        try {
+            timer_->SetEnabled(true);
+        } catch (...) {
+            // A timer that cannot be set again leaves the poll stopped; there is
+            // nobody to tell from a destructor.
+        }
+    }
+
+private:
+    TTimer* timer_;
+};
+
+}  // namespace
+
+std::string TForm1::ReadArticle(int offset, int length) const {
+    // Only the bytes the file really holds in [offset, offset + length): a
+    // missing file or a range past its end gives fewer bytes, never zeros.
+    if (offset < 0 || length <= 0) return {};
+    try {
+        TFileStream file(kArticleFile, fmOpenRead | fmShareDenyWrite);
+        const int64_t size = file.Size();
+        if (offset >= size) return {};
+        const auto count = static_cast<int32_t>(std::min<int64_t>(length, size - offset));
+        std::string article(static_cast<size_t>(count), '\0');
+        file.SetPosition(offset);
+        article.resize(static_cast<size_t>(std::max(file.Read(article.data(), count), 0)));
+        return article;
+    } catch (const EStreamError&) {
+        return {};
+    }
+}
+
+void TForm1::Timer1Timer(TObject*) {
+    Timer1->SetEnabled(false);
+    TimerRearm rearm(Timer1);
+    if (SelectedOffset < 0 || SelectedOffset == ShownOffset) return;
+    std::string article = ReadArticle(SelectedOffset, SelectedLength);
+    if (HighlightArticle) {
+        HighlightSearchHits(article);
+        HighlightArticle = false;
+    }
+    const std::string page = BuildArticlePage(FHead, article);
+    TReadOnlyMemoryStream stream(page.data(), static_cast<int64_t>(page.size()));
+    if (FirstDisplay) {
+        // The very first article is loaded twice.
+        FirstDisplay = false;
+        Viewer->LoadFromStream(&stream, "");
+        stream.SetPosition(0);
+    }
+    Viewer->LoadFromStream(&stream, "");
+    ShownOffset = SelectedOffset;
+}
+
+void TForm1::HighlightSearchHits(std::string& article) {
+    if (FUnicodeChars.Count() == 0) {
+        bool opened = false;
+        std::string table = ReadWholeFile(kUnicodeFile, opened);
+        if (opened) FUnicodeChars.Load(table);
+    }
+    FSearchHits.clear();
+    std::string copy = article;
+    ScanArticleWords(copy, FUnicodeChars, [this](std::string_view word, int32_t start, int32_t end) {
+        AddSearchHit(word, start, end);
+    });
+    const TColor color = HandColor ? SelectColor : SchemePalette[12];
+    article = MarkSearchHits(article, FSearchHits, ColorToHtmlHex(color));
+}
+
+void TForm1::AddSearchHit(std::string_view word, int32_t start, int32_t end) {
+    if (!FoundWordTest || FSearchHits.size() >= kMaxSearchHits) return;
+    std::string upper(word);
+    const TUpperTable& table = PlatformUpperTable();
+    for (char& c : upper) c = static_cast<char>(table[static_cast<unsigned char>(c)]);
+    if (FoundWordTest(upper)) FSearchHits.push_back({start, end});
+}
+
+std::string TForm1::ColorToHtmlHex(TColor color) const {
+    return HtmlHexOfRgb(static_cast<uint32_t>(ColorToRGB(color)));
+}
 
 // ---------------------------------------------------------------------------
 // Panes

@@ -3,9 +3,13 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "shell/article_page.h"
 #include "shell/scheme_file.h"
 #include "shell/term_table.h"
 #include "widgets/gradient_form.h"
@@ -146,6 +150,15 @@ public:
     bool HighlightArticle = false;
     // The one-shot request of the word search: the next selection marks hits.
     bool HighlightRequest = false;
+    // Whether an upper-cased word is among the wildcard search's found words;
+    // set by the word search dialog once it exists.
+    std::function<bool(std::string_view upperWord)> FoundWordTest;
+
+    // The article page and its search hits.
+    void HighlightSearchHits(std::string& article);
+    void AddSearchHit(std::string_view word, int32_t start, int32_t end);
+    std::string ColorToHtmlHex(TColor color) const;
+    const std::vector<TSearchHit>& SearchHitTable() const { return FSearchHits; }
     bool FirstDisplay = true;
 
     // Shell-wide fonts and values.
@@ -188,8 +201,12 @@ private:
     void BuildMenus();
     int FrameStripHeight() const;
 
+    std::string ReadArticle(int offset, int length) const;
+
     TTermTable FTerms;
     std::string FHead;
+    std::vector<TSearchHit> FSearchHits;
+    TUnicodeCharTable FUnicodeChars;
 };
 
 // Code page 1251 upper-casing by the platform's rules, one byte at a time.
