@@ -6,11 +6,13 @@
 #include "html/html_startup.h"
 #include "images/png_image.h"
 #include "shell/main_form.h"
+#include "util/utilconst.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     InitializeForms();
     InitHtmlEngine();
     InitializePNGImage();
+    InstallUtilCursors();
     try {
         Application->Initialize();
         Application->HelpFile = "voc.hlp";
