@@ -50,6 +50,12 @@ REG
         wineserver -w
         touch "$WINEPREFIX/.prepared"
     fi
+    # Caption buttons are drawn with the Marlett font, which Wine ships but a new
+    # prefix does not find on its own.
+    local marlett=/usr/share/wine/fonts/marlett.ttf fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ -f "$marlett" ] && [ -d "$fonts" ] && [ ! -f "$fonts/marlett.ttf" ]; then
+        cp "$marlett" "$fonts/"
+    fi
     wineserver -p </dev/null >/dev/null 2>&1
 }
 

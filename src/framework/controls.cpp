@@ -1111,6 +1111,11 @@ void TWinControl::WndProc(TMessage& m) {
             return;
         }
         break;
+    case WM_CAPTURECHANGED:
+        // Capture taken away (a menu loop, ReleaseCapture): the graphic child
+        // that held it no longer gets the mouse.
+        if (reinterpret_cast<HWND>(m.LParam) != FHandle) FCaptureControl = nullptr;
+        break;
     case WM_CONTEXTMENU:
         if (FPopupMenu && MenuBridge().Popup) {
             TPoint p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
