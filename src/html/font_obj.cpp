@@ -1,0 +1,245 @@
+#include "html/font_obj.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "framework/cp1251.h"
+#include "html/section_list.h"
+#include "html/text_section.h"
+
+namespace {
+
+TFontDesc DescOfInfo(const ThtFontInfo& info) {
+    TFontDesc d;
+    d.Face = AnsiToWide(info.FaceName);
+    d.Height = -static_cast<int>(std::lround(FontServices().PixelsPerInch() * info.PointSize / 72.0));
+    d.Weight = (info.Style & htBold) ? 700 : 400;
+    d.Italic = (info.Style & htItalic) != 0;
+    d.Underline = (info.Style & htUnderline) != 0;
+    d.StrikeOut = (info.Style & htStrikeOut) != 0;
+    d.Charset = info.Charset;
+    return d;
+}
+
+}  // namespace
+
+TFontObj::TFontObj(TSection* section, const TFontDesc& font, int position)
+    : OwnerSection(section), RunStart(position), RunFont(font) {
+    FontChanged();
+}
+
+TFontObj::TFontObj(TSection* section, const TFontObj& source)
+    : OwnerSection(section),
+      RunStart(source.RunStart),
+      RunFont(source.RunFont),
+      FontColor(source.FontColor),
+      BackColor(source.BackColor),
+      ExtraSpace(source.ExtraSpace),
+      ScriptShift(source.ScriptShift),
+      Title(source.Title) {
+    LinkTarget.Copy(source.LinkTarget);
+    if (source.LinkFonts) {
+        ConvertFont(source.LinkFonts->Fonts[LFont]);
+        ScriptShift = source.ScriptShift;
+    }
+    FontChanged();
+}
+
+TFontObj::~TFontObj() = default;
+
+TSectionList* TFontObj::Document() const { return OwnerSection ? OwnerSection->Document() : nullptr; }
+
+void TFontObj::FontChanged() {
+    TTextMeasurer& m = ScreenMeasurer();
+    const TFontMetrics& metrics = m.Metrics(m.Font(RunFont));
+    MetricHeight = metrics.Height;
+    RunLineHeight = metrics.Height + metrics.ExternalLeading;
+    MetricMaxWidth = metrics.MaxCharWidth;
+    MetricDescent = metrics.Descent;
+    ItalicOverhang = RunFont.Italic ? MetricHeight / 10 : 0;
+}
+
+void TFontObj::ConvertFont(const ThtFontInfo& info) {
+    RunFont = DescOfInfo(info);
+    FontColor = info.TextColor;
+    BackColor = info.BackColor;
+    FontChanged();
+}
+
+void TFontObj::ReplaceFont(const TFontDesc& font) {
+    RunFont = font;
+    FontChanged();
+}
+
+void TFontObj::CreateFIArray() {
+    if (!LinkFonts) LinkFonts = std::make_unique<TFontInfoArray>();
+}
+
+namespace {
+
+FIIndex LinkFontIndex(bool visited, bool hovered) {
+    if (hovered) return visited ? HVFont : HLFont;
+    return visited ? VFont : LFont;
+}
+
+}  // namespace
+
+void TFontObj::SetVisited(bool value) {
+    if (value == IsVisited) return;
+    IsVisited = value;
+    if (LinkFonts) ConvertFont(LinkFonts->Fonts[LinkFontIndex(IsVisited, IsHovered)]);
+}
+
+void TFontObj::SetHover(bool value) {
+    if (value == IsHovered) return;
+    IsHovered = value;
+    if (LinkFonts) ConvertFont(LinkFonts->Fonts[LinkFontIndex(IsVisited, IsHovered)]);
+}
+
+void TFontObj::SetAllHovers(bool value) {
+    SetHover(value);
+    TSectionList* doc = Document();
+    if (!doc || LinkIndex < 0) return;
+    auto& list = doc->LinkRuns;
+    const int id = LinkTarget.ID;
+    for (size_t i = static_cast<size_t>(LinkIndex) + 1; i < list.size() && list[i]->LinkTarget.ID == id; ++i)
+        list[i]->SetHover(value);
+    for (int i = LinkIndex - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget.ID == id; --i)
+        list[static_cast<size_t>(i)]->SetHover(value);
+}
+
+void TFontObj::AssignY(int y) {
+    if (LinkTarget.Url.empty()) return;
+    if (TabStopWindow) {
+        LinkY = y;
+        return;
+    }
+    TSectionList* doc = Document();
+    if (!doc || LinkIndex < 0) return;
+    const auto& list = doc->LinkRuns;
+    for (int i = LinkIndex - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget.ID == LinkTarget.ID; --i)
+        if (list[static_cast<size_t>(i)]->TabStopWindow) {
+            list[static_cast<size_t>(i)]->LinkY = y;
+            return;
+        }
+}
+
+void TFontObj::CreateTabControl(int tabIndex) {
+    if (TabStopWindow) return;
+    TSectionList* doc = Document();
+    if (!doc || !doc->Host) return;
+    if (LinkIndex >= 0) {
+        const auto& list = doc->LinkRuns;
+        for (int i = LinkIndex - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget.ID == LinkTarget.ID; --i)
+            if (list[static_cast<size_t>(i)]->TabStopWindow) return;
+    }
+    TabStopWindow = doc->Host->CreateLinkTabStop(this);
+    if (TabStopWindow && tabIndex > 0) doc->AddTabOrderItem(tabIndex, this);
+}
+
+namespace {
+
+// This run and the runs of the same link that follow it in the link list.
+template <class F>
+void ForLinkFromHere(TFontObj* run, F f) {
+    f(run);
+    TSectionList* doc = run->Document();
+    if (!doc || run->LinkIndex < 0) return;
+    const auto& list = doc->LinkRuns;
+    for (size_t i = static_cast<size_t>(run->LinkIndex) + 1;
+         i < list.size() && list[i]->LinkTarget.ID == run->LinkTarget.ID; ++i)
+        f(list[i]);
+}
+
+}  // namespace
+
+void TFontObj::EnterEvent() {
+    ForLinkFromHere(this, [](TFontObj* r) { r->Focused = true; });
+    if (TSectionList* doc = Document(); doc && doc->Host) doc->Host->ControlEnter(this);
+}
+
+void TFontObj::ExitEvent() {
+    ForLinkFromHere(this, [](TFontObj* r) { r->Focused = false; });
+    if (TSectionList* doc = Document(); doc && doc->Host) doc->Host->InvalidatePanel();
+}
+
+void TFontObj::AKeyDown(uint16_t& key, unsigned shift) {
+    TSectionList* doc = Document();
+    if (!doc || !doc->Host) return;
+    if (key == 13)
+        doc->Host->LinkAction(LinkTarget);
+    else
+        doc->Host->KeyDown(key, shift);
+}
+
+// ---- the runs of a section
+
+TFontList::TFontList(TSection* section, const TFontList& source) {
+    for (int i = 0; i < source.Count(); ++i) Add(new TFontObj(section, *source.Run(i)));
+}
+
+TFontObj* TFontList::GetFontObjAt(int posn, int& index) const {
+    const int n = Count();
+    if (n == 0) {
+        index = -1;
+        return nullptr;
+    }
+    // The last run starting at or before posn; the first run when none does.
+    int lo = 0, hi = n;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (Run(mid)->RunStart <= posn)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    index = lo > 0 ? lo - 1 : 0;
+    return Run(index);
+}
+
+const TFontDesc* TFontList::GetFontAt(int posn, int& ohang) const {
+    int index;
+    TFontObj* run = GetFontObjAt(posn, index);
+    ohang = run ? run->ItalicOverhang : 0;
+    return run ? &run->RunFont : nullptr;
+}
+
+int TFontList::GetFontCountAt(int posn, int length) const {
+    int index;
+    if (!GetFontObjAt(posn, index)) return length - posn;
+    for (int i = index; i < Count(); ++i)
+        if (Run(i)->RunStart > posn) return Run(i)->RunStart - posn;
+    return length - posn;
+}
+
+void TFontList::DeleteRun(int index, TSectionList* document) {
+    TFontObj* run = Run(index);
+    if (document) document->ForgetObject(run);
+    Delete(index);
+}
+
+void TFontList::Decrement(int n, TSectionList* document) {
+    int i = 0;
+    while (i < Count()) {
+        TFontObj* run = Run(i);
+        if (run->RunStart > n) --run->RunStart;
+        if (i > 0 && Run(i - 1)->RunStart == run->RunStart) {
+            DeleteRun(i - 1, document);
+            continue;  // the same run, now one lower
+        }
+        ++i;
+    }
+}
+
+void TFontList::Remap(const std::vector<int>& newIndex, TSectionList* document) {
+    const int limit = static_cast<int>(newIndex.size()) - 1;
+    for (int i = 0; i < Count(); ++i) {
+        TFontObj* run = Run(i);
+        run->RunStart = newIndex[static_cast<size_t>(std::clamp(run->RunStart, 0, limit))];
+    }
+    // Of runs left at one start the last holds the text: the others go.
+    std::vector<int> doomed;
+    for (int i = 0; i + 1 < Count(); ++i)
+        if (Run(i)->RunStart == Run(i + 1)->RunStart) doomed.push_back(i);
+    for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) DeleteRun(*it, document);
+}

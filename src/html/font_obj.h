@@ -1,0 +1,104 @@
+// Font runs of a text section: the font each stretch of text is drawn in and,
+// for a link, its target, visited and hover state and keyboard stop. A run
+// keeps the description of its font, not a platform font: the screen and a
+// printer each make their own font from it. Free of window headers.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "framework/graphics_types.h"
+#include "html/html_types.h"
+#include "html/style_props.h"
+#include "html/text_measure.h"
+
+class TSection;
+class TSectionList;
+
+// The invisible window through which the keyboard reaches a link (Tab moves
+// to it, Enter follows it). The viewer makes it as a child of its paint
+// panel; its enter, exit and key events come back to the run.
+class TLinkTabStop {
+public:
+    virtual ~TLinkTabStop() = default;
+    virtual void SetTabOrder(int order) = 0;
+};
+
+constexpr TColor TransparentColor = 0x1FFFFFFF;
+
+class TFontObj : public TObject {
+public:
+    TFontObj(TSection* section, const TFontDesc& font, int position);
+    // The copy for a print: the plain link font, no link fonts and no tab stop.
+    TFontObj(TSection* section, const TFontObj& source);
+    ~TFontObj() override;
+
+    // Refreshes the metric fields from the screen's measurer.
+    void FontChanged();
+    void ConvertFont(const ThtFontInfo& info);
+    void ReplaceFont(const TFontDesc& font);
+    void CreateFIArray();
+    void SetVisited(bool value);
+    void SetHover(bool value);
+    // Hover for every run of the link (its neighbours of the same link number
+    // in the document's link list).
+    void SetAllHovers(bool value);
+    const std::string& GetURL() const { return LinkTarget.Url; }
+    int GetOverhang() const { return ItalicOverhang; }
+    int GetHeight(int& desc) const {
+        desc = MetricDescent;
+        return RunLineHeight;
+    }
+    void AssignY(int y);
+    void CreateTabControl(int tabIndex);
+    // The tab stop's events.
+    void EnterEvent();
+    void ExitEvent();
+    void AKeyDown(uint16_t& key, unsigned shift);
+
+    TSectionList* Document() const;
+
+    TSection* OwnerSection;
+    bool IsVisited = false;
+    bool IsHovered = false;
+    int LinkY = 0;
+    bool Focused = false;
+    int RunStart;
+    TFontDesc RunFont;
+    TColor FontColor = 0;
+    TColor BackColor = TransparentColor;
+    int ExtraSpace = 0;  // character spacing of the style
+    std::unique_ptr<TFontInfoArray> LinkFonts;
+    int RunLineHeight = 0;
+    int MetricHeight = 0;
+    int MetricMaxWidth = 0;
+    int ItalicOverhang = 0;
+    int MetricDescent = 0;
+    AlignmentType ScriptShift = ANone;
+    TUrlTarget LinkTarget;
+    std::string Title;
+    std::unique_ptr<TLinkTabStop> TabStopWindow;
+    // Where the run stands in the document's link list, -1 when not there.
+    int LinkIndex = -1;
+};
+
+// The runs of one section in ascending RunStart; owns them.
+class TFontList : public TFreeList {
+public:
+    TFontList() = default;
+    TFontList(TSection* section, const TFontList& source);
+
+    TFontObj* Run(int index) const { return static_cast<TFontObj*>(Items(index)); }
+    // Found by binary search: the last run starting at or before posn (the
+    // first run for a position before it).
+    const TFontDesc* GetFontAt(int posn, int& ohang) const;
+    int GetFontCountAt(int posn, int length) const;
+    TFontObj* GetFontObjAt(int posn, int& index) const;
+    // The character at n was removed.
+    void Decrement(int n, TSectionList* document);
+    // Runs take new starts through `newIndex` (old position -> new, one entry
+    // past the old end); a run left at the same start as the next is removed.
+    void Remap(const std::vector<int>& newIndex, TSectionList* document);
+    // Takes the run out of the document's lists, then frees it.
+    void DeleteRun(int index, TSectionList* document);
+};

@@ -1,0 +1,294 @@
+#include "html/section_list.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "html/font_obj.h"
+#include "html/html_scanner.h"
+#include "html/sel_text.h"
+#include "html/style_list.h"
+#include "html/text_section.h"
+
+TSectionList::TSectionList(TDocumentHost* host)
+    : TCell(this),
+      Host(host),
+      Styles(std::make_unique<TStyleList>(&LinkHoverEnabled)),
+      IDObjects(std::make_unique<TIDNameList>(this)),
+      InlineBorders(new TInlineList(this)) {}
+
+TSectionList::TSectionList(const TSectionList& source)
+    : TCell(this),
+      Host(source.Host),
+      DisplayImages(source.DisplayImages),
+      Printing(source.Printing),
+      ScrollY(source.ScrollY),
+      ScrollYChanged(source.ScrollYChanged),
+      SelFirstPos(source.SelFirstPos),
+      SelEndPos(source.SelEndPos),
+      FixedPitchFontName(source.FixedPitchFontName),
+      ColorOfVisited(source.ColorOfVisited),
+      ColorOfHover(source.ColorOfHover),
+      ColorOfLinks(source.ColorOfLinks),
+      TableBackgroundsPrinted(source.TableBackgroundsPrinted),
+      PrintTextBlack(source.PrintTextBlack),
+      Background(source.Background),
+      BackgroundChangeHandler(source.BackgroundChangeHandler),
+      BackdropPlacement(source.BackdropPlacement),
+      LinkHoverEnabled(source.LinkHoverEnabled),
+      DummyCaretWanted(source.DummyCaretWanted),
+      ProgressBase(source.ProgressBase),
+      PrintCopyFlag(true),
+      InlineBorders(source.InlineBorders),
+      FOwnsInlineBorders(false) {
+    // The sections are copied once the document they go into is whole.
+    OwnerTag = source.OwnerTag;
+    for (int i = 0; i < source.Count(); ++i) Add(source.Section(i)->CreateClone(this));
+}
+
+TSectionList::~TSectionList() {
+    Clear();
+    if (FOwnsInlineBorders) delete InlineBorders;
+}
+
+void TSectionList::AddSectionToPositionList(TSectionBase* section) { SectionsByPosition.push_back(section); }
+
+int TSectionList::FindDocPos(int sourcePos, bool prev) {
+    const int r = TCellBasic::FindDocPos(sourcePos, prev);
+    return r < 0 ? Len : r;
+}
+
+void TSectionList::Clear() {
+    if (!PrintCopyFlag) {
+        if (IDObjects) IDObjects->Clear();
+        SectionsByPosition.clear();
+        InlineBorders->Clear();
+    }
+    BackdropName.clear();
+    BackdropLoaded = false;
+    AnimatedImages.clear();
+    if (FHasTimer && Host) Host->FreeAnimationTimer();
+    FHasTimer = false;
+    SelFirstPos = SelEndPos = 0;
+    LinkUnderMouse = nullptr;
+    if (!PrintCopyFlag && Styles) Styles->Clear();
+    TabOrderItems.clear();
+    // Every run leaves the link list at once, so freeing the sections does
+    // not take them out one by one.
+    for (TFontObj* run : LinkRuns) run->LinkIndex = -1;
+    LinkRuns.clear();
+    TCell::Clear();
+    TextSectionTotal = 0;
+}
+
+int TSectionList::DoLogic(TCanvas* Canvas, int Y, int Width, int HeightArg, int EnclosingHeight, int& ScrollWidth,
+                          int& PosCounter) {
+    ++LayoutCycle;
+    TableDepth = 0;
+    InSecondPass = false;
+    if (FHasTimer && Host) Host->SetAnimationTimer(false, FTimerInterval);
+    if (!TabOrderItems.empty()) {
+        int order = 0;
+        for (auto& [key, object] : TabOrderItems)
+            if (auto* run = dynamic_cast<TFontObj*>(object); run && run->TabStopWindow)
+                run->TabStopWindow->SetTabOrder(order++);
+        TabOrderItems.clear();
+    }
+    const int result = TCell::DoLogic(Canvas, Y, Width, HeightArg, EnclosingHeight, ScrollWidth, PosCounter);
+    for (TAnimatedImage* image : AnimatedImages) {
+        image->SetAnimate(false);
+        if (!PrintCopyFlag) image->SetAnimate(true);
+    }
+    if (!PrintCopyFlag && Host) {
+        if (!FHasTimer) FTimerInterval = 50;
+        Host->SetAnimationTimer(!AnimatedImages.empty(), FTimerInterval);
+        FHasTimer = true;
+    }
+    if (!PrintCopyFlag && SectionsByPosition.empty()) AddSectionsToList();
+    return result;
+}
+
+int TSectionList::Draw(TCanvas* Canvas, const TRect& ARect, int ClipWidth, int X, int Y, int OriginX,
+                       int OriginY) {
+    PageBottomY = SaturateY(int64_t{ScrollY} + ARect.Bottom);
+    PageBottomLowered = false;
+    PageStillEmpty = true;
+    if (FHasTimer && Host) Host->SetAnimationTimer(false, FTimerInterval);
+    for (TAnimatedImage* image : AnimatedImages) image->ClearPainted();
+    const int result = TCell::Draw(Canvas, ARect, ClipWidth, X, Y, OriginX, OriginY);
+    ScrollYChanged = false;
+    if (FHasTimer && Host) Host->SetAnimationTimer(!AnimatedImages.empty(), FTimerInterval);
+    return result;
+}
+
+void TSectionList::CheckGIFList() {
+    if (PrintCopyFlag) return;
+    for (TAnimatedImage* image : AnimatedImages)
+        if (image->WasPainted()) image->CheckTime();
+    FTimerInterval = 40;
+    if (FHasTimer && Host) Host->SetAnimationTimer(!AnimatedImages.empty(), FTimerInterval);
+}
+
+guResultType TSectionList::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& TargetOut,
+                                  TImageFormControlObj*& ControlOut, std::string& TitleOut) {
+    TFontObj* oldLink = LinkUnderMouse;
+    LinkUnderMouse = nullptr;
+    const guResultType result = TCell::GetURL(Canvas, X, Y, TargetOut, ControlOut, TitleOut);
+    if (LinkHoverEnabled && oldLink != LinkUnderMouse) {
+        if (oldLink) oldLink->SetAllHovers(false);
+        if (LinkUnderMouse) LinkUnderMouse->SetAllHovers(true);
+        if (Host) Host->InvalidatePanel();
+    }
+    return result;
+}
+
+void TSectionList::SetYOffset(int Y) {
+    ScrollY = Y;
+    ScrollYChanged = true;
+}
+
+void TSectionList::SetFonts(const std::string& name, const std::string& fixedPitchName, int size, TColor color,
+                            TColor hotSpot, TColor visited, TColor active, TColor background, bool hoverLinksOn,
+                            bool linkUnderline, uint8_t charset, int marginHeight, int marginWidth) {
+    if (Styles)
+        Styles->Initialize(name, fixedPitchName, size, color, hotSpot, visited, active, linkUnderline, charset,
+                           marginHeight, marginWidth);
+    InitializeFontSizes(size);
+    FixedPitchFontName = fixedPitchName.substr(0, 32);
+    ColorOfLinks = hotSpot;
+    ColorOfVisited = visited;
+    ColorOfHover = active;
+    LinkHoverEnabled = hoverLinksOn;
+    SetBackground(background);
+}
+
+void TSectionList::SetBackground(TColor color) {
+    Background = color;
+    if (BackgroundChangeHandler) BackgroundChangeHandler(nullptr);
+}
+
+void TSectionList::SetBackgroundBitmap(const std::string& name, const PositionRec& placement) {
+    BackdropName = name;
+    BackdropLoaded = false;
+    BackdropPlacement = placement;
+}
+
+int TSectionList::GatherSelection(SelTextCount& collector) {
+    struct TResetCB {
+        SelTextCount*& cb;
+        ~TResetCB() { cb = nullptr; }
+    } reset{CB};
+    CB = &collector;
+    for (int i = 0; i < Count(); ++i) {
+        TSectionBase* s = Section(i);
+        if (s->FirstDocPos >= SelEndPos) break;
+        if (SelFirstPos < s->FirstDocPos + s->Len) s->CopyToClipboard();
+    }
+    return collector.Terminate();
+}
+
+int TSectionList::GetSelLength() {
+    if (SelFirstPos >= SelEndPos) return 0;
+    SelTextCount count;
+    return GatherSelection(count);
+}
+
+int TSectionList::GetSelTextBuf(wchar_t* buffer, int bufferSize) {
+    if (SelFirstPos >= SelEndPos) {
+        if (bufferSize < 1) return 0;
+        buffer[0] = 0;
+        return 1;
+    }
+    SelTextBuf collector(buffer, bufferSize);
+    return GatherSelection(collector);
+}
+
+TSectionBase* TSectionList::FindSectionAtPosition(int Pos, int& TopPos, int& Index) {
+    // Sections stand in vertical order: the last one at or above Pos.
+    auto it = std::upper_bound(SectionsByPosition.begin(), SectionsByPosition.end(), Pos,
+                               [](int pos, TSectionBase* s) { return pos < s->GetYPosition(); });
+    if (it == SectionsByPosition.begin()) return nullptr;
+    --it;
+    TopPos = (*it)->GetYPosition();
+    Index = static_cast<int>(it - SectionsByPosition.begin());
+    return *it;
+}
+
+bool TSectionList::CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y) {
+    if (Cursor >= Len && Len > 0) {
+        const bool found = TCellBasic::CursorToXY(Canvas, Len - 1, X, Y);
+        if (found) X += 15;
+        return found;
+    }
+    return TCellBasic::CursorToXY(Canvas, Cursor, X, Y);
+}
+
+void TSectionList::LButtonDown(bool) {}
+
+void TSectionList::CancelActives() {
+    if (LinkUnderMouse) {
+        if (Host) Host->InvalidatePanel();
+        LinkUnderMouse->SetAllHovers(false);
+        LinkUnderMouse = nullptr;
+    }
+}
+
+void TSectionList::ProcessInlines(int sourcePos, TProperties& prop, bool start) {
+    if (start) {
+        TVMarginArray v;
+        prop.GetVMarginArray(v);
+        prop.GetResolvedFont();  // sets the em and ex sizes
+        TMarginArray m;
+        ConvInlineMargArray(v, 200, 200, prop.EmPixels, prop.ExPixels, m);
+        InlineBorders->StartElement(sourcePos, prop.SerialNo, m);
+    } else {
+        InlineBorders->EndElement(sourcePos, prop.SerialNo);
+    }
+}
+
+void TSectionList::AddLinkRun(TFontObj* run) {
+    if (!run || run->LinkIndex >= 0) return;
+    run->LinkIndex = static_cast<int>(LinkRuns.size());
+    LinkRuns.push_back(run);
+}
+
+void TSectionList::RemoveLinkRun(TFontObj* run) {
+    if (!run || run->LinkIndex < 0) return;
+    const auto at = static_cast<size_t>(run->LinkIndex);
+    if (at < LinkRuns.size() && LinkRuns[at] == run) {
+        LinkRuns.erase(LinkRuns.begin() + static_cast<ptrdiff_t>(at));
+        for (size_t i = at; i < LinkRuns.size(); ++i) LinkRuns[i]->LinkIndex = static_cast<int>(i);
+    }
+    run->LinkIndex = -1;
+}
+
+void TSectionList::ForgetObject(TObject* object) {
+    if (!object) return;
+    if (auto* run = dynamic_cast<TFontObj*>(object)) RemoveLinkRun(run);
+    if (LinkUnderMouse == object) LinkUnderMouse = nullptr;
+    for (auto it = TabOrderItems.begin(); it != TabOrderItems.end();)
+        it = it->second == object ? TabOrderItems.erase(it) : std::next(it);
+    auto* id = dynamic_cast<TIDObject*>(object);
+    if (!id || !IDObjects) return;
+    bool named = false;
+    for (int i = 0; i < IDObjects->Count() && !named; ++i) named = IDObjects->Objects(i) == id;
+    if (named) {
+        // The index has no removal; it is made again without the object
+        // (position entries, which the index owns, are made anew).
+        auto rebuilt = std::make_unique<TIDNameList>(this);
+        for (int i = 0; i < IDObjects->Count(); ++i) {
+            TIDObject* o = IDObjects->Objects(i);
+            if (o == id) continue;
+            if (auto* ch = dynamic_cast<TChPosObj*>(o))
+                rebuilt->AddChPosObject(IDObjects->Strings(i), ch->SourcePos);
+            else
+                rebuilt->AddObject(IDObjects->Strings(i), o);
+        }
+        IDObjects = std::move(rebuilt);
+    }
+}
+
+void TSectionList::AddTabOrderItem(int tabIndex, TObject* object) {
+    char key[32];
+    std::snprintf(key, sizeof key, "%.5d%.3d", tabIndex, static_cast<int>(TabOrderItems.size()));
+    TabOrderItems.emplace(key, object);
+}

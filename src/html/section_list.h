@@ -1,0 +1,159 @@
+// The laid-out document of one viewer: the top cell with everything that
+// belongs to the document as a whole (links, IDs, style sheet, inline
+// borders, selection, scroll offset, hover state, animation timer), and the
+// host interface through which it reaches its viewer. Free of window headers.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/graphics_types.h"
+#include "html/cell.h"
+#include "html/html_types.h"
+#include "html/section_base.h"
+#include "html/style_props.h"
+
+class TCanvas;
+class TFontObj;
+class TLinkTabStop;
+class TStyleList;
+class SelTextCount;
+
+// What the document asks of the viewer that shows it.
+class TDocumentHost {
+public:
+    // The animation timer the host owns for the document: made on the first
+    // call, then enabled or disabled at the interval given; on each tick the
+    // host calls TSectionList::CheckGIFList.
+    virtual void SetAnimationTimer(bool enabled, int intervalMs) = 0;
+    virtual void FreeAnimationTimer() = 0;
+    // A file name of the document made full (HTMLExpandFilename).
+    virtual std::string ExpandFileName(const std::string& name) = 0;
+    // Layout progress in percent.
+    virtual void Progress(int percent) = 0;
+    // A link chosen from the keyboard is followed (TriggerUrlAction).
+    virtual void LinkAction(const TUrlTarget& target) = 0;
+    // A key pressed while a link's tab stop has focus, for the viewer's own
+    // scrolling keys.
+    virtual void KeyDown(uint16_t& key, unsigned shift) = 0;
+    // Focus came to a link's tab stop (the viewer scrolls it into view).
+    virtual void ControlEnter(TObject* sender) = 0;
+    // The paint panel is to be painted again.
+    virtual void InvalidatePanel() = 0;
+    // A new invisible tab stop for a link, its events bound to the run; null
+    // when the host gives links no tab stops.
+    virtual std::unique_ptr<TLinkTabStop> CreateLinkTabStop(TFontObj* run) = 0;
+
+protected:
+    ~TDocumentHost() = default;
+};
+
+// An image the document advances from its timer (GIF animation).
+class TAnimatedImage {
+public:
+    virtual void SetAnimate(bool animate) = 0;
+    virtual bool WasPainted() const = 0;
+    virtual void ClearPainted() = 0;
+    virtual void CheckTime() = 0;
+
+protected:
+    ~TAnimatedImage() = default;
+};
+
+class TSectionList : public TCell, public TSectionDocument {
+public:
+    explicit TSectionList(TDocumentHost* host);
+    // The copy for printing and off-screen output.
+    explicit TSectionList(const TSectionList& source);
+    ~TSectionList() override;
+    TSectionList& operator=(const TSectionList&) = delete;
+
+    // TSectionDocument
+    void AddSectionToPositionList(TSectionBase* section) override;
+    int FindDocPos(int sourcePos, bool prev) override;
+
+    void Clear() override;
+    int DoLogic(TCanvas* Canvas, int Y, int Width, int HeightArg, int EnclosingHeight, int& ScrollWidth,
+                int& PosCounter) override;
+    int Draw(TCanvas* Canvas, const TRect& ARect, int ClipWidth, int X, int Y, int OriginX, int OriginY) override;
+    guResultType GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& TargetOut, TImageFormControlObj*& ControlOut,
+                        std::string& TitleOut) override;
+
+    void SetYOffset(int Y);
+    void SetFonts(const std::string& name, const std::string& fixedPitchName, int size, TColor color,
+                  TColor hotSpot, TColor visited, TColor active, TColor background, bool hoverLinksOn,
+                  bool linkUnderline, uint8_t charset, int marginHeight, int marginWidth);
+    void SetBackground(TColor color);
+    void SetBackgroundBitmap(const std::string& name, const PositionRec& placement);
+
+    int GetSelLength();
+    void CopyToClipboardA(int length);
+    int GetSelTextBuf(wchar_t* buffer, int bufferSize);
+
+    TSectionBase* FindSectionAtPosition(int Pos, int& TopPos, int& Index);
+    bool CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y);
+    void LButtonDown(bool down);
+    void CancelActives();
+    void CheckGIFList();
+    void ProcessInlines(int sourcePos, TProperties& prop, bool start);
+
+    // The link list: runs enter once and leave before they are freed.
+    void AddLinkRun(TFontObj* run);
+    void RemoveLinkRun(TFontObj* run);
+    // Every list that may point at `object` forgets it (before it is freed).
+    void ForgetObject(TObject* object);
+    // "%.5d%.3d" of the tab index and the list's count orders the stops.
+    void AddTabOrderItem(int tabIndex, TObject* object);
+
+    TDocumentHost* Host;  // not owned; null for a document nobody shows
+    bool DisplayImages = true;
+    bool Printing = false;
+    int ScrollY = 0;
+    bool ScrollYChanged = false;
+    int SelFirstPos = 0;
+    int SelEndPos = 0;
+    std::string FixedPitchFontName;
+    TColor ColorOfVisited = 0x800080;
+    TColor ColorOfHover = 0xFF00FF;
+    TColor ColorOfLinks = 0xFF0000;
+    bool TableBackgroundsPrinted = false;
+    bool PrintTextBlack = false;
+    TColor Background = 0xFFFFFF;
+    TNotifyEvent BackgroundChangeHandler;
+    std::string BackdropName;
+    PositionRec BackdropPlacement{};
+    bool BackdropLoaded = false;
+    std::vector<TAnimatedImage*> AnimatedImages;  // not owned
+    SelTextCount* CB = nullptr;  // only while selection text is gathered
+    int PageBottomY = 0;
+    bool PageBottomLowered = false;
+    std::vector<TFontObj*> LinkRuns;  // not owned
+    TFontObj* LinkUnderMouse = nullptr;
+    bool LinkHoverEnabled = false;
+    bool DummyCaretWanted = false;
+    std::unique_ptr<TStyleList> Styles;  // absent on a copy
+    int* FirstBaselineTarget = nullptr;
+    std::unique_ptr<TIDNameList> IDObjects;  // absent on a copy
+    std::vector<TSectionBase*> SectionsByPosition;
+    int TextSectionTotal = 0;
+    int LayoutCycle = 0;
+    int ProgressBase = 0;
+    bool PrintCopyFlag = false;
+    bool SuppressOutput = false;
+    std::multimap<std::string, TObject*> TabOrderItems;
+    bool PageStillEmpty = true;
+    bool LinksNotTabbed = false;
+    TInlineList* InlineBorders;  // owned unless a copy
+    int TableDepth = 0;
+    bool InSecondPass = false;
+
+private:
+    // The text of the selection gathered into `collector`.
+    int GatherSelection(SelTextCount& collector);
+
+    bool FHasTimer = false;
+    int FTimerInterval = 50;
+    bool FOwnsInlineBorders = true;
+};

@@ -1,0 +1,854 @@
+#include "html/text_section.h"
+
+#include <algorithm>
+
+#include "html/cell.h"
+#include "html/font_desc.h"
+#include "html/indent_manager.h"
+#include "html/section_list.h"
+#include "html/sel_text.h"
+#include "html/text_measure.h"
+
+namespace {
+
+bool IsObjectChar(wchar_t c) { return c == ImageChar || c == FormControlChar || c == BreakChar; }
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+// Ideographs and other characters that break anywhere.
+bool BreaksAnywhere(wchar_t c) { return c > 0x2FFF; }
+bool IsStretchSpace(wchar_t c) { return c == L' ' || c == 0xA0; }
+
+}  // namespace
+
+// ---- lines
+
+LineRec::LineRec(TSectionList* document) : HasBorders(document && document->InlineBorders->Count() > 0) {}
+
+LineRec::~LineRec() { Clear(); }
+
+void LineRec::Clear() {
+    TObject::Free(LineBorders);
+    LineBorders = nullptr;
+    BordersBuilt = false;
+}
+
+// ---- building
+
+TSection::TSection(TSectionList* document) : TSectionBase(document) {}
+
+TSection::TSection(TSectionList* document, TAttributeList* L, TProperties& prop, const TUrlTarget* linkTarget,
+                   TCellBasic*, bool firstItem)
+    : TSectionBase(document) {
+    ChangeFont(prop);
+    if (linkTarget && !linkTarget->Url.empty()) {
+        TFontInfoArray fonts;
+        prop.GetFontInfo(fonts);
+        HRef(true, *linkTarget, &fonts);
+    }
+    const TResolvedFont& font = prop.GetResolvedFont();
+    LineHeight = prop.GetLineHeight(font.Metrics.Height + font.Metrics.ExternalLeading);
+    if (firstItem) {
+        bool percent = false;
+        LeadIndent = prop.GetTextIndent(percent);
+        if (percent) {
+            IndentPercent = std::clamp(LeadIndent, 0, 90);
+            LeadIndent = 0;
+        }
+    }
+    if (L) {
+        TAttribute* a;
+        if (L->Find(ClearSy, a)) {
+            std::string v = a->Text;
+            for (char& c : v) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+            ClearSide = v == "left" ? clLeft : v == "right" ? clRight : clAll;
+        }
+        const std::string id = L->GetID();
+        if (!id.empty() && document && document->IDObjects) {
+            document->IDObjects->AddObject(id, this);
+            FNamed = true;
+        }
+    }
+    ClearAttrType clear;
+    if (prop.GetClear(clear)) ClearSide = clear;
+    const std::string align = PropString(prop.Value(PropIndices::TextAlign));
+    Justify = align == "right" ? Right : align == "center" ? Centered : align == "justify" ? FullJustify : Left;
+}
+
+TSection::TSection(TSectionList* document, const TSection& source)
+    : TSectionBase(document, source),
+      SectionText(source.SectionText),
+      LineBreakFlags(source.LineBreakFlags),
+      Fonts(this, source.Fonts),
+      Justify(source.Justify),
+      ClearSide(source.ClearSide),
+      LineHeight(source.LineHeight),
+      LeadIndent(source.LeadIndent),
+      IndentPercent(source.IndentPercent),
+      FObjectPositions(source.FObjectPositions) {
+    Len = source.Len;
+}
+
+TSection::~TSection() {
+    // Whatever of the document still points here forgets it first. Clearing
+    // the document empties its lists before it frees the sections, so this
+    // costs nothing then.
+    TSectionList* doc = Document();
+    if (!doc) return;
+    for (int i = 0; i < Fonts.Count(); ++i)
+        if (Fonts.Run(i)->LinkIndex >= 0 || doc->LinkUnderMouse == Fonts.Run(i)) doc->ForgetObject(Fonts.Run(i));
+    if (FNamed) doc->ForgetObject(this);
+    auto& byPosition = doc->SectionsByPosition;
+    if (auto it = std::find(byPosition.begin(), byPosition.end(), this); it != byPosition.end()) byPosition.erase(it);
+}
+
+TSectionList* TSection::Document() const { return dynamic_cast<TSectionList*>(OwnerDocument); }
+
+TSectionBase* TSection::CreateClone(TSectionDocument* document) const {
+    return new TSection(dynamic_cast<TSectionList*>(document), *this);
+}
+
+void TSection::Allocate(int n) {
+    if (static_cast<int>(CharSourcePos.capacity()) < n) CharSourcePos.reserve(static_cast<size_t>(n) + 500);
+}
+
+void TSection::AddText(std::wstring_view text, int sourcePos, bool noBreak) {
+    if (text.empty()) return;
+    if (Fonts.Count() == 0) SetRunFont(TFontDesc{}, 0, TransparentColor);
+    // Geometric growth: building a long paragraph stays linear.
+    const size_t need = SectionText.size() + text.size();
+    if (SectionText.capacity() < need) SectionText.reserve(std::max(need, SectionText.capacity() * 2));
+    if (CharSourcePos.capacity() < need) CharSourcePos.reserve(std::max(need, CharSourcePos.capacity() * 2));
+    SectionText.append(text);
+    LineBreakFlags.append(text.size(), noBreak || dynamic_cast<TPreFormated*>(this) ? 'n' : 'y');
+    for (size_t i = 0; i < text.size(); ++i) CharSourcePos.push_back(sourcePos + static_cast<int>(i));
+}
+
+void TSection::AddTokenObj(TokenObj& token) {
+    const int n = token.Count();
+    if (n == 0) return;
+    std::wstring text(token.Chars(), static_cast<size_t>(n));
+    if (TProperties* prop = PropStack.Count() > 0 ? PropStack.Last() : nullptr) {
+        const TextTransformType t = prop->GetTextTransform();
+        if (t == txUpper) text = WideUpperCase1(text);
+        if (t == txLower) text = WideLowerCase1(text);
+    }
+    const size_t at = SectionText.size();
+    AddText(text, 0, NoBreak);
+    for (int i = 0; i < n; ++i) CharSourcePos[at + static_cast<size_t>(i)] = token.Positions()[i];
+}
+
+void TSection::AddChar(wchar_t ch, int index) {
+    TokenObj t;
+    t.AddUnicodeChar(ch, index);
+    AddTokenObj(t);
+}
+
+TFontObj* TSection::SetRunFont(const TFontDesc& font, TColor color, TColor back) {
+    const int at = static_cast<int>(SectionText.size());
+    TFontObj* run;
+    if (Fonts.Count() > 0 && Fonts.Run(Fonts.Count() - 1)->RunStart == at) {
+        run = Fonts.Run(Fonts.Count() - 1);
+        run->ReplaceFont(font);
+    } else {
+        TFontObj* previous = Fonts.Count() > 0 ? Fonts.Run(Fonts.Count() - 1) : nullptr;
+        run = new TFontObj(this, font, at);
+        Fonts.Add(run);
+        // A font change inside a link keeps the link.
+        if (previous && !previous->LinkTarget.Url.empty()) {
+            run->LinkTarget.Copy(previous->LinkTarget);
+            if (previous->LinkFonts) {
+                run->CreateFIArray();
+                run->LinkFonts->Assign(*previous->LinkFonts);
+            }
+            if (TSectionList* doc = Document()) doc->AddLinkRun(run);
+        }
+    }
+    run->FontColor = color;
+    run->BackColor = back;
+    return run;
+}
+
+void TSection::ChangeFont(TProperties& prop) {
+    const TResolvedFont& font = prop.GetResolvedFont();
+    TFontObj* run = SetRunFont(FontDescOf(font), font.Info.TextColor, font.Info.BackColor);
+    run->ExtraSpace = font.ExtraSpace;
+    run->Title = prop.SelTitle;
+    AlignmentType align;
+    run->ScriptShift = prop.GetVertAlign(align) && (align == ASub || align == ASuper) ? align : ANone;
+    if (!run->LinkTarget.Url.empty()) {
+        run->CreateFIArray();
+        prop.GetFontInfo(*run->LinkFonts);
+        if (TSectionList* doc = Document()) doc->AddLinkRun(run);
+    }
+}
+
+void TSection::HRef(bool start, const TUrlTarget& target, const TFontInfoArray* linkFonts) {
+    TFontObj* last = Fonts.Count() > 0 ? Fonts.Run(Fonts.Count() - 1) : nullptr;
+    TFontDesc desc = last ? last->RunFont : TFontDesc{};
+    TFontObj* run = SetRunFont(desc, last ? last->FontColor : 0, last ? last->BackColor : TransparentColor);
+    run->LinkTarget.Copy(target);
+    TSectionList* doc = Document();
+    if (start && !target.Url.empty()) {
+        if (linkFonts) {
+            run->CreateFIArray();
+            run->LinkFonts->Assign(*linkFonts);
+            run->ConvertFont(run->LinkFonts->Fonts[LFont]);
+        }
+        if (doc) {
+            doc->AddLinkRun(run);
+            if (!doc->LinksNotTabbed) run->CreateTabControl(target.TabIndex);
+        }
+    } else {
+        run->LinkFonts.reset();
+        run->LinkTarget.Clear();
+        if (doc) doc->RemoveLinkRun(run);
+    }
+}
+
+void TSection::CheckFree() {
+    TSectionList* doc = Document();
+    if (!doc) return;
+    for (int i = 0; i < Fonts.Count(); ++i) doc->ForgetObject(Fonts.Run(i));
+    if (FNamed) doc->ForgetObject(this);
+    FNamed = false;
+}
+
+// White space collapses in one pass: each character is kept or dropped,
+// then the text, flags, positions and runs move once.
+void TSection::ProcessText() {
+    const int n = static_cast<int>(SectionText.size());
+    const std::wstring& t = SectionText;
+    std::vector<char> keep(static_cast<size_t>(n), 1);
+    int lastKept = -1;  // the last character kept so far
+    for (int i = 0; i < n;) {
+        if (t[static_cast<size_t>(i)] != L' ') {
+            lastKept = i++;
+            continue;
+        }
+        int end = i;
+        while (end < n && t[static_cast<size_t>(end)] == L' ') ++end;
+        // Of two spaces together the first goes when it may not break, else
+        // the second: the first breaking space survives, or the last one.
+        int survivor = end - 1;
+        for (int j = i; j < end; ++j)
+            if (LineBreakFlags[static_cast<size_t>(j)] != 'n') {
+                survivor = j;
+                break;
+            }
+        for (int j = i; j < end; ++j) keep[static_cast<size_t>(j)] = j == survivor;
+        const bool leading = lastKept < 0;
+        const bool trailing = end == n;
+        const bool afterBreak = lastKept >= 0 && t[static_cast<size_t>(lastKept)] == BreakChar;
+        const bool beforeBreak = end < n && t[static_cast<size_t>(end)] == BreakChar;
+        if (leading || trailing || afterBreak || beforeBreak)
+            keep[static_cast<size_t>(survivor)] = 0;
+        else
+            lastKept = survivor;
+        i = end;
+    }
+    int keptCount = 0;
+    for (char k : keep) keptCount += k;
+    if (lastKept >= 0 && t[static_cast<size_t>(lastKept)] == BreakChar && keptCount > 1)
+        keep[static_cast<size_t>(lastKept)] = 0;
+
+    std::vector<int> newIndex(static_cast<size_t>(n) + 1);
+    int w = 0;
+    for (int i = 0; i < n; ++i) {
+        newIndex[static_cast<size_t>(i)] = w;
+        if (!keep[static_cast<size_t>(i)]) continue;
+        SectionText[static_cast<size_t>(w)] = SectionText[static_cast<size_t>(i)];
+        LineBreakFlags[static_cast<size_t>(w)] = LineBreakFlags[static_cast<size_t>(i)];
+        if (static_cast<size_t>(i) < CharSourcePos.size())
+            CharSourcePos[static_cast<size_t>(w)] = CharSourcePos[static_cast<size_t>(i)];
+        ++w;
+    }
+    newIndex[static_cast<size_t>(n)] = w;
+    if (w != n) {
+        SectionText.resize(static_cast<size_t>(w));
+        LineBreakFlags.resize(static_cast<size_t>(w));
+        if (CharSourcePos.size() > static_cast<size_t>(w)) CharSourcePos.resize(static_cast<size_t>(w));
+        Fonts.Remap(newIndex, Document());
+    }
+    Finish();
+}
+
+void TSection::Finish() {
+    Len = static_cast<int>(SectionText.size());
+    LineBreakFlags.resize(static_cast<size_t>(Len), 'y');
+    LineBreakFlags += 'y';
+    SourceIndexMap.clear();
+    if (Len > 0 && !CharSourcePos.empty()) {
+        for (int i = 0; i < Len && static_cast<size_t>(i) < CharSourcePos.size(); ++i)
+            if (i == 0 || CharSourcePos[static_cast<size_t>(i)] != CharSourcePos[static_cast<size_t>(i - 1)] + 1)
+                SourceIndexMap.push_back({i, CharSourcePos[static_cast<size_t>(i)]});
+    }
+    std::vector<int>().swap(CharSourcePos);
+    FObjectPositions.clear();
+    for (int i = 0; i < Len; ++i)
+        if (IsObjectChar(SectionText[static_cast<size_t>(i)])) FObjectPositions.push_back(i);
+    if (Len > 0)
+        if (TSectionList* doc = Document()) TextSectionIndex = ++doc->TextSectionTotal;
+    MinWidthCache = MaxWidthCache = 0;
+}
+
+// ---- measuring
+
+void TSection::ResolveFonts(TTextMeasurer& measurer) {
+    FFontIds.resize(static_cast<size_t>(Fonts.Count()));
+    for (int i = 0; i < Fonts.Count(); ++i) FFontIds[static_cast<size_t>(i)] = measurer.Font(Fonts.Run(i)->RunFont);
+    FIdsFor = &measurer;
+}
+
+int TSection::RunIndexAt(int pos) const {
+    int index = 0;
+    Fonts.GetFontObjAt(pos, index);
+    return std::max(index, 0);
+}
+
+int TSection::NextObjectAt(int pos) const {
+    auto it = std::lower_bound(FObjectPositions.begin(), FObjectPositions.end(), pos);
+    return it == FObjectPositions.end() ? Len : *it;
+}
+
+int TSection::Width(TTextMeasurer& m, int start, int end) {
+    if (FIdsFor != &m || FFontIds.size() != static_cast<size_t>(Fonts.Count())) ResolveFonts(m);
+    int64_t total = 0;
+    int p = start;
+    int ri = RunIndexAt(p);
+    while (p < end && Fonts.Count() > 0) {
+        while (ri + 1 < Fonts.Count() && Fonts.Run(ri + 1)->RunStart <= p) ++ri;
+        if (IsObjectChar(SectionText[static_cast<size_t>(p)])) {  // objects come later: no width yet
+            ++p;
+            continue;
+        }
+        int pieceEnd = std::min(end, NextObjectAt(p));
+        if (ri + 1 < Fonts.Count()) pieceEnd = std::min(pieceEnd, Fonts.Run(ri + 1)->RunStart);
+        const TFontObj* run = Fonts.Run(ri);
+        total += m.Extent(FFontIds[static_cast<size_t>(ri)],
+                          std::wstring_view(SectionText).substr(static_cast<size_t>(p), static_cast<size_t>(pieceEnd - p)),
+                          run->ExtraSpace);
+        p = pieceEnd;
+    }
+    return SaturateY(total);
+}
+
+int TSection::FitFrom(TTextMeasurer& m, int start, int limit, int width, int& usedWidth) {
+    if (FIdsFor != &m || FFontIds.size() != static_cast<size_t>(Fonts.Count())) ResolveFonts(m);
+    usedWidth = 0;
+    int p = start;
+    int ri = RunIndexAt(p);
+    while (p < limit && Fonts.Count() > 0) {
+        while (ri + 1 < Fonts.Count() && Fonts.Run(ri + 1)->RunStart <= p) ++ri;
+        const wchar_t c = SectionText[static_cast<size_t>(p)];
+        if (c == BreakChar) break;
+        if (IsObjectChar(c)) {
+            ++p;
+            continue;
+        }
+        int pieceEnd = std::min(limit, NextObjectAt(p));
+        if (ri + 1 < Fonts.Count()) pieceEnd = std::min(pieceEnd, Fonts.Run(ri + 1)->RunStart);
+        const auto piece =
+            std::wstring_view(SectionText).substr(static_cast<size_t>(p), static_cast<size_t>(pieceEnd - p));
+        const TFitResult r =
+            m.Fit(FFontIds[static_cast<size_t>(ri)], piece, width - usedWidth, Fonts.Run(ri)->ExtraSpace);
+        usedWidth += r.Width;
+        p += r.Count;
+        if (r.Count < static_cast<int>(piece.size())) break;
+    }
+    return p - start;
+}
+
+int TSection::FindTextWidth(TCanvas* Canvas, int Start, int Count, bool RemoveSpaces) {
+    int end = std::min(Len, Start + Count);
+    if (RemoveSpaces)
+        while (end > Start && (SectionText[static_cast<size_t>(end - 1)] == L' ' ||
+                               SectionText[static_cast<size_t>(end - 1)] == BreakChar))
+            --end;
+    ResolveFonts(MeasurerFor(Canvas));
+    return Width(MeasurerFor(Canvas), Start, end);
+}
+
+int TSection::FindCountThatFits(TCanvas* Canvas, int Width, int Count, int Start) {
+    if (Width == FFitCacheWidth && Start == FFitCacheStart) return FFitCacheCount;
+    int used = 0;
+    ResolveFonts(MeasurerFor(Canvas));
+    const int n = FitFrom(MeasurerFor(Canvas), Start, std::min(Len, Start + Count), Width, used);
+    FFitCacheWidth = Width;
+    FFitCacheStart = Start;
+    FFitCacheCount = n;
+    return n;
+}
+
+bool TSection::IsBreakPoint(int k) const {
+    if (k <= 0 || k >= Len) return k >= Len;
+    const wchar_t prev = SectionText[static_cast<size_t>(k - 1)], next = SectionText[static_cast<size_t>(k)];
+    if (IsHighSurrogate(prev) && IsLowSurrogate(next)) return false;  // never half a pair
+    const bool prevMay = LineBreakFlags[static_cast<size_t>(k - 1)] == 'y';
+    const bool nextMay = LineBreakFlags[static_cast<size_t>(k)] == 'y';
+    if (prev == BreakChar) return true;
+    if (prevMay && (prev == L' ' || prev == ImageChar || prev == FormControlChar || prev == L'-' || prev == L'?'))
+        return true;
+    if (prevMay && BreaksAnywhere(prev)) return true;
+    if (nextMay && BreaksAnywhere(next)) return true;
+    if (next != BreakChar && LineBreakFlags[static_cast<size_t>(k)] != 'n' &&
+        (next == ImageChar || next == FormControlChar))
+        return true;
+    return false;
+}
+
+void TSection::LineAdvances(TTextMeasurer& m, const LineRec& line, std::vector<int>& out) {
+    if (FIdsFor != &m || FFontIds.size() != static_cast<size_t>(Fonts.Count())) ResolveFonts(m);
+    const int start = line.Start, end = line.Start + line.LineCharCount;
+    out.assign(static_cast<size_t>(line.LineCharCount), 0);
+    int p = start;
+    int ri = RunIndexAt(p);
+    while (p < end && Fonts.Count() > 0) {
+        while (ri + 1 < Fonts.Count() && Fonts.Run(ri + 1)->RunStart <= p) ++ri;
+        if (IsObjectChar(SectionText[static_cast<size_t>(p)])) {
+            ++p;
+            continue;
+        }
+        int pieceEnd = std::min(end, NextObjectAt(p));
+        if (ri + 1 < Fonts.Count()) pieceEnd = std::min(pieceEnd, Fonts.Run(ri + 1)->RunStart);
+        m.Advances(FFontIds[static_cast<size_t>(ri)],
+                   std::wstring_view(SectionText).substr(static_cast<size_t>(p), static_cast<size_t>(pieceEnd - p)),
+                   std::span<int>(out).subspan(static_cast<size_t>(p - start), static_cast<size_t>(pieceEnd - p)),
+                   Fonts.Run(ri)->ExtraSpace);
+        p = pieceEnd;
+    }
+    if (line.Spaces > 0 && line.Extra > 0) {
+        // Spread exactly Extra pixels: every stretchable space gets the
+        // quotient, the first `Extra mod Spaces` one more.
+        const int each = line.Extra / line.Spaces;
+        int more = line.Extra % line.Spaces;
+        int seen = 0;
+        for (int i = start; i < end - 1 && seen < line.Spaces; ++i)
+            if (IsStretchSpace(SectionText[static_cast<size_t>(i)])) {
+                out[static_cast<size_t>(i - start)] += each + (more > 0 ? 1 : 0);
+                if (more > 0) --more;
+                ++seen;
+            }
+    }
+}
+
+// ---- layout
+
+void TSection::FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, IndentManager& indents, bool firstLine,
+                          bool lastLine) {
+    const int start = line.Start, end = line.Start + line.LineCharCount;
+    int height = 0, descent = 0;
+    if (Fonts.Count() > 0) {
+        const int first = RunIndexAt(start);
+        for (int ri = first; ri < Fonts.Count(); ++ri) {
+            if (ri > first && Fonts.Run(ri)->RunStart >= std::max(end, start + 1)) break;
+            const TFontMetrics& fm = m.Metrics(FFontIds[static_cast<size_t>(ri)]);
+            height = std::max(height, fm.Height + fm.ExternalLeading);
+            descent = std::max(descent, fm.Descent);
+        }
+    }
+    line.LineHeightPx = height;
+    line.Descent = descent;
+    if (LineHeight >= 0) {
+        const int diff = LineHeight - height;
+        line.SpaceBefore = diff / 2;
+        line.SpaceAfter = diff - line.SpaceBefore;
+    }
+    TSectionList* doc = Document();
+    if (doc && !doc->PrintCopyFlag)
+        for (int ri = RunIndexAt(start); ri < Fonts.Count() && Fonts.Run(ri)->RunStart < end; ++ri)
+            Fonts.Run(ri)->AssignY(y);
+
+    int textEnd = end;
+    while (textEnd > start && (SectionText[static_cast<size_t>(textEnd - 1)] == L' ' ||
+                               SectionText[static_cast<size_t>(textEnd - 1)] == BreakChar))
+        --textEnd;
+    const int textWidth = Width(m, start, textEnd);
+    const int left = indents.LeftIndent(y) + (firstLine ? LeadIndent : 0);
+    const int right = indents.RightSide(y);
+    switch (Justify) {
+        case Centered: line.LineIndent = SaturateY((int64_t{right} + left - textWidth) / 2 - x); break;
+        case Right: line.LineIndent = SaturateY(int64_t{right} - x - textWidth); break;
+        default: line.LineIndent = left - x; break;
+    }
+    // A line wider than its space overflows to the right, never out to the left.
+    line.LineIndent = std::max(line.LineIndent, left - x);
+    line.Spaces = 0;
+    line.Extra = 0;
+    if (Justify == FullJustify && !lastLine) {
+        int spaces = 0;
+        for (int i = start; i < textEnd - 1; ++i) spaces += IsStretchSpace(SectionText[static_cast<size_t>(i)]);
+        const int extra = right - left - textWidth;
+        if (spaces > 0 && extra > 0) {
+            line.Spaces = spaces;
+            line.Extra = extra;
+        }
+    }
+    line.PaintWidth = right - left;
+    line.LayoutTop = y;
+    line.LineImageHeight = line.SpaceBefore + height + line.SpaceAfter;
+    y = SaturateY(int64_t{y} + line.LineImageHeight);
+}
+
+int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, int, int, IndentManager* IndentRef,
+                        int& MaxWidth, int& PosCounter) {
+    InnerTop = PlacedY = PaintTop = Y;
+    FirstDocPos = PosCounter;
+    FullHeight = 0;
+    Lines.clear();
+    LayoutX = X;
+    FFitCacheWidth = -1;
+    IndentManager fallback;
+    IndentManager& indents = IndentRef ? *IndentRef : fallback;
+    if (!IndentRef) fallback.Reset(0, WidthArg);
+    TSectionList* doc = Document();
+
+    auto clearHeight = [&](int y) {
+        if (ClearSide == clrNone) return 0;
+        int cl = 0, cr = 0;
+        indents.GetClearY(cl, cr);
+        const int clearY = ClearSide == clLeft ? cl : ClearSide == clRight ? cr : std::max(cl, cr);
+        return std::max(0, clearY - y - 1);
+    };
+    if (Len == 0) {
+        FullHeight = PaintHeight = clearHeight(Y);
+        InnerBottom = PaintBottom = SaturateY(int64_t{Y} + FullHeight);
+        MaxWidth = 0;
+        return FullHeight;
+    }
+
+    TTextMeasurer& m = MeasurerFor(Canvas);
+    ResolveFonts(m);
+    if (IndentPercent > 0) LeadIndent = MulDivY(WidthArg, IndentPercent, 100);
+    WidthAvailable = indents.RightSide(Y) - X;
+    MaxWidth = std::min(indents.RightSide(Y) - indents.LeftIndent(Y), WidthArg);
+
+    int y = Y;
+    auto addEmptyLine = [&](int start, int height) {
+        auto line = std::make_unique<LineRec>(doc);
+        line->Start = start;
+        line->LineHeightPx = height;
+        line->LineImageHeight = height;
+        line->LayoutTop = y;
+        line->LineIndent = indents.LeftIndent(y) - X;
+        y = SaturateY(int64_t{y} + height);
+        Lines.push_back(std::move(line));
+    };
+    if (const int h = clearHeight(Y); h > 0) addEmptyLine(0, h);
+
+    const bool pre = dynamic_cast<TPreFormated*>(this) != nullptr;
+    int pos = 0;
+    while (pos < Len) {
+        const bool firstLine = pos == 0;
+        const int left = indents.LeftIndent(y) + (firstLine ? LeadIndent : 0);
+        const int width = std::min(indents.RightSide(y) - left, pre ? INT_MAX / 2 : WidthArg);
+        int used = 0;
+        const int fitted = pre ? [&] {
+            int e = pos;
+            while (e < Len && SectionText[static_cast<size_t>(e)] != BreakChar) ++e;
+            return e - pos;
+        }()
+                               : FitFrom(m, pos, Len, width, used);
+        int end = pos + fitted;
+        bool overflow = false;
+        if (end < Len && SectionText[static_cast<size_t>(end)] == BreakChar) {
+            ++end;  // everything up to the forced break fits
+        } else if (end < Len) {
+            const int wider = indents.GetNextWiderY(y);
+            if (fitted == 0 && wider > y) {
+                addEmptyLine(pos, wider - y);
+                continue;
+            }
+            int k = pos + std::max(fitted, 1);
+            if (k < Len && IsLowSurrogate(SectionText[static_cast<size_t>(k)])) ++k;
+            int brk = -1;
+            const wchar_t next = k < Len ? SectionText[static_cast<size_t>(k)] : 0;
+            if (fitted > 0 && (IsBreakPoint(k) || (next == L' ' && LineBreakFlags[static_cast<size_t>(k)] == 'y')))
+                brk = k;
+            for (int j = k - 1; brk < 0 && j > pos; --j)
+                if (IsBreakPoint(j)) brk = j;
+            if (brk < 0) {
+                if (wider > y) {
+                    addEmptyLine(pos, wider - y);
+                    continue;
+                }
+                brk = k;
+                while (brk < Len && !IsBreakPoint(brk)) ++brk;
+                overflow = true;
+            }
+            end = brk;
+            while (end < Len && SectionText[static_cast<size_t>(end)] == L' ') ++end;
+            if (end < Len && SectionText[static_cast<size_t>(end)] == BreakChar) ++end;
+        }
+        auto line = std::make_unique<LineRec>(doc);
+        line->Start = pos;
+        line->LineCharCount = end - pos;
+        FinishLine(m, *line, y, X, indents, firstLine, end >= Len);
+        if (overflow || pre) {
+            int textEnd = end;
+            while (textEnd > pos && (SectionText[static_cast<size_t>(textEnd - 1)] == L' ' ||
+                                     SectionText[static_cast<size_t>(textEnd - 1)] == BreakChar))
+                --textEnd;
+            MaxWidth = std::max(MaxWidth, left - X + Width(m, pos, textEnd));
+        }
+        Lines.push_back(std::move(line));
+        pos = end;
+    }
+    FullHeight = y - Y;
+    PosCounter = FirstDocPos + Len;
+    if (doc && doc->FirstBaselineTarget && *doc->FirstBaselineTarget == 0 && !Lines.empty()) {
+        const LineRec& first = *Lines.front();
+        *doc->FirstBaselineTarget = InnerTop + first.LineHeightPx + first.SpaceBefore - first.Descent;
+    }
+    PaintHeight = FullHeight;  // floats hanging below come with images
+    InnerBottom = SaturateY(int64_t{Y} + FullHeight);
+    PaintBottom = SaturateY(int64_t{Y} + PaintHeight);
+    if (doc && !doc->PrintCopyFlag && TextSectionIndex % 50 == 0 && LastLayoutCycle != doc->LayoutCycle &&
+        doc->TextSectionTotal > 0 && doc->Host)
+        doc->Host->Progress(MulDivY(TextSectionIndex, 100 - doc->ProgressBase, doc->TextSectionTotal) +
+                            doc->ProgressBase);
+    if (doc) LastLayoutCycle = doc->LayoutCycle;
+    return FullHeight;
+}
+
+void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
+    if (MinWidthCache >= 1) {
+        Min = MinWidthCache;
+        Max = MaxWidthCache;
+        return;
+    }
+    Min = Max = 0;
+    if (Len == 0) return;
+    TTextMeasurer& m = MeasurerFor(Canvas);
+    ResolveFonts(m);
+    auto firstLineRule = [&](int width) {
+        if (IndentPercent > 0) return MulDivY(width, 100, 100 - IndentPercent);
+        return SaturateY(int64_t{width} + LeadIndent);
+    };
+    for (int p = 0; p < Len;) {
+        int e = p;
+        while (e < Len && SectionText[static_cast<size_t>(e)] != BreakChar) ++e;
+        int w = FindTextWidth(Canvas, p, e - p, true);
+        if (p == 0) w = firstLineRule(w);
+        Max = std::max(Max, w);
+        p = e + 1;
+    }
+    auto isSkipped = [&](int i) {
+        const wchar_t c = SectionText[static_cast<size_t>(i)];
+        return c == L' ' || IsObjectChar(c);
+    };
+    for (int p = 0; p < Len;) {
+        while (p < Len && isSkipped(p)) ++p;
+        if (p >= Len) break;
+        int e = p + 1;
+        while (e < Len && !IsBreakPoint(e)) ++e;
+        int textEnd = e;
+        while (textEnd > p && isSkipped(textEnd - 1)) --textEnd;
+        int w = Width(m, p, textEnd);
+        if (p == 0) w = firstLineRule(w);
+        Min = std::max(Min, w);
+        p = e;
+    }
+    MinWidthCache = Min;
+    MaxWidthCache = Max;
+}
+
+// ---- queries
+
+int TSection::LineIndex(int y) const {
+    auto it = std::upper_bound(Lines.begin(), Lines.end(), y,
+                               [](int v, const std::unique_ptr<LineRec>& l) { return v < l->LayoutTop; });
+    if (it == Lines.begin()) return -1;
+    --it;
+    const LineRec& l = **it;
+    if (y >= l.LayoutTop + l.LineImageHeight) return -1;
+    return static_cast<int>(it - Lines.begin());
+}
+
+guResultType TSection::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& TargetOut, TImageFormControlObj*&,
+                              std::string& TitleOut) {
+    const int li = LineIndex(Y);
+    if (li < 0) return 0;
+    const LineRec& line = *Lines[static_cast<size_t>(li)];
+    const int x0 = LayoutX + line.LineIndent;
+    if (X < x0 || line.LineCharCount == 0) return 0;
+    std::vector<int> adv;
+    ResolveFonts(MeasurerFor(Canvas));  // ids of an earlier operation may be stale
+    LineAdvances(MeasurerFor(Canvas), line, adv);
+    int x = x0, i = 0;
+    while (i < line.LineCharCount && x + adv[static_cast<size_t>(i)] <= X) x += adv[static_cast<size_t>(i++)];
+    if (i >= line.LineCharCount) return 0;
+    const int pos = line.Start + i;
+    int index;
+    TFontObj* run = Fonts.GetFontObjAt(pos, index);
+    if (!run) return 0;
+    guResultType result = 0;
+    if (!run->LinkTarget.Url.empty() && SectionText[static_cast<size_t>(pos)] != ImageChar) {
+        TargetOut = &run->LinkTarget;
+        if (TSectionList* doc = Document()) doc->LinkUnderMouse = run;
+        result |= guUrl;
+    }
+    if (!run->Title.empty()) {
+        TitleOut = run->Title;
+        result |= guTitle;
+    }
+    return result;
+}
+
+int TSection::FindCursor(TCanvas* Canvas, int X, int Y, int& CaretX, int& CaretY, int& CaretHeight,
+                         bool& InsideText) {
+    if (X < LayoutX) return -1;
+    const int li = LineIndex(Y);
+    if (li < 0) return -1;
+    const LineRec& line = *Lines[static_cast<size_t>(li)];
+    std::vector<int> adv;
+    ResolveFonts(MeasurerFor(Canvas));  // ids of an earlier operation may be stale
+    LineAdvances(MeasurerFor(Canvas), line, adv);
+    const int x0 = LayoutX + line.LineIndent;
+    int64_t lineEnd = x0;
+    for (int a : adv) lineEnd += a;
+    if (X > lineEnd) return -1;
+    CaretHeight = line.LineHeightPx;
+    CaretY = line.LayoutTop + line.SpaceBefore;
+    InsideText = true;
+    int d = 0;
+    CaretX = x0;
+    if (X < x0) {
+        InsideText = false;
+    } else {
+        while (d < line.LineCharCount && CaretX + adv[static_cast<size_t>(d)] <= X) CaretX += adv[static_cast<size_t>(d++)];
+        if (d < line.LineCharCount && X > CaretX + adv[static_cast<size_t>(d)] / 2) CaretX += adv[static_cast<size_t>(d++)];
+        if (d < line.LineCharCount && IsLowSurrogate(SectionText[static_cast<size_t>(line.Start + d)])) ++d;
+        if (d >= line.LineCharCount) InsideText = false;
+    }
+    return FirstDocPos + line.Start + d;
+}
+
+bool TSection::CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y) {
+    if (Len == 0 || Lines.empty() || Cursor < FirstDocPos || Cursor > FirstDocPos + Len) return false;
+    const int c = Cursor - FirstDocPos;
+    // The last line starting at or before c: the one whose characters hold
+    // it (not an empty line pushed below a float, which comes before the
+    // line at the same start), the last line for the end of the text.
+    auto it = std::upper_bound(Lines.begin(), Lines.end(), c,
+                               [](int v, const std::unique_ptr<LineRec>& l) { return v < l->Start; });
+    const LineRec& line = it == Lines.begin() ? *Lines.front() : **(it - 1);
+    Y = line.LayoutTop;
+    X = LayoutX + line.LineIndent;
+    std::vector<int> adv;
+    ResolveFonts(MeasurerFor(Canvas));  // ids of an earlier operation may be stale
+    LineAdvances(MeasurerFor(Canvas), line, adv);
+    for (int i = 0; i < c - line.Start && i < line.LineCharCount; ++i) X += adv[static_cast<size_t>(i)];
+    return true;
+}
+
+bool TSection::GetChAtPos(int Pos, wchar_t& Ch, TObject*& Obj) {
+    if (Pos < FirstDocPos || Pos >= FirstDocPos + Len) return false;
+    Ch = SectionText[static_cast<size_t>(Pos - FirstDocPos)];
+    Obj = this;
+    return true;
+}
+
+int TSection::FindString(int from, const std::wstring& SearchText, bool CaseSensitive) {
+    if (Len == 0 || from >= FirstDocPos + Len || SearchText.empty()) return -1;
+    const size_t start = static_cast<size_t>(std::max(from - FirstDocPos, 0));
+    const std::wstring hay = CaseSensitive ? SectionText : WideLowerCase1(SectionText);
+    const size_t at = hay.find(SearchText, start);
+    return at == std::wstring::npos ? -1 : FirstDocPos + static_cast<int>(at);
+}
+
+int TSection::FindStringR(int from, const std::wstring& SearchText, bool CaseSensitive) {
+    const int n = static_cast<int>(SearchText.size());
+    if (Len == 0 || n == 0 || from < FirstDocPos || Len < n) return -1;
+    const int limit = std::min(from - FirstDocPos, Len);
+    if (limit < n) return -1;
+    const std::wstring hay = CaseSensitive ? SectionText : WideLowerCase1(SectionText);
+    const size_t at = hay.rfind(SearchText, static_cast<size_t>(limit - n));
+    return at == std::wstring::npos ? -1 : FirstDocPos + static_cast<int>(at);
+}
+
+int TSection::FindSourcePos(int DocPos) {
+    if (Len == 0 || SourceIndexMap.empty() || DocPos < FirstDocPos || DocPos >= FirstDocPos + Len) return -1;
+    const int p = DocPos - FirstDocPos;
+    auto it = std::upper_bound(SourceIndexMap.begin(), SourceIndexMap.end(), p,
+                               [](int v, const IndexObj& o) { return v < o.Pos; });
+    if (it == SourceIndexMap.begin()) return -1;
+    --it;
+    return p + it->Index - it->Pos;
+}
+
+int TSection::FindDocPos(int SourcePos, bool Prev) {
+    if (Len == 0 || SourceIndexMap.empty()) return -1;
+    const auto& map = SourceIndexMap;
+    auto runEnd = [&](size_t i) { return i + 1 < map.size() ? map[i + 1].Pos : Len; };  // exclusive
+    auto it = std::upper_bound(map.begin(), map.end(), SourcePos,
+                               [](int v, const IndexObj& o) { return v < o.Index; });
+    if (it == map.begin()) return Prev ? -1 : FirstDocPos;
+    const size_t i = static_cast<size_t>(it - map.begin()) - 1;
+    const int64_t inRun = int64_t{SourcePos} - map[i].Index;
+    if (inRun < runEnd(i) - map[i].Pos) return FirstDocPos + map[i].Pos + static_cast<int>(inRun);
+    if (i + 1 >= map.size()) return Prev ? FirstDocPos + Len - 1 : -1;
+    return Prev ? FirstDocPos + runEnd(i) - 1 : FirstDocPos + runEnd(i);
+}
+
+void TSection::CopyToClipboard() {
+    TSectionList* doc = Document();
+    if (!doc || !doc->CB) return;
+    const int s0 = std::max(doc->SelFirstPos - FirstDocPos, 0);
+    const int s1 = std::min(doc->SelEndPos - FirstDocPos, Len);
+    if (s0 < s1) doc->CB->AddText(SectionText.data() + s0, s1 - s0);
+    if (doc->SelEndPos > FirstDocPos + Len) doc->CB->AddTextCR(L"", 0);
+}
+
+void TSection::CheckForInlines(LineRec& line) {
+    TSectionList* doc = Document();
+    line.Clear();
+    line.BordersBuilt = true;
+    line.HasBorders = doc && doc->InlineBorders->Count() > 0 &&
+                      doc->InlineBorders->BordersForLine(FirstDocPos, line.Start, line.LineCharCount, line.LineBorders);
+}
+
+// ---- preformatted text
+
+TSectionBase* TPreFormated::CreateClone(TSectionDocument* document) const {
+    return new TPreFormated(dynamic_cast<TSectionList*>(document), *this);
+}
+
+void TPreFormated::ProcessText() { Finish(); }
+
+void TPreFormated::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
+    Min = Max = 0;
+    if (Len == 0) return;
+    if (MaxWidthCache <= 0) {
+        int widest = 0;
+        for (int p = 0; p < Len;) {
+            int e = p;
+            while (e < Len && SectionText[static_cast<size_t>(e)] != BreakChar) ++e;
+            widest = std::max(widest, FindTextWidth(Canvas, p, e - p, false));
+            p = e + 1;
+        }
+        MaxWidthCache = widest;
+    }
+    Max = MaxWidthCache;
+    Min = std::min(2000, Max);
+}
+
+int TPreFormated::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
+                            int EnclosingHeight, IndentManager* IndentRef, int& MaxWidth, int& PosCounter) {
+    if (Len == 0) {
+        int desc = 0;
+        const int height = Fonts.Count() > 0 ? Fonts.Run(0)->GetHeight(desc) : 0;
+        FirstDocPos = PosCounter;
+        PlacedY = InnerTop = PaintTop = Y;
+        FullHeight = PaintHeight = height;
+        InnerBottom = PaintBottom = SaturateY(int64_t{Y} + height);
+        MaxWidth = 0;
+        Lines.clear();
+        return height;
+    }
+    const int h = TSection::DrawLogic(Canvas, X, Y, OriginX, OriginY, WidthArg, HeightArg, EnclosingHeight, IndentRef,
+                                      MaxWidth, PosCounter);
+    int mn = 0, mx = 0;
+    MinMaxWidth(Canvas, mn, mx);
+    MaxWidth = mx;
+    return h;
+}

@@ -1,0 +1,166 @@
+// Text sections: a run of wide characters with its font runs and objects,
+// broken into lines inside the width the indent manager leaves, painted with
+// selection, hit-tested, searched and copied. Layout measures only through the
+// canvas's TTextMeasurer; each line costs work in proportion to its own length.
+// Free of window headers (painting lives in text_section_draw.cpp).
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "html/font_obj.h"
+#include "html/layout_types.h"
+#include "html/section_base.h"
+
+class TCellBasic;
+class TSectionList;
+class TTextMeasurer;
+
+// One laid-out line.
+class LineRec : public TObject {
+public:
+    explicit LineRec(TSectionList* document);
+    ~LineRec() override;
+    void Clear();
+
+    int Start = 0;  // index of the first character in the section's text
+    int SpaceBefore = 0;
+    int SpaceAfter = 0;
+    int LineHeightPx = 0;
+    int LineImageHeight = 0;
+    int LineCharCount = 0;
+    int Descent = 0;
+    int LineIndent = 0;  // relative to the section's X
+    int TextX = 0;       // set by painting
+    int PaintWidth = 0;
+    int LineTop = 0;     // set by painting (screen Y)
+    int Spaces = 0;      // spaces stretched by full justification
+    int Extra = 0;       // pixels spread over them
+    int LayoutTop = 0;   // document Y of the line's top, set by layout
+    TFreeList* LineBorders = nullptr;  // owned
+    bool HasBorders = false;
+    bool BordersBuilt = false;
+};
+
+// A run of consecutive source positions: character Pos came from source Index.
+struct IndexObj {
+    int Pos;
+    int Index;
+};
+
+class TSection : public TSectionBase {
+public:
+    // An empty section; the reader's constructor (below) and tests add the runs.
+    explicit TSection(TSectionList* document);
+    // The reader's section: first run from the properties (a link run when
+    // the target has a URL), line height, first-line indent, clear and
+    // alignment.
+    TSection(TSectionList* document, TAttributeList* L, TProperties& prop, const TUrlTarget* linkTarget,
+             TCellBasic* cell, bool firstItem);
+    TSection(TSectionList* document, const TSection& source);
+    ~TSection() override;
+
+    TSectionList* Document() const;
+
+    // Building (the reader).
+    virtual void AddChar(wchar_t ch, int index);
+    virtual void AddTokenObj(TokenObj& token);
+    virtual void ProcessText();
+    void Finish();
+    void Allocate(int n);
+    // Appends text with one source position per unit (from sourcePos on);
+    // `noBreak`: inside a no-break element.
+    void AddText(std::wstring_view text, int sourcePos, bool noBreak = false);
+    // The run at the end of the text takes this font (a new run when the
+    // last one already holds text).
+    TFontObj* SetRunFont(const TFontDesc& font, TColor color, TColor back);
+    void ChangeFont(TProperties& prop);
+    // A link starts (target has a URL) or ends at the end of the text.
+    void HRef(bool start, const TUrlTarget& target, const TFontInfoArray* linkFonts);
+    void CheckFree();
+
+    // TSectionBase
+    TSectionBase* CreateClone(TSectionDocument* document) const override;
+    void CopyToClipboard() override;
+    int DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
+                  int EnclosingHeight, IndentManager* IndentRef, int& MaxWidth, int& PosCounter) override;
+    int Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int OriginX,
+              int OriginY) override;
+    // Hit tests, caret and cursor positions are in document coordinates (the
+    // X and Y of layout, no scrolling); a line is hit from its top down to,
+    // not including, its bottom.
+    guResultType GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& TargetOut, TImageFormControlObj*& ControlOut,
+                        std::string& TitleOut) override;
+    int FindCursor(TCanvas* Canvas, int X, int Y, int& CaretX, int& CaretY, int& CaretHeight,
+                   bool& InsideText) override;
+    int FindString(int from, const std::wstring& SearchText, bool CaseSensitive) override;
+    int FindStringR(int from, const std::wstring& SearchText, bool CaseSensitive) override;
+    int FindSourcePos(int DocPos) override;
+    int FindDocPos(int SourcePos, bool Prev) override;
+    bool CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y) override;
+    bool GetChAtPos(int Pos, wchar_t& Ch, TObject*& Obj) override;
+    void MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) override;
+
+    // Measuring.
+    int FindTextWidth(TCanvas* Canvas, int Start, int Count, bool RemoveSpaces);
+    int FindCountThatFits(TCanvas* Canvas, int Width, int Count, int Start);
+    // Per-character advances of a laid-out line, full justification included:
+    // the one arithmetic that painting and hit tests share.
+    void LineAdvances(TTextMeasurer& measurer, const LineRec& line, std::vector<int>& out);
+    void CheckForInlines(LineRec& line);
+
+    int TextSectionIndex = 0;
+    int LastLayoutCycle = 0;
+    std::wstring SectionText;
+    std::string LineBreakFlags;  // 'y' or 'n' per character, plus one 'y' after Finish
+    std::vector<int> CharSourcePos;  // while building
+    TFontList Fonts;
+    std::vector<IndexObj> SourceIndexMap;
+    std::vector<std::unique_ptr<LineRec>> Lines;
+    JustifyType Justify = Left;
+    ClearAttrType ClearSide = clrNone;
+    int LineHeight = -1;  // negative: normal
+    int PaintLeftX = 0;
+    int WidthAvailable = 0;
+    int MinWidthCache = 0;
+    int MaxWidthCache = 0;
+    int LeadIndent = 0;
+    int IndentPercent = 0;
+    int LayoutX = 0;  // the X of the last layout
+    bool NoBreak = false;  // set by the reader inside a no-break element: its text may not wrap
+
+protected:
+    // The font id of each run in `measurer`, resolved once per operation.
+    void ResolveFonts(TTextMeasurer& measurer);
+    // Index of the run covering position `pos`.
+    int RunIndexAt(int pos) const;
+    // Next position at or after `pos` holding an object or a break, or the text's length.
+    int NextObjectAt(int pos) const;
+    bool IsBreakPoint(int k) const;  // may a line end before character k?
+    int Width(TTextMeasurer& m, int start, int end);
+    // Fits characters from `start` into `width`, stopping at a forced break
+    // or `limit`; reads only what fits.
+    int FitFrom(TTextMeasurer& m, int start, int limit, int width, int& usedWidth);
+    void FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, IndentManager& indents, bool firstLine,
+                    bool lastLine);
+    int LineIndex(int y) const;  // the line under document Y, or -1
+
+    std::vector<TFontId> FFontIds;
+    TTextMeasurer* FIdsFor = nullptr;
+    std::vector<int> FObjectPositions;  // positions of 2, 4 and 8, in order
+    int FFitCacheWidth = -1, FFitCacheStart = -1, FFitCacheCount = 0;
+    bool FNamed = false;  // entered in the document's ID list
+};
+
+// Preformatted text: no white-space collapsing, no wrapping.
+class TPreFormated : public TSection {
+public:
+    using TSection::TSection;
+    TSectionBase* CreateClone(TSectionDocument* document) const override;
+    void ProcessText() override;
+    void MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) override;
+    int DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
+                  int EnclosingHeight, IndentManager* IndentRef, int& MaxWidth, int& PosCounter) override;
+};

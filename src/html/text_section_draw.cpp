@@ -1,0 +1,240 @@
+// Painting of text sections over GDI. Text is drawn with explicit advances,
+// the very ones layout and hit tests use, so a justified line ends where
+// layout put its end.
+#include "html/text_section.h"
+
+#ifdef _WIN32
+
+#include <algorithm>
+#include <vector>
+
+#include "framework/canvas.h"
+#include "framework/gdi_handles.h"
+#include "framework/graphics.h"
+#include "framework/win.h"
+#include "html/colors.h"
+#include "html/draw_helpers.h"
+#include "html/section_list.h"
+#include "html/text_measure_gdi.h"
+
+namespace {
+
+bool IsObjectChar(wchar_t c) { return c == ImageChar || c == FormControlChar || c == BreakChar; }
+
+COLORREF Rgb(TColor c) { return static_cast<COLORREF>(ColorToRGB(c)) & 0xFFFFFF; }
+
+// The context's state comes back however painting ends.
+class TSavedDCState {
+public:
+    explicit TSavedDCState(HDC dc) : FDC(dc), FSaved(SaveDC(dc)) {}
+    ~TSavedDCState() {
+        if (FSaved) RestoreDC(FDC, FSaved);
+    }
+    TSavedDCState(const TSavedDCState&) = delete;
+    TSavedDCState& operator=(const TSavedDCState&) = delete;
+
+private:
+    HDC FDC;
+    int FSaved;
+};
+
+TFontHandle MakeFont(const TFontDesc& d) {
+    LOGFONTW lf{};
+    lf.lfHeight = d.Height;
+    lf.lfWeight = d.Weight;
+    lf.lfItalic = d.Italic;
+    lf.lfUnderline = d.Underline;
+    lf.lfStrikeOut = d.StrikeOut;
+    lf.lfCharSet = d.Charset;
+    lf.lfQuality = DEFAULT_QUALITY;
+    const size_t n = std::min(d.Face.size(), size_t{LF_FACESIZE - 1});
+    std::copy_n(d.Face.data(), n, lf.lfFaceName);
+    return TFontHandle(CreateFontIndirectW(&lf));
+}
+
+// The border and background of an inline element on one line: BorderBox,
+// moved up by the scroll offset, is the padding box; a side where the
+// element goes on to another line has no border.
+void PaintFrame(BorderRec& b, TCanvas* canvas, int scrollY) {
+    TMarginArray& v = b.BoxValues;
+    if (b.OpenAtStart) v[PropIndices::BorderLeftWidth] = 0;
+    if (b.OpenAtEnd) v[PropIndices::BorderRightWidth] = 0;
+    const TRect padding{b.BorderBox.Left, b.BorderBox.Top - scrollY, b.BorderBox.Right, b.BorderBox.Bottom - scrollY};
+    const TColor background = v[PropIndices::BackgroundColor];
+    HDC dc = canvas->Handle();
+    if (background != TransparentColor) {
+        TBrushHandle brush(CreateSolidBrush(Rgb(background) | PalRelative));
+        RECT r{padding.Left, padding.Top, padding.Right, padding.Bottom};
+        FillRect(dc, &r, brush.get());
+    }
+    const TRect border{padding.Left - v[PropIndices::BorderLeftWidth], padding.Top - v[PropIndices::BorderTopWidth],
+                       padding.Right + v[PropIndices::BorderRightWidth],
+                       padding.Bottom + v[PropIndices::BorderBottomWidth]};
+    auto style = [&](PropIndices p) { return static_cast<BorderStyleType>(v[p]); };
+    DrawBorder(canvas, border, padding,
+               htColors(v[PropIndices::BorderLeftColor], v[PropIndices::BorderTopColor],
+                        v[PropIndices::BorderRightColor], v[PropIndices::BorderBottomColor]),
+               htStyles(style(PropIndices::BorderLeftStyle), style(PropIndices::BorderTopStyle),
+                        style(PropIndices::BorderRightStyle), style(PropIndices::BorderBottomStyle)),
+               background);
+}
+
+}  // namespace
+
+int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, int, int) {
+    PaintLeftX = X;
+    const int result = SaturateY(int64_t{InnerTop} + FullHeight);
+    TSectionList* doc = Document();
+    const int scrollY = doc ? doc->ScrollY : 0;
+    if (Len == 0 || Lines.empty() || !Canvas) return result;
+    if (PaintBottom - scrollY < ARect.Top || PaintTop - scrollY >= ARect.Bottom) return result;
+
+    HDC dc = Canvas->Handle();
+    TSavedDCState saved(dc);
+    TTextMeasurer& m = MeasurerFor(Canvas);
+    ResolveFonts(m);
+    auto* table = dynamic_cast<TTableMeasurer*>(&m);
+    std::vector<TFontHandle> ownFonts(static_cast<size_t>(Fonts.Count()));  // when the measurer has none
+    auto fontOf = [&](int ri) -> HFONT {
+        if (table)
+            if (HFONT f = PlatformFont(*table, FFontIds[static_cast<size_t>(ri)])) return f;
+        TFontHandle& own = ownFonts[static_cast<size_t>(ri)];
+        if (!own) own = MakeFont(Fonts.Run(ri)->RunFont);
+        return own.get();
+    };
+    SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+    const bool showSelection = doc && !doc->PrintCopyFlag && doc->SelFirstPos < doc->SelEndPos;
+    const int selStart = showSelection ? doc->SelFirstPos - FirstDocPos : 0;
+    const int selEnd = showSelection ? doc->SelEndPos - FirstDocPos : 0;
+    const bool printing = doc && doc->Printing;
+    const bool fewColors = printing && GetDeviceCaps(dc, NUMCOLORS) >= 0 && GetDeviceCaps(dc, NUMCOLORS) < 3;
+    const TColor brushColor = Canvas->Brush() ? Canvas->Brush()->Color() : 0xFFFFFF;
+    std::vector<int> adv;
+
+    for (auto& linePtr : Lines) {
+        LineRec& line = *linePtr;
+        const int top = line.LayoutTop - scrollY;
+        if (top + line.LineImageHeight <= ARect.Top) continue;
+        if (top >= ARect.Bottom) break;
+        if (printing) {
+            const int64_t bottom = int64_t{line.LayoutTop} + line.LineImageHeight;
+            if (bottom > doc->PageBottomY) {
+                const int pageHeight = ARect.Bottom - ARect.Top;
+                if (!(line.LineImageHeight > pageHeight || doc->PageBottomLowered)) {
+                    doc->PageBottomY = std::min(doc->PageBottomY, line.LayoutTop);
+                    doc->PageBottomLowered = true;
+                    break;
+                }
+            }
+        }
+        if (!line.BordersBuilt) CheckForInlines(line);
+        if (line.LineCharCount == 0) continue;
+        LineAdvances(m, line, adv);
+        const int start = line.Start, end = line.Start + line.LineCharCount;
+        int textEnd = end;
+        while (textEnd > start && (SectionText[static_cast<size_t>(textEnd - 1)] == L' ' ||
+                                   SectionText[static_cast<size_t>(textEnd - 1)] == BreakChar))
+            --textEnd;
+        const int baseline = top + line.SpaceBefore + line.LineHeightPx - line.Descent;
+        int x = X + line.LineIndent;
+        line.TextX = x;
+        line.LineTop = top;
+        if (line.HasBorders && line.LineBorders) {
+            auto xAt = [&](int pos) {
+                int bx = x;
+                for (int i = start; i < std::clamp(pos, start, end); ++i) bx += adv[static_cast<size_t>(i - start)];
+                return bx;
+            };
+            const int textTop = line.LayoutTop + line.SpaceBefore;
+            for (int i = 0; i < line.LineBorders->Count(); ++i) {
+                auto* b = static_cast<BorderRec*>(line.LineBorders->Items(i));
+                const TMarginArray& v = b->BoxValues;
+                b->BorderBox = TRect{xAt(b->BorderFirstPos) - (b->OpenAtStart ? 0 : v[PropIndices::PaddingLeft]),
+                                     textTop - v[PropIndices::PaddingTop],
+                                     xAt(b->BorderEndPos) + (b->OpenAtEnd ? 0 : v[PropIndices::PaddingRight]),
+                                     textTop + line.LineHeightPx + v[PropIndices::PaddingBottom]};
+                PaintFrame(*b, Canvas, scrollY);
+            }
+        }
+        int p = start;
+        int ri = RunIndexAt(p);
+        while (p < textEnd) {
+            while (ri + 1 < Fonts.Count() && Fonts.Run(ri + 1)->RunStart <= p) ++ri;
+            if (IsObjectChar(SectionText[static_cast<size_t>(p)])) {
+                x += adv[static_cast<size_t>(p - start)];
+                ++p;
+                continue;
+            }
+            int pieceEnd = std::min(textEnd, NextObjectAt(p));
+            if (ri + 1 < Fonts.Count()) pieceEnd = std::min(pieceEnd, Fonts.Run(ri + 1)->RunStart);
+            const bool selected = p >= selStart && p < selEnd;
+            if (showSelection) {
+                if (selected) pieceEnd = std::min({pieceEnd, selEnd, p + 32000});
+                else if (p < selStart) pieceEnd = std::min(pieceEnd, selStart);
+            }
+            const TFontObj* run = Fonts.Run(ri);
+            TColor color = run->FontColor;
+            if (printing) {
+                if (doc->PrintTextBlack && fewColors && Rgb(color) != 0xFFFFFF) color = 0;
+                const COLORREF c = Rgb(color);
+                if (!doc->TableBackgroundsPrinted && GetRValue(c) >= 0xE0 && GetGValue(c) >= 0xE0)
+                    color = 0xA0A0A0;
+            }
+            if (selected) {
+                SetBkMode(dc, OPAQUE);
+                SetBkColor(dc, Rgb(color));
+                SetTextColor(dc, run->BackColor == TransparentColor ? ~Rgb(brushColor) & 0xFFFFFF
+                                                                    : Rgb(run->BackColor));
+            } else if (run->BackColor == TransparentColor) {
+                SetBkMode(dc, TRANSPARENT);
+                SetTextColor(dc, Rgb(color));
+            } else {
+                SetBkMode(dc, OPAQUE);
+                SetBkColor(dc, Rgb(run->BackColor));
+                SetTextColor(dc, Rgb(color));
+            }
+            int y = baseline;
+            if (run->ScriptShift == ASuper) y -= run->MetricHeight / 3;
+            if (run->ScriptShift == ASub) y += run->MetricDescent / 2 + 1;
+            SelectObject(dc, fontOf(ri));
+            const int n = pieceEnd - p;
+            int width = 0;
+            for (int i = 0; i < n; ++i) width += adv[static_cast<size_t>(p - start + i)];
+            if (!doc || !doc->SuppressOutput)
+                ExtTextOutW(dc, x, y, 0, nullptr, SectionText.data() + p, static_cast<UINT>(n),
+                            adv.data() + (p - start));
+            if (run->Focused && !run->LinkTarget.Url.empty()) {
+                RECT r{x, top + line.SpaceBefore, x + width, top + line.SpaceBefore + line.LineHeightPx};
+                DrawFocusRect(dc, &r);
+            }
+            x += width;
+            p = pieceEnd;
+        }
+        if (doc && doc->DummyCaretWanted && !doc->PrintCopyFlag) {
+            const int caret = doc->SelFirstPos - FirstDocPos;
+            // The caret stands on the line holding its position (the end of
+            // the text on the last line).
+            if (caret >= start && (caret < end || (caret == Len && end == Len))) {
+                int cx = line.TextX;
+                for (int i = start; i < caret; ++i) cx += adv[static_cast<size_t>(i - start)];
+                TPenHandle pen(CreatePen(PS_SOLID, 1, 0));
+                HGDIOBJ old = SelectObject(dc, pen.get());
+                MoveToEx(dc, cx, top + line.SpaceBefore, nullptr);
+                LineTo(dc, cx, top + line.SpaceBefore + line.LineHeightPx);
+                SelectObject(dc, old);
+            }
+        }
+        if (doc) doc->PageStillEmpty = false;
+    }
+    return result;
+}
+
+#else
+
+// Natively nothing is painted; the section still reports where it ends.
+int TSection::Draw1(TCanvas*, const TRect&, IndentManager*, int X, int, int) {
+    PaintLeftX = X;
+    return SaturateY(int64_t{InnerTop} + FullHeight);
+}
+
+#endif

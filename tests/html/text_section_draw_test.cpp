@@ -1,0 +1,166 @@
+// Text sections painted with the platform's fonts.
+#include <gtest/gtest.h>
+
+#include "framework/bitmap.h"
+#include "framework/canvas.h"
+#include "framework/gdi_handles.h"
+#include "framework/graphics.h"
+#include "html/section_list.h"
+#include "html/text_section.h"
+
+namespace {
+
+TSection* AddArialPara(TSectionList& doc, std::wstring_view text, JustifyType justify = Left) {
+    TFontDesc d;
+    d.Face = L"Arial";
+    d.Height = -16;
+    auto* s = new TSection(&doc);
+    s->SetRunFont(d, 0, TransparentColor);
+    s->AddText(text, 0);
+    s->Justify = justify;
+    doc.Add(s);
+    return s;
+}
+
+struct WhiteBitmap {
+    WhiteBitmap(int w, int h) : width(w), height(h) {
+        bitmap.SetPixelFormat(pf24bit);
+        bitmap.SetSize(w, h);
+        bitmap.Canvas()->Brush()->SetColor(clWhite);
+        bitmap.Canvas()->FillRect(TRect{0, 0, w, h});
+    }
+    bool Ink(int x, int y) { return (bitmap.Canvas()->Pixels(x, y) & 0xFFFFFF) != 0xFFFFFF; }
+    bool InkInRows(int top, int bottom) {
+        for (int y = std::max(top, 0); y < std::min(bottom, height); ++y)
+            for (int x = 0; x < width; ++x)
+                if (Ink(x, y)) return true;
+        return false;
+    }
+    int RightmostInk(int top, int bottom) {
+        int right = -1;
+        for (int y = std::max(top, 0); y < std::min(bottom, height); ++y)
+            for (int x = width - 1; x > right; --x)
+                if (Ink(x, y)) right = x;
+        return right;
+    }
+    int width, height;
+    TBitmap bitmap;
+};
+
+int Layout(TSectionList& doc, int width) {
+    int scrollWidth = 0, pos = 0;
+    return doc.DoLogic(nullptr, 0, width, 600, 0, scrollWidth, pos);
+}
+
+TEST(TextSectionDraw, PaintsAtTheScrollOffsetWithTheSelection) {
+    TSectionList doc(nullptr);
+    AddArialPara(doc, L"First");
+    AddArialPara(doc, L"Second");
+    AddArialPara(doc, L"Third");
+    const int height = Layout(doc, 200);
+    const int h = height / 3;
+    ASSERT_GT(h, 10);
+    doc.SetYOffset(h);
+    doc.SelFirstPos = 5;  // all of "Second"
+    doc.SelEndPos = 11;
+    WhiteBitmap out(200, 3 * h);
+    doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 200, 3 * h}, 6000, 0, 0, 0, 0);
+    EXPECT_TRUE(out.InkInRows(0, h));       // "Second", scrolled up to the top
+    EXPECT_TRUE(out.InkInRows(h, 2 * h));   // "Third"
+    EXPECT_FALSE(out.InkInRows(2 * h, 3 * h));
+    // The selection is painted opaque in the text colour.
+    EXPECT_EQ(out.bitmap.Canvas()->Pixels(1, 1) & 0xFFFFFF, 0u);
+    EXPECT_EQ(out.bitmap.Canvas()->Pixels(1, h + 1) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_FALSE(doc.ScrollYChanged);
+
+    // With an empty selection and a dummy caret, a caret stands at its start.
+    doc.SelFirstPos = doc.SelEndPos = 6;  // after the "S"
+    doc.DummyCaretWanted = true;
+    WhiteBitmap caret(200, 3 * h);
+    doc.Draw(caret.bitmap.Canvas(), TRect{0, 0, 200, 3 * h}, 6000, 0, 0, 0, 0);
+    int x = 0, y = 0;
+    ASSERT_TRUE(doc.CursorToXY(nullptr, 6, x, y));
+    EXPECT_EQ(y - h, 0);
+    int column = 0;
+    for (int row = 0; row < h; ++row) column += (caret.bitmap.Canvas()->Pixels(x, row) & 0xFFFFFF) == 0;
+    EXPECT_GE(column, h * 3 / 4);
+}
+
+TEST(TextSectionDraw, JustifiedLineEndsAtTheRightEdge) {
+    std::wstring text;
+    for (int i = 0; i < 30; ++i) text += i % 2 ? L"mmm " : L"nnnn ";
+    for (JustifyType justify : {FullJustify, Right}) {
+        TSectionList doc(nullptr);
+        TSection* s = AddArialPara(doc, text, justify);
+        Layout(doc, 300);
+        ASSERT_GE(s->Lines.size(), 2u);
+        const LineRec& first = *s->Lines[0];
+        WhiteBitmap out(320, 40);
+        doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 320, 40}, 6000, 0, 0, 0, 0);
+        const int right = out.RightmostInk(first.LayoutTop, first.LayoutTop + first.LineImageHeight);
+        EXPECT_GE(right, 300 - 3) << justify;
+        EXPECT_LT(right, 300) << justify;
+    }
+}
+
+TEST(TextSectionDraw, InlineElementGetsItsBackgroundAndBorder) {
+    TSectionList doc(nullptr);
+    TMarginArray box{};
+    box[PropIndices::BackgroundColor] = 0x00FFFF;
+    for (PropIndices p : {PropIndices::BorderLeftWidth, PropIndices::BorderTopWidth, PropIndices::BorderRightWidth,
+                          PropIndices::BorderBottomWidth})
+        box[p] = 1;
+    for (PropIndices p : {PropIndices::BorderLeftColor, PropIndices::BorderTopColor, PropIndices::BorderRightColor,
+                          PropIndices::BorderBottomColor})
+        box[p] = 0x0000FF;
+    for (PropIndices p : {PropIndices::BorderLeftStyle, PropIndices::BorderTopStyle, PropIndices::BorderRightStyle,
+                          PropIndices::BorderBottomStyle})
+        box[p] = bssSolid;
+    doc.InlineBorders->StartElement(2, 1, box);
+    doc.InlineBorders->EndElement(5, 1);
+    AddArialPara(doc, L"abcdefgh");
+    Layout(doc, 200);
+    WhiteBitmap out(200, 30);
+    doc.SetYOffset(-5);
+    doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 200, 30}, 6000, 0, 0, 0, 0);
+    int yellow = 0, red = 0, redLeftOfText = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const TColor c = out.bitmap.Canvas()->Pixels(x, y) & 0xFFFFFF;
+            yellow += c == 0x00FFFF;
+            red += c == 0x0000FF;
+            redLeftOfText += c == 0x0000FF && x < 10;
+        }
+    EXPECT_GT(yellow, 50);
+    EXPECT_GT(red, 30);
+    EXPECT_EQ(redLeftOfText, 0);  // the box starts at "c"
+}
+
+TEST(TextSectionDraw, GdiObjectsReturnToTheirBaseline) {
+    auto cycle = [] {
+        TSectionList doc(nullptr);
+        AddArialPara(doc, L"Some text in the first paragraph", FullJustify);
+        TSection* s = AddArialPara(doc, L"and more in the second one");
+        TFontDesc bold;
+        bold.Face = L"Times New Roman";
+        bold.Height = -20;
+        bold.Weight = 700;
+        s->SetRunFont(bold, 0xFF, 0xFFFF00);
+        s->AddText(L" bold", 100);
+        Layout(doc, 120);
+        doc.SelFirstPos = 3;
+        doc.SelEndPos = 40;
+        WhiteBitmap out(150, 120);
+        doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 150, 120}, 6000, 0, 0, 0, 0);
+        doc.Clear();
+    };
+    cycle();  // the shared font registry keeps one font per description
+    const TGuiResource kinds[] = {TGuiResource::Font, TGuiResource::Bitmap, TGuiResource::DC, TGuiResource::Brush,
+                                  TGuiResource::Pen};
+    std::vector<int> baseline;
+    for (TGuiResource k : kinds) baseline.push_back(GuiResourceCount(k));
+    for (int i = 0; i < 100; ++i) cycle();
+    for (size_t i = 0; i < std::size(kinds); ++i) EXPECT_EQ(GuiResourceCount(kinds[i]), baseline[i]) << i;
+}
+
+}  // namespace
