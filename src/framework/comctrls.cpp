@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "framework/typinfo.h"
+#include "framework/published_controls.h"
 #include "framework/win.h"
 
 #include <commctrl.h>
@@ -19,7 +19,7 @@ int ClampToInt(int64_t v) {
 // storage) finds them.
 const TClassInfo kProgressBarInfo{
     "TProgressBar",
-    nullptr,
+    ControlClassInfo(),
     {
         {"Min", tkInteger, [](TObject* o) -> int64_t { return static_cast<TProgressBar*>(o)->Min(); },
          [](TObject* o, int64_t v) { static_cast<TProgressBar*>(o)->SetMin(ClampToInt(v)); }},

@@ -7,6 +7,7 @@
 #include "framework/cp1251.h"
 #include "framework/graphics.h"
 #include "framework/menus_bridge.h"
+#include "framework/published_controls.h"
 #include "framework/win.h"
 
 #include <windowsx.h>
@@ -1231,4 +1232,42 @@ void TCustomControl::PaintWindow(HDC dc) {
     }
     FCanvas->SetHandle(nullptr);
     PaintControls(dc, nullptr);
+}
+
+// --- Published properties -------------------------------------------------------
+
+TPropInfo BooleanProp(std::string name, std::function<bool(TObject*)> get, std::function<void(TObject*, bool)> set) {
+    return TPropInfo::Enumeration(
+        std::move(name), {"False", "True"}, [get](TObject* o) -> int64_t { return get(o) ? 1 : 0; },
+        [set](TObject* o, int64_t v) { set(o, v != 0); });
+}
+
+const TClassInfo* ControlClassInfo() {
+    auto control = [](TObject* o) { return static_cast<TControl*>(o); };
+    auto bound = [control](std::string name, int (TControl::*get)() const, void (TControl::*set)(int)) {
+        return TPropInfo(std::move(name), tkInteger,
+                         [control, get](TObject* o) -> int64_t { return (control(o)->*get)(); },
+                         [control, set](TObject* o, int64_t v) { (control(o)->*set)(static_cast<int>(v)); });
+    };
+    static const TClassInfo info{
+        "TControl",
+        nullptr,
+        {
+            bound("Left", &TControl::Left, &TControl::SetLeft),
+            bound("Top", &TControl::Top, &TControl::SetTop),
+            bound("Width", &TControl::Width, &TControl::SetWidth),
+            bound("Height", &TControl::Height, &TControl::SetHeight),
+            BooleanProp(
+                "Visible", [control](TObject* o) { return control(o)->Visible(); },
+                [control](TObject* o, bool v) { control(o)->SetVisible(v); }),
+            BooleanProp(
+                "Enabled", [control](TObject* o) { return control(o)->Enabled(); },
+                [control](TObject* o, bool v) { control(o)->SetEnabled(v); }),
+            TPropInfo::String(
+                "Hint", [control](TObject* o) { return control(o)->Hint; },
+                [control](TObject* o, const std::string& v) { control(o)->Hint = v; }),
+            TPropInfo("Tag", tkInteger, [control](TObject* o) -> int64_t { return control(o)->Tag; },
+                      [control](TObject* o, int64_t v) { control(o)->Tag = static_cast<int>(v); }),
+        }};
+    return &info;
 }

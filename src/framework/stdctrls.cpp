@@ -6,6 +6,7 @@
 #include "framework/canvas.h"
 #include "framework/cp1251.h"
 #include "framework/graphics.h"
+#include "framework/published_controls.h"
 #include "framework/win.h"
 
 #include <windowsx.h>
@@ -757,3 +758,53 @@ void TScrollBar::WndProc(TMessage& m) {
     }
     TStandardControl::WndProc(m);
 }
+
+// --- Published properties -------------------------------------------------------
+
+namespace {
+
+template <class T>
+T* Cast(TObject* o) {
+    return static_cast<T*>(o);
+}
+
+TPropInfo TextProp() {
+    return TPropInfo::String(
+        "Text", [](TObject* o) { return Cast<TControl>(o)->Text(); },
+        [](TObject* o, const std::string& v) { Cast<TControl>(o)->SetText(v); });
+}
+
+TPropInfo CaptionProp() {
+    return TPropInfo::String(
+        "Caption", [](TObject* o) { return Cast<TControl>(o)->Caption(); },
+        [](TObject* o, const std::string& v) { Cast<TControl>(o)->SetCaption(v); });
+}
+
+const TClassInfo kEditInfo{"TEdit", ControlClassInfo(), {TextProp()}};
+const TClassInfo kMemoInfo{
+    "TMemo", ControlClassInfo(), {TPropInfo::Object("Lines", [](TObject* o) -> TObject* { return Cast<TMemo>(o)->Lines(); })}};
+const TClassInfo kComboBoxInfo{"TComboBox", ControlClassInfo(), {TextProp()}};
+const TClassInfo kButtonInfo{"TButton", ControlClassInfo(), {CaptionProp()}};
+const TClassInfo kCheckBoxInfo{"TCheckBox",
+                               ControlClassInfo(),
+                               {CaptionProp(), BooleanProp(
+                                                   "Checked", [](TObject* o) { return Cast<TCheckBox>(o)->Checked(); },
+                                                   [](TObject* o, bool v) { Cast<TCheckBox>(o)->SetChecked(v); })}};
+const TClassInfo kRadioButtonInfo{
+    "TRadioButton",
+    ControlClassInfo(),
+    {CaptionProp(), BooleanProp(
+                        "Checked", [](TObject* o) { return Cast<TRadioButton>(o)->Checked(); },
+                        [](TObject* o, bool v) { Cast<TRadioButton>(o)->SetChecked(v); })}};
+
+const bool kPublished = [] {
+    RegisterClassInfo(typeid(TEdit), &kEditInfo);
+    RegisterClassInfo(typeid(TMemo), &kMemoInfo);
+    RegisterClassInfo(typeid(TComboBox), &kComboBoxInfo);
+    RegisterClassInfo(typeid(TButton), &kButtonInfo);
+    RegisterClassInfo(typeid(TCheckBox), &kCheckBoxInfo);
+    RegisterClassInfo(typeid(TRadioButton), &kRadioButtonInfo);
+    return true;
+}();
+
+}  // namespace

@@ -1,5 +1,7 @@
 #include "util/placement.h"
 
+#include "util/formstorage.h"
+
 #include "framework/application.h"
 #include "framework/registry.h"
 #include "framework/strings.h"
@@ -163,6 +165,7 @@ void TFormPlacement::SavePlacement() {
     if ((Options & fpActiveControl) && form->ActiveControl())
         IniWriteString(FIniFile.get(), section, kPlacementActiveControl, form->ActiveControl()->Name());
     IniWriteBool(FIniFile.get(), section, kPlacementVisible, FSavingAtDestroy);
+    NotifyIniLinksSave(this);
 }
 
 void TFormPlacement::RestoreFormPlacement() {
@@ -195,6 +198,7 @@ void TFormPlacement::RestorePlacement() {
     if (TCustomForm* form = Form())
         ReadPlacementValues(form, FIniFile.get(), GetIniSection(), (Options & fpState) != 0,
                             (Options & fpPosition) != 0);
+    NotifyIniLinksLoad(this);
 }
 
 void TFormPlacement::Save() {

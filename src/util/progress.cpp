@@ -37,18 +37,7 @@ bool SetProp(TControl* control, std::string Entry::*which, int64_t value) {
     const Entry* entry = EntryFor(control);
     if (!entry) return false;
     const TPropInfo* prop = GetPropInfo(FindClassInfo(entry->Class.Type), entry->*which);
-    if (!prop) return false;
-    switch (prop->Kind) {
-        case tkInteger:
-        case tkInt64:
-        case tkFloat:
-        case tkVariant:
-            if (!prop->SetOrd) return false;
-            prop->SetOrd(control, value);
-            return true;
-        default:
-            return false;
-    }
+    return SetNumericProp(control, prop, value);
 }
 
 }  // namespace
