@@ -8,6 +8,7 @@
 #include "framework/grids.h"
 #include "framework/inifiles.h"
 #include "framework/registry.h"
+#include "framework/forms.h"
 #include "framework/seams.h"
 #include "framework/stdctrls.h"
 #include "framework/extctrls.h"
@@ -154,5 +155,9 @@ void TForm1::InstallFonts(const std::string& prefix) {
         if (AddFontResourceW(installed.c_str()) > 0 && copied) newlyRegistered = true;
     } while (FindNextFileW(search, &found));
     FindClose(search);
-    if (newlyRegistered && seams::Broadcast) seams::Broadcast(WM_FONTCHANGE, 0, 0);
+    if (newlyRegistered) {
+        // The screen's list of faces was read before these fonts existed.
+        if (Screen) Screen->ResetFonts();
+        if (seams::Broadcast) seams::Broadcast(WM_FONTCHANGE, 0, 0);
+    }
 }
