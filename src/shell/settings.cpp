@@ -5,13 +5,13 @@
 #include <algorithm>
 
 #include "framework/cp1251.h"
+#include "framework/extctrls.h"
+#include "framework/forms.h"
 #include "framework/grids.h"
 #include "framework/inifiles.h"
 #include "framework/registry.h"
-#include "framework/forms.h"
 #include "framework/seams.h"
 #include "framework/stdctrls.h"
-#include "framework/extctrls.h"
 #include "framework/win.h"
 #include "shell/main_form.h"
 #include "util/placement.h"
