@@ -20,6 +20,7 @@
 #include "util/placement.h"
 #include "viewer/page_viewer.h"
 #include "widgets/dock.h"
+#include "widgets/menu_bar.h"
 
 namespace {
 
@@ -160,6 +161,7 @@ void TForm1::BuildLayout() {
     MenuBar1->SetParent(Dock1);
     MenuBar1->FullSize = true;
     MenuBar1->ShowCaption = false;
+    MenuBar1->SetBorderStyle(bsNone);
     MenuBar1->DockMode = dmCannotFloat;
     MenuBar1->ButtonHeight = 21;
 

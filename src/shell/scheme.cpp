@@ -14,6 +14,7 @@
 #include "shell/scheme_file.h"
 #include "viewer/page_viewer.h"
 #include "widgets/dock.h"
+#include "widgets/menu_bar.h"
 
 namespace {
 
@@ -135,9 +136,14 @@ void TForm1::LoadColorScheme(const std::string& path) {
     for (int i = 0; i < MenuBar1->ControlCount(); ++i) {
         const TSchemeButtonRecord* record = buttonRecords[static_cast<size_t>(i)];
         if (!record) continue;
-        // The glyph count, flat and border style, display mode and glyph go
-        // to the tool button's own setters once the bar has tool buttons.
         TControl* button = MenuBar1->Controls(i);
+        if (auto* b = dynamic_cast<TToolbarButton*>(button)) {
+            b->SetNumGlyphs(record->NumGlyphs);
+            b->SetFlat(record->Flat);
+            b->SetNoBorder(record->NoBorder);
+            b->SetDisplayMode(static_cast<TButtonDisplayMode>(record->DisplayMode));
+            b->Glyph()->LoadFromDib(glyphs[static_cast<size_t>(i)]);
+        }
         button->SetBounds(button->Left(), button->Top(), record->Width, record->Height);
     }
 

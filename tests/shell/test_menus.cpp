@@ -11,9 +11,11 @@
 #include "framework/menus.h"
 #include "framework/stdctrls.h"
 #include "framework/timer.h"
+#include "framework/win.h"
 #include "shell/about.h"
 #include "shell/main_form.h"
 #include "support/test_support.h"
+#include "widgets/menu_bar.h"
 
 namespace {
 
@@ -41,14 +43,18 @@ protected:
 };
 
 TEST_F(ShellMenusTest, CaptionsAndShortcutsStandAsTheProgramShowsThem) {
-    TMenuItem* main = form->MainMenu1->Items();
-    EXPECT_EQ(Captions(main), (std::vector<std::string>{"Файл", "Правка", "  Поиск ", "Сервис", "Помощь"}));
-    TMenuItem* file = main->Items(0);
+    // The menu bar took the main menu's items: its buttons and their drop-downs.
+    EXPECT_EQ(form->MainMenu1->Items()->Count(), 0);
+    std::vector<std::string> buttons;
+    for (int i = 0; i < form->MenuBar1->ControlCount(); ++i)
+        buttons.push_back(AnsiToUtf8(form->MenuBar1->Controls(i)->Caption()));
+    EXPECT_EQ(buttons, (std::vector<std::string>{"Файл", "Правка", "  Поиск ", "Сервис", "Помощь"}));
+    TMenuItem* file = form->MenuBar1->GetPopups(0)->Items();
     EXPECT_EQ(Captions(file),
               (std::vector<std::string>{"Загрузить словарь...", "-", "Печать ...", "-", "Выход"}));
     EXPECT_FALSE(file->Items(0)->Visible());
     EXPECT_FALSE(file->Items(1)->Visible());
-    EXPECT_EQ(ShortCutToText(Find(main->Items(1), "Выделить все")->GetShortCut()), "Ctrl+A");
+    EXPECT_EQ(ShortCutToText(Find(form->MenuBar1->GetPopups(1)->Items(), "Выделить все")->GetShortCut()), "Ctrl+A");
 
     TMenuItem* popup = form->PopupMenu1->Items();
     EXPECT_EQ(Captions(popup),
@@ -67,7 +73,7 @@ TEST_F(ShellMenusTest, MeasuringUsesTheMenuFontAndAddsRoomForTheShortcut) {
     canvas->Font()->Assign(form->MenuFont.get());
     const int textHeight = canvas->TextHeight(std::string("HHH"));
 
-    TMenuItem* plain = Find(form->MainMenu1->Items()->Items(0), "Выход");
+    TMenuItem* plain = Find(form->MenuBar1->GetPopups(0)->Items(), "Выход");
     int width = 0, height = 0;
     form->MenuBar1AllMeasureItem(plain, canvas, width, height);
     EXPECT_EQ(width, canvas->TextWidth(plain->Caption()));  // exactly as wide as its caption
@@ -102,6 +108,64 @@ TEST_F(ShellMenusTest, ItemsAndSeparatorsAreDrawnInTheSchemeColours) {
     EXPECT_EQ(canvas->Pixels(60, mid + 2), 0xFF0000);
     EXPECT_EQ(canvas->Pixels(60, mid + 6), ColorToRGB(form->MenuBackColor));
     EXPECT_EQ(canvas->Pixels(0, mid), ColorToRGB(form->MenuBackColor));  // lines start at left + 2
+}
+
+// What the open "Файл" drop-down showed, read inside its menu loop.
+struct DropDownShot {
+    HMENU menu = nullptr;
+    TColor selectedPixel = 0;
+    bool taken = false;
+    std::string file;
+};
+DropDownShot gShot;
+
+void CALLBACK TakeDropDownShot(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    RECT item{};
+    if (GetMenuItemRect(nullptr, gShot.menu, 0, &item)) {
+        owned_ptr<TBitmap> shot(new TBitmap);
+        shot->SetPixelFormat(pf24bit);
+        shot->SetSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        HDC screen = GetDC(nullptr);
+        BitBlt(shot->Canvas()->Handle(), 0, 0, shot->Width(), shot->Height(), screen, 0, 0, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+        gShot.selectedPixel = shot->Canvas()->Pixels(item.right - 3, item.top + 1);
+        shot->SaveToFile(gShot.file);
+        gShot.taken = true;
+    }
+    EndMenu();
+}
+
+TEST_F(ShellMenusTest, FileDropDownOpensOwnerDrawnInTheSchemeColours) {
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Application->ProcessMessages();
+    if (GetForegroundWindow() != form->Handle()) GTEST_SKIP() << "the window is not in the foreground";
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::string dir = WideToAnsi(exe);
+    dir.erase(dir.find_last_of("\\/") + 1);
+    gShot = {};
+    gShot.menu = form->MenuBar1->GetPopups(0)->Handle();
+    gShot.file = dir + "file_dropdown.bmp";
+    auto press = [](BYTE key) {
+        keybd_event(key, static_cast<BYTE>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)), 0, 0);
+        keybd_event(key, static_cast<BYTE>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)), KEYEVENTF_KEYUP, 0);
+    };
+    press(VK_MENU);
+    for (int i = 0; i < 10; ++i) {
+        Application->ProcessMessages();
+        Sleep(10);
+    }
+    SetTimer(nullptr, 0, 400, TakeDropDownShot);
+    press(VK_DOWN);
+    for (int i = 0; i < 100 && !gShot.taken; ++i) {
+        Application->ProcessMessages();
+        Sleep(10);
+    }
+    ASSERT_TRUE(gShot.taken);
+    // The first visible item, "Печать ...", is selected and drawn in the scheme's selection colour.
+    EXPECT_EQ(gShot.selectedPixel, ColorToRGB(form->MenuSelBackColor));
 }
 
 TEST_F(ShellMenusTest, TheAboutIconHidesTheDeveloperBoxAtItsCorner) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "framework/application.h"
@@ -13,6 +14,7 @@
 #include "support/test_support.h"
 #include "viewer/page_viewer.h"
 #include "widgets/dock.h"
+#include "widgets/menu_bar.h"
 
 namespace {
 
@@ -202,6 +204,25 @@ TEST_F(SchemeLoadTest, SchemeDressesEveryTarget) {
     // The menu bar takes the bottom-left pixel of the dock's picture (#A9D3F5).
     EXPECT_EQ(form->Dock1->Background()->Height(), 26);
     EXPECT_EQ(form->MenuBar1->Color(), 0xF5D3A9);
+    // The menu bar's five buttons take their records through the tool-button setters.
+    ASSERT_EQ(form->MenuBar1->ControlCount(), 5);
+    int tallest = 0;
+    for (int i = 0; i < 5; ++i) {
+        auto* button = dynamic_cast<TToolbarButton*>(form->MenuBar1->Controls(i));
+        ASSERT_NE(button, nullptr);
+        const TSchemeButtonRecord* record = SchemeButtonRecordFor(s, i);
+        ASSERT_NE(record, nullptr);
+        const TSchemeButtonRecord& r = *record;
+        EXPECT_EQ(button->NumGlyphs(), r.NumGlyphs) << i;
+        EXPECT_EQ(button->Flat(), r.Flat) << i;
+        EXPECT_EQ(button->NoBorder(), r.NoBorder) << i;
+        EXPECT_EQ(static_cast<int>(button->DisplayMode()), r.DisplayMode) << i;
+        EXPECT_EQ(button->Glyph()->Empty(), r.Glyph.empty()) << i;
+        EXPECT_EQ(button->Width(), r.Width) << i;
+        tallest = std::max(tallest, r.Height);
+    }
+    EXPECT_EQ(form->Dock1->Height(), tallest + 4);
+    EXPECT_EQ(form->MenuBar1->Width(), form->Dock1->Width());
 
     // Frames: the article pane's is 10 pixels thick, the term list's 8.
     EXPECT_EQ(form->LText->Width(), 10);

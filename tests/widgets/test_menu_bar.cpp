@@ -1,0 +1,411 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/application.h"
+#include "framework/bitmap.h"
+#include "framework/forms.h"
+#include "framework/menus.h"
+#include "framework/streams.h"
+#include "framework/sysutils.h"
+#include "framework/win.h"
+#include "widgets/dock.h"
+#include "widgets/menu_bar.h"
+
+namespace {
+
+class MenuBarTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 400, 300);
+        dock = new TDock(form);
+        dock->SetParent(form);
+        dock->AllowDrag = false;
+        dock->LimitToOneRow = true;
+        bar = new TMenuBar(form);
+        bar->SetParent(dock);
+        bar->FullSize = true;
+        bar->ShowCaption = false;
+        bar->ButtonHeight = 21;
+        menu = new TMainMenu(form);
+        file = Item(menu->Items(), "File");
+        Item(file, "Load")->SetVisible(false);
+        Item(file, "-")->SetVisible(false);
+        print = Item(file, "Print");
+        Item(file, "Exit");
+        Item(Item(menu->Items(), "Hidden"), "Inside")->Parent()->SetVisible(false);
+        Item(Item(menu->Items(), ""), "Blank");
+        Item(Item(menu->Items(), "Help"), "About");
+        form->SetMenu(menu);
+        bar->MainMenu = menu;
+    }
+    void TearDown() override { TObject::Free(form); }
+    TMenuItem* Item(TMenuItem* parent, const std::string& caption) {
+        auto* item = new TMenuItem(form);
+        item->SetCaption(caption);
+        item->OnClick = [this, caption](TObject*) { clicks.push_back(caption); };
+        parent->Add(item);
+        return item;
+    }
+    std::vector<TMenuOptionBox*> Buttons() {
+        std::vector<TMenuOptionBox*> out;
+        for (int i = 0; i < bar->ControlCount(); ++i)
+            if (auto* b = dynamic_cast<TMenuOptionBox*>(bar->Controls(i))) out.push_back(b);
+        return out;
+    }
+
+    TForm* form = nullptr;
+    TDock* dock = nullptr;
+    TMenuBar* bar = nullptr;
+    TMainMenu* menu = nullptr;
+    TMenuItem* file = nullptr;
+    TMenuItem* print = nullptr;
+    std::vector<std::string> clicks;
+};
+
+TEST_F(MenuBarTest, VisibleTopLevelItemsBecomeButtonsAndLeaveTheMainMenu) {
+    form->HandleNeeded();
+    ASSERT_NE(GetMenu(form->Handle()), nullptr);
+    bar->CreateMenu();
+    std::vector<TMenuOptionBox*> buttons = Buttons();
+    ASSERT_EQ(buttons.size(), 3u);
+    EXPECT_EQ(buttons[0]->Caption(), "File");
+    EXPECT_EQ(buttons[1]->Caption(), "");
+    EXPECT_EQ(buttons[2]->Caption(), "Help");
+    // An empty caption gives a borderless button of width 0.
+    EXPECT_EQ(buttons[1]->Width(), 0);
+    EXPECT_TRUE(buttons[1]->NoBorder());
+    for (TMenuOptionBox* b : buttons) EXPECT_EQ(b->Height(), 21);
+    // Exactly the mirrored items are deleted: the invisible one stays, the
+    // form shows no menu strip.
+    ASSERT_EQ(menu->Items()->Count(), 1);
+    EXPECT_EQ(menu->Items()->Items(0)->Caption(), "Hidden");
+    EXPECT_EQ(GetMenu(form->Handle()), nullptr);
+    // The dock is as high as the buttons plus 4, the bar as wide as the dock.
+    EXPECT_EQ(dock->Height(), 25);
+    EXPECT_EQ(bar->Width(), dock->Width());
+}
+
+TEST_F(MenuBarTest, CopiesKeepHiddenItemsAndDispatchByCommand) {
+    bar->OnAllDrawItem = [](TObject*, TCanvas*, const TRect&, bool) {};
+    bar->CreateMenu();
+    TPopupMenu* popup = bar->GetPopups(0);
+    TMenuItem* copies = popup->Items();
+    ASSERT_EQ(copies->Count(), 4);
+    EXPECT_FALSE(copies->Items(0)->Visible());
+    EXPECT_TRUE(copies->Items(2)->Visible());
+    EXPECT_EQ(static_cast<TMenuBarMenuItem*>(copies->Items(2))->Level, 1);
+    EXPECT_TRUE(static_cast<bool>(copies->Items(2)->OnDrawItem));
+    // Two native entries: "Print" at position 0 (hidden ones have none).
+    HMENU handle = popup->Handle();
+    ASSERT_EQ(GetMenuItemCount(handle), 2);
+    EXPECT_EQ(GetMenuItemID(handle, 0), copies->Items(2)->Command());
+    // The command reaches the copy's handler once, through the popup list.
+    SendMessageW(PopupListWindow(), WM_COMMAND, copies->Items(2)->Command(), 0);
+    EXPECT_EQ(clicks, (std::vector<std::string>{"Print"}));
+}
+
+TEST_F(MenuBarTest, HideKeepsSourcesAndSynchronizeWaitsForTheMenuToClose) {
+    bar->WhatDoWithOldMenus = wdHide;
+    bar->CreateMenu();
+    EXPECT_EQ(menu->Items()->Count(), 4);
+    EXPECT_FALSE(file->Visible());
+    print->SetCaption("Print now");
+    print->SetEnabled(false);
+    bar->Synchronize();
+    Application->ProcessMessages();
+    TMenuItem* copy = bar->GetPopups(0)->Items()->Items(2);
+    EXPECT_EQ(copy->Caption(), "Print now");
+    EXPECT_FALSE(copy->Enabled());
+}
+
+TEST_F(MenuBarTest, SynchronizeRefusesAfterDelete) {
+    bar->CreateMenu();
+    try {
+        bar->Synchronize();
+        FAIL();
+    } catch (const EInvalidOperation& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot synchronize with WhatDoWithOldMenus = wdDelete");
+    }
+}
+
+TEST_F(MenuBarTest, TheBitmapsRoundTrip) {
+    print->SetName("PrintItem");
+    auto* bitmap = new TBitmap;
+    bitmap->SetSize(5, 3);
+    bar->Bitmaps()->Add(print, bitmap);
+    bar->Bitmaps()->Add(file, nullptr);
+    TMemoryStream stream;
+    bar->Bitmaps()->WriteData(&stream);
+    stream.SetPosition(0);
+    TMenuItemBitmaps read;
+    read.ReadData(&stream);
+    ASSERT_EQ(read.Count(), 2);
+    EXPECT_EQ(read.Items(0).ItemName, "PrintItem");
+    ASSERT_NE(read.Items(0).Bitmap, nullptr);
+    EXPECT_EQ(read.Items(0).Bitmap->Width(), 5);
+    EXPECT_EQ(read.Items(1).Bitmap, nullptr);
+    // A truncated list is an error, not a crash.
+    TMemoryStream truncated;
+    int32_t count = 1000;
+    truncated.WriteBuffer(&count, 4);
+    truncated.SetPosition(0);
+    EXPECT_THROW(read.ReadData(&truncated), EReadError);
+}
+
+// The keyboard hook's decisions, fed directly (real key presses reach it the same way).
+class MenuBarKeysTest : public MenuBarTest {
+protected:
+    void SetUp() override {
+        MenuBarTest::SetUp();
+        bar->CreateMenu();
+        form->Show();
+        SetActiveWindow(form->Handle());
+        ASSERT_EQ(GetActiveWindow(), form->Handle());
+    }
+    intptr_t Key(unsigned key, bool up, bool extended = false) {
+        uint32_t lParam = 1u | (extended ? 1u << 24 : 0u) | (up ? 0xC0000000u : 0u);
+        return bar->KeyboardHookEvent(bar, HC_ACTION, key, static_cast<intptr_t>(lParam));
+    }
+    void Press(unsigned key, bool extended = false) {
+        Key(key, false, extended);
+        Key(key, true, extended);
+    }
+};
+
+TEST_F(MenuBarKeysTest, LeftAltTogglesMenuModeEveryTime) {
+    std::vector<TMenuOptionBox*> buttons = Buttons();
+    for (bool expected : {true, false, true}) {
+        EXPECT_EQ(Key(VK_MENU, false), 0);
+        EXPECT_EQ(Key(VK_MENU, true), 1);
+        EXPECT_EQ(bar->MenuMode(), expected);
+        EXPECT_EQ(bar->CurrentControl(), expected ? buttons[0] : nullptr);
+    }
+}
+
+TEST_F(MenuBarKeysTest, AltWithAnotherKeyOrTheRightAltDoesNotEnter) {
+    Key(VK_MENU, false);
+    Press('A');
+    EXPECT_EQ(Key(VK_MENU, true), 0);
+    EXPECT_FALSE(bar->MenuMode());
+    Press(VK_MENU, true);
+    EXPECT_FALSE(bar->MenuMode());
+    Press(VK_F10);
+    EXPECT_TRUE(bar->MenuMode());
+}
+
+TEST_F(MenuBarKeysTest, ArrowsWrapAndEscapeLeaves) {
+    std::vector<TMenuOptionBox*> buttons = Buttons();
+    Press(VK_MENU);
+    Key(VK_LEFT, false);
+    EXPECT_EQ(bar->CurrentControl(), buttons.back());
+    Key(VK_RIGHT, false);
+    EXPECT_EQ(bar->CurrentControl(), buttons.front());
+    Key(VK_RIGHT, false);
+    EXPECT_EQ(bar->CurrentControl(), buttons[1]);
+    Key(VK_ESCAPE, false);
+    EXPECT_FALSE(bar->MenuMode());
+    EXPECT_EQ(bar->CurrentControl(), nullptr);
+}
+
+TEST_F(MenuBarKeysTest, DownIsSwallowedAndOpensAfterTheHook) {
+    Press(VK_MENU);
+    // The drop-down would run its menu loop; close it as soon as it is up.
+    SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        EndMenu();
+    });
+    EXPECT_EQ(Key(VK_DOWN, false), 1);
+    EXPECT_FALSE(bar->PopupOpen());
+    Application->ProcessMessages();
+    EXPECT_EQ(bar->PopupDepth(), 0);
+    EXPECT_FALSE(bar->PopupOpen());
+}
+
+// Real key presses through the system's input, with the drop-down's menu loop running.
+int gHighlighted = -2;
+HMENU gWatchedMenu = nullptr;
+
+void CALLBACK RecordAndClose(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    gHighlighted = -1;
+    for (int i = 0, n = GetMenuItemCount(gWatchedMenu); i < n; ++i)
+        if (GetMenuState(gWatchedMenu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE) gHighlighted = i;
+    EndMenu();
+}
+
+class MenuBarLoopTest : public MenuBarTest {
+protected:
+    void SetUp() override {
+        MenuBarTest::SetUp();
+        bar->OnAllDrawItem = [this](TObject*, TCanvas*, const TRect&, bool) { ++draws; };
+        bar->OnAllMeasureItem = [this](TObject*, TCanvas*, int& w, int& h) {
+            ++measures;
+            w = 60;
+            h = 18;
+        };
+        bar->CreateMenu();
+        form->Show();
+        SetForegroundWindow(form->Handle());
+        Application->ProcessMessages();
+    }
+    static void Press(BYTE key) {
+        keybd_event(key, static_cast<BYTE>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)), 0, 0);
+        keybd_event(key, static_cast<BYTE>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)), KEYEVENTF_KEYUP, 0);
+    }
+    static void Pump() {
+        for (int i = 0; i < 20; ++i) {
+            Application->ProcessMessages();
+            Sleep(10);
+        }
+    }
+    int draws = 0;
+    int measures = 0;
+};
+
+TEST_F(MenuBarLoopTest, AltThenDownOpensTheFirstDropDownOnItsFirstVisibleItem) {
+    if (GetForegroundWindow() != form->Handle()) GTEST_SKIP() << "the test window is not in the foreground";
+    for (bool expected : {true, false, true}) {
+        Press(VK_MENU);
+        Pump();
+        EXPECT_EQ(bar->MenuMode(), expected);
+    }
+    gHighlighted = -2;
+    gWatchedMenu = bar->GetPopups(0)->Handle();
+    SetTimer(nullptr, 0, 300, RecordAndClose);
+    Press(VK_DOWN);
+    Pump();
+    EXPECT_EQ(gHighlighted, 0);  // "Print": the hidden items have no entries
+    EXPECT_GT(draws, 0);
+    EXPECT_GT(measures, 0);
+    EXPECT_FALSE(bar->PopupOpen());
+    EXPECT_EQ(bar->PopupDepth(), 0);
+}
+
+std::vector<std::function<void()>> gScript;
+size_t gStep = 0;
+
+void CALLBACK RunScriptStep(HWND, UINT, UINT_PTR id, DWORD) {
+    if (gStep >= gScript.size()) {
+        KillTimer(nullptr, id);
+        return;
+    }
+    gScript[gStep++]();
+}
+
+TEST_F(MenuBarLoopTest, RightSwitchesDropDownsAndEscapeTwiceReturns) {
+    if (GetForegroundWindow() != form->Handle()) GTEST_SKIP() << "the test window is not in the foreground";
+    std::vector<TMenuOptionBox*> buttons = Buttons();
+    std::vector<std::string> seen;
+    auto note = [&](const char* what) {
+        int index = -1;
+        for (size_t i = 0; i < buttons.size(); ++i)
+            if (bar->CurrentControl() == buttons[i]) index = static_cast<int>(i);
+        seen.push_back(std::string(what) + " " + std::to_string(index) + (bar->PopupOpen() ? " open" : " closed") +
+                       (bar->MenuMode() ? " menu" : ""));
+    };
+    gStep = 0;
+    gScript = {
+        [&] { note("down"); Press(VK_RIGHT); },
+        [&] { note("right"); Press(VK_ESCAPE); },
+        [&] { note("escape"); Press(VK_ESCAPE); },
+        [&] { note("escape"); },
+    };
+    UINT_PTR timer = SetTimer(nullptr, 0, 250, RunScriptStep);
+    Press(VK_MENU);
+    Pump();
+    Press(VK_DOWN);
+    for (int i = 0; i < 200 && gStep < gScript.size(); ++i) {
+        Application->ProcessMessages();
+        Sleep(10);
+    }
+    Pump();
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(seen, (std::vector<std::string>{"down 0 open menu", "right 1 open menu", "escape 1 closed menu",
+                                              "escape -1 closed"}));
+}
+
+TEST_F(MenuBarLoopTest, RightOpensASubmenuAndLeftClosesOnlyThatLevel) {
+    if (GetForegroundWindow() != form->Handle()) GTEST_SKIP() << "the test window is not in the foreground";
+    std::vector<TMenuOptionBox*> buttons = Buttons();
+    // Help's drop-down: "About", then "More" with a submenu.
+    TMenuItem* helpCopies = bar->GetPopups(2)->Items();
+    auto* more = new TMenuBarMenuItem(helpCopies);
+    more->Level = 1;
+    more->SetCaption("More");
+    helpCopies->Add(more);
+    auto* deep = new TMenuBarMenuItem(more);
+    deep->Level = 2;
+    deep->SetCaption("Deep");
+    more->Add(deep);
+    std::vector<std::string> seen;
+    auto note = [&](const char* what) {
+        int index = -1;
+        for (size_t i = 0; i < buttons.size(); ++i)
+            if (bar->CurrentControl() == buttons[i]) index = static_cast<int>(i);
+        seen.push_back(std::string(what) + " " + std::to_string(index) + " depth " + std::to_string(bar->PopupDepth()));
+    };
+    gStep = 0;
+    gScript = {
+        [&] { note("file"); Press(VK_LEFT); },
+        [&] { note("help"); Press(VK_DOWN); },
+        [&] { Press(VK_RIGHT); },
+        [&] { note("submenu"); Press(VK_LEFT); },
+        [&] { note("back"); Press(VK_ESCAPE); },
+        [&] { Press(VK_ESCAPE); },
+        [&] { note("done"); },
+    };
+    UINT_PTR timer = SetTimer(nullptr, 0, 250, RunScriptStep);
+    Press(VK_MENU);
+    Pump();
+    Press(VK_DOWN);
+    for (int i = 0; i < 300 && gStep < gScript.size(); ++i) {
+        Application->ProcessMessages();
+        Sleep(10);
+    }
+    Pump();
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(seen, (std::vector<std::string>{"file 0 depth 1", "help 2 depth 1", "submenu 2 depth 1",
+                                              "back 2 depth 1", "done -1 depth 0"}));
+    EXPECT_FALSE(bar->MenuMode());
+}
+
+TEST_F(MenuBarLoopTest, MovingTheMouseAcrossTheBarSwitchesDropDowns) {
+    if (GetForegroundWindow() != form->Handle()) GTEST_SKIP() << "the test window is not in the foreground";
+    std::vector<TMenuOptionBox*> buttons = Buttons();
+    std::vector<int> current;
+    auto note = [&] {
+        int index = -1;
+        for (size_t i = 0; i < buttons.size(); ++i)
+            if (bar->CurrentControl() == buttons[i]) index = static_cast<int>(i);
+        current.push_back(bar->PopupOpen() ? index : -2);
+    };
+    auto moveTo = [&](TMenuOptionBox* button) {
+        TPoint p = button->ClientToScreen({button->Width() / 2, button->Height() / 2});
+        SetCursorPos(p.X, p.Y);
+        mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
+    };
+    gStep = 0;
+    gScript = {
+        [&] { note(); moveTo(buttons[2]); },
+        [&] { note(); Press(VK_ESCAPE); },
+        [&] { Press(VK_ESCAPE); },
+        [&] { note(); },
+    };
+    UINT_PTR timer = SetTimer(nullptr, 0, 250, RunScriptStep);
+    Press(VK_MENU);
+    Pump();
+    Press(VK_DOWN);
+    for (int i = 0; i < 300 && gStep < gScript.size(); ++i) {
+        Application->ProcessMessages();
+        Sleep(10);
+    }
+    Pump();
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(current, (std::vector<int>{0, 2, -2}));
+}
+
+}  // namespace
