@@ -19,6 +19,13 @@ cp "$out/dictionary/voc.hd" "$out/dictionary/osnov.htm" "$out/html_corpus/"
 "$out/html_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/html_work" "$out/html_corpus" 2>"$out/html_fuzz.log" \
     || { tail -50 "$out/html_fuzz.log"; exit 1; }
 
+# The HTML reader and its entries, on the same seeds.
+mkdir -p "$out/parser_corpus" "$out/parser_work"
+clang++ "${flags[@]}" "$root/fuzz/parser_fuzz.cpp" "${html_core[@]}" -o "$out/parser_fuzz"
+cp "$out/html_corpus/"* "$out/parser_corpus/"
+"$out/parser_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/parser_work" "$out/parser_corpus" \
+    2>"$out/parser_fuzz.log" || { tail -50 "$out/parser_fuzz.log"; exit 1; }
+
 # The colour scheme reader, with the BMP reader on the pictures it finds.
 # Seeds: the sample dictionary's schemes.
 mkdir -p "$out/scheme_corpus" "$out/scheme_work"
@@ -48,4 +55,4 @@ cp "$out/dictionary/voc.ini" "$out/ini_corpus/"
 
 RUNS=$runs "$root/fuzz/images_build.sh" "$out/images" >"$out/images_fuzz.log" 2>&1 \
     || { tail -50 "$out/images_fuzz.log"; exit 1; }
-echo "fuzz: html, scheme, article, ini, gif, png and zlib stream targets ran $runs inputs each without a finding"
+echo "fuzz: html, parser, scheme, article, ini, gif, png and zlib stream targets ran $runs inputs each without a finding"

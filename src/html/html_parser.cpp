@@ -1,0 +1,1025 @@
+#include "html/html_parser.h"
+
+#include <algorithm>
+#include <bitset>
+#include <climits>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "framework/cp1251.h"
+#include "html/code_pages.h"
+#include "html/colors.h"
+#include "html/horz_line.h"
+#include "html/layout_types.h"
+#include "html/section_list.h"
+#include "html/style_list.h"
+#include "html/style_parser.h"
+#include "html/style_props.h"
+#include "html/text_section.h"
+
+namespace {
+
+TReaderResults gResults;
+
+using StopSet = std::bitset<SymbCount>;
+
+StopSet Set(std::initializer_list<Symb> symbols) {
+    StopSet s;
+    for (Symb sy : symbols) s.set(static_cast<size_t>(sy));
+    return s;
+}
+StopSet Range(StopSet s, Symb first, Symb last) {
+    for (int i = first; i <= last; ++i) s.set(static_cast<size_t>(i));
+    return s;
+}
+
+// Symbols the text reader takes, inside and outside paragraphs.
+const StopSet& ParagraphContent() {
+    static const StopSet s = [] {
+        StopSet r = Set({BSy, BEndSy, ISy, IEndSy, BRSy, ImageSy, ASy, AEndSy, TextSy, InputSy, TextAreaSy,
+                         TextAreaEndSy, SelectSy, FontSy, FontEndSy, BaseFontSy, MapSy, PageSy, ScriptSy,
+                         ScriptEndSy, PanelSy, NoBrSy, NoBrEndSy, WbrSy, SpanSy, SpanEndSy, LabelSy, LabelEndSy,
+                         CommandSy});
+        r = Range(r, EmSy, UEndSy);
+        r = Range(r, CiteSy, VarEndSy);
+        r = Range(r, TTSy, SampEndSy);
+        r = Range(r, SubSy, SupEndSy);
+        r = Range(r, BigSy, SmallEndSy);
+        r = Range(r, SSy, StrikeEndSy);
+        return r;
+    }();
+    return s;
+}
+const StopSet& TextLevel() {
+    static const StopSet s = [] {
+        StopSet r = ParagraphContent();
+        r |= Set({HeadingSy, HeadingEndSy, HRSy, PreSy, TableSy});
+        r.reset(ScriptEndSy);
+        r.reset(CommandSy);
+        return r;
+    }();
+    return s;
+}
+
+struct InlineTag {
+    Symb Start, End;
+    const char* Name;
+};
+constexpr InlineTag kInlineTags[] = {
+    {BSy, BEndSy, "b"},           {ISy, IEndSy, "i"},           {EmSy, EmEndSy, "em"},
+    {StrongSy, StrongEndSy, "strong"},                          {USy, UEndSy, "u"},
+    {CiteSy, CiteEndSy, "cite"},  {VarSy, VarEndSy, "var"},     {TTSy, TTEndSy, "tt"},
+    {CodeSy, CodeEndSy, "code"},  {KbdSy, KbdEndSy, "kbd"},     {SampSy, SampEndSy, "samp"},
+    {SSy, SEndSy, "s"},           {StrikeSy, StrikeEndSy, "strike"},
+    {SubSy, SubEndSy, "sub"},     {SupSy, SupEndSy, "sup"},     {BigSy, BigEndSy, "big"},
+    {SmallSy, SmallEndSy, "small"},                             {SpanSy, SpanEndSy, "span"},
+    {LabelSy, LabelEndSy, "label"},
+};
+const InlineTag* FindInline(Symb sy, bool& start) {
+    for (const InlineTag& t : kInlineTags) {
+        if (t.Start == sy) { start = true; return &t; }
+        if (t.End == sy) { start = false; return &t; }
+    }
+    return nullptr;
+}
+
+const char* ItemTag(Symb sy) { return sy == DDSy ? "dd" : sy == DTSy ? "dt" : "li"; }
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return s;
+}
+
+int SaturatingAdd(int a, int b) {
+    const long long r = static_cast<long long>(a) + b;
+    return r > INT_MAX ? INT_MAX : r < INT_MIN ? INT_MIN : static_cast<int>(r);
+}
+
+// A decimal number with an optional sign, saturated; `ok` false without digits.
+int ParseSaturated(const std::string& s, bool& ok) {
+    size_t i = 0;
+    while (i < s.size() && s[i] == ' ') ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    long long v = 0;
+    ok = false;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        ok = true;
+        if (v < INT_MAX) v = v * 10 + (s[i] - '0');
+    }
+    if (v > INT_MAX) v = INT_MAX;
+    return static_cast<int>(negative ? -v : v);
+}
+
+// What a tag contributes to its property set, captured before the scanner
+// moves on to the next tag.
+struct TagInfo {
+    std::string Class, ID, Title, Align;
+    TProperties* Style = nullptr;  // owned by the reader's keep list
+};
+
+// Linked style sheets and frame-set files are read only when they are
+// regular files of a sane size.
+constexpr std::uintmax_t MaxSideFileBytes = 1u << 20;
+
+bool ReadSideFile(const std::string& name, std::string& out) {
+    std::error_code ec;
+    // File names are code page 1251 text, whatever the system's code page.
+    const std::filesystem::path path(AnsiToWide(name));
+    if (!std::filesystem::is_regular_file(path, ec) || ec) return false;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size > MaxSideFileBytes) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.assign(static_cast<size_t>(size), '\0');
+    in.read(out.data(), static_cast<std::streamsize>(size));
+    out.resize(static_cast<size_t>(in.gcount()));
+    return true;
+}
+
+class THtmlReader {
+public:
+    THtmlReader(TSectionList* doc, TObject* viewer, const TReaderCallbacks& callbacks)
+        : Doc(doc), Cell(doc), Callbacks(callbacks) {
+        Sc.Viewer = viewer;
+    }
+    ~THtmlReader() {
+        // Whatever ended the run, the open section joins its cell and the
+        // run's property sets go.
+        try {
+            SectionEnd();
+        } catch (...) {
+        }
+        PropStack.Clear();
+        for (TProperties* p : InlineKeep) TObject::Free(p);
+    }
+
+    void StartRun(const std::string& text, bool utf8) {
+        PropStack.Clear();
+        auto* base = new TProperties;
+        if (Doc->Styles && Doc->Styles->DefaultEntry) base->CopyDefault(*Doc->Styles->DefaultEntry);
+        PropStack.Add(base);
+        std::string body = text;
+        if (body.find("\x1b$@") != std::string::npos || body.find("\x1b$B") != std::string::npos) {
+            body = Iso2022JpToShiftJis(body);
+            base->AssignCharSet(128);
+        }
+        if (utf8) base->AssignUTF8();
+        SyncScanner();
+        Sc.IDNameList = Doc->IDObjects.get();
+        Sc.Start(std::move(body));
+    }
+
+    void ReadHtml() {
+        if (Callbacks.OnInclude)
+            // The token being scanned is finished and kept; the run ends at
+            // the next one.
+            Sc.OnInclude = [this](TObject* sender, const std::string& command, std::vector<std::string> params,
+                                  std::string& text) {
+                try {
+                    Callbacks.OnInclude(sender, command, std::move(params), text);
+                } catch (...) {
+                    Stopped = true;
+                    text.clear();
+                }
+            };
+        Next();
+        ReadBodyContent(StopSet{});
+    }
+
+    void ReadPlainText();
+
+    THtmlScanner Sc;
+
+private:
+    // ---- tokens, property sets, sections
+
+    // A failure of the host (a callback that throws) ends the run the way
+    // the end of the input does: every reader sees EofSy and closes what it
+    // opened on its normal path, so what was built stays attached.
+    void Stop() {
+        Stopped = true;
+        Sc.Sy = EofSy;
+    }
+    template <class F>
+    void Guarded(F&& call) {
+        try {
+            call();
+        } catch (...) {
+            Stop();
+        }
+    }
+    void Next() {
+        if (Stopped) {
+            Sc.Sy = EofSy;
+            return;
+        }
+        Guarded([&] {
+            if (InPre) ReadPreRaw();
+            Sc.NextToken();
+        });
+    }
+
+    void SyncScanner() {
+        TProperties* p = PropStack.Last();
+        Sc.CodePage = p->FontCodePage;
+        const std::string& face = PropString(p->Value(PropIndices::FontFamily));
+        Sc.SymbolFont = Lower(face.substr(0, 6)) == "symbol";
+    }
+
+    TagInfo Capture() {
+        TagInfo t;
+        t.Class = Sc.Attributes.GetClass();
+        t.ID = Sc.Attributes.GetID();
+        t.Title = Sc.Attributes.GetTitle();
+        TAttribute* a;
+        if (Sc.Attributes.Find(AlignSy, a)) t.Align = Lower(a->Text);
+        if (auto* style = Sc.Attributes.GetStyle<TProperties>()) {
+            // The set may keep a pointer to its inline properties, so they
+            // live as long as the run.
+            Sc.Attributes.StyleProps = nullptr;
+            InlineKeep.push_back(style);
+            t.Style = style;
+        }
+        return t;
+    }
+
+    // False when the stack is at its cap: the tag is counted and its end tag
+    // consumes the count, so the sets of the open elements stay as they were.
+    bool PushNewProp(const std::string& tag, const TagInfo& info, const std::string& pseudo = "") {
+        if (PropStack.Count() >= MaxNestingDepth) {
+            ++Excess[tag];
+            return false;
+        }
+        auto* p = new TProperties;
+        p->Inherit(*PropStack.Last());
+        PropStack.Add(p);
+        p->Combine(Doc->Styles.get(), tag, info.Class, info.ID, pseudo, info.Title, info.Style);
+        SyncScanner();
+        return true;
+    }
+
+    void PopAProp(const std::string& tag) {
+        auto excess = Excess.find(tag);
+        if (excess != Excess.end() && excess->second > 0) {
+            --excess->second;
+            return;
+        }
+        for (int j = PropStack.Count() - 1; j >= 1; --j) {
+            TProperties* p = PropStack.GetProp(j);
+            if (p->SelTag != tag) continue;
+            if (p->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *p, false);
+            PropStack.Delete(j);
+            for (int k = j; k < PropStack.Count(); ++k)
+                PropStack.GetProp(k)->Update(*PropStack.GetProp(k - 1), Doc->Styles.get(), k);
+            SyncScanner();
+            return;
+        }
+    }
+
+    void NewSection(TAttributeList* attributes = nullptr) {
+        SectionEnd();
+        const TUrlTarget* link = InLink ? &LinkTarget : nullptr;
+        if (InPre)
+            Section = new TPreFormated(Doc, attributes, *PropStack.Last(), link, Cell, false);
+        else
+            Section = new TSection(Doc, attributes, *PropStack.Last(), link, Cell, false);
+        Section->NoBreak = NoBreak || InPre;
+    }
+    TSection* CurrentSection() {
+        if (!Section) NewSection();
+        return Section;
+    }
+    void SectionEnd() {
+        if (!Section) return;
+        TSection* s = Section;
+        Section = nullptr;
+        Cell->Add(s);
+    }
+    void FontChanged() {
+        if (Section) Section->ChangeFont(*PropStack.Last());
+    }
+
+    // ---- blocks
+    //
+    // Block elements get their own box once block sections exist; until then
+    // their content goes on in the enclosing cell, one section per paragraph,
+    // and these two routines are the one place that will create and attach
+    // them.
+    struct BlockFrame {
+        TCellBasic* OuterCell;
+    };
+    BlockFrame BeginBlock() {
+        SectionEnd();
+        return BlockFrame{Cell};
+    }
+    void EndBlock(const BlockFrame& frame) {
+        SectionEnd();
+        Cell = frame.OuterCell;
+    }
+    // What a list item's box shows in front of its content.
+    struct ListItemInfo {
+        Symb ListKind;    // OLSy, ULSy, DirSy, MenuSy, DLSy, or liAloneSy outside a list
+        int Level;        // lists open around it
+        int Number;       // its number in an ordered list
+        char NumberType;  // '1', 'a', 'A', 'i' or 'I'
+        bool Plain;       // no bullet
+    };
+    BlockFrame BeginListItem(const ListItemInfo&) { return BeginBlock(); }
+
+    // Containers that hold containers nest at most MaxNestingDepth deep;
+    // past it the opening tag is ignored and its content flows on.
+    struct DepthGuard {
+        explicit DepthGuard(int& depth) : Depth(depth) { ++Depth; }
+        ~DepthGuard() { --Depth; }
+        int& Depth;
+    };
+    bool TooDeep() const { return Depth >= MaxNestingDepth; }
+
+    // ---- the readers
+
+    void ReadBodyContent(const StopSet& stop);
+    void DoBody();
+    void DoP(const StopSet& stop);
+    void DoDivLike(const StopSet& stop);
+    void DoList(const StopSet& stop);
+    void DoLoneItem(const StopSet& stop);
+    void DoHeading();
+    void DoPre(const StopSet& stop);
+    void ReadPreRaw();
+    void PreLineEnd();
+    void DoText();
+    void DoFont();
+    void DoAnchor();
+    void DoBreak();
+    void DoLink();
+    void DoMeta();
+    void DoStyle();
+    void DoScript();
+    void DoSound();
+    void DoMap();
+    void SkipUntil(Symb end);
+
+    // Content the engine has no objects for yet: tables, images, panels and
+    // form controls. Their tags are passed over; text in them flows on.
+    void AddImage() { Next(); }
+    void AddPanel() { Next(); }
+    void AddFormControl() { Next(); }
+    void ReadTable() { Next(); }
+
+    TSectionList* Doc;
+    TCellBasic* Cell;
+    TSection* Section = nullptr;
+    TUrlTarget LinkTarget;
+    bool InLink = false;
+    bool NoBreak = false;
+    bool InPre = false;
+    bool PreLineStart = false;
+    int BaseFontSize = 3;
+    int ListLevel = 0;
+    int Depth = 0;
+    bool BodyDone = false;
+    bool Stopped = false;
+    const TReaderCallbacks& Callbacks;
+    std::map<std::string, int> Excess;
+    std::vector<TProperties*> InlineKeep;
+};
+
+void THtmlReader::ReadBodyContent(const StopSet& stop) {
+    while (!stop[Sc.Sy] && Sc.Sy != EofSy) {
+        const Symb before = Sc.Sy;
+        const int where = Sc.SIndex;
+        switch (Sc.Sy) {
+            case TitleSy:
+                Next();
+                while (Sc.Sy == TextSy) {
+                    gResults.Title += Sc.LCToken.GetString();
+                    Next();
+                }
+                break;
+            case BodySy: DoBody(); break;
+            case PSy: DoP(stop); break;
+            case BaseSy: {
+                TAttribute* a;
+                if (Sc.Attributes.Find(HrefSy, a)) gResults.Base = a->Text;
+                if (Sc.Attributes.Find(TargetSy, a)) gResults.BaseTarget = a->Text;
+                Next();
+                break;
+            }
+            case OLSy: case ULSy: case DirSy: case MenuSy: case DLSy: case AddressSy: case BlockQuoteSy:
+                DoList(stop);
+                break;
+            case LISy: case DDSy: case DTSy: DoLoneItem(stop); break;
+            case Centersy: case FormSy: case DivSy: DoDivLike(stop); break;
+            case LinkSy: DoLink(); break;
+            case BgSoundSy: DoSound(); break;
+            case MetaSy: DoMeta(); break;
+            case StyleSy: DoStyle(); break;
+            default:
+                if (TextLevel()[Sc.Sy]) DoText();
+                else Next();
+        }
+        // A step that read nothing passes the token over.
+        if (Sc.Sy == before && Sc.SIndex == where && !stop[Sc.Sy] && Sc.Sy != EofSy) Next();
+    }
+}
+
+void THtmlReader::DoBody() {
+    if (BodyDone || Cell != Doc || Doc->Count() > 0) {
+        Next();
+        return;
+    }
+    BodyDone = true;
+    SectionEnd();
+    if (PushNewProp("body", Capture())) {
+        TProperties* p = PropStack.Last();
+        int marginX = NotSetValue, marginY = NotSetValue;
+        for (int i = 0; i < Sc.Attributes.Count(); ++i) {
+            TAttribute* a = Sc.Attributes.Attribute(i);
+            int32_t color;
+            switch (a->Sym) {
+                case TextSy:
+                    if (ColorFromString(a->Text, false, color)) p->Assign(color | 0x2000000, PropIndices::Color);
+                    break;
+                case BGColorSy:
+                    if (ColorFromString(a->Text, false, color))
+                        p->Assign(color | 0x2000000, PropIndices::BackgroundColor);
+                    break;
+                case BackgroundSy: p->Assign("url(" + a->Text + ")", PropIndices::BackgroundImage); break;
+                case LinkSy:
+                    if (ColorFromString(a->Text, false, color)) Doc->Styles->ModifyLinkColor("link", color);
+                    break;
+                case VLinkSy:
+                    if (ColorFromString(a->Text, false, color)) Doc->Styles->ModifyLinkColor("visited", color);
+                    break;
+                case OLinkSy:
+                    if (ColorFromString(a->Text, false, color)) {
+                        Doc->Styles->ModifyLinkColor("hover", color);
+                        Doc->LinkHoverEnabled = true;
+                    }
+                    break;
+                case MarginWidthSy: case LeftMarginSy: marginX = std::clamp(a->Number, 0, 200); break;
+                case MarginHeightSy: case TopMarginSy: marginY = std::clamp(a->Number, 0, 200); break;
+                case BGPropertiesSy:
+                    if (Lower(a->Text) == "fixed") p->Assign(std::string("fixed"), PropIndices::BackgroundAttachment);
+                    break;
+                default: break;
+            }
+        }
+        if (marginX != NotSetValue) {
+            p->AddPropertyByIndex(PropIndices::MarginLeft, std::to_string(marginX) + "px");
+            p->AddPropertyByIndex(PropIndices::MarginRight, std::to_string(marginX) + "px");
+        }
+        if (marginY != NotSetValue) {
+            p->AddPropertyByIndex(PropIndices::MarginTop, std::to_string(marginY) + "px");
+            p->AddPropertyByIndex(PropIndices::MarginBottom, std::to_string(marginY) + "px");
+        }
+    }
+    Next();
+}
+
+void THtmlReader::DoP(const StopSet& stop) {
+    if (stop[PSy]) return;
+    SectionEnd();
+    TagInfo info = Capture();
+    Next();
+    while (Sc.Sy == PSy || Sc.Sy == PEndSy) {
+        if (Sc.Sy == PSy) info = Capture();
+        Next();
+    }
+    const bool pushed = PushNewProp("p", info);
+    if (pushed && !info.Align.empty())
+        PropStack.Last()->Assign(info.Align == "middle" ? std::string("center") : info.Align,
+                                 PropIndices::TextAlign);
+    const BlockFrame frame = BeginBlock();
+    while (ParagraphContent()[Sc.Sy] && !stop[Sc.Sy]) {
+        if (Sc.Sy == CommandSy || Sc.Sy == ScriptEndSy) Next();
+        else DoText();
+    }
+    EndBlock(frame);
+    PopAProp("p");
+    if (Sc.Sy == PEndSy) Next();
+}
+
+void THtmlReader::DoDivLike(const StopSet& stop) {
+    const Symb sy = Sc.Sy;
+    if (TooDeep()) {
+        Next();
+        return;
+    }
+    DepthGuard guard(Depth);
+    const char* tag = sy == Centersy ? "center" : sy == FormSy ? "form" : "div";
+    const Symb end = sy == Centersy ? CenterEndSy : sy == FormSy ? FormEndSy : DivEndSy;
+    SectionEnd();
+    const TagInfo info = Capture();
+    if (PushNewProp(tag, info) && sy == DivSy && !info.Align.empty())
+        PropStack.Last()->Assign(info.Align == "middle" ? std::string("center") : info.Align,
+                                 PropIndices::TextAlign);
+    const BlockFrame frame = BeginBlock();
+    Next();
+    StopSet inner = stop;
+    inner.set(end);
+    if (sy == FormSy) inner.set(FormSy);
+    ReadBodyContent(inner);
+    EndBlock(frame);
+    PopAProp(tag);
+    if (Sc.Sy == end) Next();
+}
+
+void THtmlReader::DoList(const StopSet& stop) {
+    const Symb sy = Sc.Sy;
+    if (TooDeep()) {
+        Next();
+        return;
+    }
+    DepthGuard guard(Depth);
+    const char* tag = "";
+    Symb end = EofSy;
+    switch (sy) {
+        case OLSy: tag = "ol"; end = OLEndSy; break;
+        case ULSy: tag = "ul"; end = ULEndSy; break;
+        case DirSy: tag = "dir"; end = DirEndSy; break;
+        case MenuSy: tag = "menu"; end = MenuEndSy; break;
+        case DLSy: tag = "dl"; end = DLEndSy; break;
+        case AddressSy: tag = "address"; end = AddressEndSy; break;
+        default: tag = "blockquote"; end = BlockQuoteEndSy; break;
+    }
+    // Numbering of the items, for the list-item boxes.
+    int number = 1;
+    char numberType = '1';
+    bool plain = false;
+    TAttribute* a;
+    if (sy == OLSy) {
+        if (Sc.Attributes.Find(StartSy, a) && a->Number >= 0) number = a->Number;
+        if (Sc.Attributes.Find(TypeSy, a) && !a->Text.empty()) numberType = a->Text[0];
+    } else if (sy == ULSy) {
+        plain = Sc.Attributes.Find(PlainSy, a) ||
+                (Sc.Attributes.Find(TypeSy, a) && (Lower(a->Text) == "none" || Lower(a->Text) == "plain"));
+    }
+    SectionEnd();
+    PushNewProp(tag, Capture());
+    const BlockFrame frame = BeginBlock();
+    const bool counted = sy == OLSy || sy == ULSy || sy == DirSy || sy == MenuSy;
+    if (counted) ++ListLevel;
+    Next();
+    StopSet itemStop = stop | Set({OLEndSy, ULEndSy, DirEndSy, MenuEndSy, DLEndSy, LISy, DDSy, DTSy});
+    if (sy == AddressSy || sy == BlockQuoteSy) itemStop |= Set({AddressEndSy, BlockQuoteEndSy});
+    itemStop.set(end);
+    while (!stop[Sc.Sy] && Sc.Sy != end && Sc.Sy != EofSy) {
+        const Symb before = Sc.Sy;
+        const int where = Sc.SIndex;
+        if (Sc.Sy == LISy || Sc.Sy == DDSy || Sc.Sy == DTSy) {
+            if (Sc.Sy == LISy && Sc.Attributes.Find(ValueSy, a) && a->Number != 0) number = a->Number;
+            const Symb kind = sy == AddressSy || sy == BlockQuoteSy ? DLSy : sy;
+            const std::string itemTag = ItemTag(Sc.Sy);
+            PushNewProp(itemTag, Capture());
+            const BlockFrame item = BeginListItem({kind, ListLevel, number, numberType, plain});
+            number = SaturatingAdd(number, 1);
+            Next();
+            ReadBodyContent(itemStop);
+            EndBlock(item);
+            PopAProp(itemTag);
+        } else {
+            ReadBodyContent(itemStop);
+        }
+        if (Sc.Sy == before && Sc.SIndex == where && !stop[Sc.Sy] && Sc.Sy != end && Sc.Sy != EofSy) Next();
+    }
+    if (counted) --ListLevel;
+    EndBlock(frame);
+    PopAProp(tag);
+    if (Sc.Sy == end) Next();
+}
+
+void THtmlReader::DoLoneItem(const StopSet& stop) {
+    const Symb kind = Sc.Sy == LISy ? liAloneSy : DLSy;
+    const std::string itemTag = ItemTag(Sc.Sy);
+    PushNewProp(itemTag, Capture());
+    const BlockFrame item = BeginListItem({kind, ListLevel, 1, '1', false});
+    Next();
+    ReadBodyContent(stop | Set({LISy, DDSy, DTSy, OLEndSy, ULEndSy, DirEndSy, MenuEndSy, DLEndSy}));
+    EndBlock(item);
+    PopAProp(itemTag);
+}
+
+void THtmlReader::DoHeading() {
+    const int level = Sc.HeadingLevel;
+    if (level < 1 || level > 6) {
+        Next();
+        return;
+    }
+    SectionEnd();
+    const std::string tag = "h" + std::to_string(level);
+    TagInfo info = Capture();
+    const bool pushed = PushNewProp(tag, info);
+    if (pushed && !info.Align.empty())
+        PropStack.Last()->Assign(info.Align == "middle" ? std::string("center") : info.Align,
+                                 PropIndices::TextAlign);
+    Next();
+    if (Sc.Sy == Centersy) {
+        if (pushed) PropStack.Last()->Assign(std::string("center"), PropIndices::TextAlign);
+        Next();
+    }
+    const BlockFrame frame = BeginBlock();
+    while (ParagraphContent()[Sc.Sy]) {
+        if (Sc.Sy == CommandSy || Sc.Sy == ScriptEndSy) Next();
+        else DoText();
+    }
+    EndBlock(frame);
+    PopAProp(tag);
+    if (Sc.Sy == HeadingEndSy) Next();
+}
+
+void THtmlReader::PreLineEnd() {
+    CurrentSection();
+    NewSection();
+}
+
+// Text inside PRE keeps its white space: the characters up to the next tag
+// are read here, before the scanner would fold them.
+void THtmlReader::ReadPreRaw() {
+    TCharCollection chars;
+    auto flush = [&] {
+        if (chars.GetSize() == 0) return;
+        TokenObj token;
+        token.AddString(chars, Sc.CodePage);
+        CurrentSection()->AddTokenObj(token);
+        chars.Clear();
+    };
+    while (Sc.LCh != 0 && Sc.LCh != '<' && static_cast<unsigned char>(Sc.LCh) > 8) {
+        const char c = Sc.LCh;
+        if (c == '\r' || c == '\n') {
+            flush();
+            // The line end right after <PRE> is not part of the text.
+            if (!PreLineStart) PreLineEnd();
+            PreLineStart = false;
+            Sc.NextChar();
+            if (c == '\r' && Sc.LCh == '\n') Sc.NextChar();
+            continue;
+        }
+        PreLineStart = false;
+        if (c == '&') {
+            const int at = Sc.SIndex;
+            std::string decoded;
+            Sc.DecodeReferenceTo8Bit(decoded);
+            for (char d : decoded) chars.Add(d, at);
+            continue;
+        }
+        chars.Add(c, Sc.SIndex);
+        Sc.NextChar();
+    }
+    flush();
+}
+
+void THtmlReader::DoPre(const StopSet& stop) {
+    SectionEnd();
+    PushNewProp("pre", Capture());
+    const BlockFrame frame = BeginBlock();
+    InPre = true;
+    PreLineStart = true;
+    NewSection();
+    Next();
+    while (!stop[Sc.Sy] && Sc.Sy != EofSy && Sc.Sy != PreEndSy) {
+        const Symb sy = Sc.Sy;
+        if (sy == BRSy || sy == PSy || sy == PEndSy) {
+            PreLineEnd();
+            Next();
+        } else if (sy == FormSy || sy == FormEndSy) {
+            Next();
+        } else if (ParagraphContent()[sy] && sy != TextSy) {
+            if (sy == CommandSy || sy == ScriptEndSy) Next();
+            else DoText();
+        } else if (sy == TextSy) {
+            Next();
+        } else {
+            break;
+        }
+    }
+    InPre = false;
+    EndBlock(frame);
+    PopAProp("pre");
+    if (Sc.Sy == PreEndSy) Next();
+}
+
+void THtmlReader::DoText() {
+    bool start;
+    if (const InlineTag* t = FindInline(Sc.Sy, start)) {
+        if (start) {
+            if (PushNewProp(t->Name, Capture())) {
+                TProperties* p = PropStack.Last();
+                if (p->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *p, true);
+            }
+        } else {
+            PopAProp(t->Name);
+        }
+        FontChanged();
+        Next();
+        return;
+    }
+    switch (Sc.Sy) {
+        case TextSy: {
+            if (!Section) {
+                const std::wstring& text = Sc.LCToken.GetString();
+                if (text == L" ") {
+                    Next();
+                    return;
+                }
+            }
+            CurrentSection()->AddTokenObj(Sc.LCToken);
+            Next();
+            return;
+        }
+        case FontSy: case BaseFontSy: DoFont(); return;
+        case FontEndSy:
+            PopAProp("font");
+            FontChanged();
+            Next();
+            return;
+        case ASy: DoAnchor(); return;
+        case AEndSy:
+            if (InLink) {
+                LinkTarget.Clear();
+                InLink = false;
+            }
+            PopAProp("a");
+            if (Section) {
+                Section->ChangeFont(*PropStack.Last());
+                Section->HRef(false, LinkTarget, nullptr);
+            }
+            Next();
+            return;
+        case BRSy: DoBreak(); return;
+        case HeadingSy: DoHeading(); return;
+        case HRSy: {
+            SectionEnd();
+            const bool pushed = PushNewProp("hr", Capture());
+            Cell->Add(new THorzLine(Doc, &Sc.Attributes, *PropStack.Last()));
+            if (pushed) PopAProp("hr");
+            else --Excess["hr"];
+            Next();
+            return;
+        }
+        case PreSy: DoPre(StopSet{}); return;
+        case ImageSy: AddImage(); return;
+        case PanelSy: AddPanel(); return;
+        case InputSy: AddFormControl(); return;
+        case SelectSy:
+            AddFormControl();
+            SkipUntil(SelectEndSy);
+            return;
+        case TextAreaSy:
+            AddFormControl();
+            SkipUntil(TextAreaEndSy);
+            return;
+        case TableSy: ReadTable(); return;
+        case MapSy: DoMap(); return;
+        case PageSy:
+            SectionEnd();
+            Cell->Add(new TPage(Doc));
+            Next();
+            return;
+        case ScriptSy: DoScript(); return;
+        case NoBrSy: case NoBrEndSy:
+            NoBreak = Sc.Sy == NoBrSy;
+            if (Section) Section->NoBreak = NoBreak || InPre;
+            Next();
+            return;
+        default: Next(); return;
+    }
+}
+
+void THtmlReader::DoFont() {
+    const bool baseFont = Sc.Sy == BaseFontSy;
+    if (PushNewProp("font", Capture())) {
+        TProperties* p = PropStack.Last();
+        TAttribute* a;
+        if (Sc.Attributes.Find(SizeSy, a)) {
+            bool ok = false;
+            int size = ParseSaturated(a->Text, ok);
+            if (ok) {
+                if (a->Text.size() > 1 && (a->Text[0] == '+' || a->Text[0] == '-'))
+                    size = SaturatingAdd(BaseFontSize, size);
+                size = std::clamp(size, 1, 7);
+                if (baseFont) BaseFontSize = size;
+                p->Assign(InPre ? PreFontConv[size - 1] : FontConv[size - 1], PropIndices::FontSize);
+            }
+        }
+        int32_t color;
+        if (Sc.Attributes.Find(ColorSy, a) && ColorFromString(a->Text, false, color))
+            p->Assign(color | 0x2000000, PropIndices::Color);
+        if (!baseFont && Sc.Attributes.Find(FaceSy, a)) p->Assign(ReadFontName(a->Text), PropIndices::FontFamily);
+        uint8_t charset;
+        if (Sc.Attributes.Find(CharSetSy, a) && Sc.TranslateCharset(a->Text, charset)) p->AssignCharSet(charset);
+        if (p->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *p, true);
+        SyncScanner();
+    }
+    FontChanged();
+    Next();
+}
+
+void THtmlReader::DoAnchor() {
+    TAttribute* a;
+    const bool hasHref = Sc.Attributes.Find(HrefSy, a);
+    std::string pseudo;
+    if (hasHref) {
+        if (InLink && Section) Section->HRef(false, LinkTarget, nullptr);
+        InLink = true;
+        std::string target;
+        TAttribute* t;
+        if (Sc.Attributes.Find(TargetSy, t)) target = t->Text;
+        LinkTarget.Assign(a->Text, target);
+        if (Sc.Attributes.Find(TabIndexSy, t)) LinkTarget.TabIndex = t->Number;
+        pseudo = "link";
+    }
+    if (PushNewProp("a", Capture(), pseudo)) {
+        TProperties* p = PropStack.Last();
+        p->SetFontBG();
+        if (p->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *p, true);
+    }
+    if (Section) Section->ChangeFont(*PropStack.Last());
+    else NewSection();
+    TAttribute* name;
+    if (Sc.Attributes.Find(NameSy, name) && Doc->IDObjects) {
+        std::string n = name->Text;
+        if (!n.empty() && n[0] == '#') n.erase(0, 1);
+        for (char& c : n) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        if (!n.empty()) Doc->IDObjects->AddChPosObject(n, Sc.SIndex);
+    }
+    if (hasHref) {
+        TFontInfoArray fonts;
+        PropStack.Last()->GetFontInfo(fonts);
+        Section->HRef(true, LinkTarget, &fonts);
+    }
+    Next();
+}
+
+void THtmlReader::DoBreak() {
+    TAttribute* a;
+    if (!Sc.Attributes.Find(ClearSy, a)) CurrentSection()->AddChar(BreakChar, Sc.SIndex);
+    NewSection(&Sc.Attributes);
+    Next();
+}
+
+void THtmlReader::DoLink() {
+    TAttribute* a;
+    std::string rel, rev, href;
+    if (Sc.Attributes.Find(RelSy, a)) rel = a->Text;
+    if (Sc.Attributes.Find(RevSy, a)) rev = a->Text;
+    if (Sc.Attributes.Find(HrefSy, a)) href = a->Text;
+    if (Lower(rel) == "stylesheet" && !href.empty() && Doc->Styles) {
+        try {
+            const std::string name = Doc->Host ? Doc->Host->ExpandFileName(href) : href;
+            std::string sheet;
+            if (ReadSideFile(name, sheet)) {
+                const size_t slash = name.find_last_of("\\/");
+                const std::string dir = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+                TStringStyleSource source(sheet);
+                char ch = source.Next();
+                ::DoStyle(*Doc->Styles, ch, source, dir);
+            }
+        } catch (...) {
+            // A sheet that cannot be read is left out.
+        }
+    }
+    if (Callbacks.OnLink) Guarded([&] { Callbacks.OnLink(Sc.Viewer, rel, rev, href); });
+    Next();
+}
+
+void THtmlReader::DoMeta() {
+    TAttribute* a;
+    std::string httpEq, name, content;
+    if (Sc.Attributes.Find(HttpEqSy, a)) httpEq = a->Text;
+    if (Sc.Attributes.Find(NameSy, a)) name = a->Text;
+    if (Sc.Attributes.Find(ContentSy, a)) content = a->Text;
+    if (Lower(httpEq) == "content-type") {
+        uint8_t charset;
+        if (Sc.TranslateCharset(content, charset)) PropStack.Last()->AssignCharSet(charset);
+        else if (Lower(content).find("utf-8") != std::string::npos) PropStack.Last()->AssignUTF8();
+        SyncScanner();
+    }
+    if (Callbacks.OnMeta) Guarded([&] { Callbacks.OnMeta(Sc.Viewer, httpEq, name, content); });
+    Next();
+}
+
+void THtmlReader::DoStyle() {
+    if (Doc->Styles) {
+        TScannerStyleSource source(Sc);
+        char ch = Sc.LCh;
+        ::DoStyle(*Doc->Styles, ch, source, "");
+    }
+    Next();
+}
+
+void THtmlReader::DoSound() {
+    TAttribute* a;
+    if (Callbacks.OnSoundRequest && Sc.Attributes.Find(SrcSy, a)) {
+        const std::string src = a->Text;
+        int loop = 1;
+        if (Sc.Attributes.Find(LoopSy, a)) loop = a->Number;
+        Guarded([&] { Callbacks.OnSoundRequest(Sc.Viewer, src, loop, false); });
+    }
+    Next();
+}
+
+void THtmlReader::DoScript() {
+    TAttribute* a;
+    std::string name, language;
+    if (Sc.Attributes.Find(NameSy, a)) name = a->Text;
+    if (Sc.Attributes.Find(LanguageSy, a)) language = a->Text;
+    std::string script;
+    Sc.PlainText = true;
+    Next();
+    while (Sc.Sy != ScriptEndSy && Sc.Sy != EofSy) {
+        if (Sc.Sy == TextSy) {
+            const std::wstring& w = Sc.LCToken.GetString();
+            for (wchar_t c : w) script += c < 128 ? static_cast<char>(c) : '?';
+        }
+        Next();
+    }
+    Sc.PlainText = false;
+    if (Callbacks.OnScript) Guarded([&] { Callbacks.OnScript(Sc.Viewer, name, language, script); });
+    if (Sc.Sy == ScriptEndSy) Next();
+}
+
+void THtmlReader::DoMap() {
+    // Image maps belong to the images; the map's tags are passed over up to
+    // its end, and a map broken off by foreign tags ends at the third.
+    int foreign = 0;
+    Next();
+    while (Sc.Sy != MapEndSy && Sc.Sy != EofSy) {
+        if (Sc.Sy != AreaSy && Sc.Sy != TextSy && ++foreign >= 3) return;
+        Next();
+    }
+    if (Sc.Sy == MapEndSy) Next();
+}
+
+void THtmlReader::SkipUntil(Symb end) {
+    while (Sc.Sy != end && Sc.Sy != EofSy) Next();
+    if (Sc.Sy == end) Next();
+}
+
+void THtmlReader::ReadPlainText() {
+    TagInfo none;
+    PushNewProp("pre", none);
+    InPre = true;
+    NewSection();
+    TCharCollection chars;
+    auto flush = [&] {
+        if (chars.GetSize() == 0) return;
+        TokenObj token;
+        token.AddString(chars, Sc.CodePage);
+        CurrentSection()->AddTokenObj(token);
+        chars.Clear();
+    };
+    while (Sc.LCh != 0) {
+        const char c = Sc.LCh;
+        if (c == '\r' || c == '\n') {
+            flush();
+            PreLineEnd();
+            Sc.NextChar();
+            if (c == '\r' && Sc.LCh == '\n') Sc.NextChar();
+            continue;
+        }
+        chars.Add(c, Sc.SIndex);
+        if (chars.GetSize() >= 200) flush();
+        Sc.NextChar();
+    }
+    flush();
+    InPre = false;
+}
+
+}  // namespace
+
+TReaderResults& ReaderResults() { return gResults; }
+
+void ReadHtmlDocument(TSectionList* doc, TObject* viewer, const std::string& text, bool utf8,
+                      const TReaderCallbacks& callbacks) {
+    gResults = TReaderResults{};
+    THtmlReader reader(doc, viewer, callbacks);
+    reader.StartRun(text, utf8);
+    reader.ReadHtml();
+}
+
+void ReadTextDocument(TSectionList* doc, const std::string& text) {
+    gResults = TReaderResults{};
+    const TReaderCallbacks none;
+    THtmlReader reader(doc, nullptr, none);
+    reader.StartRun(text, false);
+    reader.Sc.PlainText = true;
+    reader.ReadPlainText();
+}
+
+int CountLinks(const std::string& text, int limit) {
+    THtmlScanner scanner;
+    scanner.Start(text);
+    int count = 0;
+    do {
+        scanner.NextToken();
+        TAttribute* a;
+        if (scanner.Sy == ASy && scanner.Attributes.Find(HrefSy, a) && ++count >= limit) break;
+    } while (scanner.Sy != EofSy);
+    return count;
+}

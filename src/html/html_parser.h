@@ -1,0 +1,49 @@
+// The HTML reader: a recursive-descent reader over the scanner's tokens that
+// builds a document of sections, links and style sets. It keeps no tree: each
+// construct's routine reads until a symbol of its stop set comes and hands
+// that symbol back to its caller. Free of window headers.
+//
+// The reader's state lives for one run; the entries of parser_entry.h start
+// runs, one at a time for the process.
+#pragma once
+
+#include <string>
+
+#include "framework/classes.h"
+#include "html/html_scanner.h"
+
+class TSectionList;
+
+// The host's callbacks. Any of them may be empty; any of them may throw, which
+// ends the run like the end of the input does.
+using TSoundEvent = TEvent<const std::string& /*src*/, int /*loop*/, bool /*terminate*/>;
+using TMetaEvent = TEvent<const std::string& /*httpEquiv*/, const std::string& /*name*/,
+                          const std::string& /*content*/>;
+using TLinkEvent = TEvent<const std::string& /*rel*/, const std::string& /*rev*/, const std::string& /*href*/>;
+using TScriptEvent = TEvent<const std::string& /*name*/, const std::string& /*language*/,
+                            const std::string& /*script*/>;
+
+struct TReaderCallbacks {
+    TIncludeEvent OnInclude;
+    TSoundEvent OnSoundRequest;
+    TMetaEvent OnMeta;
+    TLinkEvent OnLink;
+    TScriptEvent OnScript;
+};
+
+// What the last run read from TITLE and BASE; every entry empties it first.
+struct TReaderResults {
+    std::wstring Title;
+    std::string Base;
+    std::string BaseTarget;
+};
+TReaderResults& ReaderResults();
+
+// Runs of the reader; the entries call these inside their guard. `text` is
+// already cut at its first zero byte and free of a UTF-8 signature.
+// `utf8`: the text had one. Exceptions pass through to the entry.
+void ReadHtmlDocument(TSectionList* doc, TObject* viewer, const std::string& text, bool utf8,
+                      const TReaderCallbacks& callbacks);
+void ReadTextDocument(TSectionList* doc, const std::string& text);
+// Counts the A tags with HREF, stopping once `limit` are counted.
+int CountLinks(const std::string& text, int limit);

@@ -1,0 +1,387 @@
+#include "html/parser_entry.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "html/horz_line.h"
+#include "html/section_list.h"
+#include "html/style_props.h"
+#include "html/text_section.h"
+
+namespace {
+
+struct Doc {
+    Doc() { doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 8, 10); }
+    TSectionList doc{nullptr};
+};
+
+// The text of every text section, in order.
+std::vector<std::wstring> Texts(const TSectionList& doc) {
+    std::vector<std::wstring> out;
+    for (int i = 0; i < doc.Count(); ++i)
+        if (auto* s = dynamic_cast<TSection*>(doc.Section(i))) out.push_back(s->SectionText);
+    return out;
+}
+
+std::wstring AllText(const TSectionList& doc) {
+    std::wstring all;
+    for (const std::wstring& t : Texts(doc)) all += t + L"|";
+    return all;
+}
+
+// The font of the run holding the first occurrence of `text`.
+const TFontObj* RunOf(const TSectionList& doc, const std::wstring& text) {
+    for (int i = 0; i < doc.Count(); ++i) {
+        auto* s = dynamic_cast<TSection*>(doc.Section(i));
+        if (!s) continue;
+        const size_t at = s->SectionText.find(text);
+        if (at == std::wstring::npos) continue;
+        const TFontObj* found = nullptr;
+        for (int r = 0; r < s->Fonts.Count(); ++r)
+            if (s->Fonts.Run(r)->RunStart <= static_cast<int>(at)) found = s->Fonts.Run(r);
+        return found;
+    }
+    return nullptr;
+}
+
+std::wstring Parse(const std::string& html) {
+    Doc d;
+    EXPECT_TRUE(ParseHTMLString(html, &d.doc, {}));
+    EXPECT_EQ(PropStack.Count(), 0);
+    return AllText(d.doc);
+}
+
+TEST(ParserTest, SmallDocumentsGiveTheirSectionsText) {
+    struct Case {
+        const char* html;
+        const wchar_t* text;
+    } cases[] = {
+        {"<P><P>text", L"text|"},
+        {"<p>one<p>two", L"one|two|"},
+        {"<ul><li>a<ul><li>b<li>c</ul><li>d</ul>e", L"a|b|c|d|e|"},
+        {"<ol start=5><li>x<li value=10>y</ol>", L"x|y|"},
+        {"<b>x<p>y", L"x|y|"},
+        {"</font></b></ul></div>x", L"x|"},
+        {"a&amp;b&lt;c&#1046;", L"a&b<c\u0416|"},
+        {"<H1>Head</H1><DIV ALIGN=center>Body</DIV>", L"Head|Body|"},
+        {"<H>x</H><H7>y", L"xy|"},
+        {"a<br>b", L"a|b|"},
+        {"a<br><br>b", L"a|\x08|b|"},
+        {"a<br clear=all>b", L"a|b|"},
+        {"<pre>a  b\nc</pre>d", L"a  b|c|d|"},
+        {"<title>T</title><blockquote>q</blockquote><center>c</center>", L"q|c|"},
+        {"ab\0cd", L"ab|"},
+        {"<ul><li>a<li>b<!-- never ends", L"a|b|"},
+        {"<select><option>x</select>y<script>var a;</script>z", L"yz|"},
+        {"<map name=m><area><i><b><u>x", L"x|"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.html);
+        const std::string html = std::string(c.html) == "ab\0cd" ? std::string("ab\0cd", 5) : c.html;
+        EXPECT_EQ(Parse(html), c.text);
+    }
+}
+
+TEST(ParserTest, FontsOfRunsFollowTheOpenElements) {
+    Doc d;
+    ParseHTMLString("<B>bold <I>both</B> italic</I> plain <font size=7>big</font><font size=+9>max</font>", &d.doc,
+                    {});
+    struct Expect {
+        const wchar_t* text;
+        bool bold, italic;
+    } expects[] = {{L"bold", true, false}, {L"both", true, true}, {L"italic", false, true}, {L"plain", false, false}};
+    for (const Expect& e : expects) {
+        SCOPED_TRACE(testing::Message() << std::string(e.text, e.text + wcslen(e.text)));
+        const TFontObj* run = RunOf(d.doc, e.text);
+        ASSERT_NE(run, nullptr);
+        EXPECT_EQ(run->RunFont.Weight >= 700, e.bold);
+        EXPECT_EQ(run->RunFont.Italic, e.italic);
+    }
+    // SIZE=+9 saturates at 7, like SIZE=7.
+    EXPECT_EQ(RunOf(d.doc, L"big")->RunFont.Height, RunOf(d.doc, L"max")->RunFont.Height);
+    EXPECT_LT(RunOf(d.doc, L"big")->RunFont.Height, RunOf(d.doc, L"plain")->RunFont.Height);
+}
+
+TEST(ParserTest, LinksEnterTheLinkListWithTheirUrls) {
+    Doc d;
+    ParseHTMLString("<a href=\"one.htm\">One</a> and <a name=here href=two.htm target=t>Two</a> <a name=x>n</a>",
+                    &d.doc, {});
+    std::vector<std::string> urls;
+    for (TFontObj* run : d.doc.LinkRuns) urls.push_back(run->LinkTarget.Url);
+    EXPECT_EQ(urls, (std::vector<std::string>{"one.htm", "two.htm"}));
+    int index;
+    EXPECT_TRUE(d.doc.IDObjects->Find("HERE", index));
+    EXPECT_TRUE(d.doc.IDObjects->Find("X", index));
+}
+
+TEST(ParserTest, HorizontalRulesAndPageBreaksAreSections) {
+    Doc d;
+    ParseHTMLString("a<hr>b<page>c", &d.doc, {});
+    ASSERT_EQ(d.doc.Count(), 5);
+    EXPECT_NE(dynamic_cast<THorzLine*>(d.doc.Section(1)), nullptr);
+    EXPECT_NE(dynamic_cast<TPage*>(d.doc.Section(3)), nullptr);
+}
+
+TEST(ParserTest, DeepNestingIsCappedAndKeepsTheText) {
+    const auto repeat = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += s;
+        return out;
+    };
+    const std::string docs[] = {
+        repeat("<div>", 100000) + "deep" + repeat("</div>", 100000) + "after",
+        repeat("<ul><li>", 100000) + "deep" + "<p>after",
+        repeat("<blockquote>", 100000) + "deep" + "<p>after",
+        repeat("<b>", 100000) + "deep" + repeat("</b>", 99999) + "<p>after",
+        repeat("</font>", 100000) + "deep" + "<p>after",
+    };
+    for (const std::string& html : docs) {
+        SCOPED_TRACE(html.substr(0, 12));
+        Doc d;
+        EXPECT_TRUE(ParseHTMLString(html, &d.doc, {}));
+        const std::wstring all = AllText(d.doc);
+        EXPECT_NE(all.find(L"deep"), std::wstring::npos);
+        EXPECT_NE(all.find(L"after"), std::wstring::npos);
+        EXPECT_EQ(PropStack.Count(), 0);
+    }
+    // The last unmatched <b> is still open: "after" is bold.
+    Doc d;
+    ParseHTMLString(repeat("<b>", 100000) + "x" + repeat("</b>", 99999) + "after", &d.doc, {});
+    EXPECT_GE(RunOf(d.doc, L"after")->RunFont.Weight, 700);
+}
+
+TEST(ParserTest, ARunThatEndedEarlyLeavesTheNextParseClean) {
+    // Symbol face: decimal references below 256 are code-page bytes there.
+    Doc symbol;
+    ParseHTMLString("<font face=Symbol>&#200;", &symbol.doc, {});
+    Doc after;
+    ParseHTMLString("&#200;", &after.doc, {});
+    EXPECT_EQ(AllText(after.doc), L"\u00C8|");
+
+    Doc nobr;
+    ParseHTMLString("<nobr>a b", &nobr.doc, {});
+    EXPECT_TRUE(dynamic_cast<TSection*>(nobr.doc.Section(0))->NoBreak);
+    Doc plain;
+    ParseHTMLString("a b", &plain.doc, {});
+    EXPECT_FALSE(dynamic_cast<TSection*>(plain.doc.Section(0))->NoBreak);
+
+    Doc pre;
+    ParseHTMLString("<pre>a  <!-- open", &pre.doc, {});
+    Doc next;
+    ParseHTMLString("x   y", &next.doc, {});
+    EXPECT_EQ(AllText(next.doc), L"x y|");
+}
+
+TEST(ParserTest, ThrowingCallbacksEndTheRunAndKeepWhatWasBuilt) {
+    TReaderCallbacks callbacks;
+    callbacks.OnMeta = [](TObject*, const std::string&, const std::string&, const std::string&) {
+        throw std::runtime_error("host failed");
+    };
+    callbacks.OnLink = [](TObject*, const std::string&, const std::string&, const std::string&) { throw 42; };
+    callbacks.OnInclude = [](TObject*, const std::string&, std::vector<std::string>, std::string&) {
+        throw std::runtime_error("include failed");
+    };
+    struct Case {
+        const char* html;
+        const wchar_t* text;
+    } cases[] = {
+        {"<p>kept<meta name=a content=b>lost", L"kept|"},
+        {"<p>kept<link rel=next href=x>lost", L"kept|"},
+        {"<p>kept<!--#include file=x-->same token<b>lost", L"keptsame token|"},
+        {"<ul><li>a<li><b>b<meta name=a content=b>c<li>d</ul>", L"a|b|"},
+        {"<pre>a\nb<meta name=a content=b>c", L"a|b|"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.html);
+        Doc d;
+        EXPECT_TRUE(ParseHTMLString(c.html, &d.doc, callbacks));
+        EXPECT_EQ(AllText(d.doc), c.text);
+        EXPECT_EQ(PropStack.Count(), 0);
+    }
+    Doc d;
+    EXPECT_TRUE(ParseHTMLString("fine", &d.doc, {}));
+    EXPECT_EQ(AllText(d.doc), L"fine|");
+}
+
+TEST(ParserTest, AnEntryCalledDuringARunIsRefused) {
+    bool inner = true;
+    TReaderCallbacks callbacks;
+    callbacks.OnMeta = [&](TObject*, const std::string&, const std::string&, const std::string&) {
+        Doc other;
+        inner = ParseHTMLString("x", &other.doc, {});
+        EXPECT_FALSE(ParseTextString("x", &other.doc));
+        EXPECT_FALSE(IsFrameString(lsString, "", "<frameset>", nullptr));
+    };
+    Doc d;
+    EXPECT_TRUE(ParseHTMLString("a<meta name=n content=c>b", &d.doc, callbacks));
+    EXPECT_FALSE(inner);
+    EXPECT_EQ(AllText(d.doc), L"ab|");
+}
+
+TEST(ParserTest, MoreThan400LinksGetNoTabStops) {
+    for (int n : {400, 401}) {
+        std::string html;
+        for (int i = 0; i < n; ++i) html += "<a href=x" + std::to_string(i) + ">l</a> ";
+        Doc d;
+        ParseHTMLString(html, &d.doc, {});
+        EXPECT_EQ(d.doc.LinksNotTabbed, n > 400) << n;
+        EXPECT_EQ(d.doc.LinkRuns.size(), static_cast<size_t>(n));
+    }
+}
+
+TEST(ParserTest, TextEncodingsAreRecognised) {
+    EXPECT_EQ(Parse("\xEF\xBB\xBF\xD0\x96x"), L"\u0416x|");
+    EXPECT_EQ(Parse("\xC6"), L"\u0416|");  // code page 1251
+    EXPECT_EQ(Parse("<meta http-equiv=content-type content=\"text/html; charset=utf-8\">\xD0\x96"), L"\u0416|");
+}
+
+TEST(ParserTest, PlainTextKeepsItsLines) {
+    Doc d;
+    EXPECT_TRUE(ParseTextString("a  <b>\r\nline\n\xC6", &d.doc));
+    EXPECT_EQ(AllText(d.doc), L"a  <b>|line|\u0416|");
+    EXPECT_EQ(PropStack.Count(), 0);
+}
+
+struct FakeFrames : TFrameViewerBase {
+    struct Set : TObject {
+        int Id;
+        explicit Set(int id) : Id(id) {}
+    };
+    void AddFrame(TObject* fs, TAttributeList* attrs, const std::string&) override {
+        TAttribute* a;
+        Log += "frame" + std::to_string(static_cast<Set*>(fs)->Id) +
+               (attrs->Find(SrcSy, a) ? ":" + a->Text : std::string()) + " ";
+    }
+    TObject* CreateSubFrameSet(TObject* fs) override {
+        Sets.push_back(std::make_unique<Set>(static_cast<int>(Sets.size()) + 1));
+        Log += "sub" + std::to_string(static_cast<Set*>(fs)->Id) + " ";
+        return Sets.back().get();
+    }
+    void DoAttributes(TObject* fs, TAttributeList*) override {
+        Log += "attrs" + std::to_string(static_cast<Set*>(fs)->Id) + " ";
+    }
+    void EndFrameSet(TObject* fs) override { Log += "end" + std::to_string(static_cast<Set*>(fs)->Id) + " "; }
+    std::string Log;
+    std::vector<std::unique_ptr<Set>> Sets;
+};
+
+TEST(ParserTest, FrameSetsDriveTheFrameViewer) {
+    struct Case {
+        const char* html;
+        bool isFrame;
+    } cases[] = {
+        {"<HTML><HEAD><TITLE>x</TITLE></HEAD><FRAMESET cols=*,*>", true},
+        {"<html><body><frameset>", false},
+        {"<p>x<frameset>", false},
+        {"<script>document.write('<body>')</script><frameset>", true},
+        {"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IsFrameString(lsString, "", c.html, nullptr), c.isFrame) << c.html;
+
+    FakeFrames frames;
+    FakeFrames::Set top(0);
+    EXPECT_TRUE(FrameParseString(&frames, &top, lsString, "f.htm",
+                                 "<frameset rows=1,2><frame src=a><frameset><frame src=b></frameset>"
+                                 "<noframes><frame src=no></noframes><frame src=c></frameset>",
+                                 {}));
+    EXPECT_EQ(frames.Log, "attrs0 frame0:a sub0 attrs1 frame1:b end1 frame0:c end0 ");
+
+    // Frame sets nest at most 16 deep.
+    FakeFrames deep;
+    std::string html;
+    for (int i = 0; i < 1000; ++i) html += "<frameset>";
+    EXPECT_TRUE(FrameParseString(&deep, &top, lsString, "", html, {}));
+    EXPECT_EQ(deep.Sets.size(), 15u);
+
+    // A missing frame-set file gives no frames.
+    FakeFrames none;
+    EXPECT_TRUE(FrameParseString(&none, &top, lsFile, "no such file.htm", "", {}));
+    EXPECT_EQ(none.Log, "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ParserTest, LinkedStyleSheetsAreReadOnlyFromSaneFiles) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / "parser_test_sheets";
+    fs::create_directories(dir);
+    const auto write = [&](const char* name, const std::string& body) {
+        std::ofstream(dir / name, std::ios::binary) << body;
+        return (dir / name).string();
+    };
+    const std::string small = write("small.css", "p { font-weight: bold }");
+    const std::string huge = write("huge.css", "p { font-weight: bold }" + std::string(2u << 20, ' '));
+    struct Case {
+        std::string href;
+        bool bold;
+    } cases[] = {{small, true}, {huge, false}, {dir.string(), false}, {(dir / "missing.css").string(), false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.href);
+        Doc d;
+        std::string linked;
+        TReaderCallbacks callbacks;
+        callbacks.OnLink = [&](TObject*, const std::string& rel, const std::string&, const std::string& href) {
+            linked = rel + " " + href;
+        };
+        EXPECT_TRUE(ParseHTMLString("<link rel=StyleSheet href=\"" + c.href + "\"><p>x", &d.doc, callbacks));
+        EXPECT_EQ(RunOf(d.doc, L"x")->RunFont.Weight >= 700, c.bold);
+        EXPECT_EQ(linked, "StyleSheet " + c.href);
+    }
+    fs::remove_all(dir);
+}
+
+TEST(ParserTest, TitleAndBaseAreKeptForTheHost) {
+    Doc d;
+    ParseHTMLString("<title>Ab</title><base href=http://h/ target=main>x", &d.doc, {});
+    EXPECT_EQ(ReaderResults().Title, L"Ab");
+    EXPECT_EQ(ReaderResults().Base, "http://h/");
+    EXPECT_EQ(ReaderResults().BaseTarget, "main");
+    ParseHTMLString("y", &d.doc, {});
+    EXPECT_EQ(ReaderResults().Title, L"");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ParserTest, ARealLookingArticleKeepsItsHeadStyles) {
+    Doc d;
+    ParseHTMLString("<HTML><HEAD><STYLE>.term { font-style: italic } LI { font-weight: bold }</STYLE></HEAD>"
+                    "<BODY><P CLASS=term>Term</P>&nbsp;- <B>def</B><UL><LI>one<LI>two</UL>"
+                    "<P>See <A HREF=\"#x\">there</A>.</BODY></HTML>",
+                    &d.doc, {});
+    EXPECT_EQ(AllText(d.doc), L"Term|\u00A0- def|one|two|See there.|");
+    EXPECT_TRUE(RunOf(d.doc, L"Term")->RunFont.Italic);
+    EXPECT_GE(RunOf(d.doc, L"one")->RunFont.Weight, 700);
+    EXPECT_LT(RunOf(d.doc, L"See")->RunFont.Weight, 700);
+    ASSERT_EQ(d.doc.LinkRuns.size(), 1u);
+    EXPECT_EQ(d.doc.LinkRuns[0]->LinkTarget.Url, "#x");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ParserTest, OnlyTheFirstBodyTagSetsTheDocumentsText) {
+    struct Case {
+        const char* html;
+        TColor color;
+    } cases[] = {
+        {"<body text=#FF0000>x", 0x0000FF},
+        {"<body text=red>x<body text=blue>", 0x0000FF},
+        {"<p>a</p><body text=red>x", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.html);
+        Doc d;
+        ParseHTMLString(c.html, &d.doc, {});
+        EXPECT_EQ(RunOf(d.doc, L"x")->FontColor & 0xFFFFFF, c.color);
+    }
+}
+
+}  // namespace
