@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "html/block.h"
 #include "html/indent_manager.h"
+#include "html/process_error.h"
 #include "html/section_list.h"
 #include "html/sel_text.h"
 #include "html/text_section.h"
@@ -29,7 +31,23 @@ void TCellBasic::Add(TSectionBase* section) {
 }
 
 bool TCellBasic::CheckLastBottomMargin() {
-    // Blocks come later; a cell of text sections never ends in paragraph space.
+    // A list item's own cell decides for it; the loop stands in for the
+    // recursion so a deep chain of items costs no stack.
+    TCellBasic* cell = this;
+    while (cell) {
+        TBlock* last = nullptr;
+        for (int i = cell->Count() - 1; i >= 0 && !last; --i)
+            if (auto* b = dynamic_cast<TBlock*>(cell->Section(i)); b && b->Positioning != posAbsolute) last = b;
+        if (!last) return false;
+        if (auto* item = dynamic_cast<TBlockLI*>(last)) {
+            cell = item->ChildCell.get();
+            continue;
+        }
+        if (!last->BottomIsAuto) return false;
+        last->RawBoxValues[PropIndices::MarginBottom] = 0;
+        last->BottomIsAuto = false;
+        return true;
+    }
     return false;
 }
 
@@ -39,14 +57,32 @@ int TCellBasic::DoLogic(TCanvas* Canvas, int Y, int Width, int HeightArg, int En
     FirstDocPos = PosCounter;
     int64_t h = 0;
     ScrollWidth = 0;
-    for (int i = 0; i < Count(); ++i) {
+    for (int i = 0; i < Count();) {
         int w = 0;
-        h += Section(i)->DrawLogic(Canvas, 0, SaturateY(Y + h), 1000, 1000, Width, HeightArg, EnclosingHeight,
-                                   IndentRef, w, PosCounter);
+        const int startPos = PosCounter;
+        try {
+            h += Section(i)->DrawLogic(Canvas, 0, SaturateY(Y + h), 1000, 1000, Width, HeightArg, EnclosingHeight,
+                                       IndentRef, w, PosCounter);
+        } catch (const EProcessError& e) {
+            DropFailedSection(i, e.Message, PosCounter, startPos);
+            continue;
+        }
         ScrollWidth = std::max(ScrollWidth, w);
+        ++i;
     }
     Len = PosCounter - FirstDocPos;
     return SaturateY(h);
+}
+
+void TCellBasic::DropFailedSection(int index, const std::string& message, int& PosCounter, int startPos) {
+    PosCounter = startPos;
+    if (Document && Document->Host) Document->Host->ShowProcessError(message);
+    // The document's lists forget the section before it goes.
+    if (Document) {
+        Document->SectionsByPosition.clear();
+        Document->ForgetObject(Section(index));
+    }
+    Delete(index);
 }
 
 void TCellBasic::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
@@ -158,6 +194,10 @@ void TCellBasic::AddSectionsToList() {
 
 void TCellBasic::FormTree(const std::string& indent, std::string& tree) {
     for (int i = 0; i < Count(); ++i) {
+        if (auto* block = dynamic_cast<TBlock*>(Section(i))) {
+            block->FormTree(indent, tree);
+            continue;
+        }
         tree += indent;
         if (auto* text = dynamic_cast<TSection*>(Section(i))) {
             for (wchar_t c : text->SectionText.substr(0, 10)) tree += c < 128 ? static_cast<char>(c) : '?';
@@ -223,8 +263,14 @@ int TBlockCell::DoLogicX(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY
     for (int i = 0; i < Count(); ++i) {
         TSectionBase* s = Section(i);
         int w = 0;
-        h += s->DrawLogic(Canvas, X, SaturateY(Y + h), OriginX, OriginY, Width, HeightArg, EnclosingHeight,
-                          IndentRef, w, PosCounter);
+        const int startPos = PosCounter;
+        try {
+            h += s->DrawLogic(Canvas, X, SaturateY(Y + h), OriginX, OriginY, Width, HeightArg, EnclosingHeight,
+                              IndentRef, w, PosCounter);
+        } catch (const EProcessError& e) {
+            DropFailedSection(i--, e.Message, PosCounter, startPos);
+            continue;
+        }
         ScrollWidth = std::max(ScrollWidth, w);
         InnerBottom = std::max(InnerBottom, s->InnerBottom);
         PaintTop = std::min(PaintTop, s->PaintTop);

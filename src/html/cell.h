@@ -46,6 +46,13 @@ public:
     void FormTree(const std::string& indent, std::string& tree);
 
     TSectionList* Document;  // not owned
+
+protected:
+    // A section whose layout raised EProcessError: the message goes to the
+    // host, the section is freed and the positions it took are given back.
+    void DropFailedSection(int index, const std::string& message, int& PosCounter, int startPos);
+
+public:
     int StartY = 0;
     IndentManager* IndentRef = nullptr;
     int FirstDocPos = 0;

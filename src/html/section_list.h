@@ -45,6 +45,9 @@ public:
     // A new invisible tab stop for a link, its events bound to the run; null
     // when the host gives links no tab stops.
     virtual std::unique_ptr<TLinkTabStop> CreateLinkTabStop(TFontObj* run) = 0;
+    // A section that could not be laid out is dropped; its message is shown
+    // in an error box with an OK button.
+    virtual void ShowProcessError(const std::string& message) { (void)message; }
 
 protected:
     ~TDocumentHost() = default;

@@ -1,0 +1,188 @@
+// Blocks: the CSS block boxes of a document (P, DIV, lists, list items, the
+// body) with margins, borders, padding, floats, clearance and backgrounds,
+// laid out and painted around a child cell of further sections. Free of
+// window headers; the painting lives in block_draw.cpp.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/graphics_types.h"
+#include "html/cell.h"
+#include "html/section_base.h"
+#include "html/style_props.h"
+#include "html/symbols.h"
+#include "html/text_measure.h"
+
+class TAttributeList;
+class TSectionList;
+
+// How deep blocks are nested in the operation under way. Blocks deeper than
+// MaxNestingDepth lay out empty and answer no query, so every recursive walk
+// through blocks (layout, paint, hit tests, widths, copy, search) stays
+// within the stack the program is linked with.
+class TNestingGuard {
+public:
+    TNestingGuard();
+    ~TNestingGuard();
+    TNestingGuard(const TNestingGuard&) = delete;
+    TNestingGuard& operator=(const TNestingGuard&) = delete;
+    bool TooDeep() const { return FTooDeep; }
+    static int Depth();
+
+private:
+    bool FTooDeep;
+};
+
+class TBlock : public TSectionBase {
+public:
+    TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* EnclosingCell, TAttributeList* attributes);
+    TBlock(TSectionList* OwnerDocument, const TBlock& source);
+    ~TBlock() override;
+
+    TSectionBase* CreateClone(TSectionDocument* document) const override;
+    void CopyToClipboard() override;
+    int DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
+                  int EnclosingHeight, IndentManager* IndentRef, int& MaxWidth, int& PosCounter) override;
+    int Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int OriginX,
+              int OriginY) override;
+    guResultType GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& TargetOut, TImageFormControlObj*& ControlOut,
+                        std::string& TitleOut) override;
+    bool PtInObject(int X, int Y, TObject*& Obj, int& HitX, int& HitY) override;
+    int FindCursor(TCanvas* Canvas, int X, int Y, int& CaretX, int& CaretY, int& CaretHeight,
+                   bool& InsideText) override;
+    int FindString(int from, const std::wstring& SearchText, bool CaseSensitive) override;
+    int FindStringR(int from, const std::wstring& SearchText, bool CaseSensitive) override;
+    int FindSourcePos(int DocPos) override;
+    int FindDocPos(int SourcePos, bool Prev) override;
+    bool CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y) override;
+    bool GetChAtPos(int Pos, wchar_t& Ch, TObject*& Obj) override;
+    void MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) override;
+    void AddSectionsToList() override;
+
+    virtual void DrawBlockBorder(TCanvas* Canvas, const TRect& ORect, const TRect& IRect);
+    virtual int FindWidth(TCanvas* Canvas, int WidthArg, int HeightArg, int AutoCount);
+
+    // Joins this block's top margin with the bottom margin of the section
+    // before it in the enclosing cell; run once, when the block is made.
+    void CollapseMargins();
+    void DrawSort();
+    void DrawBlock(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int Y, int XRef,
+                   int YRef);
+    void DrawTheList(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int XRef, int YRef);
+    void FormTree(const std::string& indent, std::string& tree);
+
+    TSectionList* Document() const;
+    int& ContentLeft() { return reinterpret_cast<int&>(DescendantWord); }
+
+    TMarginArray BoxValues{};
+    std::unique_ptr<TBlockCell> ChildCell;
+    int EmBase = 0;
+    int ExBase = 0;
+    BorderStyleType BorderStyle = bssNone;
+    AlignmentType FloatSide = ANone;
+    ClearAttrType ClearSide = clrNone;
+    bool IsListBlock = false;
+    PositionRec BackgroundPos{};
+    PositionType Positioning = posStatic;
+    VisibilityType Visibility = viInherit;
+    bool BottomIsAuto = false;
+    bool PageBreakAbove = false;
+    bool PageBreakBelow = false;
+    bool AvoidBreakInside = false;
+    bool NotDisplayed = false;
+    TVMarginArray RawBoxValues{};
+    TCellBasic* EnclosingCell = nullptr;  // not owned
+    std::string TagAndClass;
+    int ContentWidth = 0;
+    int ClearSpace = 0;
+    int ContentIndent = 0;
+    int PosTop = 0;
+    int PosLeft = 0;
+    std::vector<TSectionBase*> ZOrderList;  // not owning
+    int ContentBottomY = 0;
+    std::string Title;
+    TRect BorderRect{};
+
+protected:
+    // The layout when the block is nested too deep or not displayed.
+    int LayOutEmpty(int Y, int& MaxWidth, int& PosCounter);
+    bool Answers() const { return !NotDisplayed && !FLaidOutEmpty; }
+
+    // The background and border between the border box and the padding box
+    // (screen coordinates).
+    void PaintBox(TCanvas* Canvas, const TRect& ARect, const TRect& outer, const TRect& inner);
+
+    bool FLaidOutEmpty = false;
+    bool FHasID = false;  // entered in the document's ID list
+    // Widths of the content as asked during one layout: a block's width
+    // needs its content's, so without them nested blocks cost the square of
+    // their depth.
+    int FMinMaxCycle = -1;
+    int FMin = 0;
+    int FMax = 0;
+    bool FTopAuto = false;  // margin-top was the automatic paragraph space
+};
+
+class THorzLine;
+
+// The box of a horizontal rule: its child cell holds the rule.
+class THRBlock : public TBlock {
+public:
+    using TBlock::TBlock;
+    THRBlock(TSectionList* OwnerDocument, const THRBlock& source);
+
+    TSectionBase* CreateClone(TSectionDocument* document) const override;
+    int FindWidth(TCanvas* Canvas, int WidthArg, int HeightArg, int AutoCount) override;
+    // The rule in the child cell, null before the reader has added it.
+    THorzLine* HRule() const;
+
+    JustifyType RuleJustify = Centered;
+};
+
+enum ListTypeType { None, Ordered, Unordered, Definition, liAlone };
+
+// The text of a numbered or lettered bullet, the point included; empty for a
+// drawn or absent bullet.
+std::wstring BulletText(ListBulletType kind, int itemNumber);
+
+class TBlockLI : public TBlock {
+public:
+    // Sy is the tag of the enclosing list (ULSy, OLSy, DirSy, MenuSy, DLSy)
+    // or anything else for an item outside a list.
+    TBlockLI(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* EnclosingCell, Symb Sy, bool plain,
+             char indexType, int listNumber, int listLevel, TAttributeList* attributes);
+    TBlockLI(TSectionList* OwnerDocument, const TBlockLI& source);
+
+    TSectionBase* CreateClone(TSectionDocument* document) const override;
+    int DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
+                  int EnclosingHeight, IndentManager* IndentRef, int& MaxWidth, int& PosCounter) override;
+    int Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int OriginX,
+              int OriginY) override;
+
+    ListTypeType ListKind = None;
+    int ItemNumber = 0;
+    ListBulletType BulletKind = lbBlank;
+    TFontDesc BulletFont;
+    TColor BulletColor = 0;
+    int BulletY = 0;  // baseline of the first line, 0 until known
+
+private:
+    void DrawBullet(TCanvas* Canvas, int X, int Y);
+};
+
+class TBodyBlock : public TBlock {
+public:
+    TBodyBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* EnclosingCell,
+               TAttributeList* attributes);
+    TBodyBlock(TSectionList* OwnerDocument, const TBodyBlock& source);
+
+    TSectionBase* CreateClone(TSectionDocument* document) const override;
+    int DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
+                  int EnclosingHeight, IndentManager* IndentRef, int& MaxWidth, int& PosCounter) override;
+    int Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int OriginX,
+              int OriginY) override;
+    guResultType GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& TargetOut, TImageFormControlObj*& ControlOut,
+                        std::string& TitleOut) override;
+};
