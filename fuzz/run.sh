@@ -10,8 +10,24 @@ runs=${2:-20000}
 mkdir -p "$out/html_corpus" "$out/html_work"
 
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined -I "$root/src")
-html_core=("$root"/src/html/*.cpp "$root/src/framework/classes.cpp" "$root/src/framework/cp1251.cpp"
-           "$root/src/framework/sysutils_text.cpp")
+html_sources=("$root"/src/html/*.cpp "$root/src/framework/classes.cpp" "$root/src/framework/cp1251.cpp"
+              "$root/src/framework/sysutils_text.cpp")
+# The engine's sources are compiled once, side by side, and linked into both
+# HTML targets.
+mkdir -p "$out/obj"
+pids=()
+for source in "${html_sources[@]}"; do
+    clang++ "${flags[@]/-fsanitize=fuzzer,/-fsanitize=fuzzer-no-link,}" -c "$source" \
+        -o "$out/obj/$(basename "$source" .cpp).o" &
+    pids+=($!)
+    if ((${#pids[@]} >= $(nproc))); then
+        wait "${pids[0]}"
+        pids=("${pids[@]:1}")
+    fi
+done
+for pid in "${pids[@]}"; do wait "$pid"; done
+html_core=()
+for source in "${html_sources[@]}"; do html_core+=("$out/obj/$(basename "$source" .cpp).o"); done
 clang++ "${flags[@]}" "$root/fuzz/html_fuzz.cpp" "${html_core[@]}" -o "$out/html_fuzz"
 # Seeds: the sample dictionary's pages.
 python3 "$root/tools/make_dictionary.py" "$out/dictionary" >/dev/null
