@@ -1,6 +1,7 @@
 #include "framework/registry.h"
 
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "framework/cp1251.h"
@@ -240,20 +241,20 @@ void TRegistry::WriteBinaryData(const std::string& name, const void* buffer, int
     WriteData(name, REG_BINARY, buffer, static_cast<DWORD>(size));
 }
 
-void TRegistry::GetValueNames(TStrings* strings) {
+namespace {
+
+// Lists the names that `enumerate` gives for indexes 0..count-1 (each at most
+// maxLength units) into `strings`, inside one update.
+void ListNames(TStrings* strings, DWORD count, DWORD maxLength,
+               const std::function<LONG(DWORD index, wchar_t* name, DWORD* length)>& enumerate) {
     strings->BeginUpdate();
     try {
         strings->Clear();
-        DWORD count = 0, maxLength = 0;
-        if (RegQueryInfoKeyW(FCurrentKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                             &maxLength, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-            std::vector<wchar_t> buffer(maxLength + 1);
-            for (DWORD i = 0; i < count; ++i) {
-                DWORD length = static_cast<DWORD>(buffer.size());
-                if (RegEnumValueW(FCurrentKey, i, buffer.data(), &length, nullptr, nullptr, nullptr,
-                                  nullptr) == ERROR_SUCCESS)
-                    strings->Add(WideToAnsi(std::wstring_view(buffer.data(), length)));
-            }
+        std::vector<wchar_t> buffer(maxLength + 1);
+        for (DWORD i = 0; i < count; ++i) {
+            DWORD length = static_cast<DWORD>(buffer.size());
+            if (enumerate(i, buffer.data(), &length) == ERROR_SUCCESS)
+                strings->Add(WideToAnsi(std::wstring_view(buffer.data(), length)));
         }
     } catch (...) {
         strings->EndUpdate();
@@ -262,26 +263,26 @@ void TRegistry::GetValueNames(TStrings* strings) {
     strings->EndUpdate();
 }
 
+}  // namespace
+
+void TRegistry::GetValueNames(TStrings* strings) {
+    DWORD count = 0, maxLength = 0;
+    if (RegQueryInfoKeyW(FCurrentKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxLength,
+                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        count = 0;
+    ListNames(strings, count, maxLength, [this](DWORD i, wchar_t* name, DWORD* length) {
+        return RegEnumValueW(FCurrentKey, i, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
 void TRegistry::GetKeyNames(TStrings* strings) {
-    strings->BeginUpdate();
-    try {
-        strings->Clear();
-        DWORD count = 0, maxLength = 0;
-        if (RegQueryInfoKeyW(FCurrentKey, nullptr, nullptr, nullptr, &count, &maxLength, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-            std::vector<wchar_t> buffer(maxLength + 1);
-            for (DWORD i = 0; i < count; ++i) {
-                DWORD length = static_cast<DWORD>(buffer.size());
-                if (RegEnumKeyExW(FCurrentKey, i, buffer.data(), &length, nullptr, nullptr, nullptr,
-                                  nullptr) == ERROR_SUCCESS)
-                    strings->Add(WideToAnsi(std::wstring_view(buffer.data(), length)));
-            }
-        }
-    } catch (...) {
-        strings->EndUpdate();
-        throw;
-    }
-    strings->EndUpdate();
+    DWORD count = 0, maxLength = 0;
+    if (RegQueryInfoKeyW(FCurrentKey, nullptr, nullptr, nullptr, &count, &maxLength, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        count = 0;
+    ListNames(strings, count, maxLength, [this](DWORD i, wchar_t* name, DWORD* length) {
+        return RegEnumKeyExW(FCurrentKey, i, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 // --- TRegIniFile ------------------------------------------------------------
