@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/application.h"
+#include "framework/property_filer.h"
 #include "framework/bitmap.h"
 #include "framework/canvas.h"
 #include "framework/cp1251.h"
@@ -241,6 +242,15 @@ void TMenuBar::FixupReferences() {
     };
     for (TMenuItemBitmaps* list : {&FBitmaps, &FBitmapsChecked})
         for (int i = 0; i < list->Count(); ++i) list->Items(i).MenuItem = find(list->Items(i).ItemName);
+}
+
+void TMenuBar::DefineProperties(TFiler* filer) {
+    filer->DefineBinaryProperty(
+        "TheBitmaps", [this](TStream* s) { FBitmaps.ReadData(s); }, [this](TStream* s) { FBitmaps.WriteData(s); },
+        FBitmaps.Count() > 0);
+    filer->DefineBinaryProperty(
+        "TheBitmapsChecked", [this](TStream* s) { FBitmapsChecked.ReadData(s); },
+        [this](TStream* s) { FBitmapsChecked.WriteData(s); }, FBitmapsChecked.Count() > 0);
 }
 
 void TMenuBar::Notification(TComponent* component, TOperation operation) {

@@ -16,6 +16,7 @@
 
 class TKeyboardHook;
 class TMouseHook;
+class TFiler;
 class TStream;
 class TTimer;
 class TMenuBar;
@@ -88,6 +89,9 @@ public:
     // Raises "Cannot synchronize with WhatDoWithOldMenus = wdDelete".
     void Synchronize();
     void FixupReferences();
+    // The saved per-item bitmaps: the binary properties "TheBitmaps" and
+    // "TheBitmapsChecked".
+    void DefineProperties(TFiler* filer);
     int GetPopupsCount() const { return static_cast<int>(FPopups.size()); }
     TPopupMenu* GetPopups(int index) const { return FPopups.at(static_cast<size_t>(index)); }
 

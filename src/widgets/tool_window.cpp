@@ -4,6 +4,7 @@
 
 #include "framework/application.h"
 #include "framework/canvas.h"
+#include "framework/capture_loop.h"
 #include "framework/cp1251.h"
 #include "framework/sysutils.h"
 #include "framework/win.h"
@@ -32,24 +33,77 @@ TGetToolbarDockPosType ToolbarDockPos(TControl* control) {
     return gtpNone;
 }
 
-void ToolWindowHookProc(THookProcCode code, HWND wnd, uintptr_t, intptr_t) {
+// What the last WM_ACTIVATEAPP said (-1 before the first): inside that
+// message the active window is not yet the new one.
+int gApplicationActive = -1;
+
+bool ApplicationActiveNow() {
+    return gApplicationActive >= 0 ? gApplicationActive != 0 : ApplicationIsActive();
+}
+
+bool ContainsWindow(HWND outer, HWND inner) {
+    return outer == inner || IsChild(outer, inner);
+}
+
+void ToolWindowHookProc(THookProcCode code, HWND wnd, uintptr_t wParam, intptr_t lParam) {
+    if (code == hpSendActivateApp) gApplicationActive = wParam != 0;
     for (TCustomToolWindow* bar : std::vector<TCustomToolWindow*>(FloatingBars())) {
         if (!bar->HandleAllocated()) continue;
         HWND barWnd = bar->Handle();
-        switch (code) {
-        case hpSendActivateApp:
-        case hpSendWindowPosChanged:
-            bar->Perform(CM_SHOWINGCHANGED);
-            break;
-        case hpPreDestroy:
-            // A bar owned by a window that goes is re-owned by its own parent's window.
-            if (GetWindow(barWnd, GW_OWNER) == wnd && bar->Parent() && bar->Parent()->HandleAllocated())
-                SetWindowLongPtrW(barWnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(bar->Parent()->Handle()));
-            break;
-        default:
-            break;
-        }
+        CallGuarded([&] {
+            switch (code) {
+            case hpSendActivateApp:
+                bar->UpdateVisibility();
+                break;
+            case hpSendWindowPosChanged: {
+                const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+                if (!pos || !(pos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW | SWP_FRAMECHANGED))) break;
+                if (bar->FloatingMode != fmOnTopOfParentForm || wnd == barWnd) break;
+                TCustomForm* form = GetToolWindowParentForm(bar);
+                if (form && form->HandleAllocated() && ContainsWindow(wnd, form->Handle())) bar->UpdateVisibility();
+                break;
+            }
+            case hpPreDestroy:
+                // A bar owned by a window that goes is re-owned by its own parent's window.
+                if (GetWindow(barWnd, GW_OWNER) == wnd && bar->Parent() && bar->Parent()->HandleAllocated() &&
+                    bar->Parent()->Handle() != wnd)
+                    SetWindowLongPtrW(barWnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(bar->Parent()->Handle()));
+                break;
+            default:
+                break;
+            }
+        });
     }
+}
+
+// Whether `wnd` is owned by `owner`, directly or through other owned windows.
+bool OwnedBy(HWND wnd, HWND owner) {
+    for (HWND w = GetWindow(wnd, GW_OWNER); w; w = GetWindow(w, GW_OWNER))
+        if (w == owner) return true;
+    return false;
+}
+
+struct ActivationCandidates {
+    HWND skip;
+    HWND skipApp;
+    HWND firstNormal = nullptr;
+    HWND firstTopmost = nullptr;
+};
+
+BOOL CALLBACK CollectActivationCandidate(HWND wnd, LPARAM data) {
+    auto* c = reinterpret_cast<ActivationCandidates*>(data);
+    if (wnd == c->skip || wnd == c->skipApp || !IsWindowVisible(wnd) || !IsWindowEnabled(wnd)) return TRUE;
+    const bool topmost = (GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    if (!topmost && !c->firstNormal) c->firstNormal = wnd;
+    if (topmost && !c->firstTopmost) c->firstTopmost = wnd;
+    return TRUE;
+}
+
+// A hidden bar that was active hands the activation to another window of the thread.
+void ActivateAnotherWindow(HWND self) {
+    ActivationCandidates c{self, static_cast<HWND>(Application ? Application->Handle() : nullptr)};
+    EnumThreadWindows(GetCurrentThreadId(), CollectActivationCandidate, reinterpret_cast<LPARAM>(&c));
+    if (HWND target = c.firstNormal ? c.firstNormal : c.firstTopmost) SetActiveWindow(target);
 }
 
 }  // namespace
@@ -125,6 +179,8 @@ void TCustomToolWindow::Notification(TComponent* component, TOperation operation
     if (component == FLastDock) FLastDock = nullptr;
     if (component == FDockedTo) FDockedTo = nullptr;
     if (component == FFloatParent) FFloatParent = nullptr;
+    if (component == FDefaultDock) FDefaultDock = nullptr;
+    RemoveDockForm(dynamic_cast<TCustomForm*>(component));
 }
 
 void TCustomToolWindow::SetParent(TWinControl* parent) {
@@ -159,51 +215,54 @@ void TCustomToolWindow::SetParent(TWinControl* parent) {
     }
     TDock* oldDock = FDocked ? FDockedTo : nullptr;
     TFloatingWindowParent* oldFloatParent = FFloatParent;
-    ++FHidden;
-    ++FDisableMove;
-    if (oldDock) oldDock->BeginUpdate();
-    if (newDock && newDock != oldDock) newDock->BeginUpdate();
-    ++FUpdatingBounds;
-    struct Release {
-        TCustomToolWindow* bar;
-        TDock* oldDock;
-        TDock* newDock;
-        ~Release() {
-            --bar->FUpdatingBounds;
-            if (newDock && newDock != oldDock) newDock->EndUpdate();
-            if (oldDock) oldDock->EndUpdate();
-            --bar->FDisableMove;
-            --bar->FHidden;
-        }
-    } release{this, oldDock, newDock};
-    if (!destroying && OnDockChangingHidden && EventsEnabled()) OnDockChangingHidden(this, newDock);
-    if (FLastDockTypeSet) OrderControls(true, FLastDockType, newDock);
+    {
+        ++FHidden;
+        ++FDisableMove;
+        if (oldDock) oldDock->BeginUpdate();
+        if (newDock && newDock != oldDock) newDock->BeginUpdate();
+        ++FUpdatingBounds;
+        struct Release {
+            TCustomToolWindow* bar;
+            TDock* oldDock;
+            TDock* newDock;
+            ~Release() {
+                --bar->FUpdatingBounds;
+                if (newDock && newDock != oldDock) newDock->EndUpdate();
+                if (oldDock) oldDock->EndUpdate();
+                --bar->FDisableMove;
+                --bar->FHidden;
+            }
+        } release{this, oldDock, newDock};
+        if (!destroying && OnDockChangingHidden && EventsEnabled()) OnDockChangingHidden(this, newDock);
+        if (FLastDockTypeSet) OrderControls(true, FLastDockType, newDock);
 
-    if (oldDock) {
-        if (!FUseLastDock) oldDock->ChangeDockList(false, this);
-        oldDock->ToolbarVisibilityChanged(this, true);
+        if (oldDock) {
+            if (!FUseLastDock) oldDock->ChangeDockList(false, this);
+            oldDock->ToolbarVisibilityChanged(this, true);
+        }
+        try {
+            TCustomControl::SetParent(newParent);
+        } catch (...) {
+            FDocked = dynamic_cast<TDock*>(Parent()) != nullptr;
+            FDockedTo = FDocked ? static_cast<TDock*>(Parent()) : nullptr;
+            throw;
+        }
+        FDocked = newDock != nullptr;
+        FDockedTo = newDock;
+        FFloatParent = newFloatParent;
+        if (newFloatParent) newFloatParent->FreeNotification(this);
+        CalculateNonClientSizes();
+        if (oldFloatParent && oldFloatParent != newFloatParent) TObject::Free(oldFloatParent);
+        if (newDock) {
+            if (FUseLastDock) SetLastDock(newDock);
+            newDock->ChangeDockList(true, this);
+        }
+        UpdateFloatingList();
+        FLastDockType = GetDockTypeOf(newDock);
+        FLastDockTypeSet = true;
+        ArrangeControls();
     }
-    try {
-        TCustomControl::SetParent(newParent);
-    } catch (...) {
-        FDocked = dynamic_cast<TDock*>(Parent()) != nullptr;
-        FDockedTo = FDocked ? static_cast<TDock*>(Parent()) : nullptr;
-        throw;
-    }
-    FDocked = newDock != nullptr;
-    FDockedTo = newDock;
-    FFloatParent = newFloatParent;
-    if (newFloatParent) newFloatParent->FreeNotification(this);
-    CalculateNonClientSizes();
-    if (oldFloatParent && oldFloatParent != newFloatParent) TObject::Free(oldFloatParent);
-    if (newDock) {
-        if (FUseLastDock) SetLastDock(newDock);
-        newDock->ChangeDockList(true, this);
-    }
-    UpdateFloatingList();
-    FLastDockType = GetDockTypeOf(newDock);
-    FLastDockTypeSet = true;
-    ArrangeControls();
+    UpdateVisibility();
     if (!destroying && newParent && EventsEnabled()) {
         if (OnMove) OnMove(this);
         if (OnRecreated) OnRecreated(this);
@@ -217,6 +276,11 @@ void TCustomToolWindow::UpdateFloatingList() {
     if (Floating()) {
         bars.push_back(this);
         SetBounds(FFloatingTopLeft.X, FFloatingTopLeft.Y, Width(), Height());
+        // The floating parent stays hidden, so nothing else makes our window.
+        if (!Loading()) HandleNeeded();
+    } else if (FDocked && !HandleAllocated() && !Loading() && Parent()->HandleAllocated() && Showing()) {
+        // Inserted while still counted as floating and hidden: no window was made.
+        HandleNeeded();
     }
 }
 
@@ -454,7 +518,7 @@ void TCustomToolWindow::DrawDockedNCArea(HDC dc) {
             const int size = thickness - 3;
             RECT button = vertical ? RECT{client.right - size + 2 - 2, 3, client.right, 3 + size}
                                    : RECT{3, 2, 3 + size, 2 + size};
-            DrawFrameControl(dc, &button, DFC_CAPTION, DFCS_CAPTIONCLOSE);
+            DrawFrameControl(dc, &button, DFC_CAPTION, DFCS_CAPTIONCLOSE | (FCloseButtonDown ? DFCS_PUSHED : 0));
         }
     }
     DeleteObject(brush);
@@ -502,7 +566,7 @@ void TCustomToolWindow::DrawFloatingNCArea(HDC dc, TToolWindowNCRedrawWhat what)
         RECT square{caption.right - side, caption.top, caption.right, caption.top + side};
         FrameRect(dc, &square, GetSysColorBrush(captionColor));
         InflateRect(&square, -1, -1);
-        DrawFrameControl(dc, &square, DFC_CAPTION, DFCS_CAPTIONCLOSE);
+        DrawFrameControl(dc, &square, DFC_CAPTION, DFCS_CAPTIONCLOSE | (FCloseButtonDown ? DFCS_PUSHED : 0));
     }
 }
 
@@ -527,6 +591,225 @@ void TCustomToolWindow::Paint() {
     canvas->FillRect(client);
 }
 
+bool TCustomToolWindow::Showing() const {
+    if (!Floating()) return TCustomControl::Showing();
+    return const_cast<TCustomToolWindow*>(this)->GetShowingState();
+}
+
+bool TCustomToolWindow::GetShowingState() {
+    if (!Floating()) return TCustomControl::Showing() && FHidden == 0;
+    bool showing = Visible() && FHidden == 0;
+    if (showing && FloatingMode == fmOnTopOfParentForm) {
+        TCustomForm* form = GetToolWindowParentForm(this);
+        HWND wnd = form && form->HandleAllocated() ? form->Handle() : nullptr;
+        if (!wnd || !IsWindowVisible(wnd) || IsIconic(wnd)) showing = false;
+        HWND app = static_cast<HWND>(Application ? Application->Handle() : nullptr);
+        if (app && IsIconic(app)) showing = false;
+    }
+    if (showing && HideWhenInactive && !ApplicationActiveNow()) showing = false;
+    return showing;
+}
+
+void TCustomToolWindow::SetInactiveCaption(bool value) {
+    if (value == FInactiveCaption) return;
+    FInactiveCaption = value;
+    if (Floating()) InvalidateFloatingNCArea(twrdCaption | twrdCloseButton);
+}
+
+void TCustomToolWindow::UpdateVisibility() {
+    if (!HandleAllocated()) return;
+    SetInactiveCaption(Floating() && !HideWhenInactive && !ApplicationActiveNow());
+    if (Floating() && (IsWindowVisible(Handle()) != FALSE) != GetShowingState()) Perform(CM_SHOWINGCHANGED);
+}
+
+void TCustomToolWindow::UpdateTopmostFlag() {
+    if (!Floating() || !HandleAllocated()) return;
+    HWND wnd = Handle();
+    bool topmost;
+    if (FloatingMode == fmOnTopOfAllForms && IsWindowEnabled(wnd)) {
+        topmost = true;
+    } else {
+        HWND owner = GetWindow(wnd, GW_OWNER);
+        topmost = owner && (GetWindowLongW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    }
+    const bool isTopmost = (GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    if (topmost != isTopmost)
+        SetWindowPos(wnd, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TCustomToolWindow::ShowingChanged() {
+    HWND wnd = Handle();
+    const bool show = GetShowingState();
+    if (show) {
+        TCustomForm* form = GetToolWindowParentForm(this);
+        HWND formWnd = form && form->HandleAllocated() ? form->Handle() : nullptr;
+        HWND owner = FloatingMode == fmOnTopOfAllForms ? static_cast<HWND>(Application ? Application->Handle() : nullptr)
+                                                       : formWnd;
+        if (owner && GetWindow(wnd, GW_OWNER) != owner) {
+            SetWindowLongPtrW(wnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+            if (owner == formWnd) {
+                // Above the form's other owned windows: directly below the
+                // first window above the form that the form does not own.
+                HWND above = nullptr;
+                for (HWND w = GetWindow(formWnd, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
+                    if (w != wnd && !OwnedBy(w, formWnd)) {
+                        above = w;
+                        break;
+                    }
+                SetWindowPos(wnd, above ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            }
+        }
+        UpdateTopmostFlag();
+    }
+    if (FFloatParent) {
+        FFloatParent->ShouldShow = show;
+        FFloatParent->Perform(CM_SHOWINGCHANGED);
+    }
+    const bool wasActive = GetActiveWindow() == wnd;
+    SetWindowPos(wnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+    if (!show && wasActive) ActivateAnotherWindow(wnd);
+}
+
+int TCustomToolWindow::FloatingCaptionHeight() const {
+    return GetSystemMetrics(SM_CYSMCAPTION);
+}
+
+TRect TCustomToolWindow::FloatingCloseButtonRect() const {
+    const TPoint border = GetFloatingBorderSize();
+    const int side = FloatingCaptionHeight() - 1;
+    const int right = Width() - border.X;
+    return {right - side, border.Y, right, border.Y + side};
+}
+
+TRect TCustomToolWindow::DockedCloseButtonRect() const {
+    const int size = HandleThickness() - 3;
+    if (GetDockTypeOf(FDockedTo) == dtLeftRight) {
+        const int x = Width() - kDockedFrame - size;
+        return {x, 3, x + size, 3 + size};
+    }
+    return {3, 2, 3 + size, 2 + size};
+}
+
+int TCustomToolWindow::HitTestFloating(int x, int y) const {
+    const TPoint border = GetFloatingBorderSize();
+    const int captionHeight = FloatingCaptionHeight();
+    const int w = Width(), h = Height();
+    if (ShowCaption && x >= border.X && x < w - border.X && y >= border.Y && y < border.Y + captionHeight) {
+        const TRect close = FloatingCloseButtonRect();
+        if (FCloseButton && x >= close.Left && x < close.Right && y >= close.Top && y < close.Bottom) return HTCLOSE;
+        return HTCLIENT;
+    }
+    if (!Resizable) return HTNOWHERE;
+    const bool corners = const_cast<TCustomToolWindow*>(this)->GetParams().CornerSizing;
+    const int reach = captionHeight + border.X - 1;
+    const bool top = y < border.Y, bottom = y >= h - border.Y - 1;
+    const bool left = x < border.X, right = x >= w - border.X - 1;
+    if (!corners) {
+        if (top) return HTTOP;
+        if (bottom) return HTBOTTOM;
+        if (left) return HTLEFT;
+        if (right) return HTRIGHT;
+        return HTNOWHERE;
+    }
+    if (left || right) {
+        if (y < reach) return left ? HTTOPLEFT : HTTOPRIGHT;
+        if (y >= h - reach) return left ? HTBOTTOMLEFT : HTBOTTOMRIGHT;
+        return left ? HTLEFT : HTRIGHT;
+    }
+    if (top || bottom) {
+        if (x < reach) return top ? HTTOPLEFT : HTBOTTOMLEFT;
+        if (x >= w - reach) return top ? HTTOPRIGHT : HTBOTTOMRIGHT;
+        return top ? HTTOP : HTBOTTOM;
+    }
+    return HTNOWHERE;
+}
+
+void TCustomToolWindow::DrawCloseButtonState(bool pushed, bool docked) {
+    if (!HandleAllocated()) return;
+    HDC dc = GetWindowDC(Handle());
+    TRect r = docked ? DockedCloseButtonRect() : FloatingCloseButtonRect();
+    RECT square{r.Left, r.Top, r.Right, r.Bottom};
+    if (!docked) {
+        FrameRect(dc, &square, GetSysColorBrush(FInactiveCaption ? COLOR_INACTIVECAPTION : COLOR_ACTIVECAPTION));
+        InflateRect(&square, -1, -1);
+    }
+    DrawFrameControl(dc, &square, DFC_CAPTION, DFCS_CAPTIONCLOSE | (pushed ? DFCS_PUSHED : 0));
+    ReleaseDC(Handle(), dc);
+}
+
+void TCustomToolWindow::RunCloseButtonLoop(bool docked) {
+    const TRect button = docked ? DockedCloseButtonRect() : FloatingCloseButtonRect();
+    auto over = [&](TPoint screen) {
+        RECT w;
+        GetWindowRect(Handle(), &w);
+        const int x = screen.X - w.left, y = screen.Y - w.top;
+        return x >= button.Left && x < button.Right && y >= button.Top && y < button.Bottom;
+    };
+    FCloseButtonDown = true;
+    DrawCloseButtonState(true, docked);
+    TCaptureLoopEnd end;
+    {
+        TCapturedLoop loop(Handle());
+        end = loop.Run({[&](TPoint p) {
+                            const bool inside = over(p);
+                            if (inside == FCloseButtonDown) return;
+                            FCloseButtonDown = inside;
+                            DrawCloseButtonState(inside, docked);
+                        },
+                        {}});
+    }
+    const bool pressed = FCloseButtonDown;
+    FCloseButtonDown = false;
+    if (HandleAllocated()) DrawCloseButtonState(false, docked);
+    if (end != TCaptureLoopEnd::Accepted || !pressed) return;
+    bool canClose = true;
+    if (OnCloseQuery && EventsEnabled()) OnCloseQuery(this, canClose);
+    if (!canClose) return;
+    Hide();
+    if (OnClose && EventsEnabled()) OnClose(this);
+}
+
+void TCustomToolWindow::SetDefaultDock(TDock* dock) {
+    if (dock == FDefaultDock) return;
+    FDefaultDock = dock;
+    if (dock) dock->FreeNotification(this);
+}
+
+void TCustomToolWindow::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+    TCustomControl::MouseDown(button, shift, x, y);
+    if (button != mbLeft) return;
+    if (FDocked && FDockedTo && !FDockedTo->AllowDrag) return;
+    if (shift & ssDouble) {
+        if (FDocked) {
+            if (DockMode != dmCanFloat) return;
+            SetParent(ValidToolWindowParentForm(this));
+            MoveOnScreen(true);
+        } else if (Floating()) {
+            if (FLastDock) {
+                SetParent(FLastDock);
+            } else if (FDefaultDock) {
+                FDockRow = 0;
+                FDockPos = -8;
+                SetParent(FDefaultDock);
+            }
+        }
+        return;
+    }
+    BeginMoving(x, y);
+    MouseUp(mbLeft, 0, -1, -1);
+}
+
+void TCustomToolWindow::AddDockForm(TCustomForm* form) {
+    if (!form || std::find(FDockForms.begin(), FDockForms.end(), form) != FDockForms.end()) return;
+    FDockForms.push_back(form);
+    form->FreeNotification(this);
+}
+
+void TCustomToolWindow::RemoveDockForm(TCustomForm* form) {
+    std::erase(FDockForms, form);
+}
+
 void TCustomToolWindow::MoveOnScreen(bool onlyIfFullyOffscreen) {
     if (!Floating()) return;
     RECT r{Left(), Top(), Left() + Width(), Top() + Height()};
@@ -548,7 +831,9 @@ void TCustomToolWindow::MoveOnScreen(bool onlyIfFullyOffscreen) {
 void TCustomToolWindow::WndProc(TMessage& m) {
     switch (m.Msg) {
     case WM_NCCALCSIZE: {
-        TCustomControl::WndProc(m);
+        // Our own frame only: the system's frame of the floating window's
+        // styles is not taken off first.
+        if (!FDocked && !Floating()) TCustomControl::WndProc(m);
         auto* r = reinterpret_cast<RECT*>(m.LParam);
         if (FDocked) {
             const TPoint nc = GetDockedNCArea();
@@ -605,11 +890,58 @@ void TCustomToolWindow::WndProc(TMessage& m) {
                 if (x >= bx && x < bx + size && y >= by && y < by + size) m.Result = HTCLOSE;
             }
         } else if (Floating()) {
-            if (m.Result >= HTLEFT && m.Result <= HTBOTTOMRIGHT) m.Result = HTNOWHERE;
-            if (m.Result != HTCLIENT && m.Result != HTNOWHERE) m.Result = HTCLIENT;
+            if (m.Result == HTCLIENT) return;
+            RECT w;
+            GetWindowRect(Handle(), &w);
+            m.Result = HitTestFloating(GET_X_LPARAM(m.LParam) - w.left, GET_Y_LPARAM(m.LParam) - w.top);
         }
         return;
     }
+    case WM_NCLBUTTONDOWN:
+        if (Floating() && m.WParam >= HTLEFT && m.WParam <= HTBOTTOMRIGHT) {
+            BeginSizing(static_cast<TToolWindowSizeHandle>(m.WParam - HTLEFT));
+            return;
+        }
+        if (m.WParam == HTCLOSE && (Floating() || FDocked)) {
+            RunCloseButtonLoop(FDocked);
+            return;
+        }
+        break;
+    case WM_ACTIVATE:
+        TCustomControl::WndProc(m);
+        if (Floating()) {
+            const bool active = LOWORD(m.WParam) != WA_INACTIVE;
+            TCustomForm* form = GetToolWindowParentForm(this);
+            HWND formWnd = form && form->HandleAllocated() ? form->Handle() : nullptr;
+            if (formWnd) SendMessageW(formWnd, WM_NCACTIVATE, active, 0);
+            if (active) {
+                if (!IsWindowVisible(Handle())) ActivateAnotherWindow(Handle());
+                else if (formWnd && formWnd != reinterpret_cast<HWND>(m.LParam)) SetActiveWindow(formWnd);
+            }
+        }
+        return;
+    case WM_MOUSEACTIVATE:
+        if (Floating()) {
+            m.Result = MA_NOACTIVATE;
+            SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            if (ActivateParent && FloatingMode == fmOnTopOfParentForm && GetActiveWindow() != Handle())
+                if (TCustomForm* form = GetToolWindowParentForm(this); form && form->HandleAllocated()) {
+                    if (GetActiveWindow() != form->Handle()) SetActiveWindow(form->Handle());
+                    SetWindowPos(form->Handle(), Handle(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+                }
+            return;
+        }
+        break;
+    case WM_ENABLE:
+        TCustomControl::WndProc(m);
+        if (FloatingMode == fmOnTopOfAllForms) UpdateTopmostFlag();
+        return;
+    case CM_SHOWINGCHANGED:
+        if (Floating() && HandleAllocated()) {
+            ShowingChanged();
+            return;
+        }
+        break;
     case WM_MOVE:
         TCustomControl::WndProc(m);
         if (UsesDockBackground()) {

@@ -2,7 +2,8 @@
 // tool-style window above its form. It owns the bar's non-client area in both
 // states and the notifications around changes of dock; derived classes lay
 // out their controls through GetBarSize, GetMinimumSize and OrderControls.
-// The interactive dragging and sizing loops are not part of this class yet.
+// Dragging between docks and sizing a floating bar run as captured modal
+// loops (tool_window_drag.cpp).
 #pragma once
 
 #include <string>
@@ -51,6 +52,8 @@ public:
     void SetCloseButton(bool value);
     bool CloseButtonWhenDocked() const { return FCloseButtonWhenDocked; }
     void SetCloseButtonWhenDocked(bool value);
+    TDock* DefaultDock() const { return FDefaultDock; }
+    void SetDefaultDock(TDock* dock);
     TDockableTo DockableTo = (1u << dpTop) | (1u << dpBottom) | (1u << dpLeft) | (1u << dpRight);
     TDock* DockedTo() const { return FDocked ? FDockedTo : nullptr; }
     void SetDockedTo(TDock* dock);
@@ -77,6 +80,9 @@ public:
     bool SavedAtRunTime = false;
     bool Docked() const { return FDocked; }
     bool Floating() const { return !FDocked && FFloatParent != nullptr; }
+    // A floating bar shows by its own rules (GetShowingState), not by its
+    // floating parent's visibility.
+    bool Showing() const override;
 
     TNotifyEvent OnClose;
     TToolWindowCloseQueryEvent OnCloseQuery;
@@ -124,6 +130,34 @@ public:
     void MoveOnScreen(bool onlyIfFullyOffscreen);
     void WndProc(TMessage& message) override;
 
+    // Showing: a floating bar shows only while its form does (and, with
+    // HideWhenInactive, while the application is active).
+    bool GetShowingState();
+    void UpdateVisibility();
+    void UpdateTopmostFlag();
+    void SetInactiveCaption(bool value);
+    bool InactiveCaption() const { return FInactiveCaption; }
+
+    // Dragging and sizing. A press on a transparent child (a separator)
+    // comes here in the bar's client coordinates.
+    void BarMouseDown(TMouseButton button, TShiftState shift, int x, int y) { MouseDown(button, shift, x, y); }
+    void BeginMoving(int initX, int initY);
+    void BeginSizing(TToolWindowSizeHandle handle);
+    // Forms besides the parent form whose docks a dragged bar may use.
+    void AddDockForm(TCustomForm* form);
+    void RemoveDockForm(TCustomForm* form);
+    // Where the floating bar goes (kept while docked).
+    TPoint FloatingTopLeft() const { return FFloatingTopLeft; }
+    void SetFloatingTopLeft(TPoint p) { FFloatingTopLeft = p; }
+    // Saved positions (the toolbar adds its floating wrap width).
+    using TPositionReadIntProc = int (*)(const std::string& toolWindowName, const std::string& value, int def,
+                                         void* extra);
+    using TPositionWriteIntProc = void (*)(const std::string& toolWindowName, const std::string& value, int data,
+                                           void* extra);
+    virtual void ReadPositionData(TPositionReadIntProc, const std::string& /*section*/, void* /*extra*/) {}
+    virtual void WritePositionData(TPositionWriteIntProc, const std::string& /*section*/, void* /*extra*/) {}
+    virtual void DoneReadingPositionData() {}
+
 protected:
     void CreateParams(TCreateParams& params) override;
     void Loaded() override;
@@ -131,6 +165,7 @@ protected:
     void AlignControls(TControl* control, TRect& rect) override;
     void Paint() override;
     void CustomArrangeControls(TDockType previousDockType, TDock* dockingTo, bool resize);
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void DrawDockedNCArea(HDC dc);
     void DrawFloatingNCArea(HDC dc, TToolWindowNCRedrawWhat what);
     bool FArrangeNeeded = false;
@@ -141,6 +176,18 @@ private:
     int HandleThickness() const;
     static void PaintNCProc(HWND wnd, HDC dc, intptr_t appData);
     void RemovePendingNCMessages(unsigned message, TToolWindowNCRedrawWhat* what);
+    void ShowingChanged();
+    int HitTestFloating(int x, int y) const;
+    TRect FloatingCloseButtonRect() const;
+    TRect DockedCloseButtonRect() const;
+    void RunCloseButtonLoop(bool docked);
+    void DrawCloseButtonState(bool pushed, bool docked);
+    int FloatingCaptionHeight() const;
+    // Outer sizes the bar would take floating and on a dock, for a drag.
+    TPoint FloatingWindowSize();
+    TPoint DockedWindowSize(TDock* dock);
+    std::vector<TDock*> CandidateDocks();
+    static constexpr int kDockedFrameSize = 2;
 
     bool FDocked = false;
     TDock* FDockedTo = nullptr;
@@ -162,6 +209,9 @@ private:
     int FDockRow = 0;
     TDragHandleStyle FDragHandleStyle = dhDouble;
     bool FInactiveCaption = false;
+    bool FCloseButtonDown = false;
+    std::vector<TCustomForm*> FDockForms;
+    TDock* FDefaultDock = nullptr;
 };
 
 // The outermost form among the bar's parents (for a floating bar, the form it
@@ -169,6 +219,10 @@ private:
 TCustomForm* GetToolWindowParentForm(TCustomToolWindow* bar);
 // The same, raising "Control '%s' has no parent window" when there is none.
 TCustomForm* ValidToolWindowParentForm(TCustomToolWindow* bar);
+// Inverts the frame of thickness `newThickness` inside newRect and that of
+// `oldThickness` inside oldRect with an 8 x 8 checkerboard, in one step, so
+// that drawing the same frame again gives the pixels back. Either may be null.
+void DrawDraggingOutline(HDC dc, const TRect* newRect, const TRect* oldRect, int newThickness, int oldThickness);
 // A caption cut with "..." until it fits `width` on the DC (at least one
 // character is kept before the dots).
 std::wstring FitCaptionText(HDC dc, const std::wstring& caption, int width);

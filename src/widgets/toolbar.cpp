@@ -300,6 +300,14 @@ void TCustomToolbar::ResizeTrack(TRect& rect, const TRect& startRect) {
     d.NewFloatingWidth = widest ? 0 : chosen->X - 2 * GetFloatingNCArea().X;
 }
 
+void TCustomToolbar::ReadPositionData(TPositionReadIntProc readInt, const std::string& section, void* extra) {
+    SetFloatingWidth(std::clamp(readInt(section, "FloatRightX", 0, extra), -32768, 32767));
+}
+
+void TCustomToolbar::WritePositionData(TPositionWriteIntProc writeInt, const std::string& section, void* extra) {
+    writeInt(section, "FloatRightX", FFloatingWidth, extra);
+}
+
 void TCustomToolbar::ResizeEnd(bool accepted) {
     if (FResize && accepted) SetFloatingWidth(FResize->NewFloatingWidth);
     FResize.reset();
@@ -389,7 +397,7 @@ void TToolbarSep::Paint() {
 void TToolbarSep::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     TGraphicControl::MouseDown(button, shift, x, y);
     // Toolbars are dragged by their separators too.
-    if (Parent())
-        Parent()->Perform(button == mbLeft ? WM_LBUTTONDOWN : WM_RBUTTONDOWN, 0,
-                          MAKELPARAM(x + Left(), y + Top()));
+    // Straight to the bar's handler: a message to the bar would be routed to
+    // this separator again.
+    if (auto* bar = dynamic_cast<TCustomToolWindow*>(Parent())) bar->BarMouseDown(button, shift, x + Left(), y + Top());
 }

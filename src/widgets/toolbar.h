@@ -37,6 +37,9 @@ public:
     void ResizeBegin(TToolWindowSizeHandle handle) override;
     void ResizeTrack(TRect& rect, const TRect& startRect) override;
     void ResizeEnd(bool accepted) override;
+    // The floating wrap width, as "FloatRightX".
+    void ReadPositionData(TPositionReadIntProc readInt, const std::string& section, void* extra) override;
+    void WritePositionData(TPositionWriteIntProc writeInt, const std::string& section, void* extra) override;
 
     int OrderedControlCount();
     TControl* OrderedControls(int index);

@@ -8,6 +8,7 @@
 #include "framework/bitmap.h"
 #include "framework/forms.h"
 #include "framework/menus.h"
+#include "framework/property_filer.h"
 #include "framework/streams.h"
 #include "framework/sysutils.h"
 #include "framework/win.h"
@@ -154,6 +155,42 @@ TEST_F(MenuBarTest, TheBitmapsRoundTrip) {
     truncated.WriteBuffer(&count, 4);
     truncated.SetPosition(0);
     EXPECT_THROW(read.ReadData(&truncated), EReadError);
+}
+
+TEST_F(MenuBarTest, TheBitmapsAsSavedProperties) {
+    print->SetName("PrintItem");
+    file->SetName("FileItem");
+    auto* bitmap = new TBitmap;
+    bitmap->SetSize(4, 4);
+    bar->Bitmaps()->Add(print, bitmap);
+    auto* checked = new TBitmap;
+    checked->SetSize(2, 6);
+    bar->BitmapsChecked()->Add(file, checked);
+    TMemoryStream saved;
+    TPropertyWriter writer(&saved);
+    bar->DefineProperties(&writer);
+
+    auto* copy = new TMenuBar(form);
+    copy->MainMenu = menu;
+    saved.SetPosition(0);
+    TPropertyReader reader(&saved);
+    copy->DefineProperties(&reader);
+    EXPECT_TRUE(reader.UnreadNames().empty());
+    copy->FixupReferences();
+    ASSERT_NE(copy->Bitmaps()->GetBitmaps(print), nullptr);
+    EXPECT_EQ(copy->Bitmaps()->GetBitmaps(print)->Width(), 4);
+    ASSERT_NE(copy->BitmapsChecked()->GetBitmaps(file), nullptr);
+    EXPECT_EQ(copy->BitmapsChecked()->GetBitmaps(file)->Height(), 6);
+
+    // Empty lists write nothing; a list cut short is an error.
+    TMenuBar* empty = new TMenuBar(form);
+    TMemoryStream none;
+    TPropertyWriter noneWriter(&none);
+    empty->DefineProperties(&noneWriter);
+    EXPECT_EQ(none.Size(), 0);
+    saved.SetSize(saved.Size() - 3);
+    saved.SetPosition(0);
+    EXPECT_THROW(TPropertyReader{&saved}, EReadError);
 }
 
 // The keyboard hook's decisions, fed directly (real key presses reach it the same way).

@@ -1,0 +1,123 @@
+#include "timed_steps.h"
+
+#include <cstdio>
+
+#include "framework/application.h"
+#include "framework/bitmap.h"
+#include "framework/canvas.h"
+#include "framework/win.h"
+#include "support/test_support.h"
+
+namespace widget_tests {
+
+namespace {
+
+const std::vector<std::function<void()>>* gSteps = nullptr;
+size_t gNext = 0;
+
+void CALLBACK RunNextStep(HWND, UINT, UINT_PTR, DWORD) {
+    if (!gSteps || gNext >= gSteps->size()) return;
+    // The step may start a modal loop that runs further steps from inside.
+    const size_t index = gNext++;
+    (*gSteps)[index]();
+}
+
+void MouseEvent(DWORD flags) {
+    mouse_event(flags, 0, 0, 0, 0);
+}
+
+}  // namespace
+
+bool RunSteps(const std::vector<std::function<void()>>& steps, int intervalMs, int deadlineMs) {
+    // The last script's clicks must not pair with this one's into double clicks.
+    Pump(static_cast<int>(GetDoubleClickTime()) + 50);
+    gSteps = &steps;
+    gNext = 0;
+    UINT_PTR timer = SetTimer(nullptr, 0, static_cast<UINT>(intervalMs), RunNextStep);
+    const DWORD start = GetTickCount();
+    while (gNext < steps.size() && GetTickCount() - start < static_cast<DWORD>(deadlineMs)) {
+        Application->ProcessMessages();
+        Sleep(5);
+    }
+    const bool done = gNext >= steps.size();
+    KillTimer(nullptr, timer);
+    gSteps = nullptr;
+    Pump(100);
+    return done;
+}
+
+void Pump(int ms) {
+    const DWORD start = GetTickCount();
+    do {
+        Application->ProcessMessages();
+        Sleep(5);
+    } while (GetTickCount() - start < static_cast<DWORD>(ms));
+}
+
+void MoveMouse(int x, int y) {
+    // Absolute: a relative move of 0 is taken from a cursor position that can
+    // lag behind SetCursorPos under Wine.
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    SetCursorPos(x, y);
+    mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, static_cast<DWORD>((x * 65536 + w - 1) / w),
+                static_cast<DWORD>((y * 65536 + h - 1) / h), 0, 0);
+    // Lets the driver take in the move before the next injected event (a
+    // peek makes it read its events; nothing is removed or dispatched).
+    const DWORD start = GetTickCount();
+    MSG msg;
+    while (GetTickCount() - start < 30) {
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        Sleep(2);
+    }
+}
+void LeftDown() { MouseEvent(MOUSEEVENTF_LEFTDOWN); }
+void LeftUp() { MouseEvent(MOUSEEVENTF_LEFTUP); }
+void RightDown() { MouseEvent(MOUSEEVENTF_RIGHTDOWN); }
+void RightUp() { MouseEvent(MOUSEEVENTF_RIGHTUP); }
+
+void Key(unsigned vk, bool up) {
+    keybd_event(static_cast<BYTE>(vk), static_cast<BYTE>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)), up ? KEYEVENTF_KEYUP : 0, 0);
+}
+
+void Tap(unsigned vk) {
+    Key(vk, false);
+    Key(vk, true);
+}
+
+unsigned ScreenPixel(int x, int y) {
+    HDC dc = GetDC(nullptr);
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(nullptr, dc);
+    return c;
+}
+
+std::vector<unsigned> ScreenPixels(const TRect& r) {
+    std::vector<unsigned> out;
+    HDC dc = GetDC(nullptr);
+    for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = r.Left; x < r.Right; ++x) out.push_back(GetPixel(dc, x, y));
+    ReleaseDC(nullptr, dc);
+    return out;
+}
+
+std::string ScreenshotDir() {
+    static std::string dir;
+    if (dir.empty()) {
+        const std::string base = testing_support::BinaryDir();
+        dir = (base.empty() ? std::string(".") : base + "/tests") + "/widget_screenshots";
+        CreateDirectoryA(dir.c_str(), nullptr);
+        std::printf("Widget screenshots go to %s\n", dir.c_str());
+    }
+    return dir;
+}
+
+void SaveScreenshot(const std::string& name, const TRect& r) {
+    TBitmap shot;
+    shot.SetSize(r.Width(), r.Height());
+    HDC screen = GetDC(nullptr);
+    BitBlt(shot.Canvas()->Handle(), 0, 0, r.Width(), r.Height(), screen, r.Left, r.Top, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    shot.SaveToFile(ScreenshotDir() + "/" + name + ".bmp");
+}
+
+}  // namespace widget_tests
