@@ -5,6 +5,9 @@
 
 #include "html/font_obj.h"
 #include "html/html_scanner.h"
+#include "html/image_cache.h"
+#include "html/image_map.h"
+#include "html/image_obj.h"
 #include "html/sel_text.h"
 #include "html/style_list.h"
 #include "html/text_section.h"
@@ -39,6 +42,7 @@ TSectionList::TSectionList(const TSectionList& source)
       ProgressBase(source.ProgressBase),
       PrintCopyFlag(true),
       InlineBorders(source.InlineBorders),
+      CachedImages(source.CachedImages),
       FOwnsInlineBorders(false) {
     // The sections are copied once the document they go into is whole.
     OwnerTag = source.OwnerTag;
@@ -63,9 +67,15 @@ void TSectionList::Clear() {
         SectionsByPosition.clear();
         InlineBorders->Clear();
     }
+    BackdropBitmap = BackdropMask = nullptr;
+    if (BackdropLoaded && !BackdropName.empty() && CachedImages && !PrintCopyFlag)
+        CachedImages->DecUsage(Trim(UpperCase(BackdropName)));
     BackdropName.clear();
     BackdropLoaded = false;
     AnimatedImages.clear();
+    PendingImages.clear();
+    ImageMaps.clear();
+    ImageUnderMouse = nullptr;
     if (FHasTimer && Host) Host->FreeAnimationTimer();
     FHasTimer = false;
     SelFirstPos = SelEndPos = 0;
@@ -77,6 +87,7 @@ void TSectionList::Clear() {
     for (TFontObj* run : LinkRuns) run->LinkIndex = -1;
     LinkRuns.clear();
     TCell::Clear();
+    PanelItems.clear();
     TextSectionTotal = 0;
 }
 
@@ -114,7 +125,11 @@ int TSectionList::Draw(TCanvas* Canvas, const TRect& ARect, int ClipWidth, int X
     PageStillEmpty = true;
     if (FHasTimer && Host) Host->SetAnimationTimer(false, FTimerInterval);
     for (TAnimatedImage* image : AnimatedImages) image->ClearPainted();
+    for (TPanelObj* panel : PanelItems) panel->Painted = false;
     const int result = TCell::Draw(Canvas, ARect, ClipWidth, X, Y, OriginX, OriginY);
+    if (ScrollYChanged)
+        for (TPanelObj* panel : PanelItems)
+            if (!panel->Painted && panel->PanelWindow) panel->PanelWindow->SetVisible(false);
     ScrollYChanged = false;
     if (FHasTimer && Host) Host->SetAnimationTimer(!AnimatedImages.empty(), FTimerInterval);
     return result;
@@ -131,13 +146,17 @@ void TSectionList::CheckGIFList() {
 guResultType TSectionList::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& TargetOut,
                                   TImageFormControlObj*& ControlOut, std::string& TitleOut) {
     TFontObj* oldLink = LinkUnderMouse;
+    TImageObj* oldImage = ImageUnderMouse;
     LinkUnderMouse = nullptr;
+    ImageUnderMouse = nullptr;
     const guResultType result = TCell::GetURL(Canvas, X, Y, TargetOut, ControlOut, TitleOut);
     if (LinkHoverEnabled && oldLink != LinkUnderMouse) {
         if (oldLink) oldLink->SetAllHovers(false);
         if (LinkUnderMouse) LinkUnderMouse->SetAllHovers(true);
         if (Host) Host->InvalidatePanel();
     }
+    if (oldImage && oldImage != ImageUnderMouse) oldImage->SetHover(hvOff);
+    if (ImageUnderMouse) ImageUnderMouse->SetHover(FLeftButtonDown ? hvOverDown : hvOverUp);
     return result;
 }
 
@@ -222,13 +241,23 @@ bool TSectionList::CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y) {
     return TCellBasic::CursorToXY(Canvas, Cursor, X, Y);
 }
 
-void TSectionList::LButtonDown(bool) {}
+void TSectionList::LButtonDown(bool down) {
+    FLeftButtonDown = down;
+    if (!ImageUnderMouse) return;
+    ImageUnderMouse->SetHover(down ? hvOverDown : hvOverUp);
+    if (Host) Host->InvalidatePanel();
+}
 
 void TSectionList::CancelActives() {
     if (LinkUnderMouse) {
         if (Host) Host->InvalidatePanel();
         LinkUnderMouse->SetAllHovers(false);
         LinkUnderMouse = nullptr;
+    }
+    if (ImageUnderMouse) {
+        if (Host) Host->InvalidatePanel();
+        ImageUnderMouse->SetHover(hvOff);
+        ImageUnderMouse = nullptr;
     }
 }
 

@@ -4,9 +4,11 @@
 // host interface through which it reaches its viewer. Free of window headers.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/graphics_types.h"
@@ -15,9 +17,18 @@
 #include "html/section_base.h"
 #include "html/style_props.h"
 
+class TBitmap;
 class TCanvas;
 class TFontObj;
+class TImageObj;
 class TLinkTabStop;
+class TMapItem;
+class TMemoryStream;
+class TPanelObj;
+class TPersistent;
+class TStringBitmapList;
+class TWinControl;
+enum Transparency : int;
 class TStyleList;
 class SelTextCount;
 
@@ -48,6 +59,9 @@ public:
     // A section that could not be laid out is dropped; its message is shown
     // in an error box with an OK button.
     virtual void ShowProcessError(const std::string& message) { (void)message; }
+    // The window that the document's panels are children of; null when the
+    // host has none (panels then work without windows).
+    virtual TWinControl* PaintPanel() { return nullptr; }
 
 protected:
     ~TDocumentHost() = default;
@@ -102,6 +116,15 @@ public:
     void CheckGIFList();
     void ProcessInlines(int sourcePos, TProperties& prop, bool start);
 
+    // Pictures by name through the image cache (image_cache_doc.cpp).
+    TPersistent* GetTheBitmap(const std::string& name, Transparency& transparent, TBitmap*& mask, bool& fromCache,
+                              bool& delay);
+    // A delayed picture arrived; reformat: the document must be laid out again.
+    void InsertImage(const std::string& sourceName, TMemoryStream* stream, bool& reformat);
+    TBitmap* GetBackgroundBitmap();
+    // An image object or panel leaves every list of the document.
+    void ForgetImage(TObject* object);
+
     // The link list: runs enter once and leave before they are freed.
     void AddLinkRun(TFontObj* run);
     void RemoveLinkRun(TFontObj* run);
@@ -152,6 +175,27 @@ public:
     int TableDepth = 0;
     bool InSecondPass = false;
 
+    // Pictures.
+    TStringBitmapList* CachedImages = nullptr;  // the viewer's; not owned
+    // Host hooks: a bitmap for a name (with a transparent colour, -1 for
+    // none); an image stream for a name (WaitStream: it comes later; null: the
+    // file is read); a name made full.
+    std::function<bool(const std::string& name, TBitmap*& bitmap, TColor& color)> GetBitmapHook;
+    std::function<TMemoryStream*(const std::string& name)> GetImageHook;
+    std::function<std::string(const std::string& name)> NameExpander;
+    // Panel events: created (name, type, source, the panel), destroyed, printed
+    // into a bitmap.
+    std::function<void(const std::string& name, const std::string& type, const std::string& src, TWinControl* panel)>
+        OnPanelCreate;
+    std::function<void(TWinControl* panel)> OnPanelDestroy;
+    std::function<void(TWinControl* panel, TBitmap* bitmap)> OnPanelPrint;
+    TBitmap* BackdropBitmap = nullptr;  // not owned
+    TBitmap* BackdropMask = nullptr;    // not owned
+    std::vector<std::pair<std::string, TObject*>> PendingImages;  // upper-cased name, waiting object
+    std::vector<TPanelObj*> PanelItems;  // not owned
+    std::vector<std::unique_ptr<TMapItem>> ImageMaps;
+    TImageObj* ImageUnderMouse = nullptr;
+
 private:
     // The text of the selection gathered into `collector`.
     int GatherSelection(SelTextCount& collector);
@@ -159,4 +203,5 @@ private:
     bool FHasTimer = false;
     int FTimerInterval = 50;
     bool FOwnsInlineBorders = true;
+    bool FLeftButtonDown = false;
 };

@@ -4,6 +4,7 @@
 
 #include "html/cell.h"
 #include "html/font_desc.h"
+#include "html/image_map.h"
 #include "html/indent_manager.h"
 #include "html/section_list.h"
 #include "html/sel_text.h"
@@ -79,6 +80,7 @@ TSection::TSection(TSectionList* document, const TSection& source)
       SectionText(source.SectionText),
       LineBreakFlags(source.LineBreakFlags),
       Fonts(this, source.Fonts),
+      Images(document, source.Images),
       Justify(source.Justify),
       ClearSide(source.ClearSide),
       LineHeight(source.LineHeight),
@@ -213,6 +215,23 @@ void TSection::CheckFree() {
     FNamed = false;
 }
 
+TImageObj* TSection::AddImage(TAttributeList* L, TCellBasic* cell, int index) {
+    auto* image = new TImageObj(Document(), static_cast<int>(SectionText.size()), L);
+    image->CellRef = cell;
+    Images.Add(image);
+    const wchar_t c = ImageChar;
+    AddText(std::wstring_view(&c, 1), index, NoBreak);
+    return image;
+}
+
+TPanelObj* TSection::AddPanel(TAttributeList* L, TCellBasic* cell, int index) {
+    auto* panel = new TPanelObj(Document(), cell, static_cast<int>(SectionText.size()), L);
+    Images.Add(panel);
+    const wchar_t c = ImageChar;
+    AddText(std::wstring_view(&c, 1), index, NoBreak);
+    return panel;
+}
+
 // White space collapses in one pass: each character is kept or dropped,
 // then the text, flags, positions and runs move once.
 void TSection::ProcessText() {
@@ -246,6 +265,12 @@ void TSection::ProcessText() {
             lastKept = survivor;
         i = end;
     }
+    // A space right after a floating object goes: the float takes no room in the line.
+    for (int i = 0; i < Images.Count(); ++i) {
+        TFloatingObj* o = Images.Obj(i);
+        const int next = o->Pos + 1;
+        if (o->IsFloating() && next < n && t[static_cast<size_t>(next)] == L' ') keep[static_cast<size_t>(next)] = 0;
+    }
     int keptCount = 0;
     for (char k : keep) keptCount += k;
     if (lastKept >= 0 && t[static_cast<size_t>(lastKept)] == BreakChar && keptCount > 1)
@@ -268,6 +293,10 @@ void TSection::ProcessText() {
         LineBreakFlags.resize(static_cast<size_t>(w));
         if (CharSourcePos.size() > static_cast<size_t>(w)) CharSourcePos.resize(static_cast<size_t>(w));
         Fonts.Remap(newIndex, Document());
+        for (int i = 0; i < Images.Count(); ++i) {
+            TFloatingObj* o = Images.Obj(i);
+            if (o->Pos >= 0 && o->Pos <= n) o->Pos = newIndex[static_cast<size_t>(o->Pos)];
+        }
     }
     Finish();
 }
@@ -317,7 +346,8 @@ int TSection::Width(TTextMeasurer& m, int start, int end) {
     int ri = RunIndexAt(p);
     while (p < end && Fonts.Count() > 0) {
         while (ri + 1 < Fonts.Count() && Fonts.Run(ri + 1)->RunStart <= p) ++ri;
-        if (IsObjectChar(SectionText[static_cast<size_t>(p)])) {  // objects come later: no width yet
+        if (IsObjectChar(SectionText[static_cast<size_t>(p)])) {
+            total += ObjectWidth(p);
             ++p;
             continue;
         }
@@ -342,6 +372,10 @@ int TSection::FitFrom(TTextMeasurer& m, int start, int limit, int width, int& us
         const wchar_t c = SectionText[static_cast<size_t>(p)];
         if (c == BreakChar) break;
         if (IsObjectChar(c)) {
+            const int w = ObjectWidth(p);
+            // An object that does not fit ends the line, unless the line is empty.
+            if (w > 0 && usedWidth > 0 && usedWidth + w > width) break;
+            usedWidth += w;
             ++p;
             continue;
         }
@@ -405,6 +439,7 @@ void TSection::LineAdvances(TTextMeasurer& m, const LineRec& line, std::vector<i
     while (p < end && Fonts.Count() > 0) {
         while (ri + 1 < Fonts.Count() && Fonts.Run(ri + 1)->RunStart <= p) ++ri;
         if (IsObjectChar(SectionText[static_cast<size_t>(p)])) {
+            out[static_cast<size_t>(p - start)] = ObjectWidth(p);
             ++p;
             continue;
         }
@@ -431,6 +466,32 @@ void TSection::LineAdvances(TTextMeasurer& m, const LineRec& line, std::vector<i
     }
 }
 
+TFloatingObj* TSection::InlineObjectAt(int k) const {
+    if (k < 0 || k >= Len || SectionText[static_cast<size_t>(k)] != ImageChar) return nullptr;
+    TFloatingObj* o = Images.FindImage(k);
+    return o && !o->IsFloating() ? o : nullptr;
+}
+
+int TSection::ObjectWidth(int k) const {
+    const TFloatingObj* o = InlineObjectAt(k);
+    return o ? SaturateY(int64_t{o->BoxWidth} + o->SpaceLeft + o->SpaceRight) : 0;
+}
+
+int TSection::LayoutObjects(TCanvas* Canvas, int width, int height) {
+    int widest = 0;
+    for (int i = 0; i < Images.Count(); ++i) {
+        TFloatingObj* o = Images.Obj(i);
+        int index;
+        o->DrawLogic(Document(), Canvas, Fonts.GetFontObjAt(o->Pos, index), width, height);
+        widest = std::max(widest, o->BoxWidth);
+    }
+    return widest;
+}
+
+bool TSection::PtInObject(int X, int Y, TObject*& Obj, int& HitX, int& HitY) {
+    return Images.Count() > 0 && Images.PtInObject(X, Y, Obj, HitX, HitY);
+}
+
 // ---- layout
 
 void TSection::FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, IndentManager& indents, bool firstLine,
@@ -452,6 +513,23 @@ void TSection::FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, Indent
         const int diff = LineHeight - height;
         line.SpaceBefore = diff / 2;
         line.SpaceAfter = diff - line.SpaceBefore;
+    }
+    for (int k = NextObjectAt(start); k < end; k = NextObjectAt(k + 1)) {
+        TFloatingObj* o = InlineObjectAt(k);
+        if (!o) continue;
+        const int h = o->BoxHeight + o->SpaceTop + o->SpaceBottom;
+        switch (o->Placement) {
+            case ATop: line.SpaceAfter = std::max(line.SpaceAfter, h - height); break;
+            case AMiddle: {
+                const int excess = h - height;
+                if (excess > 0) {
+                    line.SpaceAfter = std::max(line.SpaceAfter, excess / 2);
+                    line.SpaceBefore = std::max(line.SpaceBefore, excess - excess / 2);
+                }
+                break;
+            }
+            default: line.SpaceBefore = std::max(line.SpaceBefore, h + descent - height); break;
+        }
     }
     TSectionList* doc = Document();
     if (doc && !doc->PrintCopyFlag)
@@ -489,8 +567,8 @@ void TSection::FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, Indent
     y = SaturateY(int64_t{y} + line.LineImageHeight);
 }
 
-int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, int, int, IndentManager* IndentRef,
-                        int& MaxWidth, int& PosCounter) {
+int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, int HeightArg, int EnclosingHeight,
+                        IndentManager* IndentRef, int& MaxWidth, int& PosCounter) {
     InnerTop = PlacedY = PaintTop = Y;
     FirstDocPos = PosCounter;
     FullHeight = 0;
@@ -521,6 +599,24 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     if (IndentPercent > 0) LeadIndent = MulDivY(WidthArg, IndentPercent, 100);
     WidthAvailable = indents.RightSide(Y) - X;
     MaxWidth = std::min(indents.RightSide(Y) - indents.LeftIndent(Y), WidthArg);
+    if (Images.Count() > 0) {
+        const int objectsWide = LayoutObjects(Canvas, MaxWidth, HeightArg ? HeightArg : EnclosingHeight);
+        MaxWidth = std::max(MaxWidth, objectsWide);
+        ResolveFonts(m);
+    }
+    int floatBottom = 0;
+    std::vector<const TFloatingObj*> placed;
+    // The floats of [from, to) not yet placed go in at `at`.
+    auto placeFloats = [&](int from, int to, int at) {
+        for (int k = NextObjectAt(from); k < to; k = NextObjectAt(k + 1)) {
+            TFloatingObj* o = SectionText[static_cast<size_t>(k)] == ImageChar ? Images.FindImage(k) : nullptr;
+            if (!o || !o->IsFloating() || std::find(placed.begin(), placed.end(), o) != placed.end()) continue;
+            placed.push_back(o);
+            indents.Update(at, o);
+            o->FloatY = at;
+            floatBottom = std::max(floatBottom, SaturateY(int64_t{at} + o->BoxHeight + o->SpaceTop + o->SpaceBottom));
+        }
+    };
 
     int y = Y;
     auto addEmptyLine = [&](int start, int height) {
@@ -538,6 +634,16 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     const bool pre = dynamic_cast<TPreFormated*>(this) != nullptr;
     int pos = 0;
     while (pos < Len) {
+        {
+            // Floats that begin the line go in before it is fitted.
+            int lead = pos;
+            while (lead < Len && SectionText[static_cast<size_t>(lead)] == ImageChar) {
+                TFloatingObj* o = Images.FindImage(lead);
+                if (!o || !o->IsFloating()) break;
+                ++lead;
+            }
+            if (lead > pos) placeFloats(pos, lead, y);
+        }
         const bool firstLine = pos == 0;
         const int left = indents.LeftIndent(y) + (firstLine ? LeadIndent : 0);
         const int width = std::min(indents.RightSide(y) - left, pre ? INT_MAX / 2 : WidthArg);
@@ -583,6 +689,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
         line->Start = pos;
         line->LineCharCount = end - pos;
         FinishLine(m, *line, y, X, indents, firstLine, end >= Len);
+        placeFloats(pos, end, y);
         if (overflow || pre) {
             int textEnd = end;
             while (textEnd > pos && (SectionText[static_cast<size_t>(textEnd - 1)] == L' ' ||
@@ -599,7 +706,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
         const LineRec& first = *Lines.front();
         *doc->FirstBaselineTarget = InnerTop + first.LineHeightPx + first.SpaceBefore - first.Descent;
     }
-    PaintHeight = FullHeight;  // floats hanging below come with images
+    PaintHeight = std::max(FullHeight, floatBottom - Y);
     InnerBottom = SaturateY(int64_t{Y} + FullHeight);
     PaintBottom = SaturateY(int64_t{Y} + PaintHeight);
     if (doc && !doc->PrintCopyFlag && TextSectionIndex % 50 == 0 && LastLayoutCycle != doc->LayoutCycle &&
@@ -611,13 +718,26 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
 }
 
 void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
-    if (MinWidthCache >= 1) {
+    if (MinWidthCache >= 1 && Images.Count() == 0) {
         Min = MinWidthCache;
         Max = MaxWidthCache;
         return;
     }
     Min = Max = 0;
     if (Len == 0) return;
+    int floatSum = 0;
+    if (Images.Count() > 0) {
+        LayoutObjects(Canvas, 0, 0);
+        for (int i = 0; i < Images.Count(); ++i) {
+            TFloatingObj* o = Images.Obj(i);
+            if (o->IsFloating()) {
+                floatSum = SaturateY(int64_t{floatSum} + o->BoxWidth + o->SpaceLeft + o->SpaceRight);
+                if (o->Pos >= 0 && o->Pos < Len) LineBreakFlags[static_cast<size_t>(o->Pos)] = 'y';
+            } else {
+                Min = std::max(Min, o->BoxWidth);
+            }
+        }
+    }
     TTextMeasurer& m = MeasurerFor(Canvas);
     ResolveFonts(m);
     auto firstLineRule = [&](int width) {
@@ -648,6 +768,8 @@ void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
         Min = std::max(Min, w);
         p = e;
     }
+    Max = SaturateY(int64_t{Max} + floatSum);
+    Min = std::max(Min, floatSum);
     MinWidthCache = Min;
     MaxWidthCache = Max;
 }
@@ -666,6 +788,48 @@ int TSection::LineIndex(int y) const {
 
 guResultType TSection::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& TargetOut, TImageFormControlObj*&,
                               std::string& TitleOut) {
+    if (Images.Count() > 0) {
+        int hitX = 0, hitY = 0, posn = 0;
+        bool map = false, upperMap = false;
+        TMapItem* mapItem = nullptr;
+        TImageObj* image = nullptr;
+        if (Images.PtInImage(X, Y, hitX, hitY, posn, map, upperMap, mapItem, image)) {
+            guResultType result = 0;
+            if (!image->HintText.empty()) {
+                TitleOut = image->HintText;
+                result |= guTitle;
+            }
+            TSectionList* doc = Document();
+            if (doc) doc->ImageUnderMouse = image;
+            if (upperMap && mapItem) {
+                // The map's area decides, with its own title.
+                owned_ptr<TUrlTarget> target;
+                std::string title;
+                if (mapItem->GetURL(hitX, hitY, target, title) && target) {
+                    image->HitTarget.Copy(*target);
+                    TargetOut = &image->HitTarget;
+                    result |= guUrl;
+                    if (!title.empty()) {
+                        TitleOut = title;
+                        result |= guTitle;
+                    }
+                }
+                return result;
+            }
+            int index;
+            if (TFontObj* run = Fonts.GetFontObjAt(posn, index); run && !run->LinkTarget.Url.empty()) {
+                TargetOut = &run->LinkTarget;
+                if (map) {
+                    image->HitTarget.Copy(run->LinkTarget);
+                    image->HitTarget.Url += "?" + std::to_string(hitX) + "," + std::to_string(hitY);
+                    TargetOut = &image->HitTarget;
+                }
+                if (doc) doc->LinkUnderMouse = run;
+                result |= guUrl;
+            }
+            return result;
+        }
+    }
     const int li = LineIndex(Y);
     if (li < 0) return 0;
     const LineRec& line = *Lines[static_cast<size_t>(li)];

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "html/font_obj.h"
+#include "html/image_obj.h"
 #include "html/layout_types.h"
 #include "html/section_base.h"
 
@@ -80,6 +81,9 @@ public:
     // A link starts (target has a URL) or ends at the end of the text.
     void HRef(bool start, const TUrlTarget& target, const TFontInfoArray* linkFonts);
     void CheckFree();
+    // An image or panel at the end of the text (character 4).
+    TImageObj* AddImage(TAttributeList* L, TCellBasic* cell, int index);
+    TPanelObj* AddPanel(TAttributeList* L, TCellBasic* cell, int index);
 
     // TSectionBase
     TSectionBase* CreateClone(TSectionDocument* document) const override;
@@ -100,6 +104,7 @@ public:
     int FindSourcePos(int DocPos) override;
     int FindDocPos(int SourcePos, bool Prev) override;
     bool CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y) override;
+    bool PtInObject(int X, int Y, TObject*& Obj, int& HitX, int& HitY) override;
     bool GetChAtPos(int Pos, wchar_t& Ch, TObject*& Obj) override;
     void MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) override;
 
@@ -117,6 +122,7 @@ public:
     std::string LineBreakFlags;  // 'y' or 'n' per character, plus one 'y' after Finish
     std::vector<int> CharSourcePos;  // while building
     TFontList Fonts;
+    TImageObjList Images;
     std::vector<IndexObj> SourceIndexMap;
     std::vector<std::unique_ptr<LineRec>> Lines;
     JustifyType Justify = Left;
@@ -146,6 +152,14 @@ protected:
     void FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, IndentManager& indents, bool firstLine,
                     bool lastLine);
     int LineIndex(int y) const;  // the line under document Y, or -1
+    // The inline (not floating) object at k, or null.
+    TFloatingObj* InlineObjectAt(int k) const;
+    // Width an object character takes in a line: an inline object's box and
+    // spacing, 0 for a float or any other character.
+    int ObjectWidth(int k) const;
+    // Lays out every object for the width; the widest inline box.
+    int LayoutObjects(TCanvas* Canvas, int width, int height);
+    void DrawFloats(TCanvas* Canvas, const TRect& ARect, int X);
 
     std::vector<TFontId> FFontIds;
     TTextMeasurer* FIdsFor = nullptr;

@@ -81,6 +81,22 @@ void PaintFrame(BorderRec& b, TCanvas* canvas, int scrollY) {
 
 }  // namespace
 
+void TSection::DrawFloats(TCanvas* Canvas, const TRect& ARect, int X) {
+    TSectionList* doc = Document();
+    const int scrollY = doc ? doc->ScrollY : 0;
+    for (int i = 0; i < Images.Count(); ++i) {
+        TFloatingObj* o = Images.Obj(i);
+        if (!o->IsFloating()) continue;
+        const int top = o->FloatY - scrollY;
+        if (top + o->BoxHeight + o->SpaceTop + o->SpaceBottom <= ARect.Top || top >= ARect.Bottom) continue;
+        int index;
+        try {
+            o->Draw(Canvas, X - LayoutX + o->FloatX, o->FloatY, o->FloatY, Fonts.GetFontObjAt(o->Pos, index));
+        } catch (...) {
+        }
+    }
+}
+
 int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, int, int) {
     PaintLeftX = X;
     const int result = SaturateY(int64_t{InnerTop} + FullHeight);
@@ -110,6 +126,7 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     const bool fewColors = printing && GetDeviceCaps(dc, NUMCOLORS) >= 0 && GetDeviceCaps(dc, NUMCOLORS) < 3;
     const TColor brushColor = Canvas->Brush() ? Canvas->Brush()->Color() : 0xFFFFFF;
     std::vector<int> adv;
+    if (Images.Count() > 0) DrawFloats(Canvas, ARect, X);
 
     for (auto& linePtr : Lines) {
         LineRec& line = *linePtr;
@@ -161,6 +178,15 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
         while (p < textEnd) {
             while (ri + 1 < Fonts.Count() && Fonts.Run(ri + 1)->RunStart <= p) ++ri;
             if (IsObjectChar(SectionText[static_cast<size_t>(p)])) {
+                if (TFloatingObj* o = InlineObjectAt(p)) {
+                    const int lineTop = line.LayoutTop;
+                    const int base = lineTop + line.SpaceBefore + line.LineHeightPx - line.Descent;
+                    try {
+                        o->Draw(Canvas, x + o->SpaceLeft, lineTop, base, Fonts.Run(ri));
+                    } catch (...) {
+                    }
+                    SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+                }
                 x += adv[static_cast<size_t>(p - start)];
                 ++p;
                 continue;
@@ -230,6 +256,8 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
 }
 
 #else
+
+void TSection::DrawFloats(TCanvas*, const TRect&, int) {}
 
 // Natively nothing is painted; the section still reports where it ends.
 int TSection::Draw1(TCanvas*, const TRect&, IndentManager*, int X, int, int) {

@@ -1,0 +1,76 @@
+// Loading a page of N images (default 200) of 20 different 32 x 32 pictures:
+// the first load decodes every picture from its PNG stream; later loads take
+// them from the image cache (aged once per load, as the viewer does). Prints
+// milliseconds for parse plus layout.
+//   bench_image_cache.exe [N]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "framework/bitmap.h"
+#include "framework/streams.h"
+#include "html/html_startup.h"
+#include "html/image_cache.h"
+#include "html/parser_entry.h"
+#include "html/section_list.h"
+#include "images/png_image.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string PngOf(int shade) {
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(32, 32);
+    bitmap.Canvas()->Brush()->SetColor(static_cast<TColor>(shade * 0x0A0B0C));
+    bitmap.Canvas()->FillRect(TRect{0, 0, 32, 32});
+    TPNGImage png;
+    png.Assign(&bitmap);
+    TMemoryStream out;
+    png.SaveToStream(&out);
+    return std::string(static_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    InitHtmlEngine();
+    std::map<std::string, TMemoryStream> streams;
+    for (int i = 0; i < 20; ++i) {
+        const std::string bytes = PngOf(i);
+        TMemoryStream& s = streams["pic" + std::to_string(i) + ".png"];
+        s.SetSize(static_cast<int64_t>(bytes.size()));
+        std::copy(bytes.begin(), bytes.end(), static_cast<char*>(s.Memory()));
+    }
+    std::string html = "<P>";
+    for (int i = 0; i < n; ++i) html += "word <IMG SRC=pic" + std::to_string(i % 20) + ".png ALT=x> ";
+
+    TStringBitmapList cache;
+    cache.SetCacheCount(5);
+    TSectionList doc(nullptr);
+    doc.CachedImages = &cache;
+    doc.GetImageHook = [&](const std::string& name) -> TMemoryStream* {
+        auto it = streams.find(name);
+        if (it == streams.end()) return nullptr;
+        it->second.SetPosition(0);
+        return &it->second;
+    };
+    for (int round = 0; round < 6; ++round) {
+        const auto start = Clock::now();
+        doc.Clear();
+        cache.BumpAndCheck();
+        doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 8, 10);
+        ParseHTMLString(html, &doc, {});
+        int scrollWidth = 0, pos = 0;
+        doc.DoLogic(nullptr, 0, 800, 600, 0, scrollWidth, pos);
+        const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        std::printf("%d images, %s: %.2f ms (cache holds %d)\n", n, round == 0 ? "decoded" : "from the cache", ms,
+                    cache.Count());
+    }
+    doc.Clear();
+    return 0;
+}
