@@ -735,7 +735,8 @@ TBlockLI::TBlockLI(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* E
         }
     }
     ItemNumber = listNumber;
-    if (!PropString(prop.Value(PropIndices::ListStyleType)).empty()) BulletKind = prop.GetListStyleType();
+    // "blank", the lists' default, leaves the bullet of the list's kind.
+    if (const ListBulletType given = prop.GetListStyleType(); given != lbBlank) BulletKind = given;
     const TResolvedFont& font = prop.GetResolvedFont();
     BulletFont = FontDescOf(font);
     BulletColor = font.Info.TextColor;

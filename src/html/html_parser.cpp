@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/cp1251.h"
+#include "html/block.h"
 #include "html/code_pages.h"
 #include "html/colors.h"
 #include "html/horz_line.h"
@@ -19,6 +20,8 @@
 #include "html/style_list.h"
 #include "html/style_parser.h"
 #include "html/style_props.h"
+#include "html/table.h"
+#include "html/table_block.h"
 #include "html/text_section.h"
 
 namespace {
@@ -122,6 +125,21 @@ struct TagInfo {
     TProperties* Style = nullptr;  // owned by the reader's keep list
 };
 
+// A tag's attributes kept past the scanner's next token, for a box made
+// after the tags that follow it were read.
+std::unique_ptr<TAttributeList> CopyAttributes(const TAttributeList& source) {
+    auto copy = std::make_unique<TAttributeList>();
+    for (int i = 0; i < source.Count(); ++i) {
+        const TAttribute* a = source.Attribute(i);
+        copy->Add(new TAttribute(a->Sym, a->Number, a->AttrName, a->Text));
+    }
+    return copy;
+}
+
+// Boxes nest inside the body block, which counts as one level of the
+// layout's cap.
+constexpr int MaxBlockDepth = MaxNestingDepth - 1;
+
 // Linked style sheets and frame-set files are read only when they are
 // regular files of a sane size.
 constexpr std::uintmax_t MaxSideFileBytes = 1u << 20;
@@ -170,6 +188,9 @@ public:
         }
         if (utf8) base->AssignUTF8();
         SyncScanner();
+        Body = new TBodyBlock(Doc, *base, Doc, nullptr);
+        Doc->Add(Body);
+        Cell = Body->ChildCell.get();
         Sc.IDNameList = Doc->IDObjects.get();
         Sc.Start(std::move(body));
     }
@@ -284,10 +305,12 @@ private:
     void NewSection(TAttributeList* attributes = nullptr) {
         SectionEnd();
         const TUrlTarget* link = InLink ? &LinkTarget : nullptr;
+        // The first section of a box takes the box's first-line indent.
+        const bool first = Cell->Count() == 0;
         if (InPre)
-            Section = new TPreFormated(Doc, attributes, *PropStack.Last(), link, Cell, false);
+            Section = new TPreFormated(Doc, attributes, *PropStack.Last(), link, Cell, first);
         else
-            Section = new TSection(Doc, attributes, *PropStack.Last(), link, Cell, false);
+            Section = new TSection(Doc, attributes, *PropStack.Last(), link, Cell, first);
         Section->NoBreak = NoBreak || InPre;
     }
     TSection* CurrentSection() {
@@ -306,19 +329,39 @@ private:
 
     // ---- blocks
     //
-    // Block elements get their own box once block sections exist; until then
-    // their content goes on in the enclosing cell, one section per paragraph,
-    // and these two routines are the one place that will create and attach
-    // them.
+    // A box is attached to its cell when it is made, so whatever ends the run
+    // leaves it in the document. Past the nesting cap, or when the element's
+    // set could not be pushed, no box is made and the content flows on in
+    // the enclosing cell.
     struct BlockFrame {
         TCellBasic* OuterCell;
+        TBlock* Block;
     };
-    BlockFrame BeginBlock() {
+    template <class Make>
+    BlockFrame OpenBox(bool pushed, Make&& make) {
         SectionEnd();
-        return BlockFrame{Cell};
+        BlockFrame frame{Cell, nullptr};
+        if (!pushed || BlockDepth >= MaxBlockDepth) return frame;
+        TBlock* block = make();
+        Cell->Add(block);
+        frame.Block = block;
+        Cell = block->ChildCell.get();
+        ++BlockDepth;
+        return frame;
+    }
+    BlockFrame BeginBlock(bool pushed, TAttributeList* attributes, bool listBlock = false) {
+        return OpenBox(pushed, [&] {
+            auto* block = new TBlock(Doc, *PropStack.Last(), Cell, attributes);
+            block->IsListBlock = listBlock;
+            return block;
+        });
     }
     void EndBlock(const BlockFrame& frame) {
         SectionEnd();
+        if (frame.Block) {
+            frame.Block->ChildCell->CheckLastBottomMargin();
+            --BlockDepth;
+        }
         Cell = frame.OuterCell;
     }
     // What a list item's box shows in front of its content.
@@ -329,7 +372,12 @@ private:
         char NumberType;  // '1', 'a', 'A', 'i' or 'I'
         bool Plain;       // no bullet
     };
-    BlockFrame BeginListItem(const ListItemInfo&) { return BeginBlock(); }
+    BlockFrame BeginListItem(bool pushed, const ListItemInfo& item) {
+        return OpenBox(pushed, [&] {
+            return new TBlockLI(Doc, *PropStack.Last(), Cell, item.ListKind, item.Plain, item.NumberType,
+                                item.Number, item.Level, &Sc.Attributes);
+        });
+    }
 
     // Containers that hold containers nest at most MaxNestingDepth deep;
     // past it the opening tag is ignored and its content flows on.
@@ -342,10 +390,12 @@ private:
 
     // ---- the readers
 
-    void ReadBodyContent(const StopSet& stop);
+    // `listStop`: where a list nested in a list item ends (the enclosing
+    // list's own stop set), rather than at the item's next LI.
+    void ReadBodyContent(const StopSet& stop, const StopSet* listStop = nullptr);
     void DoBody();
     void DoP(const StopSet& stop);
-    void DoDivLike(const StopSet& stop);
+    void DoDivLike(const StopSet& stop, const StopSet* listStop);
     void DoList(const StopSet& stop);
     void DoLoneItem(const StopSet& stop);
     void DoHeading();
@@ -353,6 +403,7 @@ private:
     void ReadPreRaw();
     void PreLineEnd();
     void DoText();
+    void AddText(TokenObj& token);
     void DoFont();
     void DoAnchor();
     void DoBreak();
@@ -364,15 +415,266 @@ private:
     void DoMap();
     void SkipUntil(Symb end);
 
-    // Content the engine has no objects for yet: tables, images, panels and
-    // form controls. Their tags are passed over; text in them flows on.
-    void AddImage() { Next(); }
-    void AddPanel() { Next(); }
+    void AddImage() { AddFloatingObject("img", false); }
+    void AddPanel() { AddFloatingObject("panel", true); }
+    // An image or panel joins the current section in the element's own
+    // properties; the element has no content, so it closes at once.
+    void AddFloatingObject(const char* tag, bool panel) {
+        if (PushNewProp(tag, Capture())) {
+            TProperties* p = PropStack.Last();
+            if (p->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *p, true);
+        }
+        TSection* section = CurrentSection();
+        if (panel)
+            section->AddPanel(&Sc.Attributes, Cell, Sc.SIndex);
+        else
+            section->AddImage(&Sc.Attributes, Cell, Sc.SIndex)->ProcessProperties(*PropStack.Last());
+        PopAProp(tag);
+        Next();
+    }
+    // Form controls: their tags are passed over; text in them flows on.
     void AddFormControl() { Next(); }
-    void ReadTable() { Next(); }
+
+    // ---- tables
+    //
+    // The table's block joins the cell as soon as the TABLE tag is read, so
+    // whatever ends the run leaves the table in the document; a CAPTION
+    // moves it into the box that holds both.
+
+    // Which places of each row the cells read so far take ('x') and which
+    // are free ('o'), kept once COL or COLGROUP gave the table columns: a
+    // cell goes to its row's first free place and loses the part of its
+    // COLSPAN that runs into a taken one.
+    struct TCellManager {
+        std::vector<std::string> Rows;
+        int64_t Budget = MaxDummyCells;  // places marked, at most
+        std::string& RowAt(size_t row) {
+            while (Rows.size() <= row) Rows.emplace_back();
+            return Rows[row];
+        }
+        size_t FindColNum(size_t row) {
+            const std::string& r = RowAt(row);
+            const size_t free = r.find('o');
+            return free == std::string::npos ? r.size() : free;
+        }
+        void AddCell(size_t row, size_t col, TCellObj& cell) {
+            const std::string& first = RowAt(row);
+            size_t span = 0;
+            while (span < static_cast<size_t>(cell.ColSpan) && (col + span >= first.size() || first[col + span] == 'o'))
+                ++span;
+            cell.ColSpan = static_cast<int>(std::max<size_t>(span, 1));
+            for (size_t r = row; r < row + static_cast<size_t>(cell.RowSpan); ++r) {
+                if (Budget < cell.ColSpan) return;
+                std::string& s = RowAt(r);
+                if (s.size() < col + static_cast<size_t>(cell.ColSpan)) s.resize(col + static_cast<size_t>(cell.ColSpan), 'o');
+                for (size_t c = col; c < col + static_cast<size_t>(cell.ColSpan) && s[c] == 'o'; ++c) s[c] = 'x';
+                Budget -= cell.ColSpan;
+            }
+        }
+    };
+
+    struct TTableReading {
+        ThtmlTable* Table = nullptr;
+        TTableBlock* TableBlock = nullptr;
+        std::unique_ptr<TTableAndCaptionBlock> Outer;  // until a caption attaches it
+        TTableAndCaptionBlock* Attached = nullptr;
+        TBlock* Caption = nullptr;
+        TCellBasic* OuterCell = nullptr;
+        int TableLevel = 0;  // the property stack with the table's set
+        int RowLevel = 0;
+        TCellList* Row = nullptr;
+        AlignmentType RowVAlign = AMiddle;
+        std::unique_ptr<TCellManager> Manager;
+    };
+
+    static AlignmentType VAlignOf(const TAttributeList& attributes, AlignmentType fallback) {
+        TAttribute* a;
+        if (!attributes.Find(VAlignSy, a)) return fallback;
+        const std::string v = Lower(a->Text);
+        if (v == "top" || v == "baseline") return ATop;
+        if (v == "middle") return AMiddle;
+        if (v == "bottom") return ABottom;
+        return fallback;
+    }
+
+    // Pops every set above `level` (the sets of elements left open inside a
+    // cell or row end with it).
+    void UnwindPropsTo(int level) {
+        while (PropStack.Count() > std::max(level, 1)) {
+            TProperties* p = PropStack.Last();
+            if (p->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *p, false);
+            PropStack.Delete(PropStack.Count() - 1);
+        }
+        SyncScanner();
+    }
+
+    void ReadTable() {
+        if (TooDeep() || BlockDepth + 2 > MaxBlockDepth) {
+            Next();
+            return;
+        }
+        DepthGuard guard(Depth);
+        if (InLink) {
+            LinkTarget.Clear();
+            InLink = false;
+            if (Section) Section->HRef(false, LinkTarget, nullptr);
+        }
+        SectionEnd();
+        const TagInfo info = Capture();
+        const std::unique_ptr<TAttributeList> attributes = CopyAttributes(Sc.Attributes);
+        PushNewProp("table", info);
+        TProperties& props = *PropStack.Last();
+        auto table = std::make_unique<ThtmlTable>(Doc, attributes.get(), &props);
+        auto block = std::make_unique<TTableBlock>(Doc, props, Cell, table.get(), attributes.get());
+        table.release();  // the block's cell holds it
+        TTableReading t;
+        t.Table = block->Table;
+        t.TableBlock = block.get();
+        t.OuterCell = Cell;
+        t.TableLevel = PropStack.Count();
+        t.Outer = std::make_unique<TTableAndCaptionBlock>(Doc, props, Cell, attributes.get(), block.get());
+        Cell->Add(block.release());
+        BlockDepth += 2;
+        const bool savedNoBreak = NoBreak;
+        Next();
+        while (Sc.Sy != TableEndSy && Sc.Sy != EofSy) {
+            switch (Sc.Sy) {
+                case CaptionSy: ReadCaption(t); break;
+                case TRSy: {
+                    UnwindPropsTo(t.TableLevel);
+                    const TagInfo rowInfo = Capture();
+                    PushNewProp("tr", rowInfo);
+                    t.RowLevel = PropStack.Count();
+                    t.RowVAlign = VAlignOf(Sc.Attributes, AMiddle);
+                    t.Row = new TCellList(&Sc.Attributes, PropStack.Last());
+                    t.Table->AddRow(t.Row);
+                    Next();
+                    break;
+                }
+                case TDSy: case THSy: ReadTableCell(t); break;
+                case ColSy: case ColGroupSy: ReadColumns(t); break;
+                default: Next(); break;
+            }
+        }
+        NoBreak = savedNoBreak;
+        UnwindPropsTo(t.TableLevel);
+        PopAProp("table");
+        if (!t.Attached) {
+            t.Outer->CancelUsage();
+            t.Outer.reset();
+        }
+        BlockDepth -= 2;
+        Cell = t.OuterCell;
+        if (Sc.Sy == TableEndSy) Next();
+    }
+
+    void ReadCaption(TTableReading& t) {
+        UnwindPropsTo(t.TableLevel);
+        TAttribute* a;
+        const bool below = Sc.Attributes.Find(AlignSy, a) && Lower(a->Text) == "bottom";
+        const TagInfo info = Capture();
+        const std::unique_ptr<TAttributeList> attributes = CopyAttributes(Sc.Attributes);
+        const bool pushed = PushNewProp("caption", info);
+        if (!t.Attached) {
+            // The table's block moves into the box that holds both.
+            TCellBasic& outer = *t.OuterCell;
+            int index = outer.Count() - 1;
+            while (index >= 0 && outer.Section(index) != t.TableBlock) --index;
+            if (index >= 0) {
+                outer.Extract(index);
+                t.Attached = t.Outer.release();
+                outer.Add(t.Attached);
+                t.Attached->CaptionFirst = !below;
+                auto caption = std::make_unique<TBlock>(Doc, *PropStack.Last(), t.Attached->ChildCell.get(),
+                                                        attributes.get());
+                t.Caption = caption.get();
+                if (below) {
+                    t.Attached->ChildCell->Add(t.TableBlock);
+                    t.Attached->ChildCell->Add(caption.release());
+                } else {
+                    t.Attached->ChildCell->Add(caption.release());
+                    t.Attached->ChildCell->Add(t.TableBlock);
+                }
+                t.Attached->SetCaptionBlock(t.Caption);
+            }
+        }
+        Next();
+        if (t.Caption) {
+            Cell = t.Caption->ChildCell.get();
+            ReadBodyContent(Set({CaptionEndSy, TableEndSy, TRSy, TDSy, THSy}));
+            SectionEnd();
+            t.Caption->ChildCell->CheckLastBottomMargin();
+            Cell = t.OuterCell;
+        } else {
+            SkipUntil(CaptionEndSy);
+        }
+        if (pushed) PopAProp("caption");
+        UnwindPropsTo(t.TableLevel);
+        if (Sc.Sy == CaptionEndSy) Next();
+    }
+
+    void ReadTableCell(TTableReading& t) {
+        const bool header = Sc.Sy == THSy;
+        if (!t.Row) {
+            // A cell before any TR opens a row of its own.
+            UnwindPropsTo(t.TableLevel);
+            TagInfo none;
+            PushNewProp("tr", none);
+            t.RowLevel = PropStack.Count();
+            t.RowVAlign = AMiddle;
+            t.Row = new TCellList(nullptr, PropStack.Last());
+            t.Table->AddRow(t.Row);
+        }
+        UnwindPropsTo(t.RowLevel);
+        const TagInfo info = Capture();
+        PushNewProp(header ? "th" : "td", info);
+        TAttribute* a;
+        const bool noWrap = Sc.Attributes.Find(NoWrapSy, a);
+        auto* cell = new TCellObj(Doc, VAlignOf(Sc.Attributes, t.RowVAlign), &Sc.Attributes, PropStack.Last());
+        if (t.Manager) {
+            const size_t row = static_cast<size_t>(t.Table->RowCount() - 1);
+            t.Manager->AddCell(row, t.Manager->FindColNum(row), *cell);
+        }
+        t.Row->Add(cell);
+        Next();
+        const bool savedNoBreak = NoBreak;
+        NoBreak = noWrap || savedNoBreak;
+        Cell = cell->Cell.get();
+        ReadBodyContent(Set({TDSy, THSy, TRSy, TableEndSy, TDEndSy, THEndSy, TREndSy, CaptionSy}));
+        SectionEnd();
+        cell->Cell->CheckLastBottomMargin();
+        Cell = t.OuterCell;
+        NoBreak = savedNoBreak;
+        UnwindPropsTo(t.RowLevel);
+        if (Sc.Sy == TDEndSy || Sc.Sy == THEndSy) Next();
+    }
+
+    void ReadColumns(TTableReading& t) {
+        const bool group = Sc.Sy == ColGroupSy;
+        TAttribute* a;
+        int width = 0;
+        bool percent = false;
+        if (Sc.Attributes.Find(WidthSy, a)) {
+            bool ok = false;
+            const int v = ParseSaturated(a->Text, ok);
+            percent = a->Text.find('%') != std::string::npos;
+            width = percent ? std::clamp(v, 0, 100) * 10 : std::clamp(v, 0, MaxTableAttrPixels);
+        }
+        int span = 1;
+        if (Sc.Attributes.Find(SpanSy, a)) span = std::clamp(a->Number, 1, MaxColSpan);
+        const AlignmentType valign = VAlignOf(Sc.Attributes, ANone);
+        const std::string align = Sc.Attributes.Find(AlignSy, a) ? Lower(a->Text) : std::string();
+        Next();
+        // A group's own widths count only when no COL of its own follows.
+        if (group && Sc.Sy == ColSy) return;
+        if (!t.Manager) t.Manager = std::make_unique<TCellManager>();
+        for (int i = 0; i < span; ++i) t.Table->DoColumns(width, percent, valign, align);
+    }
 
     TSectionList* Doc;
     TCellBasic* Cell;
+    TBodyBlock* Body = nullptr;  // owned by the document
+    int BlockDepth = 0;
     TSection* Section = nullptr;
     TUrlTarget LinkTarget;
     bool InLink = false;
@@ -389,7 +691,7 @@ private:
     std::vector<TProperties*> InlineKeep;
 };
 
-void THtmlReader::ReadBodyContent(const StopSet& stop) {
+void THtmlReader::ReadBodyContent(const StopSet& stop, const StopSet* listStop) {
     while (!stop[Sc.Sy] && Sc.Sy != EofSy) {
         const Symb before = Sc.Sy;
         const int where = Sc.SIndex;
@@ -410,11 +712,10 @@ void THtmlReader::ReadBodyContent(const StopSet& stop) {
                 Next();
                 break;
             }
-            case OLSy: case ULSy: case DirSy: case MenuSy: case DLSy: case AddressSy: case BlockQuoteSy:
-                DoList(stop);
-                break;
+            case OLSy: case ULSy: case DirSy: case MenuSy: case DLSy: DoList(listStop ? *listStop : stop); break;
+            case AddressSy: case BlockQuoteSy: DoList(stop); break;
             case LISy: case DDSy: case DTSy: DoLoneItem(stop); break;
-            case Centersy: case FormSy: case DivSy: DoDivLike(stop); break;
+            case Centersy: case FormSy: case DivSy: DoDivLike(stop, listStop); break;
             case LinkSy: DoLink(); break;
             case BgSoundSy: DoSound(); break;
             case MetaSy: DoMeta(); break;
@@ -429,12 +730,12 @@ void THtmlReader::ReadBodyContent(const StopSet& stop) {
 }
 
 void THtmlReader::DoBody() {
-    if (BodyDone || Cell != Doc || Doc->Count() > 0) {
+    if (BodyDone || !Body || Cell != Body->ChildCell.get() || Cell->Count() > 0) {
         Next();
         return;
     }
     BodyDone = true;
-    SectionEnd();
+    // Text read before the tag stays open and goes on in the new body.
     if (PushNewProp("body", Capture())) {
         TProperties* p = PropStack.Last();
         int marginX = NotSetValue, marginY = NotSetValue;
@@ -479,6 +780,17 @@ void THtmlReader::DoBody() {
             p->AddPropertyByIndex(PropIndices::MarginBottom, std::to_string(marginY) + "px");
         }
     }
+    for (int i = 0; i < Doc->Count(); ++i) {
+        if (Doc->Section(i) != Body) continue;
+        Doc->Delete(i);
+        Body = nullptr;
+        auto* body = new TBodyBlock(Doc, *PropStack.Last(), Doc, &Sc.Attributes);
+        Doc->Insert(i, body);
+        body->SetParent(Doc);
+        Body = body;
+        Cell = body->ChildCell.get();
+        break;
+    }
     Next();
 }
 
@@ -486,16 +798,20 @@ void THtmlReader::DoP(const StopSet& stop) {
     if (stop[PSy]) return;
     SectionEnd();
     TagInfo info = Capture();
+    std::unique_ptr<TAttributeList> attributes = CopyAttributes(Sc.Attributes);
     Next();
     while (Sc.Sy == PSy || Sc.Sy == PEndSy) {
-        if (Sc.Sy == PSy) info = Capture();
+        if (Sc.Sy == PSy) {
+            info = Capture();
+            attributes = CopyAttributes(Sc.Attributes);
+        }
         Next();
     }
     const bool pushed = PushNewProp("p", info);
     if (pushed && !info.Align.empty())
         PropStack.Last()->Assign(info.Align == "middle" ? std::string("center") : info.Align,
                                  PropIndices::TextAlign);
-    const BlockFrame frame = BeginBlock();
+    const BlockFrame frame = BeginBlock(pushed, attributes.get());
     while (ParagraphContent()[Sc.Sy] && !stop[Sc.Sy]) {
         if (Sc.Sy == CommandSy || Sc.Sy == ScriptEndSy) Next();
         else DoText();
@@ -505,7 +821,7 @@ void THtmlReader::DoP(const StopSet& stop) {
     if (Sc.Sy == PEndSy) Next();
 }
 
-void THtmlReader::DoDivLike(const StopSet& stop) {
+void THtmlReader::DoDivLike(const StopSet& stop, const StopSet* listStop) {
     const Symb sy = Sc.Sy;
     if (TooDeep()) {
         Next();
@@ -516,15 +832,20 @@ void THtmlReader::DoDivLike(const StopSet& stop) {
     const Symb end = sy == Centersy ? CenterEndSy : sy == FormSy ? FormEndSy : DivEndSy;
     SectionEnd();
     const TagInfo info = Capture();
-    if (PushNewProp(tag, info) && sy == DivSy && !info.Align.empty())
+    const bool pushed = PushNewProp(tag, info);
+    if (pushed && sy == DivSy && !info.Align.empty())
         PropStack.Last()->Assign(info.Align == "middle" ? std::string("center") : info.Align,
                                  PropIndices::TextAlign);
-    const BlockFrame frame = BeginBlock();
+    // CENTER is no box of its own: its sets centre the text inside it.
+    const BlockFrame frame = BeginBlock(pushed && sy != Centersy, &Sc.Attributes);
     Next();
     StopSet inner = stop;
     inner.set(end);
     if (sy == FormSy) inner.set(FormSy);
-    ReadBodyContent(inner);
+    // A list inside the block, itself inside a list item, still nests.
+    StopSet innerList = listStop ? *listStop : stop;
+    innerList.set(end);
+    ReadBodyContent(inner, listStop ? &innerList : nullptr);
     EndBlock(frame);
     PopAProp(tag);
     if (Sc.Sy == end) Next();
@@ -561,14 +882,16 @@ void THtmlReader::DoList(const StopSet& stop) {
                 (Sc.Attributes.Find(TypeSy, a) && (Lower(a->Text) == "none" || Lower(a->Text) == "plain"));
     }
     SectionEnd();
-    PushNewProp(tag, Capture());
-    const BlockFrame frame = BeginBlock();
     const bool counted = sy == OLSy || sy == ULSy || sy == DirSy || sy == MenuSy;
+    const bool pushed = PushNewProp(tag, Capture());
+    const BlockFrame frame = BeginBlock(pushed, &Sc.Attributes, counted);
     if (counted) ++ListLevel;
     Next();
     StopSet itemStop = stop | Set({OLEndSy, ULEndSy, DirEndSy, MenuEndSy, DLEndSy, LISy, DDSy, DTSy});
     if (sy == AddressSy || sy == BlockQuoteSy) itemStop |= Set({AddressEndSy, BlockQuoteEndSy});
     itemStop.set(end);
+    StopSet nestedStop = stop;
+    nestedStop.set(end);
     while (!stop[Sc.Sy] && Sc.Sy != end && Sc.Sy != EofSy) {
         const Symb before = Sc.Sy;
         const int where = Sc.SIndex;
@@ -576,15 +899,15 @@ void THtmlReader::DoList(const StopSet& stop) {
             if (Sc.Sy == LISy && Sc.Attributes.Find(ValueSy, a) && a->Number != 0) number = a->Number;
             const Symb kind = sy == AddressSy || sy == BlockQuoteSy ? DLSy : sy;
             const std::string itemTag = ItemTag(Sc.Sy);
-            PushNewProp(itemTag, Capture());
-            const BlockFrame item = BeginListItem({kind, ListLevel, number, numberType, plain});
+            const bool itemPushed = PushNewProp(itemTag, Capture());
+            const BlockFrame item = BeginListItem(itemPushed, {kind, ListLevel, number, numberType, plain});
             number = SaturatingAdd(number, 1);
             Next();
-            ReadBodyContent(itemStop);
+            ReadBodyContent(itemStop, &nestedStop);
             EndBlock(item);
             PopAProp(itemTag);
         } else {
-            ReadBodyContent(itemStop);
+            ReadBodyContent(itemStop, &nestedStop);
         }
         if (Sc.Sy == before && Sc.SIndex == where && !stop[Sc.Sy] && Sc.Sy != end && Sc.Sy != EofSy) Next();
     }
@@ -597,8 +920,8 @@ void THtmlReader::DoList(const StopSet& stop) {
 void THtmlReader::DoLoneItem(const StopSet& stop) {
     const Symb kind = Sc.Sy == LISy ? liAloneSy : DLSy;
     const std::string itemTag = ItemTag(Sc.Sy);
-    PushNewProp(itemTag, Capture());
-    const BlockFrame item = BeginListItem({kind, ListLevel, 1, '1', false});
+    const bool pushed = PushNewProp(itemTag, Capture());
+    const BlockFrame item = BeginListItem(pushed, {kind, ListLevel, 1, '1', false});
     Next();
     ReadBodyContent(stop | Set({LISy, DDSy, DTSy, OLEndSy, ULEndSy, DirEndSy, MenuEndSy, DLEndSy}));
     EndBlock(item);
@@ -618,12 +941,12 @@ void THtmlReader::DoHeading() {
     if (pushed && !info.Align.empty())
         PropStack.Last()->Assign(info.Align == "middle" ? std::string("center") : info.Align,
                                  PropIndices::TextAlign);
+    const BlockFrame frame = BeginBlock(pushed, &Sc.Attributes);
     Next();
     if (Sc.Sy == Centersy) {
         if (pushed) PropStack.Last()->Assign(std::string("center"), PropIndices::TextAlign);
         Next();
     }
-    const BlockFrame frame = BeginBlock();
     while (ParagraphContent()[Sc.Sy]) {
         if (Sc.Sy == CommandSy || Sc.Sy == ScriptEndSy) Next();
         else DoText();
@@ -676,8 +999,8 @@ void THtmlReader::ReadPreRaw() {
 
 void THtmlReader::DoPre(const StopSet& stop) {
     SectionEnd();
-    PushNewProp("pre", Capture());
-    const BlockFrame frame = BeginBlock();
+    const bool pushed = PushNewProp("pre", Capture());
+    const BlockFrame frame = BeginBlock(pushed, &Sc.Attributes);
     InPre = true;
     PreLineStart = true;
     NewSection();
@@ -728,7 +1051,7 @@ void THtmlReader::DoText() {
                     return;
                 }
             }
-            CurrentSection()->AddTokenObj(Sc.LCToken);
+            AddText(Sc.LCToken);
             Next();
             return;
         }
@@ -755,10 +1078,22 @@ void THtmlReader::DoText() {
         case HeadingSy: DoHeading(); return;
         case HRSy: {
             SectionEnd();
-            const bool pushed = PushNewProp("hr", Capture());
-            Cell->Add(new THorzLine(Doc, &Sc.Attributes, *PropStack.Last()));
-            if (pushed) PopAProp("hr");
-            else --Excess["hr"];
+            // The rule hands its width and thickness to its own set, so past
+            // the cap, where there is none, the tag is ignored.
+            if (PushNewProp("hr", Capture())) {
+                auto* rule = new THorzLine(Doc, &Sc.Attributes, *PropStack.Last());
+                if (BlockDepth < MaxBlockDepth) {
+                    auto* block = new THRBlock(Doc, *PropStack.Last(), Cell, &Sc.Attributes);
+                    block->RuleJustify = rule->Align;
+                    block->ChildCell->Add(rule);
+                    Cell->Add(block);
+                } else {
+                    Cell->Add(rule);
+                }
+                PopAProp("hr");
+            } else {
+                --Excess["hr"];
+            }
             Next();
             return;
         }
@@ -788,6 +1123,47 @@ void THtmlReader::DoText() {
             Next();
             return;
         default: Next(); return;
+    }
+}
+
+void THtmlReader::AddText(TokenObj& token) {
+    if (PropStack.Last()->GetFontVariant() != "small-caps") {
+        CurrentSection()->AddTokenObj(token);
+        return;
+    }
+    // Small capitals: everything in capitals, and what was lower case in
+    // the "small" set's smaller font.
+    TSection* section = CurrentSection();
+    const std::wstring original(token.Chars(), static_cast<size_t>(token.Count()));
+    const std::wstring upper = WideUpperCase1(original);
+    if (upper.size() != original.size()) {
+        section->AddTokenObj(token);
+        return;
+    }
+    TokenObj piece;
+    bool inSmall = false;
+    const auto flush = [&] {
+        if (piece.Count() == 0) return;
+        section->AddTokenObj(piece);
+        piece.Clear();
+    };
+    for (size_t i = 0; i < original.size(); ++i) {
+        const wchar_t c = original[i];
+        const bool neutral = c == L' ' || (c >= L'0' && c <= L'9');
+        const bool lower = upper[i] != c;
+        if (!neutral && lower != inSmall) {
+            flush();
+            if (lower) PushNewProp("small", TagInfo{});
+            else PopAProp("small");
+            inSmall = lower;
+            section->ChangeFont(*PropStack.Last());
+        }
+        piece.AddUnicodeChar(upper[i], token.Positions()[i]);
+    }
+    flush();
+    if (inSmall) {
+        PopAProp("small");
+        section->ChangeFont(*PropStack.Last());
     }
 }
 

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
+#include "html/block.h"
 #include "html/horz_line.h"
+#include "html/layout_types.h"
 #include "html/section_list.h"
 #include "html/style_props.h"
 #include "html/text_section.h"
@@ -18,12 +22,31 @@ struct Doc {
     TSectionList doc{nullptr};
 };
 
+// Every section of the document in source order, boxes before their content.
+void Walk(const TCellBasic& cell, std::vector<TSectionBase*>& out) {
+    for (int i = 0; i < cell.Count(); ++i) {
+        out.push_back(cell.Section(i));
+        if (auto* b = dynamic_cast<TBlock*>(cell.Section(i))) Walk(*b->ChildCell, out);
+    }
+}
+std::vector<TSectionBase*> Sections(const TSectionList& doc) {
+    std::vector<TSectionBase*> out;
+    Walk(doc, out);
+    return out;
+}
+
 // The text of every text section, in order.
 std::vector<std::wstring> Texts(const TSectionList& doc) {
     std::vector<std::wstring> out;
-    for (int i = 0; i < doc.Count(); ++i)
-        if (auto* s = dynamic_cast<TSection*>(doc.Section(i))) out.push_back(s->SectionText);
+    for (TSectionBase* section : Sections(doc))
+        if (auto* s = dynamic_cast<TSection*>(section)) out.push_back(s->SectionText);
     return out;
+}
+
+TSection* FirstText(const TSectionList& doc) {
+    for (TSectionBase* section : Sections(doc))
+        if (auto* s = dynamic_cast<TSection*>(section)) return s;
+    return nullptr;
 }
 
 std::wstring AllText(const TSectionList& doc) {
@@ -34,8 +57,8 @@ std::wstring AllText(const TSectionList& doc) {
 
 // The font of the run holding the first occurrence of `text`.
 const TFontObj* RunOf(const TSectionList& doc, const std::wstring& text) {
-    for (int i = 0; i < doc.Count(); ++i) {
-        auto* s = dynamic_cast<TSection*>(doc.Section(i));
+    for (TSectionBase* section : Sections(doc)) {
+        auto* s = dynamic_cast<TSection*>(section);
         if (!s) continue;
         const size_t at = s->SectionText.find(text);
         if (at == std::wstring::npos) continue;
@@ -119,10 +142,17 @@ TEST(ParserTest, LinksEnterTheLinkListWithTheirUrls) {
 
 TEST(ParserTest, HorizontalRulesAndPageBreaksAreSections) {
     Doc d;
-    ParseHTMLString("a<hr>b<page>c", &d.doc, {});
-    ASSERT_EQ(d.doc.Count(), 5);
-    EXPECT_NE(dynamic_cast<THorzLine*>(d.doc.Section(1)), nullptr);
-    EXPECT_NE(dynamic_cast<TPage*>(d.doc.Section(3)), nullptr);
+    ParseHTMLString("a<hr align=right>b<page>c", &d.doc, {});
+    ASSERT_EQ(d.doc.Count(), 1);
+    auto* body = dynamic_cast<TBodyBlock*>(d.doc.Section(0));
+    ASSERT_NE(body, nullptr);
+    const TCellBasic& cell = *body->ChildCell;
+    ASSERT_EQ(cell.Count(), 5);
+    auto* rule = dynamic_cast<THRBlock*>(cell.Section(1));
+    ASSERT_NE(rule, nullptr);
+    EXPECT_NE(rule->HRule(), nullptr);
+    EXPECT_EQ(rule->RuleJustify, Right);
+    EXPECT_NE(dynamic_cast<TPage*>(cell.Section(3)), nullptr);
 }
 
 TEST(ParserTest, DeepNestingIsCappedAndKeepsTheText) {
@@ -163,10 +193,10 @@ TEST(ParserTest, ARunThatEndedEarlyLeavesTheNextParseClean) {
 
     Doc nobr;
     ParseHTMLString("<nobr>a b", &nobr.doc, {});
-    EXPECT_TRUE(dynamic_cast<TSection*>(nobr.doc.Section(0))->NoBreak);
+    EXPECT_TRUE(FirstText(nobr.doc)->NoBreak);
     Doc plain;
     ParseHTMLString("a b", &plain.doc, {});
-    EXPECT_FALSE(dynamic_cast<TSection*>(plain.doc.Section(0))->NoBreak);
+    EXPECT_FALSE(FirstText(plain.doc)->NoBreak);
 
     Doc pre;
     ParseHTMLString("<pre>a  <!-- open", &pre.doc, {});
@@ -381,6 +411,150 @@ TEST(ParserTest, OnlyTheFirstBodyTagSetsTheDocumentsText) {
         Doc d;
         ParseHTMLString(c.html, &d.doc, {});
         EXPECT_EQ(RunOf(d.doc, L"x")->FontColor & 0xFFFFFF, c.color);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The document as boxes and texts: body(p('a') ul(li('b')))
+std::string Shape(const TCellBasic& cell) {
+    std::string out;
+    for (int i = 0; i < cell.Count(); ++i) {
+        if (!out.empty()) out += ' ';
+        TSectionBase* section = cell.Section(i);
+        if (auto* b = dynamic_cast<TBlock*>(section)) {
+            const std::string tag = dynamic_cast<TBodyBlock*>(b) ? "body" : b->TagAndClass.substr(0, b->TagAndClass.find('.'));
+            out += tag + "(" + Shape(*b->ChildCell) + ")";
+        } else if (auto* s = dynamic_cast<TSection*>(section)) {
+            out += "'";
+            for (wchar_t c : s->SectionText) out += c < 128 ? static_cast<char>(c) : '?';
+            out += "'";
+        } else if (dynamic_cast<THorzLine*>(section)) {
+            out += "rule";
+        } else {
+            out += "?";
+        }
+    }
+    return out;
+}
+
+int BoxDepth(const TCellBasic& cell) {
+    int deepest = 0;
+    for (int i = 0; i < cell.Count(); ++i)
+        if (auto* b = dynamic_cast<TBlock*>(cell.Section(i))) deepest = std::max(deepest, 1 + BoxDepth(*b->ChildCell));
+    return deepest;
+}
+
+TEST(ParserTest, BlockElementsGetTheirOwnBoxes) {
+    struct Case {
+        const char* html;
+        const char* shape;
+    } cases[] = {
+        {"<P><P>text", "body(p('text'))"},
+        {"a<p>b</p>c", "body('a' p('b') 'c')"},
+        {"<div>a<div>b</div>c</div>d", "body(div('a' div('b') 'c') 'd')"},
+        {"<ul><li>a<ul><li>b<li>c</ul><li>d</ul>e", "body(ul(li('a' ul(li('b') li('c'))) li('d')) 'e')"},
+        {"<UL><LI>a<OL><LI>b</UL>c", "body(ul(li('a' ol(li('b')))) 'c')"},
+        {"<dl><dt>t<dd>d</dl>", "body(dl(dt('t') dd('d')))"},
+        {"<li>alone", "body(li('alone'))"},
+        {"<blockquote>q<p>r</blockquote>s", "body(blockquote('q' p('r')) 's')"},
+        {"<center>c</center>", "body('c')"},
+        {"<h1>H</h1><H>x</H><H7>y", "body(h1('H') 'xy')"},
+        {"<pre>a\nb</pre>", "body(pre('a' 'b'))"},
+        {"a<hr>b", "body('a' hr(rule) 'b')"},
+        {"<form>f</form>", "body(form('f'))"},
+        {"</ul></div></p>x", "body('x')"},
+        {"<body text=red>a", "body('a')"},
+        {"<ul><li>a<li>b<!-- never ends", "body(ul(li('a') li('b')))"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.html);
+        Doc d;
+        ParseHTMLString(c.html, &d.doc, {});
+        EXPECT_EQ(Shape(d.doc), c.shape);
+    }
+}
+
+TEST(ParserTest, ListItemsCarryTheirNumbersAndBullets) {
+    struct Case {
+        const char* html;
+        std::vector<int> numbers;
+        ListBulletType bullet;
+    } cases[] = {
+        {"<OL START=5 TYPE=a><LI>x<LI VALUE=10>y<LI>z", {5, 10, 11}, lbLowerAlpha},
+        {"<ol type=I><li>x<li>y", {1, 2}, lbUpperRoman},
+        {"<ul type=none><li>x", {1}, lbNone},
+        {"<ul plain><li>x", {1}, lbNone},
+        {"<ul><li>x", {1}, lbDisc},
+        {"<ol><li>x<li>y", {1, 2}, lbDecimal},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.html);
+        Doc d;
+        ParseHTMLString(c.html, &d.doc, {});
+        std::vector<int> numbers;
+        ListBulletType bullet = lbBlank;
+        for (TSectionBase* s : Sections(d.doc))
+            if (auto* item = dynamic_cast<TBlockLI*>(s)) {
+                numbers.push_back(item->ItemNumber);
+                bullet = item->BulletKind;
+            }
+        EXPECT_EQ(numbers, c.numbers);
+        EXPECT_EQ(bullet, c.bullet);
+    }
+}
+
+TEST(ParserTest, HeadingsAndDivisionsAlignTheirText) {
+    struct Case {
+        const char* html;
+        JustifyType justify;
+    } cases[] = {
+        {"<H2><CENTER>Title</H2>", Centered},
+        {"<h3 align=right>Title</h3>", Right},
+        {"<div align=middle>Title</div>", Centered},
+        {"<p align=justify>Title", FullJustify},
+        {"<center>Title</center>", Centered},
+        {"Title", Left},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.html);
+        Doc d;
+        ParseHTMLString(c.html, &d.doc, {});
+        ASSERT_NE(FirstText(d.doc), nullptr);
+        EXPECT_EQ(FirstText(d.doc)->Justify, c.justify);
+    }
+}
+
+TEST(ParserTest, SmallCapsSetLowerCaseLettersAsSmallerCapitals) {
+    Doc d;
+    ParseHTMLString("<span style=\"font-variant: small-caps\">Ab 1c</span> d", &d.doc, {});
+    EXPECT_EQ(AllText(d.doc), L"AB 1C d|");
+    const TFontObj* capital = RunOf(d.doc, L"A");
+    const TFontObj* small = RunOf(d.doc, L"B");
+    ASSERT_NE(capital, nullptr);
+    ASSERT_NE(small, nullptr);
+    EXPECT_NE(capital, small);
+    EXPECT_LT(std::abs(small->RunFont.Height), std::abs(capital->RunFont.Height));
+    EXPECT_EQ(RunOf(d.doc, L"d")->RunFont.Height, capital->RunFont.Height);
+    EXPECT_EQ(PropStack.Count(), 0);
+}
+
+TEST(ParserTest, DeepNestingStaysWithinTheLayoutsCap) {
+    const auto repeat = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += s;
+        return out;
+    };
+    for (const char* open : {"<div>", "<ul><li>", "<blockquote>", "<ol><li><div>", "<dl><dd>"}) {
+        SCOPED_TRACE(open);
+        Doc d;
+        ParseHTMLString(repeat(open, 100000) + "deep", &d.doc, {});
+        const int depth = BoxDepth(d.doc);
+        EXPECT_LE(depth, MaxNestingDepth);
+        EXPECT_GE(depth, MaxNestingDepth - 2);
+        EXPECT_NE(AllText(d.doc).find(L"deep"), std::wstring::npos);
     }
 }
 
