@@ -69,6 +69,15 @@ cp "$out/dictionary/voc.ini" "$out/ini_corpus/"
 "$out/ini_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/ini_work" "$out/ini_corpus" 2>"$out/ini_fuzz.log" \
     || { tail -50 "$out/ini_fuzz.log"; exit 1; }
 
+# The word files of the word search and its pattern matcher. Seeds: the sample's
+# word list behind a pattern length of 3 and the pattern "*ИЯ".
+mkdir -p "$out/words_corpus" "$out/words_work"
+clang++ "${flags[@]}" "$root/fuzz/words_fuzz.cpp" "$root/src/shell/word_pattern.cpp" -o "$out/words_fuzz"
+{ printf '\003*\310\337'; head -c 3000 "$out/dictionary/allvurts.dat"; head -c 1000 "$out/dictionary/allvurts.ind"; } \
+    >"$out/words_corpus/sample"
+"$out/words_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/words_work" "$out/words_corpus" \
+    2>"$out/words_fuzz.log" || { tail -50 "$out/words_fuzz.log"; exit 1; }
+
 RUNS=$runs "$root/fuzz/images_build.sh" "$out/images" >"$out/images_fuzz.log" 2>&1 \
     || { tail -50 "$out/images_fuzz.log"; exit 1; }
-echo "fuzz: html, parser, scheme, article, ini, gif, png and zlib stream targets ran $runs inputs each without a finding"
+echo "fuzz: html, parser, scheme, article, ini, words, gif, png and zlib stream targets ran $runs inputs each without a finding"

@@ -394,6 +394,28 @@ class SyntheticDictionaryTest(unittest.TestCase):
             for count in (0, -3, 10 ** 9):
                 self.assertEqual(run_generator('--synthetic', count, folder).returncode, 1, count)
 
+    def test_synthetic_word_index_names_rows_of_its_terms(self):
+        with tempfile.TemporaryDirectory() as folder:
+            result = run_generator('--synthetic', 50, '--synthetic-words', 400, folder)
+            self.assertEqual(result.returncode, 0, result.stderr.decode())
+            words, rows_in_index = read_all_words(read(folder, 'allvurts.dat'), read(folder, 'allvurts.ind'))
+            self.assertEqual(struct.unpack('<i', read(folder, 'allvurts.dat')[:4])[0], 400)
+            self.assertEqual(len(words), 400)
+            self.assertEqual([w for w, _, _, _ in words], sorted({w for w, _, _, _ in words}))
+            total = 0
+            for word, rows, _, _ in words:
+                self.assertTrue(3 <= len(word) <= 12 and all(0xC0 <= b <= 0xDF for b in word), word)
+                self.assertTrue(1 <= len(rows) <= 9 and rows == sorted(set(rows)), rows)
+                self.assertTrue(all(0 <= r < 50 for r in rows), rows)
+                total += len(rows)
+            self.assertTrue(4 <= total / len(words) <= 6, total / len(words))
+            self.assertEqual(rows_in_index, total)
+
+    def test_synthetic_words_need_terms_and_a_sane_count(self):
+        with tempfile.TemporaryDirectory() as folder:
+            self.assertNotEqual(run_generator('--synthetic-words', 10, folder).returncode, 0)
+            self.assertEqual(run_generator('--synthetic', 5, '--synthetic-words', 0, folder).returncode, 1)
+
 
 class BigHtmlTest(unittest.TestCase):
     def test_page_has_exactly_the_size_asked_for(self):

@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/application.h"
+#include "framework/cp1251.h"
+#include "framework/extctrls.h"
+#include "framework/graphics.h"
+#include "framework/grids.h"
+#include "framework/picture.h"
+#include "framework/registry.h"
+#include "framework/stdctrls.h"
+#include "framework/win.h"
+#include "shell/font_dlg.h"
+#include "shell/fparam.h"
+#include "shell/main_form.h"
+#include "shell/settings.h"
+#include "shell_environment.h"
+#include "support/test_support.h"
+#include "util/font_combo.h"
+#include "viewer/page_viewer.h"
+#include "widgets/tool_button.h"
+
+namespace {
+
+const char kRegKey[] = "netvoc";
+const char kIniScheme[] = "море.sch";
+const char kOtherScheme[] = "апельсин";
+
+class AppearanceTest : public ::testing::Test {
+protected:
+    void SetUp() override { shell_testing::DeleteSettings(kRegKey); }
+    void TearDown() override {
+        TFParam::RunFontDialog = nullptr;
+        FreeDialog();
+        TObject::Free(form);
+        shell_testing::DeleteSettings(kRegKey);
+    }
+    void Open(const std::function<void()>& prepare = {}) {
+        ASSERT_TRUE(testing_support::CopySampleDictionary()) << "no sample dictionary";
+        if (prepare) prepare();
+        form = new TForm1(Application);
+        form->Show();
+        testing_support::ShownMessageBoxes().clear();
+    }
+    void Restart() {
+        FreeDialog();
+        TObject::Free(form);
+        form = new TForm1(Application);
+    }
+    TFParam* Dialog() {
+        if (!dialog) dialog = new TFParam(form);
+        return dialog;
+    }
+    void FreeDialog() {
+        TObject::Free(dialog);
+        dialog = nullptr;
+    }
+    int SchemeIndex(const char* utf8) {
+        return Dialog()->Schema->Items()->IndexOf(Utf8ToAnsi(utf8));
+    }
+
+    testing_support::TempWorkDir dir;
+    TForm1* form = nullptr;
+    TFParam* dialog = nullptr;
+};
+
+TEST_F(AppearanceTest, TheDialogShowsTheCurrentSettings) {
+    Open();
+    TFParam* d = Dialog();
+    EXPECT_EQ(AnsiToUtf8(d->Caption()), "Оформление");
+    EXPECT_EQ(d->HelpContext, 320);
+    ASSERT_EQ(d->Schema->Items()->Count(), 2);
+    EXPECT_EQ(AnsiToUtf8(d->Schema->Items()->Get(d->Schema->ItemIndex())), "море");
+    EXPECT_EQ(d->selCol->Color(), form->SelectColor);
+    EXPECT_EQ(d->FName1->Color(), form->Background1Color);
+    EXPECT_EQ(d->FName1->Font()->Name(), "Arial");
+    EXPECT_EQ(d->FName2->Color(), form->Background2Color);
+    EXPECT_FALSE(d->Hand->Checked());
+
+    // With Hand unchecked every control under the two group boxes is disabled.
+    std::vector<TControl*> under = {d->GroupBox2, d->FName2, d->Button1, d->GroupBox3,
+                                    d->FName1,   d->Button2, d->selCol,  d->Label1};
+    for (TControl* c : under) EXPECT_FALSE(c->Enabled()) << c->ClassName();
+    d->Hand->SetChecked(true);
+    for (TControl* c : under) EXPECT_TRUE(c->Enabled()) << c->ClassName();
+    EXPECT_TRUE(d->Schema->Enabled());
+}
+
+TEST_F(AppearanceTest, AnotherSchemeRepaintsAtOnceAndApplyThenCancelRestores) {
+    Open();
+    const TColor caption = form->GradientStartColor();
+    const int frame = form->LText->Picture()->Width();
+    const TColor list = form->SchemeContentsBackColor;
+    const TColor back1 = form->Background1Color;
+
+    TFParam* d = Dialog();
+    d->Schema->SetItemIndex(SchemeIndex(kOtherScheme));
+    d->Hand->SetChecked(true);
+    d->FName1->SetColor(0x00FFFF);
+    d->Button3Click(d->Button3);
+    EXPECT_EQ(AnsiToUtf8(form->SchemeFileName), "апельсин.sch");
+    EXPECT_NE(form->GradientStartColor(), caption);
+    EXPECT_NE(form->LText->Picture()->Width(), frame);
+    EXPECT_TRUE(form->HandColor);
+    EXPECT_EQ(form->Background1Color, 0x00FFFF);
+    EXPECT_EQ(form->Viewer->DefBackground(), 0x00FFFF);
+    EXPECT_EQ(form->ShownOffset, -1);  // the article reloads with the new look
+
+    d->Button6Click(d->Button6);
+    EXPECT_EQ(AnsiToUtf8(form->SchemeFileName), kIniScheme);
+    EXPECT_EQ(form->GradientStartColor(), caption);
+    EXPECT_EQ(form->LText->Picture()->Width(), frame);
+    EXPECT_FALSE(form->HandColor);
+    EXPECT_EQ(form->Background1Color, back1);
+    EXPECT_EQ(form->List->Color(), list);
+    FreeDialog();
+
+    // OK with the other scheme: caption, frames and list colours change together.
+    Dialog()->Schema->SetItemIndex(SchemeIndex(kOtherScheme));
+    dialog->Button5Click(dialog->Button5);
+    EXPECT_NE(form->GradientStartColor(), caption);
+    EXPECT_NE(form->List->Color(), list);
+    EXPECT_EQ(form->List->Color(), form->SchemeContentsBackColor);
+}
+
+TEST_F(AppearanceTest, ACorruptSchemeKeepsTheOldOneOnScreenAndAtExit) {
+    Open([] { testing_support::WriteFileBytes(Utf8ToAnsi("schema\\битая.sch"), std::string(40, '\x7F')); });
+    const TColor caption = form->GradientStartColor();
+    TFParam* d = Dialog();
+    const int current = d->Schema->ItemIndex();
+    d->Schema->SetItemIndex(SchemeIndex("битая"));
+    d->Button5Click(d->Button5);
+    auto& shown = testing_support::ShownMessageBoxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(AnsiToUtf8(shown[0].text).find("битая.sch"), std::string::npos);
+    shown.clear();
+    EXPECT_EQ(AnsiToUtf8(form->SchemeFileName), kIniScheme);
+    EXPECT_EQ(form->GradientStartColor(), caption);
+    EXPECT_EQ(d->Schema->ItemIndex(), current);
+
+    Restart();
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\" + shell_settings::ReadKey(kRegKey)));
+    EXPECT_EQ(AnsiToUtf8(reg.ReadString("Schema")), kIniScheme);
+}
+
+TEST_F(AppearanceTest, TheCurrentSchemeIsNotReloadedNorAGoneOne) {
+    Open();
+    // The scheme on screen, broken on disk afterwards: choosing it again reads nothing.
+    testing_support::WriteFileBytes(Utf8ToAnsi("schema\\море.sch"), "broken");
+    Dialog()->Button5Click(dialog->Button5);
+    EXPECT_TRUE(testing_support::ShownMessageBoxes().empty());
+    FreeDialog();
+
+    // Gone from the folder: no item is selected, and OK and Cancel load nothing.
+    DeleteFileW(Utf8ToWide("schema\\море.sch").c_str());
+    EXPECT_EQ(Dialog()->Schema->ItemIndex(), -1);
+    dialog->Button5Click(dialog->Button5);
+    dialog->Button6Click(dialog->Button6);
+    EXPECT_TRUE(testing_support::ShownMessageBoxes().empty());
+    EXPECT_EQ(AnsiToUtf8(form->SchemeFileName), kIniScheme);
+}
+
+TEST_F(AppearanceTest, OnlyFilesNamedDotSchAreListed) {
+    Open([] {
+        testing_support::WriteFileBytes("schema\\notes.schx", "x");
+        testing_support::WriteFileBytes("schema\\plain.txt", "x");
+    });
+    EXPECT_EQ(Dialog()->Schema->Items()->Count(), 2);
+}
+
+TEST_F(AppearanceTest, ATriedColourStaysAfterCancelWhileTheFontReverts) {
+    Open();
+    TFParam* d = Dialog();
+    const int size = d->FName1->Font()->Size();
+    TFParam::RunFontDialog = [](TFontDlg* f) {
+        f->Example->SetColor(0x00FF00);
+        f->Size->SetText("20");
+        f->SizeExit(f->Size);
+        f->Button1Click(f->Button1);
+        f->ModalResult = mrCancel;
+        f->CloseQuery();
+        return mrCancel;
+    };
+    d->Button2Click(d->Button2);
+    EXPECT_EQ(d->FName1->Color(), 0x00FF00);
+    EXPECT_EQ(d->FName1->Font()->Size(), size);
+
+    // OK keeps both.
+    TFParam::RunFontDialog = [](TFontDlg* f) {
+        f->Size->SetText("20");
+        f->SizeExit(f->Size);
+        f->Bold->SetChecked(true);
+        f->BitBtn1->Click();
+        f->CloseQuery();
+        return mrOk;
+    };
+    d->Button1Click(d->Button1);
+    EXPECT_EQ(d->FName2->Font()->Size(), 20);
+    EXPECT_TRUE(d->FName2->Font()->Style() & fsBold);
+
+    // A changed hit colour survives a cancel.
+    d->selCol->SetColor(0x123456);
+    d->Button6Click(d->Button6);
+    EXPECT_EQ(form->SelectColor, 0x123456);
+}
+
+TEST_F(AppearanceTest, TheArticleFontComesBackRegular) {
+    Open();
+    TFParam* d = Dialog();
+    d->FName1->Font()->SetStyle(fsBold);
+    bool boldUsable = true;
+    TFParam::RunFontDialog = [&](TFontDlg* f) {
+        boldUsable = f->Bold->Enabled();
+        f->BitBtn1->Click();
+        f->CloseQuery();
+        return mrOk;
+    };
+    d->Button2Click(d->Button2);
+    EXPECT_FALSE(boldUsable);
+    EXPECT_FALSE(d->FName1->Font()->Style() & fsBold);
+}
+
+TEST_F(AppearanceTest, TheFontDialogKeepsANameItDoesNotList) {
+    Open();
+    TFont font;
+    font.SetName("Arial");
+    font.SetSize(11);
+    TColor color = 0xABCDEF;
+    owned_ptr<TFontDlg> f(new TFontDlg(form, color, &font));
+    EXPECT_EQ(AnsiToUtf8(f->Caption()), "Выбор шрифта");
+    EXPECT_EQ(f->Size->Text(), "11");
+    EXPECT_EQ(f->Example->Color(), 0xABCDEF);
+    f->Size->SetText("14");
+    f->SizeExit(f->Size);
+    f->BitBtn1->Click();
+    f->CloseQuery();
+    EXPECT_EQ(font.Name(), "Arial");
+    EXPECT_EQ(font.Size(), 14);
+
+    // A family the list holds, given in other letter case, is taken.
+    f->FontComboBox1->HandleNeeded();  // the families are listed into the window
+    ASSERT_GT(f->FontComboBox1->Items()->Count(), 0);
+    const std::string listed = f->FontComboBox1->Items()->Get(0);
+    f->FontComboBox1->SetFontName(AnsiLowerCase(listed));
+    EXPECT_EQ(f->Example->Font()->Name(), listed);
+}
+
+TEST_F(AppearanceTest, SizesTypedIntoTheSizeBox) {
+    struct Case {
+        const char* text;
+        int size;
+    } cases[] = {{"12", 12}, {" 14 ", 14}, {"abc", 0}, {"", 0}, {"12pt", 0}, {"-5", 0},
+                 {"400", 400}, {"10000", 400}, {"99999999999999", 400}};
+    for (const Case& c : cases) EXPECT_EQ(ParseFontSize(c.text), c.size) << c.text;
+}
+
+TEST_F(AppearanceTest, TheCloseBoxCancelsAndValuesReadBackAtTheNextStart) {
+    Open();
+    TFParam* d = Dialog();
+    d->Hand->SetChecked(true);
+    d->Button3Click(d->Button3);
+    ASSERT_TRUE(form->HandColor);
+    d->HandleNeeded();
+    PostMessageW(d->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(d->ShowModal(), mrCancel);
+    EXPECT_FALSE(form->HandColor);
+    FreeDialog();
+
+    d = Dialog();
+    d->Hand->SetChecked(true);
+    d->FName2->SetColor(0x204060);
+    d->FName2->Font()->SetSize(13);
+    d->selCol->SetColor(0x0000C0);
+    d->Schema->SetItemIndex(SchemeIndex(kOtherScheme));
+    d->Button5Click(d->Button5);
+    Restart();
+    EXPECT_TRUE(form->HandColor);
+    EXPECT_EQ(form->Background2Color, 0x204060);
+    EXPECT_EQ(form->Font2->Size(), 13);
+    EXPECT_EQ(form->SelectColor, 0x0000C0);
+    EXPECT_EQ(AnsiToUtf8(form->SchemeFileName), "апельсин.sch");
+    EXPECT_EQ(form->List->Color(), 0x204060);
+}
+
+}  // namespace
