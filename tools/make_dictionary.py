@@ -3,10 +3,13 @@
 
     make_dictionary.py OUTDIR                 the sample dictionary (tools/sample/)
     make_dictionary.py --synthetic N OUTDIR   N generated terms, same formats, for benchmarks
+    make_dictionary.py --synthetic N --synthetic-words W OUTDIR
+                                              the same with a word index of W made-up words,
+                                              each in about five of the N terms
     make_dictionary.py --big-html BYTES FILE  one HTML page of exactly BYTES bytes, for the scanner
 
 A dictionary folder gets: voc.ind (term index), voc.dat (articles), voc.hd (the
-head put in front of every article), osnov.htm (introduction), unicod.bin
+head put in front of every article), osnov.htm (introduction), voc.hlp (help, an HTML page), unicod.bin
 (code point to code page 1251 table), allvurts.dat and allvurts.ind (every word
 of the articles with the term rows it occurs in), voc.ini, schema/*.sch (colour
 schemes), an empty fonts folder and the pictures the pages show. 8-bit text is
@@ -21,6 +24,7 @@ import heapq
 import html.entities
 import math
 import os
+import random
 import re
 import struct
 import sys
@@ -234,6 +238,8 @@ def write_common(outdir, schemes_path, ini_text):
                b''.join(struct.pack('<ii', cp, b) for cp, b in UNICODE_TO_1251.items()))
     write_file(os.path.join(outdir, 'voc.hd'), read_sample_html('head.htm'))
     write_file(os.path.join(outdir, 'osnov.htm'), read_sample_html('osnov.htm'))
+    # Help as an HTML page: contents at the top, topics at anchors 10, 230, 320.
+    write_file(os.path.join(outdir, 'voc.hlp'), read_sample_html('help.htm'))
     schemes = read_schemes(schemes_path)
     ini = configparser.ConfigParser()
     ini.read_string(ini_text)
@@ -318,7 +324,7 @@ SYLLABLES = sorted((c + v for c in 'бвгдзклмнпрстфх' for v in 'а
                    key=lambda s: upper_1251(s.encode('cp1251')))
 
 
-def build_synthetic(outdir, count):
+def build_synthetic(outdir, count, word_count=None):
     """count terms of made-up words in key order. Names have four syllables and
     the words of the articles five, so no name is also an article word and the
     word index is known without scanning a million articles."""
@@ -354,12 +360,32 @@ def build_synthetic(outdir, count):
     vocabulary_words = sorted((upper_1251(w.encode('cp1251')), rows)
                               for w, rows in zip(vocabulary, vocabulary_rows) if rows)
     name_words = ((key, (row,)) for row, (_, _, key, _) in enumerate(terms))
-    word_rows = heapq.merge(name_words, vocabulary_words, key=lambda word_and_rows: word_and_rows[0])
-    write_all_words(outdir, word_rows, count + len(vocabulary_words))
+    if word_count is None:
+        word_rows = heapq.merge(name_words, vocabulary_words, key=lambda word_and_rows: word_and_rows[0])
+        write_all_words(outdir, word_rows, count + len(vocabulary_words))
+    else:
+        # Only the word search reads this index: the words need not be in the articles.
+        write_all_words(outdir, synthetic_word_rows(word_count, count), word_count)
     with open(os.path.join(SAMPLE_DIR, 'voc.ini'), encoding='utf-8') as f:
         # a registry key of its own, so benchmark runs leave the sample's settings alone
         ini = re.sub(r'(?m)^RegKey=.*$', 'RegKey=synthetic', f.read())
     write_common(outdir, os.path.join(SAMPLE_DIR, 'schemes.txt'), ini)
+
+
+CAPITALS = bytes(range(0xC0, 0xE0))   # А .. Я in code page 1251
+
+
+def synthetic_word_rows(word_count, row_count, seed=1251):
+    """word_count distinct made-up words of 3 to 12 capitals, in byte order,
+    each with 1 to 9 (on average five) distinct rows below row_count, ascending."""
+    if not 0 < word_count <= 10 ** 7:
+        raise ValueError('--synthetic-words takes 1 to %d words' % 10 ** 7)
+    rng = random.Random(seed)
+    words = set()
+    while len(words) < word_count:
+        words.add(bytes(rng.choice(CAPITALS) for _ in range(rng.randint(3, 12))))
+    for word in sorted(words):
+        yield word, sorted(rng.sample(range(row_count), min(row_count, rng.randint(1, 9))))
 
 
 def build_big_html(path, size):
@@ -718,6 +744,8 @@ def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0],
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument('--synthetic', type=int, metavar='N', help='write N generated terms')
+    parser.add_argument('--synthetic-words', type=int, metavar='W',
+                        help='with --synthetic: a word index of W made-up words instead')
     parser.add_argument('--big-html', nargs=2, metavar=('BYTES', 'FILE'), help='write one large page')
     parser.add_argument('outdir', nargs='?', help='dictionary folder to write')
     args = parser.parse_args(argv)
@@ -728,8 +756,10 @@ def main(argv=None):
             build_big_html(args.big_html[1], int(args.big_html[0]))
         elif not args.outdir:
             parser.error('the dictionary folder is missing')
+        elif args.synthetic_words is not None and args.synthetic is None:
+            parser.error('--synthetic-words needs --synthetic')
         elif args.synthetic is not None:
-            build_synthetic(args.outdir, args.synthetic)
+            build_synthetic(args.outdir, args.synthetic, args.synthetic_words)
         else:
             build_sample(args.outdir)
     except (ValueError, OSError) as e:

@@ -37,12 +37,45 @@ namespace {
 // The printer whose job the abort procedure serves.
 TPrinter* gPrintingPrinter = nullptr;
 
-BOOL CALLBACK AbortProc(HDC, int) {
-    return CallGuarded(TRUE, [] {
-        if (Application) Application->ProcessMessages();
-        return gPrintingPrinter && gPrintingPrinter->Aborted() ? FALSE : TRUE;
-    });
+bool KeepPrinting() {
+    if (Application) Application->ProcessMessages();
+    return !(gPrintingPrinter && gPrintingPrinter->Aborted());
 }
+
+// The question the running job's abort procedure asks (one job at a time).
+bool (*gKeepGoing)() = nullptr;
+
+BOOL CALLBACK SpoolerAbortProc(HDC, int) {
+    return CallGuarded(TRUE, [] { return !gKeepGoing || gKeepGoing() ? TRUE : FALSE; });
+}
+
+class TSystemPrinterDevice final : public TPrinterDevice {
+public:
+    HDC CreateContext(const std::wstring& driver, const std::wstring& device, const std::wstring& port,
+                      const void* deviceMode, bool informationOnly) override {
+        const wchar_t* portName = port.empty() ? nullptr : port.c_str();
+        auto* mode = static_cast<const DEVMODEW*>(deviceMode);
+        return informationOnly ? CreateICW(driver.c_str(), device.c_str(), portName, mode)
+                               : CreateDCW(driver.c_str(), device.c_str(), portName, mode);
+    }
+    void DeleteContext(HDC dc) override { DeleteDC(dc); }
+    int Caps(HDC dc, int index) override { return GetDeviceCaps(dc, index); }
+    int StartDocument(HDC dc, const std::wstring& title, bool (*keepGoing)()) override {
+        gKeepGoing = keepGoing;
+        SetAbortProc(dc, SpoolerAbortProc);
+        DOCINFOW info{};
+        info.cbSize = sizeof(info);
+        info.lpszDocName = title.c_str();
+        return StartDocW(dc, &info);
+    }
+    int StartPage(HDC dc) override { return ::StartPage(dc); }
+    int EndPage(HDC dc) override { return ::EndPage(dc); }
+    int EndDocument(HDC dc) override { return ::EndDoc(dc); }
+    int AbortDocument(HDC dc) override { return AbortDoc(dc); }
+};
+
+TSystemPrinterDevice gSystemDevice;
+TPrinterDevice* gDevice = &gSystemDevice;
 
 bool SameDeviceName(const std::wstring& a, const std::wstring& b) {
     return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
@@ -103,7 +136,7 @@ void TPrinterCanvas::Changing() {
 // height follows the printer's resolution.
 void TPrinterCanvas::UpdateFont() {
     if (!HandleAllocated()) return;
-    int ppi = GetDeviceCaps(FHandle, LOGPIXELSY);
+    int ppi = PrinterDevice().Caps(FHandle, LOGPIXELSY);
     TFont* font = Font();
     if (ppi <= 0 || font->PixelsPerInch() == ppi) return;
     int size = font->Size();
@@ -231,7 +264,7 @@ void TPrinter::SetState(TPrinterState state) {
         CheckPrinting(false);
         if (FCanvas) FCanvas->SetHandle(nullptr);
         if (FDC) {
-            DeleteDC(FDC);
+            PrinterDevice().DeleteContext(FDC);
             GuiResourceDestroyed(TGuiResource::DC);
         }
         FDC = nullptr;
@@ -242,7 +275,7 @@ void TPrinter::SetState(TPrinterState state) {
     if (state == psHandleIC && FState == psHandleDC) return;
     if (FCanvas) FCanvas->SetHandle(nullptr);
     if (FDC) {
-        DeleteDC(FDC);
+        PrinterDevice().DeleteContext(FDC);
         GuiResourceDestroyed(TGuiResource::DC);
         FDC = nullptr;
         FState = psNoHandle;
@@ -251,9 +284,7 @@ void TPrinter::SetState(TPrinterState state) {
     void* mode = nullptr;
     GetPrinter(device, driver, port, mode);
     auto* deviceMode = mode ? static_cast<const DEVMODEW*>(GlobalLock(static_cast<HGLOBAL>(mode))) : nullptr;
-    const wchar_t* portName = port.empty() ? nullptr : port.c_str();
-    HDC dc = state == psHandleDC ? CreateDCW(driver.c_str(), device.c_str(), portName, deviceMode)
-                                 : CreateICW(driver.c_str(), device.c_str(), portName, deviceMode);
+    HDC dc = PrinterDevice().CreateContext(driver, device, port, deviceMode, state != psHandleDC);
     if (deviceMode) GlobalUnlock(static_cast<HGLOBAL>(mode));
     if (!dc) throw EPrinter(SInvalidPrinter);
     GuiResourceCreated(TGuiResource::DC);
@@ -277,22 +308,18 @@ void TPrinter::BeginDoc() {
     SetState(psHandleDC);
     Canvas()->Refresh();
     std::wstring title = AnsiToWide(Title.substr(0, 31));
-    DOCINFOW info{};
-    info.cbSize = sizeof(info);
-    info.lpszDocName = title.c_str();
-    SetAbortProc(FDC, AbortProc);
-    if (StartDocW(FDC, &info) <= 0) throw EPrinter(SInvalidPrinter);
+    if (PrinterDevice().StartDocument(FDC, title, KeepPrinting) <= 0) throw EPrinter(SInvalidPrinter);
     FPrinting = true;
     FAborted = false;
     FPageNumber = 1;
     gPrintingPrinter = this;
-    ::StartPage(FDC);
+    PrinterDevice().StartPage(FDC);
 }
 
 void TPrinter::EndDoc() {
     CheckPrinting(true);
-    ::EndPage(FDC);
-    if (!FAborted) ::EndDoc(FDC);
+    PrinterDevice().EndPage(FDC);
+    if (!FAborted) PrinterDevice().EndDocument(FDC);
     FPrinting = false;
     FAborted = false;
     FPageNumber = 0;
@@ -301,25 +328,25 @@ void TPrinter::EndDoc() {
 
 void TPrinter::NewPage() {
     CheckPrinting(true);
-    ::EndPage(FDC);
-    ::StartPage(FDC);
+    PrinterDevice().EndPage(FDC);
+    PrinterDevice().StartPage(FDC);
     ++FPageNumber;
     Canvas()->Refresh();
 }
 
 void TPrinter::Abort() {
     CheckPrinting(true);
-    AbortDoc(FDC);
+    PrinterDevice().AbortDocument(FDC);
     FAborted = true;
     EndDoc();
 }
 
 int TPrinter::PageWidth() {
-    return GetDeviceCaps(Handle(), HORZRES);
+    return PrinterDevice().Caps(Handle(), HORZRES);
 }
 
 int TPrinter::PageHeight() {
-    return GetDeviceCaps(Handle(), VERTRES);
+    return PrinterDevice().Caps(Handle(), VERTRES);
 }
 
 void* TPrinter::LockDeviceMode() {
@@ -368,6 +395,14 @@ void TPrinter::SetCopies(int copies) {
 }
 
 // ---------------------------------------------------------------------------
+
+TPrinterDevice& PrinterDevice() { return *gDevice; }
+
+TPrinterDevice* SetPrinterDevice(TPrinterDevice* device) {
+    TPrinterDevice* previous = gDevice;
+    gDevice = device ? device : &gSystemDevice;
+    return previous;
+}
 
 namespace {
 

@@ -109,6 +109,37 @@ private:
     int FPageNumber = 0;
 };
 
+// The device behind every printer context: making and freeing contexts, the
+// job and page calls, and the device's capabilities. The system's spooler
+// serves by default; a test puts in pages of its own (bitmaps, say) with
+// chosen resolutions and sizes, and no spooler is involved.
+class TPrinterDevice {
+public:
+    virtual ~TPrinterDevice() = default;
+    // A device context, or an information context when `informationOnly`;
+    // null when the device cannot make one. `deviceMode` is a DEVMODEW or null.
+    virtual HDC CreateContext(const std::wstring& driver, const std::wstring& device, const std::wstring& port,
+                              const void* deviceMode, bool informationOnly) = 0;
+    virtual void DeleteContext(HDC dc) = 0;
+    // GetDeviceCaps.
+    virtual int Caps(HDC dc, int index) = 0;
+    // The job and page calls answer as StartDocW, StartPage, EndPage, EndDoc
+    // and AbortDoc do (above 0 is success; on failure the thread's last error
+    // says why). While a job runs, `keepGoing` is asked now and then whether to
+    // go on (the spooler's abort procedure).
+    virtual int StartDocument(HDC dc, const std::wstring& title, bool (*keepGoing)()) = 0;
+    virtual int StartPage(HDC dc) = 0;
+    virtual int EndPage(HDC dc) = 0;
+    virtual int EndDocument(HDC dc) = 0;
+    virtual int AbortDocument(HDC dc) = 0;
+};
+
+// The device in use (the system's unless replaced).
+TPrinterDevice& PrinterDevice();
+// Puts in another device (not owned; null brings the system's back) and
+// returns the previous one.
+TPrinterDevice* SetPrinterDevice(TPrinterDevice* device);
+
 // The program's printer, made on first use and freed at exit.
 TPrinter* Printer();
 // Replaces the program's printer and returns the previous one (the caller

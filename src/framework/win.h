@@ -28,6 +28,7 @@
 #undef LoadImage
 #undef LoadString
 #undef CreateFont
+#undef GetMetaFile
 #undef CreateWindow
 #undef MessageBox
 #undef FindText

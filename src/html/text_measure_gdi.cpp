@@ -23,6 +23,13 @@ void TGdiGlyphSource::CloseFonts() {
     FFonts.clear();
 }
 
+void TGdiGlyphSource::SetLogicalScale(int logicalPerInch, int devicePerInchX, int devicePerInchY) {
+    if (logicalPerInch <= 0 || devicePerInchX <= 0 || devicePerInchY <= 0) return;
+    SetMapMode(FDC.get(), MM_ANISOTROPIC);
+    SetWindowExtEx(FDC.get(), logicalPerInch, logicalPerInch, nullptr);
+    SetViewportExtEx(FDC.get(), devicePerInchX, devicePerInchY, nullptr);
+}
+
 HFONT TGdiGlyphSource::Handle(TFontId font) const {
     if (font < 0 || font >= static_cast<TFontId>(FFonts.size())) throw std::out_of_range("TGdiGlyphSource: unknown font id");
     return FFonts[static_cast<size_t>(font)].get();

@@ -19,6 +19,11 @@ public:
     void MeasureAdvances(TFontId font, std::span<const char32_t> codePoints, std::span<int> advances) override;
     void CloseFonts() override;
 
+    // Measures in the logical units of a page mapped as a printed page is:
+    // `logicalPerInch` units to the inch at the device's resolution. Called
+    // before any font is opened.
+    void SetLogicalScale(int logicalPerInch, int devicePerInchX, int devicePerInchY);
+
     HFONT Handle(TFontId font) const;
     // Platform calls made so far (font selections and measurements).
     int SelectCalls() const { return FSelectCalls; }

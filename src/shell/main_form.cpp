@@ -17,7 +17,11 @@
 #include "framework/timer.h"
 #include "framework/win.h"
 #include "shell/about.h"
+#include "shell/find_all_words.h"
+#include "shell/fparam.h"
+#include "shell/help_window.h"
 #include "util/placement.h"
+#include "viewer/document_printing.h"
 #include "viewer/page_viewer.h"
 #include "widgets/dock.h"
 #include "widgets/menu_bar.h"
@@ -96,6 +100,7 @@ TForm1::TForm1(TComponent* AOwner)
       SchemeFont7(std::make_unique<TFont>()),
       SchemeFont8(std::make_unique<TFont>()) {
     BuildForm([this] { BuildLayout(); });
+    InstallHelpWindow();
     TypingInProgress = false;
     SchemeFileName = "apelsin.sch";
     SchemeFolder = "schema";
@@ -147,6 +152,12 @@ void TForm1::BuildLayout() {
     CaptionFont()->SetCharset(204);  // Russian
     UseSystemCaptionFont = false;
     OnDestroy = Bind(this, &TForm1::FormDestroy);
+    // A print job in progress ends before the window closes.
+    OnCloseQuery = [this](TObject*, bool& canClose) {
+        if (!PrintJobRunning()) return;
+        canClose = false;
+        AfterPrintJob([this] { PostMessageW(Handle(), WM_CLOSE, 0, 0); });
+    };
     OnResize = Bind(this, &TForm1::GradientFormResize);
 
     Dock1 = new TDock(this);
@@ -269,7 +280,7 @@ void TForm1::BuildLayout() {
     Viewer->SetPopupMenu(PopupMenu1);
 
     for (TPageViewer* v : {Viewer, Vved}) {
-        v->BorderStyle = htNone;
+        v->SetBorderStyle(htNone);
         v->HistoryMaxCount = 0;
         v->DefFontName = "Times New Roman";
         v->DefPreFontName = "Courier New";
@@ -322,16 +333,16 @@ void TForm1::BuildMenus() {
     item(edit, "Копировать", Bind(this, &TForm1::N14Click), ShortCut('C', ssCtrl));
     TMenuItem* search = item(MainMenu1->Items(), "  Поиск ");
     item(search, "По термину", Bind(this, &TForm1::N2Click));
-    item(search, "По статье");
+    item(search, "По статье", Bind(this, &TForm1::N3Click));
     TMenuItem* service = item(MainMenu1->Items(), "Сервис");
-    item(service, "Оформление...");
+    item(service, "Оформление...", Bind(this, &TForm1::N8Click));
     TMenuItem* help = item(MainMenu1->Items(), "Помощь");
     item(help, "Справка", Bind(this, &TForm1::N24Click));
     item(help, "О Программе...", Bind(this, &TForm1::N25Click));
 
     TMenuItem* popupSearch = item(PopupMenu1->Items(), "Поиск   ");
     item(popupSearch, "Среди терминов", Bind(this, &TForm1::N2Click), ShortCut('F', ssCtrl));
-    item(popupSearch, "В словарной статье");
+    item(popupSearch, "В словарной статье", Bind(this, &TForm1::N3Click));
     item(PopupMenu1->Items(), "-");
     item(PopupMenu1->Items(), "Копировать", Bind(this, &TForm1::N14Click), ShortCut('C', ssCtrl));
     item(PopupMenu1->Items(), "Выделить все", Bind(this, &TForm1::N13Click), ShortCut('A', ssCtrl));
@@ -684,7 +695,23 @@ void TForm1::N14Click(TObject*) {
 }
 
 void TForm1::N16Click(TObject*) {
+    if (PrintJobRunning()) return;
     if (PrintDlg1->Execute()) Viewer->Print(1, 9999);
+}
+
+void TForm1::N3Click(TObject*) {
+    if (!FindAllWords) {
+        FindAllWords = new TFindAllWords(this, List, HighlightRequest, ".", "");
+        FoundWordTest = [](std::string_view upperWord) {
+            return FindAllWords && FindAllWords->IsFoundWord(upperWord);
+        };
+    }
+    FindAllWords->Show();
+}
+
+void TForm1::N8Click(TObject*) {
+    owned_ptr<TFParam> appearance(new TFParam(this));
+    appearance->ShowModal();
 }
 
 void TForm1::N23Click(TObject*) {
@@ -701,6 +728,7 @@ void TForm1::N24Click(TObject*) {
 }
 
 void TForm1::FormDestroy(TObject*) {
+    CloseHelpWindow();
     FreeTerms();
     FHead.clear();
     SaveSettings();

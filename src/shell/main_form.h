@@ -112,6 +112,8 @@ public:
     void Timer1Timer(TObject* Sender);
     void FDFind(TObject* Sender);
     void N2Click(TObject* Sender);
+    void N3Click(TObject* Sender);
+    void N8Click(TObject* Sender);
     void N13Click(TObject* Sender);
     void N14Click(TObject* Sender);
     void N16Click(TObject* Sender);

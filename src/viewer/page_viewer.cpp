@@ -1,53 +1,695 @@
 #include "viewer/page_viewer.h"
 
+#include <algorithm>
+#include <climits>
+
+#include "framework/application.h"
+#include "framework/bitmap.h"
 #include "framework/canvas.h"
+#include "framework/forms.h"
+#include "framework/gdi_handles.h"
 #include "framework/streams.h"
+#include "framework/strings.h"
 #include "framework/sysutils.h"
 #include "framework/win.h"
+#include "html/font_obj.h"
+#include "html/image_cache.h"
+#include "html/parser_entry.h"
+#include "html/sel_text.h"
+
+namespace {
+
+constexpr int kMaxScrollWidth = 6000;
+constexpr int kSmallChangeV = 16;
+constexpr int kSmallChangeH = 15;
+// Sources longer than this always get the vertical bar: the layout pass
+// without it would nearly always be wasted.
+constexpr size_t kLongSource = 9999;
+
+// Sets a flag for the life of the object, cleared on every path out.
+class TFlagScope {
+public:
+    explicit TFlagScope(bool& flag) : FFlag(flag) { FFlag = true; }
+    ~TFlagScope() { FFlag = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+// The screen cursor as the hourglass while a file loads.
+class THourglass {
+public:
+    THourglass() {
+        if (Screen) {
+            FOld = Screen->Cursor();
+            Screen->SetCursor(crHourGlass);
+        }
+    }
+    ~THourglass() {
+        if (Screen) Screen->SetCursor(FOld);
+    }
+    THourglass(const THourglass&) = delete;
+    THourglass& operator=(const THourglass&) = delete;
+
+private:
+    TCursor FOld = crDefault;
+};
+
+void SplitAnchor(const std::string& reference, std::string& name, std::string& anchor) {
+    const size_t hash = reference.find('#');
+    name = reference.substr(0, hash);
+    anchor = hash == std::string::npos ? std::string() : reference.substr(hash + 1);
+}
+
+std::string UpperAscii(std::string s) {
+    for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    return s;
+}
+
+}  // namespace
+
+// ---- the paint panel
+
+TPaintPanel::TPaintPanel(TComponent* AOwner, TPageViewer* viewer) : TCustomControl(AOwner), FViewer(viewer) {
+    SetParentFont(false);
+}
+
+void TPaintPanel::WndProc(TMessage& message) {
+    switch (message.Msg) {
+        case WM_ERASEBKGND:
+            // The paint covers every pixel; erasing first would only flicker.
+            message.Result = 1;
+            return;
+        case WM_LBUTTONDOWN:
+            // The viewer takes the focus so its keys scroll the page.
+            if (FViewer->CanFocus()) FViewer->SetFocus();
+            break;
+        default:
+            break;
+    }
+    TCustomControl::WndProc(message);
+}
+
+void TPaintPanel::Paint() {
+    if (FViewer->FInLogic || FOffscreen) return;
+    Canvas()->Brush()->SetColor(Color());
+    const TRect r = Canvas()->ClipRect();
+    const int width = r.Width(), height = r.Height();
+    if (width <= 0 || height <= 0) return;
+    HDC panelDC = Canvas()->Handle();
+    TMemoryDC memoryDC(CreateCompatibleDC(panelDC));
+    TBitmapHandle bitmap(CreateCompatibleBitmap(panelDC, width, height));
+    if (!memoryDC || !bitmap) throw EOutOfResources("Out of Resources");
+    HGDIOBJ oldBitmap = SelectObject(memoryDC.get(), bitmap.get());
+    // Drawing in the bitmap uses the panel's coordinates.
+    SetWindowOrgEx(memoryDC.get(), r.Left, r.Top, nullptr);
+    FOffscreen = std::make_unique<TCanvas>();
+    FOffscreen->SetHandle(memoryDC.get());
+    struct Cleanup {
+        TPaintPanel* Panel;
+        HDC DC;
+        HGDIOBJ OldBitmap;
+        ~Cleanup() {
+            Panel->FOffscreen->SetHandle(nullptr);
+            Panel->FOffscreen.reset();
+            SelectObject(DC, OldBitmap);
+        }
+    } cleanup{this, memoryDC.get(), oldBitmap};
+    DoBackground(FOffscreen.get());
+    FViewer->HTMLPaint(this);
+    BitBlt(panelDC, r.Left, r.Top, width, height, memoryDC.get(), r.Left, r.Top, SRCCOPY);
+}
+
+void TPaintPanel::DoBackground(TCanvas* canvas) {
+    TSectionList* doc = FViewer->Document();
+    if (!doc || doc->Printing) return;
+    const TRect clip = canvas->ClipRect();
+    TBitmap* picture = doc->DisplayImages ? doc->GetBackgroundBitmap() : nullptr;
+    canvas->Brush()->SetColor(Color());
+    canvas->FillRect(clip);
+    if (!picture || picture->Width() <= 0 || picture->Height() <= 0) {
+        FViewer->FFixedBackground = false;
+        return;
+    }
+    const PositionRec& placement = doc->BackdropPlacement;
+    // "Attached" on either axis: background-attachment fixed.
+    const bool fixed = placement[0].Attached || placement[1].Attached;
+    FViewer->FFixedBackground = fixed;
+    const int pw = picture->Width(), ph = picture->Height();
+    const int offsetX = fixed ? 0 : FViewer->GetHScrollPos();
+    const int offsetY = fixed ? 0 : doc->ScrollY;
+    // Tiles start at the document's origin and cover the clip rectangle.
+    auto firstTile = [](int start, int edge, int size) {
+        if (start < edge) return start + size * ((edge - start) / size);
+        return start - size * ((start - edge) / size) - size;
+    };
+    const int x0 = firstTile(-offsetX, clip.Left, pw);
+    const int y0 = firstTile(-offsetY, clip.Top, ph);
+    HDC target = canvas->Handle();
+    HDC source = picture->Canvas()->Handle();
+    TBitmap* mask = doc->BackdropMask;
+    HDC maskDC = mask ? mask->Canvas()->Handle() : nullptr;
+    for (int y = y0; y < clip.Bottom; y += ph)
+        for (int x = x0; x < clip.Right; x += pw) {
+            if (maskDC) {
+                BitBlt(target, x, y, pw, ph, source, 0, 0, SRCINVERT);
+                BitBlt(target, x, y, pw, ph, maskDC, 0, 0, SRCAND);
+                BitBlt(target, x, y, pw, ph, source, 0, 0, SRCPAINT);
+            } else {
+                BitBlt(target, x, y, pw, ph, source, 0, 0, SRCCOPY);
+            }
+        }
+}
+
+// ---- the vertical bar
+
+T32ScrollBar::T32ScrollBar(TComponent* AOwner, TPageViewer* viewer) : TScrollBar(AOwner), FViewer(viewer) {
+    SetKind(sbVertical);
+}
+
+void T32ScrollBar::SetParams(int position, int page, int max, int min) {
+    max = std::max(max, min);
+    if (page != PageSize()) {
+        // The page is checked against the range the bar has now.
+        TScrollBar::SetParams(Position(), min, std::max(max, Max()));
+        SetPageSize(page);
+    }
+    if (position != Position() || max != Max() || min != Min()) TScrollBar::SetParams(position, min, max);
+}
+
+void T32ScrollBar::Scroll(TScrollCode code, int& position) {
+    TScrollBar::Scroll(code, position);
+    const int panelHeight = FViewer->FPaintPanel->Height();
+    switch (code) {
+        case scPageUp: position = Position() - (panelHeight - kSmallChangeV); break;
+        case scPageDown: position = Position() + (panelHeight - kSmallChangeV); break;
+        case scBottom: position = FViewer->FMaxVertical - panelHeight; break;
+        default: break;
+    }
+    position = std::clamp(position, 0, std::max(0, FViewer->FMaxVertical - panelHeight));
+    FViewer->VerticalScrollTo(position);
+}
+
+// ---- the viewer
 
 TPageViewer::TPageViewer(TComponent* AOwner) : TCustomControl(AOwner) {
     SetBounds(0, 0, 150, 150);
+    FPaintPanel = new TPaintPanel(this, this);
+    FPaintPanel->SetParent(this);
+    FPaintPanel->SetBounds(1, 1, 148, 148);
+    FVScrollBar = new T32ScrollBar(this, this);
+    FVScrollBar->SmallChange = kSmallChangeV;
+    FVScrollBar->TabStop = false;
+    FVScrollBar->SetVisible(false);
+    FVScrollBar->SetParent(this);
+    FScrollBarWidth = GetSystemMetrics(SM_CXVSCROLL);
+    FHScrollBar = new TScrollBar(this);
+    FHScrollBar->SmallChange = kSmallChangeH;
+    FHScrollBar->TabStop = false;
+    FHScrollBar->SetVisible(false);
+    FHScrollBar->SetParent(this);
+    FHScrollBar->OnScroll = Bind(this, &TPageViewer::HorizontalScroll);
+    FDocument = std::make_unique<TSectionList>(this);
+    FDocument->BackgroundChangeHandler = Bind(this, &TPageViewer::BackgroundChange);
+    FDocument->DisplayImages = true;
+    SetColor(clBtnFace);
+    SetOptions(HtOption(htPrintTableBackground) | HtOption(htPrintMonochromeBlack));
+    FConstructing = false;
+}
+
+TPageViewer::~TPageViewer() {
+    // The document lets go of its pictures before the cache that holds them.
+    if (FDocument) FDocument->Clear();
+    if (FOwnCache && FDocument) FDocument->CachedImages = nullptr;
+    FDocument.reset();
+    FOwnCache.reset();
 }
 
 void TPageViewer::CreateParams(TCreateParams& params) {
     TCustomControl::CreateParams(params);
     params.WinClassName = L"TPageViewer";
+    params.Style |= WS_CLIPCHILDREN;
 }
 
-void TPageViewer::LoadFromFile(const std::string& fileName) {
-    if (FProcessing) return;
-    if (!FileExists(fileName)) throw EInOutError("Can't locate file: " + fileName);
-    TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(&stream, "");
+void TPageViewer::Paint() {
+    // The panel and the bars cover the rest; this is the border and the
+    // corner between the bars.
+    Canvas()->Brush()->SetColor(FDefBackground);
+    Canvas()->FillRect(ClientRect());
+    const bool single = FBorderStyle == htSingle || (FBorderStyle == htFocused && Focused());
+    if (FBorderStyle != htNone) {
+        Canvas()->Brush()->SetColor(single ? clWindowFrame : FDefBackground);
+        Canvas()->FrameRect(ClientRect());
+    }
 }
 
-void TPageViewer::LoadFromStream(TStream* stream, const std::string& reference) {
-    if (FProcessing || !stream) return;
-    std::string source(static_cast<size_t>(stream->Size()), '\0');
-    stream->SetPosition(0);
-    if (!source.empty()) stream->ReadBuffer(source.data(), static_cast<int32_t>(source.size()));
-    LoadFromString(source, reference);
+void TPageViewer::WndProc(TMessage& message) {
+    TCustomControl::WndProc(message);
+    if (message.Msg == WM_SIZE && !FConstructing) {
+        if (FProcessing) {
+            DoScrollBars();
+        } else {
+            Layout();
+        }
+        if (FMaxVertical < FPaintPanel->Height())
+            VerticalScrollTo(0);
+        else
+            ScrollTo(FVScrollBar->Position());
+        SetHScrollPos(std::min(GetHScrollPos(), GetHScrollBarRange()));
+    }
 }
 
-void TPageViewer::LoadFromString(const std::string& source, const std::string&) {
-    if (FProcessing) return;
-    FSource = source;
-    Invalidate();
+void TPageViewer::DoEnter() {
+    TCustomControl::DoEnter();
+    DrawBorder();
+}
+
+void TPageViewer::DoExit() {
+    TCustomControl::DoExit();
+    DrawBorder();
+}
+
+void TPageViewer::DrawBorder() {
+    // Only the one-pixel frame changes; the panel inside keeps its pixels.
+    if (FBorderStyle == htNone || !HandleAllocated()) return;
+    RECT r{0, 0, Width(), Height()};
+    InvalidateRect(Handle(), &r, FALSE);
+}
+
+void TPageViewer::SetBorderStyle(THTMLBorderStyle style) {
+    if (style == FBorderStyle) return;
+    FBorderStyle = style;
+    DoScrollBars();
+    TCustomControl::Invalidate();
+}
+
+void TPageViewer::SetProcessing(bool value) {
+    if (FProcessing == value) return;
+    FProcessing = value;
+    if (OnProcessing) OnProcessing(this, value);
 }
 
 void TPageViewer::SetColor(TColor color) {
     if (FProcessing) return;
     FDefBackground = color;
-    Invalidate();
+    FDocument->SetBackground(color);
+    FPaintPanel->SetColor(color);
+    TControl::SetColor(color);
+    InvalidatePanel();
 }
 
-void TPageViewer::Print(int, int) {}
+void TPageViewer::SetScrollBars(TScrollStyle value) {
+    if (value == FScrollBars) return;
+    FScrollBars = value;
+    if (!HandleAllocated() || FProcessing) return;
+    SetProcessing(true);
+    struct Off {
+        TPageViewer* V;
+        ~Off() { V->SetProcessing(false); }
+    } off{this};
+    DoLogic();
+    InvalidatePanel();
+}
 
-void TPageViewer::SelectAll() {}
+void TPageViewer::SetOptions(TPageViewerOptions options) {
+    if (options == FOptions) return;
+    FOptions = options;
+    FDocument->LinkHoverEnabled = (options & HtOption(htOverLinksActive)) != 0;
+    FDocument->TableBackgroundsPrinted =
+        (options & (HtOption(htPrintTableBackground) | HtOption(htPrintBackground))) != 0;
+    FDocument->PrintTextBlack = (options & HtOption(htPrintMonochromeBlack)) != 0;
+    FDocument->DummyCaretWanted = (options & HtOption(htShowDummyCaret)) != 0;
+}
 
-void TPageViewer::CopyToClipboard() {}
+void TPageViewer::SetImageCacheCount(int count) {
+    count = std::clamp(count, 0, 20);
+    if (count == FImageCacheCount) return;
+    FImageCacheCount = count;
+    if (FDocument->CachedImages) FDocument->CachedImages->SetCacheCount(count);
+}
 
-void TPageViewer::Paint() {
-    Canvas()->Brush()->SetColor(FDefBackground);
-    Canvas()->FillRect(ClientRect());
+// ---- loading
+
+void TPageViewer::SetFontsFromSettings() {
+    FDocument->SetFonts(DefFontName, DefPreFontName, FDefFontSize, DefFontColor, DefHotSpotColor, DefVisitedLinkColor,
+                        DefOverLinkColor, FDefBackground, (FOptions & HtOption(htOverLinksActive)) != 0,
+                        (FOptions & HtOption(htNoLinkUnderline)) == 0, CharSet, MarginHeight, MarginWidth);
+}
+
+void TPageViewer::InitLoad() {
+    if (!FDocument->CachedImages) {
+        FOwnCache = std::make_unique<TStringBitmapList>();
+        FOwnCache->SetCacheCount(FImageCacheCount);
+        FDocument->CachedImages = FOwnCache.get();
+    }
+    FDocument->Clear();
+    FDocument->CachedImages->BumpAndCheck();
+    SetFontsFromSettings();
+}
+
+void TPageViewer::Clear() {
+    if (FProcessing) return;
+    FDocument->Clear();
+    if (FOwnCache) FOwnCache->Clear();
+    SetFontsFromSettings();
+    FBase.clear();
+    FBaseTarget.clear();
+    FTitle.clear();
+    FMaxVertical = 0;
+    FScrollWidth = 0;
+    FVScrollBar->SetParams(0, 1, 0, 0);
+    FVScrollBar->SetVisible(false);
+    FHScrollBar->SetVisible(false);
+    FDocument->SetYOffset(0);
+    InvalidatePanel();
+}
+
+void TPageViewer::ParseSource(ThtmlFileType type) {
+    if (OnParseBegin) OnParseBegin(this, FSource);
+    if (type == TextType) {
+        ParseTextString(FSource, FDocument.get());
+    } else {
+        TReaderCallbacks callbacks;
+        ParseHTMLString(FSource, FDocument.get(), callbacks, this);
+    }
+}
+
+void TPageViewer::SetupAndLogic() {
+    const TReaderResults& results = ReaderResults();
+    FTitle = results.Title;
+    FBase = results.Base;
+    FBaseTarget = results.BaseTarget;
+    if (OnParseEnd) OnParseEnd(this);
+    TFlagScope inLogic(FInLogic);
+    FDocument->GetBackgroundBitmap();
+    DoLogic();
+}
+
+void TPageViewer::LoadString(const std::string& source, const std::string& reference, ThtmlFileType type) {
+    if (FProcessing) return;
+    SetProcessing(true);
+    struct Off {
+        TPageViewer* V;
+        ~Off() {
+            V->FInLogic = false;
+            V->SetProcessing(false);
+        }
+    } off{this};
+    std::string name, anchor;
+    SplitAnchor(reference, name, anchor);
+    FInLogic = true;
+    const std::string oldFile = FCurrentFile;
+    FCurrentFile = name.empty() ? std::string() : ::ExpandFileName(name);
+    FFileType = type;
+    FDocument->ProgressBase = 75;
+    InitLoad();
+    FSource = source;
+    ParseSource(type);
+    SetupAndLogic();
+    if ((anchor.empty() || !PositionTo(anchor)) && (FCurrentFile.empty() || FCurrentFile != oldFile)) {
+        ScrollTo(0);
+        SetHScrollPos(0);
+    }
+    FInLogic = false;
+    InvalidatePanel();
+}
+
+void TPageViewer::LoadFile(const std::string& fileName, ThtmlFileType type) {
+    THourglass hourglass;
+    std::string name, anchor;
+    SplitAnchor(fileName, name, anchor);
+    SetProcessing(true);
+    struct Off {
+        TPageViewer* V;
+        ~Off() {
+            V->FInLogic = false;
+            V->SetProcessing(false);
+        }
+    } off{this};
+    if (!FileExists(name)) throw EInOutError("Can't locate file: " + name);
+    FDocument->ProgressBase = 75;
+    FInLogic = true;
+    InitLoad();
+    const std::string oldFile = FCurrentFile;
+    FCurrentFile = ::ExpandFileName(name);
+    FFileType = type;
+    // What was built is laid out and shown even when reading fails midway.
+    struct Finish {
+        TPageViewer* V;
+        const std::string& Anchor;
+        const std::string& OldFile;
+        ~Finish() {
+            try {
+                V->SetupAndLogic();
+                if ((Anchor.empty() || !V->PositionTo(Anchor)) && V->FCurrentFile != OldFile) {
+                    V->ScrollTo(0);
+                    V->SetHScrollPos(0);
+                }
+            } catch (...) {
+            }
+            V->FInLogic = false;
+            V->InvalidatePanel();
+        }
+    } finish{this, anchor, oldFile};
+    {
+        TFileStream stream(name, fmOpenRead | fmShareDenyWrite);
+        std::string source(static_cast<size_t>(std::max<int64_t>(0, stream.Size())), '\0');
+        if (!source.empty()) stream.ReadBuffer(source.data(), static_cast<int32_t>(source.size()));
+        FSource = std::move(source);
+    }
+    ParseSource(type);
+}
+
+void TPageViewer::LoadFromFile(const std::string& fileName) {
+    if (FProcessing || fileName.empty()) return;
+    LoadFile(fileName, HTMLType);
+}
+
+void TPageViewer::LoadTextFile(const std::string& fileName) {
+    if (FProcessing || fileName.empty()) return;
+    LoadFile(fileName, TextType);
+}
+
+void TPageViewer::LoadFromString(const std::string& source, const std::string& reference) {
+    LoadString(source, reference, HTMLType);
+}
+
+void TPageViewer::LoadTextFromString(const std::string& source) { LoadString(source, "", TextType); }
+
+void TPageViewer::LoadFromStream(TStream* stream, const std::string& reference) {
+    if (FProcessing || !stream) return;
+    const int64_t size = std::max<int64_t>(0, stream->Size());
+    std::string source(static_cast<size_t>(size), '\0');
+    stream->SetPosition(0);
+    if (!source.empty()) stream->ReadBuffer(source.data(), static_cast<int32_t>(source.size()));
+    LoadString(source, reference, HTMLType);
+}
+
+bool TPageViewer::PositionTo(const std::string& anchor) {
+    if (anchor.empty() || !FDocument->IDObjects) return false;
+    TIDObject* object = FDocument->IDObjects->FindObject(UpperAscii(anchor));
+    if (!object) return false;
+    ScrollTo(object->GetYPosition());
+    SetHScrollPos(0);
+    return true;
+}
+
+std::string TPageViewer::HTMLExpandFilename(const std::string& name) {
+    std::string result = name;
+    for (char& c : result)
+        if (c == '/') c = '\\';
+    const bool absolute = result.size() > 1 && (result[1] == ':' || (result[0] == '\\' && result[1] == '\\'));
+    if (absolute || FCurrentFile.empty()) return result;
+    // Relative names are taken from the folder of the current document.
+    const size_t slash = FCurrentFile.find_last_of("\\/");
+    if (slash == std::string::npos) return result;
+    return FCurrentFile.substr(0, slash + 1) + result;
+}
+
+// ---- layout
+
+int TPageViewer::LayoutPass(int width) {
+    FScrollWidth = 0;
+    int positions = 0;
+    return FDocument->DoLogic(nullptr, 0, width, Height() - 2 * BorderOffset(), 0, FScrollWidth, positions);
+}
+
+void TPageViewer::DoLogic() {
+    const bool wasInLogic = FInLogic;
+    FInLogic = true;
+    struct Restore {
+        bool& Flag;
+        bool Was;
+        ~Restore() { Flag = Was; }
+    } restore{FInLogic, wasInLogic};
+    const int b = 2 * BorderOffset();
+    const int w = Width() - b;
+    const int h = Height() - b;
+    const int s = FScrollBarWidth;
+    if (FScrollBars == ssNone || FScrollBars == ssHorizontal) {
+        FMaxVertical = LayoutPass(w);
+    } else if ((FOptions & HtOption(htShowVScroll)) || FSource.size() > kLongSource) {
+        FMaxVertical = LayoutPass(w - s);
+    } else {
+        FMaxVertical = LayoutPass(w);
+        const bool withBars = FScrollBars == ssHorizontal || FScrollBars == ssBoth;
+        const bool needed = FMaxVertical >= h || (withBars && FMaxVertical >= h - s && w - s < FScrollWidth);
+        if (needed) {
+            FMaxVertical = LayoutPass(w - s);
+            const bool stillNeeded = FMaxVertical >= h || (withBars && FMaxVertical >= h - s && w < FScrollWidth);
+            if (!stillNeeded) FMaxVertical = LayoutPass(w);
+        }
+    }
+    DoScrollBars();
+}
+
+void TPageViewer::DoScrollBars() {
+    FScrollWidth = std::min(FScrollWidth, kMaxScrollWidth);
+    const int offset = BorderOffset();
+    const int b = 2 * offset;
+    const int H = Height(), Wd = Width(), S = FScrollBarWidth;
+    const bool showV = (FOptions & HtOption(htShowVScroll)) != 0;
+    bool V = false, E = false, Hz = false;
+    if ((!showV && FMaxVertical < H - b && Wd - b >= FScrollWidth) || FScrollBars == ssNone) {
+    } else if (FScrollBars == ssHorizontal) {
+        Hz = Wd - b < FScrollWidth;
+    } else {
+        E = FMaxVertical >= H - b || (FScrollBars == ssBoth && FMaxVertical >= H - b - S && Wd - S - b < FScrollWidth);
+        Hz = FScrollBars == ssBoth && (Wd - b < FScrollWidth || ((E || showV) && Wd - S - b < FScrollWidth));
+        V = E || showV;
+    }
+    const int EW = V || (showV && (FScrollBars == ssVertical || FScrollBars == ssBoth)) ? Wd - S : Wd;
+    const int panelWidth = std::max(0, EW - b);
+    const int panelHeight = std::max(0, Hz ? H - b - S : H - b);
+    FPaintPanel->SetBounds(offset, offset, panelWidth, panelHeight);
+
+    FHScrollBar->SetVisible(Hz);
+    FHScrollBar->LargeChange = std::max(1, EW - 20);
+    FHScrollBar->SetBounds(offset, H - S - offset, std::max(0, EW - offset), S);
+    const int hMax = std::max(0, std::max(FScrollWidth, EW - b));
+    FHScrollBar->SetParams(std::min(FHScrollBar->Position(), hMax), 0, hMax);
+    FHScrollBar->SetPageSize(EW);
+
+    FVScrollBar->SetBounds(Wd - S - offset, offset, S, panelHeight);
+    FVScrollBar->LargeChange = std::max(1, panelHeight - kSmallChangeV);
+    if (showV) {
+        FVScrollBar->SetVisible(FScrollBars == ssVertical || FScrollBars == ssBoth);
+        FVScrollBar->SetEnabled(E);
+    } else {
+        FVScrollBar->SetVisible(V);
+    }
+    FVScrollBar->SetParams(FVScrollBar->Position(), panelHeight + 1, FMaxVertical, 0);
+}
+
+void TPageViewer::Layout() {
+    if (FProcessing) return;
+    SetProcessing(true);
+    struct Off {
+        TPageViewer* V;
+        ~Off() { V->SetProcessing(false); }
+    } off{this};
+    const int position = GetScrollPos();
+    FDocument->ProgressBase = 0;
+    DoLogic();
+    ScrollTo(position);
+}
+
+bool TPageViewer::VScrollBarVisible() const { return FVScrollBar->Visible(); }
+bool TPageViewer::HScrollBarVisible() const { return FHScrollBar->Visible(); }
+
+// ---- scrolling
+
+void TPageViewer::VerticalScrollTo(int position) {
+    const int old = FDocument->ScrollY;
+    FVScrollBar->SetParams(position, FVScrollBar->PageSize(), FVScrollBar->Max(), FVScrollBar->Min());
+    FDocument->SetYOffset(position);
+    if (old == position) return;
+    if (FFixedBackground || !FPaintPanel->HandleAllocated()) {
+        InvalidatePanel();
+    } else {
+        // Only the strip the scroll uncovers is painted again.
+        ScrollWindowEx(FPaintPanel->Handle(), 0, old - position, nullptr, nullptr, nullptr, nullptr, SW_INVALIDATE);
+        FPaintPanel->Update();
+    }
+}
+
+void TPageViewer::ScrollTo(int y) {
+    y = std::max(0, std::min(y, FMaxVertical - FPaintPanel->Height()));
+    FVScrollBar->SetParams(y, FVScrollBar->PageSize(), FVScrollBar->Max(), FVScrollBar->Min());
+    FDocument->SetYOffset(y);
+    InvalidatePanel();
+}
+
+int TPageViewer::GetScrollPos() const { return FDocument->ScrollY; }
+
+void TPageViewer::SetScrollPos(int y) {
+    y = std::min(std::max(0, y), GetScrollBarRange());
+    if (y != GetScrollPos()) ScrollTo(y);
+}
+
+int TPageViewer::GetScrollBarRange() const { return FMaxVertical - FPaintPanel->Height(); }
+
+int TPageViewer::GetHScrollPos() const { return FHScrollBar->Position(); }
+
+void TPageViewer::SetHScrollPos(int x) {
+    x = std::max(0, std::min(x, GetHScrollBarRange()));
+    FHScrollBar->SetPosition(x);
+    InvalidatePanel();
+}
+
+int TPageViewer::GetHScrollBarRange() const { return FHScrollBar->Max() - FPaintPanel->Width(); }
+
+void TPageViewer::HorizontalScroll(TObject*, TScrollCode, int& position) {
+    position = std::max(0, std::min(position, GetHScrollBarRange()));
+    InvalidatePanel();
+}
+
+// ---- painting
+
+void TPageViewer::HTMLPaint(TObject*) {
+    if (FInLogic) return;
+    TCanvas* canvas = FPaintPanel->OffscreenCanvas();
+    if (!canvas) return;
+    const TRect rect{0, 1, FPaintPanel->Width(), FPaintPanel->Height()};
+    FDocument->Draw(canvas, rect, kMaxScrollWidth, -GetHScrollPos(), 0, 0, 0);
+}
+
+void TPageViewer::BackgroundChange(TObject*) {
+    FPaintPanel->SetColor(FDocument->Background);
+    InvalidatePanel();
+}
+
+void TPageViewer::InvalidatePanel() {
+    if (FPaintPanel) FPaintPanel->Invalidate();
+}
+
+TWinControl* TPageViewer::PaintPanel() { return FPaintPanel; }
+
+// Links get their keyboard stops with the mouse and keyboard handling.
+std::unique_ptr<TLinkTabStop> TPageViewer::CreateLinkTabStop(TFontObj*) { return nullptr; }
+
+void TPageViewer::SetAnimationTimer(bool, int) {}
+void TPageViewer::FreeAnimationTimer() {}
+
+void TPageViewer::LinkAction(const TUrlTarget& target) {
+    bool handled = false;
+    if (OnHotSpotClick) OnHotSpotClick(this, target.Url, handled);
+    if (handled) return;
+    const std::string& url = target.Url;
+    if (!url.empty() && url[0] == '#') PositionTo(url.substr(1));
+}
+
+// ---- selection
+
+void TPageViewer::SelectAll() {
+    FDocument->SelFirstPos = 0;
+    FDocument->SelEndPos = FDocument->Len;
+    InvalidatePanel();
+}
+
+void TPageViewer::CopyToClipboard() {
+    const int length = FDocument->GetSelLength();
+    if (length > 0) FDocument->CopyToClipboardA(length + 1);
 }

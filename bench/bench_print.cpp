@@ -1,0 +1,157 @@
+// Printing at 300 dpi on A4: counting the pages (a preview without output),
+// the preview into metafiles, and the print job, for a typical article, a
+// 25 KB article and a 1 MB page, beside the screen layout of the same
+// document at the same width. The printer is a memory page of the printer's
+// size (no spooler), so the figures are the program's own work.
+//   bench_print.exe
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "framework/cp1251.h"
+#include "framework/forms.h"
+#include "framework/printers.h"
+#include "framework/win.h"
+#include "html/html_startup.h"
+#include "html/parser_entry.h"
+#include "html/section_list.h"
+#include "viewer/document_printing.h"
+#include "viewer/metafile_printer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// One page of memory with the values of a 300 dpi A4 printer.
+class TMemoryPageDevice final : public TPrinterDevice {
+public:
+    HDC CreateContext(const std::wstring&, const std::wstring&, const std::wstring&, const void*, bool) override {
+        HDC dc = CreateCompatibleDC(nullptr);
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = kWidth;
+        info.bmiHeader.biHeight = -kHeight;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        void* bits = nullptr;
+        FBitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        FOld = SelectObject(dc, FBitmap);
+        return dc;
+    }
+    void DeleteContext(HDC dc) override {
+        SelectObject(dc, FOld);
+        DeleteObject(FBitmap);
+        DeleteDC(dc);
+    }
+    int Caps(HDC dc, int index) override {
+        switch (index) {
+            case LOGPIXELSX:
+            case LOGPIXELSY: return 300;
+            case HORZRES: return kWidth;
+            case VERTRES: return kHeight;
+            case PHYSICALWIDTH: return 2479;
+            case PHYSICALHEIGHT: return 3508;
+            case PHYSICALOFFSETX:
+            case PHYSICALOFFSETY: return 75;
+            case NUMCOLORS: return -1;
+            default: return GetDeviceCaps(dc, index);
+        }
+    }
+    int StartDocument(HDC, const std::wstring&, bool (*)()) override { return 1; }
+    int StartPage(HDC dc) override {
+        PatBlt(dc, 0, 0, kWidth, kHeight, WHITENESS);
+        return 1;
+    }
+    int EndPage(HDC) override {
+        ++Pages;
+        return 1;
+    }
+    int EndDocument(HDC) override { return 1; }
+    int AbortDocument(HDC) override { return 1; }
+
+    int Pages = 0;
+
+private:
+    static constexpr int kWidth = 2329, kHeight = 3358;
+    HBITMAP FBitmap = nullptr;
+    HGDIOBJ FOld = nullptr;
+};
+
+// Code page 1251, as articles are.
+std::string Paragraph(int n) {
+    return Utf8ToAnsi("<p>Термин <b>номер " + std::to_string(n) +
+           "</b> означает способ передачи данных между узлами сети, при котором каждый пакет "
+           "несёт <i>адрес получателя</i> и проходит через несколько промежуточных узлов.</p>\r\n");
+}
+
+// About `bytes` of article HTML, with a small table now and then.
+std::string Article(size_t bytes) {
+    std::string html = Utf8ToAnsi("<html><body><h2>Статья</h2>");
+    for (int n = 1; html.size() < bytes; ++n) {
+        html += Paragraph(n);
+        if (n % 20 == 0) html += Utf8ToAnsi("<table border=1><tr><td>уровень</td><td>протокол</td></tr></table>");
+    }
+    return html + "</body></html>";
+}
+
+double Ms(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
+
+}  // namespace
+
+int main() {
+    InitializeForms();
+    InitHtmlEngine();
+    TMemoryPageDevice device;
+    SetPrinterDevice(&device);
+    Printer()->SetPrinter(L"Memory page", L"", L"", nullptr);
+
+    struct Case {
+        const char* name;
+        size_t bytes;
+    } cases[] = {{"typical article (3 KB)", 3000}, {"25 KB article", 25000}, {"1 MB page", 1000000}};
+    const TPrintSettings settings;
+    for (const Case& c : cases) {
+        TSectionList doc(nullptr);
+        doc.SetFonts("Times New Roman", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true,
+                     1, 8, 10);
+        ParseHTMLString(Article(c.bytes), &doc, {});
+
+        // The screen layout of a fresh copy at the page's logical width (642
+        // at 300 dpi with 2 cm margins), as printing lays out its own copy.
+        int scrollWidth = 0, positions = 0;
+        doc.DoLogic(nullptr, 0, 642, 972, 0, scrollWidth, positions);
+        constexpr int kRounds = 3;
+        auto start = Clock::now();
+        for (int i = 0; i < kRounds; ++i) {
+            TSectionList copy(doc);
+            positions = 0;
+            copy.DoLogic(nullptr, 0, 642, 972, 0, scrollWidth, positions);
+        }
+        const double screen = Ms(start) / kRounds;
+
+        int pages = 0;
+        start = Clock::now();
+        for (int i = 0; i < kRounds; ++i) {
+            TMetaFilePrinter counter(nullptr);
+            pages = PreviewDocument(doc, settings, counter, true);
+        }
+        const double counting = Ms(start) / kRounds;
+
+        TMetaFilePrinter preview(nullptr);
+        start = Clock::now();
+        PreviewDocument(doc, settings, preview, false);
+        const double previewing = Ms(start);
+
+        device.Pages = 0;
+        start = Clock::now();
+        PrintDocument(doc, settings, 1, 9999);
+        const double printing = Ms(start);
+
+        std::printf("%s: %d pages; screen layout %.1f ms, NumPrinterPages %.1f ms (%.2fx), PrintPreview %.1f ms, "
+                    "Print %.1f ms (%d pages spooled)\n",
+                    c.name, pages, screen, counting, screen > 0 ? counting / screen : 0.0, previewing, printing,
+                    device.Pages);
+    }
+    SetPrinterDevice(nullptr);
+    return 0;
+}

@@ -1,0 +1,100 @@
+// The viewer's printing members.
+#include <gtest/gtest.h>
+
+#include "framework/bitmap.h"
+#include "framework/forms.h"
+#include "framework/metafile.h"
+#include "viewer/document_printing.h"
+#include "viewer/metafile_printer.h"
+#include "html/font_obj.h"
+#include "viewer/page_viewer.h"
+#include "viewer/test_print_support.h"
+
+using namespace print_test;
+
+namespace {
+
+class ViewerPrintTest : public ::testing::Test {
+protected:
+    ViewerPrintTest() : printer(A4(100)), form(new TForm(nullptr)) {
+        form->SetBounds(0, 0, 640, 480);
+        viewer.reset(new TPageViewer(nullptr));
+        viewer->SetParent(form.get());
+        viewer->SetBounds(0, 0, 600, 400);
+        viewer->DefFontName = "Arial";
+        viewer->LoadFromString("<title>Printed page</title>" + NumberedLines(120), "");
+    }
+    TBitmapPrinterScope printer;
+    owned_ptr<TForm> form;
+    owned_ptr<TPageViewer> viewer;
+};
+
+TEST_F(ViewerPrintTest, CountingPagesMatchesPrintingAndKeepsThePageHandler) {
+    std::vector<int> events;
+    viewer->OnPageEvent = [&](TObject*, int page, bool&) { events.push_back(page); };
+    const int counted = viewer->NumPrinterPages();
+    EXPECT_GE(counted, 2);
+    EXPECT_TRUE(events.empty()) << "counting is not printing";
+    ASSERT_TRUE(viewer->OnPageEvent) << "the handler is back";
+
+    viewer->Print(1, 9999);
+    EXPECT_EQ(static_cast<int>(printer.Device.Pages.size()), counted);
+    EXPECT_EQ(viewer->PrintedPageCount, counted);
+    EXPECT_EQ(events.front(), 0);
+    EXPECT_EQ(events.back(), counted);
+    EXPECT_EQ(printer.Device.Title, L"Printed page");
+
+    TMetaFilePrinter preview(nullptr);
+    EXPECT_EQ(viewer->PrintPreview(&preview), counted);
+    EXPECT_EQ(preview.GetPageNum(), counted);
+}
+
+TEST_F(ViewerPrintTest, HTMLHeaderIsLoadedIntoAHiddenBandViewerAndPrintedAboveThePage) {
+    std::vector<std::pair<int, bool>> asked;
+    viewer->OnPrintHTMLHeader = [&](TObject* sender, TPageViewer* band, int page, bool last, int&, int&,
+                                    bool&) {
+        EXPECT_EQ(sender, viewer.get());
+        EXPECT_FALSE(band->Visible());
+        EXPECT_EQ(band->DefFontName, "Arial");
+        asked.emplace_back(page, last);
+        band->LoadFromString("<p><b>HEADER " + std::to_string(page) + "</b></p>", "");
+    };
+    viewer->Print(1, 9999);
+    const int pages = static_cast<int>(printer.Device.Pages.size());
+    ASSERT_GE(pages, 2);
+    ASSERT_EQ(static_cast<int>(asked.size()), pages);
+    EXPECT_EQ(asked.front(), std::make_pair(1, false));
+    EXPECT_EQ(asked.back(), std::make_pair(pages, true));
+    const TPageGeometry g = ComputePageGeometry(printer.Device.Values, {}, 96, 1.0).value();
+    for (const TPage& page : printer.Device.Pages) {
+        auto runs = page.InkRuns(0, g.MarginTop - 1, 0, page.Width);
+        ASSERT_FALSE(runs.empty()) << "the header's ink";
+        EXPECT_GT(runs.back().second, g.MarginTop / 2) << "the header sits on the page rectangle";
+    }
+}
+
+TEST_F(ViewerPrintTest, PicturesAndBackgroundsOfTheViewer) {
+    viewer->SetColor(0x00C0FF);
+    owned_ptr<TBitmap> bitmap(viewer->MakeBitmap(0, 400, 400, 100));
+    ASSERT_TRUE(bitmap);
+    EXPECT_EQ(bitmap->Canvas()->Pixels(399, 99) & 0xFFFFFF, 0x00C0FFu);
+    owned_ptr<TMetafile> metafile(viewer->MakeMetaFile(0, 400, 400, 100));
+    ASSERT_TRUE(metafile);
+    EXPECT_THROW(owned_ptr<TBitmap>(viewer->MakeBitmap(0, 400, 400, 4001)), EExcessiveSizeError);
+
+    TBitmap target;
+    target.SetPixelFormat(pf24bit);
+    target.SetSize(50, 50);
+    viewer->DoBackground2(target.Canvas(), 10, 10, 20, 20, 0x0000FF);
+    EXPECT_EQ(target.Canvas()->Pixels(15, 15) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_NE(target.Canvas()->Pixels(5, 5) & 0xFFFFFF, 0x0000FFu);
+    viewer->DoBackground1(target.Canvas(), 0, 50, 50, 300);
+    EXPECT_EQ(target.Canvas()->Pixels(5, 5) & 0xFFFFFF, 0x00C0FFu);
+
+    owned_ptr<TPageViewer> band(viewer->CreateHeaderFooter());
+    EXPECT_FALSE(band->Visible());
+    EXPECT_EQ(band->DefBackground(), viewer->DefBackground());
+    EXPECT_EQ(band->DefFontSize(), viewer->DefFontSize());
+}
+
+}  // namespace
