@@ -491,7 +491,22 @@ bool TPageViewer::PositionTo(const std::string& anchor) {
     if (anchor.empty() || !FDocument->IDObjects) return false;
     TIDObject* object = FDocument->IDObjects->FindObject(UpperAscii(anchor));
     if (!object) return false;
-    ScrollTo(object->GetYPosition());
+    int y = object->GetYPosition();
+    if (auto* named = dynamic_cast<TChPosObj*>(object)) {
+        // A bare <a name> knows only its place in the source; the line of the
+        // character there says where that is on the page. The section that
+        // holds the character is asked: the one before it also answers for
+        // its own end, which is the same position.
+        const int pos = FDocument->FindDocPos(named->SourcePos, false);
+        int x = 0;
+        wchar_t ch = 0;
+        TObject* holder = nullptr;
+        auto* section = FDocument->GetChAtPos(pos, ch, holder) ? dynamic_cast<TSectionBase*>(holder) : nullptr;
+        const bool found =
+            section ? section->CursorToXY(nullptr, pos, x, y) : FDocument->CursorToXY(nullptr, pos, x, y);
+        if (!found) y = 0;
+    }
+    ScrollTo(y);
     SetHScrollPos(0);
     return true;
 }
