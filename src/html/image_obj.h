@@ -149,6 +149,8 @@ public:
                    int AvailableHeight) override;
     void Draw(TCanvas* Canvas, int X, int TopY, int YBaseline, TFontObj* FO) override;
     TFloatingObj* Clone(TSectionList* document) const override;
+    // Hides the panel's window, if it has one (a panel scrolled out of view).
+    void HideWindow();
 
     TSectionList* Document;
     int NaturalWidth = 30, NaturalHeight = 20;

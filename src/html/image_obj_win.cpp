@@ -560,6 +560,10 @@ void TPanelObj::Draw(TCanvas* Canvas, int X, int TopY, int YBaseline, TFontObj*)
     WrapText(Canvas, X + 15, y + 15, X + BoxWidth - 15, y + BoxHeight - 15, AnsiToWide(AltText));
 }
 
+void TPanelObj::HideWindow() {
+    if (PanelWindow) PanelWindow->SetVisible(false);
+}
+
 #else
 
 // Natively there are no pictures and no windows: images are placeholders.
@@ -602,5 +606,6 @@ void TPanelObj::Draw(TCanvas*, int X, int TopY, int, TFontObj*) {
     PaintX = X;
     PaintY = TopY + SpaceTop;
 }
+void TPanelObj::HideWindow() {}
 
 #endif

@@ -129,7 +129,7 @@ int TSectionList::Draw(TCanvas* Canvas, const TRect& ARect, int ClipWidth, int X
     const int result = TCell::Draw(Canvas, ARect, ClipWidth, X, Y, OriginX, OriginY);
     if (ScrollYChanged)
         for (TPanelObj* panel : PanelItems)
-            if (!panel->Painted && panel->PanelWindow) panel->PanelWindow->SetVisible(false);
+            if (!panel->Painted) panel->HideWindow();
     ScrollYChanged = false;
     if (FHasTimer && Host) Host->SetAnimationTimer(!AnimatedImages.empty(), FTimerInterval);
     return result;
