@@ -8,8 +8,9 @@ draws the glyphs with the bitmap's own transparent colour, which is that pixel.
 Run from anywhere: python3 tools/make_font_glyphs.py [output folder]
 """
 import os
-import struct
 import sys
+
+from bmp_writer import bmp_bytes
 
 WIDTH, HEIGHT = 20, 12
 
@@ -54,21 +55,9 @@ PALETTE = {
 }
 
 
-def bmp_bytes(rows):
+def glyph_bytes(rows):
     assert len(rows) == HEIGHT and all(len(r) == WIDTH for r in rows)
-    stride = (WIDTH * 3 + 3) & ~3
-    pixels = bytearray()
-    for row in reversed(rows):  # BMP rows run bottom-up
-        line = bytearray()
-        for ch in row:
-            r, g, b = PALETTE[ch]
-            line += bytes((b, g, r))
-        line += b"\0" * (stride - len(line))
-        pixels += line
-    header = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    offset = 14 + len(header)
-    file_header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-    return file_header + header + bytes(pixels)
+    return bmp_bytes(rows, PALETTE)
 
 
 def main():
@@ -76,7 +65,7 @@ def main():
     os.makedirs(out, exist_ok=True)
     for name, rows in (("font_truetype.bmp", TRUETYPE), ("font_device.bmp", DEVICE)):
         with open(os.path.join(out, name), "wb") as f:
-            f.write(bmp_bytes(rows))
+            f.write(glyph_bytes(rows))
 
 
 if __name__ == "__main__":

@@ -9,8 +9,9 @@ editor makes the image list's mask from that pixel's colour.
 Run from anywhere: python3 tools/make_menu_editor_images.py [output folder]
 """
 import os
-import struct
 import sys
+
+from bmp_writer import bmp_bytes
 
 SIZE = 16
 
@@ -109,28 +110,11 @@ def strip_rows():
     return ["".join(p[y] for p in PICTURES) for y in range(SIZE)]
 
 
-def bmp_bytes(rows):
-    width, height = len(rows[0]), len(rows)
-    stride = (width * 3 + 3) & ~3
-    pixels = bytearray()
-    for row in reversed(rows):  # BMP rows run bottom-up
-        line = bytearray()
-        for ch in row:
-            r, g, b = PALETTE[ch]
-            line += bytes((b, g, r))
-        line += b"\0" * (stride - len(line))
-        pixels += line
-    header = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    offset = 14 + len(header)
-    file_header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-    return file_header + header + bytes(pixels)
-
-
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "resources")
     os.makedirs(out, exist_ok=True)
     with open(os.path.join(out, "menu_items_images.bmp"), "wb") as f:
-        f.write(bmp_bytes(strip_rows()))
+        f.write(bmp_bytes(strip_rows(), PALETTE))
 
 
 if __name__ == "__main__":

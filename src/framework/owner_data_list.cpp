@@ -4,6 +4,7 @@
 
 #include "framework/canvas.h"
 #include "framework/graphics.h"
+#include "framework/list_owner_draw.h"
 #include "framework/win.h"
 
 TOwnerDataListBox::TOwnerDataListBox(TComponent* AOwner)
@@ -130,53 +131,17 @@ void TOwnerDataListBox::DrawItem(int index, const TRect& rect, TOwnerDrawState s
 void TOwnerDataListBox::WndProc(TMessage& m) {
     switch (m.Msg) {
     case CN_COMMAND:
-        switch (HIWORD(m.WParam)) {
-        case LBN_SELCHANGE:
-            Click();
-            break;
-        case LBN_DBLCLK:
-            DblClick();
-            break;
-        default:
-            break;
-        }
+        list_owner_draw::ListBoxCommand(m.WParam, [this] { Click(); }, [this] { DblClick(); });
         return;
-    case CN_DRAWITEM: {
-        const auto& dis = *reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
-        m.Result = TRUE;
-        const int index = static_cast<int>(dis.itemID);
-        FCanvas->SetHandle(dis.hDC);
-        try {
-            FCanvas->SetFont(FFont.get());
-            FCanvas->SetBrush(FBrush.get());
-            TOwnerDrawState state = 0;
-            if (dis.itemState & ODS_SELECTED) state |= odSelected;
-            if (dis.itemState & ODS_FOCUS) state |= odFocused;
-            if (dis.itemState & ODS_DISABLED) state |= odDisabled;
-            const TRect r = Rect(dis.rcItem.left, dis.rcItem.top, dis.rcItem.right, dis.rcItem.bottom);
-            if (index >= 0 && index < FCount) {
-                if (state & odSelected) {
-                    FCanvas->Brush()->SetColor(clHighlight);
-                    FCanvas->Font()->SetColor(clHighlightText);
-                }
-                DrawItem(index, r, state);
-            } else {
-                FCanvas->FillRect(r);
-            }
-            if (state & odFocused) DrawFocusRect(dis.hDC, &dis.rcItem);
-        } catch (...) {
-            FCanvas->SetHandle(nullptr);
-            throw;
-        }
-        FCanvas->SetHandle(nullptr);
-        return;
-    }
-    case CN_MEASUREITEM: {
-        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
-        mis->itemHeight = static_cast<UINT>(RowHeight());
+    case CN_DRAWITEM:
+        list_owner_draw::DrawOwnerItem(
+            FCanvas.get(), FFont.get(), FBrush.get(), *reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam),
+            [this](int index, const TRect& r, TOwnerDrawState state) { DrawItem(index, r, state); }, FCount);
         m.Result = TRUE;
         return;
-    }
+    case CN_MEASUREITEM:
+        list_owner_draw::MeasureOwnerItem(m, [this](int) { return RowHeight(); });
+        return;
     case WM_DESTROY:
         DestroyingHandle();
         break;

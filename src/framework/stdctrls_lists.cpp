@@ -7,60 +7,13 @@
 #include "framework/canvas.h"
 #include "framework/cp1251.h"
 #include "framework/graphics.h"
+#include "framework/list_owner_draw.h"
 #include "framework/win.h"
 
 // List and combo boxes: the window classes keep the items; the items object
 // below keeps them while there is no window.
 
-namespace {
-
-TOwnerDrawState OwnerDrawState(unsigned itemState) {
-    TOwnerDrawState state = 0;
-    if (itemState & ODS_SELECTED) state |= odSelected;
-    if (itemState & ODS_GRAYED) state |= odGrayed;
-    if (itemState & ODS_DISABLED) state |= odDisabled;
-    if (itemState & ODS_CHECKED) state |= odChecked;
-    if (itemState & ODS_FOCUS) state |= odFocused;
-    if (itemState & ODS_DEFAULT) state |= odDefault;
-    if (itemState & ODS_COMBOBOXEDIT) state |= odComboBoxEdit;
-    return state;
-}
-
-// Holds a canvas on an item's device context for one owner-drawn item.
-class ItemCanvasScope {
-public:
-    ItemCanvasScope(TCanvas* canvas, HDC dc) : canvas_(canvas) { canvas_->SetHandle(dc); }
-    ~ItemCanvasScope() { canvas_->SetHandle(nullptr); }
-    ItemCanvasScope(const ItemCanvasScope&) = delete;
-    ItemCanvasScope& operator=(const ItemCanvasScope&) = delete;
-
-private:
-    TCanvas* canvas_;
-};
-
-// Owner drawing shared by list and combo boxes: the canvas takes the control's
-// font and colours (the highlight ones for a selected item), the item is drawn,
-// and the focus rectangle goes on top.
-template <class DrawFn>
-void DrawOwnerItem(TCanvas* canvas, TFont* font, TBrush* brush, const DRAWITEMSTRUCT& dis, DrawFn draw) {
-    TOwnerDrawState state = OwnerDrawState(dis.itemState);
-    ItemCanvasScope scope(canvas, dis.hDC);
-    canvas->SetFont(font);
-    canvas->SetBrush(brush);
-    int index = static_cast<int>(dis.itemID);
-    if (index >= 0 && (state & odSelected)) {
-        canvas->Brush()->SetColor(clHighlight);
-        canvas->Font()->SetColor(clHighlightText);
-    }
-    TRect r = Rect(dis.rcItem.left, dis.rcItem.top, dis.rcItem.right, dis.rcItem.bottom);
-    if (index >= 0)
-        draw(index, r, state);
-    else
-        canvas->FillRect(r);
-    if (state & odFocused) DrawFocusRect(dis.hDC, &dis.rcItem);
-}
-
-}  // namespace
+using list_owner_draw::DrawOwnerItem;
 
 // ---------------------------------------------------------------------------
 // Items of a list or combo box: the window's list while the window exists,
@@ -416,30 +369,20 @@ void TCustomListBox::MeasureItem(int index, int& height) {
 void TCustomListBox::WndProc(TMessage& m) {
     switch (m.Msg) {
     case CN_COMMAND:
-        switch (HIWORD(m.WParam)) {
-        case LBN_SELCHANGE:
-            Click();
-            break;
-        case LBN_DBLCLK:
-            DblClick();
-            break;
-        default:
-            break;
-        }
+        list_owner_draw::ListBoxCommand(m.WParam, [this] { Click(); }, [this] { DblClick(); });
         return;
     case CN_DRAWITEM:
         DrawOwnerItem(FCanvas.get(), FFont.get(), FBrush.get(), *reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam),
                       [this](int index, const TRect& r, TOwnerDrawState state) { DrawItem(index, r, state); });
         m.Result = TRUE;
         return;
-    case CN_MEASUREITEM: {
-        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
-        int height = FItemHeight;
-        if (FStyle == lbOwnerDrawVariable) MeasureItem(static_cast<int>(mis->itemID), height);
-        mis->itemHeight = static_cast<UINT>(std::max(1, height));
-        m.Result = TRUE;
+    case CN_MEASUREITEM:
+        list_owner_draw::MeasureOwnerItem(m, [this](int index) {
+            int height = FItemHeight;
+            if (FStyle == lbOwnerDrawVariable) MeasureItem(index, height);
+            return height;
+        });
         return;
-    }
     case WM_DESTROY:
         // A window destroyed with its parent, not through DestroyHandle.
         DestroyingHandle();
@@ -660,14 +603,13 @@ void TCustomComboBox::WndProc(TMessage& m) {
                       [this](int index, const TRect& r, TOwnerDrawState state) { DrawItem(index, r, state); });
         m.Result = TRUE;
         return;
-    case CN_MEASUREITEM: {
-        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
-        int height = FItemHeight;
-        if (FStyle == csOwnerDrawVariable) MeasureItem(static_cast<int>(mis->itemID), height);
-        mis->itemHeight = static_cast<UINT>(std::max(1, height));
-        m.Result = TRUE;
+    case CN_MEASUREITEM:
+        list_owner_draw::MeasureOwnerItem(m, [this](int index) {
+            int height = FItemHeight;
+            if (FStyle == csOwnerDrawVariable) MeasureItem(index, height);
+            return height;
+        });
         return;
-    }
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
         // From the edit field and the list inside the combo box: our colours.
