@@ -375,9 +375,9 @@ void TCellList::InitializeRow() {
 }
 
 int TCellList::DrawLogic1(TCanvas* Canvas, const std::vector<int>& Widths, int Span, int CellSpacing, int HeightArg,
-                          int& Desired, bool& Spec, bool& More) {
+                          int& Desired, bool& AnyGiven, bool& More) {
     Desired = 0;
-    Spec = false;
+    AnyGiven = false;
     More = false;
     int result = 0;
     for (size_t i = 0; i < Cells.size(); ++i) {
@@ -400,7 +400,7 @@ int TCellList::DrawLogic1(TCanvas* Canvas, const std::vector<int>& Widths, int S
         if (c->CellGivenHeight > 0) h = std::max(h, c->CellGivenHeight);
         result = std::max(result, h);
         if (c->CellGivenHeightPct > 0) Desired = std::max(Desired, target);
-        if (c->CellGivenHeight > 0 || c->CellGivenHeightPct > 0) Spec = true;
+        if (c->CellGivenHeight > 0 || c->CellGivenHeightPct > 0) AnyGiven = true;
     }
     Desired = std::max(Desired, result);
     return result;
@@ -978,7 +978,7 @@ void ThtmlTable::FindRowHeights(TCanvas* Canvas, int HeightArg) {
     const int64_t avail = int64_t{HeightArg} - CellSpacing;
     const int cellHeightArg = Sat(std::max<int64_t>(0, avail - static_cast<int64_t>(rows) * CellSpacing));
     std::vector<int64_t> mins(rows, 0), desired(rows, 0);
-    std::vector<bool> spec(rows, false);
+    std::vector<bool> heightGiven(rows, false);
     std::vector<int> sizes = SpanSizes(Rows, [](const TCellObj& c) { return c.RowSpan; });
     if (sizes.empty() || sizes.front() != 1) sizes.insert(sizes.begin(), 1);  // rows without cells count too
     for (int s : sizes) {
@@ -994,7 +994,7 @@ void ThtmlTable::FindRowHeights(TCanvas* Canvas, int HeightArg) {
             if (span == 1) {
                 mins[i] = h;
                 desired[i] = d;
-                spec[i] = given;
+                heightGiven[i] = given;
                 continue;
             }
             if (h <= CellSpacing) continue;
@@ -1009,7 +1009,7 @@ void ThtmlTable::FindRowHeights(TCanvas* Canvas, int HeightArg) {
             spread(mins, h);
             spread(desired, std::max(d, h));
             if (given)
-                for (size_t k = i; k < i + span; ++k) spec[k] = true;
+                for (size_t k = i; k < i + span; ++k) heightGiven[k] = true;
         }
     }
     for (size_t k = 0; k < rows; ++k) desired[k] = std::max(desired[k], mins[k]);
@@ -1029,7 +1029,7 @@ void ThtmlTable::FindRowHeights(TCanvas* Canvas, int HeightArg) {
         }
         h[rows - 1] = std::max(mins[rows - 1], avail - used);
         finish(h);
-    } else if (std::all_of(spec.begin(), spec.end(), [](bool b) { return b; })) {
+    } else if (std::all_of(heightGiven.begin(), heightGiven.end(), [](bool b) { return b; })) {
         int64_t used = 0;
         for (size_t k = 0; k + 1 < rows; ++k) {
             h[k] = desiredSum > 0 ? RoundedMulDiv(desired[k], avail, desiredSum) : avail / static_cast<int64_t>(rows);
@@ -1040,12 +1040,12 @@ void ThtmlTable::FindRowHeights(TCanvas* Canvas, int HeightArg) {
         finish(h);
     } else {
         h = desired;
-        const int64_t free = std::count(spec.begin(), spec.end(), false);
+        const int64_t free = std::count(heightGiven.begin(), heightGiven.end(), false);
         const int64_t extra = avail - desiredSum;
         const int64_t each = extra / free;
         size_t last = rows;
         for (size_t k = 0; k < rows; ++k)
-            if (!spec[k]) {
+            if (!heightGiven[k]) {
                 h[k] += each;
                 last = k;
             }

@@ -112,10 +112,10 @@ public:
     void Add(TCellObj* cell);
     void InitializeRow();
     // Lays out (first pass) the cells that span `Span` rows; returns the
-    // tallest. Desired: the tallest wish; Spec: some cell gave a height;
+    // tallest. Desired: the tallest wish; AnyGiven: some cell gave a height;
     // More: some cell spans more rows.
     int DrawLogic1(TCanvas* Canvas, const std::vector<int>& Widths, int Span, int CellSpacing, int HeightArg,
-                   int& Desired, bool& Spec, bool& More);
+                   int& Desired, bool& AnyGiven, bool& More);
     void DrawLogic2(TCanvas* Canvas, int Y, int CellSpacing, int& PosCounter);
     // Y is the document Y of the row; returns the Y below it.
     int Draw(TCanvas* Canvas, TSectionList* Document, const TRect& ARect, const std::vector<int>& Widths, int X,
