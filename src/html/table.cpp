@@ -38,6 +38,15 @@ int LeadingNumber(const std::string& text) {
 
 bool IsPercentText(const std::string& text) { return text.find('%') != std::string::npos; }
 
+// A HEIGHT attribute of a cell or row: a percentage of 0..100 or clamped pixels.
+void ReadGivenHeight(const std::string& text, int& pixels, int& percent) {
+    const int v = LeadingNumber(text);
+    if (IsPercentText(text))
+        percent = std::clamp(v, 0, 100);
+    else
+        pixels = std::clamp(v, 0, MaxTableAttrPixels);
+}
+
 bool AttrColor(const TAttribute* a, TColor& color) {
     int32_t c;
     if (!ColorFromString(a->Text, false, c)) return false;
@@ -156,14 +165,7 @@ TCellObj::TCellObj(TSectionList* Document, AlignmentType VAlign, TAttributeList*
                     }
                     break;
                 }
-                case HeightSy: {
-                    const int v = LeadingNumber(a->Text);
-                    if (IsPercentText(a->Text))
-                        CellGivenHeightPct = std::clamp(v, 0, 100);
-                    else
-                        CellGivenHeight = std::clamp(v, 0, MaxTableAttrPixels);
-                    break;
-                }
+                case HeightSy: ReadGivenHeight(a->Text, CellGivenHeight, CellGivenHeightPct); break;
                 default: break;
             }
         }
@@ -311,14 +313,7 @@ TCellList::TCellList(TAttributeList* L, TProperties* Prop) {
             switch (a->Sym) {
                 case BGColorSy: HasBackColor = AttrColor(a, FillColor) || HasBackColor; break;
                 case BackgroundSy: BackImageName = a->Text; break;
-                case HeightSy: {
-                    const int v = LeadingNumber(a->Text);
-                    if (IsPercentText(a->Text))
-                        RowGivenHeightPct = std::clamp(v, 0, 100);
-                    else
-                        RowGivenHeight = std::clamp(v, 0, MaxTableAttrPixels);
-                    break;
-                }
+                case HeightSy: ReadGivenHeight(a->Text, RowGivenHeight, RowGivenHeightPct); break;
                 default: break;
             }
         }
