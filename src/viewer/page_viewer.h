@@ -170,8 +170,19 @@ public:
     TEvent<TPageViewer*, int, bool, int&, int&, bool&> OnPrintHTMLFooter;
     // End of printing
 
+    // Selection, find, clipboard, forms and file names
     void SelectAll();
     void CopyToClipboard();
+    // End of selection, find, clipboard, forms and file names
+
+    // Mouse, keyboard, links and visited links
+    // End of mouse, keyboard, links and visited links
+
+    // History
+    // End of history
+
+    // Frame-set support
+    // End of frame-set support
 
     // ---- TDocumentHost
     void SetAnimationTimer(bool enabled, int intervalMs) override;
@@ -233,4 +244,16 @@ private:
     int FScrollBarWidth = 16;
     int FMaxVertical = 0;
     int FScrollWidth = 0;
+
+    // State of selection, find, clipboard and forms
+    // End of state of selection, find, clipboard and forms
+
+    // State of mouse, keyboard, links and visited links
+    // End of state of mouse, keyboard, links and visited links
+
+    // State of history
+    // End of state of history
+
+    // State of frame-set support
+    // End of state of frame-set support
 };
