@@ -299,6 +299,10 @@ public:
     virtual void SetFocus();
     TBrush* Brush() const { return FBrush.get(); }
 
+    // A font the window shows instead of Font(), owned elsewhere (a shared
+    // font cache that outlives the window); null: Font().
+    HFONT SharedFont = nullptr;
+
     TKeyEvent OnKeyDown;
     TKeyPressEvent OnKeyPress;
     TKeyEvent OnKeyUp;

@@ -2,6 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+
+#include "html/code_pages.h"
+#include "html/font_desc.h"
+#include "html/image_obj.h"
+#include "html/section_list.h"
 
 namespace {
 
@@ -11,9 +17,221 @@ bool SameText(const std::string& a, const std::string& b) {
            });
 }
 
+std::string LowerAscii(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The value of NAME in lines of NAME=value, empty when absent.
+std::string ValueOf(const std::vector<std::string>& lines, const std::string& name) {
+    for (const std::string& line : lines) {
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos && SameText(line.substr(0, eq), name)) return line.substr(eq + 1);
+    }
+    return std::string();
+}
+
+// A leading decimal number, saturated; false without digits.
+bool LeadingNumber(const std::string& s, int& value) {
+    size_t i = 0;
+    while (i < s.size() && s[i] == ' ') ++i;
+    long long v = 0;
+    bool any = false;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        any = true;
+        if (v < INT_MAX) v = v * 10 + (s[i] - '0');
+    }
+    value = static_cast<int>(std::min<long long>(v, INT_MAX));
+    return any;
+}
+
+int ClampSide(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, 1, kMaxControlSide)); }
+
 }  // namespace
 
 int ClampFormCount(int value) { return std::clamp(value, 1, 1000); }
+
+// ---- the base
+
+TFormControlObj::TFormControlObj(TSectionList* document, int position, TAttributeList* L)
+    : Pos(position), Document(document) {
+    ThtmlForm* form = document ? document->CurrentForm : nullptr;
+    if (document && !form) {
+        form = new ThtmlForm(document, nullptr);
+        document->CurrentForm = form;
+    }
+    OwnerForm = form;
+    for (int i = 0; L && i < L->Count(); ++i) {
+        const TAttribute* a = L->Attribute(i);
+        switch (a->Sym) {
+            case NameSy: CtrlName = a->Text; break;
+            case ValueSy: ValueAttr = a->Text; break;
+            case IDSy: CtrlID = a->Text; break;
+            case OnClickSy: ClickScript = a->Text; break;
+            case OnFocusSy: FocusScript = a->Text; break;
+            case OnBlurSy: BlurScript = a->Text; break;
+            case OnChangeSy: ChangeScript = a->Text; break;
+            case TabIndexSy: TabIndex = a->Number; break;
+            case DisabledSy: IsDisabled = true; break;
+            default: break;
+        }
+    }
+    if (L) AttrLines = L->CreateStringList();
+    if (document) {
+        document->AllFormControls.push_back(this);
+        if (TabIndex >= 1) document->AddTabOrderItem(TabIndex, this);
+        if (!CtrlID.empty() && document->IDObjects) document->IDObjects->AddObject(LowerAscii(CtrlID), this);
+    }
+}
+
+void TFormControlObj::ProcessProperties(TProperties& prop) {
+    TVMarginArray v;
+    prop.GetVMarginArray(v);
+    TMarginArray m;
+    ConvInlineMargArray(v, 100, 200, prop.EmPixels, prop.ExPixels, m);
+    if (m[PropIndices::MarginLeft] != NotSetValue && m[PropIndices::MarginLeft] != AutoValue)
+        SpaceLeft = std::clamp(m[PropIndices::MarginLeft], 0, kMaxControlSide);
+    if (m[PropIndices::MarginRight] != NotSetValue && m[PropIndices::MarginRight] != AutoValue)
+        SpaceRight = std::clamp(m[PropIndices::MarginRight], 0, kMaxControlSide);
+    const int w = m[PropIndices::Width];
+    if (w != NotSetValue && w != AutoValue && w > 0) {
+        WidthInPercent = PropString(prop.Value(PropIndices::Width)).find('%') != std::string::npos;
+        if (WidthInPercent && w > 100)
+            WidthInPercent = false;
+        else
+            GivenWidth = std::min(w, kMaxControlSide);
+    }
+    const int h = m[PropIndices::Height];
+    if (h != NotSetValue && h != AutoValue && h > 0) GivenHeight = std::min(h, kMaxControlSide);
+    AlignmentType align;
+    if (prop.GetVertAlign(align)) VAlign = align;
+    const TResolvedFont& font = prop.GetResolvedFont();
+    Font = FontDescOf(font);
+    TextCodePage = prop.FontCodePage;
+}
+
+std::string TFormControlObj::GetAttribute(const std::string& name) const { return ValueOf(AttrLines, name); }
+
+void TFormControlObj::NotifyChange(bool changed) {
+    if (changed && Document && Document->ObjectChangeHandler) Document->ObjectChangeHandler(this, ChangeScript);
+}
+
+void TFormControlObj::EnterEvent() {
+    if (!Document || Document->PrintCopyFlag) return;
+    HasFocus = true;
+    if (Document->Host) {
+        Document->Host->InvalidatePanel();
+        Document->Host->ControlEnter(this);
+    }
+    if (Document->ObjectFocusHandler && !FocusScript.empty()) Document->ObjectFocusHandler(this, FocusScript);
+    if (!ChangeScript.empty()) SaveContents();
+}
+
+void TFormControlObj::ExitEvent() {
+    HasFocus = false;
+    if (!ChangeScript.empty()) DoOnChange();
+    if (Document && Document->ObjectBlurHandler && !BlurScript.empty()) Document->ObjectBlurHandler(this, BlurScript);
+    if (Document && Document->Host) Document->Host->InvalidatePanel();
+}
+
+void TFormControlObj::FormControlClick() {
+    if (Document && Document->ObjectClickHandler) Document->ObjectClickHandler(this, ClickScript);
+}
+
+void TFormControlObj::KeyDown(uint16_t& key, unsigned shift) {
+    if (OwnerForm) OwnerForm->AKeyDown(this, key, shift);
+}
+
+bool TFormControlObj::KeyPress(char& key) { return OwnerForm && OwnerForm->ControlKeyPress(this, key); }
+
+TFontId TFormControlObj::FontId(TCanvas* canvas) const { return MeasurerFor(canvas).Font(Font); }
+
+// ---- constructors
+
+TEditFormControlObj::TEditFormControlObj(TSectionList* document, int position, TAttributeList* L,
+                                         const std::string& typeName)
+    : TFormControlObj(document, position, L), Password(LowerAscii(typeName) == "password") {
+    TAttribute* a;
+    if (L && L->Find(SizeSy, a)) {
+        int n = 0;
+        if (a->Number >= 1) {
+            SizeChars = ClampFormCount(a->Number);
+        } else {
+            // "20,1" or "20 px": the part before the first blank or comma.
+            const std::string head = a->Text.substr(0, a->Text.find_first_of(" ,"));
+            if (!head.empty()) SizeChars = LeadingNumber(head, n) && n >= 1 ? ClampFormCount(n) : 20;
+        }
+    }
+    if (L && L->Find(MaxLengthSy, a) && a->Number > 0) MaxLength = ClampFormCount(a->Number);
+    SetText(ValueAttr);
+}
+
+TButtonFormControlObj::TButtonFormControlObj(TSectionList* document, int position, TAttributeList* L,
+                                             const std::string& typeName)
+    : TFormControlObj(document, position, L) {
+    const std::string t = LowerAscii(typeName);
+    if (t == "submit") {
+        ButtonKind = Submit;
+        FCaption = ValueAttr.empty() ? "Submit" : ValueAttr;
+    } else if (t == "reset") {
+        ButtonKind = ResetB;
+        FCaption = ValueAttr.empty() ? "Reset" : ValueAttr;
+    } else if (t == "file") {
+        ButtonKind = Browse;
+        ValueAttr.clear();
+        CtrlName.clear();
+        CtrlID.clear();
+        FCaption = "Browse...";
+    } else {
+        ButtonKind = Button;
+        FCaption = ValueAttr.empty() ? "Button" : ValueAttr;
+    }
+}
+
+TImageFormControlObj::TImageFormControlObj(TSectionList* document, int position, TAttributeList* L)
+    : TFormControlObj(document, position, L) {}
+
+TCheckBoxFormControlObj::TCheckBoxFormControlObj(TSectionList* document, int position, TAttributeList* L)
+    : TCheckBoxFormControlObj(document, position, L, false) {}
+
+TCheckBoxFormControlObj::TCheckBoxFormControlObj(TSectionList* document, int position, TAttributeList* L, bool)
+    : TFormControlObj(document, position, L) {
+    if (ValueAttr.empty()) ValueAttr = "on";
+    VAlign = ABaseline;
+    TAttribute* a;
+    InitChecked = L && L->Find(CheckedSy, a);
+    FChecked = InitChecked;
+}
+
+TRadioButtonFormControlObj::TRadioButtonFormControlObj(TSectionList* document, TObject* cell, int position,
+                                                       TAttributeList* L)
+    : TCheckBoxFormControlObj(document, position, L, true), CellRef(cell) {}
+
+TListBoxFormControlObj::TListBoxFormControlObj(TSectionList* document, int position, TAttributeList* L)
+    : TListBoxFormControlObj(document, position, L, false) {}
+
+TListBoxFormControlObj::TListBoxFormControlObj(TSectionList* document, int position, TAttributeList* L, bool combo)
+    : TFormControlObj(document, position, L) {
+    TAttribute* a;
+    if (L && L->Find(SizeSy, a)) RowsShown = ClampFormCount(a->Number);
+    Multiple = !combo && L && L->Find(MultipleSy, a);
+}
+
+TComboFormControlObj::TComboFormControlObj(TSectionList* document, int position, TAttributeList* L)
+    : TListBoxFormControlObj(document, position, L, true) {}
+
+TTextAreaFormControlObj::TTextAreaFormControlObj(TSectionList* document, int position, TAttributeList* L)
+    : TFormControlObj(document, position, L) {
+    TAttribute* a;
+    if (L && L->Find(RowsSy, a) && a->Number > 0) RowCount = ClampFormCount(a->Number);
+    if (L && L->Find(ColsSy, a) && a->Number > 0) ColCount = ClampFormCount(a->Number);
+    if (L && L->Find(WrapSy, a)) {
+        const std::string w = LowerAscii(a->Text);
+        WrapMode = w == "off" ? 0 : w == "hard" ? 2 : 1;
+    }
+}
+
+// ---- hidden
 
 bool THiddenFormControlObj::GetSubmission(int index, std::string& s) {
     if (index != 0) return false;
@@ -21,38 +239,76 @@ bool THiddenFormControlObj::GetSubmission(int index, std::string& s) {
     return true;
 }
 
-TEditFormControlObj::TEditFormControlObj(std::string name, std::string value, int maxLength)
-    : TFormControlObj(std::move(name), std::move(value)), MaxLength(maxLength > 0 ? ClampFormCount(maxLength) : 0) {
-    SetText(ValueAttr);
-}
-
-void TEditFormControlObj::SetText(const std::string& text) {
-    Text = MaxLength > 0 && static_cast<int>(text.size()) > MaxLength ? text.substr(0, MaxLength) : text;
-}
+// ---- edit
 
 bool TEditFormControlObj::GetSubmission(int index, std::string& s) {
     if (index != 0) return false;
-    s = CtrlName + "=" + Text;
+    s = CtrlName + "=" + GetText();
     return true;
 }
 
-void TButtonFormControlObj::ButtonClick() {
-    if (!OwnerForm) return;
-    if (Which == ResetB)
-        OwnerForm->ResetControls();
-    else if (Which == Submit)
-        OwnerForm->SubmitTheForm(CtrlName.empty() ? std::string() : CtrlName + "=" + ValueAttr);
+void TEditFormControlObj::SetHeightWidth(TCanvas* canvas) {
+    TTextMeasurer& m = MeasurerFor(canvas);
+    const TFontId id = m.Font(Font);
+    const int fontHeight = m.Metrics(id).Height;
+    if (WidthInPercent)
+        Width = 10;  // the section gives it its share
+    else if (GivenWidth >= 10)
+        Width = ClampSide(GivenWidth);
+    else
+        Width = ClampSide(int64_t{m.Extent(id, L"0")} * SizeChars + 20);
+    Height = ClampSide(std::max(fontHeight + 8, GivenHeight));
 }
 
-void TImageFormControlObj::ImageClick(int x, int y) {
-    ClickX = std::max(0, x);
-    ClickY = std::max(0, y);
+// ---- button
+
+void TButtonFormControlObj::ButtonClick() {
+    FormControlClick();
+    if (!OwnerForm) return;
+    switch (ButtonKind) {
+        case ResetB: OwnerForm->ResetControls(); break;
+        case Submit: OwnerForm->SubmitTheForm(CtrlName.empty() ? std::string() : CtrlName + "=" + ValueAttr); break;
+        case Browse:
+            if (FileEdit && Document && Document->FileBrowseHandler) {
+                std::string name = FileEdit->GetText();
+                Document->FileBrowseHandler(FileEdit, name);
+                FileEdit->SetText(name);
+            }
+            break;
+        case Button: break;
+    }
+}
+
+void TButtonFormControlObj::SetHeightWidth(TCanvas* canvas) {
+    TTextMeasurer& m = MeasurerFor(canvas);
+    const TFontId id = m.Font(Font);
+    const int textHeight = m.Metrics(id).Height;
+    Height = ClampSide(GivenHeight < textHeight ? textHeight + 8 : GivenHeight);
+    Width = ClampSide(GivenWidth < 10 || WidthInPercent ? int64_t{m.Extent(id, MultibyteToWideString(1251, FCaption))} + 20
+                                                        : GivenWidth);
+}
+
+// ---- image button
+
+void TImageFormControlObj::ProcessProperties(TProperties& prop) {
+    TFormControlObj::ProcessProperties(prop);
+    if (!ImageObj) return;
+    if (GivenHeight > 0) ImageObj->GivenHeight = GivenHeight;
+    if (GivenWidth > 0) ImageObj->GivenWidth = GivenWidth;
+    AlignmentType align;
+    if (prop.GetVertAlign(align)) ImageObj->Placement = VAlign;
+}
+
+void TImageFormControlObj::ImageClick() {
+    FormControlClick();
+    ClickX = std::max(0, LastX);
+    ClickY = std::max(0, LastY);
     if (!IsDisabled && OwnerForm) OwnerForm->SubmitTheForm(std::string());
 }
 
 bool TImageFormControlObj::GetSubmission(int index, std::string& s) {
     if (ClickX < 0 || index > 1) return false;
-    std::string prefix = CtrlName.empty() ? std::string() : CtrlName + ".";
+    const std::string prefix = CtrlName.empty() ? std::string() : CtrlName + ".";
     if (index == 0) {
         s = prefix + "x=" + std::to_string(ClickX);
     } else {
@@ -62,43 +318,65 @@ bool TImageFormControlObj::GetSubmission(int index, std::string& s) {
     return true;
 }
 
-TCheckBoxFormControlObj::TCheckBoxFormControlObj(std::string name, std::string value, bool checked)
-    : TFormControlObj(std::move(name), value.empty() ? std::string("on") : std::move(value)), InitChecked(checked), Checked(checked) {}
+// ---- check box and radio button
 
 bool TCheckBoxFormControlObj::GetSubmission(int index, std::string& s) {
-    if (index != 0 || !Checked) return false;
+    if (index != 0 || !Checked()) return false;
     s = CtrlName + "=" + ValueAttr;
     return true;
 }
 
-void TCheckBoxFormControlObj::SetData(int, const std::string& v) { Checked = SameText(v, ValueAttr); }
+void TCheckBoxFormControlObj::SetData(int, const std::string& v) { SetChecked(SameText(v, ValueAttr)); }
 
-void TRadioButtonFormControlObj::SetChecked(bool value) {
-    Checked = value;
-    if (value && OwnerForm) OwnerForm->DoRadios(this);
+void TCheckBoxFormControlObj::SetHeightWidth(TCanvas*) {
+    Width = 13;
+    Height = 13;
 }
 
-void TRadioButtonFormControlObj::ResetToValue() { Checked = InitChecked; }
+void TRadioButtonFormControlObj::RadioClick() {
+    if (OwnerForm) OwnerForm->DoRadios(this);
+    FormControlClick();
+}
 
-void TRadioButtonFormControlObj::RadioClick() { SetChecked(true); }
+// ---- options, list and combo
 
 std::string ThtOptionStringList::GetValue(int index) const {
-    return index >= 0 && index < Count() ? Options[index].OptValue : std::string();
+    return index >= 0 && index < Count() ? Options[static_cast<size_t>(index)].OptValue : std::string();
 }
 
-bool ThtOptionStringList::GetSelected(int index) const { return index >= 0 && index < Count() && Options[index].IsSelected; }
+bool ThtOptionStringList::GetSelected(int index) const {
+    return index >= 0 && index < Count() && Options[static_cast<size_t>(index)].IsSelected;
+}
 
 void ThtOptionStringList::SetSelected(int index, bool value) {
-    if (index >= 0 && index < Count()) Options[index].IsSelected = value;
+    if (index >= 0 && index < Count()) Options[static_cast<size_t>(index)].IsSelected = value;
 }
 
-TListBoxFormControlObj::TListBoxFormControlObj(std::string name, int rowsShown, bool multiple)
-    : TFormControlObj(std::move(name), std::string()), RowsShown(rowsShown < 0 ? -1 : ClampFormCount(rowsShown)), Multiple(multiple) {}
+std::string ThtOptionStringList::GetAttribute(int index, const std::string& name) const {
+    return index >= 0 && index < Count() ? ValueOf(Options[static_cast<size_t>(index)].OptAttributes, name)
+                                         : std::string();
+}
 
-void TListBoxFormControlObj::AddStr(const std::string& text, bool selected, const std::string* value) {
-    std::string shown = text.empty() ? std::string(" ") : text;
-    Options.Add(shown, value ? *value : shown, selected);
-    ResetToValue();
+void TListBoxFormControlObj::AddStr(const std::wstring& text, bool selected,
+                                    const std::vector<std::string>& attributes, int codePage) {
+    std::string shown = WideStringToMultibyte(codePage, text);
+    if (shown.empty()) shown = " ";
+    TOptionObj option;
+    option.IsSelected = selected;
+    option.OptAttributes = attributes;
+    bool hasValue = false;
+    for (const std::string& line : attributes) {
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos && SameText(line.substr(0, eq), "value")) {
+            option.OptValue = line.substr(eq + 1);
+            hasValue = true;
+            break;
+        }
+    }
+    if (!hasValue) option.OptValue = shown;
+    TTextMeasurer& m = MeasurerFor(nullptr);
+    WidestOption = std::max(WidestOption, m.Extent(m.Font(Font), MultibyteToWideString(1251, shown)));
+    Options.Add(shown, std::move(option));
 }
 
 int TListBoxFormControlObj::RowsForHeight() const {
@@ -106,61 +384,104 @@ int TListBoxFormControlObj::RowsForHeight() const {
 }
 
 void TListBoxFormControlObj::ResetToValue() {
-    Selected.assign(Options.Count(), false);
-    ItemIndex = -1;
+    RefillWindow();
+    int index = -1;
     for (int i = 0; i < Options.Count(); ++i) {
         if (!Options.GetSelected(i)) continue;
-        if (Multiple) Selected[i] = true;
-        ItemIndex = i;  // single selection: the last selected option wins
+        if (Multiple) SetSelectedItem(i, true);
+        index = i;  // single selection: the last selected option wins
     }
-    if (ItemIndex < 0 && Options.Count() > 0) ItemIndex = 0;
-    if (!Multiple && ItemIndex >= 0) Selected[ItemIndex] = true;
+    if (index < 0 && Options.Count() > 0) index = 0;
+    if (!Multiple || !IsSelected(index)) SetItemIndex(index);
 }
 
 bool TListBoxFormControlObj::GetSubmission(int index, std::string& s) {
     if (index < 0 || index >= Options.Count()) return false;
-    s = Selected[index] ? CtrlName + "=" + Options.GetValue(index) : std::string();
+    const bool chosen = Multiple ? IsSelected(index) : ItemIndex() == index;
+    s = chosen ? CtrlName + "=" + Options.GetValue(index) : std::string();
     return true;
 }
 
 void TListBoxFormControlObj::SetData(int index, const std::string& v) {
     if (index == 0) {
-        Selected.assign(Options.Count(), false);
-        ItemIndex = Options.Count() > 0 ? 0 : -1;
-        if (!Multiple && ItemIndex == 0) Selected[0] = true;
+        if (Multiple)
+            for (int i = 0; i < Options.Count(); ++i) SetSelectedItem(i, false);
+        SetItemIndex(Options.Count() > 0 ? 0 : -1);
+        if (Multiple && Options.Count() > 0) SetSelectedItem(0, false);
     }
     for (int i = 0; i < Options.Count(); ++i) {
         if (!SameText(Options.GetValue(i), v)) continue;
-        if (!Multiple && ItemIndex >= 0) Selected[ItemIndex] = false;
-        ItemIndex = i;
-        Selected[i] = true;
+        if (Multiple)
+            SetSelectedItem(i, true);
+        else
+            SetItemIndex(i);
     }
+}
+
+void TListBoxFormControlObj::SaveContents() {
+    SavedCount = Options.Count();
+    for (int i = 0; i < std::min(SavedCount, 51); ++i) SavedSelection[i] = IsSelected(i);
+}
+
+void TListBoxFormControlObj::DoOnChange() {
+    bool changed = SavedCount != Options.Count();
+    for (int i = 0; i < std::min(SavedCount, 51) && !changed; ++i) changed = SavedSelection[i] != IsSelected(i);
+    NotifyChange(changed);
+}
+
+void TListBoxFormControlObj::SetHeightWidth(TCanvas* canvas) {
+    TTextMeasurer& m = MeasurerFor(canvas);
+    const TFontId id = m.Font(Font);
+    const int rows = RowsForHeight();
+    const int clientHeight = GivenHeight >= 10 ? GivenHeight : m.Metrics(id).Height * rows;
+    Height = ClampSide(int64_t{clientHeight} + 4);  // the sunken border
+    if (WidthInPercent)
+        Width = 10;
+    else if (GivenWidth >= 10)
+        Width = ClampSide(GivenWidth);
+    else
+        Width = ClampSide(int64_t{ScrollBarWidth()} + WidestOption + 10 + 4);
 }
 
 bool TComboFormControlObj::GetSubmission(int index, std::string& s) {
     if (index != 0) return false;
-    s = ItemIndex >= 0 ? CtrlName + "=" + Options.GetValue(ItemIndex) : std::string();
+    const int i = ItemIndex();
+    s = i >= 0 ? CtrlName + "=" + Options.GetValue(i) : std::string();
     return true;
 }
 
 void TComboFormControlObj::ResetToValue() {
-    Multiple = false;
-    TListBoxFormControlObj::ResetToValue();
+    RefillWindow();
+    int index = -1;
+    for (int i = 0; i < Options.Count(); ++i)
+        if (Options.GetSelected(i)) index = i;
+    if (index < 0 && Options.Count() > 0) index = 0;
+    SetItemIndex(index);
 }
 
 void TComboFormControlObj::SetData(int, const std::string& v) {
     for (int i = 0; i < Options.Count(); ++i)
-        if (SameText(Options.GetValue(i), v)) ItemIndex = i;
+        if (SameText(Options.GetValue(i), v)) SetItemIndex(i);
 }
 
-TTextAreaFormControlObj::TTextAreaFormControlObj(std::string name, int rows, int cols, const std::string& wrap)
-    : TFormControlObj(std::move(name), std::string()),
-      WrapMode(SameText(wrap, "off") ? 0 : SameText(wrap, "hard") ? 2 : 1),
-      RowCount(rows > 0 ? ClampFormCount(rows) : 5),
-      ColCount(cols > 0 ? ClampFormCount(cols) : 30) {}
+void TComboFormControlObj::SetHeightWidth(TCanvas* canvas) {
+    TTextMeasurer& m = MeasurerFor(canvas);
+    const TFontId id = m.Font(Font);
+    Height = ClampSide(GivenHeight > 9 ? GivenHeight : m.Metrics(id).Height + 8);
+    if (WidthInPercent)
+        Width = 10;
+    else if (GivenWidth >= 10)
+        Width = ClampSide(GivenWidth);
+    else
+        Width = ClampSide(int64_t{ScrollBarWidth()} + WidestOption + 10);
+}
+
+// ---- text area
 
 std::vector<std::string> TTextAreaFormControlObj::DisplayedLines() const {
     std::vector<std::string> lines;
+    if (WindowLines(lines)) return lines;
+    const std::string text = GetText();
     std::string hard;
     auto wrapLine = [&](const std::string& line) {
         if (WrapMode == 0 || static_cast<int>(line.size()) <= ColCount) {
@@ -169,20 +490,20 @@ std::vector<std::string> TTextAreaFormControlObj::DisplayedLines() const {
         }
         size_t start = 0;
         while (line.size() - start > static_cast<size_t>(ColCount)) {
-            size_t cut = line.rfind(' ', start + ColCount);
-            if (cut == std::string::npos || cut < start) cut = start + ColCount;  // a word longer than a line
+            size_t cut = line.rfind(' ', start + static_cast<size_t>(ColCount));
+            if (cut == std::string::npos || cut <= start) cut = start + static_cast<size_t>(ColCount);  // a long word
             lines.push_back(line.substr(start, cut - start));
             start = cut < line.size() && line[cut] == ' ' ? cut + 1 : cut;
         }
         lines.push_back(line.substr(start));
     };
-    for (size_t i = 0; i < Text.size(); ++i) {
-        if (Text[i] == '\r') continue;
-        if (Text[i] == '\n') {
+    for (char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n') {
             wrapLine(hard);
             hard.clear();
         } else {
-            hard += Text[i];
+            hard += c;
         }
     }
     wrapLine(hard);
@@ -193,13 +514,48 @@ bool TTextAreaFormControlObj::GetSubmission(int index, std::string& s) {
     if (index != 0) return false;
     s = CtrlName + "=";
     if (WrapMode != 2) {
-        s += Text;
+        s += GetText();
         return true;
     }
-    std::vector<std::string> lines = DisplayedLines();
+    const std::vector<std::string> lines = DisplayedLines();
     for (size_t i = 0; i < lines.size(); ++i) s += (i ? "\r\n" : "") + lines[i];
     return true;
 }
+
+void TTextAreaFormControlObj::SetHeightWidth(TCanvas* canvas) {
+    TTextMeasurer& m = MeasurerFor(canvas);
+    const TFontId id = m.Font(Font);
+    const int bar = ScrollBarWidth();
+    // The border and the scroll bars lie outside the client area.
+    if (GivenHeight < 10)
+        Height = ClampSide(int64_t{m.Metrics(id).Height} * RowCount + 5 + 4 + (WrapMode == 0 ? bar : 0));
+    else
+        Height = ClampSide(GivenHeight);
+    if (WidthInPercent)
+        Width = 50;
+    else if (GivenWidth >= 10)
+        Width = ClampSide(GivenWidth);
+    else
+        Width = ClampSide(int64_t{m.Extent(id, L"s")} * ColCount + 5 + 4 + bar);
+}
+
+// ---- the form
+
+ThtmlForm::ThtmlForm(TSectionList* document, TAttributeList* L) : Document(document) {
+    if (document) document->DocForms.emplace_back(this);
+    for (int i = 0; L && i < L->Count(); ++i) {
+        const TAttribute* a = L->Attribute(i);
+        switch (a->Sym) {
+            case MethodSy: Method = a->Text.substr(0, 4); break;
+            case ActionSy: Action = a->Text; break;
+            case TargetSy: Target = a->Text; break;
+            case EncTypeSy: EncType = a->Text; break;
+            default: break;
+        }
+    }
+}
+
+ThtmlForm::~ThtmlForm() = default;
 
 void ThtmlForm::InsertControl(std::unique_ptr<TFormControlObj> ctrl) {
     ctrl->OwnerForm = this;
@@ -207,12 +563,45 @@ void ThtmlForm::InsertControl(std::unique_ptr<TFormControlObj> ctrl) {
     Controls.push_back(std::move(ctrl));
 }
 
+void ThtmlForm::RemoveControl(TFormControlObj* ctrl) {
+    auto it = std::find_if(Controls.begin(), Controls.end(), [&](auto& c) { return c.get() == ctrl; });
+    if (it == Controls.end()) return;
+    if (!ctrl->IsHiddenInput()) --VisibleCount;
+    if (Document) Document->ForgetObject(ctrl);
+    Controls.erase(it);
+}
+
 void ThtmlForm::DoRadios(TRadioButtonFormControlObj* radio) {
     if (radio->CtrlName.empty()) return;
     for (auto& c : Controls) {
         auto* other = dynamic_cast<TRadioButtonFormControlObj*>(c.get());
-        if (other && other != radio && SameText(other->CtrlName, radio->CtrlName)) other->Checked = false;
+        if (!other || other == radio || !SameText(other->CtrlName, radio->CtrlName)) continue;
+        other->SetOwnState(false);
+        other->DoOnChange();
     }
+}
+
+void ThtmlForm::AKeyDown(TFormControlObj* sender, uint16_t& key, unsigned shift) {
+    auto* radio = dynamic_cast<TRadioButtonFormControlObj*>(sender);
+    if (radio && key >= 37 && key <= 40) {
+        std::vector<TRadioButtonFormControlObj*> group;
+        for (auto& c : Controls)
+            if (auto* r = dynamic_cast<TRadioButtonFormControlObj*>(c.get()); r && SameText(r->CtrlName, radio->CtrlName))
+                group.push_back(r);
+        const auto at = std::find(group.begin(), group.end(), radio) - group.begin();
+        const auto next = key == 37 || key == 38 ? at - 1 : at + 1;
+        if (next >= 0 && next < static_cast<ptrdiff_t>(group.size())) group[static_cast<size_t>(next)]->TakeFocus();
+        key = 0;
+        return;
+    }
+    if (Document && Document->Host) Document->Host->KeyDown(key, shift);
+}
+
+bool ThtmlForm::ControlKeyPress(TFormControlObj* sender, char& key) {
+    if (key != 13 || !dynamic_cast<TEditFormControlObj*>(sender)) return false;
+    SubmitTheForm(std::string());
+    key = 0;
+    return true;
 }
 
 void ThtmlForm::ResetControls() {
@@ -230,7 +619,7 @@ std::vector<std::string> ThtmlForm::GetFormSubmission() {
 }
 
 void ThtmlForm::SubmitTheForm(const std::string& buttonSubmission) {
-    if (!OnSubmit) return;
+    if (!Document || !Document->FormSubmitHandler) return;
     std::vector<std::string> list;
     for (auto& c : Controls) {
         if (c->IsDisabled) continue;
@@ -239,7 +628,7 @@ void ThtmlForm::SubmitTheForm(const std::string& buttonSubmission) {
             if (!s.empty()) list.push_back(s);
     }
     if (!buttonSubmission.empty()) list.push_back(buttonSubmission);
-    OnSubmit(*this, list);
+    Document->FormSubmitHandler(Action, Target, EncType, Method, list);
 }
 
 void ThtmlForm::SetFormData(const std::vector<std::string>& lines) {
@@ -247,23 +636,38 @@ void ThtmlForm::SetFormData(const std::vector<std::string>& lines) {
         c->SetDataInit();
         int k = 0;
         for (const std::string& line : lines) {
-            size_t eq = line.find('=');
+            const size_t eq = line.find('=');
             if (eq == std::string::npos || !SameText(line.substr(0, eq), c->CtrlName)) continue;
             c->SetData(k++, line.substr(eq + 1));
         }
     }
 }
 
-TFormControlObj* TFormControlList::FindControl(int posn) const {
-    for (TFormControlObj* c : Items)
-        if (c->Pos == posn) return c;
-    return nullptr;
+void ThtmlForm::SetSizes(TCanvas* canvas) {
+    for (auto& c : Controls) c->SetHeightWidth(canvas);
+}
+
+// ---- a section's controls
+
+int TFormControlList::GetHeightAt(int posn, AlignmentType& valign) const {
+    TFormControlObj* c = FindControl(posn);
+    if (!c) return -1;
+    valign = c->VAlign;
+    return c->Height;
+}
+
+int TFormControlList::GetWidthAt(int posn, int& leftGap, int& rightGap) const {
+    TFormControlObj* c = FindControl(posn);
+    if (!c) return -1;
+    leftGap = c->SpaceLeft;
+    rightGap = c->SpaceRight;
+    return c->Width;
 }
 
 int TFormControlList::GetControlCountAt(int posn) const {
     for (TFormControlObj* c : Items)
         if (c->Pos >= posn) return c->Pos - posn;
-    return 9999;
+    return NoControlDistance;
 }
 
 void TFormControlList::Decrement(int n) {

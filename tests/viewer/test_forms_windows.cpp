@@ -1,0 +1,223 @@
+// Form controls as real windows on the viewer's paint panel: how many there
+// are across loads, their sizes, the keys they answer, the tab order, where
+// they stand while scrolling, and their printed look.
+#include <gtest/gtest.h>
+
+#include "framework/bitmap.h"
+#include "framework/canvas.h"
+#include "framework/forms.h"
+#include "framework/gdi_handles.h"
+#include "framework/stdctrls.h"
+#include "framework/win.h"
+#include "html/form_controls.h"
+#include "html/image_obj.h"
+#include "html/text_measure.h"
+#include "viewer/page_viewer.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+const std::string kForm =
+    "<FORM ACTION=go>"
+    "<P>Name <INPUT NAME=q VALUE=abc> Pass <INPUT TYPE=password NAME=p>"
+    "<P><INPUT TYPE=checkbox NAME=c CHECKED> <INPUT TYPE=radio NAME=r VALUE=1 CHECKED>"
+    "<INPUT TYPE=radio NAME=r VALUE=2><INPUT TYPE=radio NAME=r VALUE=3>"
+    "<P><SELECT NAME=s><OPTION>one<OPTION SELECTED>two</SELECT>"
+    "<SELECT NAME=l SIZE=3 MULTIPLE><OPTION>a<OPTION>b</SELECT>"
+    "<P><TEXTAREA NAME=t ROWS=3 COLS=20>line</TEXTAREA>"
+    "<P><INPUT TYPE=submit NAME=go VALUE=Search><INPUT TYPE=reset><INPUT TYPE=hidden NAME=h VALUE=x>"
+    "</FORM>";
+constexpr int kWindowsInForm = 11;  // every control but the hidden one
+
+int ChildWindows(HWND parent) {
+    int n = 0;
+    for (HWND w = GetWindow(parent, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) ++n;
+    return n;
+}
+
+class FormWindowsTest : public ::testing::Test {
+protected:
+    FormWindowsTest() : form(new TForm(nullptr)), viewer(new TPageViewer(nullptr)) {
+        form->SetBounds(0, 0, 640, 480);
+        viewer->SetParent(form.get());
+        viewer->SetBounds(0, 0, 600, 400);
+        viewer->DefFontName = "Arial";
+        viewer->PaintPanelControl()->HandleNeeded();
+    }
+    void Load(const std::string& html) {
+        viewer->LoadFromString(html, "");
+        Paint();
+        TSectionList* doc = viewer->Document();
+        doc->FormSubmitHandler = [this](const std::string&, const std::string&, const std::string&,
+                                        const std::string&, const Strings& results) { submitted = results; };
+    }
+    void Paint() {
+        TPaintPanel* panel = viewer->PaintPanelControl();
+        owned_ptr<TBitmap> bitmap(new TBitmap);
+        bitmap->SetPixelFormat(pf24bit);
+        bitmap->SetSize(panel->Width(), panel->Height());
+        panel->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(bitmap->Canvas()->Handle()));
+    }
+    std::vector<TFormControlObj*>& Controls() { return viewer->Document()->AllFormControls; }
+    template <class T>
+    T* Control(size_t i) {
+        return dynamic_cast<T*>(Controls().at(i));
+    }
+    HWND Panel() { return viewer->PaintPanelControl()->Handle(); }
+
+    owned_ptr<TForm> form;
+    owned_ptr<TPageViewer> viewer;
+    Strings submitted;
+};
+
+TEST_F(FormWindowsTest, EveryShownControlIsOneChildOfThePanelAndLoadsDoNotGrowThem) {
+    Load(kForm);
+    EXPECT_EQ(ChildWindows(Panel()), kWindowsInForm);
+    for (TFormControlObj* c : Controls()) {
+        if (!c->GetControl()) continue;
+        EXPECT_EQ(GetParent(c->GetControl()->Handle()), Panel());
+    }
+    viewer->Clear();
+    EXPECT_EQ(ChildWindows(Panel()), 0);
+    Load(kForm);
+    const int windows = GuiResourceCount(TGuiResource::Window);
+    const int fonts = GuiResourceCount(TGuiResource::Font);
+    for (int i = 0; i < 50; ++i) Load(kForm);
+    EXPECT_EQ(ChildWindows(Panel()), kWindowsInForm);
+    EXPECT_EQ(GuiResourceCount(TGuiResource::Window), windows);
+    EXPECT_EQ(GuiResourceCount(TGuiResource::Font), fonts);  // controls take the shared fonts
+    for (int i = 0; i < 100; ++i) Paint();
+    EXPECT_EQ(GuiResourceCount(TGuiResource::Font), fonts);
+}
+
+TEST_F(FormWindowsTest, ListBoxesShowTheirRows) {
+    struct Case {
+        int options;
+        const char* size;
+        int rows;
+    } cases[] = {{12, "", 8}, {3, "", 3}, {0, "", 1}, {2, " SIZE=4", 4}};
+    for (const Case& c : cases) {
+        std::string html = std::string("<SELECT MULTIPLE") + c.size + ">";
+        for (int i = 0; i < c.options; ++i) html += "<OPTION>item " + std::to_string(i);
+        Load(html + "</SELECT>");
+        auto* list = Control<TListBoxFormControlObj>(0);
+        ASSERT_TRUE(list && list->GetControl());
+        TTextMeasurer& m = ScreenMeasurer();
+        const int line = m.Metrics(m.Font(list->Font)).Height;
+        RECT client{};
+        GetClientRect(list->GetControl()->Handle(), &client);
+        EXPECT_EQ(client.bottom, c.rows * line) << c.options << c.size;
+    }
+}
+
+TEST_F(FormWindowsTest, EnterInAnEditSubmitsAndInATextAreaStartsALine) {
+    Load(kForm);
+    auto* edit = Control<TEditFormControlObj>(0);
+    SendMessageW(edit->GetControl()->Handle(), WM_CHAR, 13, 0);
+    EXPECT_EQ(submitted, (Strings{"q=abc", "p=", "c=on", "r=1", "s=two", "t=line", "h=x"}));
+    submitted.clear();
+    auto* area = Control<TTextAreaFormControlObj>(8);
+    ASSERT_NE(area, nullptr);
+    HWND memo = area->GetControl()->Handle();
+    SendMessageW(memo, EM_SETSEL, 4, 4);
+    SendMessageW(memo, WM_CHAR, 13, 0);
+    SendMessageW(memo, WM_CHAR, 'x', 0);
+    EXPECT_TRUE(submitted.empty());
+    EXPECT_EQ(area->GetText(), "line\r\nx");
+}
+
+TEST_F(FormWindowsTest, ArrowKeysMoveWithinTheRadioGroupAndStopAtItsEnds) {
+    form->Show();
+    Load(kForm);
+    HWND radios[3];
+    for (size_t i = 0; i < 3; ++i) radios[i] = Control<TRadioButtonFormControlObj>(3 + i)->GetControl()->Handle();
+    auto press = [](HWND w, WPARAM key) { SendMessageW(w, WM_KEYDOWN, key, 0); };
+    SetFocus(radios[0]);
+    press(radios[0], VK_RIGHT);
+    EXPECT_EQ(GetFocus(), radios[1]);
+    press(radios[1], VK_DOWN);
+    EXPECT_EQ(GetFocus(), radios[2]);
+    press(radios[2], VK_RIGHT);
+    EXPECT_EQ(GetFocus(), radios[2]);  // not past the last
+    press(radios[2], VK_UP);
+    press(radios[1], VK_LEFT);
+    press(radios[0], VK_LEFT);
+    EXPECT_EQ(GetFocus(), radios[0]);
+    // Only the checked button of the group is a tab stop.
+    EXPECT_TRUE(Control<TRadioButtonFormControlObj>(3)->GetControl()->TabStop);
+    EXPECT_FALSE(Control<TRadioButtonFormControlObj>(4)->GetControl()->TabStop);
+    form->Hide();
+}
+
+TEST_F(FormWindowsTest, TabIndexOrdersTheControlsBeforeTheRest) {
+    Load("<INPUT NAME=a><INPUT NAME=b TABINDEX=3><INPUT NAME=c TABINDEX=1><INPUT NAME=d TABINDEX=3>"
+         "<INPUT NAME=e TABINDEX=2>");
+    auto order = [&](size_t i) { return Controls().at(i)->GetControl()->TabOrder(); };
+    EXPECT_EQ(order(2), 0);  // c
+    EXPECT_EQ(order(4), 1);  // e
+    EXPECT_EQ(order(1), 2);  // b, then d: the same index keeps the page's order
+    EXPECT_EQ(order(3), 3);
+    EXPECT_EQ(order(0), 4);  // a, without an index, comes after them
+}
+
+TEST_F(FormWindowsTest, ControlsScrolledOutWaitLeftOfTheView) {
+    std::string html = "<INPUT NAME=top>";
+    for (int i = 0; i < 80; ++i) html += "<P>Line " + std::to_string(i);
+    Load(html + "<P><INPUT NAME=bottom>");
+    TWinControl* top = Controls().at(0)->GetControl();
+    TWinControl* bottom = Controls().at(1)->GetControl();
+    EXPECT_GE(top->Left(), 0);
+    EXPECT_EQ(bottom->Left(), kOffScreenLeft);
+    viewer->ScrollTo(viewer->GetScrollBarRange());
+    Paint();
+    EXPECT_EQ(top->Left(), kOffScreenLeft);
+    EXPECT_GE(bottom->Left(), 0);
+    EXPECT_LT(bottom->Top(), viewer->PaintPanelControl()->Height());
+}
+
+TEST_F(FormWindowsTest, AHitOnAnImageButtonGivesTheControlAndThePoint) {
+    Load("<FORM><INPUT TYPE=image NAME=map SRC=missing.gif WIDTH=60 HEIGHT=40></FORM>");
+    auto* map = Control<TImageFormControlObj>(0);
+    ASSERT_TRUE(map && map->ImageObj);
+    TUrlTarget* target = nullptr;
+    TImageFormControlObj* hit = nullptr;
+    std::string title;
+    const guResultType r = viewer->Document()->GetURL(nullptr, map->ImageObj->PaintX + 12, map->ImageObj->PaintY + 5,
+                                                      target, hit, title);
+    EXPECT_TRUE(r & guControl);
+    ASSERT_EQ(hit, map);
+    hit->ImageClick();
+    ASSERT_EQ(submitted.size(), 2u);
+    EXPECT_EQ(submitted[0], "map.x=" + std::to_string(map->LastX));
+    EXPECT_NEAR(map->LastX, 12, 2);
+    EXPECT_NEAR(map->LastY, 5, 2);
+}
+
+TEST_F(FormWindowsTest, PrintedImitationsDrawIntoABitmap) {
+    Load("<INPUT NAME=q VALUE=WWWWWW><INPUT TYPE=checkbox CHECKED><INPUT TYPE=radio CHECKED>"
+         "<SELECT><OPTION>Chosen</SELECT><TEXTAREA>WWW</TEXTAREA><INPUT TYPE=submit VALUE=Send>");
+    for (TFormControlObj* c : Controls()) {
+        SCOPED_TRACE(typeid(*c).name());
+        TBitmap bitmap;
+        bitmap.SetPixelFormat(pf24bit);
+        bitmap.SetSize(c->Width + 4, c->Height + 4);
+        TCanvas* canvas = bitmap.Canvas();
+        canvas->Brush()->SetColor(clWhite);
+        canvas->FillRect(Rect(0, 0, bitmap.Width(), bitmap.Height()));
+        c->Draw(canvas, 2, 2);
+        int dark = 0;
+        for (int y = 0; y < bitmap.Height(); ++y)
+            for (int x = 0; x < bitmap.Width(); ++x) dark += (canvas->Pixels(x, y) & 0xFF) < 0x40;
+        EXPECT_GT(dark, 0);
+    }
+    // A print copy of the page draws the controls too.
+    owned_ptr<TBitmap> printed(viewer->MakeBitmap(0, 600, 600, 200));
+    ASSERT_NE(printed.get(), nullptr);
+    int dark = 0;
+    for (int y = 0; y < printed->Height(); ++y)
+        for (int x = 0; x < printed->Width(); ++x) dark += (printed->Canvas()->Pixels(x, y) & 0xFF) < 0x40;
+    EXPECT_GT(dark, 100);
+}
+
+}  // namespace
