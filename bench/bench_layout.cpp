@@ -1,14 +1,20 @@
 // Document layout with the platform's fonts: a document of N words (default
 // 40,000) in paragraphs of 60 words, with a font change and a link in each,
 // laid out at 600 and 300 pixels, then the same at 2x the words; and one
-// paragraph of all the words. Prints milliseconds per layout.
-//   bench_layout.exe [N]
+// paragraph of all the words. Then a block-heavy page read from HTML: G
+// groups (default 500) of nested DIVs with margins, padding and borders,
+// blockquotes and nested lists, about 9 blocks each, and a DIV nest 40 deep,
+// at 1x and 2x the groups. Prints milliseconds per layout.
+//   bench_layout.exe [N [G]]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "framework/cp1251.h"
+#include "html/block.h"
+#include "html/html_startup.h"
+#include "html/parser_entry.h"
 #include "html/section_list.h"
 #include "html/text_section.h"
 
@@ -58,10 +64,56 @@ double LayoutMs(TSectionList& doc, int width) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / rounds;
 }
 
+// Nested boxes the way articles and their styles make them.
+std::string BlockPage(int groups) {
+    std::string html = "<html><body>";
+    for (int g = 0; g < groups; ++g) {
+        html += "<div style=\"margin: 6px 4px; padding: 3px; border: 1px solid #808080\">"
+                "<h3>Section " + std::to_string(g) + "</h3>"
+                "<blockquote><p>A quoted paragraph of the dictionary with <b>bold</b> and <i>italic</i> words "
+                "that wraps over a few lines at the narrow width.</p>"
+                "<ul><li>First item of the list<ol><li>numbered one</li><li>numbered two</li></ol></li>"
+                "<li>Second item with <a href=\"#x\">a link</a></li></ul></blockquote>"
+                "<div style=\"float: left; width: 80px; padding: 2px\">floating note</div>"
+                "<p style=\"text-indent: 2em\">After the float the text flows beside it and then below it "
+                "again.</p></div>";
+        if (g % 100 == 0) {
+            for (int d = 0; d < 40; ++d) html += "<div style=\"margin-left: 2px\">";
+            html += "deep";
+            for (int d = 0; d < 40; ++d) html += "</div>";
+        }
+    }
+    return html + "</body></html>";
+}
+
+int CountBlocks(const TCellBasic& cell) {
+    int n = 0;
+    for (int i = 0; i < cell.Count(); ++i)
+        if (auto* b = dynamic_cast<TBlock*>(cell.Section(i))) n += 1 + CountBlocks(*b->ChildCell);
+    return n;
+}
+
+void BlockBench(int groups) {
+    InitHtmlEngine();
+    for (int scale : {1, 2}) {
+        TSectionList doc(nullptr);
+        doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 8, 8);
+        const std::string html = BlockPage(groups * scale);
+        const auto start = Clock::now();
+        ParseHTMLString(html, &doc, {});
+        const double parse = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        const double wide = LayoutMs(doc, 600), narrow = LayoutMs(doc, 300);
+        std::printf("blocks: %d groups, %d blocks, %zu KB: read %.2f ms; layout %.2f ms at 600 px, %.2f ms at 300 px\n",
+                    groups * scale, CountBlocks(doc), html.size() / 1024, parse, wide, narrow);
+        doc.Clear();
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int n = argc > 1 ? std::atoi(argv[1]) : 40000;
+    const int groups = argc > 2 ? std::atoi(argv[2]) : 500;
     for (int perParagraph : {60, 1 << 30}) {
         for (int scale : {1, 2}) {
             TSectionList doc(nullptr);
@@ -71,5 +123,6 @@ int main(int argc, char** argv) {
                         perParagraph == 60 ? "paragraphs of 60 words" : "one paragraph", n * scale, wide, narrow);
         }
     }
+    BlockBench(groups);
     return 0;
 }

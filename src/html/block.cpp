@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "html/box_background.h"
 #include "html/font_desc.h"
 #include "html/horz_line.h"
 #include "html/indent_manager.h"
@@ -99,6 +100,8 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
     NotDisplayed = prop.DisplayNone();
     Title = prop.SelTitle;
     prop.GetBackgroundPos(EmBase, ExBase, BackgroundPos);
+    if (std::string image; prop.GetBackgroundImage(image) && !image.empty())
+        BackgroundImage = std::make_unique<TBoxBackground>(OwnerDocument, image, BackgroundPos);
     Positioning = prop.GetPosition();
     Visibility = prop.GetVisibility();
     prop.GetPageBreaks(PageBreakAbove, PageBreakBelow, AvoidBreakInside);
@@ -141,6 +144,8 @@ TBlock::TBlock(TSectionList* OwnerDocument, const TBlock& source)
       Title(source.Title),
       FTopAuto(source.FTopAuto) {
     ChildCell->OwnerBlock = this;
+    if (source.BackgroundImage && OwnerDocument && OwnerDocument->TableBackgroundsPrinted)
+        BackgroundImage = std::make_unique<TBoxBackground>(OwnerDocument, *source.BackgroundImage);
 }
 
 TBlock::~TBlock() {
@@ -392,6 +397,9 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
         PaintBottom = SaturateY(int64_t{std::max(ContentBottomY, ChildCell->PaintBottom)} + pb + bb);
         FullHeight = SaturateY(int64_t{InnerBottom} - Y);
     }  // this block's indent records go, its owner comes back
+
+    // A picture that cannot be had is given up for good.
+    if (BackgroundImage && !BackgroundImage->Prepare(Canvas)) BackgroundImage.reset();
 
     int result = FullHeight;
     if (FloatSide != ANone || Positioning == posAbsolute) {
@@ -783,6 +791,8 @@ void TBlockLI::DrawBullet(TCanvas*, int, int) {}
 TBodyBlock::TBodyBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* EnclosingCell,
                        TAttributeList* attributes)
     : TBlock(OwnerDocument, prop, EnclosingCell, attributes) {
+    // The body's picture is the document's, painted behind everything.
+    BackgroundImage.reset();
     if (OwnerDocument) {
         std::string image;
         if (prop.GetBackgroundImage(image) && !image.empty())

@@ -16,6 +16,7 @@
 #include "html/text_measure.h"
 
 class TAttributeList;
+class TBoxBackground;
 class TSectionList;
 
 // How deep blocks are nested in the operation under way. Blocks deeper than
@@ -104,6 +105,8 @@ public:
     int ContentBottomY = 0;
     std::string Title;
     TRect BorderRect{};
+    // background-image, tiled over the padding box; null without one.
+    std::unique_ptr<TBoxBackground> BackgroundImage;
 
 protected:
     // The layout when the block is nested too deep or not displayed.

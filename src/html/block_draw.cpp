@@ -8,6 +8,7 @@
 #include "framework/canvas.h"
 #include "framework/gdi_handles.h"
 #include "framework/win.h"
+#include "html/box_background.h"
 #include "html/colors.h"
 #include "html/draw_helpers.h"
 #include "html/section_list.h"
@@ -34,6 +35,7 @@ void TBlock::PaintBox(TCanvas* Canvas, const TRect& ARect, const TRect& outer, c
             FillRect(Canvas->Handle(), &r, brush.get());
         }
     }
+    if (BackgroundImage) BackgroundImage->Paint(Canvas, inner, ARect);
     DrawBlockBorder(Canvas, outer, inner);
 }
 

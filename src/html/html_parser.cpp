@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <cctype>
 #include <climits>
 #include <cstdint>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "html/block.h"
 #include "html/code_pages.h"
 #include "html/colors.h"
+#include "html/form_controls.h"
 #include "html/horz_line.h"
 #include "html/layout_types.h"
 #include "html/section_list.h"
@@ -432,8 +434,110 @@ private:
         PopAProp(tag);
         Next();
     }
-    // Form controls: their tags are passed over; text in them flows on.
-    void AddFormControl() { Next(); }
+    // ---- forms
+    //
+    // A FORM makes the form the controls after it join; a control read while
+    // there is none makes a form of its own. INPUT, SELECT and TEXTAREA join
+    // the current section in their element's own properties.
+    void BeginForm() { Doc->CurrentForm = new ThtmlForm(Doc, &Sc.Attributes); }
+    void EndForm() { Doc->CurrentForm = nullptr; }
+
+    void AddFormControl() {
+        const Symb sy = Sc.Sy;
+        const char* tag = sy == InputSy ? "input" : sy == SelectSy ? "select" : "textarea";
+        const bool pushed = PushNewProp(tag, Capture());
+        if (pushed && PropStack.Last()->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *PropStack.Last(), true);
+        TFormControlObj* control = nullptr;
+        Guarded([&] {
+            control = CurrentSection()->AddFormControl(sy, &Sc.Attributes, Cell, Sc.SIndex, *PropStack.Last());
+        });
+        if (sy == TextAreaSy) {
+            ReadTextAreaContent(dynamic_cast<TTextAreaFormControlObj*>(control));
+        } else {
+            Next();
+            if (sy == SelectSy) ReadOptions(dynamic_cast<TListBoxFormControlObj*>(control));
+        }
+        if (pushed) PopAProp(tag);
+    }
+
+    // OPTIONs up to the end of the SELECT; any other tag ends it too, so a
+    // SELECT left open does not swallow the page.
+    void ReadOptions(TListBoxFormControlObj* list) {
+        bool open = false, selected = false;
+        std::wstring text;
+        std::vector<std::string> attributes;
+        auto flush = [&] {
+            if (!open) return;
+            const size_t first = text.find_first_not_of(L' ');
+            const size_t last = text.find_last_not_of(L' ');
+            const std::wstring trimmed =
+                first == std::wstring::npos ? std::wstring() : text.substr(first, last - first + 1);
+            if (list) list->AddStr(trimmed, selected, attributes, Sc.CodePage);
+            open = false;
+            text.clear();
+        };
+        while (Sc.Sy == OptionSy || Sc.Sy == OptionEndSy || Sc.Sy == TextSy) {
+            if (Sc.Sy == OptionSy) {
+                flush();
+                open = true;
+                TAttribute* a;
+                selected = Sc.Attributes.Find(SelectedSy, a);
+                attributes = Sc.Attributes.CreateStringList();
+            } else if (Sc.Sy == OptionEndSy) {
+                flush();
+            } else if (open) {
+                text += Sc.LCToken.GetString();
+            }
+            Next();
+        }
+        flush();
+        if (list) Guarded([&] { list->ResetToValue(); });
+        if (Sc.Sy == SelectEndSy) Next();
+    }
+
+    // The content is kept as written up to "</textarea" (in any case):
+    // references are decoded, other tags are text, each line end is CR LF.
+    void ReadTextAreaContent(TTextAreaFormControlObj* area) {
+        const bool plain = Sc.PlainText;
+        Sc.PlainText = true;
+        std::string line;
+        auto add = [&](const std::string& s) {
+            if (area) area->AddStr(s);
+        };
+        bool closed = false;
+        while (!closed && Sc.LCh != 0 && !Sc.Failed()) {
+            const char c = Sc.LCh;
+            if (c == '\r') {
+                add(line + "\r\n");
+                line.clear();
+                Sc.NextChar();
+            } else if (c == '&') {
+                Sc.DecodeReferenceTo8Bit(line);
+            } else if (c == '<') {
+                std::string name(1, c);
+                Sc.NextChar();
+                while (name.size() < 10 && Sc.LCh != 0 && Sc.LCh != '<' && Sc.LCh != '&' && Sc.LCh != '\r') {
+                    name += Sc.LCh;
+                    Sc.NextChar();
+                }
+                const bool nameGoesOn = std::isalnum(static_cast<unsigned char>(Sc.LCh)) != 0;
+                if (Lower(name) == "</textarea" && !nameGoesOn) {
+                    while (Sc.LCh != 0 && Sc.LCh != '>') Sc.NextChar();
+                    if (Sc.LCh == '>') Sc.NextChar();
+                    closed = true;
+                } else {
+                    line += name;
+                }
+            } else {
+                line += c;
+                Sc.NextChar();
+            }
+        }
+        add(line);
+        Sc.PlainText = plain;
+        if (area) Guarded([&] { area->ResetToValue(); });
+        Next();
+    }
 
     // ---- tables
     //
@@ -838,6 +942,7 @@ void THtmlReader::DoDivLike(const StopSet& stop, const StopSet* listStop) {
                                  PropIndices::TextAlign);
     // CENTER is no box of its own: its sets centre the text inside it.
     const BlockFrame frame = BeginBlock(pushed && sy != Centersy, &Sc.Attributes);
+    if (sy == FormSy) BeginForm();
     Next();
     StopSet inner = stop;
     inner.set(end);
@@ -848,6 +953,7 @@ void THtmlReader::DoDivLike(const StopSet& stop, const StopSet* listStop) {
     ReadBodyContent(inner, listStop ? &innerList : nullptr);
     EndBlock(frame);
     PopAProp(tag);
+    if (sy == FormSy && Sc.Sy == FormEndSy) EndForm();
     if (Sc.Sy == end) Next();
 }
 
@@ -1100,15 +1206,7 @@ void THtmlReader::DoText() {
         case PreSy: DoPre(StopSet{}); return;
         case ImageSy: AddImage(); return;
         case PanelSy: AddPanel(); return;
-        case InputSy: AddFormControl(); return;
-        case SelectSy:
-            AddFormControl();
-            SkipUntil(SelectEndSy);
-            return;
-        case TextAreaSy:
-            AddFormControl();
-            SkipUntil(TextAreaEndSy);
-            return;
+        case InputSy: case SelectSy: case TextAreaSy: AddFormControl(); return;
         case TableSy: ReadTable(); return;
         case MapSy: DoMap(); return;
         case PageSy:

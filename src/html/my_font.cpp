@@ -4,6 +4,8 @@
 #include "html/my_font.h"
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 
 #include "framework/cp1251.h"
 #include "framework/forms.h"
@@ -16,12 +18,18 @@ namespace {
 
 class TGdiFontServices final : public TFontServices {
 public:
+    // Asked for every length a style converts; the screen's resolution is
+    // read once (a device context costs tens of microseconds under Wine).
     int PixelsPerInch() const override {
-        if (Screen) return Screen->PixelsPerInch();
-        HDC dc = GetDC(nullptr);
-        const int ppi = GetDeviceCaps(dc, LOGPIXELSY);
-        ReleaseDC(nullptr, dc);
-        return ppi;
+        if (FPixelsPerInch > 0) return FPixelsPerInch;
+        if (Screen) {
+            FPixelsPerInch = Screen->PixelsPerInch();
+        } else {
+            HDC dc = GetDC(nullptr);
+            FPixelsPerInch = GetDeviceCaps(dc, LOGPIXELSY);
+            ReleaseDC(nullptr, dc);
+        }
+        return FPixelsPerInch;
     }
 
     std::string InstalledFace(const std::string& name) const override {
@@ -32,6 +40,23 @@ public:
     }
 
     TFontMetricsInfo Metrics(const std::string& face, int height, unsigned style, uint8_t charset) const override {
+        // Every style that sets a font asks, mostly for the same few fonts;
+        // a platform font made and measured each time is most of a parse.
+        const TMetricsKey key{face, height, style, charset};
+        auto known = FMetrics.find(key);
+        if (known != FMetrics.end()) return known->second;
+        const TFontMetricsInfo m = Measure(face, height, style, charset);
+        if (FMetrics.size() >= kMaxMetrics) FMetrics.clear();
+        FMetrics.emplace(key, m);
+        return m;
+    }
+
+private:
+    mutable int FPixelsPerInch = 0;
+    using TMetricsKey = std::tuple<std::string, int, unsigned, uint8_t>;
+    static constexpr size_t kMaxMetrics = 4096;
+
+    static TFontMetricsInfo Measure(const std::string& face, int height, unsigned style, uint8_t charset) {
         LOGFONTW lf{};
         lf.lfHeight = height;
         lf.lfWeight = (style & htBold) ? FW_BOLD : FW_NORMAL;
@@ -59,6 +84,8 @@ public:
         DeleteObject(font);
         return m;
     }
+
+    mutable std::map<TMetricsKey, TFontMetricsInfo> FMetrics;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "html/font_obj.h"
+#include "html/form_controls.h"
 #include "html/html_scanner.h"
 #include "html/image_cache.h"
 #include "html/image_map.h"
@@ -41,9 +42,12 @@ TSectionList::TSectionList(const TSectionList& source)
       DummyCaretWanted(source.DummyCaretWanted),
       ProgressBase(source.ProgressBase),
       PrintCopyFlag(true),
-      InlineBorders(source.InlineBorders),
-      CachedImages(source.CachedImages),
-      FOwnsInlineBorders(false) {
+      // The copy keeps a list of its own: the source may be cleared or freed
+      // while a print job still lays out or draws the copy.
+      InlineBorders(new TInlineList(this, *source.InlineBorders)),
+      // The viewer's cache outlives every copy (a job ends before its viewer
+      // goes); the images of the copy count their own uses of it.
+      CachedImages(source.CachedImages) {
     // The sections are copied once the document they go into is whole.
     OwnerTag = source.OwnerTag;
     for (int i = 0; i < source.Count(); ++i) Add(source.Section(i)->CreateClone(this));
@@ -86,6 +90,8 @@ void TSectionList::Clear() {
     // not take them out one by one.
     for (TFontObj* run : LinkRuns) run->LinkIndex = -1;
     LinkRuns.clear();
+    // The controls go before the sections, which then find none to free.
+    ClearForms();
     TCell::Clear();
     PanelItems.clear();
     TextSectionTotal = 0;
@@ -97,13 +103,7 @@ int TSectionList::DoLogic(TCanvas* Canvas, int Y, int Width, int HeightArg, int 
     TableDepth = 0;
     InSecondPass = false;
     if (FHasTimer && Host) Host->SetAnimationTimer(false, FTimerInterval);
-    if (!TabOrderItems.empty()) {
-        int order = 0;
-        for (auto& [key, object] : TabOrderItems)
-            if (auto* run = dynamic_cast<TFontObj*>(object); run && run->TabStopWindow)
-                run->TabStopWindow->SetTabOrder(order++);
-        TabOrderItems.clear();
-    }
+    PrepareFormControls(Canvas);
     const int result = TCell::DoLogic(Canvas, Y, Width, HeightArg, EnclosingHeight, ScrollWidth, PosCounter);
     for (TAnimatedImage* image : AnimatedImages) {
         image->SetAnimate(false);
@@ -126,7 +126,15 @@ int TSectionList::Draw(TCanvas* Canvas, const TRect& ARect, int ClipWidth, int X
     if (FHasTimer && Host) Host->SetAnimationTimer(false, FTimerInterval);
     for (TAnimatedImage* image : AnimatedImages) image->ClearPainted();
     for (TPanelObj* panel : PanelItems) panel->Painted = false;
+    struct TPaletteBack {
+        TCanvas* canvas;
+        void* old;
+        ~TPaletteBack() { RestorePalette(canvas, old); }
+    } palette{Canvas, SelectEnginePalette(Canvas)};
+    const bool placeControls = (ScrollYChanged || FControlsMoved) && !PrintCopyFlag;
+    if (placeControls) HideControls();
     const int result = TCell::Draw(Canvas, ARect, ClipWidth, X, Y, OriginX, OriginY);
+    if (placeControls) AdjustFormControls();
     if (ScrollYChanged)
         for (TPanelObj* panel : PanelItems)
             if (!panel->Painted) panel->HideWindow();
@@ -317,7 +325,15 @@ void TSectionList::ForgetObject(TObject* object) {
 }
 
 void TSectionList::AddTabOrderItem(int tabIndex, TObject* object) {
-    char key[32];
-    std::snprintf(key, sizeof key, "%.5d%.3d", tabIndex, static_cast<int>(TabOrderItems.size()));
-    TabOrderItems.emplace(key, object);
+    // Within 99999 and 999 the key is "%.5d%.3d"; a larger part is ':' (after
+    // the digits), its digit count and its digits, so that the keys still
+    // sort as the pairs of numbers do.
+    auto part = [](int value, int width) {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "%d", std::max(value, 0));
+        const std::string d = digits;
+        if (static_cast<int>(d.size()) <= width) return std::string(static_cast<size_t>(width) - d.size(), '0') + d;
+        return std::string(1, ':') + static_cast<char>('0' + d.size()) + d;
+    };
+    TabOrderItems.emplace(part(tabIndex, 5) + part(static_cast<int>(TabOrderItems.size()), 3), object);
 }

@@ -20,6 +20,8 @@
 class TBitmap;
 class TCanvas;
 class TFontObj;
+class TFormControlObj;
+class ThtmlForm;
 class TImageObj;
 class TLinkTabStop;
 class TMapItem;
@@ -171,7 +173,7 @@ public:
     std::multimap<std::string, TObject*> TabOrderItems;
     bool PageStillEmpty = true;
     bool LinksNotTabbed = false;
-    TInlineList* InlineBorders;  // owned unless a copy
+    TInlineList* InlineBorders;  // owned
     int TableDepth = 0;
     bool InSecondPass = false;
 
@@ -196,12 +198,46 @@ public:
     std::vector<std::unique_ptr<TMapItem>> ImageMaps;
     TImageObj* ImageUnderMouse = nullptr;
 
+    // Forms (form_document.cpp). The forms own their controls; every control
+    // of the document is also listed in AllFormControls (not owned). The
+    // reader adds controls to CurrentForm.
+    std::vector<std::unique_ptr<ThtmlForm>> DocForms;
+    std::vector<TFormControlObj*> AllFormControls;
+    ThtmlForm* CurrentForm = nullptr;
+    // The viewer's form events: a submission (action, target, encoding type,
+    // method, the name=value lines); a control's click, focus, blur and
+    // change with its script; a file button's browse for its edit's name.
+    std::function<void(const std::string& action, const std::string& target, const std::string& encType,
+                       const std::string& method, const std::vector<std::string>& results)>
+        FormSubmitHandler;
+    std::function<void(TObject* control, const std::string& script)> ObjectClickHandler, ObjectFocusHandler,
+        ObjectBlurHandler, ObjectChangeHandler;
+    std::function<void(TObject* control, std::string& fileName)> FileBrowseHandler;
+    // No control counts as placed until the next paint places it.
+    void HideControls();
+    // Controls the last paint did not place wait outside the view.
+    void AdjustFormControls();
+    // The submission lines of every form, for the history; empty without forms.
+    std::vector<std::vector<std::string>> GetFormcontrolData();
+    void SetFormcontrolData(const std::vector<std::vector<std::string>>& data);
+    // Frees the forms and their controls.
+    void ClearForms();
+    // Sizes every control and hands out the tab order (before layout).
+    void PrepareFormControls(TCanvas* Canvas);
+
 private:
     // The text of the selection gathered into `collector`.
     int GatherSelection(SelTextCount& collector);
+    // On a display of 8 bits per pixel or fewer the engine's palette is put
+    // into the canvas for one paint (as a background palette, realised); the
+    // value returned gives the old one back to RestorePalette. Null: nothing
+    // was selected.
+    static void* SelectEnginePalette(TCanvas* canvas);
+    static void RestorePalette(TCanvas* canvas, void* old);
 
     bool FHasTimer = false;
     int FTimerInterval = 50;
     bool FOwnsInlineBorders = true;
     bool FLeftButtonDown = false;
+    bool FControlsMoved = false;  // layout ran: the next paint places the controls anew
 };

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <numeric>
 
+#include "html/box_background.h"
 #include "html/colors.h"
 #include "html/indent_manager.h"
 #include "html/section_list.h"
@@ -267,6 +268,7 @@ TCellObj::TCellObj(TSectionList* Document, const TCellObj& source)
         Cell->HasBackground = source.Cell->HasBackground;
         Cell->BackgroundColor = source.Cell->BackgroundColor;
         BackImageName = source.BackImageName;
+        if (source.BackImage) BackImage = std::make_unique<TBoxBackground>(Document, *source.BackImage);
     }
 }
 
@@ -302,6 +304,15 @@ void TCellObj::DrawLogic2(TCanvas* Canvas, int Y, int CellSpacing, int& PosCount
     const int height = Sat(std::max<int64_t>(0, int64_t{SpanHeight} - VertExtra - CellSpacing));
     Cell->DoLogic(Canvas, Sat(int64_t{Y} + CellSpacing + InsetTop + BorderTopPx + AlignOffsetY), width, height,
                   height, scrollWidth, PosCounter);
+    TSectionList* doc = Cell->Document;
+    if (!BackImageName.empty() && !BackImage && doc && doc->DisplayImages)
+        BackImage = std::make_unique<TBoxBackground>(doc, BackImageName, BackImagePos);
+    if (BackImage && !BackImage->Prepare(Canvas)) {
+        // The error picture is never tiled; the name goes too, so the next
+        // layout does not look it up again.
+        BackImage.reset();
+        BackImageName.clear();
+    }
 }
 
 // ---- rows

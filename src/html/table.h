@@ -16,6 +16,7 @@
 #include "html/style_props.h"
 
 class TAttributeList;
+class TBoxBackground;
 class TCanvas;
 class TSectionList;
 
@@ -91,8 +92,10 @@ public:
     int VertExtra = 0;
     bool BorderStyle = false;  // the style draws the cell's borders
     std::unique_ptr<TCell> Cell;
-    // The background picture's name; the picture itself is the image code's.
+    // The background picture's name, and the picture once the final layout
+    // has looked it up (null without one, or when it could not be had).
     std::string BackImageName;
+    std::unique_ptr<TBoxBackground> BackImage;
     TMarginArray BoxValues{};  // the style's border colours and styles
     bool PageBreakAbove = false;
     bool PageBreakBelow = false;

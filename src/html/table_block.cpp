@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "html/box_background.h"
 #include "html/colors.h"
 #include "html/indent_manager.h"
 #include "html/section_list.h"
@@ -99,6 +100,14 @@ TTableBlock::TTableBlock(TSectionList* OwnerDocument, TProperties& Prop, TCellBa
                     }
                     break;
                 }
+                case BackgroundSy:
+                    if (!BackgroundImage && !a->Text.empty()) {
+                        PositionRec topLeftRepeated{};
+                        topLeftRepeated[0] = PositionEntry{pLeft, 0, true, false};
+                        topLeftRepeated[1] = PositionEntry{pTop, 0, true, false};
+                        BackgroundImage = std::make_unique<TBoxBackground>(OwnerDocument, a->Text, topLeftRepeated);
+                    }
+                    break;
                 default: break;
             }
         }
@@ -281,6 +290,8 @@ TTableAndCaptionBlock::TTableAndCaptionBlock(TSectionList* OwnerDocument, TPrope
         RawBoxValues[MarginBottom] = TablePart->RawBoxValues[MarginBottom];
     }
     TagAndClass = "TableAndCaption.";
+    // The table's own block paints the picture.
+    BackgroundImage.reset();
 }
 
 TTableAndCaptionBlock::TTableAndCaptionBlock(TSectionList* OwnerDocument, const TTableAndCaptionBlock& source)

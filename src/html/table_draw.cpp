@@ -9,6 +9,7 @@
 #include "framework/canvas.h"
 #include "framework/gdi_handles.h"
 #include "framework/win.h"
+#include "html/box_background.h"
 #include "html/colors.h"
 #include "html/draw_helpers.h"
 #include "html/section_list.h"
@@ -76,15 +77,22 @@ void TCellObj::Draw(TCanvas* Canvas, const TRect& ARect, int X, int Y, int CellS
     const int64_t innerRight = right - BorderRightPx, innerBottom = bottom - BorderBottomPx;
     HDC dc = Canvas->Handle();
 
+    // The background lies inside the spacing, and inside the borders the
+    // style draws; the picture tiles from that area's top-left corner.
+    const int64_t backLeft = BorderStyle ? innerLeft : left, backTop = BorderStyle ? innerTop : top;
+    const int64_t backRight = BorderStyle ? innerRight : right, backBottom = BorderStyle ? innerBottom : bottom;
     if (Cell->HasBackground && (!printing || doc->TableBackgroundsPrinted)) {
-        const int64_t l = BorderStyle ? innerLeft : left, t = BorderStyle ? innerTop : top;
-        const int64_t r = BorderStyle ? innerRight : right, b = BorderStyle ? innerBottom : bottom;
+        const int64_t l = backLeft, t = backTop, r = backRight, b = backBottom;
         const RECT fill = GdiRect(std::max<int64_t>(l, ARect.Left), std::max<int64_t>(t, ARect.Top - 2),
                                   std::min<int64_t>(r, ARect.Right), std::min<int64_t>(b, ARect.Bottom));
         if (fill.left < fill.right && fill.top < fill.bottom) {
             TBrushHandle brush(CreateSolidBrush(Rgb(Cell->BackgroundColor) | PalRelative));
             FillRect(dc, &fill, brush.get());
         }
+    }
+    if (BackImage) {
+        const RECT area = GdiRect(backLeft, backTop, backRight, backBottom);
+        BackImage->Paint(Canvas, TRect{area.left, area.top, area.right, area.bottom}, ARect);
     }
 
     if (HasContent() && top <= int64_t{ARect.Bottom} + 200 && bottom >= int64_t{ARect.Top} - 200) {

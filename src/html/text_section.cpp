@@ -81,6 +81,7 @@ TSection::TSection(TSectionList* document, const TSection& source)
       LineBreakFlags(source.LineBreakFlags),
       Fonts(this, source.Fonts),
       Images(document, source.Images),
+      SectionControls(source.SectionControls),
       Justify(source.Justify),
       ClearSide(source.ClearSide),
       LineHeight(source.LineHeight),
@@ -99,6 +100,7 @@ TSection::~TSection() {
     for (int i = 0; i < Fonts.Count(); ++i)
         if (Fonts.Run(i)->LinkIndex >= 0 || doc->LinkUnderMouse == Fonts.Run(i)) doc->ForgetObject(Fonts.Run(i));
     if (FNamed) doc->ForgetObject(this);
+    FreeControls();
     auto& byPosition = doc->SectionsByPosition;
     if (auto it = std::find(byPosition.begin(), byPosition.end(), this); it != byPosition.end()) byPosition.erase(it);
 }
@@ -297,6 +299,7 @@ void TSection::ProcessText() {
             TFloatingObj* o = Images.Obj(i);
             if (o->Pos >= 0 && o->Pos <= n) o->Pos = newIndex[static_cast<size_t>(o->Pos)];
         }
+        RemapControls(newIndex);
     }
     Finish();
 }
@@ -392,6 +395,24 @@ int TSection::FitFrom(TTextMeasurer& m, int start, int limit, int width, int& us
     return p - start;
 }
 
+int TSection::FitsUnmeasured(TTextMeasurer& m, int width) {
+    if (Images.Count() > 0 || Fonts.Count() == 0 || width <= 0) return -1;
+    if (FIdsFor != &m || FFontIds.size() != static_cast<size_t>(Fonts.Count())) ResolveFonts(m);
+    const int n = NextObjectAt(0);
+    if (n < Len && SectionText[static_cast<size_t>(n)] != BreakChar) return -1;  // a control
+    // Every run that starts within the text counts: a later, larger font
+    // must not spill over the edge.
+    int widest = 1;
+    for (int ri = 0; ri < Fonts.Count() && Fonts.Run(ri)->RunStart < n; ++ri) {
+        const int w =
+            m.Metrics(FFontIds[static_cast<size_t>(ri)]).MaxCharWidth + std::max(0, Fonts.Run(ri)->ExtraSpace);
+        if (w <= 0) return -1;
+        widest = std::max(widest, w);
+        if (int64_t{n} * widest > width) return -1;
+    }
+    return int64_t{n} * widest <= width ? n : -1;
+}
+
 int TSection::FindTextWidth(TCanvas* Canvas, int Start, int Count, bool RemoveSpaces) {
     int end = std::min(Len, Start + Count);
     if (RemoveSpaces)
@@ -474,7 +495,7 @@ TFloatingObj* TSection::InlineObjectAt(int k) const {
 
 int TSection::ObjectWidth(int k) const {
     const TFloatingObj* o = InlineObjectAt(k);
-    return o ? SaturateY(int64_t{o->BoxWidth} + o->SpaceLeft + o->SpaceRight) : 0;
+    return o ? SaturateY(int64_t{o->BoxWidth} + o->SpaceLeft + o->SpaceRight) : ControlWidth(k);
 }
 
 int TSection::LayoutObjects(TCanvas* Canvas, int width, int height) {
@@ -531,6 +552,7 @@ void TSection::FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, Indent
             default: line.SpaceBefore = std::max(line.SpaceBefore, h + descent - height); break;
         }
     }
+    if (SectionControls.Count() > 0) ControlLineSpace(line, start, end, y);
     TSectionList* doc = Document();
     if (doc && !doc->PrintCopyFlag)
         for (int ri = RunIndexAt(start); ri < Fonts.Count() && Fonts.Run(ri)->RunStart < end; ++ri)
@@ -604,6 +626,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
         MaxWidth = std::max(MaxWidth, objectsWide);
         ResolveFonts(m);
     }
+    if (SectionControls.Count() > 0) MaxWidth = std::max(MaxWidth, LayoutControls(MaxWidth));
     int floatBottom = 0;
     std::vector<const TFloatingObj*> placed;
     // The floats of [from, to) not yet placed go in at `at`.
@@ -648,21 +671,26 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
         const int left = indents.LeftIndent(y) + (firstLine ? LeadIndent : 0);
         const int width = std::min(indents.RightSide(y) - left, pre ? INT_MAX / 2 : WidthArg);
         int used = 0;
+        const int unmeasured = firstLine && !pre ? FitsUnmeasured(m, width) : -1;
         const int fitted = pre ? [&] {
             int e = pos;
             while (e < Len && SectionText[static_cast<size_t>(e)] != BreakChar) ++e;
             return e - pos;
         }()
-                               : FitFrom(m, pos, Len, width, used);
+                               : unmeasured >= 0 ? unmeasured : FitFrom(m, pos, Len, width, used);
         int end = pos + fitted;
         bool overflow = false;
         if (end < Len && SectionText[static_cast<size_t>(end)] == BreakChar) {
             ++end;  // everything up to the forced break fits
         } else if (end < Len) {
-            const int wider = indents.GetNextWiderY(y);
-            if (fitted == 0 && wider > y) {
-                addEmptyLine(pos, wider - y);
-                continue;
+            // Asked only when the line cannot be broken here: the answer
+            // costs a look at every float of the cell.
+            const auto wider = [&] { return indents.GetNextWiderY(y); };
+            if (fitted == 0) {
+                if (const int w = wider(); w > y) {
+                    addEmptyLine(pos, w - y);
+                    continue;
+                }
             }
             int k = pos + std::max(fitted, 1);
             if (k < Len && IsLowSurrogate(SectionText[static_cast<size_t>(k)])) ++k;
@@ -673,8 +701,8 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
             for (int j = k - 1; brk < 0 && j > pos; --j)
                 if (IsBreakPoint(j)) brk = j;
             if (brk < 0) {
-                if (wider > y) {
-                    addEmptyLine(pos, wider - y);
+                if (const int w = wider(); w > y) {
+                    addEmptyLine(pos, w - y);
                     continue;
                 }
                 brk = k;
@@ -718,7 +746,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
 }
 
 void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
-    if (MinWidthCache >= 1 && Images.Count() == 0) {
+    if (MinWidthCache >= 1 && Images.Count() == 0 && SectionControls.Count() == 0) {
         Min = MinWidthCache;
         Max = MaxWidthCache;
         return;
@@ -769,7 +797,7 @@ void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
         p = e;
     }
     Max = SaturateY(int64_t{Max} + floatSum);
-    Min = std::max(Min, floatSum);
+    Min = std::max({Min, floatSum, ControlsMinWidth()});
     MinWidthCache = Min;
     MaxWidthCache = Max;
 }
@@ -786,8 +814,8 @@ int TSection::LineIndex(int y) const {
     return static_cast<int>(it - Lines.begin());
 }
 
-guResultType TSection::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& TargetOut, TImageFormControlObj*&,
-                              std::string& TitleOut) {
+guResultType TSection::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& TargetOut,
+                              TImageFormControlObj*& ControlOut, std::string& TitleOut) {
     if (Images.Count() > 0) {
         int hitX = 0, hitY = 0, posn = 0;
         bool map = false, upperMap = false;
@@ -801,6 +829,13 @@ guResultType TSection::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Target
             }
             TSectionList* doc = Document();
             if (doc) doc->ImageUnderMouse = image;
+            if (auto* control = dynamic_cast<TImageFormControlObj*>(image->ImageButtonControl)) {
+                // An image button: a click submits the point within the picture.
+                control->LastX = hitX;
+                control->LastY = hitY;
+                ControlOut = control;
+                return result | guControl;
+            }
             if (upperMap && mapItem) {
                 // The map's area decides, with its own title.
                 owned_ptr<TUrlTarget> target;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "html/font_obj.h"
+#include "html/form_controls.h"
 #include "html/image_obj.h"
 #include "html/layout_types.h"
 #include "html/section_base.h"
@@ -84,6 +85,9 @@ public:
     // An image or panel at the end of the text (character 4).
     TImageObj* AddImage(TAttributeList* L, TCellBasic* cell, int index);
     TPanelObj* AddPanel(TAttributeList* L, TCellBasic* cell, int index);
+    // An INPUT, SELECT or TEXTAREA at the end of the text (character 2;
+    // an image button is an image, a hidden input takes no character).
+    TFormControlObj* AddFormControl(Symb which, TAttributeList* L, TCellBasic* cell, int index, TProperties& prop);
 
     // TSectionBase
     TSectionBase* CreateClone(TSectionDocument* document) const override;
@@ -123,6 +127,7 @@ public:
     std::vector<int> CharSourcePos;  // while building
     TFontList Fonts;
     TImageObjList Images;
+    TFormControlList SectionControls;  // the controls of the text; their forms own them
     std::vector<IndexObj> SourceIndexMap;
     std::vector<std::unique_ptr<LineRec>> Lines;
     JustifyType Justify = Left;
@@ -149,6 +154,10 @@ protected:
     // Fits characters from `start` into `width`, stopping at a forced break
     // or `limit`; reads only what fits.
     int FitFrom(TTextMeasurer& m, int start, int limit, int width, int& usedWidth);
+    // What fits of the first line without measuring: everything before the
+    // first forced break, when the widest character of every font there fits
+    // that many times into `width`; -1 when the text must be measured.
+    int FitsUnmeasured(TTextMeasurer& m, int width);
     void FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, IndentManager& indents, bool firstLine,
                     bool lastLine);
     int LineIndex(int y) const;  // the line under document Y, or -1
@@ -160,6 +169,19 @@ protected:
     // Lays out every object for the width; the widest inline box.
     int LayoutObjects(TCanvas* Canvas, int width, int height);
     void DrawFloats(TCanvas* Canvas, const TRect& ARect, int X);
+    // Form controls (form_section.cpp): the width a control character takes
+    // with its spacing, 0 for any other; percentage widths for `width` (the
+    // widest control); the least width the controls need; positions after
+    // white space went; a line's room for its controls (its document Y);
+    // placing or printing the control of character k.
+    int ControlWidth(int k) const;
+    int LayoutControls(int width);
+    int ControlsMinWidth() const;
+    void RemapControls(const std::vector<int>& newIndex);
+    void ControlLineSpace(LineRec& line, int start, int end, int y);
+    void DrawControl(TCanvas* Canvas, int k, int x, const LineRec& line);
+    // A section dropped from a document frees its controls (not a copy's).
+    void FreeControls();
 
     std::vector<TFontId> FFontIds;
     TTextMeasurer* FIdsFor = nullptr;

@@ -186,6 +186,8 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
                     } catch (...) {
                     }
                     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+                } else if (SectionText[static_cast<size_t>(p)] == FormControlChar) {
+                    DrawControl(Canvas, p, x, line);
                 }
                 x += adv[static_cast<size_t>(p - start)];
                 ++p;
