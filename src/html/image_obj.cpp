@@ -127,19 +127,18 @@ TImageObj::TImageObj(TSectionList* document, const TImageObj& source)
     HintText = source.HintText;
     HoverImages = source.HoverImages;
     Expanded = true;
+    if (document && document->PrintCopyFlag) HoldPictureOf(source);
 }
 
 TImageObj::~TImageObj() {
     if (Document) Document->ForgetImage(this);
-    if (!Document || !Document->PrintCopyFlag) {
-        if (!SrcName.empty() && CachedPicture && Document && Document->CachedImages)
-            Document->CachedImages->DecUsage(UpperCase(Trim(SrcName)));
-        if (OwnsPicture && Picture != CachedPicture) {
-            delete Picture;
-            delete PictureMask;
-        }
-        if (PrivateGif) delete CachedPicture;
+    if (!SrcName.empty() && CachedPicture && Document && Document->CachedImages)
+        Document->CachedImages->DecUsage(UpperCase(Trim(SrcName)));
+    if (OwnsPicture && Picture != CachedPicture) {
+        delete Picture;
+        delete PictureMask;
     }
+    if (PrivateGif) delete CachedPicture;
 }
 
 TFloatingObj* TImageObj::Clone(TSectionList* document) const { return new TImageObj(document, *this); }

@@ -132,6 +132,11 @@ public:
 
 private:
     void FetchPicture();
+    // A clone in a print copy holds its picture as `source` does, so that
+    // either may be freed first: one more use of the cached picture, a GIF
+    // copy of its own (the frames' strip is shared and counted), or its own
+    // copies of a picture and mask the source owns.
+    void HoldPictureOf(const TImageObj& source);
     void DoDraw(TCanvas* Canvas, int X, TBitmap* mask, TPersistent* picture, int Y);
     // The image leaves the document's animation list.
     void ForgetImageLists();

@@ -125,6 +125,42 @@ void TImageObj::ForgetImageLists() {
     if (Document) Erase(Document->AnimatedImages, this);
 }
 
+void TImageObj::HoldPictureOf(const TImageObj& source) {
+    CachedPicture = source.CachedPicture;
+    if (source.PrivateGif && source.CachedPicture) {
+        CachedPicture = new TGIFImage(*AsGif(source.CachedPicture));
+        PrivateGif = true;
+        if (source.Picture == source.CachedPicture) Picture = CachedPicture;
+    }
+    if (!SrcName.empty() && CachedPicture && Document->CachedImages)
+        Document->CachedImages->IncUsage(UpperCase(Trim(SrcName)));
+    if (source.OwnsPicture && source.Picture && source.Picture != source.CachedPicture) {
+        owned_ptr<TPersistent> picture;
+        if (TGIFImage* gif = AsGif(source.Picture)) {
+            picture.reset(new TGIFImage(*gif));
+        } else if (auto* bitmap = dynamic_cast<TBitmap*>(source.Picture)) {
+            picture.reset(new TBitmap);
+            picture->Assign(bitmap);
+        }
+        owned_ptr<TBitmap> mask;
+        if (picture && source.PictureMask) {
+            mask.reset(new TBitmap);
+            mask->Assign(source.PictureMask);
+        }
+        if (picture) {
+            Picture = picture.release();
+            PictureMask = mask.release();
+            OwnsPicture = true;
+        } else {
+            // A picture of another kind cannot be copied: the copy shows the
+            // error picture rather than point at what is not its own.
+            Picture = ErrorBitMap;
+            PictureMask = ErrorBitmapMask;
+            TranspKind = LLCorner;
+        }
+    }
+}
+
 bool TImageObj::InsertImage(const std::string& upperName, bool error, bool& reformat) {
     reformat = false;
     if (Picture != DefBitMap) return false;
@@ -572,6 +608,7 @@ bool TImageObj::IsPlaceholderPicture() const { return true; }
 void TImageObj::PictureSize(int& width, int& height) const { width = height = 0; }
 void TImageObj::FetchPicture() {}
 void TImageObj::ForgetImageLists() {}
+void TImageObj::HoldPictureOf(const TImageObj&) {}
 bool TImageObj::InsertImage(const std::string&, bool, bool& reformat) {
     reformat = false;
     return false;

@@ -61,6 +61,23 @@ void TInlineList::Clear() {
     FMaxEnd.clear();
 }
 
+TInlineList::TInlineList(TSectionDocument* owner, TInlineList& source) : Owner(owner) {
+    if (source.NeedsUpdate) source.Update();
+    NeedsUpdate = false;
+    FMapped = source.FMapped;
+    FStartsSorted = source.FStartsSorted;
+    FMaxEnd = source.FMaxEnd;
+    for (int i = 0; i < source.Count(); ++i) {
+        const InlineRec* from = source.Rec(i);
+        auto* r = new InlineRec;
+        r->StartPos = from->StartPos;
+        r->EndPos = from->EndPos;
+        r->ID = from->ID;
+        r->BoxValues = from->BoxValues;
+        Add(r);
+    }
+}
+
 void TInlineList::StartElement(int sourcePos, int id, const TMarginArray& boxValues) {
     auto* r = new InlineRec;
     r->StartPos = sourcePos;

@@ -114,6 +114,11 @@ public:
 class TInlineList : public TFreeList {
 public:
     explicit TInlineList(TSectionDocument* owner) : Owner(owner) {}
+    // The list of a copy of the document, for `owner`. The source's records
+    // are turned into document positions first: only the source's document
+    // can map its source positions, and the copy's sections keep the same
+    // document positions.
+    TInlineList(TSectionDocument* owner, TInlineList& source);
 
     InlineRec* Rec(int index) const { return static_cast<InlineRec*>(Items(index)); }
     void Clear() override;

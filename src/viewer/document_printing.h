@@ -65,6 +65,9 @@ int PrintDocument(const TSectionList& document, const TPrintSettings& settings, 
 // pages; `suppressOutput` lays out and pages without drawing text.
 int PreviewDocument(const TSectionList& document, const TPrintSettings& settings, TMetaFilePrinter& target,
                     bool suppressOutput);
+// The number of pages PreviewDocument with suppressed output gives, without
+// keeping a recording of each page.
+int CountDocumentPages(const TSectionList& document, const TPrintSettings& settings);
 
 // A width x height picture of `document` laid out at formatWidth, from
 // document Y yTop. None for an empty document, a size of 0 or less, or a

@@ -15,6 +15,15 @@ const char kPrinterNotAvailable[] = "Printer not available";
 // Hundredths of a millimetre for a length in device pixels.
 int Hundredths(int pixels, int perInch) { return perInch > 0 ? MulDiv(pixels, 2540, perInch) : 0; }
 
+// The first page of a job starts with the screen's pixels per inch, Arial at
+// 10 points and a clear brush.
+void FirstPageFont(TCanvas& canvas) {
+    canvas.Font()->SetPixelsPerInch(ScreenPixelsPerInch());
+    canvas.Font()->SetName("Arial");
+    canvas.Font()->SetSize(10);
+    canvas.Brush()->SetStyle(bsClear);
+}
+
 }  // namespace
 
 TMetaFilePrinter::TMetaFilePrinter(TComponent* AOwner) : TComponent(AOwner) {}
@@ -34,48 +43,50 @@ void TMetaFilePrinter::FreeMetaFiles() {
     FPages.clear();
 }
 
-void TMetaFilePrinter::BeginDoc() {
+TRecordingDevice TRecordingDevice::Read() {
     TPrinter* printer = Printer();
     if (printer->Printers().empty()) throw Exception(kPrinterNotAvailable);
+    TRecordingDevice d;
+    d.DC = printer->Handle();
+    TPrinterDevice& device = PrinterDevice();
+    d.PPIX = device.Caps(d.DC, LOGPIXELSX);
+    d.PPIY = device.Caps(d.DC, LOGPIXELSY);
+    d.PaperWidth = device.Caps(d.DC, PHYSICALWIDTH);
+    d.PaperHeight = device.Caps(d.DC, PHYSICALHEIGHT);
+    d.OffsetX = device.Caps(d.DC, PHYSICALOFFSETX);
+    d.OffsetY = device.Caps(d.DC, PHYSICALOFFSETY);
+    d.PageHeight = device.Caps(d.DC, VERTRES);
+    d.PageWidth = device.Caps(d.DC, HORZRES);
+    return d;
+}
+
+void TMetaFilePrinter::BeginDoc() {
+    if (Printer()->Printers().empty()) throw Exception(kPrinterNotAvailable);
     FPrinting = true;
     FreeMetaFiles();
     try {
-        FPrinterDC = printer->Handle();
-        TPrinterDevice& device = PrinterDevice();
-        FPPIX = device.Caps(FPrinterDC, LOGPIXELSX);
-        FPPIY = device.Caps(FPrinterDC, LOGPIXELSY);
-        FPaperWidth = device.Caps(FPrinterDC, PHYSICALWIDTH);
-        FPaperHeight = device.Caps(FPrinterDC, PHYSICALHEIGHT);
-        FOffsetX = device.Caps(FPrinterDC, PHYSICALOFFSETX);
-        FOffsetY = device.Caps(FPrinterDC, PHYSICALOFFSETY);
-        FPageHeight = device.Caps(FPrinterDC, VERTRES);
-        FPageWidth = device.Caps(FPrinterDC, HORZRES);
+        FDevice = TRecordingDevice::Read();
         NewPage();
     } catch (...) {
         FPrinting = false;
-        FPrinterDC = nullptr;
+        FDevice.DC = nullptr;
         throw;
     }
 }
 
 void TMetaFilePrinter::NewPage() {
     auto page = owned_ptr<TMetafile>(new TMetafile());
-    page->SetMMWidth(Hundredths(FPaperWidth, FPPIX));
-    page->SetMMHeight(Hundredths(FPaperHeight, FPPIY));
-    auto canvas = owned_ptr<TMetafileCanvas>(new TMetafileCanvas(page.get(), FPrinterDC));
+    page->SetMMWidth(Hundredths(FDevice.PaperWidth, FDevice.PPIX));
+    page->SetMMHeight(Hundredths(FDevice.PaperHeight, FDevice.PPIY));
+    auto canvas = owned_ptr<TMetafileCanvas>(new TMetafileCanvas(page.get(), FDevice.DC));
     const bool firstPage = FPages.empty();
     FPages.push_back(std::move(page));
     canvas->Brush()->SetColor(clWhite);
     canvas->Brush()->SetStyle(bsSolid);
     canvas->Pen()->SetColor(clWhite);
     canvas->Pen()->SetStyle(psSolid);
-    canvas->Rectangle(0, 0, FPaperWidth, FPaperHeight);
-    if (firstPage) {
-        canvas->Font()->SetPixelsPerInch(ScreenPixelsPerInch());
-        canvas->Font()->SetName("Arial");
-        canvas->Font()->SetSize(10);
-        canvas->Brush()->SetStyle(bsClear);
-    }
+    canvas->Rectangle(0, 0, FDevice.PaperWidth, FDevice.PaperHeight);
+    if (firstPage) FirstPageFont(*canvas);
     // Freeing the previous canvas completes the previous page.
     FCanvas = std::move(canvas);
     FCanvasUsed = false;
@@ -96,7 +107,7 @@ TMetafile* TMetaFilePrinter::GetMetaFile(int index) const {
 void TMetaFilePrinter::EndDoc() {
     FPrinting = false;
     FCanvas.reset();
-    FPrinterDC = nullptr;
+    FDevice.DC = nullptr;
     // The page opened after the last one drawn stays blank: it goes.
     if (!FCanvasUsed && !FPages.empty()) FPages.pop_back();
 }
@@ -104,6 +115,51 @@ void TMetaFilePrinter::EndDoc() {
 void TMetaFilePrinter::Abort() {
     FPrinting = false;
     FCanvas.reset();
-    FPrinterDC = nullptr;
+    FDevice.DC = nullptr;
     FPages.clear();
+}
+
+// ---- counting
+
+TPageCounter::TPageCounter() = default;
+
+TPageCounter::~TPageCounter() {
+    FCanvas.reset();
+    FRecording.reset();
+}
+
+void TPageCounter::BeginDoc() {
+    Abort();
+    FDevice = TRecordingDevice::Read();
+    FRecording.reset(new TMetafile());
+    FRecording->SetMMWidth(Hundredths(FDevice.PaperWidth, FDevice.PPIX));
+    FRecording->SetMMHeight(Hundredths(FDevice.PaperHeight, FDevice.PPIY));
+    FCanvas.reset(new TMetafileCanvas(FRecording.get(), FDevice.DC));
+    FirstPageFont(*FCanvas);
+    FPages = 1;
+    FCanvasUsed = false;
+}
+
+void TPageCounter::NewPage() {
+    ++FPages;
+    FCanvasUsed = false;
+}
+
+TCanvas* TPageCounter::GetCanvas() {
+    FCanvasUsed = true;
+    return FCanvas.get();
+}
+
+void TPageCounter::EndDoc() {
+    FCanvas.reset();
+    FRecording.reset();
+    FDevice.DC = nullptr;
+    if (!FCanvasUsed && FPages > 0) --FPages;
+}
+
+void TPageCounter::Abort() {
+    FCanvas.reset();
+    FRecording.reset();
+    FDevice.DC = nullptr;
+    FPages = 0;
 }

@@ -20,6 +20,18 @@ enum TUnits { unInches, unCentimeters };
 // not read.
 using TPageEvent = TEvent<int, bool&>;
 
+// What a recorded job reads from the program printer at its start. Raises
+// "Printer not available" when the framework knows no printers.
+struct TRecordingDevice {
+    HDC DC = nullptr;  // the program printer's, not owned
+    int PPIX = 0, PPIY = 0;
+    int PaperWidth = 0, PaperHeight = 0;
+    int OffsetX = 0, OffsetY = 0;
+    int PageHeight = 0, PageWidth = 0;
+
+    static TRecordingDevice Read();
+};
+
 class TMetaFilePrinter : public TComponent {
 public:
     explicit TMetaFilePrinter(TComponent* AOwner);
@@ -44,15 +56,15 @@ public:
 
     bool Printing() const { return FPrinting; }
     // Read from the printer at BeginDoc.
-    HDC PrinterDC() const { return FPrinterDC; }
-    int PixelsPerInchX() const { return FPPIX; }
-    int PixelsPerInchY() const { return FPPIY; }
-    int PaperWidth() const { return FPaperWidth; }
-    int PaperHeight() const { return FPaperHeight; }
-    int OffsetX() const { return FOffsetX; }
-    int OffsetY() const { return FOffsetY; }
-    int PageHeight() const { return FPageHeight; }
-    int PageWidth() const { return FPageWidth; }
+    HDC PrinterDC() const { return FDevice.DC; }
+    int PixelsPerInchX() const { return FDevice.PPIX; }
+    int PixelsPerInchY() const { return FDevice.PPIY; }
+    int PaperWidth() const { return FDevice.PaperWidth; }
+    int PaperHeight() const { return FDevice.PaperHeight; }
+    int OffsetX() const { return FDevice.OffsetX; }
+    int OffsetY() const { return FDevice.OffsetY; }
+    int PageHeight() const { return FDevice.PageHeight; }
+    int PageWidth() const { return FDevice.PageWidth; }
 
     TPageEvent OnPageEvent;
 
@@ -63,9 +75,41 @@ private:
     bool FCanvasUsed = false;
     TUnits FUnits = unInches;
     double FConvFac = 1.0;
-    HDC FPrinterDC = nullptr;  // the program printer's, not owned
-    int FPPIX = 0, FPPIY = 0;
-    int FPaperWidth = 0, FPaperHeight = 0;
-    int FOffsetX = 0, FOffsetY = 0;
-    int FPageHeight = 0, FPageWidth = 0;
+    TRecordingDevice FDevice;
+};
+
+// Counts the pages of a job drawn as a preview draws them, into one recording
+// reused for every page: a recording of its own costs a page more than its
+// drawing does, and a count keeps none of them. The same members as
+// TMetaFilePrinter, so one page loop serves both.
+class TPageCounter {
+public:
+    TPageCounter();
+    ~TPageCounter();
+    TPageCounter(const TPageCounter&) = delete;
+    TPageCounter& operator=(const TPageCounter&) = delete;
+
+    void BeginDoc();
+    void NewPage();
+    void EndDoc();
+    void Abort();
+    TCanvas* GetCanvas();
+    int GetPageNum() const { return FPages; }
+
+    HDC PrinterDC() const { return FDevice.DC; }
+    int PixelsPerInchX() const { return FDevice.PPIX; }
+    int PixelsPerInchY() const { return FDevice.PPIY; }
+    int PaperWidth() const { return FDevice.PaperWidth; }
+    int PaperHeight() const { return FDevice.PaperHeight; }
+    int OffsetX() const { return FDevice.OffsetX; }
+    int OffsetY() const { return FDevice.OffsetY; }
+    int PageHeight() const { return FDevice.PageHeight; }
+    int PageWidth() const { return FDevice.PageWidth; }
+
+private:
+    owned_ptr<TMetafile> FRecording;
+    owned_ptr<TMetafileCanvas> FCanvas;
+    bool FCanvasUsed = false;
+    int FPages = 0;
+    TRecordingDevice FDevice;
 };

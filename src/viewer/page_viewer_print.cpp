@@ -479,8 +479,12 @@ int PrintDocument(const TSectionList& document, const TPrintSettings& settings, 
     return s.Page - 1;
 }
 
-int PreviewDocument(const TSectionList& document, const TPrintSettings& settings, TMetaFilePrinter& target,
-                    bool suppressOutput) {
+namespace {
+
+// The preview's page loop, on a TMetaFilePrinter or a TPageCounter.
+template <class Target>
+int RecordPages(const TSectionList& document, const TPrintSettings& settings, Target& target,
+                bool suppressOutput) {
     if (gJobRunning) return 0;
     bool stop = false;
     if (settings.OnPageEvent) settings.OnPageEvent(settings.Sender, 0, stop);
@@ -567,6 +571,19 @@ int PreviewDocument(const TSectionList& document, const TPrintSettings& settings
     }
     target.EndDoc();
     return s.Page - 1;
+}
+
+}  // namespace
+
+int PreviewDocument(const TSectionList& document, const TPrintSettings& settings, TMetaFilePrinter& target,
+                    bool suppressOutput) {
+    return RecordPages(document, settings, target, suppressOutput);
+}
+
+int CountDocumentPages(const TSectionList& document, const TPrintSettings& settings) {
+    TPageCounter counter;
+    RecordPages(document, settings, counter, true);
+    return counter.GetPageNum();
 }
 
 namespace {
@@ -728,7 +745,6 @@ int TPageViewer::PrintPreview(TMetaFilePrinter* MFPrinter, bool SuppressOutput) 
 
 int TPageViewer::NumPrinterPages() {
     if (PrintJobRunning()) return 0;
-    owned_ptr<TMetaFilePrinter> counter(new TMetaFilePrinter(nullptr));
     // Counting is not printing: the page handler hears nothing of it.
     struct TPutBack {
         TEvent<int, bool&>& slot;
@@ -736,8 +752,13 @@ int TPageViewer::NumPrinterPages() {
         ~TPutBack() { slot = std::move(saved); }
     } putBack{OnPageEvent, std::move(OnPageEvent)};
     OnPageEvent = nullptr;
-    PrintPreview(counter.get(), true);
-    return counter->GetPageNum();
+    PrintedPageCount = 0;
+    const TSectionList* doc = Processing() ? nullptr : DocumentOf(*this);
+    if (!doc) return 0;
+    // Output is suppressed, so the HTML bands are never asked for.
+    const int pages = CountDocumentPages(*doc, SettingsOf(*this));
+    PrintedPageCount = pages;
+    return pages;
 }
 
 TMetafile* TPageViewer::MakeMetaFile(int YTop, int FormatWidth, int Width, int Height) {

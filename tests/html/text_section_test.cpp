@@ -423,7 +423,9 @@ TEST(Document, TimerSectionsAndCopies) {
     EXPECT_EQ(copy.DoLogic(nullptr, 0, 500, 600, 0, sw, pos), 32);
     EXPECT_FALSE(host.TimerMade);
     EXPECT_TRUE(copy.SectionsByPosition.empty());
-    EXPECT_EQ(copy.InlineBorders, doc.InlineBorders);
+    // The copy keeps an inline list of its own: either document may go first.
+    EXPECT_NE(copy.InlineBorders, doc.InlineBorders);
+    EXPECT_EQ(copy.InlineBorders->Count(), doc.InlineBorders->Count());
 
     // The first text laid out hands its first baseline to a list item.
     int baseline = 0;

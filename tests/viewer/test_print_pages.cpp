@@ -328,6 +328,48 @@ TEST(PrintPages, PreviewPagesMatchThePrintedCount) {
     EXPECT_EQ(counting.GetPageNum(), 0);
 }
 
+// Counting keeps one recording for all pages; the count is that of the pages
+// a preview records and a job prints, whatever ends the pages.
+TEST(PrintPages, CountingGivesThePagesOfThePreviewAndOfThePrint) {
+    struct Case {
+        const char* name;
+        std::string html;
+        double scale;
+    } cases[] = {
+        {"one line", "<p>One short line</p>", 1.0},
+        {"many lines", NumberedLines(150), 1.0},
+        {"at twice the scale", NumberedLines(150), 2.0},
+        {"a row taller than a page", "<table border=1><tr><td height=2500>tall</td></tr></table><p>after</p>", 1.0},
+        {"page breaks", "<p>a</p><p style=\"page-break-before: always\">b</p><p style=\"page-break-after: always\">c</p>"
+                        "<p>d</p>", 1.0},
+        {"a table over pages", "<table border=1>" + [] {
+             std::string rows;
+             for (int i = 0; i < 120; ++i) rows += "<tr><td>row " + std::to_string(i) + "</td><td>cell</td></tr>";
+             return rows;
+         }() + "</table>", 1.0},
+    };
+    for (const Case& c : cases) {
+        TBitmapPrinterScope printer(A4(100));
+        auto doc = Document(c.html);
+        TPrintSettings settings;
+        settings.Scale = c.scale;
+        std::vector<int> events;
+        settings.OnPageEvent = [&](TObject*, int page, bool&) { events.push_back(page); };
+        const int counted = CountDocumentPages(*doc, settings);
+        const std::vector<int> countingEvents = events;
+        TMetaFilePrinter preview(nullptr);
+        EXPECT_EQ(PreviewDocument(*doc, settings, preview, true), counted) << c.name;
+        EXPECT_EQ(preview.GetPageNum(), counted) << c.name;
+        EXPECT_EQ(PrintDocument(*doc, settings, 1, 9999), counted) << c.name;
+        EXPECT_EQ(static_cast<int>(printer.Device.Pages.size()), counted) << c.name;
+        ASSERT_FALSE(countingEvents.empty());
+        EXPECT_EQ(countingEvents.back(), counted) << c.name;
+    }
+    TBitmapPrinterScope printer(A4(100));
+    TSectionList empty(nullptr);
+    EXPECT_EQ(CountDocumentPages(empty, {}), 0);
+}
+
 TEST(PrintPages, OnlyOneJobAtATime) {
     TBitmapPrinterScope printer(A4(100));
     auto doc = Document(NumberedLines(100));

@@ -18,118 +18,21 @@
 #include "viewer/metafile_printer.h"
 #include "viewer/test_print_support.h"
 
-#include <winspool.h>
+#include "../../tools/file_printer/file_printer.h"
 #undef SetPrinter
 #undef GetPrinter
 
 namespace {
 
 const wchar_t kPrinterName[] = L"Dictionary test PostScript";
-const wchar_t kDriverName[] = L"Wine PostScript Driver";
 const wchar_t kPpdName[] = L"dictionary_test_a4.ppd";
 
-// A4 at 300 dpi, 18 points unprintable on each side.
-const char kPpd[] =
-    "*PPD-Adobe: \"4.3\"\n"
-    "*FormatVersion: \"4.3\"\n"
-    "*FileVersion: \"1.0\"\n"
-    "*LanguageVersion: English\n"
-    "*LanguageEncoding: ISOLatin1\n"
-    "*PCFileName: \"DICTTEST.PPD\"\n"
-    "*Manufacturer: \"Test\"\n"
-    "*Product: \"(Test)\"\n"
-    "*ModelName: \"Dictionary test printer\"\n"
-    "*ShortNickName: \"Dictionary test printer\"\n"
-    "*NickName: \"Dictionary test printer\"\n"
-    "*PSVersion: \"(3010.000) 0\"\n"
-    "*LanguageLevel: \"3\"\n"
-    "*ColorDevice: True\n"
-    "*DefaultColorSpace: RGB\n"
-    "*TTRasterizer: Type42\n"
-    "*DefaultResolution: 300dpi\n"
-    "*OpenUI *PageSize: PickOne\n"
-    "*DefaultPageSize: A4\n"
-    "*PageSize A4/A4: \"<</PageSize[595 842]/ImagingBBox null>>setpagedevice\"\n"
-    "*CloseUI: *PageSize\n"
-    "*OpenUI *PageRegion: PickOne\n"
-    "*DefaultPageRegion: A4\n"
-    "*PageRegion A4/A4: \"<</PageSize[595 842]/ImagingBBox null>>setpagedevice\"\n"
-    "*CloseUI: *PageRegion\n"
-    "*DefaultImageableArea: A4\n"
-    "*ImageableArea A4/A4: \"18 18 577 824\"\n"
-    "*DefaultPaperDimension: A4\n"
-    "*PaperDimension A4/A4: \"595 842\"\n"
-    "*DefaultFont: Courier\n"
-    "*Font Courier: Standard \"(002.004S)\" Standard ROM\n"
-    "*Font Helvetica: Standard \"(001.006S)\" Standard ROM\n"
-    "*Font Times-Roman: Standard \"(001.007S)\" Standard ROM\n";
-
-std::wstring DriverDirectory() {
-    wchar_t folder[MAX_PATH] = {};
-    DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(folder), sizeof folder, &needed))
-        return {};
-    return folder;
-}
-
-bool PrinterListed(const std::wstring& name) {
-    DWORD needed = 0, count = 0;
-    EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed + 1);
-    if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 4, buffer.data(), needed, &needed, &count)) return false;
-    auto* info = reinterpret_cast<PRINTER_INFO_4W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i)
-        if (info[i].pPrinterName && name == info[i].pPrinterName) return true;
-    return false;
-}
-
-void RemovePrinter() {
-    HANDLE printer = nullptr;
-    std::wstring name = kPrinterName;
-    PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    if (OpenPrinterW(name.data(), &printer, &access)) {
-        DeletePrinter(printer);
-        ClosePrinter(printer);
-    }
-}
+void RemovePrinter() { file_printer::Remove(kPrinterName); }
 
 // Registers the file printer writing to `portFile` and makes it the default.
 // Empty on success, else what failed.
 std::string RegisterFilePrinter(const std::wstring& portFile) {
-    RemovePrinter();
-    const std::wstring folder = DriverDirectory();
-    if (folder.empty()) return "no driver folder";
-    const std::wstring ppd = folder + L"\\" + kPpdName;
-    HANDLE file = CreateFileW(ppd.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "the PPD cannot be written";
-    DWORD written = 0;
-    WriteFile(file, kPpd, sizeof kPpd - 1, &written, nullptr);
-    CloseHandle(file);
-
-    std::wstring driverName = kDriverName, driverPath = L"wineps.drv", dataFile = ppd, configFile = L"wineps.drv";
-    DRIVER_INFO_3W driver{};
-    driver.cVersion = 3;
-    driver.pName = driverName.data();
-    driver.pDriverPath = driverPath.data();
-    driver.pDataFile = dataFile.data();
-    driver.pConfigFile = configFile.data();
-    if (!AddPrinterDriverW(nullptr, 3, reinterpret_cast<BYTE*>(&driver)))
-        return "AddPrinterDriverW: " + std::to_string(GetLastError());
-
-    std::wstring name = kPrinterName, port = portFile, processor = L"WinPrint", datatype = L"RAW";
-    PRINTER_INFO_2W info{};
-    info.pPrinterName = name.data();
-    info.pPortName = port.data();
-    info.pDriverName = driverName.data();
-    info.pPrintProcessor = processor.data();
-    info.pDatatype = datatype.data();
-    info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-    HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-    if (!printer) return "AddPrinterW: " + std::to_string(GetLastError());
-    ClosePrinter(printer);
-    if (!SetDefaultPrinterW(kPrinterName)) return "SetDefaultPrinterW: " + std::to_string(GetLastError());
-    if (!PrinterListed(kPrinterName)) return "the printer is not listed";
-    return {};
+    return file_printer::Register(kPrinterName, portFile, kPpdName);
 }
 
 int CountPages(const std::string& postscript) {
@@ -222,6 +125,7 @@ TEST_F(PostScriptPrinterTest, PrintWritesOnePagePerPreviewPage) {
     ASSERT_GE(previewed, 2);
     TMetaFilePrinter counting(nullptr);
     EXPECT_EQ(PreviewDocument(*doc, {}, counting, true), previewed);
+    EXPECT_EQ(CountDocumentPages(*doc, {}), previewed);
 
     EXPECT_EQ(PrintDocument(*doc, {}, 1, 9999), previewed);
     EXPECT_EQ(PrintedPages(), previewed);
