@@ -5,6 +5,7 @@
 #include "framework/application.h"
 #include "framework/canvas.h"
 #include "framework/cp1251.h"
+#include "framework/forms.h"
 #include "framework/graphics.h"
 #include "framework/menus_bridge.h"
 #include "framework/published_controls.h"
@@ -419,6 +420,8 @@ TWinControl::~TWinControl() {
 }
 
 void TWinControl::BeforeDestruction() {
+    // A form must not go on naming a control that is gone as its active one.
+    if (TCustomForm* form = GetParentForm(); form && form->ActiveControl() == this) form->SetActiveControl(nullptr);
     // Owned components go first (TComponent), then the windows, while the most
     // derived class still handles their last messages.
     TControl::BeforeDestruction();
@@ -833,7 +836,7 @@ void TWinControl::FontChanged() {
 
 void TWinControl::UpdateWindowFont() {
     if (!FHandle) return;
-    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FFont->Handle()), FALSE);
+    SendMessageW(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(SharedFont ? SharedFont : FFont->Handle()), FALSE);
 }
 
 void TWinControl::ColorChanged() {
@@ -955,11 +958,17 @@ void TWinControl::RouteMouse(TMessage& m) {
             SetCapture(FHandle);
         }
         LPARAM local = MAKELPARAM(p.X - target->Left(), p.Y - target->Top());
+        // The button-up gives the mouse back even when the handler raises.
+        struct TReleaseOnUp {
+            TWinControl* Self;
+            bool Up;
+            ~TReleaseOnUp() {
+                if (!Up || !Self->FCaptureControl) return;
+                Self->FCaptureControl = nullptr;
+                if (GetCapture() == Self->FHandle) ReleaseCapture();
+            }
+        } release{this, up};
         target->Perform(m.Msg, m.WParam, local);
-        if (up && FCaptureControl) {
-            FCaptureControl = nullptr;
-            if (GetCapture() == FHandle) ReleaseCapture();
-        }
         return;
     }
     if (m.Msg == WM_MOUSEMOVE && !FMouseInside) {

@@ -12,6 +12,7 @@
 #include "framework/strings.h"
 #include "framework/sysutils.h"
 #include "framework/win.h"
+#include "html/box_background.h"
 #include "html/font_obj.h"
 #include "html/image_cache.h"
 #include "html/parser_entry.h"
@@ -63,9 +64,13 @@ void SplitAnchor(const std::string& reference, std::string& name, std::string& a
     anchor = hash == std::string::npos ? std::string() : reference.substr(hash + 1);
 }
 
-std::string UpperAscii(std::string s) {
-    for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-    return s;
+// The whole stream from its start, wherever it stands.
+std::string ReadWholeStream(TStream* stream) {
+    const int64_t size = std::clamp<int64_t>(stream->Size(), 0, INT32_MAX);
+    std::string source(static_cast<size_t>(size), '\0');
+    stream->SetPosition(0);
+    if (!source.empty()) stream->ReadBuffer(source.data(), static_cast<int32_t>(source.size()));
+    return source;
 }
 
 }  // namespace
@@ -82,13 +87,10 @@ void TPaintPanel::WndProc(TMessage& message) {
             // The paint covers every pixel; erasing first would only flicker.
             message.Result = 1;
             return;
-        case WM_LBUTTONDOWN:
-            // The viewer takes the focus so its keys scroll the page.
-            if (FViewer->CanFocus()) FViewer->SetFocus();
-            break;
         default:
             break;
     }
+    if (FViewer->PanelMouseMessage(message)) return;
     TCustomControl::WndProc(message);
 }
 
@@ -137,22 +139,31 @@ void TPaintPanel::DoBackground(TCanvas* canvas) {
     // "Attached" on either axis: background-attachment fixed.
     const bool fixed = placement[0].Attached || placement[1].Attached;
     FViewer->FFixedBackground = fixed;
-    const int pw = picture->Width(), ph = picture->Height();
+    // A fixed picture is placed in the panel, a scrolling one in the page.
     const int offsetX = fixed ? 0 : FViewer->GetHScrollPos();
     const int offsetY = fixed ? 0 : doc->ScrollY;
-    // Tiles start at the document's origin and cover the clip rectangle.
-    auto firstTile = [](int start, int edge, int size) {
-        if (start < edge) return start + size * ((edge - start) / size);
-        return start - size * ((start - edge) / size) - size;
-    };
-    const int x0 = firstTile(-offsetX, clip.Left, pw);
-    const int y0 = firstTile(-offsetY, clip.Top, ph);
+    const int areaW = fixed ? Width() : FViewer->FHScrollBar->Max();
+    const int areaH = fixed ? Height() : std::max(FViewer->FMaxVertical, Height());
+    // A line of one pixel is stretched first: tiling it would take a copy
+    // per pixel.
+    std::unique_ptr<TBitmap> wide, wideMask;
+    TBitmap* mask = doc->BackdropMask;
+    if (picture->Width() == 1 || picture->Height() == 1) {
+        wide.reset(EnlargeBitmap(picture, clip.Width(), clip.Height()));
+        if (mask) wideMask.reset(EnlargeBitmap(mask, clip.Width(), clip.Height()));
+        picture = wide.get();
+        mask = wideMask ? wideMask.get() : nullptr;
+    }
+    const int pw = picture->Width(), ph = picture->Height();
+    const TTileSpan across = BackgroundTiles(placement[0], -offsetX, areaW, pw, pw, clip.Left, clip.Right);
+    const TTileSpan down = BackgroundTiles(placement[1], -offsetY, areaH, ph, ph, clip.Top, clip.Bottom);
     HDC target = canvas->Handle();
     HDC source = picture->Canvas()->Handle();
-    TBitmap* mask = doc->BackdropMask;
     HDC maskDC = mask ? mask->Canvas()->Handle() : nullptr;
-    for (int y = y0; y < clip.Bottom; y += ph)
-        for (int x = x0; x < clip.Right; x += pw) {
+    for (int row = 0; row < down.Count; ++row) {
+        const int y = down.Start + row * ph;
+        for (int column = 0; column < across.Count; ++column) {
+            const int x = across.Start + column * pw;
             if (maskDC) {
                 BitBlt(target, x, y, pw, ph, source, 0, 0, SRCINVERT);
                 BitBlt(target, x, y, pw, ph, maskDC, 0, 0, SRCAND);
@@ -161,6 +172,7 @@ void TPaintPanel::DoBackground(TCanvas* canvas) {
                 BitBlt(target, x, y, pw, ph, source, 0, 0, SRCCOPY);
             }
         }
+    }
 }
 
 // ---- the vertical bar
@@ -215,6 +227,10 @@ TPageViewer::TPageViewer(TComponent* AOwner) : TCustomControl(AOwner) {
     FDocument->BackgroundChangeHandler = Bind(this, &TPageViewer::BackgroundChange);
     FDocument->DisplayImages = true;
     SetColor(clBtnFace);
+    SetHotSpotColor(0xFF0000);
+    SetActiveColor(0xFF0000);
+    SetVisitedColor(0x800080);
+    SetPreFontName("Courier New");
     SetOptions(HtOption(htPrintTableBackground) | HtOption(htPrintMonochromeBlack));
     FConstructing = false;
 }
@@ -246,8 +262,13 @@ void TPageViewer::Paint() {
 }
 
 void TPageViewer::WndProc(TMessage& message) {
+    if (message.Msg == WM_USER + 100) return WMFormSubmit(message);
+    if (ViewerMouseMessage(message)) return;
     TCustomControl::WndProc(message);
     if (message.Msg == WM_SIZE && !FConstructing) {
+        // The size is sent before the position change that records it comes
+        // back: without this the layout would take the old width.
+        UpdateBounds();
         if (FProcessing) {
             DoScrollBars();
         } else {
@@ -355,8 +376,12 @@ void TPageViewer::Clear() {
     if (FOwnCache) FOwnCache->Clear();
     SetFontsFromSettings();
     FBase.clear();
+    FBase2.clear();
     FBaseTarget.clear();
     FTitle.clear();
+    FCaretPos = 0;
+    FSelAnchor = -1;
+    StopSound();
     FMaxVertical = 0;
     FScrollWidth = 0;
     FVScrollBar->SetParams(0, 1, 0, 0);
@@ -366,20 +391,37 @@ void TPageViewer::Clear() {
     InvalidatePanel();
 }
 
+TReaderCallbacks TPageViewer::ReaderCallbacks() {
+    TReaderCallbacks callbacks;
+    callbacks.OnInclude = OnInclude;
+    callbacks.OnSoundRequest = OnSoundRequest;
+    callbacks.OnMeta = Bind(this, &TPageViewer::HandleMeta);
+    callbacks.OnLink = OnLink;
+    callbacks.OnScript = OnScript;
+    return callbacks;
+}
+
+void TPageViewer::StopSound() {
+    if (OnSoundRequest) OnSoundRequest(this, std::string(), 0, true);
+}
+
 void TPageViewer::ParseSource(ThtmlFileType type) {
     if (OnParseBegin) OnParseBegin(this, FSource);
     if (type == TextType) {
         ParseTextString(FSource, FDocument.get());
+    } else if (type >= ImgType && !FCurrentFile.empty()) {
+        // The full name: a relative one would be taken from the picture's
+        // own folder a second time.
+        ParseHTMLString("<img src=\"" + FCurrentFile + "\">", FDocument.get(), TReaderCallbacks(), this);
     } else {
-        TReaderCallbacks callbacks;
-        ParseHTMLString(FSource, FDocument.get(), callbacks, this);
+        ParseHTMLString(FSource, FDocument.get(), ReaderCallbacks(), this);
     }
 }
 
 void TPageViewer::SetupAndLogic() {
     const TReaderResults& results = ReaderResults();
     FTitle = results.Title;
-    FBase = results.Base;
+    FBase = results.Base.empty() ? FBase2 : results.Base;
     FBaseTarget = results.BaseTarget;
     if (OnParseEnd) OnParseEnd(this);
     TFlagScope inLogic(FInLogic);
@@ -387,16 +429,24 @@ void TPageViewer::SetupAndLogic() {
     DoLogic();
 }
 
+void TPageViewer::FireMetaRefresh() {
+    if (FRefreshDelay > 0 && OnMetaRefresh) OnMetaRefresh(this, FRefreshDelay, FRefreshURL);
+}
+
 void TPageViewer::LoadString(const std::string& source, const std::string& reference, ThtmlFileType type) {
     if (FProcessing) return;
     SetProcessing(true);
+    bool started = false;
     struct Off {
         TPageViewer* V;
+        const bool& Started;
         ~Off() {
+            if (Started) V->htProgressEnd();
             V->FInLogic = false;
             V->SetProcessing(false);
         }
-    } off{this};
+    } off{this, started};
+    FRefreshDelay = 0;
     std::string name, anchor;
     SplitAnchor(reference, name, anchor);
     FInLogic = true;
@@ -404,10 +454,17 @@ void TPageViewer::LoadString(const std::string& source, const std::string& refer
     FCurrentFile = name.empty() ? std::string() : ::ExpandFileName(name);
     FFileType = type;
     FDocument->ProgressBase = 75;
+    started = true;
+    htProgressInit();
     InitLoad();
+    FCaretPos = 0;
+    FSelAnchor = -1;
+    StopSound();
     FSource = source;
-    ParseSource(type);
+    // Only a file load makes a lone picture.
+    ParseSource(type == TextType ? TextType : HTMLType);
     SetupAndLogic();
+    CheckVisitedLinks();
     if ((anchor.empty() || !PositionTo(anchor)) && (FCurrentFile.empty() || FCurrentFile != oldFile)) {
         ScrollTo(0);
         SetHScrollPos(0);
@@ -420,107 +477,87 @@ void TPageViewer::LoadFile(const std::string& fileName, ThtmlFileType type) {
     THourglass hourglass;
     std::string name, anchor;
     SplitAnchor(fileName, name, anchor);
+    FRefreshDelay = 0;
     SetProcessing(true);
-    struct Off {
-        TPageViewer* V;
-        ~Off() {
-            V->FInLogic = false;
-            V->SetProcessing(false);
-        }
-    } off{this};
-    if (!FileExists(name)) throw EInOutError("Can't locate file: " + name);
-    FDocument->ProgressBase = 75;
-    FInLogic = true;
-    InitLoad();
-    const std::string oldFile = FCurrentFile;
-    FCurrentFile = ::ExpandFileName(name);
-    FFileType = type;
-    // What was built is laid out and shown even when reading fails midway.
-    struct Finish {
-        TPageViewer* V;
-        const std::string& Anchor;
-        const std::string& OldFile;
-        ~Finish() {
-            try {
-                V->SetupAndLogic();
-                if ((Anchor.empty() || !V->PositionTo(Anchor)) && V->FCurrentFile != OldFile) {
-                    V->ScrollTo(0);
-                    V->SetHScrollPos(0);
-                }
-            } catch (...) {
-            }
-            V->FInLogic = false;
-            V->InvalidatePanel();
-        }
-    } finish{this, anchor, oldFile};
     {
-        TFileStream stream(name, fmOpenRead | fmShareDenyWrite);
-        std::string source(static_cast<size_t>(std::max<int64_t>(0, stream.Size())), '\0');
-        if (!source.empty()) stream.ReadBuffer(source.data(), static_cast<int32_t>(source.size()));
-        FSource = std::move(source);
+        struct Off {
+            TPageViewer* V;
+            ~Off() {
+                V->htProgressEnd();
+                V->FInLogic = false;
+                V->SetProcessing(false);
+            }
+        } off{this};
+        if (!FileExists(name)) throw EInOutError("Can't locate file: " + name);
+        FDocument->ProgressBase = 75;
+        htProgressInit();
+        FInLogic = true;
+        InitLoad();
+        FCaretPos = 0;
+        FSelAnchor = -1;
+        const std::string oldFile = FCurrentFile;
+        FCurrentFile = ::ExpandFileName(name);
+        FFileType = type;
+        // What was built is laid out and shown even when reading fails midway.
+        struct Finish {
+            TPageViewer* V;
+            const std::string& Anchor;
+            const std::string& OldFile;
+            ~Finish() {
+                try {
+                    V->SetupAndLogic();
+                    V->CheckVisitedLinks();
+                    if ((Anchor.empty() || !V->PositionTo(Anchor)) && V->FCurrentFile != OldFile) {
+                        V->ScrollTo(0);
+                        V->SetHScrollPos(0);
+                    }
+                } catch (...) {
+                }
+                V->FInLogic = false;
+                V->InvalidatePanel();
+            }
+        } finish{this, anchor, oldFile};
+        if (type >= ImgType) {
+            FSource.clear();
+        } else {
+            TFileStream stream(name, fmOpenRead | fmShareDenyWrite);
+            std::string source(static_cast<size_t>(std::max<int64_t>(0, stream.Size())), '\0');
+            if (!source.empty()) stream.ReadBuffer(source.data(), static_cast<int32_t>(source.size()));
+            FSource = std::move(source);
+        }
+        if (type == HTMLType) StopSound();
+        ParseSource(type);
     }
-    ParseSource(type);
-}
-
-void TPageViewer::LoadFromFile(const std::string& fileName) {
-    if (FProcessing || fileName.empty()) return;
-    LoadFile(fileName, HTMLType);
-}
-
-void TPageViewer::LoadTextFile(const std::string& fileName) {
-    if (FProcessing || fileName.empty()) return;
-    LoadFile(fileName, TextType);
+    FireMetaRefresh();
 }
 
 void TPageViewer::LoadFromString(const std::string& source, const std::string& reference) {
     LoadString(source, reference, HTMLType);
+    FireMetaRefresh();
 }
 
 void TPageViewer::LoadTextFromString(const std::string& source) { LoadString(source, "", TextType); }
 
+void TPageViewer::LoadStrings(const TStrings* strings, const std::string& reference) {
+    if (!strings) return;
+    LoadString(strings->Text(), reference, HTMLType);
+    FireMetaRefresh();
+}
+
+void TPageViewer::LoadTextStrings(const TStrings* strings) {
+    if (strings) LoadString(strings->Text(), "", TextType);
+}
+
+void TPageViewer::LoadFromBuffer(const char* buffer, int size, const std::string& reference) {
+    const std::string source = buffer && size > 0 ? std::string(buffer, static_cast<size_t>(size)) : std::string();
+    LoadString(source, reference, HTMLType);
+    FireMetaRefresh();
+}
+
 void TPageViewer::LoadFromStream(TStream* stream, const std::string& reference) {
     if (FProcessing || !stream) return;
-    const int64_t size = std::max<int64_t>(0, stream->Size());
-    std::string source(static_cast<size_t>(size), '\0');
-    stream->SetPosition(0);
-    if (!source.empty()) stream->ReadBuffer(source.data(), static_cast<int32_t>(source.size()));
-    LoadString(source, reference, HTMLType);
-}
-
-bool TPageViewer::PositionTo(const std::string& anchor) {
-    if (anchor.empty() || !FDocument->IDObjects) return false;
-    TIDObject* object = FDocument->IDObjects->FindObject(UpperAscii(anchor));
-    if (!object) return false;
-    int y = object->GetYPosition();
-    if (auto* named = dynamic_cast<TChPosObj*>(object)) {
-        // A bare <a name> knows only its place in the source; the line of the
-        // character there says where that is on the page. The section that
-        // holds the character is asked: the one before it also answers for
-        // its own end, which is the same position.
-        const int pos = FDocument->FindDocPos(named->SourcePos, false);
-        int x = 0;
-        wchar_t ch = 0;
-        TObject* holder = nullptr;
-        auto* section = FDocument->GetChAtPos(pos, ch, holder) ? dynamic_cast<TSectionBase*>(holder) : nullptr;
-        const bool found =
-            section ? section->CursorToXY(nullptr, pos, x, y) : FDocument->CursorToXY(nullptr, pos, x, y);
-        if (!found) y = 0;
-    }
-    ScrollTo(y);
-    SetHScrollPos(0);
-    return true;
-}
-
-std::string TPageViewer::HTMLExpandFilename(const std::string& name) {
-    std::string result = name;
-    for (char& c : result)
-        if (c == '/') c = '\\';
-    const bool absolute = result.size() > 1 && (result[1] == ':' || (result[0] == '\\' && result[1] == '\\'));
-    if (absolute || FCurrentFile.empty()) return result;
-    // Relative names are taken from the folder of the current document.
-    const size_t slash = FCurrentFile.find_last_of("\\/");
-    if (slash == std::string::npos) return result;
-    return FCurrentFile.substr(0, slash + 1) + result;
+    LoadString(ReadWholeStream(stream), reference, HTMLType);
+    FireMetaRefresh();
 }
 
 // ---- layout
@@ -603,12 +640,16 @@ void TPageViewer::Layout() {
     SetProcessing(true);
     struct Off {
         TPageViewer* V;
-        ~Off() { V->SetProcessing(false); }
+        ~Off() {
+            V->htProgressEnd();
+            V->SetProcessing(false);
+        }
     } off{this};
-    const int position = GetScrollPos();
+    const int position = GetPosition();
     FDocument->ProgressBase = 0;
+    htProgressInit();
     DoLogic();
-    ScrollTo(position);
+    SetPosition(position);
 }
 
 bool TPageViewer::VScrollBarVisible() const { return FVScrollBar->Visible(); }
@@ -682,29 +723,6 @@ void TPageViewer::InvalidatePanel() {
 
 TWinControl* TPageViewer::PaintPanel() { return FPaintPanel; }
 
-// Links get their keyboard stops with the mouse and keyboard handling.
-std::unique_ptr<TLinkTabStop> TPageViewer::CreateLinkTabStop(TFontObj*) { return nullptr; }
-
 void TPageViewer::SetAnimationTimer(bool, int) {}
 void TPageViewer::FreeAnimationTimer() {}
 
-void TPageViewer::LinkAction(const TUrlTarget& target) {
-    bool handled = false;
-    if (OnHotSpotClick) OnHotSpotClick(this, target.Url, handled);
-    if (handled) return;
-    const std::string& url = target.Url;
-    if (!url.empty() && url[0] == '#') PositionTo(url.substr(1));
-}
-
-// ---- selection
-
-void TPageViewer::SelectAll() {
-    FDocument->SelFirstPos = 0;
-    FDocument->SelEndPos = FDocument->Len;
-    InvalidatePanel();
-}
-
-void TPageViewer::CopyToClipboard() {
-    const int length = FDocument->GetSelLength();
-    if (length > 0) FDocument->CopyToClipboardA(length + 1);
-}

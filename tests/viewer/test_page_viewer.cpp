@@ -9,6 +9,7 @@
 #include "framework/streams.h"
 #include "framework/sysutils.h"
 #include "framework/win.h"
+#include "html/form_controls.h"
 #include "support/test_support.h"
 #include "viewer/page_viewer.h"
 
@@ -219,6 +220,439 @@ TEST_F(PageViewerTest, AnchorScrollsToItsPlace) {
     EXPECT_EQ(viewer->GetScrollPos(), viewer->GetScrollBarRange());
     viewer->LoadFromString(kShortPage + "<a name=\"x\"></a>", "#x");
     EXPECT_EQ(viewer->GetScrollPos(), 0);
+}
+
+
+// ---- history
+
+class PageViewerHistoryTest : public PageViewerTest {
+protected:
+    PageViewerHistoryTest() {
+        for (const char* name : {"a", "b", "c", "d"})
+            testing_support::WriteFileBytes(std::string(name) + ".htm",
+                                            std::string("<title>") + name + "</title>" + Lines(80));
+        viewer->SetHistoryMaxCount(5);
+        viewer->OnHistoryChange = [this](TObject*) { ++changes; };
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const std::string& file : viewer->History()) names.push_back(ExtractFileName(file));
+        return names;
+    }
+    using Names_t = std::vector<std::string>;
+    testing_support::TempWorkDir dir;
+    int changes = 0;
+};
+
+TEST_F(PageViewerHistoryTest, NewFilesGoInFrontAndForwardEntriesGo) {
+    viewer->LoadFromFile("a.htm");
+    EXPECT_EQ(Names(), Names_t({"a.htm"}));
+    EXPECT_EQ(changes, 1);
+
+    // The same file again, scrolled or not, is no new entry.
+    viewer->LoadFromFile("a.htm");
+    viewer->SetScrollPos(200);
+    viewer->LoadFromFile("a.htm");
+    EXPECT_EQ(viewer->HistoryCount(), 1);
+    EXPECT_EQ(changes, 1);
+
+    viewer->SetScrollPos(300);
+    const int leftAt = viewer->GetPosition();
+    viewer->LoadFromFile("b.htm");
+    viewer->LoadFromFile("c.htm");
+    EXPECT_EQ(Names(), Names_t({"c.htm", "b.htm", "a.htm"}));
+    EXPECT_EQ(viewer->TitleHistory(), std::vector<std::wstring>({L"c", L"b", L"a"}));
+    EXPECT_EQ(viewer->HistoryEntry(2)->Pos, leftAt) << "the entry left keeps where it was left";
+    EXPECT_EQ(viewer->HistoryEntry(0)->FileType, HTMLType);
+    EXPECT_EQ(changes, 3);
+
+    // Back to a: the file and its position come back.
+    viewer->SetHistoryIndex(2);
+    EXPECT_EQ(ExtractFileName(viewer->CurrentFile()), "a.htm");
+    EXPECT_EQ(viewer->GetScrollPos(), 300);
+    EXPECT_EQ(viewer->HistoryIndex(), 2);
+    EXPECT_EQ(viewer->HistoryCount(), 3) << "moving in the history adds nothing";
+    EXPECT_EQ(changes, 4);
+
+    // A new file from there drops c and b.
+    viewer->LoadFromFile("d.htm");
+    EXPECT_EQ(Names(), Names_t({"d.htm", "a.htm"}));
+    EXPECT_EQ(viewer->HistoryIndex(), 0);
+
+    // Forward again keeps the position of the page left.
+    viewer->SetScrollPos(120);
+    viewer->SetHistoryIndex(1);
+    viewer->SetHistoryIndex(0);
+    EXPECT_EQ(ExtractFileName(viewer->CurrentFile()), "d.htm");
+    EXPECT_EQ(viewer->GetScrollPos(), 120);
+}
+
+TEST_F(PageViewerHistoryTest, IndexOutsideTheListOrWhileProcessingIsIgnored) {
+    viewer->LoadFromFile("a.htm");
+    viewer->LoadFromFile("b.htm");
+    const int before = changes;
+    for (int index : {-1, 2, 99, 0}) {
+        viewer->SetHistoryIndex(index);
+        EXPECT_EQ(viewer->HistoryIndex(), 0) << index;
+    }
+    viewer->SetProcessing(true);
+    viewer->SetHistoryIndex(1);
+    viewer->SetProcessing(false);
+    EXPECT_EQ(viewer->HistoryIndex(), 0);
+    EXPECT_EQ(ExtractFileName(viewer->CurrentFile()), "b.htm");
+    EXPECT_EQ(changes, before);
+}
+
+TEST_F(PageViewerHistoryTest, MaxCountTrimsAndASmallerOneClears) {
+    viewer->SetHistoryMaxCount(2);
+    EXPECT_EQ(viewer->HistoryMaxCount, 2);
+    for (const char* name : {"a.htm", "b.htm", "c.htm"}) viewer->LoadFromFile(name);
+    EXPECT_EQ(Names(), Names_t({"c.htm", "b.htm"}));
+
+    viewer->SetHistoryMaxCount(-1);
+    EXPECT_EQ(viewer->HistoryMaxCount, 2) << "negative is ignored";
+    viewer->SetHistoryMaxCount(4);
+    EXPECT_EQ(viewer->HistoryCount(), 2) << "a larger count keeps the entries";
+    changes = 0;
+    viewer->SetHistoryMaxCount(1);
+    EXPECT_EQ(viewer->HistoryCount(), 0);
+    EXPECT_EQ(changes, 1);
+
+    // Clearing an empty history tells nobody.
+    viewer->ClearHistory();
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(PageViewerHistoryTest, NoHistoryKeptAtMaxCountZero) {
+    viewer->SetHistoryMaxCount(0);
+    changes = 0;
+    for (const char* name : {"a.htm", "b.htm", "a.htm", "c.htm"}) viewer->LoadFromFile(name);
+    viewer->LoadTextFile("d.htm");
+    EXPECT_EQ(viewer->HistoryCount(), 0);
+    EXPECT_EQ(changes, 0);
+}
+
+TEST_F(PageViewerHistoryTest, MemoryLoadsKeepNoHistory) {
+    viewer->LoadFromFile("a.htm");
+    TStringStream stream(kLongPage);
+    viewer->LoadFromStream(&stream, "");
+    viewer->LoadFromString(kShortPage, "b.htm");
+    EXPECT_EQ(Names(), Names_t({"a.htm"}));
+
+    // From a page with no file there is nothing to go back to.
+    viewer->LoadFromString(kShortPage, "");
+    viewer->LoadFromFile("c.htm");
+    EXPECT_EQ(Names(), Names_t({"c.htm", "a.htm"}));
+}
+
+TEST_F(PageViewerHistoryTest, SameFileAtAnotherPlaceAndAnotherType) {
+    viewer->LoadFromFile("a.htm");
+    // What a link to an anchor of the page records.
+    const int top = viewer->GetPosition();
+    viewer->SetScrollPos(250);
+    viewer->BumpHistory(viewer->CurrentFile(), viewer->Title(), top, nullptr, viewer->FileType());
+    EXPECT_EQ(Names(), Names_t({"a.htm", "a.htm"}));
+    // Nothing moved: no entry.
+    viewer->BumpHistory(viewer->CurrentFile(), viewer->Title(), viewer->GetPosition(), nullptr, viewer->FileType());
+    EXPECT_EQ(viewer->HistoryCount(), 2);
+
+    viewer->SetHistoryIndex(1);
+    EXPECT_EQ(viewer->GetScrollPos(), 0);
+    viewer->SetHistoryIndex(0);
+    EXPECT_EQ(viewer->GetScrollPos(), 250);
+
+    // The same file as text is another entry, and comes back as text.
+    viewer->LoadTextFile("a.htm");
+    EXPECT_EQ(viewer->HistoryCount(), 3);
+    EXPECT_EQ(viewer->HistoryEntry(0)->FileType, TextType);
+    viewer->SetHistoryIndex(1);
+    EXPECT_EQ(viewer->FileType(), HTMLType);
+    viewer->SetHistoryIndex(0);
+    EXPECT_EQ(viewer->FileType(), TextType);
+    EXPECT_NE(viewer->Source().find("<title>"), std::string::npos);
+}
+
+TEST_F(PageViewerHistoryTest, AFileGoneFromDiskLeavesTheHistoryAsItWas) {
+    viewer->LoadFromFile("a.htm");
+    viewer->LoadFromFile("b.htm");
+    DeleteFile("a.htm");
+    EXPECT_THROW(viewer->SetHistoryIndex(1), EInOutError);
+    EXPECT_EQ(viewer->HistoryIndex(), 0);
+    EXPECT_FALSE(viewer->Processing());
+    EXPECT_EQ(viewer->HistoryCount(), 2);
+}
+
+TEST_F(PageViewerHistoryTest, GoingBackRestoresWhatTheFormHeld) {
+    testing_support::WriteFileBytes("form.htm", "<form><input type=text name=q value=start></form>" + Lines(60));
+    auto edit = [&]() -> TEditFormControlObj* {
+        for (TFormControlObj* control : viewer->Document()->AllFormControls)
+            if (auto* e = dynamic_cast<TEditFormControlObj*>(control)) return e;
+        return nullptr;
+    };
+    viewer->LoadFromFile("form.htm");
+    ASSERT_TRUE(edit());
+    // An anchor jump on the page: two entries of the one file.
+    const int top = viewer->GetPosition();
+    viewer->SetScrollPos(200);
+    viewer->BumpHistory(viewer->CurrentFile(), viewer->Title(), top, nullptr, HTMLType);
+    edit()->SetText("typed");
+    viewer->LoadFromFile("a.htm");
+    EXPECT_EQ(Names(), Names_t({"a.htm", "form.htm", "form.htm"}));
+
+    // Back to the older entry: the page is read again and the text comes back.
+    viewer->SetHistoryIndex(2);
+    ASSERT_TRUE(edit());
+    EXPECT_EQ(edit()->GetText(), "typed");
+    EXPECT_EQ(viewer->GetScrollPos(), 0);
+
+    // Moving within the page keeps what is typed; leaving and coming back
+    // brings the latest text.
+    edit()->SetText("again");
+    viewer->SetHistoryIndex(1);
+    EXPECT_EQ(edit()->GetText(), "again");
+    EXPECT_EQ(viewer->GetScrollPos(), 200);
+    viewer->SetHistoryIndex(0);
+    viewer->SetHistoryIndex(2);
+    EXPECT_EQ(edit()->GetText(), "again");
+}
+
+TEST_F(PageViewerTest, PositionSurvivesAnotherWidth) {
+    std::string words;
+    for (int i = 0; i < 600; ++i) words += "word ";
+    // Narrower, the long paragraph grows and moves what follows it down.
+    viewer->LoadFromString(Lines(20) + "<p>" + words + "</p>" + Lines(60, 21), "");
+    viewer->SetScrollPos(viewer->GetScrollBarRange() - 100);
+    const int position = viewer->GetPosition();
+    const int before = viewer->GetScrollPos();
+    EXPECT_GT(static_cast<unsigned>(position) >> 16, 0u) << "a section and an offset into it";
+    const int offset = position & 0xFFFF;
+    const int height = viewer->DocumentHeight();
+    viewer->SetBounds(0, 0, 250, 300);
+    ASSERT_GT(viewer->DocumentHeight(), height) << "laid out again at the new width";
+    viewer->SetPosition(position);
+    EXPECT_EQ(viewer->GetPosition(), position);
+    EXPECT_GT(viewer->GetScrollPos(), before);
+
+    // A plain number is a pixel position; a section that is not there is ignored.
+    viewer->SetPosition(40);
+    EXPECT_EQ(viewer->GetScrollPos(), 40);
+    viewer->SetPosition(0x7FFF0000 | offset);
+    EXPECT_EQ(viewer->GetScrollPos(), 40);
+}
+
+
+// ---- settings, META, pictures
+
+TEST_F(PageViewerTest, SettingsAreKeptInTheirRanges) {
+    const struct {
+        double asked, expected;
+    } scales[] = {{10, 4.0}, {0.1, 0.25}, {4.0, 4.0}, {0.25, 0.25}, {1.5, 1.5}};
+    for (const auto& c : scales) {
+        viewer->SetPrintScale(c.asked);
+        EXPECT_DOUBLE_EQ(viewer->PrintScale, c.expected) << c.asked;
+    }
+    const struct {
+        int asked, expected;
+    } counts[] = {{25, 20}, {-3, 0}, {7, 7}};
+    for (const auto& c : counts) {
+        viewer->SetImageCacheCount(c.asked);
+        EXPECT_EQ(viewer->ImageCacheCount(), c.expected) << c.asked;
+    }
+    const struct {
+        const char *asked, *expected;
+    } roots[] = {{"  C:\\web\\ ", "C:\\web"}, {"C:\\web\\\\", "C:\\web\\"}, {"", ""}, {"\\", ""}};
+    for (const auto& c : roots) {
+        viewer->SetServerRoot(c.asked);
+        EXPECT_EQ(viewer->ServerRoot(), c.expected) << c.asked;
+    }
+}
+
+TEST_F(PageViewerTest, RefreshMetaGivesDelayAndUrl) {
+    struct Refresh {
+        int delay;
+        std::string url;
+    };
+    std::vector<Refresh> refreshes;
+    std::vector<std::string> metas;
+    viewer->OnMeta = [&](TObject*, const std::string& httpEq, const std::string& name, const std::string& content) {
+        metas.push_back(httpEq + "|" + name + "|" + content);
+    };
+    viewer->OnMetaRefresh = [&](TObject*, int delay, const std::string& url) { refreshes.push_back({delay, url}); };
+    const struct {
+        const char* httpEq;
+        const char* content;
+        int delay;  // -1: no refresh
+        const char* url;
+    } cases[] = {
+        {"refresh", "0;url=next.htm", 1, "next.htm"},
+        {"REFRESH", "5; URL=Next Page.htm", 5, "Next Page.htm"},
+        {"Refresh", "7", 7, ""},
+        {"refresh", "3 ;uRl=a.htm;b", 3, "a.htm;b"},
+        {"refresh", "soon;url=x.htm", -1, ""},
+        {"refresh", "", -1, ""},
+        {"refresh", "-2;url=x.htm", -1, ""},
+        {"expires", "5;url=x.htm", -1, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content);
+        refreshes.clear();
+        metas.clear();
+        viewer->LoadFromString(std::string("<meta http-equiv=\"") + c.httpEq + "\" content=\"" + c.content + "\">" +
+                                   kShortPage,
+                               "");
+        ASSERT_EQ(metas.size(), 1u);
+        EXPECT_EQ(metas[0], std::string(c.httpEq) + "||" + c.content);
+        if (c.delay < 0) {
+            EXPECT_TRUE(refreshes.empty());
+        } else {
+            ASSERT_EQ(refreshes.size(), 1u);
+            EXPECT_EQ(refreshes[0].delay, c.delay);
+            EXPECT_EQ(refreshes[0].url, c.url);
+        }
+    }
+
+    // A later load without the META asks for nothing; text loads never do.
+    refreshes.clear();
+    metas.clear();
+    viewer->LoadFromString(kShortPage, "");
+    viewer->LoadTextFromString("<meta http-equiv=refresh content=1>");
+    EXPECT_TRUE(refreshes.empty());
+
+    // Without a refresh handler the META is only reported.
+    viewer->OnMetaRefresh = nullptr;
+    viewer->LoadFromString("<meta http-equiv=refresh content=\"2;url=a.htm\">", "");
+    EXPECT_EQ(viewer->RefreshDelay(), 0);
+    EXPECT_EQ(metas.size(), 1u);
+}
+
+TEST_F(PageViewerTest, FullDisplaySizeLaysOutACopy) {
+    std::string words;
+    for (int i = 0; i < 300; ++i) words += "word ";
+    viewer->LoadFromString("<p>" + words + "</p>" + Lines(20), "");
+    const int height = viewer->DocumentHeight();
+    for (int width : {0, -1, -1000}) EXPECT_EQ(viewer->FullDisplaySize(width), TSize{}) << width;
+    const TSize wide = viewer->FullDisplaySize(800), narrow = viewer->FullDisplaySize(200);
+    EXPECT_GT(narrow.cy, wide.cy);
+    EXPECT_GT(wide.cx, 600);
+    EXPECT_LE(narrow.cx, 200);
+    EXPECT_EQ(viewer->DocumentHeight(), height) << "the view keeps its layout";
+    EXPECT_EQ(TPageViewer(nullptr).FullDisplaySize(300).cy, 0) << "an empty viewer";
+}
+
+// A picture file of one colour.
+void WritePicture(const std::string& name, int width, int height, TColor color) {
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(width, height);
+    bitmap.Canvas()->Brush()->SetColor(color);
+    bitmap.Canvas()->FillRect({0, 0, width, height});
+    TMemoryStream stream;
+    bitmap.SaveToStream(&stream);
+    stream.SaveToFile(name);
+}
+
+TEST_F(PageViewerTest, ImageFileInAFolderIsShownAlone) {
+    testing_support::TempWorkDir dir;
+    ASSERT_TRUE(CreateDirectoryW(L"pics", nullptr));
+    WritePicture("pics\\red.bmp", 40, 30, 0x0000FF);
+    viewer->SetHistoryMaxCount(3);
+    viewer->LoadImageFile("pics\\red.bmp");
+    EXPECT_EQ(viewer->FileType(), ImgType);
+    EXPECT_TRUE(viewer->Source().empty());
+    EXPECT_EQ(viewer->CurrentFile(), ExpandFileName("pics\\red.bmp"));
+    owned_ptr<TBitmap> shown = PanelPicture(viewer.get());
+    EXPECT_GE(CountPixels(shown.get(), 0x0000FF), 40 * 30) << "the picture from its own folder";
+
+    // Reload keeps it a picture.
+    viewer->Reload();
+    EXPECT_EQ(viewer->FileType(), ImgType);
+    EXPECT_EQ(viewer->HistoryCount(), 1);
+}
+
+TEST_F(PageViewerTest, StreamLoadsAsPictureTextOrHtml) {
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(25, 25);
+    bitmap.Canvas()->Brush()->SetColor(0x00FF00);
+    bitmap.Canvas()->FillRect({0, 0, 25, 25});
+    TMemoryStream picture;
+    bitmap.SaveToStream(&picture);
+    bool asked = false;
+    viewer->SetOnImageRequest([&](TObject*, const std::string&, TMemoryStream*& stream) {
+        asked = true;
+        stream = nullptr;
+    });
+    viewer->LoadStream("not-on-disk.bmp", &picture, ImgType);
+    EXPECT_EQ(viewer->CurrentFile(), "not-on-disk.bmp") << "the reference as it is";
+    EXPECT_GE(CountPixels(PanelPicture(viewer.get()).get(), 0x00FF00), 25 * 25);
+    EXPECT_FALSE(asked) << "the stream is the picture";
+    ASSERT_TRUE(viewer->OnImageRequest()) << "the handler is back";
+
+    TStringStream html("<b>bold</b>");
+    TMemoryStream copy;
+    copy.CopyFrom(&html, 0);
+    viewer->LoadStream("", &copy, TextType);
+    EXPECT_EQ(viewer->FileType(), TextType);
+    EXPECT_EQ(viewer->Source(), "<b>bold</b>");
+    viewer->LoadStream("", nullptr, HTMLType);
+    EXPECT_EQ(viewer->FileType(), TextType) << "no stream, no load";
+
+    // A buffer is taken for exactly its size; no bytes or a negative size is
+    // an empty page.
+    const char bytes[] = "<p>first</p><p>second</p>";
+    viewer->LoadFromBuffer(bytes, 12, "");
+    EXPECT_EQ(viewer->Source(), "<p>first</p>");
+    for (int size : {0, -7}) {
+        viewer->LoadFromBuffer(bytes, size, "");
+        EXPECT_TRUE(viewer->Source().empty()) << size;
+    }
+    viewer->LoadFromBuffer(nullptr, 100, "");
+    EXPECT_TRUE(viewer->Source().empty());
+}
+
+TEST_F(PageViewerTest, OnePixelBackgroundsCoverThePanel) {
+    testing_support::TempWorkDir dir;
+    const struct {
+        int width, height;
+    } sizes[] = {{1, 1}, {1, 30}, {30, 1}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+        WritePicture("line.bmp", size.width, size.height, 0x0000FF);
+        testing_support::WriteFileBytes("line.htm", "<body background=\"line.bmp\">" + Lines(80));
+        viewer->LoadFromFile("line.htm");
+        viewer->SetScrollPos(37);
+        owned_ptr<TBitmap> shown = PanelPicture(viewer.get());
+        const int w = shown->Width(), h = shown->Height();
+        for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, 3}})
+            EXPECT_EQ(Rgb(shown.get(), x, y), 0x0000FFu) << x << "," << y;
+        viewer->Clear();
+    }
+}
+
+TEST_F(PageViewerTest, FixedBackgroundStaysWhileTheTextScrolls) {
+    testing_support::TempWorkDir dir;
+    // A picture with a mark at its top-left, placed once at the top-left.
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(40, 40);
+    bitmap.Canvas()->Brush()->SetColor(0x00FFFF);
+    bitmap.Canvas()->FillRect({0, 0, 40, 40});
+    TMemoryStream stream;
+    bitmap.SaveToStream(&stream);
+    stream.SaveToFile("mark.bmp");
+    for (bool fixed : {false, true}) {
+        SCOPED_TRACE(fixed);
+        const std::string style = std::string("<style>body { background: url(mark.bmp) no-repeat ") +
+                                  (fixed ? "fixed" : "scroll") + " }</style><body>";
+        testing_support::WriteFileBytes("bg.htm", style + Lines(80));
+        viewer->LoadFromFile("bg.htm");
+        owned_ptr<TBitmap> top = PanelPicture(viewer.get());
+        EXPECT_EQ(Rgb(top.get(), 5, 5), 0x00FFFFu);
+        EXPECT_EQ(Rgb(top.get(), 45, 45), ColorToRGB(viewer->DefBackground()) & 0xFFFFFF) << "drawn once";
+        viewer->SetScrollPos(100);
+        owned_ptr<TBitmap> scrolled = PanelPicture(viewer.get());
+        EXPECT_EQ(Rgb(scrolled.get(), 5, 5) == 0x00FFFFu, fixed);
+    }
 }
 
 }  // namespace
