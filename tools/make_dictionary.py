@@ -9,10 +9,12 @@
     make_dictionary.py --big-html BYTES FILE  one HTML page of exactly BYTES bytes, for the scanner
 
 A dictionary folder gets: voc.ind (term index), voc.dat (articles), voc.hd (the
-head put in front of every article), osnov.htm (introduction), voc.hlp (help, an HTML page), unicod.bin
+head put in front of every article), osnov.htm (introduction), montage.htm (a
+page an article links to), voc.hlp (help, an HTML page), unicod.bin
 (code point to code page 1251 table), allvurts.dat and allvurts.ind (every word
 of the articles with the term rows it occurs in), voc.ini, schema/*.sch (colour
-schemes), an empty fonts folder and the pictures the pages show. 8-bit text is
+schemes), an empty fonts folder and the pictures the pages show (GIF, PNG,
+JPEG and BMP files, all drawn here). 8-bit text is
 code page 1251; file names with Russian letters are UTF-8 on disk. Standard
 library only, so that any Python 3 runs it.
 """
@@ -237,7 +239,8 @@ def write_common(outdir, schemes_path, ini_text):
     write_file(os.path.join(outdir, 'unicod.bin'),
                b''.join(struct.pack('<ii', cp, b) for cp, b in UNICODE_TO_1251.items()))
     write_file(os.path.join(outdir, 'voc.hd'), read_sample_html('head.htm'))
-    write_file(os.path.join(outdir, 'osnov.htm'), read_sample_html('osnov.htm'))
+    for page in PAGES:
+        write_file(os.path.join(outdir, page), read_sample_html(page))
     # Help as an HTML page: contents at the top, topics at anchors 10, 230, 320.
     write_file(os.path.join(outdir, 'voc.hlp'), read_sample_html('help.htm'))
     schemes = read_schemes(schemes_path)
@@ -251,6 +254,29 @@ def write_common(outdir, schemes_path, ini_text):
     os.makedirs(os.path.join(outdir, 'fonts'), exist_ok=True)
     for name, data in pictures().items():
         write_file(os.path.join(outdir, name), data)
+
+
+# Pages beside the dictionary: the introduction and one an article links to.
+PAGES = ('osnov.htm', 'montage.htm')
+# Files the articles name but the sample leaves out on purpose, so that a
+# reader sees a broken link and a missing picture.
+LEFT_OUT = {'normy.htm', 'router.gif'}
+
+
+def check_links(html_text, files):
+    """Raises ValueError for an href or src that names neither an anchor of
+    the same text, nor a written file, nor a deliberately missing one; the
+    viewer would show a typo only as a placeholder or a message."""
+    anchors = {a.upper() for a in re.findall(r'<a\s[^>]*\bname="?([^" >]+)', html_text, re.I)}
+    for target in re.findall(r'\b(?:href|src)="?([^" >]+)', html_text, re.I):
+        name, _, anchor = target.partition('#')
+        if re.match(r'[a-z]+:', target, re.I):
+            continue
+        if not name:
+            if anchor.upper() not in anchors:
+                raise ValueError('link to a missing anchor %r' % target)
+        elif name not in files and name not in LEFT_OUT:
+            raise ValueError('link to a file that is not written: %r' % target)
 
 
 def read_sample_html(name):
@@ -305,7 +331,11 @@ def build_sample(outdir):
     if len(known) != len(keys):
         raise ValueError('two terms share one key')
     data, terms = bytearray(), []
+    files = set(PAGES) | set(PICTURES)
+    for name in PAGES:
+        check_links(read_sample_html(name).decode('cp1251'), files)
     for names, body in entries:
+        check_links(body, files)
         article = article_html(names, body, known)
         terms += [(len(data), len(article), search_key(n), n.encode('utf-16-le')) for n in names]
         data += article
@@ -462,26 +492,43 @@ def bmp(canvas):
                         2835, 2835, 0, 0) + data)
 
 
-def png(canvas):
-    """RGB PNG whose rows cycle through all five filter types."""
+def _png_file(width, height, color_type, rows, step, chunks=()):
+    """A PNG of 8-bit samples whose rows cycle through all five filter types;
+    step is the bytes per pixel the filters look back by."""
     def chunk(kind, body):
         return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body))
-    raw, prev = bytearray(), bytes(3 * canvas.width)
-    for y, row in enumerate(canvas.rows()):
-        cur = bytes(c for pixel in row for c in pixel)
+    raw, prev = bytearray(), bytes(step * width)
+    for y, cur in enumerate(rows):
         kind = y % 5
         raw.append(kind)
         for i, value in enumerate(cur):
-            a, b = (cur[i - 3] if i >= 3 else 0), prev[i]
-            c = prev[i - 3] if i >= 3 else 0
+            a, b = (cur[i - step] if i >= step else 0), prev[i]
+            c = prev[i - step] if i >= step else 0
             p = a + b - c
             paeth = a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else \
                 b if abs(p - b) <= abs(p - c) else c
             raw.append((value - (0, a, b, (a + b) // 2, paeth)[kind]) & 255)
         prev = cur
-    header = struct.pack('>IIBBBBB', canvas.width, canvas.height, 8, 2, 0, 0, 0)
+    header = struct.pack('>IIBBBBB', width, height, 8, color_type, 0, 0, 0)
     return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) +
+            b''.join(chunk(kind, body) for kind, body in chunks) +
             chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + chunk(b'IEND', b''))
+
+
+def png(canvas):
+    """RGB PNG."""
+    rows = (bytes(c for pixel in row for c in pixel) for row in canvas.rows())
+    return _png_file(canvas.width, canvas.height, 2, rows, 3)
+
+
+def png_indexed(canvas, palette, transparent):
+    """Palette PNG whose entry `transparent` is see-through (a one-entry tRNS
+    chunk, which must follow PLTE)."""
+    lookup = {rgb: i for i, rgb in enumerate(palette)}
+    rows = (bytes(lookup[p] for p in row) for row in canvas.rows())
+    alpha = bytes(255 if i != transparent else 0 for i in range(transparent + 1))
+    chunks = [(b'PLTE', bytes(c for rgb in palette for c in rgb)), (b'tRNS', alpha)]
+    return _png_file(canvas.width, canvas.height, 3, rows, 1, chunks)
 
 
 def lzw(indices, min_size):
@@ -544,6 +591,127 @@ def gif(frames, palette, delay=0, loop=None, transparent=None):
     return bytes(out + b'\x3b')
 
 
+# Row, column of the coefficients in the order a JPEG stores them: along the
+# anti-diagonals, turning at every edge.
+ZIGZAG = sorted(((r, c) for r in range(8) for c in range(8)),
+                key=lambda rc: (rc[0] + rc[1], rc[0] if (rc[0] + rc[1]) % 2 else -rc[0]))
+DCT = [[(math.sqrt(0.5) if u == 0 else 1.0) / 2 * math.cos((2 * x + 1) * u * math.pi / 16) for x in range(8)]
+       for u in range(8)]
+JPEG_QUANT = ([[3 + 2 * (r + c) for c in range(8)] for r in range(8)],    # brightness
+              [[5 + 3 * (r + c) for c in range(8)] for r in range(8)])    # colour
+
+
+def huffman_table(counts):
+    """(code lengths per length 1..16, symbols in code order) of a JPEG Huffman
+    table for symbol counts. A reserved symbol takes the all-ones code, which a
+    JPEG table must not use, and lengths over 16 are folded back as the JPEG
+    standard's own procedure does."""
+    nodes = [(n, i, [s]) for i, (s, n) in enumerate(sorted(counts.items()))]
+    nodes.append((0, -1, [None]))
+    heapq.heapify(nodes)
+    depth = dict.fromkeys([s for _, _, group in nodes for s in group], 0)
+    tie = len(nodes)
+    while len(nodes) > 1:
+        n0, _, g0 = heapq.heappop(nodes)
+        n1, _, g1 = heapq.heappop(nodes)
+        for s in g0 + g1:
+            depth[s] += 1
+        heapq.heappush(nodes, (n0 + n1, tie, g0 + g1))
+        tie += 1
+    bits = [0] * 33
+    for d in depth.values():
+        bits[d] += 1
+    for i in range(32, 16, -1):
+        while bits[i] > 0:
+            j = i - 2
+            while bits[j] == 0:
+                j -= 1
+            bits[i] -= 2
+            bits[i - 1] += 1
+            bits[j + 1] += 2
+            bits[j] -= 1
+    longest = max(i for i in range(17) if bits[i])
+    bits[longest] -= 1    # the reserved symbol, last in code order
+    order = sorted(counts, key=lambda s: (depth[s], s))
+    return bits[1:17], order
+
+
+def huffman_codes(bits, symbols):
+    codes, code, k = {}, 0, 0
+    for length in range(1, 17):
+        for _ in range(bits[length - 1]):
+            codes[symbols[k]] = (code, length)
+            code, k = code + 1, k + 1
+        code <<= 1
+    return codes
+
+
+def jpeg(canvas):
+    """Baseline JPEG without subsampling, with Huffman tables made for this
+    picture. Sizes that are not multiples of 8 repeat the last row and column."""
+    w, h = canvas.width, canvas.height
+    planes = [[0.0] * (w * h) for _ in range(3)]
+    for i, (r, g, b) in enumerate(canvas.pixels):
+        planes[0][i] = 0.299 * r + 0.587 * g + 0.114 * b - 128
+        planes[1][i] = -0.168736 * r - 0.331264 * g + 0.5 * b
+        planes[2][i] = 0.5 * r - 0.418688 * g - 0.081312 * b
+    events, previous = [], [0, 0, 0]    # (table, symbol, extra bits, their count)
+    for by in range(0, h, 8):
+        for bx in range(0, w, 8):
+            for k, plane in enumerate(planes):
+                table = 0 if k == 0 else 1
+                block = [[plane[min(by + y, h - 1) * w + min(bx + x, w - 1)] for x in range(8)] for y in range(8)]
+                rows = [[sum(block[y][x] * DCT[u][x] for x in range(8)) for u in range(8)] for y in range(8)]
+                quant = JPEG_QUANT[table]
+                coef = [round(sum(DCT[v][y] * rows[y][u] for y in range(8)) / quant[v][u]) for v, u in ZIGZAG]
+                diff, previous[k] = coef[0] - previous[k], coef[0]
+                size = abs(diff).bit_length()
+                events.append((2 * table, size, diff if diff >= 0 else diff + (1 << size) - 1, size))
+                run = 0
+                for value in coef[1:]:
+                    if value == 0:
+                        run += 1
+                        continue
+                    while run > 15:
+                        events.append((2 * table + 1, 0xF0, 0, 0))
+                        run -= 16
+                    size = abs(value).bit_length()
+                    events.append((2 * table + 1, run << 4 | size,
+                                   value if value >= 0 else value + (1 << size) - 1, size))
+                    run = 0
+                if run:
+                    events.append((2 * table + 1, 0x00, 0, 0))
+    counts = [{}, {}, {}, {}]    # brightness DC, AC, colour DC, AC
+    for table, symbol, _, _ in events:
+        counts[table][symbol] = counts[table].get(symbol, 0) + 1
+    tables = [huffman_table(c) for c in counts]
+    codes = [huffman_codes(*t) for t in tables]
+
+    scan, acc, nbits = bytearray(), 0, 0
+    for table, symbol, extra, size in events:
+        code, length = codes[table][symbol]
+        for value, width in ((code, length), (extra, size)):
+            acc, nbits = acc << width | value, nbits + width
+            while nbits >= 8:
+                byte = acc >> (nbits - 8) & 255
+                scan += b'\xff\x00' if byte == 255 else bytes([byte])
+                nbits -= 8
+            acc &= (1 << nbits) - 1
+    if nbits:
+        byte = (acc << (8 - nbits) | (1 << (8 - nbits)) - 1) & 255
+        scan += b'\xff\x00' if byte == 255 else bytes([byte])
+
+    def segment(marker, body):
+        return struct.pack('>BBH', 0xFF, marker, len(body) + 2) + body
+    dqt = b''.join(bytes([k]) + bytes(q[r][c] for r, c in ZIGZAG) for k, q in enumerate(JPEG_QUANT))
+    dht = b''.join(bytes([(t & 1) << 4 | t >> 1]) + bytes(bits) + bytes(symbols)
+                   for t, (bits, symbols) in enumerate(tables))
+    sof = struct.pack('>BHHB', 8, h, w, 3) + bytes([1, 0x11, 0, 2, 0x11, 1, 3, 0x11, 1])
+    sos = bytes([3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0])
+    return (b'\xff\xd8' + segment(0xE0, b'JFIF\0\x01\x01\0\0\x01\0\x01\0\0') + segment(0xDB, dqt) +
+            segment(0xC0, sof) + segment(0xC4, dht) + segment(0xDA, sos) + bytes(scan) + b'\xff\xd9')
+
+
 TOPOLOGY_PALETTE = [(255, 255, 255), (20, 50, 110), (240, 130, 20), (170, 20, 20)]
 PACKET_PALETTE = [(245, 250, 255), (90, 110, 140), (60, 60, 70), (120, 200, 255), (250, 200, 0)]
 DIGITS = {'1': '010110010010111', '2': '111001111100111', '3': '111001111001111',
@@ -602,10 +770,107 @@ def draw_osi():
     return c
 
 
+LEGEND_PALETTE = [(255, 255, 255), (30, 40, 60), (90, 150, 220), (250, 250, 250), (40, 160, 70)]
+PAIR_COLORS = [(235, 120, 20), (30, 140, 60), (30, 80, 200), (120, 70, 30)]
+
+
+def shaded_disc(c, cx, cy, r, color):
+    """A ball lit from the upper left."""
+    for y in range(cy - r, cy + r + 1):
+        for x in range(cx - r, cx + r + 1):
+            d = math.hypot(x - cx, y - cy)
+            if d <= r:
+                light = math.hypot(x - cx + r / 3, y - cy + r / 3) / (1.4 * r)
+                c.put(x, y, blend(blend(color, (255, 255, 255), 0.45), blend(color, (0, 0, 0), 0.35), light))
+
+
+def draw_cable():
+    """Cross-section of a twisted-pair cable: four pairs inside the jacket."""
+    c = Canvas(160, 96, (255, 255, 255))
+    for y in range(96):
+        c.rect(0, y, 160, y + 1, blend((250, 246, 232), (214, 222, 236), y / 95))
+    shaded_disc(c, 80, 48, 44, (150, 150, 160))
+    c.disc(80, 48, 38, (235, 235, 228))
+    for k, color in enumerate(PAIR_COLORS):
+        angle = k * math.pi / 2 + math.pi / 4
+        px, py = 80 + 20 * math.cos(angle), 48 + 20 * math.sin(angle)
+        for side, tone in ((-1, color), (1, blend(color, (255, 255, 255), 0.8))):
+            shaded_disc(c, round(px + side * 7 * math.sin(angle)), round(py - side * 7 * math.cos(angle)), 7, tone)
+    return c
+
+
+def draw_socket():
+    """A network wall socket: a bevelled plate with a jack and eight contacts."""
+    c = Canvas(64, 64, (196, 196, 190))
+    for i in range(4):
+        c.rect(i, i, 64 - i, 64 - i, blend((250, 250, 244), (150, 150, 144), i / 8))
+    c.rect(4, 4, 60, 60, (232, 232, 224))
+    c.rect(16, 18, 48, 46, (40, 40, 44))
+    c.rect(26, 46, 38, 52, (40, 40, 44))
+    for k in range(8):
+        c.rect(19 + 3 * k, 20, 21 + 3 * k, 28, (220, 180, 40))
+    return c
+
+
+def draw_rack():
+    """A wiring cabinet: patch panel, switch with lit ports, two servers."""
+    c = Canvas(120, 200, (60, 62, 70))
+    c.rect(8, 8, 112, 192, (28, 30, 34))
+    units = [(12, 'patch'), (34, 'switch'), (56, 'patch'), (90, 'server'), (130, 'server')]
+    for top, kind in units:
+        height = 32 if kind == 'server' else 18
+        c.rect(12, top, 108, top + height, (150, 152, 160) if kind != 'switch' else (40, 70, 120))
+        c.rect(12, top, 108, top + 1, (200, 202, 210))
+        if kind == 'server':
+            c.rect(18, top + 6, 70, top + 10, (90, 92, 100))
+            c.rect(18, top + 14, 70, top + 18, (90, 92, 100))
+            c.disc(96, top + 16, 3, (40, 200, 80))
+        else:
+            for k in range(12):
+                x = 18 + 7 * k
+                c.rect(x, top + 6, x + 5, top + 12, (20, 20, 24))
+                if kind == 'switch' and k % 3 != 2:
+                    c.rect(x + 1, top + 3, x + 4, top + 5, (80, 230, 90))
+    for k in range(6):    # patch cords from the panels to the switch
+        x = 20 + 14 * k
+        c.line(x, 26, x + 3, 38, PAIR_COLORS[k % 4])
+    return c
+
+
+def draw_legend():
+    """Three symbols of network plans on a see-through background."""
+    c = Canvas(150, 44, LEGEND_PALETTE[0])
+    ink, blue, white, green = LEGEND_PALETTE[1:]
+    c.rect(8, 6, 40, 30, ink)              # a workstation: monitor and stand
+    c.rect(11, 9, 37, 27, blue)
+    c.rect(20, 30, 28, 34, ink)
+    c.rect(14, 34, 34, 37, ink)
+    c.rect(58, 14, 96, 30, ink)            # a switch with its ports
+    for k in range(5):
+        c.rect(61 + 7 * k, 21, 66 + 7 * k, 26, white)
+        c.rect(62 + 7 * k, 17, 65 + 7 * k, 19, green)
+    for dx, dy, r in ((118, 24, 10), (130, 18, 12), (142, 25, 7)):   # the outside world: a cloud
+        c.disc(dx, dy, r, ink)
+    for dx, dy, r in ((118, 24, 8), (130, 18, 10), (142, 25, 5)):
+        c.disc(dx, dy, r, blue)
+    c.rect(112, 28, 146, 34, ink)
+    return c
+
+
+# Every picture file of the sample, by name, and how to draw it.
+PICTURES = {
+    'topology.gif': lambda: gif([draw_topology()], TOPOLOGY_PALETTE, transparent=0),
+    'packet.gif': lambda: gif(draw_packet_frames(), PACKET_PALETTE, delay=15, loop=0),
+    'osi.png': lambda: png(draw_osi()),
+    'rack.png': lambda: png(draw_rack()),
+    'legend.png': lambda: png_indexed(draw_legend(), LEGEND_PALETTE, transparent=0),
+    'cable.jpg': lambda: jpeg(draw_cable()),
+    'socket.bmp': lambda: bmp(draw_socket()),
+}
+
+
 def pictures():
-    return {'topology.gif': gif([draw_topology()], TOPOLOGY_PALETTE, transparent=0),
-            'packet.gif': gif(draw_packet_frames(), PACKET_PALETTE, delay=15, loop=0),
-            'osi.png': png(draw_osi())}
+    return {name: draw() for name, draw in PICTURES.items()}
 
 
 # ---------------------------------------------------------------- colour schemes

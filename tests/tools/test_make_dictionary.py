@@ -4,6 +4,7 @@ back with readers written here from the byte layouts, not with the generator's
 own writers."""
 
 import itertools
+import math
 import os
 import random
 import re
@@ -161,30 +162,126 @@ def gif_frames(data):
     return width, height, frames, loop
 
 
-def png_rows(data):
-    """(width, height, rows of RGB bytes), checking every chunk's CRC."""
+def png_chunks(data):
+    """[(type, body)], checking every chunk's CRC."""
     assert data[:8] == b'\x89PNG\r\n\x1a\n'
-    pos, idat = 8, b''
+    pos, chunks = 8, []
     while pos < len(data):
         length, kind = struct.unpack_from('>I4s', data, pos)
         body = data[pos + 8:pos + 8 + length]
         assert struct.unpack_from('>I', data, pos + 8 + length)[0] == zlib.crc32(kind + body)
-        if kind == b'IHDR':
-            width, height, depth, color_type = struct.unpack_from('>IIBB', body)
-            assert (depth, color_type) == (8, 2)
-        idat += body if kind == b'IDAT' else b''
+        chunks.append((kind, body))
         pos += 12 + length
-    raw, stride, prev, rows = zlib.decompress(idat), 3 * width, bytes(3 * width), []
+    return chunks
+
+
+def png_rows(data, color_type=2):
+    """(width, height, rows of samples: RGB bytes, or palette indices for colour type 3)."""
+    chunks = png_chunks(data)
+    width, height, depth, kind = struct.unpack_from('>IIBB', chunks[0][1])
+    assert chunks[0][0] == b'IHDR' and (depth, kind) == (8, color_type)
+    step = 3 if color_type == 2 else 1
+    idat = b''.join(body for kind, body in chunks if kind == b'IDAT')
+    raw, stride, prev, rows = zlib.decompress(idat), step * width, bytes(step * width), []
     for y in range(height):
         kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
         for i in range(stride):
-            a, b, c = (line[i - 3] if i >= 3 else 0), prev[i], (prev[i - 3] if i >= 3 else 0)
+            a, b, c = (line[i - step] if i >= step else 0), prev[i], (prev[i - step] if i >= step else 0)
             pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)
             paeth = a if pa <= pb and pa <= pc else b if pb <= pc else c
             line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth)[kind]) & 255
         rows.append(bytes(line))
         prev = line
     return width, height, rows
+
+
+class JpegReader:
+    """Decodes a baseline JPEG with 1x1 sampling to RGB pixels."""
+    def __init__(self, data):
+        assert data[:2] == b'\xff\xd8' and data[-2:] == b'\xff\xd9'
+        self.quant, self.tables, pos = {}, {}, 2
+        while True:
+            marker, length = struct.unpack_from('>xBH', data, pos)
+            body, pos = data[pos + 4:pos + 2 + length], pos + 2 + length
+            if marker == 0xDB:
+                for i in range(0, len(body), 65):
+                    assert body[i] >> 4 == 0
+                    self.quant[body[i]] = list(body[i + 1:i + 65])
+            elif marker == 0xC4:
+                i = 0
+                while i < len(body):
+                    bits, count = body[i + 1:i + 17], sum(body[i + 1:i + 17])
+                    codes, code, k = {}, 0, 0
+                    for length_ in range(1, 17):
+                        for _ in range(bits[length_ - 1]):
+                            codes[(code, length_)] = body[i + 17 + k]
+                            code, k = code + 1, k + 1
+                        assert code < 1 << length_, 'a code of all ones or too many codes'
+                        code <<= 1
+                    self.tables[body[i]] = codes
+                    i += 17 + count
+            elif marker == 0xC0:
+                precision, self.height, self.width, n = struct.unpack_from('>BHHB', body)
+                self.components = [tuple(body[6 + 3 * k:9 + 3 * k]) for k in range(n)]
+                assert precision == 8 and all(s == 0x11 for _, s, _ in self.components)
+            elif marker == 0xDA:
+                stuffed = data[pos:-2]
+                assert stuffed.count(b'\xff') == stuffed.count(b'\xff\x00'), 'a marker inside the scan'
+                self.scan = stuffed.replace(b'\xff\x00', b'\xff')
+                self.selectors = [body[2 + 2 * k] for k in range(body[0])]
+                break
+
+    def pixels(self):
+        bits = ''.join('{:08b}'.format(b) for b in self.scan)
+        at, w, h = 0, self.width, self.height
+
+        def symbol(table):
+            nonlocal at
+            code, length = 0, 0
+            while (code, length) not in table:
+                code, length, at = code << 1 | (bits[at] == '1'), length + 1, at + 1
+                assert length <= 16
+            return table[(code, length)]
+
+        def extra(size):
+            nonlocal at
+            if size == 0:
+                return 0
+            value, at = int(bits[at:at + size], 2), at + size
+            return value if value >= 1 << (size - 1) else value - (1 << size) + 1
+
+        zigzag = sorted(((r, c) for r in range(8) for c in range(8)),
+                        key=lambda rc: (rc[0] + rc[1], rc[0] if (rc[0] + rc[1]) % 2 else -rc[0]))
+        basis = [[(math.sqrt(0.5) if u == 0 else 1.0) / 2 * math.cos((2 * x + 1) * u * math.pi / 16)
+                  for u in range(8)] for x in range(8)]
+        planes, previous = [[0.0] * (w * h) for _ in self.components], [0] * len(self.components)
+        for by in range(0, h, 8):
+            for bx in range(0, w, 8):
+                for k, (_, _, q) in enumerate(self.components):
+                    dc, ac = self.tables[self.selectors[k] >> 4], self.tables[0x10 | self.selectors[k] & 15]
+                    coef = [0] * 64
+                    previous[k] += extra(symbol(dc))
+                    coef[0], i = previous[k], 1
+                    while i < 64:
+                        rs = symbol(ac)
+                        if rs == 0:
+                            break
+                        i += rs >> 4
+                        coef[i], i = extra(rs & 15), i + 1
+                    grid = [[0.0] * 8 for _ in range(8)]
+                    for n, (r, c) in enumerate(zigzag):
+                        grid[r][c] = coef[n] * self.quant[q][n]
+                    for y in range(min(8, h - by)):
+                        for x in range(min(8, w - bx)):
+                            planes[k][(by + y) * w + bx + x] = sum(
+                                basis[y][v] * basis[x][u] * grid[v][u] for v in range(8) for u in range(8))
+        assert len(bits) - at < 8 and set(bits[at:]) <= {'1'}
+        out = []
+        for y_, cb, cr in zip(*planes):
+            y_ += 128
+            out.append(tuple(min(255, max(0, round(v))) for v in (
+                y_ + 1.402 * cr, y_ - 0.344136 * cb - 0.714136 * cr, y_ + 1.772 * cb)))
+        return out
 
 
 def html_color(text):
@@ -217,7 +314,7 @@ class SampleDictionaryTest(unittest.TestCase):
     def test_index_holds_exactly_the_source_terms(self):
         expected = sorted(n for names, _ in self.source for n in names)
         self.assertEqual(sorted(t[3] for t in self.terms), expected)
-        self.assertTrue(40 <= len(self.terms) <= 60)
+        self.assertTrue(50 <= len(self.terms) <= 80)
 
     def test_keys_are_names_upper_cased_without_stress_marks(self):
         for _, _, key, name in self.terms:
@@ -313,17 +410,81 @@ class SampleDictionaryTest(unittest.TestCase):
         self.assertTrue(head.startswith('<HTML>') and head.rstrip().endswith('<BODY>'))
         intro = read(self.dir, 'osnov.htm').decode('cp1251')
         self.assertEqual(len(re.findall(r'href="https?://', intro)), 2)
-        sources = set(re.findall(r'src="([^"]+)"', self.dat.decode('cp1251') + intro, re.I))
-        self.assertEqual(sources, {'osi.png', 'packet.gif', 'topology.gif'})
+        text = self.dat.decode('cp1251') + intro
+        sources = set(re.findall(r'src="([^"]+)"', text, re.I))
+        self.assertEqual(sources, {'osi.png', 'packet.gif', 'topology.gif', 'legend.png', 'cable.jpg',
+                                   'socket.bmp', 'rack.png', 'router.gif'})
+        for name in sources | set(re.findall(r'href="([^"#:]+)"', text, re.I)):
+            # what is left out really is missing, so the viewer shows its placeholder or message
+            self.assertEqual(os.path.isfile(os.path.join(self.dir, name)), name not in md.LEFT_OUT, name)
         for drawing, name, palette in ((md.draw_topology(), 'topology.gif', md.TOPOLOGY_PALETTE),
                                        (md.draw_packet_frames(), 'packet.gif', md.PACKET_PALETTE)):
             width, height, frames, loop = gif_frames(read(self.dir, name))
             drawings = drawing if isinstance(drawing, list) else [drawing]
             self.assertEqual(frames, [[palette.index(p) for p in d.pixels] for d in drawings], name)
             self.assertEqual(loop, 0 if name == 'packet.gif' else None)
-        width, height, rows = png_rows(read(self.dir, 'osi.png'))
-        osi = md.draw_osi()
-        self.assertEqual(rows, [bytes(c for p in row for c in p) for row in osi.rows()])
+        for drawing, name in ((md.draw_osi(), 'osi.png'), (md.draw_rack(), 'rack.png')):
+            width, height, rows = png_rows(read(self.dir, name))
+            self.assertEqual(rows, [bytes(c for p in row for c in p) for row in drawing.rows()], name)
+        legend = read(self.dir, 'legend.png')
+        _, _, rows = png_rows(legend, color_type=3)
+        self.assertEqual(rows, [bytes(md.LEGEND_PALETTE.index(p) for p in row) for row in md.draw_legend().rows()])
+        self.assertEqual(dict(png_chunks(legend))[b'tRNS'], b'\0')
+        width, height, pixel = bmp_picture(read(self.dir, 'socket.bmp'))
+        socket = md.draw_socket()
+        self.assertEqual([pixel(x, y) for y in range(height) for x in range(width)], socket.pixels)
+        reader = JpegReader(read(self.dir, 'cable.jpg'))
+        self.assertEqual((reader.width, reader.height), (160, 96))
+        page = read(self.dir, 'montage.htm').decode('cp1251')
+        self.assertIn('charset=windows-1251', page)
+        self.assertIn('<TITLE>Памятка монтажника</TITLE>', page)
+
+    def bodies(self):
+        return {t[3]: self.article(t).decode('cp1251') for t in self.terms}
+
+    def test_an_article_scrolls_to_an_anchor_below_and_links_a_picture_a_page_and_a_missing_file(self):
+        found = []
+        for name, text in self.bodies().items():
+            anchors = {m.group(1).upper(): m.start() for m in re.finditer(r'<a name="([^"]+)"', text)}
+            kinds = set()
+            for m in re.finditer(r'<a href="([^"]+)"', text):
+                target = m.group(1)
+                if target.startswith('#'):
+                    if anchors.get(target[1:].upper(), -1) > m.start() + 2000:
+                        kinds.add('anchor far below')
+                elif target.lower().endswith(('.png', '.jpg', '.gif', '.bmp')):
+                    kinds.add('picture' if os.path.isfile(os.path.join(self.dir, target)) else 'broken')
+                elif target.lower().endswith('.htm'):
+                    kinds.add('page' if os.path.isfile(os.path.join(self.dir, target)) else 'broken')
+            if kinds == {'anchor far below', 'picture', 'page', 'broken'}:
+                found.append(name)
+        self.assertEqual(sorted(found), ['СКС', 'Структурированная кабельная система'])
+
+    def test_form_article_has_every_kind_of_control_in_its_own_tab_order(self):
+        text = self.bodies()['Параметры подключения']
+        form = text[text.index('<form'):text.index('</form>')]
+        kinds = set(re.findall(r'<input type=(\w+)', form)) | set(re.findall(r'<(select|textarea)', form))
+        self.assertEqual(kinds, {'text', 'password', 'checkbox', 'radio', 'reset', 'select', 'textarea'})
+        self.assertRegex(form, r'<select [^>]*size=[2-9][^>]*multiple')    # a list
+        self.assertRegex(form, r'<select (?![^>]*size=)[^>]*>')            # a drop-down
+        self.assertEqual(len(re.findall(r'type=radio name=mode', form)), 3)
+        # Tab goes down the left column, then the right one, while the text runs
+        # row by row: only TABINDEX gives that order.
+        order = [int(n) for n in re.findall(r'tabindex=(\d+)', form)]
+        self.assertNotEqual(order, sorted(order))
+        columns = [[], []]
+        for row in re.findall(r'<tr>(.*?)</tr>', form, re.S):
+            for column, cell in enumerate(re.findall(r'<td[^>]*>(.*?)</td>', row, re.S)[:2]):
+                if 'colspan' not in row:
+                    columns[column] += [int(n) for n in re.findall(r'tabindex=(\d+)', cell)]
+        self.assertEqual(sorted(set(columns[0])), [1, 2, 3, 4, 5])
+        self.assertEqual(sorted(set(columns[1])), [6, 7, 8])
+
+    def test_table_article_spans_columns_and_rows_with_a_caption_and_coloured_cells(self):
+        text = self.bodies()['Линии доступа']
+        for pattern in (r'<table border=[2-9]', r'width="100%"', r'<caption>', r'<th colspan=2',
+                        r'<td rowspan=3', r'<td bgcolor="#'):
+            self.assertRegex(text, pattern)
 
 
 class GeneratorPartsTest(unittest.TestCase):
@@ -352,6 +513,72 @@ class GeneratorPartsTest(unittest.TestCase):
         width, height, rows = png_rows(md.png(canvas))
         self.assertEqual((width, height), (37, 23))
         self.assertEqual(rows, [bytes(c for p in row for c in p) for row in canvas.rows()])
+
+    def test_palette_png_keeps_its_indices_and_one_see_through_entry(self):
+        palette = [(1, 2, 3), (200, 0, 0), (0, 200, 0)]
+        canvas = md.Canvas(9, 5, palette[0])
+        canvas.rect(2, 1, 7, 4, palette[2])
+        canvas.put(0, 4, palette[1])
+        for transparent in (0, 2):
+            data = md.png_indexed(canvas, palette, transparent)
+            chunks = png_chunks(data)
+            kinds = [kind for kind, _ in chunks]
+            self.assertLess(kinds.index(b'PLTE'), kinds.index(b'tRNS'))
+            self.assertLess(kinds.index(b'tRNS'), kinds.index(b'IDAT'))
+            alpha = dict(chunks)[b'tRNS']
+            self.assertEqual(len(alpha), transparent + 1)
+            self.assertEqual([i for i, a in enumerate(alpha) if a != 255], [transparent])
+            _, _, rows = png_rows(data, color_type=3)
+            self.assertEqual(rows, [bytes(palette.index(p) for p in row) for row in canvas.rows()])
+
+    def test_jpeg_decodes_back_to_its_picture(self):
+        flat = md.Canvas(8, 8, (90, 160, 30))
+        ramps = md.Canvas(21, 13, (0, 0, 0))    # edge blocks only partly inside, a sharp step
+        ramps.pixels = [(x * 12, 255 - y * 19, 200 if x > 10 else 40) for y in range(13) for x in range(21)]
+        cable = md.draw_cable()                 # its scan holds 0xFF bytes, so stuffing is exercised
+        for canvas, mean_error in ((flat, 1), (ramps, 3), (cable, 4)):
+            data = md.jpeg(canvas)
+            reader = JpegReader(data)
+            self.assertEqual((reader.width, reader.height), (canvas.width, canvas.height))
+            errors = [abs(a - b) for p, q in zip(reader.pixels(), canvas.pixels) for a, b in zip(p, q)]
+            self.assertLessEqual(sum(errors) / len(errors), mean_error, (canvas.width, canvas.height))
+        self.assertIn(b'\xff\x00', md.jpeg(cable))
+
+    def test_huffman_lengths_stay_within_sixteen_bits(self):
+        fibonacci = [1, 1]
+        while len(fibonacci) < 30:
+            fibonacci.append(fibonacci[-1] + fibonacci[-2])
+        cases = [{0: 5}, {0: 1, 1: 1}, dict(enumerate(fibonacci)), {s: 1 for s in range(162)}]
+        for counts in cases:
+            bits, symbols = md.huffman_table(counts)
+            self.assertEqual(sorted(symbols), sorted(counts))
+            self.assertEqual(sum(bits), len(counts))
+            # Kraft: the codes leave room, so the all-ones code of the longest length is free
+            self.assertLess(sum(n * 2 ** (16 - length) for length, n in enumerate(bits, 1)), 2 ** 16)
+            codes = md.huffman_codes(bits, symbols)
+            if len(counts) > 1 and max(counts.values()) > 2 * min(counts.values()):
+                common, rare = max(counts, key=counts.get), min(counts, key=counts.get)
+                self.assertLessEqual(codes[common][1], codes[rare][1])
+
+    def test_links_must_name_an_anchor_a_written_file_or_a_deliberately_missing_one(self):
+        files = {'osi.png', 'page.htm'}
+        cases = [
+            ('<a name="Top"></a><a href="#top">up</a>', True),    # anchors compare without case
+            ('<a href="#nowhere">x</a>', False),
+            ('<img src="osi.png">', True),
+            ('<img src=osi.png width=3>', True),
+            ('<img src="osi.gif">', False),
+            ('<a href="page.htm#part">x</a>', True),
+            ('<a href="normy.htm">x</a>', True),                   # left out on purpose
+            ('<a href="https://example.org/x.htm">x</a>', True),
+            ('<a href="Page.htm">x</a>', False),                   # file names are compared exactly
+        ]
+        for html_text, ok in cases:
+            if ok:
+                md.check_links(html_text, files)
+            else:
+                with self.assertRaises(ValueError, msg=html_text):
+                    md.check_links(html_text, files)
 
     def test_word_scan(self):
         s = lambda text: text.encode('cp1251')  # noqa: E731
