@@ -10,13 +10,14 @@
 // so the placement it saves is the user's own.
 #include <windows.h>
 #include <psapi.h>
-#include <zlib.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <string>
 #include <vector>
+
+#include "../screenshot/screen_png.h"
 
 namespace {
 
@@ -127,18 +128,6 @@ struct Typist {
 
 // ------------------------------------------------------------------ pictures
 
-void PutBE32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-    PutBE32(out, static_cast<uint32_t>(data.size()));
-    size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    PutBE32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
-}
-
 // What the screen shows inside the window's rectangle: the viewer runs in
 // Wine's virtual desktop, so that is what the window painted.
 bool WriteWindowPng(HWND wnd, const std::wstring& path) {
@@ -149,53 +138,7 @@ bool WriteWindowPng(HWND wnd, const std::wstring& path) {
     if (!GetWindowRect(wnd, &window) || !IntersectRect(&r, &window, &desktop)) return false;
     const int width = r.right - r.left, height = r.bottom - r.top;
     if (width <= 0 || height <= 0) return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!dib) {
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-        return false;
-    }
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    std::vector<uint8_t> raw;
-    raw.reserve(static_cast<size_t>(height) * (static_cast<size_t>(width) * 3 + 1));
-    const auto* pixels = static_cast<const uint8_t*>(bits);
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);
-        const uint8_t* row = pixels + static_cast<size_t>(y) * width * 4;
-        for (int x = 0; x < width; ++x) raw.insert(raw.end(), {row[x * 4 + 2], row[x * 4 + 1], row[x * 4]});
-    }
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-
-    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-    std::vector<uint8_t> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 6) != Z_OK) return false;
-    packed.resize(packedSize);
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> header;
-    PutBE32(header, static_cast<uint32_t>(width));
-    PutBE32(header, static_cast<uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", packed);
-    PutChunk(png, "IEND", {});
-    FILE* out = _wfopen(path.c_str(), L"wb");
-    if (!out) return false;
-    bool ok = std::fwrite(png.data(), 1, png.size(), out) == png.size();
-    return std::fclose(out) == 0 && ok;
+    return screen_png::WriteScreenRect(r.left, r.top, width, height, path.c_str());
 }
 
 // ------------------------------------------------------------------ figures
