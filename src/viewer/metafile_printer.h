@@ -32,7 +32,25 @@ struct TRecordingDevice {
     static TRecordingDevice Read();
 };
 
-class TMetaFilePrinter : public TComponent {
+// The printer's figures a recorded job reads at BeginDoc.
+class TRecordedJob {
+public:
+    HDC PrinterDC() const { return FDevice.DC; }
+    int PixelsPerInchX() const { return FDevice.PPIX; }
+    int PixelsPerInchY() const { return FDevice.PPIY; }
+    int PaperWidth() const { return FDevice.PaperWidth; }
+    int PaperHeight() const { return FDevice.PaperHeight; }
+    int OffsetX() const { return FDevice.OffsetX; }
+    int OffsetY() const { return FDevice.OffsetY; }
+    int PageHeight() const { return FDevice.PageHeight; }
+    int PageWidth() const { return FDevice.PageWidth; }
+
+protected:
+    ~TRecordedJob() = default;
+    TRecordingDevice FDevice;
+};
+
+class TMetaFilePrinter : public TComponent, public TRecordedJob {
 public:
     explicit TMetaFilePrinter(TComponent* AOwner);
     ~TMetaFilePrinter() override;
@@ -55,16 +73,6 @@ public:
     double ConvFactor() const { return FConvFac; }
 
     bool Printing() const { return FPrinting; }
-    // Read from the printer at BeginDoc.
-    HDC PrinterDC() const { return FDevice.DC; }
-    int PixelsPerInchX() const { return FDevice.PPIX; }
-    int PixelsPerInchY() const { return FDevice.PPIY; }
-    int PaperWidth() const { return FDevice.PaperWidth; }
-    int PaperHeight() const { return FDevice.PaperHeight; }
-    int OffsetX() const { return FDevice.OffsetX; }
-    int OffsetY() const { return FDevice.OffsetY; }
-    int PageHeight() const { return FDevice.PageHeight; }
-    int PageWidth() const { return FDevice.PageWidth; }
 
     TPageEvent OnPageEvent;
 
@@ -75,14 +83,13 @@ private:
     bool FCanvasUsed = false;
     TUnits FUnits = unInches;
     double FConvFac = 1.0;
-    TRecordingDevice FDevice;
 };
 
 // Counts the pages of a job drawn as a preview draws them, into one recording
 // reused for every page: a recording of its own costs a page more than its
 // drawing does, and a count keeps none of them. The same members as
 // TMetaFilePrinter, so one page loop serves both.
-class TPageCounter {
+class TPageCounter : public TRecordedJob {
 public:
     TPageCounter();
     ~TPageCounter();
@@ -96,20 +103,9 @@ public:
     TCanvas* GetCanvas();
     int GetPageNum() const { return FPages; }
 
-    HDC PrinterDC() const { return FDevice.DC; }
-    int PixelsPerInchX() const { return FDevice.PPIX; }
-    int PixelsPerInchY() const { return FDevice.PPIY; }
-    int PaperWidth() const { return FDevice.PaperWidth; }
-    int PaperHeight() const { return FDevice.PaperHeight; }
-    int OffsetX() const { return FDevice.OffsetX; }
-    int OffsetY() const { return FDevice.OffsetY; }
-    int PageHeight() const { return FDevice.PageHeight; }
-    int PageWidth() const { return FDevice.PageWidth; }
-
 private:
     owned_ptr<TMetafile> FRecording;
     owned_ptr<TMetafileCanvas> FCanvas;
     bool FCanvasUsed = false;
     int FPages = 0;
-    TRecordingDevice FDevice;
 };
