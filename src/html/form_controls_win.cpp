@@ -20,14 +20,16 @@
 
 namespace {
 
-// Check boxes and radio buttons let the arrow keys through to the form.
-class TFormCheckBox : public TCheckBox {
+// Check boxes and radio buttons let the arrow keys through to the form, and
+// take a value without firing a click.
+template <class Button>
+class TFormButton : public Button {
 public:
-    using TCheckBox::TCheckBox;
+    using Button::Button;
     void SetQuietly(bool value) {
-        FClicksDisabled = true;
-        SetChecked(value);
-        FClicksDisabled = false;
+        this->FClicksDisabled = true;
+        this->SetChecked(value);
+        this->FClicksDisabled = false;
     }
 
 protected:
@@ -36,15 +38,20 @@ protected:
             m.Result = DLGC_WANTARROWS;
             return;
         }
-        TCheckBox::WndProc(m);
+        Button::WndProc(m);
     }
+};
+
+class TFormCheckBox : public TFormButton<TCheckBox> {
+public:
+    using TFormButton::TFormButton;
 };
 
 // A radio button of a named group: the form, not the parent, unchecks the
 // rest of the group.
-class TFormRadioButton : public TRadioButton {
+class TFormRadioButton : public TFormButton<TRadioButton> {
 public:
-    using TRadioButton::TRadioButton;
+    using TFormButton::TFormButton;
     std::string GroupName;
     void SetChecked(bool value) override {
         if (value == FChecked) return;
@@ -57,20 +64,6 @@ public:
                               value ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP)));
         }
         if (value && !FClicksDisabled) Click();
-    }
-    void SetQuietly(bool value) {
-        FClicksDisabled = true;
-        SetChecked(value);
-        FClicksDisabled = false;
-    }
-
-protected:
-    void WndProc(TMessage& m) override {
-        if (m.Msg == WM_GETDLGCODE) {
-            m.Result = DLGC_WANTARROWS;
-            return;
-        }
-        TRadioButton::WndProc(m);
     }
 };
 
