@@ -49,12 +49,7 @@ void TFrameViewer::BumpHistory2(int pos) {
 
 void TFrameViewer::SetHistoryIndex(int index) {
     if (Processing() || index == FHistoryIndex || index < 0 || index >= static_cast<int>(FHistory.size())) return;
-    struct Processing {
-        TFrameViewer* V;
-        bool Was;
-        ~Processing() { V->SetProcessing(Was); }
-    } processing{this, FProcessing};
-    SetProcessing(true);
+    TProcessingScope processing(this);
     FHistory[static_cast<size_t>(FHistoryIndex)].Pos = SingleViewerPosition();
     const HistoryItem target = FHistory[static_cast<size_t>(index)];
     if (target.Set && target.Set != FCurFrameSet) {

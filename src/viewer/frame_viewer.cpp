@@ -662,12 +662,7 @@ void TFrameViewer::CheckProcessing(TObject*, bool) {
 }
 
 void TFrameViewer::RunLoad(const std::function<void()>& body) {
-    struct Processing {
-        TFrameViewer* V;
-        bool Was;
-        ~Processing() { V->SetProcessing(Was); }
-    } processing{this, FProcessing};
-    SetProcessing(true);
+    TProcessingScope processing(this);
     try {
         body();
     } catch (...) {
@@ -724,12 +719,7 @@ void TFrameViewer::ShowFrameSet(const std::shared_ptr<TFrameSet>& set) {
 }
 
 void TFrameViewer::LoadFromFileInternal(const std::string& name) {
-    struct Processing {
-        TFrameViewer* V;
-        bool Was;
-        ~Processing() { V->SetProcessing(Was); }
-    } processing{this, FProcessing};
-    SetProcessing(true);
+    TProcessingScope processing(this);
     std::string file, anchor;
     SplitAt(name, '#', file, anchor);
     StopSound();
@@ -767,12 +757,7 @@ void TFrameViewer::LoadTargetFromFile(const std::string& target, const std::stri
     std::string file, anchor;
     SplitAt(name, '#', file, anchor);
     if (!RequestEventAssigned() && !FileExists(file)) throw EfvLoadError("Can't locate file: " + file);
-    struct Processing {
-        TFrameViewer* V;
-        bool Was;
-        ~Processing() { V->SetProcessing(Was); }
-    } processing{this, FProcessing};
-    SetProcessing(true);
+    TProcessingScope processing(this);
     found->second->frLoadFromFile(RequestEventAssigned() ? file : ExpandFileName(file), anchor, true, false);
     AddVisitedLink(name);
     CheckVisitedLinks();
@@ -786,12 +771,7 @@ void TFrameViewer::LoadImageFile(const std::string& name) {
 
 void TFrameViewer::Reload() {
     if (Processing() || !FCurFrameSet) return;
-    struct Processing {
-        TFrameViewer* V;
-        bool Was;
-        ~Processing() { V->SetProcessing(Was); }
-    } processing{this, FProcessing};
-    SetProcessing(true);
+    TProcessingScope processing(this);
     for (TfvFrame* frame : std::vector<TfvFrame*>(FCurFrameSet->AllFrames))
         if (frame->Viewer()) frame->Reload();
     CheckVisitedLinks();
@@ -915,12 +895,7 @@ void TFrameViewer::HotSpotClick(TObject* sender, const std::string& url, bool& h
         if (FOnBlankWindowRequest) FOnBlankWindowRequest(this, FTarget, url);
         return;
     }
-    struct Processing {
-        TFrameViewer* V;
-        bool Was;
-        ~Processing() { V->SetProcessing(Was); }
-    } processing{this, FProcessing};
-    SetProcessing(true);
+    TProcessingScope processing(this);
     try {
         if (known) {
             named->second->frLoadFromFile(name, anchor, true, false);

@@ -630,6 +630,20 @@ private:
     void ShowFrameSet(const std::shared_ptr<TFrameSet>& set);
     void LoadFromFileInternal(const std::string& name);
     void SetProcessing(bool value);
+    // Processing is on for the life of the scope; the old value comes back after.
+    class TProcessingScope {
+    public:
+        explicit TProcessingScope(TFrameViewer* viewer) : FViewer(viewer), FWas(viewer->FProcessing) {
+            viewer->SetProcessing(true);
+        }
+        ~TProcessingScope() { FViewer->SetProcessing(FWas); }
+        TProcessingScope(const TProcessingScope&) = delete;
+        TProcessingScope& operator=(const TProcessingScope&) = delete;
+
+    private:
+        TFrameViewer* FViewer;
+        bool FWas;
+    };
     // The position of the single viewer of the set on show, else 0.
     int SingleViewerPosition() const;
     void LoadIntoTarget(const std::string& target, TfvFrame* source, const std::string& fileName,
