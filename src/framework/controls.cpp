@@ -1004,6 +1004,16 @@ void TWinControl::DoExit() {
     if (OnExit && EventsEnabled()) OnExit(this);
 }
 
+void TWinControl::Broadcast(TMessage& m) {
+    // A child may free or move controls while it handles the message.
+    const std::vector<TControl*> children = FControls;
+    for (TControl* child : children) {
+        if (std::find(FControls.begin(), FControls.end(), child) == FControls.end()) continue;
+        m.Result = child->Perform(m.Msg, m.WParam, m.LParam);
+        if (m.Result) return;
+    }
+}
+
 bool TWinControl::HandleKeyMessage(TMessage& m) {
     switch (m.Msg) {
     case WM_KEYDOWN:
@@ -1073,6 +1083,18 @@ void TWinControl::WndProc(TMessage& m) {
     case WM_SYSKEYUP:
     case WM_CHAR:
         if (HandleKeyMessage(m)) return;
+        break;
+    case WM_SYSCOLORCHANGE:
+        // Windows tells only top-level windows; the controls that cache
+        // system colours (glyphs, patterns, backgrounds) hear it from us.
+        DefaultHandler(m);
+        Perform(CM_SYSCOLORCHANGE);
+        return;
+    case CM_SYSCOLORCHANGE:
+    case CM_DIALOGKEY:
+    case CM_DIALOGCHAR:
+        Broadcast(m);
+        if (m.Result) return;
         break;
     case WM_COMMAND:
         if (m.LParam) {

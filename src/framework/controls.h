@@ -312,6 +312,8 @@ public:
     void WndProc(TMessage& message) override;
     // The window class's own handling (the superclassed class or DefWindowProcW).
     void DefaultHandler(TMessage& message);
+    // Sends the message to each child in turn until one answers non-zero.
+    void Broadcast(TMessage& message);
 
 protected:
     virtual void CreateParams(TCreateParams& params);

@@ -713,14 +713,13 @@ void TToolbarButton::WndProc(TMessage& m) {
         Redraw(true);
         break;
     case CM_DIALOGCHAR: {
-        auto upper = [](char c) {
-            std::wstring w = AnsiToWide(std::string(1, c));
-            CharUpperBuffW(w.data(), 1);
-            return w[0];
-        };
+        // wParam: the UTF-16 character typed.
         char hotkey = GetHotkey(Caption());
-        char typed = static_cast<char>(m.WParam);
-        if (hotkey && upper(hotkey) == upper(typed) && Parent() && Parent()->CanFocus() && Enabled() && Visible() && FDisplayMode != dmGlyphOnly) {
+        wchar_t accel = hotkey ? AnsiToWide(std::string(1, hotkey))[0] : L'\0';
+        wchar_t typed = static_cast<wchar_t>(m.WParam);
+        CharUpperBuffW(&accel, 1);
+        CharUpperBuffW(&typed, 1);
+        if (hotkey && accel == typed && Parent() && Parent()->CanFocus() && Enabled() && Visible() && FDisplayMode != dmGlyphOnly) {
             Click();
             m.Result = 1;
             return;

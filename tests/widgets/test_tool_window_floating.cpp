@@ -166,6 +166,19 @@ TEST_F(FloatingTest, AFloatingBarFollowsItsForm) {
     EXPECT_TRUE(GetWindowLongW(bar->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
+TEST_F(FloatingTest, EscapeInAFloatingBarGivesTheFocusBackToItsForm) {
+    Float();
+    auto* floating = dynamic_cast<TCustomForm*>(bar->Parent());
+    ASSERT_NE(floating, nullptr);
+    SetActiveWindow(floating->Handle());
+    ::SetFocus(floating->Handle());
+    Pump();
+    ASSERT_NE(GetFocus(), form->Handle());
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+    Pump();
+    EXPECT_EQ(GetFocus(), form->Handle());
+}
+
 TEST_F(FloatingTest, DockedFramePixels) {
     auto shot = Printed();
     TCanvas* c = shot->Canvas();
