@@ -397,11 +397,15 @@ TEST_F(FormStorageTest, StoredValuesRoundTripAsText) {
     for (const char* name : {"Count", "Secret"}) values->Add()->SetName(name);
     values->StoredValue("Secret")->KeyString = "key";
     TVariant seen;
+    bool doneWhileLoading = false;
     values->StoredValue("Count")->OnRestore = [&](TObject*, TVariant& v) {
         seen = v;
         v = int64_t{StrToInt(std::get<std::string>(v))};
+        // One flag for the placement and its storage, set before the values load.
+        doneWhileLoading = static_cast<TFormPlacement*>(form->Storage)->RestoreDone();
     };
     form->Storage->RestoreFormPlacement();
+    EXPECT_TRUE(doneWhileLoading);
     EXPECT_EQ(seen, TVariant(std::string("-7")));
     EXPECT_EQ(form->Storage->StoredValue("count"), TVariant(int64_t{-7}));
     EXPECT_EQ(form->Storage->StoredValue("Secret"), TVariant(std::string("pass word")));
