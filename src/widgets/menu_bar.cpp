@@ -95,7 +95,7 @@ TMenuOptionBox::TMenuOptionBox(TComponent* AOwner) : TOptionBox(AOwner) {
 void TMenuOptionBox::SetCaption(const std::string& caption) {
     TOptionBox::SetCaption(caption);
     int width = -10;
-    if (!Trim(caption).empty()) {
+    if (!caption.empty()) {
         TScreenDC screen;
         HGDIOBJ old = SelectObject(screen.get(), Font()->Handle());
         RECT r{0, 0, 0, 0};

@@ -76,9 +76,14 @@ TEST_F(MenuBarTest, VisibleTopLevelItemsBecomeButtonsAndLeaveTheMainMenu) {
     EXPECT_EQ(buttons[0]->Caption(), "File");
     EXPECT_EQ(buttons[1]->Caption(), "");
     EXPECT_EQ(buttons[2]->Caption(), "Help");
-    // An empty caption gives a borderless button of width 0.
+    // An empty caption gives a borderless button of width 0; a blank one is
+    // a caption like any other.
     EXPECT_EQ(buttons[1]->Width(), 0);
     EXPECT_TRUE(buttons[1]->NoBorder());
+    auto* blank = new TMenuOptionBox(form);
+    blank->SetCaption("  ");
+    EXPECT_GT(blank->Width(), 10);
+    EXPECT_FALSE(blank->NoBorder());
     for (TMenuOptionBox* b : buttons) EXPECT_EQ(b->Height(), 21);
     // Exactly the mirrored items are deleted: the invisible one stays, the
     // form shows no menu strip.

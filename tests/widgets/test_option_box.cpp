@@ -49,6 +49,14 @@ TEST_F(OptionBox, WithoutItemsItIsAPlainButton) {
     box->Click();
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(dropdowns, 0);
+
+    box->Items()->SetCommaText("Red,Green");  // items that come after loading
+    ASSERT_EQ(box->DropdownMenu(), box->OwnMenu());
+    EXPECT_TRUE(box->DropdownArrow());
+    EXPECT_EQ(box->DropdownMenu()->Items()->Count(), 2);
+    box->DropdownMenu()->Items()->Items(1)->Click();
+    EXPECT_EQ(box->Caption(), "Green");
+    EXPECT_EQ(box->ItemIndex(), 1);
 }
 
 TEST_F(OptionBox, ItemIndexStaysWithinTheItems) {
