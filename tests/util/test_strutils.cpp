@@ -56,6 +56,10 @@ TEST(StrutilsTest, IsWildMatchesStarAndQuestionMark) {
         {"ab", "ab*c*", false, false},
         {"ab", "ab*", false, true},
         {"abc", "a*c*", false, true},
+        // Text that an earlier part of the pattern has taken is never matched
+        // again, and '?' always needs a character of its own, even before '*'.
+        {"aa", "a*aa", false, false},
+        {"abc", "abc?*", false, false},
     };
     for (const WildCase& c : cases)
         EXPECT_EQ(IsWild(c.input, c.pattern, c.ignoreCase), c.matches)
