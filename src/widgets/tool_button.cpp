@@ -753,3 +753,53 @@ void TToolbarButton::WndProc(TMessage& m) {
     }
     TGraphicControl::WndProc(m);
 }
+
+// --- Actions ------------------------------------------------------------------
+
+TToolbarButtonActionLink::TToolbarButtonActionLink(TToolbarButton* client) : TActionLink(client), FButton(client) {}
+
+bool TToolbarButtonActionLink::IsCheckedLinked() const {
+    return TActionLink::IsCheckedLinked() && FAction->Checked() == FButton->Down();
+}
+
+bool TToolbarButtonActionLink::IsImageIndexLinked() const {
+    return TActionLink::IsImageIndexLinked() && FAction->ImageIndex() == FButton->ImageIndex();
+}
+
+void TToolbarButtonActionLink::SetChecked(bool value) {
+    if (IsCheckedLinked()) FButton->SetDown(value);
+}
+
+void TToolbarButtonActionLink::SetImageIndex(int value) {
+    if (IsImageIndexLinked()) FButton->SetImageIndex(value);
+}
+
+std::unique_ptr<TActionLink> TToolbarButton::CreateActionLink() {
+    return std::make_unique<TToolbarButtonActionLink>(this);
+}
+
+void TToolbarButton::ActionChange(TObject* sender, bool checkDefaults) {
+    TGraphicControl::ActionChange(sender, checkDefaults);
+    auto* action = dynamic_cast<TAction*>(sender);
+    if (!action) return;
+    if (!checkDefaults || !Down()) SetDown(action->Checked());
+    if (!checkDefaults || HelpContext == 0) HelpContext = action->HelpContext();
+    if (!checkDefaults || ImageIndex() == -1) SetImageIndex(action->ImageIndex());
+}
+
+void TToolbarButton::AssignTo(TPersistent* dest) {
+    TGraphicControl::AssignTo(dest);
+    if (auto* action = dynamic_cast<TAction*>(dest)) action->SetChecked(Down());
+}
+
+bool TToolbarButton::IsCheckedStored() const {
+    return !ActionLink() || !ActionLink()->IsCheckedLinked();
+}
+
+bool TToolbarButton::IsHelpContextStored() const {
+    return !ActionLink() || !ActionLink()->IsHelpContextLinked();
+}
+
+bool TToolbarButton::IsImageIndexStored() const {
+    return !ActionLink() || !ActionLink()->IsImageIndexLinked();
+}

@@ -248,6 +248,38 @@ TEST_F(ToolButtons, EnterEscapeAndAcceleratorsClickTheirButtons) {
     }
 }
 
+TEST_F(ToolButtons, AnActionDrivesDownAndTheImageWhileTheyAgree) {
+    TToolbarButton* b = AddButton(10);
+    b->SetGroupIndex(1);
+    b->SetAllowAllUp(true);
+    auto* action = new TAction(form);
+    action->SetChecked(true);
+    action->SetImageIndex(3);
+    action->SetHelpContext(12);
+    b->SetAction(action);
+    EXPECT_TRUE(b->Down());
+    EXPECT_EQ(b->ImageIndex(), 3);
+    EXPECT_EQ(b->HelpContext, 12);
+    // Following the action, they are the action's to save.
+    EXPECT_FALSE(b->IsCheckedStored());
+    EXPECT_FALSE(b->IsImageIndexStored());
+    EXPECT_FALSE(b->IsHelpContextStored());
+
+    action->SetChecked(false);
+    EXPECT_FALSE(b->Down());
+    b->SetDown(true);  // the button's own way: its Down is its own to save
+    EXPECT_TRUE(b->IsCheckedStored());
+    b->SetImageIndex(1);
+    action->SetImageIndex(4);
+    EXPECT_EQ(b->ImageIndex(), 1);
+    action->SetChecked(true);  // agreeing again, they are linked again
+    EXPECT_FALSE(b->IsCheckedStored());
+
+    auto* copy = new TAction(form);
+    copy->Assign(b);
+    EXPECT_TRUE(copy->Checked());
+}
+
 TEST_F(ToolButtons, FlatControlRegistry) {
     TToolbarButton* b = AddButton(10);
     EXPECT_FALSE(ControlIsFlatControl(b));
