@@ -148,7 +148,7 @@ TPoint TCustomToolWindow::FloatingWindowSize() {
     const TPoint client = OrderControls(false, dtNotDocked, nullptr);
     const TPoint border = GetFloatingBorderSize();
     return {client.X + 2 * border.X,
-            client.Y + 2 * border.Y + (ShowCaption ? FloatingCaptionHeight() : 0)};
+            client.Y + 2 * border.Y + (FShowCaption ? FloatingCaptionHeight() : 0)};
 }
 
 TPoint TCustomToolWindow::DockedWindowSize(TDock* dock) {
@@ -309,7 +309,7 @@ void TCustomToolWindow::BeginSizing(TToolWindowSizeHandle handle) {
     GetMinimumSize(minWidth, minHeight);
     const TPoint border = GetFloatingBorderSize();
     minWidth += 2 * border.X;
-    minHeight += 2 * border.Y + (ShowCaption ? FloatingCaptionHeight() : 0);
+    minHeight += 2 * border.Y + (FShowCaption ? FloatingCaptionHeight() : 0);
     const TToolWindowParams params = GetParams();
     const bool left = handle == twshLeft || handle == twshTopLeft || handle == twshBottomLeft;
     const bool right = handle == twshRight || handle == twshTopRight || handle == twshBottomRight;

@@ -29,7 +29,7 @@ protected:
         bar = new TMenuBar(form);
         bar->SetParent(dock);
         bar->FullSize = true;
-        bar->ShowCaption = false;
+        bar->SetShowCaption(false);
         bar->ButtonHeight = 21;
         menu = new TMainMenu(form);
         file = Item(menu->Items(), "File");

@@ -30,7 +30,7 @@ protected:
         dock->AllowDrag = false;
         bar = new TMenuBar(form);
         bar->SetParent(dock);
-        bar->ShowCaption = false;
+        bar->SetShowCaption(false);
         auto* menu = new TMainMenu(form);
         for (const char* caption : {"File", "Help"}) {
             auto* top = new TMenuItem(form);
