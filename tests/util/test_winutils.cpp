@@ -270,6 +270,36 @@ TEST(WinUtilsMisc, StringsAndSmallRoutines) {
     EXPECT_EQ(Min(3, -4), -4);
 }
 
+TEST(WinUtilsMisc, VariantsMadeAndCompared) {
+    EXPECT_TRUE(VarIsNull(MakeVariant({})));
+    const TVariant one[] = {int64_t{5}};
+    EXPECT_EQ(MakeVariant(one), TVariant(int64_t{5}));
+    const TVariant three[] = {int64_t{5}, std::string("x"), 2.5};
+    const TVariant made = MakeVariant(three);
+    ASSERT_TRUE(VarIsArray(made));
+    EXPECT_EQ(std::get<TVarArray>(made).Items.size(), 3u);
+    EXPECT_THROW(VarToStr(made), EConvertError);
+
+    struct Case {
+        std::vector<TVariant> values;
+        TVariant max, min;
+    } cases[] = {
+        {{int64_t{3}, 7.5, int64_t{-2}}, 7.5, int64_t{-2}},
+        {{std::string("10"), int64_t{9}}, std::string("10"), int64_t{9}},  // text read as a number
+        {{std::string("b"), std::string("a")}, std::string("b"), std::string("a")},
+        {{true, int64_t{0}}, int64_t{0}, true},  // True counts as -1
+        {{TVariant{}, int64_t{-100}}, int64_t{-100}, TVariant{}},
+        {{TVarDate{45000}, int64_t{44999}}, TVarDate{45000}, int64_t{44999}},
+        {{}, TVariant{}, TVariant{}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MaxOf(c.values), c.max) << VarToStr(c.max);
+        EXPECT_EQ(MinOf(c.values), c.min) << VarToStr(c.min);
+    }
+    const TVariant mixed[] = {std::string("abc"), int64_t{1}};
+    EXPECT_THROW(MaxOf(mixed), EConvertError);
+}
+
 TEST(WinUtilsMisc, MessagesGoThroughTheMessageBoxSeam) {
     auto& shown = testing_support::ShownMessageBoxes();
     shown.clear();
