@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -322,12 +323,39 @@ TEST(WinUtilsMisc, IconsCellsAndVersion) {
     EXPECT_EQ(Pixel(back.get(), 8, 8), clBlue);
     EXPECT_EQ(back->TransparentColor(), clLime);
 
-    // Cell text, top-aligned with dx 2, dy 2, and a centred bitmap.
-    auto cell = Filled(60, 20, clWhite);
+    // Cell text lies where its alignments put it: 2 pixels in from the left,
+    // 3 from the right, centred; 2 down, centred (at least 1) or at the bottom.
+    auto cell = Filled(60, 30, clWhite);
     TCanvas* canvas = cell->Canvas();
     canvas->Font()->SetColor(clBlack);
-    DrawCellText(canvas, "", Rect(0, 0, 60, 20), taLeftJustify, vaTopJustify);
-    EXPECT_EQ(Pixel(cell.get(), 30, 10), clWhite);
+    const int tw = canvas->TextWidth("W"), th = canvas->TextHeight("W");
+    struct Case {
+        TAlignment align;
+        TVertAlignment vert;
+        int left, top;
+    } cases[] = {
+        {taLeftJustify, vaTopJustify, 2, 2},
+        {taCenter, vaCenter, (60 - tw) / 2, std::max(1, (30 - th) / 2)},
+        {taRightJustify, vaBottomJustify, 60 - tw - 3, std::max(2, 30 - th)},
+    };
+    for (const Case& c : cases) {
+        canvas->Brush()->SetColor(clWhite);
+        canvas->FillRect(Rect(0, 0, 60, 30));
+        DrawCellText(canvas, "W", Rect(0, 0, 60, 30), c.align, c.vert);
+        TRect ink{60, 30, -1, -1};
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 60; ++x)
+                if (Pixel(cell.get(), x, y) != clWhite)
+                    ink = {std::min(ink.Left, x), std::min(ink.Top, y), std::max(ink.Right, x), std::max(ink.Bottom, y)};
+        ASSERT_GE(ink.Right, 0) << "no text drawn";
+        EXPECT_GE(ink.Left, c.left) << c.align;
+        EXPECT_LE(ink.Left, c.left + 2) << c.align;
+        EXPECT_LT(ink.Right, c.left + tw) << c.align;
+        EXPECT_GE(ink.Top, c.top) << c.vert;
+        EXPECT_LT(ink.Bottom, c.top + th) << c.vert;
+    }
+    canvas->Brush()->SetColor(clWhite);
+    canvas->FillRect(Rect(0, 0, 60, 30));
     // Word wrap goes through the off-screen bitmap, in the canvas's font colour.
     canvas->Font()->SetColor(clRed);
     DrawCellTextEx(canvas, "WWW WWW", Rect(0, 0, 60, 20), taLeftJustify, vaTopJustify, true);
