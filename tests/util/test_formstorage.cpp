@@ -284,6 +284,7 @@ protected:
 
 // Texts a person or another program might have left in the file.
 TEST_F(FormStorageTest, ReadsForgivingTexts) {
+    testing_support::ScopedLocale russian(testing_support::kRussianLocale, L",");
     struct Case {
         const char* Ident;
         std::string Text;
@@ -469,6 +470,7 @@ TEST_F(FormStorageTest, FrameworkControlsPublishTheirUsualProperties) {
 }
 
 TEST(PropsStorage, FloatTextAndLoops) {
+    testing_support::ScopedLocale russian(testing_support::kRussianLocale, L",");
     EXPECT_EQ(StoredFloatText(0.1 + 0.2, ftDouble), "0.3");
     EXPECT_EQ(StoredFloatText(1.0 / 3, ftSingle), "0.3333333");
     double value = 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/cp1251.h"
+#include "support/test_support.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -245,10 +246,14 @@ TEST(StrutilsTest, CommandLineSwitchArgument) {
 
 #ifdef _WIN32
 TEST(StrutilsTest, OemConversionAndCollation) {
-    const std::string text = Utf8ToAnsi("Привет, мир! 123");
+    testing_support::ScopedLocale russian(testing_support::kRussianLocale, L",");
+    // The OEM code page is the system's: Cyrillic survives the round trip only
+    // where it is the Cyrillic one; plain text, and the full length, anywhere.
+    const std::string text = GetOEMCP() == 866 ? Utf8ToAnsi("Привет, мир! 123") : std::string("Hello, world! 123");
     const std::string oem = StrToOem(text);
     EXPECT_EQ(oem.size(), text.size());
     EXPECT_EQ(OemToAnsiStr(oem), text);
+    EXPECT_EQ(StrToOem(std::string("a\0b", 3)), std::string("a\0b", 3));
     if (GetOEMCP() == 866) {
         EXPECT_EQ(StrToOem(Utf8ToAnsi("Пё")), "\x8F\xF1");
     }
