@@ -44,6 +44,6 @@ TReaderResults& ReaderResults();
 // `utf8`: the text had one. Exceptions pass through to the entry.
 void ReadHtmlDocument(TSectionList* doc, TObject* viewer, const std::string& text, bool utf8,
                       const TReaderCallbacks& callbacks);
-void ReadTextDocument(TSectionList* doc, const std::string& text);
+void ReadTextDocument(TSectionList* doc, const std::string& text, bool utf8);
 // Counts the A tags with HREF, stopping once `limit` are counted.
 int CountLinks(const std::string& text, int limit);

@@ -23,7 +23,9 @@ std::vector<Token> Scan(const std::string& html, THtmlScanner* use = nullptr) {
     THtmlScanner& s = use ? *use : local;
     s.Start(html);
     std::vector<Token> tokens;
-    for (size_t guard = 0; guard < html.size() + 2; ++guard) {
+    // Room for more tokens than any right scan gives, so that counting
+    // them can catch a scanner that yields too many.
+    for (size_t guard = 0; guard < 4 * html.size() + 16; ++guard) {
         s.NextToken();
         tokens.push_back({s.Sy, WideToUtf8(s.LCToken.GetString())});
         if (s.Sy == EofSy) break;

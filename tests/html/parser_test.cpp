@@ -326,6 +326,18 @@ TEST(ParserTest, FrameSetsDriveTheFrameViewer) {
     EXPECT_TRUE(FrameParseString(&deep, &top, lsString, "", html, {}));
     EXPECT_EQ(deep.Sets.size(), 15u);
 
+    // A script's "<" starts no tag, and the frame viewer gets the script as written.
+    const std::string scripted = "<script>if(a<b)x();</script><frameset><frame src=a></frameset>";
+    EXPECT_TRUE(IsFrameString(lsString, "", scripted, nullptr));
+    FakeFrames withScript;
+    std::string script;
+    withScript.OnScript = [&](TObject*, const std::string&, const std::string&, const std::string& text) {
+        script = text;
+    };
+    EXPECT_TRUE(FrameParseString(&withScript, &top, lsString, "", scripted, {}));
+    EXPECT_EQ(withScript.Log, "attrs0 frame0:a end0 ");
+    EXPECT_EQ(script, "if(a<b)x();");
+
     // A missing frame-set file gives no frames.
     FakeFrames none;
     EXPECT_TRUE(FrameParseString(&none, &top, lsFile, "no such file.htm", "", {}));
