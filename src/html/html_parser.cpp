@@ -1414,14 +1414,18 @@ void THtmlReader::DoLink() {
     if (Sc.Attributes.Find(HrefSy, a)) href = a->Text;
     if (Lower(rel) == "stylesheet" && !href.empty() && Doc->Styles) {
         try {
-            const std::string name = Doc->Host ? Doc->Host->ExpandFileName(href) : href;
-            std::string sheet;
-            if (ReadSideFile(name, sheet)) {
+            std::string sheet, base;
+            bool found = Callbacks.OnStyleSheetRequest && Callbacks.OnStyleSheetRequest(href, sheet, base);
+            if (!found) {
+                const std::string name = Doc->Host ? Doc->Host->ExpandFileName(href) : href;
+                found = ReadSideFile(name, sheet);
                 const size_t slash = name.find_last_of("\\/");
-                const std::string dir = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+                base = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+            }
+            if (found) {
                 TStringStyleSource source(sheet);
                 char ch = source.Next();
-                ::DoStyle(*Doc->Styles, ch, source, dir);
+                ::DoStyle(*Doc->Styles, ch, source, base);
             }
         } catch (...) {
             // A sheet that cannot be read is left out.

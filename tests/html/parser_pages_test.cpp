@@ -2,6 +2,8 @@
 // around tables, scripts, preformatted text, forms, maps and plain text.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
 #include <variant>
 
 #include "html/form_controls.h"
@@ -359,6 +361,34 @@ TEST(ParserPages, AMetaCharsetSwitchesTheTextAfterIt) {
         const TFontObj* run = RunHolding(d.doc, std::wstring(c.text).substr(0, 1));
         ASSERT_NE(run, nullptr);
         EXPECT_EQ(run->RunFont.Charset, c.charset);
+    }
+}
+
+TEST(ParserPages, LinkedStyleSheetsComeFromTheHostBeforeTheirFiles) {
+    struct Case {
+        const char* what;
+        std::function<bool(const std::string&, std::string&, std::string&)> request;
+        bool bold;
+    } cases[] = {
+        {"given", [](const std::string&, std::string& text, std::string&) { text = "p { font-weight: bold }"; return true; },
+         true},
+        {"none, and no file", [](const std::string&, std::string&, std::string&) { return false; }, false},
+        {"failing", [](const std::string&, std::string&, std::string&) -> bool { throw std::runtime_error("no"); },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> asked;
+        TReaderCallbacks callbacks;
+        callbacks.OnStyleSheetRequest = [&](const std::string& href, std::string& text, std::string& base) {
+            asked.push_back(href);
+            return c.request(href, text, base);
+        };
+        ParsedDoc d("<link rel=stylesheet href=\"sheets/a.css\"><link rel=next href=b.css><p>x</p><p>after</p>",
+                    callbacks);
+        EXPECT_EQ(asked, std::vector<std::string>{"sheets/a.css"});
+        EXPECT_EQ(RunHolding(d.doc, L"x")->RunFont.Weight >= 700, c.bold);
+        EXPECT_NE(RunHolding(d.doc, L"after"), nullptr);
     }
 }
 
