@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "html/block.h"
+#include "html/horz_line.h"
 #include "html/parser_entry.h"
 #include "html/section_list.h"
 #include "html/table.h"
@@ -65,4 +66,28 @@ inline const TFontObj* RunHolding(const TCellBasic& doc, const std::wstring& tex
         return found;
     }
     return nullptr;
+}
+
+// The document as boxes and texts: body(p('a') ul(li('b'))); characters
+// past ASCII as '?'.
+inline std::string Shape(const TCellBasic& cell) {
+    std::string out;
+    for (int i = 0; i < cell.Count(); ++i) {
+        if (!out.empty()) out += ' ';
+        TSectionBase* section = cell.Section(i);
+        if (auto* b = dynamic_cast<TBlock*>(section)) {
+            const std::string tag =
+                dynamic_cast<TBodyBlock*>(b) ? "body" : b->TagAndClass.substr(0, b->TagAndClass.find('.'));
+            out += tag + "(" + Shape(*b->ChildCell) + ")";
+        } else if (auto* s = dynamic_cast<TSection*>(section)) {
+            out += "'";
+            for (wchar_t c : s->SectionText) out += c < 128 ? static_cast<char>(c) : '?';
+            out += "'";
+        } else if (dynamic_cast<THorzLine*>(section)) {
+            out += "rule";
+        } else {
+            out += "?";
+        }
+    }
+    return out;
 }

@@ -133,25 +133,6 @@ TEST(ParserPages, PreformattedTextKeepsItsLinesCharactersAndBoxes) {
     }
 }
 
-// The boxes of the document and the texts in them: body(pre('a' p('b')))
-std::string Shape(const TCellBasic& cell) {
-    std::string out;
-    for (int i = 0; i < cell.Count(); ++i) {
-        if (!out.empty()) out += ' ';
-        TSectionBase* section = cell.Section(i);
-        if (auto* b = dynamic_cast<TBlock*>(section)) {
-            const std::string tag =
-                dynamic_cast<TBodyBlock*>(b) ? "body" : b->TagAndClass.substr(0, b->TagAndClass.find('.'));
-            out += tag + "(" + Shape(*b->ChildCell) + ")";
-        } else if (auto* s = dynamic_cast<TSection*>(section)) {
-            out += "'";
-            for (wchar_t c : s->SectionText) out += c < 128 ? static_cast<char>(c) : '?';
-            out += "'";
-        }
-    }
-    return out;
-}
-
 TEST(ParserPages, ParagraphsAndFormsInsidePreformattedTextGetBoxes) {
     struct Case {
         const char* html;
