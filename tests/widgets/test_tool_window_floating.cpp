@@ -279,6 +279,18 @@ TEST_F(FloatingTest, TheCaptionIsTheSystemsSmallCaptionWithItsGradient) {
     EXPECT_LT(ColourDistance(at(textEnd - 2), end), 40);
 }
 
+TEST_F(FloatingTest, InvalidationsBeforeAPaintBecomeOneRepaintOfTheirUnion) {
+    Float();
+    bar->InvalidateFloatingNCArea(twrdCaption);
+    bar->InvalidateFloatingNCArea(twrdCloseButton);
+    bar->InvalidateFloatingNCArea(twrdCaption);
+    std::vector<LPARAM> pending;
+    MSG msg;
+    while (PeekMessageW(&msg, bar->Handle(), WM_PaintFloatingNCArea, WM_PaintFloatingNCArea, PM_REMOVE))
+        pending.push_back(msg.lParam);
+    EXPECT_EQ(pending, std::vector<LPARAM>{twrdCaption | twrdCloseButton});
+}
+
 TEST_F(FloatingTest, CaptionFrameAndModeFollowTheirSetters) {
     Float();
     const TPoint withCaption = ClientOffset();
