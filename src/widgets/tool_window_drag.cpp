@@ -260,6 +260,7 @@ void TCustomToolWindow::BeginMoving(int initX, int initY) {
         const int margin = border.X + 4;
         TPoint p{std::clamp<int>(cursor.X, work.left + margin, std::max<int>(work.left + margin, work.right - margin)),
                  std::clamp<int>(cursor.Y, work.top + margin, std::max<int>(work.top + margin, work.bottom - margin))};
+        if (p.X != cursor.X || p.Y != cursor.Y) SetCursorPos(p.X, p.Y);
         outline = placeAt(p, floatingSize);
         session.Move(outline, border.X);
     };
