@@ -19,49 +19,22 @@ void TAction::ForEachLink(F&& tell) {
         if (std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end()) tell(*link);
 }
 
-// Each setter tells the links before it stores the value: a link compares the
+// The links hear of a change before the value is stored: a link compares the
 // control's value with the old one to know whether the control follows.
-void TAction::SetCaption(const std::string& value) {
-    if (value == FCaption) return;
-    ForEachLink([&](TActionLink& link) { link.SetCaption(value); });
-    FCaption = value;
+template <class T, class Tell>
+void TAction::Change(T& field, const T& value, Tell tell) {
+    if (value == field) return;
+    ForEachLink([&](TActionLink& link) { (link.*tell)(value); });
+    field = value;
 }
 
-void TAction::SetChecked(bool value) {
-    if (value == FChecked) return;
-    ForEachLink([&](TActionLink& link) { link.SetChecked(value); });
-    FChecked = value;
-}
-
-void TAction::SetEnabled(bool value) {
-    if (value == FEnabled) return;
-    ForEachLink([&](TActionLink& link) { link.SetEnabled(value); });
-    FEnabled = value;
-}
-
-void TAction::SetHelpContext(int value) {
-    if (value == FHelpContext) return;
-    ForEachLink([&](TActionLink& link) { link.SetHelpContext(value); });
-    FHelpContext = value;
-}
-
-void TAction::SetHint(const std::string& value) {
-    if (value == FHint) return;
-    ForEachLink([&](TActionLink& link) { link.SetHint(value); });
-    FHint = value;
-}
-
-void TAction::SetImageIndex(int value) {
-    if (value == FImageIndex) return;
-    ForEachLink([&](TActionLink& link) { link.SetImageIndex(value); });
-    FImageIndex = value;
-}
-
-void TAction::SetVisible(bool value) {
-    if (value == FVisible) return;
-    ForEachLink([&](TActionLink& link) { link.SetVisible(value); });
-    FVisible = value;
-}
+void TAction::SetCaption(const std::string& value) { Change(FCaption, value, &TActionLink::SetCaption); }
+void TAction::SetChecked(bool value) { Change(FChecked, value, &TActionLink::SetChecked); }
+void TAction::SetEnabled(bool value) { Change(FEnabled, value, &TActionLink::SetEnabled); }
+void TAction::SetHelpContext(int value) { Change(FHelpContext, value, &TActionLink::SetHelpContext); }
+void TAction::SetHint(const std::string& value) { Change(FHint, value, &TActionLink::SetHint); }
+void TAction::SetImageIndex(int value) { Change(FImageIndex, value, &TActionLink::SetImageIndex); }
+void TAction::SetVisible(bool value) { Change(FVisible, value, &TActionLink::SetVisible); }
 
 bool TAction::Execute() {
     if (!OnExecute) return false;

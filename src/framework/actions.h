@@ -40,6 +40,8 @@ private:
     friend class TActionLink;
     template <class F>
     void ForEachLink(F&& tell);
+    template <class T, class Tell>
+    void Change(T& field, const T& value, Tell tell);
 
     std::string FCaption;
     bool FChecked = false;
