@@ -321,7 +321,8 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
     PosTop = BoxValues[TopPos] == AutoValue ? 0 : BoxValues[TopPos];
     PosLeft = BoxValues[LeftPos] == AutoValue ? 0 : BoxValues[LeftPos];
     if (Positioning == posAbsolute) {
-        X = PosLeft;
+        // Where painting puts it (the origin given plus the offsets).
+        X = SaturateY(int64_t{OriginX} + PosLeft);
         Y = SaturateY(int64_t{PosTop} + OriginY);
     }
 

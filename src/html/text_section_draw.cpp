@@ -90,8 +90,15 @@ void TSection::DrawFloats(TCanvas* Canvas, const TRect& ARect, int X) {
         const int top = o->FloatY - scrollY;
         if (top + o->BoxHeight + o->SpaceTop + o->SpaceBottom <= ARect.Top || top >= ARect.Bottom) continue;
         int index;
+        TFontObj* run = Fonts.GetFontObjAt(o->Pos, index);
+        const int x = X - LayoutX + o->FloatX;
+        auto* image = dynamic_cast<TImageObj*>(o);
+        if (image && doc && doc->DeferringImages()) {
+            doc->DeferredDraws.AddImage(image, Canvas, x, o->FloatY, o->FloatY, run);
+            continue;
+        }
         try {
-            o->Draw(Canvas, X - LayoutX + o->FloatX, o->FloatY, o->FloatY, Fonts.GetFontObjAt(o->Pos, index));
+            o->Draw(Canvas, x, o->FloatY, o->FloatY, run);
         } catch (...) {
         }
     }

@@ -1,0 +1,240 @@
+// Floated pictures and positioned blocks in a laid-out page: where they go,
+// what they make the page's widths and height, and that nothing painted
+// later covers a float.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/bitmap.h"
+#include "framework/canvas.h"
+#include "html/block.h"
+#include "html/html_startup.h"
+#include "html/image_cache.h"
+#include "html/image_obj.h"
+#include "html/parser_entry.h"
+#include "html/section_list.h"
+#include "html/table.h"
+#include "html/text_section.h"
+
+namespace {
+
+constexpr uint32_t kBlue = 0xFF0000, kGreen = 0x00FF00, kWhite = 0xFFFFFF;
+
+// Every picture the page names is a plain blue square.
+struct Page {
+    Page() {
+        InitHtmlEngine();
+        doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 0, 0);
+        doc.CachedImages = &cache;
+        doc.GetBitmapHook = [](const std::string&, TBitmap*& bitmap, TColor&) {
+            bitmap = new TBitmap;
+            bitmap->SetPixelFormat(pf24bit);
+            bitmap->SetSize(10, 10);
+            bitmap->Canvas()->Brush()->SetColor(kBlue);
+            bitmap->Canvas()->FillRect(TRect{0, 0, 10, 10});
+            return true;
+        };
+    }
+    ~Page() { doc.Clear(); }
+    int Load(const std::string& html, int width) {
+        EXPECT_TRUE(ParseHTMLString(html, &doc, {}));
+        int scrollWidth = 0, pos = 0;
+        return doc.DoLogic(nullptr, 0, width, 600, 0, scrollWidth, pos);
+    }
+    static void Walk(TCellBasic& cell, const std::function<void(TSectionBase*)>& visit) {
+        for (int i = 0; i < cell.Count(); ++i) {
+            visit(cell.Section(i));
+            if (auto* b = dynamic_cast<TBlock*>(cell.Section(i))) Walk(*b->ChildCell, visit);
+            if (auto* t = dynamic_cast<ThtmlTable*>(cell.Section(i)))
+                for (const auto& row : t->Rows)
+                    for (const auto& c : row->Cells)
+                        if (c && c->Cell) Walk(*c->Cell, visit);
+        }
+    }
+    std::vector<TFloatingObj*> Floats() {
+        std::vector<TFloatingObj*> out;
+        Walk(doc, [&](TSectionBase* s) {
+            if (auto* t = dynamic_cast<TSection*>(s))
+                for (int i = 0; i < t->Images.Count(); ++i)
+                    if (t->Images.Obj(i)->IsFloating()) out.push_back(t->Images.Obj(i));
+        });
+        return out;
+    }
+    TSection* TextSection(const std::wstring& text) {
+        TSection* found = nullptr;
+        Walk(doc, [&](TSectionBase* s) {
+            if (auto* t = dynamic_cast<TSection*>(s); t && !found && t->SectionText.find(text) != std::wstring::npos)
+                found = t;
+        });
+        return found;
+    }
+    TBlock* Block(const std::string& tagAndClass) {
+        TBlock* found = nullptr;
+        Walk(doc, [&](TSectionBase* s) {
+            if (auto* b = dynamic_cast<TBlock*>(s); b && !found && b->TagAndClass == tagAndClass) found = b;
+        });
+        return found;
+    }
+    TStringBitmapList cache;
+    TSectionList doc{nullptr};
+};
+
+struct Canvas {
+    Canvas(int w, int h) {
+        bitmap.SetPixelFormat(pf24bit);
+        bitmap.SetSize(w, h);
+        bitmap.Canvas()->Brush()->SetColor(clWhite);
+        bitmap.Canvas()->FillRect(TRect{0, 0, w, h});
+    }
+    uint32_t At(int x, int y) { return static_cast<uint32_t>(bitmap.Canvas()->Pixels(x, y)) & 0xFFFFFF; }
+    void Paint(TSectionList& doc) {
+        doc.Draw(bitmap.Canvas(), TRect{0, 0, bitmap.Width(), bitmap.Height()}, 6000, 0, 0, 0, 0);
+    }
+    TBitmap bitmap;
+};
+
+}  // namespace
+
+TEST(FloatLayout, AFloatHangingIntoAColouredBoxIsPaintedOverIt) {
+    Page p;
+    p.Load("<div class=a style=\"margin: 0\"><img src=pic width=40 height=80 align=left>a</div>"
+           "<div class=b style=\"margin: 0; background-color: #00FF00; height: 100px\">b</div>",
+           300);
+    const std::vector<TFloatingObj*> floats = p.Floats();
+    ASSERT_EQ(floats.size(), 1u);
+    TBlock* box = p.Block("div.b");
+    ASSERT_NE(box, nullptr);
+    Canvas out(300, 200);
+    out.Paint(p.doc);
+    const TFloatingObj* f = floats[0];
+    const int boxTop = box->BorderRect.Top;
+    ASSERT_LT(boxTop, f->FloatY + 60);  // the float reaches well into the box
+    // Inside the box and under the float: the picture; beside it: the box.
+    EXPECT_EQ(out.At(f->PaintX + 20, boxTop + 20), kBlue);
+    EXPECT_EQ(out.At(f->PaintX + 20, f->FloatY + 5), kBlue);
+    EXPECT_EQ(out.At(250, boxTop + 20), kGreen);
+    // A paint that starts below the float's top still shows it over the box.
+    p.doc.SetYOffset(boxTop + 10);
+    Canvas scrolled(300, 100);
+    scrolled.Paint(p.doc);
+    EXPECT_EQ(scrolled.At(f->PaintX + 20, 5), kBlue);
+    EXPECT_EQ(p.doc.DeferredDraws.Count(), 0);  // nothing kept past the paint
+}
+
+TEST(FloatLayout, FloatsThatDoNotFitSideBySideMoveDown) {
+    struct Case {
+        const char* html;
+        int width;
+        bool stacked;  // the second float under the first, at the same side
+    } cases[] = {
+        {"<img src=a width=250 height=20 align=left><img src=b width=250 height=20 align=left>text", 300, true},
+        {"<img src=a width=250 height=20 align=right><img src=b width=250 height=20 align=right>text", 300, true},
+        {"<img src=a width=120 height=20 align=left><img src=b width=120 height=20 align=left>text", 300, false},
+        // After text the second float is placed below the line, and still moves down.
+        {"text <img src=a width=250 height=20 align=left> more <img src=b width=250 height=20 align=left>", 300,
+         true},
+        // Too wide for any place: it stays where it is and overflows.
+        {"<img src=a width=100 height=20 align=left><img src=b width=400 height=20 align=left>x", 300, true},
+    };
+    for (const Case& c : cases) {
+        Page p;
+        p.Load(c.html, c.width);
+        const std::vector<TFloatingObj*> floats = p.Floats();
+        ASSERT_EQ(floats.size(), 2u) << c.html;
+        const TFloatingObj& a = *floats[0];
+        const TFloatingObj& b = *floats[1];
+        if (c.stacked) {
+            EXPECT_GE(b.FloatY, a.FloatY + a.BoxHeight + a.SpaceTop + a.SpaceBottom) << c.html;
+            EXPECT_EQ(b.FloatX, a.FloatX + (a.Placement == ARight ? a.BoxWidth - b.BoxWidth : 0)) << c.html;
+        } else {
+            EXPECT_EQ(b.FloatY, a.FloatY) << c.html;
+            EXPECT_EQ(b.FloatX, a.FloatX + a.BoxWidth + a.SpaceRight + b.SpaceLeft) << c.html;
+        }
+        if (b.BoxWidth < c.width) EXPECT_LE(b.FloatX + b.BoxWidth, c.width) << c.html;
+    }
+}
+
+TEST(FloatLayout, AParagraphOfFloatsNeedsOnlyItsWidestFloat) {
+    Page p;
+    std::string html = "<p>word ";
+    for (int i = 0; i < 400; ++i) html += "<img src=icon width=16 height=16 align=left>";
+    html += "<img src=wide width=60 height=16 align=right></p>";
+    p.Load(html, 300);
+    TSection* s = p.TextSection(L"word");
+    ASSERT_NE(s, nullptr);
+    int mn = 0, mx = 0;
+    s->MinMaxWidth(nullptr, mn, mx);
+    EXPECT_EQ(mn, 66);                // the wide float and its spacing
+    EXPECT_GE(mx, 400 * 22 + 66);     // side by side when there is room
+    // In a table the cell takes that width, and the icons stack in rows.
+    Page t;
+    t.Load("<table cellpadding=0 cellspacing=0><tr><td width=1>" + html.substr(3) + "</td></tr></table>", 600);
+    const std::vector<TFloatingObj*> floats = t.Floats();
+    ASSERT_EQ(floats.size(), 401u);
+    int right = 0;
+    for (const TFloatingObj* f : floats) right = std::max(right, f->FloatX + f->BoxWidth);
+    EXPECT_LE(right, 100);
+}
+
+TEST(FloatLayout, AnAbsoluteBlockStaysInItsBoxAndOutOfThePageHeight) {
+    Page p;
+    const int plain = [] {
+        Page q;
+        return q.Load("<p>One line</p>", 400);
+    }();
+    const int height = p.Load("<p>One line</p><div class=abs style=\"position: absolute; top: 50px; left: 20px; "
+                              "width: 100px; height: 40px; background-color: #00FF00\">abs</div>",
+                              400);
+    EXPECT_EQ(height, plain);
+    TBlock* abs = p.Block("div.abs");
+    TSection* text = p.TextSection(L"abs");
+    ASSERT_TRUE(abs && text);
+    Canvas out(400, 200);
+    out.Paint(p.doc);
+    EXPECT_EQ(abs->BorderRect.Top, 50);
+    EXPECT_EQ(abs->BorderRect.Left, 20);
+    // The text lies inside the box it was painted in.
+    EXPECT_GE(text->PlacedY, 50);
+    EXPECT_LT(text->PlacedY + text->FullHeight, 91);
+    EXPECT_GE(text->PaintLeftX, 20);
+    EXPECT_EQ(out.At(118, 88), kGreen);
+    EXPECT_EQ(out.At(118, 95), kWhite);
+}
+
+TEST(FloatLayout, SectionAtAPositionIsTheLastOneListedAtOrAboveIt) {
+    // Positioned content leaves the list out of vertical order; the answer
+    // is the last section listed whose top is at or above the position.
+    TSectionList doc(nullptr);
+    const int tops[] = {0, 900, 1000, 100};
+    for (int top : tops) {
+        auto* s = new TSection(&doc);
+        s->AddText(L"x", 0);
+        doc.Add(s);
+        s->PlacedY = top;
+        doc.SectionsByPosition.push_back(s);
+    }
+    const struct {
+        int pos;
+        int index;  // -1: none
+    } cases[] = {{-5, -1}, {0, 0}, {99, 0}, {100, 3}, {899, 3}, {950, 3}, {1000, 3}, {5000, 3}};
+    for (const auto& c : cases) {
+        int top = -7, index = -7;
+        TSectionBase* s = doc.FindSectionAtPosition(c.pos, top, index);
+        if (c.index < 0) {
+            EXPECT_EQ(s, nullptr) << c.pos;
+            continue;
+        }
+        ASSERT_NE(s, nullptr) << c.pos;
+        EXPECT_EQ(index, c.index) << c.pos;
+        EXPECT_EQ(top, tops[c.index]) << c.pos;
+    }
+    // A layout that moves a section is seen by the next look-up.
+    static_cast<TSection*>(doc.SectionsByPosition[3])->PlacedY = 3000;
+    ++doc.LayoutCycle;
+    int top = 0, index = 0;
+    ASSERT_NE(doc.FindSectionAtPosition(950, top, index), nullptr);
+    EXPECT_EQ(index, 1);
+    doc.SectionsByPosition.clear();
+}
