@@ -11,6 +11,7 @@
 #include "framework/streams.h"
 #include "framework/strings.h"
 #include "framework/sysutils.h"
+#include "framework/timer.h"
 #include "framework/win.h"
 #include "html/box_background.h"
 #include "html/font_obj.h"
@@ -148,9 +149,11 @@ void TPaintPanel::DoBackground(TCanvas* canvas) {
     // per pixel.
     std::unique_ptr<TBitmap> wide, wideMask;
     TBitmap* mask = doc->BackdropMask;
-    if (picture->Width() == 1 || picture->Height() == 1) {
-        wide.reset(EnlargeBitmap(picture, clip.Width(), clip.Height()));
-        if (mask) wideMask.reset(EnlargeBitmap(mask, clip.Width(), clip.Height()));
+    // Only along an axis that repeats: a single pixel placed once stays one.
+    const int wideW = placement[0].Tiles ? clip.Width() : 1, wideH = placement[1].Tiles ? clip.Height() : 1;
+    if ((picture->Width() == 1 && wideW > 1) || (picture->Height() == 1 && wideH > 1)) {
+        wide.reset(EnlargeBitmap(picture, wideW, wideH));
+        if (mask) wideMask.reset(EnlargeBitmap(mask, wideW, wideH));
         picture = wide.get();
         mask = wideMask ? wideMask.get() : nullptr;
     }
@@ -372,6 +375,8 @@ void TPageViewer::InitLoad() {
 
 void TPageViewer::Clear() {
     if (FProcessing) return;
+    // A tick after this would report leaving a link of a page that is gone.
+    if (FHoverTimer) FHoverTimer->SetEnabled(false);
     FDocument->Clear();
     if (FOwnCache) FOwnCache->Clear();
     SetFontsFromSettings();
@@ -468,6 +473,8 @@ void TPageViewer::LoadString(const std::string& source, const std::string& refer
     if ((anchor.empty() || !PositionTo(anchor)) && (FCurrentFile.empty() || FCurrentFile != oldFile)) {
         ScrollTo(0);
         SetHScrollPos(0);
+    } else {
+        KeepPositionInRange();
     }
     FInLogic = false;
     InvalidatePanel();
@@ -510,6 +517,8 @@ void TPageViewer::LoadFile(const std::string& fileName, ThtmlFileType type) {
                     if ((Anchor.empty() || !V->PositionTo(Anchor)) && V->FCurrentFile != OldFile) {
                         V->ScrollTo(0);
                         V->SetHScrollPos(0);
+                    } else {
+                        V->KeepPositionInRange();
                     }
                 } catch (...) {
                 }
@@ -679,6 +688,12 @@ void TPageViewer::ScrollTo(int y) {
 }
 
 int TPageViewer::GetScrollPos() const { return FDocument->ScrollY; }
+
+void TPageViewer::KeepPositionInRange() {
+    // The same page reloaded keeps its place, but a shorter one must not
+    // leave the pane past its end.
+    if (GetScrollPos() > std::max(0, GetScrollBarRange())) ScrollTo(GetScrollPos());
+}
 
 void TPageViewer::SetScrollPos(int y) {
     y = std::min(std::max(0, y), GetScrollBarRange());

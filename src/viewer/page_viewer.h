@@ -585,6 +585,8 @@ private:
     void EndPanning();
     void ShowPanelCursor(TCursor cursor);
     class TTimer* HoverTimer();
+    // A scroll position past the document's end is brought back to it.
+    void KeepPositionInRange();
     int FindCursorAt(int x, int y, bool& inText);
     void FireRightClick(TObject* image, int imageX, int imageY, int x, int y);
     // The link's focus window becomes the form's active control.

@@ -1,6 +1,7 @@
 // The viewer control on screen: loading, scrolling and painting.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <utility>
 
 #include "framework/bitmap.h"
@@ -122,6 +123,41 @@ TEST_F(PageViewerTest, VerticalRangeIsTheDocumentBelowThePanel) {
     for (int asked : {1, 100, -1}) {
         viewer->SetScrollPos(asked);
         EXPECT_EQ(viewer->GetScrollPos(), 0) << asked;
+    }
+}
+
+TEST_F(PageViewerTest, AShorterReloadOfTheSamePageBringsThePositionBack) {
+    testing_support::TempWorkDir dir;
+    // Reloaded from the file, from a string under the same name, and back to
+    // a place whose section the shorter page no longer has.
+    const std::function<void(const std::string&)> loads[] = {
+        [&](const std::string& html) {
+            testing_support::WriteFileBytes("page.htm", html);
+            viewer->LoadFromFile("page.htm");
+        },
+        [&](const std::string& html) { viewer->LoadFromString(html, "page.htm"); },
+    };
+    for (const auto& load : loads) {
+        load(Lines(200));
+        viewer->SetScrollPos(1000000);
+        const int bottom = viewer->GetScrollPos();
+        ASSERT_GT(bottom, 1000);
+        const int position = viewer->GetPosition();
+        load(Lines(30));
+        const int range = viewer->GetScrollBarRange();
+        ASSERT_GT(range, 0);
+        EXPECT_EQ(viewer->GetScrollPos(), range);
+        // The pane shows the page's last lines, not white past its end.
+        owned_ptr<TBitmap> shown = PanelPicture(viewer.get());
+        EXPECT_GT(shown->Width() * shown->Height() - CountPixels(shown.get(), Rgb(shown.get(), 0, 0)), 50);
+        // As a reload does: the place in a section the shorter page no
+        // longer has is passed over, and the clamped one stays.
+        viewer->SetPosition(position);
+        EXPECT_EQ(viewer->GetScrollPos(), range);
+        // The same length keeps its place.
+        load(Lines(30));
+        EXPECT_EQ(viewer->GetScrollPos(), range);
+        viewer->Clear();
     }
 }
 
@@ -625,6 +661,25 @@ TEST_F(PageViewerTest, OnePixelBackgroundsCoverThePanel) {
         const int w = shown->Width(), h = shown->Height();
         for (auto [x, y] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, 3}})
             EXPECT_EQ(Rgb(shown.get(), x, y), 0x0000FFu) << x << "," << y;
+        viewer->Clear();
+    }
+    // Placed once, a pixel stays a pixel; repeated along one axis, a line.
+    WritePicture("dot.bmp", 1, 1, 0x0000FF);
+    const struct {
+        const char* repeat;
+        int across, down;  // the red run at the top-left corner
+    } placed[] = {{"no-repeat", 1, 1}, {"repeat-x", -1, 1}, {"repeat-y", 1, -1}};
+    for (const auto& p : placed) {
+        SCOPED_TRACE(p.repeat);
+        testing_support::WriteFileBytes("dot.htm", std::string("<body style=\"background-image: url(dot.bmp); "
+                                                               "background-repeat: ") +
+                                                       p.repeat + "\">" + Lines(3));
+        viewer->LoadFromFile("dot.htm");
+        owned_ptr<TBitmap> shown = PanelPicture(viewer.get());
+        const int w = shown->Width(), h = shown->Height();
+        const int across = p.across < 0 ? w : p.across, down = p.down < 0 ? h : p.down;
+        EXPECT_EQ(CountPixels(shown.get(), 0x0000FF), across + down - 1);
+        EXPECT_EQ(Rgb(shown.get(), 0, 0), 0x0000FFu);
         viewer->Clear();
     }
 }
