@@ -12,6 +12,7 @@
 
 #include "framework/bitmap.h"
 #include "framework/canvas.h"
+#include "framework/gdi_handles.h"
 #include "framework/win.h"
 #include "html/section_list.h"
 #include "html/table_block.h"
@@ -481,9 +482,12 @@ TEST(TableDraw, ManyPaintsLeaveNoRegionOrBrushBehind) {
     WhiteBitmap out(300, 200);
     HDC dc = out.bitmap.Canvas()->Handle();
     doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 300, 200}, 6000, 0, 0, 0, 0);
-    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const TGuiResource kinds[] = {TGuiResource::Region, TGuiResource::Brush, TGuiResource::Pen, TGuiResource::Font,
+                                  TGuiResource::Bitmap, TGuiResource::DC};
+    std::vector<int> before;
+    for (TGuiResource k : kinds) before.push_back(GuiResourceCount(k));
     for (int i = 0; i < 100; ++i) doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 300, 200}, 6000, 0, 0, 0, 0);
-    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before + 2);
+    for (size_t i = 0; i < std::size(kinds); ++i) EXPECT_EQ(GuiResourceCount(kinds[i]), before[i]) << i;
     // The clip region is gone after each cell.
     HRGN probe = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(GetClipRgn(dc, probe), 0);
