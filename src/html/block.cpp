@@ -6,6 +6,7 @@
 #include "html/box_background.h"
 #include "html/font_desc.h"
 #include "html/horz_line.h"
+#include "html/image_obj.h"
 #include "html/indent_manager.h"
 #include "html/section_list.h"
 #include "html/sel_text.h"
@@ -749,6 +750,8 @@ TBlockLI::TBlockLI(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* E
     const TResolvedFont& font = prop.GetResolvedFont();
     BulletFont = FontDescOf(font);
     BulletColor = font.Info.TextColor;
+    if (const std::string image = prop.GetListStyleImage(); !image.empty())
+        BulletImage = std::make_unique<TImageObj>(OwnerDocument, image);
 }
 
 TBlockLI::TBlockLI(TSectionList* OwnerDocument, const TBlockLI& source)
@@ -757,7 +760,11 @@ TBlockLI::TBlockLI(TSectionList* OwnerDocument, const TBlockLI& source)
       ItemNumber(source.ItemNumber),
       BulletKind(source.BulletKind),
       BulletFont(source.BulletFont),
-      BulletColor(source.BulletColor) {}
+      BulletColor(source.BulletColor) {
+    if (source.BulletImage) BulletImage = std::make_unique<TImageObj>(OwnerDocument, *source.BulletImage);
+}
+
+TBlockLI::~TBlockLI() = default;
 
 TSectionBase* TBlockLI::CreateClone(TSectionDocument* document) const {
     return new TBlockLI(dynamic_cast<TSectionList*>(document), *this);
@@ -765,6 +772,11 @@ TSectionBase* TBlockLI::CreateClone(TSectionDocument* document) const {
 
 int TBlockLI::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
                         int EnclosingHeight, IndentManager* IndentRef, int& MaxWidth, int& PosCounter) {
+    if (TSectionList* doc = Document(); BulletImage && doc && doc->DisplayImages) {
+        BulletImage->DrawLogic(doc, Canvas, nullptr, 0, 0);
+        // A picture that cannot be had leaves the list's own bullet.
+        if (BulletImage->IsErrorPicture()) BulletImage.reset();
+    }
     BulletY = 0;
     TBaselineTarget target(Document(), &BulletY);
     return TBlock::DrawLogic(Canvas, X, Y, OriginX, OriginY, WidthArg, HeightArg, EnclosingHeight, IndentRef,
@@ -778,7 +790,8 @@ int TBlockLI::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRe
     TSectionList* doc = Document();
     const int y = SaturateY(int64_t{BulletY} - (doc ? doc->ScrollY : 0));
     if (y < ARect.Top - 50 || y > ARect.Bottom + 50) return result;
-    if (ListKind == Ordered || ListKind == Unordered || ListKind == liAlone)
+    const bool picture = BulletImage && doc && doc->DisplayImages;
+    if (picture || ListKind == Ordered || ListKind == Unordered || ListKind == liAlone)
         DrawBullet(Canvas, SaturateY(int64_t{X} + ContentIndent), y);
     return result;
 }

@@ -97,6 +97,8 @@ public:
     void PictureSize(int& width, int& height) const;
     // The picture stands for a missing or failed image.
     bool IsPlaceholderPicture() const;
+    // The picture could not be had at all (not merely not yet).
+    bool IsErrorPicture() const;
     // The GIF picture, or null.
     class TGIFImage* Gif() const;
 

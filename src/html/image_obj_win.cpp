@@ -51,6 +51,8 @@ bool TImageObj::IsPlaceholderPicture() const {
     return !Picture || Picture == ErrorBitMap || Picture == DefBitMap;
 }
 
+bool TImageObj::IsErrorPicture() const { return Picture && Picture == ErrorBitMap; }
+
 void TImageObj::PictureSize(int& width, int& height) const {
     width = height = 0;
     TPersistent* p = Picture ? Picture : DefBitMap;
@@ -605,6 +607,7 @@ void TPanelObj::HideWindow() {
 // Natively there are no pictures and no windows: images are placeholders.
 TGIFImage* TImageObj::Gif() const { return nullptr; }
 bool TImageObj::IsPlaceholderPicture() const { return true; }
+bool TImageObj::IsErrorPicture() const { return false; }
 void TImageObj::PictureSize(int& width, int& height) const { width = height = 0; }
 void TImageObj::FetchPicture() {}
 void TImageObj::ForgetImageLists() {}

@@ -1,6 +1,6 @@
-// Floated pictures and positioned blocks in a laid-out page: where they go,
-// what they make the page's widths and height, and that nothing painted
-// later covers a float.
+// Floated pictures, list pictures and positioned blocks in a laid-out page:
+// where they go, what they make the page's widths and height, and that
+// nothing painted later covers a float.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -22,13 +22,15 @@ namespace {
 
 constexpr uint32_t kBlue = 0xFF0000, kGreen = 0x00FF00, kWhite = 0xFFFFFF;
 
-// Every picture the page names is a plain blue square.
+// Every picture the page names is a plain blue square, but those whose
+// names begin with "missing".
 struct Page {
     Page() {
         InitHtmlEngine();
         doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 0, 0);
         doc.CachedImages = &cache;
-        doc.GetBitmapHook = [](const std::string&, TBitmap*& bitmap, TColor&) {
+        doc.GetBitmapHook = [](const std::string& name, TBitmap*& bitmap, TColor&) {
+            if (name.starts_with("missing")) return false;
             bitmap = new TBitmap;
             bitmap->SetPixelFormat(pf24bit);
             bitmap->SetSize(10, 10);
@@ -237,4 +239,36 @@ TEST(FloatLayout, SectionAtAPositionIsTheLastOneListedAtOrAboveIt) {
     ASSERT_NE(doc.FindSectionAtPosition(950, top, index), nullptr);
     EXPECT_EQ(index, 1);
     doc.SectionsByPosition.clear();
+}
+
+TEST(ListImage, APictureStandsForTheBulletAndAMissingOneLeavesTheBullet) {
+    Page p;
+    p.Load("<ul style=\"list-style-image: url(dot)\"><li>one</li><li>two</li></ul>"
+           "<ul style=\"list-style-image: url(missing)\"><li>three</li></ul>",
+           300);
+    std::vector<TBlockLI*> items;
+    Page::Walk(p.doc, [&](TSectionBase* s) {
+        if (auto* li = dynamic_cast<TBlockLI*>(s)) items.push_back(li);
+    });
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_TRUE(items[0]->BulletImage && items[1]->BulletImage);
+    EXPECT_FALSE(items[2]->BulletImage);  // given up: the list's own bullet
+    Canvas out(300, 200);
+    out.Paint(p.doc);
+    for (int i = 0; i < 2; ++i) {
+        // 10 x 10, its left 16 pixels before the text, its bottom on the baseline.
+        TBlockLI& li = *items[static_cast<size_t>(i)];
+        const int left = li.ContentLeft() - 16, bottom = li.BulletY;
+        EXPECT_EQ(out.At(left, bottom - 1), kBlue) << i;
+        EXPECT_EQ(out.At(left + 9, bottom - 10), kBlue) << i;
+        EXPECT_NE(out.At(left - 1, bottom - 5), kBlue) << i;
+        EXPECT_NE(out.At(left, bottom), kBlue) << i;
+    }
+    int blue = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x) blue += out.At(x, y) == kBlue;
+    EXPECT_EQ(blue, 200);
+    // The third item's disc, in the text colour.
+    TBlockLI& third = *items[2];
+    EXPECT_EQ(out.At(third.ContentLeft() - 13, third.BulletY - 4), 0u);
 }
