@@ -11,6 +11,7 @@
 #include "html/section_list.h"
 #include "html/sel_text.h"
 #include "html/symbols.h"
+#include "html/table_block.h"
 
 namespace {
 
@@ -193,7 +194,14 @@ void TBlock::CollapseMargins() {
                 auto* b = dynamic_cast<TBlock*>(s);
                 if (!b || b->Positioning != posAbsolute) previous = s;
             }
-        if (auto* prev = dynamic_cast<TBlock*>(previous)) {
+        auto* prev = dynamic_cast<TBlock*>(previous);
+        const bool floatingTable = prev && prev->FloatSide != ANone &&
+                                   (dynamic_cast<TTableBlock*>(prev) || dynamic_cast<TTableAndCaptionBlock*>(prev));
+        if (floatingTable && topAuto) {
+            // Beside a floated table the paragraph space goes, and the
+            // table keeps its own bottom margin.
+            top = 0;
+        } else if (prev) {
             {
                 TMarginArray theirs{};
                 bool ta = false, ba = false;

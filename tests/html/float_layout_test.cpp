@@ -180,6 +180,41 @@ TEST(FloatLayout, AParagraphOfFloatsNeedsOnlyItsWidestFloat) {
     EXPECT_LE(right, 100);
 }
 
+TEST(FloatLayout, AParagraphAfterAFloatedTableLosesItsSpaceAndTheTableKeepsItsMargin) {
+    struct Case {
+        const char* html;
+        int paragraphTop;  // -1: the automatic space, more than 0
+        int tableBottom;
+    } cases[] = {
+        {"<table align=left style=\"margin-bottom: 12px\"><tr><td>t</td></tr></table><p>text</p>", 0, 12},
+        {"<table align=left style=\"margin-bottom: 12px\"><caption>c</caption><tr><td>t</td></tr></table>"
+         "<p>text</p>",
+         0, 12},
+        // A given margin still joins the table's.
+        {"<table align=left style=\"margin-bottom: 12px\"><tr><td>t</td></tr></table>"
+         "<p style=\"margin-top: 30px\">text</p>",
+         30, 0},
+        // Not floated: the margins join as between any two blocks.
+        {"<table style=\"margin-bottom: 12px\"><tr><td>t</td></tr></table><p>text</p>", -1, 0},
+    };
+    for (const Case& c : cases) {
+        Page p;
+        p.Load(c.html, 400);
+        TBlock* para = p.Block("p.");
+        TBlock* table = nullptr;
+        Page::Walk(p.doc, [&](TSectionBase* s) {
+            auto* b = dynamic_cast<TBlock*>(s);
+            if (b && !table && (b->TagAndClass == "table." || b->TagAndClass == "TableAndCaption.")) table = b;
+        });
+        ASSERT_TRUE(para && table) << c.html;
+        if (c.paragraphTop < 0)
+            EXPECT_GT(para->BoxValues[PropIndices::MarginTop], 0) << c.html;
+        else
+            EXPECT_EQ(para->BoxValues[PropIndices::MarginTop], c.paragraphTop) << c.html;
+        EXPECT_EQ(table->BoxValues[PropIndices::MarginBottom], c.tableBottom) << c.html;
+    }
+}
+
 TEST(FloatLayout, AnAbsoluteBlockStaysInItsBoxAndOutOfThePageHeight) {
     Page p;
     const int plain = [] {
