@@ -307,3 +307,26 @@ TEST(ListImage, APictureStandsForTheBulletAndAMissingOneLeavesTheBullet) {
     TBlockLI& third = *items[2];
     EXPECT_EQ(out.At(third.ContentLeft() - 13, third.BulletY - 4), 0u);
 }
+
+TEST(PreformattedText, ATallFontKeepsToItsLines) {
+    Page p;
+    p.Load("<div style=\"height: 60px; margin: 0\"></div>"
+           "<pre style=\"margin: 0; font-size: 30px; line-height: 8px\">MMMM\nMMMM</pre>",
+           300);
+    std::vector<TSection*> lines;  // a section for each line of the source
+    Page::Walk(p.doc, [&](TSectionBase* s) {
+        if (auto* t = dynamic_cast<TPreFormated*>(s); t && !t->Lines.empty()) lines.push_back(t);
+    });
+    ASSERT_EQ(lines.size(), 2u);
+    const int top = lines.front()->Lines.front()->LayoutTop;
+    const int bottom = lines.back()->Lines.back()->LayoutTop + lines.back()->Lines.back()->LineImageHeight;
+    ASSERT_LT(bottom - top, 30);  // the font is taller than the two lines
+    Canvas out(300, 200);
+    out.Paint(p.doc);
+    int inside = 0, outside = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x)
+            if (out.At(x, y) != kWhite) ++(y >= top && y < bottom ? inside : outside);
+    EXPECT_GT(inside, 20);
+    EXPECT_EQ(outside, 0);
+}
