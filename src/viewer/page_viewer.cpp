@@ -662,6 +662,7 @@ void TPageViewer::Layout() {
 }
 
 bool TPageViewer::VScrollBarVisible() const { return FVScrollBar->Visible(); }
+bool TPageViewer::VScrollBarEnabled() const { return FVScrollBar->Enabled(); }
 bool TPageViewer::HScrollBarVisible() const { return FHScrollBar->Visible(); }
 
 // ---- scrolling

@@ -228,6 +228,8 @@ public:
     int DocumentHeight() const { return FMaxVertical; }
     int ScrollWidth() const { return FScrollWidth; }
     bool VScrollBarVisible() const;
+    // Shown but disabled: the page fits (with htShowVScroll).
+    bool VScrollBarEnabled() const;
     bool HScrollBarVisible() const;
     bool PositionTo(const std::string& anchor);
     // Layout, then the hover state at the mouse's place is found again.

@@ -161,6 +161,46 @@ TEST_F(PageViewerTest, AShorterReloadOfTheSamePageBringsThePositionBack) {
     }
 }
 
+TEST_F(PageViewerTest, BarsFollowTheBorderTheScrollStyleAndTheAlwaysShownOption) {
+    const int W = viewer->Width(), H = viewer->Height(), S = GetSystemMetrics(SM_CXVSCROLL);
+    const std::string wide = "<table width=900><tr><td>wide</td></tr></table>";
+    const struct Case {
+        const char* name;
+        THTMLBorderStyle border;
+        TScrollStyle bars;
+        bool showV;
+        std::string html;
+        bool vVisible, vEnabled, hVisible;
+        int panelLeft, panelWidth, panelHeight;
+    } cases[] = {
+        {"no border, short", htNone, ssBoth, false, kShortPage, false, false, false, 0, W, H},
+        {"no border, long", htNone, ssBoth, false, kLongPage, true, true, false, 0, W - S, H},
+        {"always shown, short", htSingle, ssBoth, true, kShortPage, true, false, false, 1, W - S - 2, H - 2},
+        {"always shown, long", htSingle, ssVertical, true, kLongPage, true, true, false, 1, W - S - 2, H - 2},
+        {"no bars, long and wide", htSingle, ssNone, false, kLongPage + wide, false, false, false, 1, W - 2, H - 2},
+        {"sideways only, long and wide", htSingle, ssHorizontal, false, kLongPage + wide, false, false, true, 1,
+         W - 2, H - 2 - S},
+        {"sideways only, long", htSingle, ssHorizontal, false, kLongPage, false, false, false, 1, W - 2, H - 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        viewer->SetBorderStyle(c.border);
+        viewer->SetScrollBars(c.bars);
+        viewer->SetOptions(c.showV ? HtOption(htShowVScroll) : 0);
+        viewer->LoadFromString(c.html, "");
+        TPaintPanel* panel = viewer->PaintPanelControl();
+        EXPECT_EQ(viewer->VScrollBarVisible(), c.vVisible);
+        if (c.vVisible) EXPECT_EQ(viewer->VScrollBarEnabled(), c.vEnabled);
+        EXPECT_EQ(viewer->HScrollBarVisible(), c.hVisible);
+        EXPECT_EQ(panel->Left(), c.panelLeft);
+        EXPECT_EQ(panel->Top(), c.panelLeft);
+        EXPECT_EQ(panel->Width(), c.panelWidth);
+        EXPECT_EQ(panel->Height(), c.panelHeight);
+        // Without a vertical bar the page is laid out at the panel's full width.
+        if (!c.vVisible && !c.showV) EXPECT_EQ(viewer->FullDisplaySize(panel->Width()).cy, viewer->DocumentHeight());
+    }
+}
+
 TEST_F(PageViewerTest, PanelShowsTheDocumentAtTheScrollPosition) {
     viewer->LoadFromString(kLongPage, "");
     const int w = viewer->PaintPanelControl()->Width(), h = viewer->PaintPanelControl()->Height();
