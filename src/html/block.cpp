@@ -452,16 +452,23 @@ int TBlock::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef,
         const int64_t pageTop = int64_t{ARect.Top} + doc->ScrollY;
         const int marginTop = SaturateY(int64_t{InnerTop} + BoxValues[MarginTop]);
         const int pageHeight = ARect.Bottom - ARect.Top;
+        // Content painted after this block leaves the page end it set.
+        auto lowerPage = [doc](int y) {
+            if (y < doc->PageBottomY) {
+                doc->PageBottomY = y;
+                doc->PageBottomLowered = true;
+            }
+        };
         if (PageBreakAbove && !doc->PageStillEmpty && pageTop < marginTop) {
-            doc->PageBottomY = std::min(doc->PageBottomY, marginTop);
+            lowerPage(marginTop);
             return result;
         }
         if (AvoidBreakInside && InnerTop > pageTop && doc->PageBottomY < int64_t{InnerTop} + PaintHeight &&
             int64_t{PaintHeight} - BoxValues[MarginTop] < pageHeight) {
-            doc->PageBottomY = std::min(doc->PageBottomY, marginTop);
+            lowerPage(marginTop);
             return result;
         }
-        if (PageBreakBelow && pageTop < result) doc->PageBottomY = std::min(doc->PageBottomY, result);
+        if (PageBreakBelow && pageTop < result) lowerPage(result);
     }
     if (Visibility == viHidden) return result;
     int y = InnerTop;
