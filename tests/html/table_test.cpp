@@ -459,6 +459,9 @@ TEST(TableDraw, BackgroundsFramesAndClipping) {
     EXPECT_EQ(out.At(boxLeft + 2, boxTop + 2), 0x0000FFu) << "cell background";
     EXPECT_EQ(out.At(boxLeft - 2, boxTop + 5), 0xFFFFFFu) << "spacing keeps the table's background";
     EXPECT_EQ(out.At(boxLeft + 5, boxTop - 2), 0xFFFFFFu);
+    // With a table border the colour reaches one pixel up and left.
+    EXPECT_EQ(out.At(boxLeft - 1, boxTop + 5), 0x0000FFu);
+    EXPECT_EQ(out.At(boxLeft + 5, boxTop - 1), 0x0000FFu);
     // The empty green cell has no frame.
     const int greenLeft = left + t.table->Widths[0] + 4;
     EXPECT_EQ(out.At(greenLeft, boxTop), 0x00FF00u);
