@@ -150,6 +150,27 @@ TEST_F(FormWindowsTest, ArrowKeysMoveWithinTheRadioGroupAndStopAtItsEnds) {
     form->Hide();
 }
 
+TEST_F(FormWindowsTest, TabReachesEveryRadioGroupOnceAtItsCheckedOrFirstButton) {
+    Load("<FORM><INPUT TYPE=radio NAME=a VALUE=1><INPUT TYPE=radio NAME=A VALUE=2>"
+         "<INPUT TYPE=radio NAME=b VALUE=1><INPUT TYPE=radio NAME=b VALUE=2 CHECKED>"
+         "<INPUT TYPE=radio VALUE=x><INPUT TYPE=radio VALUE=y><INPUT TYPE=reset></FORM>");
+    auto stops = [&] {
+        std::vector<bool> v;
+        for (size_t i = 0; i < 6; ++i) v.push_back(Control<TRadioButtonFormControlObj>(i)->GetControl()->TabStop);
+        return v;
+    };
+    // Group a has none checked: its first button; b its checked one; each
+    // button without a name stands alone.
+    EXPECT_EQ(stops(), (std::vector<bool>{true, false, false, true, true, true}));
+    // Checking a's second button moves the stop there; a reset brings it back.
+    auto* second = Control<TRadioButtonFormControlObj>(1);
+    second->SetChecked(true);
+    second->RadioClick();
+    EXPECT_EQ(stops(), (std::vector<bool>{false, true, false, true, true, true}));
+    viewer->Document()->DocForms.at(0)->ResetControls();
+    EXPECT_EQ(stops(), (std::vector<bool>{true, false, false, true, true, true}));
+}
+
 TEST_F(FormWindowsTest, TabIndexOrdersTheControlsBeforeTheRest) {
     Load("<INPUT NAME=a><INPUT NAME=b TABINDEX=3><INPUT NAME=c TABINDEX=1><INPUT NAME=d TABINDEX=3>"
          "<INPUT NAME=e TABINDEX=2>");
