@@ -115,7 +115,10 @@ void TImageObj::FetchPicture() {
     }
     if (!Picture && Waiting) {
         Picture = DefBitMap;
-        if (!pending) Document->PendingImages.emplace_back(key, this);
+        // Every object waiting for the source is listed, not only the first.
+        const std::pair<std::string, TObject*> entry{key, this};
+        auto& waiting = Document->PendingImages;
+        if (std::find(waiting.begin(), waiting.end(), entry) == waiting.end()) waiting.push_back(entry);
     } else if (!Picture) {
         Picture = ErrorBitMap;
         PictureMask = ErrorBitmapMask;

@@ -276,19 +276,24 @@ TEST(ImageObj, DelayedPicturesArriveThroughTheDocument) {
     Doc d;
     d.doc.GetBitmapHook = nullptr;
     d.doc.GetImageHook = [](const std::string&) { return WaitStream; };
-    d.Load("<IMG SRC=late.gif ALT=later>");
+    // Two pictures of one source wait for it, and both get it.
+    d.Load("<IMG SRC=late.gif ALT=later> <IMG SRC=late.gif>");
     TImageObj* image = d.Image();
     ASSERT_NE(image, nullptr);
+    auto* twin = dynamic_cast<TImageObj*>(d.Section()->Images.Obj(1));
+    ASSERT_NE(twin, nullptr);
     EXPECT_EQ(image->Picture, DefBitMap);
-    ASSERT_EQ(d.doc.PendingImages.size(), 1u);
+    EXPECT_EQ(twin->Picture, DefBitMap);
+    ASSERT_EQ(d.doc.PendingImages.size(), 2u);
     bool reformat = false;
     d.doc.InsertImage("nobody.gif", nullptr, reformat);  // nothing waits for it
-    EXPECT_EQ(d.doc.PendingImages.size(), 1u);
+    EXPECT_EQ(d.doc.PendingImages.size(), 2u);
     d.Stream("late", FramesGif(1));
     d.doc.InsertImage("late.gif", &d.streams["late"], reformat);
     EXPECT_TRUE(reformat);
     EXPECT_TRUE(d.doc.PendingImages.empty());
     EXPECT_FALSE(image->IsPlaceholderPicture());
+    EXPECT_FALSE(twin->IsPlaceholderPicture());
     ASSERT_EQ(d.cache.Count(), 1);
 
     // A delayed picture that does not decode shows the error picture.
