@@ -48,7 +48,21 @@ TSectionList::TSectionList(const TSectionList& source)
       InlineBorders(new TInlineList(this, *source.InlineBorders)),
       // The viewer's cache outlives every copy (a job ends before its viewer
       // goes); the images of the copy count their own uses of it.
-      CachedImages(source.CachedImages) {
+      CachedImages(source.CachedImages),
+      // The host's hooks and events go with the copy: a picture the copy
+      // looks up comes from where the source's came from.
+      GetBitmapHook(source.GetBitmapHook),
+      GetImageHook(source.GetImageHook),
+      NameExpander(source.NameExpander),
+      OnPanelCreate(source.OnPanelCreate),
+      OnPanelDestroy(source.OnPanelDestroy),
+      OnPanelPrint(source.OnPanelPrint),
+      FormSubmitHandler(source.FormSubmitHandler),
+      ObjectClickHandler(source.ObjectClickHandler),
+      ObjectFocusHandler(source.ObjectFocusHandler),
+      ObjectBlurHandler(source.ObjectBlurHandler),
+      ObjectChangeHandler(source.ObjectChangeHandler),
+      FileBrowseHandler(source.FileBrowseHandler) {
     // The sections are copied once the document they go into is whole.
     OwnerTag = source.OwnerTag;
     for (int i = 0; i < source.Count(); ++i) Add(source.Section(i)->CreateClone(this));

@@ -331,6 +331,24 @@ TEST(ImageObj, PrintCopiesShareThePicturesWithoutCountingThem) {
     EXPECT_EQ(d.cache.Count(), 0);
 }
 
+TEST(ImageObj, ACopyLooksItsPicturesUpThroughTheHostsHooks) {
+    // Laid out for the first time as a copy (a page printed before it was
+    // shown): the pictures come from the host, not from missing files.
+    Doc d;
+    ASSERT_TRUE(ParseHTMLString("<IMG SRC=12x8red>", &d.doc, {}));
+    TSectionList copy(d.doc);
+    int scrollWidth = 0, pos = 0;
+    copy.DoLogic(nullptr, 0, 600, 600, 0, scrollWidth, pos);
+    TSection* s = Doc::Find(copy);
+    ASSERT_NE(s, nullptr);
+    auto* image = dynamic_cast<TImageObj*>(s->Images.Obj(0));
+    ASSERT_NE(image, nullptr);
+    EXPECT_FALSE(image->IsPlaceholderPicture());
+    EXPECT_EQ(image->BoxWidth, 12);
+    EXPECT_TRUE(copy.GetImageHook && copy.NameExpander == nullptr);
+    copy.Clear();
+}
+
 TEST(ImageObj, PanelsAreHostWindowsMovedIntoViewWhilePainting) {
     auto* form = new TForm(Application);
     form->SetBounds(0, 0, 400, 300);
