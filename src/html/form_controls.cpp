@@ -440,7 +440,7 @@ void TListBoxFormControlObj::SetHeightWidth(TCanvas* canvas) {
     else if (GivenWidth >= 10)
         Width = ClampSide(GivenWidth);
     else
-        Width = ClampSide(int64_t{ScrollBarWidth()} + WidestOption + 10 + 4);
+        Width = ClampSide(int64_t{ScrollBarWidth()} + WidestOption + 10);
 }
 
 bool TComboFormControlObj::GetSubmission(int index, std::string& s) {
