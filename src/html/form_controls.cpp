@@ -300,6 +300,7 @@ void TImageFormControlObj::ProcessProperties(TProperties& prop) {
 }
 
 void TImageFormControlObj::ImageClick() {
+    TakeFocus();
     FormControlClick();
     ClickX = std::max(0, LastX);
     ClickY = std::max(0, LastY);

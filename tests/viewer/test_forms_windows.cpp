@@ -198,6 +198,7 @@ TEST_F(FormWindowsTest, ControlsScrolledOutWaitLeftOfTheView) {
 }
 
 TEST_F(FormWindowsTest, AHitOnAnImageButtonGivesTheControlAndThePoint) {
+    form->Show();
     Load("<FORM><INPUT TYPE=image NAME=map SRC=missing.gif WIDTH=60 HEIGHT=40></FORM>");
     auto* map = Control<TImageFormControlObj>(0);
     ASSERT_TRUE(map && map->ImageObj);
@@ -209,10 +210,12 @@ TEST_F(FormWindowsTest, AHitOnAnImageButtonGivesTheControlAndThePoint) {
     EXPECT_TRUE(r & guControl);
     ASSERT_EQ(hit, map);
     hit->ImageClick();
+    EXPECT_EQ(GetFocus(), map->GetControl()->Handle()) << "the click gives the button the focus";
     ASSERT_EQ(submitted.size(), 2u);
     EXPECT_EQ(submitted[0], "map.x=" + std::to_string(map->LastX));
     EXPECT_NEAR(map->LastX, 12, 2);
     EXPECT_NEAR(map->LastY, 5, 2);
+    form->Hide();
 }
 
 TEST_F(FormWindowsTest, PrintedImitationsDrawIntoABitmap) {
