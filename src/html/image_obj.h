@@ -30,6 +30,10 @@ public:
     // Shows or hides the window only when the value changes.
     void SetVisible(bool value) override;
     bool PanelShown = true;
+
+protected:
+    // A flat single border.
+    void CreateParams(TCreateParams& params) override;
 };
 
 enum HoverType { hvOff, hvOverUp, hvOverDown };

@@ -10,6 +10,7 @@
 #include "framework/bitmap.h"
 #include "framework/forms.h"
 #include "framework/streams.h"
+#include "framework/win.h"
 #include "html/block.h"
 #include "html/html_startup.h"
 #include "html/image_map.h"
@@ -375,6 +376,13 @@ TEST(ImageObj, PanelsAreHostWindowsMovedIntoViewWhilePainting) {
         EXPECT_EQ(panel->BoxWidth, 120);
         EXPECT_EQ(panel->BoxHeight, 60);
         EXPECT_EQ(form->ControlCount(), 1);
+        // White, named after the element, with a flat single border.
+        EXPECT_EQ(panel->PanelWindow->Color(), clWhite);
+        EXPECT_EQ(panel->PanelWindow->Name(), "p1");
+        const LONG_PTR style = GetWindowLongPtrW(panel->PanelWindow->Handle(), GWL_STYLE);
+        const LONG_PTR exStyle = GetWindowLongPtrW(panel->PanelWindow->Handle(), GWL_EXSTYLE);
+        EXPECT_TRUE(style & WS_BORDER);
+        EXPECT_FALSE(exStyle & WS_EX_CLIENTEDGE);
         TBitmap out;
         out.SetPixelFormat(pf24bit);
         out.SetSize(400, 300);
@@ -393,6 +401,27 @@ TEST(ImageObj, PanelsAreHostWindowsMovedIntoViewWhilePainting) {
     }
     EXPECT_EQ(created, 1);
     EXPECT_EQ(destroyed, 1);
+    // Without a window to put it on (no paint panel), and with a name that
+    // is no component name, the host is not handed a missing panel.
+    {
+        Doc d;
+        d.doc.OnPanelCreate = [&](const std::string&, const std::string&, const std::string&, TWinControl*) {
+            ++created;
+        };
+        d.Load("<PANEL NAME=\"not a name\" TYPE=chart>");
+        ASSERT_EQ(d.doc.PanelItems.size(), 1u);
+        EXPECT_EQ(d.doc.PanelItems[0]->PanelWindow, nullptr);
+        EXPECT_EQ(created, 1);
+    }
+    {
+        Doc d;
+        d.host.Panel = form;
+        d.Load("<PANEL NAME=\"not a name\">");
+        ASSERT_EQ(d.doc.PanelItems.size(), 1u);
+        ASSERT_NE(d.doc.PanelItems[0]->PanelWindow, nullptr);
+        EXPECT_EQ(d.doc.PanelItems[0]->PanelWindow->Name(), "");
+        d.doc.Clear();
+    }
     TObject::Free(form);
 }
 
