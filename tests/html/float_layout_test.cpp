@@ -15,8 +15,8 @@
 #include "html/image_obj.h"
 #include "html/parser_entry.h"
 #include "html/section_list.h"
-#include "html/table.h"
 #include "html/text_section.h"
+#include "parsed_doc.h"
 
 namespace {
 
@@ -46,14 +46,9 @@ struct Page {
         return doc.DoLogic(nullptr, 0, width, 600, 0, scrollWidth, pos);
     }
     static void Walk(TCellBasic& cell, const std::function<void(TSectionBase*)>& visit) {
-        for (int i = 0; i < cell.Count(); ++i) {
-            visit(cell.Section(i));
-            if (auto* b = dynamic_cast<TBlock*>(cell.Section(i))) Walk(*b->ChildCell, visit);
-            if (auto* t = dynamic_cast<ThtmlTable*>(cell.Section(i)))
-                for (const auto& row : t->Rows)
-                    for (const auto& c : row->Cells)
-                        if (c && c->Cell) Walk(*c->Cell, visit);
-        }
+        std::vector<TSectionBase*> all;
+        WalkSections(cell, all);
+        for (TSectionBase* s : all) visit(s);
     }
     std::vector<TFloatingObj*> Floats() {
         std::vector<TFloatingObj*> out;
