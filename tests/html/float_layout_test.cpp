@@ -17,6 +17,7 @@
 #include "html/section_list.h"
 #include "html/text_section.h"
 #include "parsed_doc.h"
+#include "white_canvas.h"
 
 namespace {
 
@@ -78,19 +79,7 @@ struct Page {
     TSectionList doc{nullptr};
 };
 
-struct Canvas {
-    Canvas(int w, int h) {
-        bitmap.SetPixelFormat(pf24bit);
-        bitmap.SetSize(w, h);
-        bitmap.Canvas()->Brush()->SetColor(clWhite);
-        bitmap.Canvas()->FillRect(TRect{0, 0, w, h});
-    }
-    uint32_t At(int x, int y) { return static_cast<uint32_t>(bitmap.Canvas()->Pixels(x, y)) & 0xFFFFFF; }
-    void Paint(TSectionList& doc) {
-        doc.Draw(bitmap.Canvas(), TRect{0, 0, bitmap.Width(), bitmap.Height()}, 6000, 0, 0, 0, 0);
-    }
-    TBitmap bitmap;
-};
+using Canvas = WhiteCanvas;
 
 }  // namespace
 
