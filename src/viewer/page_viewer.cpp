@@ -15,6 +15,7 @@
 #include "framework/win.h"
 #include "html/box_background.h"
 #include "html/font_obj.h"
+#include "html/html_startup.h"
 #include "html/image_cache.h"
 #include "html/parser_entry.h"
 #include "html/sel_text.h"
@@ -269,6 +270,7 @@ void TPageViewer::WndProc(TMessage& message) {
     if (message.Msg == WM_USER + 100) return WMFormSubmit(message);
     if (ViewerMouseMessage(message)) return;
     TCustomControl::WndProc(message);
+    if (message.Msg == WM_PAINT && message.WParam) PaintChildrenInto(reinterpret_cast<HDC>(message.WParam));
     if (message.Msg == WM_SIZE && !FConstructing) {
         // The size is sent before the position change that records it comes
         // back: without this the layout would take the old width.
@@ -283,6 +285,23 @@ void TPageViewer::WndProc(TMessage& message) {
         else
             ScrollTo(FVScrollBar->Position());
         SetHScrollPos(std::min(GetHScrollPos(), GetHScrollBarRange()));
+    }
+}
+
+void TPageViewer::PaintChildrenInto(HDC dc) {
+    // A paint into a given context (a capture of the whole control) has the
+    // document and the bars too, not only the frame around them.
+    for (TWinControl* child : {static_cast<TWinControl*>(FPaintPanel), static_cast<TWinControl*>(FVScrollBar),
+                               static_cast<TWinControl*>(FHScrollBar)}) {
+        if (!child->Visible() || !child->HandleAllocated()) continue;
+        const int saved = SaveDC(dc);
+        OffsetViewportOrgEx(dc, child->Left(), child->Top(), nullptr);
+        IntersectClipRect(dc, 0, 0, child->Width(), child->Height());
+        if (child == FPaintPanel)
+            FPaintPanel->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(dc));
+        else
+            SendMessageW(child->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_NONCLIENT);
+        RestoreDC(dc, saved);
     }
 }
 
@@ -622,6 +641,8 @@ void TPageViewer::DoLogic() {
         }
     }
     DoScrollBars();
+    // The system's I-beam gives way to the engine's own text cursor.
+    if (Cursor() == crIBeam) SetCursor(ThickIBeamCursor);
 }
 
 void TPageViewer::DoScrollBars() {

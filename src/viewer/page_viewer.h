@@ -499,6 +499,7 @@ private:
     void HorizontalScroll(TObject* sender, TScrollCode code, int& position);
     void BackgroundChange(TObject* sender);
     void DrawBorder();
+    void PaintChildrenInto(HDC dc);
 
     TPaintPanel* FPaintPanel = nullptr;    // owned as a child component
     T32ScrollBar* FVScrollBar = nullptr;   // owned as a child component

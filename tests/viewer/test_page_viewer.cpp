@@ -11,6 +11,7 @@
 #include "framework/sysutils.h"
 #include "framework/win.h"
 #include "html/form_controls.h"
+#include "html/html_startup.h"
 #include "html/text_section.h"
 #include "support/test_support.h"
 #include "viewer/page_viewer.h"
@@ -200,6 +201,39 @@ TEST_F(PageViewerTest, BarsFollowTheBorderTheScrollStyleAndTheAlwaysShownOption)
         // Without a vertical bar the page is laid out at the panel's full width.
         if (!c.vVisible && !c.showV) EXPECT_EQ(viewer->FullDisplaySize(panel->Width()).cy, viewer->DocumentHeight());
     }
+}
+
+TEST_F(PageViewerTest, APaintOfTheWholeControlShowsTheDocument) {
+    viewer->SetColor(0xE0E0E0);
+    viewer->LoadFromString(kLongPage, "");
+    owned_ptr<TBitmap> shot(new TBitmap);
+    shot->SetPixelFormat(pf24bit);
+    shot->SetSize(viewer->Width(), viewer->Height());
+    shot->Canvas()->Brush()->SetColor(0x0000FF);
+    shot->Canvas()->FillRect({0, 0, viewer->Width(), viewer->Height()});
+    viewer->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(shot->Canvas()->Handle()));
+    TPaintPanel* panel = viewer->PaintPanelControl();
+    int text = 0, untouched = 0;
+    for (int y = panel->Top(); y < panel->Top() + panel->Height(); ++y)
+        for (int x = panel->Left(); x < panel->Left() + panel->Width(); ++x) {
+            const unsigned c = Rgb(shot.get(), x, y);
+            text += c != 0xE0E0E0 && c != 0x0000FF;
+            untouched += c == 0x0000FF;
+        }
+    EXPECT_GT(text, 200) << "the lines of the page";
+    EXPECT_EQ(untouched, 0);
+    // The bar is there too.
+    const int barX = viewer->Width() - 1 - GetSystemMetrics(SM_CXVSCROLL) / 2;
+    EXPECT_NE(Rgb(shot.get(), barX, viewer->Height() / 2), 0x0000FFu);
+}
+
+TEST_F(PageViewerTest, TheSystemIBeamGivesWayToTheEnginesTextCursor) {
+    viewer->SetCursor(crIBeam);
+    viewer->LoadFromString(kShortPage, "");
+    EXPECT_EQ(viewer->Cursor(), ThickIBeamCursor);
+    viewer->SetCursor(crArrow);  // any other cursor stays
+    viewer->LoadFromString(kShortPage, "");
+    EXPECT_EQ(viewer->Cursor(), crArrow);
 }
 
 TEST_F(PageViewerTest, PanelShowsTheDocumentAtTheScrollPosition) {
