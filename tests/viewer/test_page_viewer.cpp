@@ -236,6 +236,42 @@ TEST_F(PageViewerTest, TheSystemIBeamGivesWayToTheEnginesTextCursor) {
     EXPECT_EQ(viewer->Cursor(), crArrow);
 }
 
+TEST_F(PageViewerTest, LayoutPassesFollowWhetherTheVerticalBarIsNeeded) {
+    const int w = viewer->Width() - 2, h = viewer->Height() - 2, s = GetSystemMetrics(SM_CXVSCROLL);
+    auto box = [](int width, int height) {
+        return "<div style=\"width: " + std::to_string(width) + "px; height: " + std::to_string(height) +
+               "px\"></div>";
+    };
+    viewer->LoadFromString(box(50, 100), "");
+    const int extraDown = viewer->DocumentHeight() - 100;
+    const int extraAcross = viewer->FullDisplaySize(w).cx - 50;
+    auto passes = [&](const std::string& html) {
+        const int before = viewer->Document()->LayoutCycle;
+        viewer->LoadFromString(html, "");
+        return viewer->Document()->LayoutCycle - before;
+    };
+    const std::string taller = box(50, h + 40 - extraDown);
+    // Short: one pass. Taller than the pane: a second, narrower one.
+    EXPECT_EQ(passes(box(50, 100)), 1);
+    EXPECT_EQ(passes(taller), 2);
+    EXPECT_EQ(viewer->PaintPanelControl()->Width(), w - s);
+    // Needed at first only for a bar across (wider than the pane less a
+    // bar, and nearly as tall as the pane): the narrower pass shows it is
+    // not, and a third pass lays the page out at the full width again.
+    EXPECT_EQ(passes(box(w - s / 2 - extraAcross, h - s / 2 - extraDown)), 3);
+    // A long source goes straight to the narrower width.
+    EXPECT_EQ(passes(taller + "<!--" + std::string(10000, 'x') + "-->"), 1);
+    EXPECT_EQ(viewer->PaintPanelControl()->Width(), w - s);
+    // So does the always-shown bar; without vertical bars the full width.
+    viewer->SetOptions(HtOption(htShowVScroll));
+    EXPECT_EQ(passes(box(50, 100)), 1);
+    EXPECT_EQ(viewer->FullDisplaySize(w - s).cy, viewer->DocumentHeight());
+    viewer->SetOptions(0);
+    viewer->SetScrollBars(ssNone);
+    EXPECT_EQ(passes(taller), 1);
+    EXPECT_EQ(viewer->PaintPanelControl()->Width(), w);
+}
+
 TEST_F(PageViewerTest, PanelShowsTheDocumentAtTheScrollPosition) {
     viewer->LoadFromString(kLongPage, "");
     const int w = viewer->PaintPanelControl()->Width(), h = viewer->PaintPanelControl()->Height();
