@@ -168,7 +168,6 @@ int TSectionList::Draw(TCanvas* Canvas, const TRect& ARect, int ClipWidth, int X
             }
         } defer(*this);
         result = TCell::Draw(Canvas, ARect, ClipWidth, X, Y, OriginX, OriginY);
-        FDeferringImages = false;
         DeferredDraws.DrawImages();
     }
     if (placeControls) AdjustFormControls();
