@@ -628,6 +628,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     }
     if (SectionControls.Count() > 0) MaxWidth = std::max(MaxWidth, LayoutControls(MaxWidth));
     int floatBottom = 0;
+    int lastFloatTop = INT_MIN;
     std::vector<const TFloatingObj*> placed;
     // The floats of [from, to) not yet placed go in at `at`.
     auto placeFloats = [&](int from, int to, int at) {
@@ -637,8 +638,9 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
             placed.push_back(o);
             // A float that does not fit beside those already placed goes
             // down to where one of them ends, as far as it must; with no
-            // such place below it stands here and overflows.
-            int top = at;
+            // such place below it stands here and overflows. It never
+            // stands above a float placed before it.
+            int top = std::max(at, lastFloatTop);
             const int64_t needed = int64_t{o->BoxWidth} + o->SpaceLeft + o->SpaceRight;
             while (int64_t{indents.RightSide(top)} - indents.LeftIndent(top) < needed) {
                 const int wider = indents.GetNextWiderY(top);
@@ -646,7 +648,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
                 top = wider;
             }
             indents.Update(top, o);
-            o->FloatY = top;
+            o->FloatY = lastFloatTop = top;
             floatBottom = std::max(floatBottom, SaturateY(int64_t{top} + o->BoxHeight + o->SpaceTop + o->SpaceBottom));
         }
     };

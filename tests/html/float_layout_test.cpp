@@ -129,6 +129,7 @@ TEST(FloatLayout, FloatsThatDoNotFitSideBySideMoveDown) {
         p.Load(c.html, c.width);
         const std::vector<TFloatingObj*> floats = p.Floats();
         ASSERT_EQ(floats.size(), 2u) << c.html;
+        ASSERT_EQ(floats[0]->Placement, floats[1]->Placement);
         const TFloatingObj& a = *floats[0];
         const TFloatingObj& b = *floats[1];
         if (c.stacked) {
@@ -140,6 +141,19 @@ TEST(FloatLayout, FloatsThatDoNotFitSideBySideMoveDown) {
         }
         if (b.BoxWidth < c.width) EXPECT_LE(b.FloatX + b.BoxWidth, c.width) << c.html;
     }
+}
+
+TEST(FloatLayout, AFloatNeverStandsAboveOneBeforeIt) {
+    // The small third float would fit beside the first, but the second had
+    // to go down: the third goes no higher than it.
+    Page p;
+    p.Load("<img src=a width=250 height=20 align=left><img src=b width=250 height=20 align=left>"
+           "<img src=c width=30 height=20 align=right>text",
+           300);
+    const std::vector<TFloatingObj*> floats = p.Floats();
+    ASSERT_EQ(floats.size(), 3u);
+    EXPECT_GT(floats[1]->FloatY, floats[0]->FloatY);
+    EXPECT_EQ(floats[2]->FloatY, floats[1]->FloatY);
 }
 
 TEST(FloatLayout, AParagraphOfFloatsNeedsOnlyItsWidestFloat) {
