@@ -383,9 +383,11 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
                                     scrollWidth, PosCounter);
                 break;
             case posRelative: {
+                // Absolutely positioned content is placed from the inner
+                // border edge, where painting puts its origin too.
                 const int y = SaturateY(int64_t{PlacedY} + PosTop);
-                ChildCell->DoLogicX(Canvas, X, y, OriginX, y, ContentWidth, height, enclosing, scrollWidth,
-                                    PosCounter);
+                ChildCell->DoLogicX(Canvas, X, y, OriginX, SaturateY(int64_t{y} - pt), ContentWidth, height, enclosing,
+                                    scrollWidth, PosCounter);
                 break;
             }
             case posAbsolute:
@@ -525,7 +527,9 @@ void TBlock::DrawBlock(TCanvas* Canvas, const TRect& ARect, IndentManager* Inden
     if (Positioning == posStatic)
         DrawTheList(Canvas, ARect, indents, X, XRef, YRef);
     else
-        DrawTheList(Canvas, ARect, indents, X, SaturateY(int64_t{X} + ContentIndent),
+        // Absolutely positioned content is placed from the inner border
+        // edge, as it was laid out.
+        DrawTheList(Canvas, ARect, indents, X, SaturateY(b + ml + BoxValues[BorderLeftWidth]),
                     SaturateY(int64_t{Y} + ClearSpace + BoxValues[MarginTop] + BoxValues[BorderTopWidth]));
 }
 

@@ -238,6 +238,31 @@ TEST(FloatLayout, AnAbsoluteBlockStaysInItsBoxAndOutOfThePageHeight) {
     EXPECT_EQ(out.At(118, 95), kWhite);
 }
 
+TEST(FloatLayout, AnAbsoluteBlockInsideAPositionedOneIsPlacedFromItsInnerBorderEdge) {
+    for (const char* outerPosition : {"absolute", "relative"}) {
+        SCOPED_TRACE(outerPosition);
+        Page p;
+        p.Load(std::string("<div class=outer style=\"position: ") + outerPosition +
+                   "; top: 40px; left: 30px; width: 200px; height: 100px; margin: 4px; border: 3px solid black; "
+                   "padding: 9px\"><div class=inner style=\"position: absolute; top: 10px; left: 20px; "
+                   "width: 60px\">in</div></div>",
+               400);
+        TBlock* outer = p.Block("div.outer");
+        TBlock* inner = p.Block("div.inner");
+        TSection* text = p.TextSection(L"in");
+        ASSERT_TRUE(outer && inner && text);
+        Canvas out(400, 300);
+        out.Paint(p.doc);
+        // Inside the outer border, wherever the outer box itself went.
+        const int edgeX = outer->BorderRect.Left + 3, edgeY = outer->BorderRect.Top + 3;
+        EXPECT_EQ(inner->BorderRect.Left, edgeX + 20);
+        EXPECT_EQ(inner->BorderRect.Top, edgeY + 10);
+        // The inner text stands in the inner box, where it was laid out.
+        EXPECT_EQ(text->PaintLeftX, inner->BorderRect.Left);
+        EXPECT_EQ(text->PlacedY, inner->BorderRect.Top);
+    }
+}
+
 TEST(FloatLayout, SectionAtAPositionIsTheLastOneListedAtOrAboveIt) {
     // Positioned content leaves the list out of vertical order; the answer
     // is the last section listed whose top is at or above the position.
