@@ -140,6 +140,13 @@ TEST(FloatLayout, FloatsThatDoNotFitSideBySideMoveDown) {
             EXPECT_EQ(b.FloatX, a.FloatX + a.BoxWidth + a.SpaceRight + b.SpaceLeft) << c.html;
         }
         if (b.BoxWidth < c.width) EXPECT_LE(b.FloatX + b.BoxWidth, c.width) << c.html;
+        // Painted where they were placed; none past the right edge.
+        Canvas out(600, 200);
+        out.Paint(p.doc);
+        EXPECT_EQ(out.At(b.PaintX + 5, b.FloatY + 5), kBlue) << c.html;
+        bool beyond = false;
+        for (int y = 0; y < 200; ++y) beyond |= out.At(c.width + 20, y) == kBlue;
+        EXPECT_EQ(beyond, b.BoxWidth >= c.width) << c.html;
     }
 }
 
