@@ -3,6 +3,7 @@
 // they stand while scrolling, and their printed look.
 #include <gtest/gtest.h>
 
+#include "framework/application.h"
 #include "framework/bitmap.h"
 #include "framework/canvas.h"
 #include "framework/forms.h"
@@ -169,6 +170,32 @@ TEST_F(FormWindowsTest, TabReachesEveryRadioGroupOnceAtItsCheckedOrFirstButton) 
     EXPECT_EQ(stops(), (std::vector<bool>{false, true, false, true, true, true}));
     viewer->Document()->DocForms.at(0)->ResetControls();
     EXPECT_EQ(stops(), (std::vector<bool>{true, false, false, true, true, true}));
+}
+
+TEST_F(FormWindowsTest, TheTabKeyReachesARadioGroupWithNothingChecked) {
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Application->ProcessMessages();
+    if (GetForegroundWindow() != form->Handle()) GTEST_SKIP() << "the window is not in the foreground";
+    Load("<FORM><INPUT NAME=q><INPUT TYPE=radio NAME=r VALUE=1><INPUT TYPE=radio NAME=r VALUE=2>"
+         "<INPUT NAME=after></FORM>");
+    HWND edit = Control<TEditFormControlObj>(0)->GetControl()->Handle();
+    HWND first = Control<TRadioButtonFormControlObj>(1)->GetControl()->Handle();
+    HWND after = Control<TEditFormControlObj>(3)->GetControl()->Handle();
+    SetFocus(edit);
+    auto tab = [&] {
+        keybd_event(VK_TAB, static_cast<BYTE>(MapVirtualKeyW(VK_TAB, MAPVK_VK_TO_VSC)), 0, 0);
+        keybd_event(VK_TAB, static_cast<BYTE>(MapVirtualKeyW(VK_TAB, MAPVK_VK_TO_VSC)), KEYEVENTF_KEYUP, 0);
+        for (int i = 0; i < 10; ++i) {
+            Application->ProcessMessages();
+            Sleep(10);
+        }
+    };
+    tab();
+    EXPECT_EQ(GetFocus(), first);
+    tab();  // the group is one stop
+    EXPECT_EQ(GetFocus(), after);
+    form->Hide();
 }
 
 TEST_F(FormWindowsTest, TabIndexOrdersTheControlsBeforeTheRest) {
