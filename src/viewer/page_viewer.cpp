@@ -11,6 +11,7 @@
 #include "framework/streams.h"
 #include "framework/strings.h"
 #include "framework/sysutils.h"
+#include "framework/timer.h"
 #include "framework/win.h"
 #include "html/box_background.h"
 #include "html/font_obj.h"
@@ -264,6 +265,8 @@ void TPageViewer::Paint() {
 void TPageViewer::WndProc(TMessage& message) {
     if (message.Msg == WM_USER + 100) return WMFormSubmit(message);
     if (ViewerMouseMessage(message)) return;
+    // Hidden, the viewer paints nothing; its next paint starts the pictures again.
+    if (message.Msg == CM_SHOWINGCHANGED && !Showing() && FAnimationTimer) FAnimationTimer->SetEnabled(false);
     TCustomControl::WndProc(message);
     if (message.Msg == WM_SIZE && !FConstructing) {
         // The size is sent before the position change that records it comes
@@ -723,6 +726,4 @@ void TPageViewer::InvalidatePanel() {
 
 TWinControl* TPageViewer::PaintPanel() { return FPaintPanel; }
 
-void TPageViewer::SetAnimationTimer(bool, int) {}
-void TPageViewer::FreeAnimationTimer() {}
 
