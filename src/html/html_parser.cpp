@@ -18,6 +18,7 @@
 #include "html/form_controls.h"
 #include "html/horz_line.h"
 #include "html/layout_types.h"
+#include "html/prop_cache.h"
 #include "html/section_list.h"
 #include "html/style_list.h"
 #include "html/style_parser.h"
@@ -278,10 +279,7 @@ private:
             ++Excess[tag];
             return false;
         }
-        auto* p = new TProperties;
-        p->Inherit(*PropStack.Last());
-        PropStack.Add(p);
-        p->Combine(Doc->Styles.get(), tag, info.Class, info.ID, pseudo, info.Title, info.Style);
+        Sets.Push(Doc->Styles.get(), tag, info.Class, info.ID, pseudo, info.Title, info.Style);
         SyncScanner();
         return true;
     }
@@ -793,6 +791,7 @@ private:
     const TReaderCallbacks& Callbacks;
     std::map<std::string, int> Excess;
     std::vector<TProperties*> InlineKeep;
+    TPropCache Sets;
 };
 
 void THtmlReader::ReadBodyContent(const StopSet& stop, const StopSet* listStop) {

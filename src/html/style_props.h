@@ -216,6 +216,15 @@ public:
     void GetSingleFontInfo(ThtFontInfo& info) const;
     void CalcLinkFontInfo(TStyleList* styles, int stackIndex);
 
+    // Everything but the serial number, the platform font and the state key.
+    void CopyState(const TProperties& source);
+    // A name for the set's present state, given by TPropCache; 0 when the set
+    // has none. Every change of the set makes it 0, except that resolving the
+    // font gives the key of the resolved state (ResolvedStateBit set).
+    static constexpr uint32_t ResolvedStateBit = 0x80000000u;
+    uint32_t StateKey() const { return FStateKey; }
+    void SetStateKey(uint32_t key) { FStateKey = key; }
+
     const TPropValue& Value(PropIndices index) const { return Values[static_cast<size_t>(Idx(index))]; }
     bool IsSetHere(PropIndices index) const { return SetHere[static_cast<size_t>(Idx(index))]; }
 
@@ -242,6 +251,7 @@ private:
 
     bool FHaveResolved = false;
     TResolvedFont FResolved;
+    uint32_t FStateKey = 0;
 };
 
 // Length text to pixels: 'in', 'cm', 'mm', 'pt', 'px', 'pc', 'em', 'ex', '%' or
