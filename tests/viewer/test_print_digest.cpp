@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "framework/bitmap.h"
+#include "framework/canvas.h"
 #include "html/section_list.h"
 #include "viewer/document_printing.h"
 #include "viewer/test_print_support.h"
@@ -41,19 +43,49 @@ uint64_t Fnv1a(const std::vector<uint8_t>& bytes, uint64_t h) {
     return h;
 }
 
-TEST(PrintDigest, PagesPrintAsBefore) {
-    TBitmapPrinterScope printer(A4(100));
-    auto doc = Document(MixedArticle());
-    const TPrintSettings settings;
-    const int counted = CountDocumentPages(*doc, settings);
-    const int printed = PrintDocument(*doc, settings, 1, 9999);
-    EXPECT_EQ(counted, printed);
-    uint64_t h = 1469598103934665603ull;
-    for (const TPage& page : printer.Device.Pages) h = Fnv1a(page.Bits, h);
+std::string Hex(uint64_t h) {
     char digest[17];
     std::snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(h));
-    EXPECT_EQ(printed, 5);
-    EXPECT_EQ(std::string(digest), "77f30966edf6beb9");
+    return digest;
+}
+
+TEST(PrintDigest, PagesPrintAsBefore) {
+    // Two scales, so the page ends fall in different places.
+    struct Case {
+        double scale;
+        int pages;
+        const char* digest;
+    } cases[] = {{1.0, 5, "77f30966edf6beb9"}, {0.7, 3, "9d119ccfcc85391b"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scale);
+        TBitmapPrinterScope printer(A4(100));
+        auto doc = Document(MixedArticle());
+        TPrintSettings settings;
+        settings.Scale = c.scale;
+        const int counted = CountDocumentPages(*doc, settings);
+        const int printed = PrintDocument(*doc, settings, 1, 9999);
+        EXPECT_EQ(counted, printed);
+        EXPECT_EQ(printed, c.pages);
+        uint64_t h = 1469598103934665603ull;
+        for (const TPage& page : printer.Device.Pages) h = Fnv1a(page.Bits, h);
+        EXPECT_EQ(Hex(h), c.digest);
+    }
+}
+
+TEST(PrintDigest, PicturesOfPartsOfTheDocumentShowAsBefore) {
+    auto doc = Document(MixedArticle());
+    const TDocumentBackground background;
+    std::vector<uint8_t> pixels;
+    for (int top : {0, 700, 2300}) {
+        owned_ptr<TBitmap> bitmap(DocumentBitmap(*doc, background, top, 400, 300, 150));
+        ASSERT_TRUE(bitmap);
+        for (int y = 0; y < 150; ++y)
+            for (int x = 0; x < 300; ++x) {
+                const TColor pixel = bitmap->Canvas()->Pixels(x, y);
+                pixels.insert(pixels.end(), {uint8_t(pixel), uint8_t(pixel >> 8), uint8_t(pixel >> 16)});
+            }
+    }
+    EXPECT_EQ(Hex(Fnv1a(pixels, 1469598103934665603ull)), "c01dd0ac0a381e0d");
 }
 
 }  // namespace
