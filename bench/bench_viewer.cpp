@@ -2,8 +2,9 @@
 // typical article (3 KB), a long one (25 KB) and a 1 MB page, each with a
 // head of styles, paragraphs, lists and links as the dictionary's articles
 // have. Beside the whole, the parts: parsing, one layout, one paint, and the
-// list-heavy and paragraph-heavy pages the layout is slowest on. Prints
-// milliseconds (the best of a few rounds).
+// list-heavy and paragraph-heavy pages the layout is slowest on; and the
+// scanner alone over the same bytes, with the reader's time as a multiple of
+// it. Prints milliseconds (the best of a few rounds).
 //   bench_viewer.exe [rounds]
 #include <algorithm>
 #include <chrono>
@@ -17,9 +18,11 @@
 #include "framework/forms.h"
 #include "framework/streams.h"
 #include "framework/win.h"
+#include "html/html_scanner.h"
 #include "html/html_startup.h"
 #include "html/parser_entry.h"
 #include "html/section_list.h"
+#include "html/style_parser.h"
 #include "viewer/page_viewer.h"
 
 namespace {
@@ -71,8 +74,32 @@ std::string Repeated(const std::string& part, int count) {
 }
 
 struct TFigures {
-    double Whole = 1e30, Parse = 1e30, Layout = 1e30, Paint = 1e30;
+    double Whole = 1e30, Parse = 1e30, Layout = 1e30, Paint = 1e30, Scan = 1e30;
 };
+
+// Style rules go nowhere: the scanner's share of reading a STYLE element.
+struct TNullStyles : TStyleRuleSink {
+    int Seq = 10;
+    std::string GetSeqNo() override { return std::to_string(Seq++); }
+    void AddModifyProp(const std::string&, const std::string&, const std::string&) override {}
+};
+
+// Every token of the page, as the reader asks for them.
+double ScanMs(const std::string& html) {
+    THtmlScanner scanner;
+    TNullStyles styles;
+    const auto start = Clock::now();
+    scanner.Start(html);
+    do {
+        scanner.NextToken();
+        if (scanner.Sy == StyleSy) {
+            TScannerStyleSource source(scanner);
+            char ch = scanner.LCh;
+            DoStyle(styles, ch, source, "");
+        }
+    } while (scanner.Sy != EofSy);
+    return Ms(start);
+}
 
 void PaintPanel(TPageViewer* viewer, TBitmap* bitmap) {
     viewer->PaintPanelControl()->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(bitmap->Canvas()->Handle()));
@@ -105,6 +132,7 @@ TFigures Measure(TPageViewer* viewer, const std::string& html, int rounds) {
         start = Clock::now();
         ParseHTMLString(html, &doc, TReaderCallbacks());
         f.Parse = std::min(f.Parse, Ms(start));
+        f.Scan = std::min(f.Scan, ScanMs(html));
     }
     return f;
 }
@@ -136,8 +164,9 @@ int main(int argc, char** argv) {
     for (const Case& c : cases) {
         const int r = c.html.size() > 200000 ? std::min(rounds, 2) : rounds;
         const TFigures f = Measure(viewer, c.html, r);
-        std::printf("%-24s %8zu bytes: load+paint %8.2f ms (parse %7.2f, layout %7.2f, paint %6.2f)\n", c.name,
-                    c.html.size(), f.Whole, f.Parse, f.Layout, f.Paint);
+        std::printf("%-24s %8zu bytes: load+paint %8.2f ms (parse %7.2f, layout %7.2f, paint %6.2f); "
+                    "scanner %6.2f ms, parse %.1fx the scanner\n",
+                    c.name, c.html.size(), f.Whole, f.Parse, f.Layout, f.Paint, f.Scan, f.Parse / f.Scan);
     }
     return 0;
 }
