@@ -58,16 +58,30 @@ TProperties* TPropCache::Push(TStyleList* styles, const std::string& tag, const 
         FKey += '\0';
     }
     if (auto found = FSets.find(FKey); found != FSets.end()) {
-        props->CopyState(*found->second);
-        props->SetStateKey(found->second->StateKey());
+        props->CopyState(*found->second.Set);
+        props->SetStateKey(found->second.Set->StateKey());
+        props->SetResolvedHint(found->second.Resolved);
         PropStack.Add(props);
         return props;
     }
     cascade();
-    auto made = std::make_unique<TProperties>();
-    made->CopyState(*props);
-    made->SetStateKey(NewKey());
-    props->SetStateKey(made->StateKey());
+    TMade made{std::make_unique<TProperties>(), nullptr};
+    made.Set->CopyState(*props);
+    const uint32_t key = NewKey();
+    made.Set->SetStateKey(key);
+    props->SetStateKey(key);
+    // The font is resolved once, on a copy: the set itself resolves only
+    // when asked, as its pixel sizes until then are its parent's.
+    TProperties probe;
+    probe.CopyState(*props);
+    probe.SetStateKey(key);
+    auto resolved = std::make_shared<TProperties::TResolvedState>();
+    resolved->Key = key;
+    AssignResolvedFont(resolved->Font, probe.GetResolvedFont());
+    resolved->EmPixels = probe.EmPixels;
+    resolved->ExPixels = probe.ExPixels;
+    made.Resolved = resolved;
+    props->SetResolvedHint(made.Resolved);
     FSets.emplace(FKey, std::move(made));
     return props;
 }

@@ -11,7 +11,8 @@
 #include <string>
 #include <unordered_map>
 
-class TProperties;
+#include "html/style_props.h"
+
 class TStyleList;
 
 class TPropCache {
@@ -27,8 +28,12 @@ public:
 private:
     uint32_t NewKey();
 
+    struct TMade {
+        std::unique_ptr<TProperties> Set;
+        std::shared_ptr<const TProperties::TResolvedState> Resolved;
+    };
     // Parent's state key and the element's selectors to the set they make.
-    std::unordered_map<std::string, std::unique_ptr<TProperties>> FSets;
+    std::unordered_map<std::string, TMade> FSets;
     const TStyleList* FStyles = nullptr;
     uint64_t FStylesGeneration = 0;
     uint32_t FLastKey = 0;

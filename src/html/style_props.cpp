@@ -452,6 +452,15 @@ void TProperties::DropCachedFont() {
     CachedFont = nullptr;
     FHaveResolved = false;
     FStateKey = 0;
+    FResolvedHint.reset();
+}
+
+void AssignResolvedFont(TResolvedFont& to, const TResolvedFont& from) {
+    to.Info.Assign(from.Info);
+    to.Height = from.Height;
+    to.Charset = from.Charset;
+    to.Metrics = from.Metrics;
+    to.ExtraSpace = from.ExtraSpace;
 }
 
 void TProperties::CopyState(const TProperties& source) {
@@ -477,11 +486,7 @@ void TProperties::CopyState(const TProperties& source) {
         FreeAndNil(LinkFonts);
     }
     FHaveResolved = source.FHaveResolved;
-    FResolved.Info.Assign(source.FResolved.Info);
-    FResolved.Height = source.FResolved.Height;
-    FResolved.Charset = source.FResolved.Charset;
-    FResolved.Metrics = source.FResolved.Metrics;
-    FResolved.ExtraSpace = source.FResolved.ExtraSpace;
+    AssignResolvedFont(FResolved, source.FResolved);
 }
 
 void TProperties::Copy(const TProperties& source) {
@@ -1017,6 +1022,14 @@ void TProperties::GetSingleFontInfo(ThtFontInfo& info) const {
 
 const TResolvedFont& TProperties::GetResolvedFont() {
     if (FHaveResolved) return FResolved;
+    if (FResolvedHint && FStateKey != 0 && FResolvedHint->Key == FStateKey) {
+        AssignResolvedFont(FResolved, FResolvedHint->Font);
+        EmPixels = FResolvedHint->EmPixels;
+        ExPixels = FResolvedHint->ExPixels;
+        FHaveResolved = true;
+        FStateKey |= ResolvedStateBit;
+        return FResolved;
+    }
     TResolvedFont& r = FResolved;
     GetSingleFontInfo(r.Info);
     const TFontServices& fonts = FontServices();

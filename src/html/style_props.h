@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -145,6 +146,8 @@ struct TResolvedFont {
     int ExtraSpace = 0;
 };
 
+void AssignResolvedFont(TResolvedFont& to, const TResolvedFont& from);
+
 // The default point size given to the default style sheet; keyword font sizes
 // are relative to it.
 extern double DefPointSize;
@@ -224,6 +227,15 @@ public:
     static constexpr uint32_t ResolvedStateBit = 0x80000000u;
     uint32_t StateKey() const { return FStateKey; }
     void SetStateKey(uint32_t key) { FStateKey = key; }
+    // What resolving the font of the state named Key gives; a set still in
+    // that state takes it instead of resolving again.
+    struct TResolvedState {
+        uint32_t Key = 0;
+        TResolvedFont Font;
+        int EmPixels = 0;
+        int ExPixels = 0;
+    };
+    void SetResolvedHint(std::shared_ptr<const TResolvedState> hint) { FResolvedHint = std::move(hint); }
 
     const TPropValue& Value(PropIndices index) const { return Values[static_cast<size_t>(Idx(index))]; }
     bool IsSetHere(PropIndices index) const { return SetHere[static_cast<size_t>(Idx(index))]; }
@@ -252,6 +264,7 @@ private:
     bool FHaveResolved = false;
     TResolvedFont FResolved;
     uint32_t FStateKey = 0;
+    std::shared_ptr<const TResolvedState> FResolvedHint;
 };
 
 // Length text to pixels: 'in', 'cm', 'mm', 'pt', 'px', 'pc', 'em', 'ex', '%' or
