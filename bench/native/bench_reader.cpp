@@ -11,11 +11,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "framework/cp1251.h"
-#include "html/html_scanner.h"
 #include "html/parser_entry.h"
 #include "html/section_list.h"
-#include "html/style_parser.h"
+
+#include "../bench_pages.h"
 
 namespace {
 
@@ -23,61 +22,9 @@ using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
 
-const char kHead[] =
-    "<HTML><HEAD><META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">"
-    "<TITLE>Article</TITLE><STYLE type=\"text/css\">"
-    "BODY { margin-left: 10px; margin-right: 10px; }\n"
-    "P { margin-top: 4px; margin-bottom: 4px; text-align: justify; }\n"
-    "P.term { font-size: 150%; color: #7A2E00; margin-bottom: 10px; }\n"
-    "SPAN.syn { font-size: 80%; font-style: italic; color: #555555; }\n"
-    "TT { font-family: \"Courier New\"; color: #003C78; }\n"
-    "LI { margin-top: 2px; }\n"
-    "</STYLE></HEAD><BODY>";
-
-std::string Paragraph(int n) {
-    return Utf8ToAnsi("<p>Термин <b>номер " + std::to_string(n) +
-                      "</b> означает способ передачи данных между узлами сети, при котором каждый пакет несёт "
-                      "<i>адрес получателя</i> и проходит через <a href=\"#t" +
-                      std::to_string(n) + "\">несколько</a> промежуточных узлов.</p>\r\n");
-}
-
-std::string ListOf(int n) {
-    std::string html = "<ul>";
-    for (int i = 0; i < 4; ++i)
-        html += Utf8ToAnsi("<li>Пункт " + std::to_string(n) + "." + std::to_string(i) +
-                           ": <tt>протокол</tt> и <span class=syn>синоним</span></li>");
-    return html + "</ul>\r\n";
-}
-
-// The viewer benchmark's article: a term, paragraphs, a list after every third.
-std::string Article(size_t bytes) {
-    std::string html = kHead + Utf8ToAnsi("<p class=term><b>Сеть передачи данных</b></p>");
-    for (int n = 1; html.size() < bytes; ++n) {
-        html += Paragraph(n);
-        if (n % 3 == 0) html += ListOf(n);
-    }
-    return html + "</BODY></HTML>";
-}
-
-struct TNullStyles : TStyleRuleSink {
-    int Seq = 10;
-    std::string GetSeqNo() override { return std::to_string(Seq++); }
-    void AddModifyProp(const std::string&, const std::string&, const std::string&) override {}
-};
-
 double ScanMs(const std::string& html) {
-    THtmlScanner scanner;
-    TNullStyles styles;
     const auto start = Clock::now();
-    scanner.Start(html);
-    do {
-        scanner.NextToken();
-        if (scanner.Sy == StyleSy) {
-            TScannerStyleSource source(scanner);
-            char ch = scanner.LCh;
-            DoStyle(styles, ch, source, "");
-        }
-    } while (scanner.Sy != EofSy);
+    bench_pages::ScanAll(html);
     return Ms(start);
 }
 
@@ -90,7 +37,7 @@ int main(int argc, char** argv) {
         size_t bytes;
     } cases[] = {{"typical article (3 KB)", 3000}, {"long article (25 KB)", 25000}, {"1 MB page", 1000000}};
     for (const auto& c : cases) {
-        const std::string html = Article(c.bytes);
+        const std::string html = bench_pages::Article(c.bytes);
         double scan = 1e30, parse = 1e30, layout = 1e30;
         for (int r = 0; r < rounds; ++r) {
             scan = std::min(scan, ScanMs(html));
