@@ -5,8 +5,7 @@
 
 namespace {
 
-// Sets of elements with an id or a title are rarely met twice; a page of
-// distinct sets is let go rather than kept.
+// A page of ever new elements lets its sets go rather than keeping them all.
 constexpr size_t MaxCachedSets = 4096;
 
 }  // namespace
@@ -14,15 +13,25 @@ constexpr size_t MaxCachedSets = 4096;
 TPropCache::TPropCache() = default;
 TPropCache::~TPropCache() = default;
 
-uint32_t TPropCache::NewKey() {
-    if (++FLastKey >= TProperties::ResolvedStateBit) {
-        // Keys of the stack's sets may name states the cache no longer
-        // holds, but never one it will hold: the sets are dropped with them.
-        FSets.clear();
-        for (int i = 0; i < PropStack.Count(); ++i) PropStack.GetProp(i)->SetStateKey(0);
-        FLastKey = 1;
-    }
-    return FLastKey;
+void TPropCache::Forget() {
+    FSets.clear();
+    FSeen.fill(0);
+}
+
+uint32_t TPropCache::NewKey() { return ++FLastKey; }
+
+// The font is resolved on a copy: a set resolves only when asked, as its
+// pixel sizes until then are its parent's.
+std::shared_ptr<const TProperties::TResolvedState> TPropCache::Resolved(const TProperties& made) {
+    TProperties probe;
+    probe.CopyState(made);
+    probe.SetStateKey(made.StateKey());
+    auto resolved = std::make_shared<TProperties::TResolvedState>();
+    resolved->Key = made.StateKey();
+    AssignResolvedFont(resolved->Font, probe.GetResolvedFont());
+    resolved->EmPixels = probe.EmPixels;
+    resolved->ExPixels = probe.ExPixels;
+    return resolved;
 }
 
 TProperties* TPropCache::Push(TStyleList* styles, const std::string& tag, const std::string& cls,
@@ -40,8 +49,15 @@ TProperties* TPropCache::Push(TStyleList* styles, const std::string& tag, const 
         return props;
     }
     const uint64_t generation = styles ? styles->Generation() : 0;
+    // A push names at most two states.
+    if (FLastKey >= TProperties::ResolvedStateBit - 2) {
+        // Names are given again from the start: none may stay on the stack.
+        Forget();
+        for (int i = 0; i < PropStack.Count(); ++i) PropStack.GetProp(i)->SetStateKey(0);
+        FLastKey = 0;
+    }
     if (styles != FStyles || generation != FStylesGeneration || FSets.size() >= MaxCachedSets) {
-        FSets.clear();
+        Forget();
         FStyles = styles;
         FStylesGeneration = generation;
     }
@@ -52,36 +68,48 @@ TProperties* TPropCache::Push(TStyleList* styles, const std::string& tag, const 
     // updates every set above.
     if (parent->StateKey() == 0) parent->SetStateKey(NewKey());
     const uint32_t parentKey = parent->StateKey();
-    FKey.assign(reinterpret_cast<const char*>(&parentKey), sizeof parentKey);
-    for (const std::string* part : {&tag, &cls, &pseudo}) {
-        FKey += *part;
-        FKey += '\0';
-    }
-    if (auto found = FSets.find(FKey); found != FSets.end()) {
-        props->CopyState(*found->second.Set);
-        props->SetStateKey(found->second.Set->StateKey());
-        props->SetResolvedHint(found->second.Resolved);
+    uint64_t hash = 1469598103934665603ull;
+    auto mix = [&hash](std::string_view part) {
+        for (unsigned char c : part) hash = (hash ^ c) * 1099511628211ull;
+        hash = (hash ^ 0x100) * 1099511628211ull;  // the part's end
+    };
+    mix(std::string_view(reinterpret_cast<const char*>(&parentKey), sizeof parentKey));
+    mix(tag);
+    mix(cls);
+    mix(pseudo);
+    hash |= 1;
+    auto found = FSets.find(hash);
+    const bool same = found != FSets.end() && found->second.ParentKey == parentKey && found->second.Tag == tag &&
+                      found->second.Class == cls && found->second.Pseudo == pseudo;
+    if (same) {
+        TMade& made = found->second;
+        if (!made.Resolved) made.Resolved = Resolved(*made.Set);
+        props->CopyState(*made.Set);
+        props->SetStateKey(made.Set->StateKey());
+        props->SetResolvedHint(made.Resolved);
         PropStack.Add(props);
         return props;
     }
     cascade();
-    TMade made{std::make_unique<TProperties>(), nullptr};
+    // A set is kept from its second making on: below a parent met once (one
+    // with an inline style, say) nothing is met again, and keeping would
+    // only cost. What was met once is noted by its hash alone; a note
+    // overwritten only puts the keeping off, and of two keys of one hash
+    // only the first is kept.
+    uint64_t& seen = FSeen[hash % FSeen.size()];
+    if (seen != hash) {
+        seen = hash;
+        return props;
+    }
+    if (found != FSets.end()) return props;
+    TMade& made = FSets[hash];
+    made.ParentKey = parentKey;
+    made.Tag = tag;
+    made.Class = cls;
+    made.Pseudo = pseudo;
+    made.Set = std::make_unique<TProperties>();
     made.Set->CopyState(*props);
-    const uint32_t key = NewKey();
-    made.Set->SetStateKey(key);
-    props->SetStateKey(key);
-    // The font is resolved once, on a copy: the set itself resolves only
-    // when asked, as its pixel sizes until then are its parent's.
-    TProperties probe;
-    probe.CopyState(*props);
-    probe.SetStateKey(key);
-    auto resolved = std::make_shared<TProperties::TResolvedState>();
-    resolved->Key = key;
-    AssignResolvedFont(resolved->Font, probe.GetResolvedFont());
-    resolved->EmPixels = probe.EmPixels;
-    resolved->ExPixels = probe.ExPixels;
-    made.Resolved = resolved;
-    props->SetResolvedHint(made.Resolved);
-    FSets.emplace(FKey, std::move(made));
+    made.Set->SetStateKey(NewKey());
+    props->SetStateKey(made.Set->StateKey());
     return props;
 }

@@ -6,6 +6,7 @@
 // element is copied instead of being cascaded again. Free of window headers.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,16 +27,21 @@ public:
                       const std::string& pseudo, const std::string& title, TProperties* inlineProps);
 
 private:
+    void Forget();
     uint32_t NewKey();
+    static std::shared_ptr<const TProperties::TResolvedState> Resolved(const TProperties& made);
 
     struct TMade {
+        uint32_t ParentKey = 0;
+        std::string Tag, Class, Pseudo;
         std::unique_ptr<TProperties> Set;
         std::shared_ptr<const TProperties::TResolvedState> Resolved;
     };
-    // Parent's state key and the element's selectors to the set they make.
-    std::unordered_map<std::string, TMade> FSets;
+    // The hash of a parent's state key and an element's selectors to the set
+    // they make.
+    std::unordered_map<uint64_t, TMade> FSets;
+    std::array<uint64_t, 4096> FSeen{};  // hashes of keys met once
     const TStyleList* FStyles = nullptr;
     uint64_t FStylesGeneration = 0;
     uint32_t FLastKey = 0;
-    std::string FKey;  // scratch
 };
