@@ -425,17 +425,31 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
 void TBlock::DrawSort() {
     ZOrderList.clear();
     ZOrderList.reserve(static_cast<size_t>(ChildCell->Count()));
-    FHoldsPositioned = false;
-    for (int i = 0; i < ChildCell->Count(); ++i) {
-        TSectionBase* s = ChildCell->Section(i);
-        ZOrderList.push_back(s);
-        if (auto* b = dynamic_cast<TBlock*>(s); b && (b->Positioning != posStatic || b->FHoldsPositioned))
-            FHoldsPositioned = true;
-    }
+    for (int i = 0; i < ChildCell->Count(); ++i) ZOrderList.push_back(ChildCell->Section(i));
     // Negative keys, then document order, then positive keys.
     std::stable_sort(ZOrderList.begin(), ZOrderList.end(),
                      [](const TSectionBase* a, const TSectionBase* b) { return a->ZIndex < b->ZIndex; });
+    FReachKnown = false;
+}
+
+// Found at the first paint after a layout rather than in every layout: a
+// layout alone need not pay for it.
+void TBlock::KnowReach() const {
+    if (FReachKnown) return;
+    FReachKnown = true;
+    FHoldsPositioned = false;
+    for (const TSectionBase* s : ZOrderList)
+        if (auto* b = dynamic_cast<const TBlock*>(s)) {
+            b->KnowReach();
+            if (b->Positioning != posStatic || b->FHoldsPositioned) FHoldsPositioned = true;
+        }
     const size_t n = ZOrderList.size();
+    // A short list is simply walked.
+    if (n < 16) {
+        FReachBottoms.clear();
+        FReachTops.clear();
+        return;
+    }
     FReachBottoms.resize(n);
     FReachTops.resize(n);
     int64_t bottom = INT64_MIN;
@@ -482,6 +496,7 @@ bool TBlock::PaintReach(const TSectionBase* s, int64_t& top, int64_t& bottom) {
 // whole document. Positioned content paints away from its place in the flow,
 // so a block holding any is always walked.
 bool TBlock::WhollyOutside(const TRect& ARect) const {
+    KnowReach();
     if (Positioning != posStatic || FloatSide != ANone || FHoldsPositioned) return false;
     const TSectionList* doc = Document();
     const int64_t scrollY = doc ? doc->ScrollY : 0;
@@ -576,6 +591,7 @@ void TBlock::DrawTheList(TCanvas* Canvas, const TRect& ARect, IndentManager* Ind
     const int x = SaturateY(int64_t{X} + ContentIndent);
     // Sections wholly above or below the rows paint nothing there and change
     // nothing (see PaintReach): only those between are drawn.
+    KnowReach();
     size_t first = 0, last = ZOrderList.size();
     if (FReachBottoms.size() == last && FReachTops.size() == last) {
         const TSectionList* doc = Document();

@@ -136,11 +136,15 @@ protected:
     int FMin = 0;
     int FMax = 0;
     bool FTopAuto = false;  // margin-top was the automatic paragraph space
-    bool FHoldsPositioned = false;  // a block inside, at any depth, is positioned
-    // Over ZOrderList: the greatest reach bottom of the sections up to each,
-    // and the least reach top of those from each on; a section that must
-    // always be drawn counts as reaching everywhere.
-    std::vector<int64_t> FReachBottoms, FReachTops;
+    // What painting knows of ZOrderList after a layout (KnowReach): whether
+    // a block inside, at any depth, is positioned; and for a long list, the
+    // greatest reach bottom of the sections up to each and the least reach
+    // top of those from each on, a section that must always be drawn
+    // counting as reaching everywhere.
+    void KnowReach() const;
+    mutable bool FReachKnown = false;
+    mutable bool FHoldsPositioned = false;
+    mutable std::vector<int64_t> FReachBottoms, FReachTops;
 };
 
 class THorzLine;
