@@ -7,6 +7,7 @@ namespace {
 
 // A page of ever new elements lets its sets go rather than keeping them all.
 constexpr size_t MaxCachedSets = 4096;
+constexpr int KeptFrom = 3;
 
 }  // namespace
 
@@ -15,7 +16,7 @@ TPropCache::~TPropCache() = default;
 
 void TPropCache::Forget() {
     FSets.clear();
-    FSeen.fill(0);
+    FSeen.fill({});
 }
 
 uint32_t TPropCache::NewKey() { return ++FLastKey; }
@@ -91,16 +92,17 @@ TProperties* TPropCache::Push(TStyleList* styles, const std::string& tag, const 
         return props;
     }
     cascade();
-    // A set is kept from its second making on: below a parent met once (one
-    // with an inline style, say) nothing is met again, and keeping would
-    // only cost. What was met once is noted by its hash alone; a note
-    // overwritten only puts the keeping off, and of two keys of one hash
-    // only the first is kept.
-    uint64_t& seen = FSeen[hash % FSeen.size()];
-    if (seen != hash) {
-        seen = hash;
+    // A set is kept from its third making on: below a parent met once (one
+    // with an inline style, say) little is met again, and keeping would only
+    // cost. What was met is noted by its hash alone; a note overwritten only
+    // puts the keeping off, and of two keys of one hash only the first is
+    // kept.
+    TSeen& seen = FSeen[hash % FSeen.size()];
+    if (seen.Hash != hash) {
+        seen = {hash, 1};
         return props;
     }
+    if (++seen.Count < KeptFrom) return props;
     if (found != FSets.end()) return props;
     TMade& made = FSets[hash];
     made.ParentKey = parentKey;

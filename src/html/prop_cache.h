@@ -40,7 +40,11 @@ private:
     // The hash of a parent's state key and an element's selectors to the set
     // they make.
     std::unordered_map<uint64_t, TMade> FSets;
-    std::array<uint64_t, 4096> FSeen{};  // hashes of keys met once
+    struct TSeen {
+        uint64_t Hash = 0;
+        int Count = 0;
+    };
+    std::array<TSeen, 4096> FSeen{};  // keys met, not yet kept
     const TStyleList* FStyles = nullptr;
     uint64_t FStylesGeneration = 0;
     uint32_t FLastKey = 0;
