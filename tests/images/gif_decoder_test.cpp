@@ -275,13 +275,27 @@ TEST(GifDecoder, PictureBudget) {
     big.Frames[0].Height = 1025;
     big.Frames[0].Data = EncodeLZW({0}, 8);
     EXPECT_EQ(Message(15), ErrorOf(WriteGif(big)));
-    GifFile many = OneFrame(4096, 4096, {});
-    many.Frames[0].Width = many.Frames[0].Height = 1;
-    many.Frames[0].Indices = {0};
-    many.Frames.push_back(many.Frames[0]);
-    EXPECT_EQ("", ErrorOf(WriteGif(many)));
-    many.Frames.push_back(many.Frames[0]);
-    EXPECT_EQ(Message(15), ErrorOf(WriteGif(many)));
+    // A screen whose one frame would pass the budget in the strip.
+    GifFile tall = OneFrame(32767, 1025, {});
+    tall.Frames[0].Width = tall.Frames[0].Height = 1;
+    tall.Frames[0].Indices = {0};
+    EXPECT_EQ(Message(15), ErrorOf(WriteGif(tall)));
+}
+
+TEST(GifDecoder, AnAnimationLongerThanTheBudgetKeepsTheFramesThatFit) {
+    struct Case {
+        int width, height, frames, kept;
+    };
+    for (const Case& c : {Case{4096, 4096, 2, 2}, Case{4096, 4096, 3, 2}, Case{640, 480, 110, 109},
+                          Case{640, 480, 109, 109}}) {
+        GifFile many = OneFrame(c.width, c.height, {});
+        many.Frames[0].Width = many.Frames[0].Height = 1;
+        many.Frames[0].Indices = {0};
+        while (static_cast<int>(many.Frames.size()) < c.frames) many.Frames.push_back(many.Frames[0]);
+        TGif gif;
+        ASSERT_NO_THROW(Load(gif, WriteGif(many))) << c.frames;
+        EXPECT_EQ(c.kept, gif.GetImageCount()) << c.width << "x" << c.height << "x" << c.frames;
+    }
 }
 
 TEST(GifDecoder, FramesAreClippedToTheScreen) {
