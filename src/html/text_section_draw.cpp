@@ -113,11 +113,12 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     if (PaintBottom - scrollY < ARect.Top || PaintTop - scrollY >= ARect.Bottom) return result;
 
     HDC dc = Canvas->Handle();
-    TSavedDCState saved(dc);
     TTextMeasurer& m = MeasurerFor(Canvas);
     ResolveFonts(m);
     auto* table = dynamic_cast<TTableMeasurer*>(&m);
     std::vector<TFontHandle> ownFonts(static_cast<size_t>(Fonts.Count()));  // when the measurer has none
+    // Declared after the fonts: the context lets go of them before they are deleted.
+    TSavedDCState saved(dc);
     auto fontOf = [&](int ri) -> HFONT {
         if (table)
             if (HFONT f = PlatformFont(*table, FFontIds[static_cast<size_t>(ri)])) return f;
