@@ -324,6 +324,34 @@ TEST(GifDecoder, FramesAreClippedToTheScreen) {
     EXPECT_EQ(0, strip.Mask[3 * 12 + 8 + 2]);
 }
 
+TEST(GifDecoder, DisposalThreeBringsBackWhatTheFrameCovered) {
+    // Frame 1 paints 200 over the top-left corner and asks for the previous
+    // picture back; frame 2 paints one pixel elsewhere and lets the rest show.
+    GifFile f = OneFrame(4, 4, std::vector<uint8_t>(16, 1));
+    GifFrame corner;
+    corner.Width = corner.Height = 2;
+    corner.Indices = std::vector<uint8_t>(4, 200);
+    corner.Disposal = 3;
+    corner.TransparentIndex = 0;
+    f.Frames.push_back(corner);
+    GifFrame dot;
+    dot.Left = dot.Top = 3;
+    dot.Width = dot.Height = 1;
+    dot.Indices = {7};
+    dot.TransparentIndex = 0;
+    f.Frames.push_back(dot);
+    TGif gif;
+    Load(gif, WriteGif(f));
+    TGifStrip strip = gif.ComposeStrip();
+    ASSERT_EQ(12, strip.Width);
+    auto at = [&](int frame, int x, int y) { return strip.Pixels[(static_cast<size_t>(y) * 12 + frame * 4 + x) * 3]; };
+    EXPECT_EQ(200, at(1, 0, 0));
+    EXPECT_EQ(200, at(1, 1, 1));
+    EXPECT_EQ(1, at(2, 0, 0));
+    EXPECT_EQ(1, at(2, 1, 1));
+    EXPECT_EQ(7, at(2, 3, 3));
+}
+
 TEST(GifDecoder, EmptyFramesInTheStrip) {
     // Frames of zero width or height, disposed either way, compose to nothing.
     GifFile f = OneFrame(3, 3, std::vector<uint8_t>(9, 1));
