@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/gdi_handles.h"
 #include "html/html_types.h"
 #include "html/style_props.h"
 #include "html/text_measure.h"
@@ -87,6 +88,8 @@ public:
 
     int DocY = 0;
     bool HasFocus = false;
+    // A push button's window as painted for the first printout; later ones reuse it.
+    TBitmapHandle PrintImage;
     std::vector<std::string> AttrLines;  // NAME=value
     int TextCodePage = 1251;
     int Pos = 0;
@@ -170,6 +173,12 @@ public:
     TEditFormControlObj* FileEdit = nullptr;
 
 private:
+    // The raised frame with the caption centred, for when the window cannot
+    // be printed as it looks.
+    void DrawLikeness(TCanvas* canvas, int X, int Y);
+    // Paints the window into PrintImage; false when it cannot.
+    bool PaintPrintImage();
+
     std::string FCaption;
 };
 

@@ -16,6 +16,7 @@
 #include "framework/stdctrls.h"
 #include "framework/win.h"
 #include "html/draw_helpers.h"
+#include "html/image_cache.h"
 #include "html/text_measure_gdi.h"
 
 namespace {
@@ -231,19 +232,53 @@ void TButtonFormControlObj::MakeWindow() {
     }
 }
 
+void TButtonFormControlObj::DrawLikeness(TCanvas* canvas, int X, int Y) {
+    DrawFrame(canvas, X, Y, true);
+    HDC dc = canvas->Handle();
+    const int saved = SaveDC(dc);
+    if (HFONT font = CachedFont(canvas, Font)) SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, IsDisabled ? Rgb(clGrayText) : 0);
+    RECT r{X, Y, X + Width, Y + Height};
+    const std::wstring w = AnsiToWide(FCaption);
+    DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    RestoreDC(dc, saved);
+}
+
+bool TButtonFormControlObj::PaintPrintImage() {
+    if (!Window || !Window->HandleAllocated()) return false;
+    const int w = Window->Width(), h = Window->Height();
+    if (w <= 0 || h <= 0) return false;
+    TScreenDC screen;
+    TBitmapHandle image(CreateCompatibleBitmap(screen.get(), w, h));
+    TMemoryDC dc(CreateCompatibleDC(screen.get()));
+    if (!image || !dc) return false;
+    HGDIOBJ old = SelectObject(dc.get(), image.get());
+    SendMessageW(Window->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(dc.get()),
+                 PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+    SelectObject(dc.get(), old);
+    PrintImage = std::move(image);
+    return true;
+}
+
 void TButtonFormControlObj::Draw(TCanvas* canvas, int X, int Y) {
     if (!canvas) return;
     try {
-        DrawFrame(canvas, X, Y, true);
         HDC dc = canvas->Handle();
-        const int saved = SaveDC(dc);
-        if (HFONT font = CachedFont(canvas, Font)) SelectObject(dc, font);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, IsDisabled ? Rgb(clGrayText) : 0);
-        RECT r{X, Y, X + Width, Y + Height};
-        const std::wstring w = AnsiToWide(FCaption);
-        DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        RestoreDC(dc, saved);
+        const bool oneBit = GetDeviceCaps(dc, BITSPIXEL) == 1 && GetDeviceCaps(dc, PLANES) == 1;
+        if (Monochrome(canvas) && oneBit) {
+            DrawLikeness(canvas, X, Y);
+            return;
+        }
+        // Printed as the reader saw it on screen; without a window (a
+        // document that has no viewer) the likeness stands in.
+        if (!PrintImage && !PaintPrintImage()) {
+            DrawLikeness(canvas, X, Y);
+            return;
+        }
+        BITMAP bm{};
+        if (GetObjectW(PrintImage.get(), sizeof bm, &bm))
+            PrintBitmap(canvas, X, Y, bm.bmWidth, bm.bmHeight, PrintImage.get());
     } catch (...) {
     }
 }
