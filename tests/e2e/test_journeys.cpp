@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cwctype>
 
 #include "desktop.h"
+#include "tools/file_printer/file_printer.h"
 #include "viewer_session.h"
 
 namespace e2e {
@@ -23,6 +25,25 @@ protected:
 };
 
 bool Near(int a, int b, int slack = 2) { return std::abs(a - b) <= slack; }
+
+// The tests' own PostScript printer, the default one while it lives.
+struct PrinterScope {
+    explicit PrinterScope(const std::wstring& file)
+        : failure(file_printer::Register(kName, file, L"e2e_file_printer.ppd")) {}
+    ~PrinterScope() { file_printer::Remove(kName); }
+    static constexpr const wchar_t* kName = L"Journeys file printer";
+    std::string failure;
+};
+
+std::string ReadFileBytes(const std::wstring& path) {
+    std::string bytes;
+    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
+        char buffer[4096];
+        for (size_t n; (n = fread(buffer, 1, sizeof(buffer), f)) > 0;) bytes.append(buffer, n);
+        fclose(f);
+    }
+    return bytes;
+}
 
 // What the article pane shows, to see that it changed.
 Image ArticlePixels(const ViewerSession& viewer) { return Grab(viewer.ArticleRect()); }
@@ -102,21 +123,7 @@ TEST_F(Journeys, AMenuDismissedByAClickOnTheListLeavesTheArrowsToTheList) {
     ASSERT_GT(rowHeight, 0);
 
     j.Step("find the menu buttons: open the first, then Right through the others");
-    std::vector<int> buttons;
-    Click({bar.left + 12, (bar.top + bar.bottom) / 2});
-    viewer.Settle(300);
-    for (int i = 0; i < 8; ++i) {
-        HWND menu = viewer.OpenMenu();
-        if (!menu) break;
-        const int left = WindowRectOf(menu).left;
-        if (!buttons.empty() && left == buttons.front()) break;
-        buttons.push_back(left);
-        Key(VK_RIGHT);
-        viewer.Settle(300);
-    }
-    Key(VK_ESCAPE);
-    Key(VK_ESCAPE);
-    viewer.Settle(200);
+    const std::vector<int> buttons = viewer.MenuButtons();
     Click(viewer.ListRow(0, rowHeight));
     viewer.Settle(300);
     ASSERT_TRUE(j.Check(buttons.size() == 5, "five menus open one after the other, found " +
@@ -124,9 +131,7 @@ TEST_F(Journeys, AMenuDismissedByAClickOnTheListLeavesTheArrowsToTheList) {
 
     for (size_t i = 0; i < buttons.size(); ++i) {
         j.Step("menu " + std::to_string(i + 1) + ": open by a click");
-        Click({buttons[i] + 8, (bar.top + bar.bottom) / 2});
-        viewer.Settle(300);
-        j.Check(viewer.OpenMenu() != nullptr, "its drop-down is open");
+        j.Check(viewer.OpenMenuAt(buttons[i]) != nullptr, "its drop-down is open");
 
         j.Step("menu " + std::to_string(i + 1) + ": dismiss by a click on the list's row 1");
         Click(viewer.ListRow(1, rowHeight));
@@ -193,6 +198,238 @@ TEST_F(Journeys, AMenuDismissedByAClickOnTheListLeavesTheArrowsToTheList) {
     Key(VK_ESCAPE);
     viewer.Settle(300);
     j.Check(viewer.OpenMenu() == nullptr, "Escape closes it");
+}
+
+
+// Whitespace aside: a partial copy breaks lines where the whole one may not.
+std::wstring Squeezed(const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t c : text)
+        if (!iswspace(c)) out += c;
+    return out;
+}
+
+bool HasCyrillic(const std::wstring& text) {
+    for (wchar_t c : text)
+        if (c >= 0x410 && c <= 0x44F) return true;
+    return false;
+}
+
+TEST_F(Journeys, FindDialogMovesTheRowAndReportsATextThatMatchesNothing) {
+    Journey j(TestName());
+    ViewerSession viewer(j);
+    ASSERT_TRUE(viewer.Running());
+    const Band start = viewer.SelectedBand();
+
+    j.Step("Ctrl+F opens the find dialog");
+    Keys({VK_CONTROL, 'F'});
+    HWND find = viewer.WaitForWindow([](HWND w) {
+        return ClassOf(w) == L"#32770" && FindWindowExW(w, nullptr, L"Edit", nullptr) != nullptr;
+    });
+    ASSERT_TRUE(j.Check(find != nullptr, "the find dialog is shown"));
+
+    j.Step("part of a term, Enter");
+    Type(L"адрес");  // IP-адрес, below row 0
+    Key(VK_RETURN);
+    viewer.Settle(400);
+    const Band found = viewer.SelectedBand();
+    j.Check(found.found && found.top > start.top, "the row moves down to a term holding the text");
+
+    j.Step("a text that matches nothing, Enter");
+    Key(VK_HOME);
+    Keys({VK_SHIFT, VK_END});
+    Type(L"щщщ");
+    Key(VK_RETURN);
+    HWND box = viewer.WaitForDialog(L"Терминов по контексту не найдено");
+    j.Check(box != nullptr, "the message box says no term was found");
+    if (box) j.Check(WindowText(box) == L"Поиск", "the box's caption");
+
+    j.Step("Enter closes the message box");
+    Key(VK_RETURN);
+    j.Check(!box || viewer.WaitUntilGone(box), "the box closes");
+    viewer.Settle(300);
+    j.Check(viewer.SelectedBand().top == found.top, "the row stays");
+
+    j.Step("Escape closes the find dialog; the list has the keys again");
+    Key(VK_ESCAPE);
+    j.Check(viewer.WaitUntilGone(find), "the find dialog closes");
+    viewer.Settle(300);
+    Key(VK_DOWN);
+    viewer.Settle();
+    j.Check(viewer.SelectedBand().top == found.top + found.height, "Down moves the row");
+    j.Check(viewer.ArticleText().find(L"IP-адрес") == std::wstring::npos, "the next term's article is shown");
+}
+
+TEST_F(Journeys, CopiesTheDraggedTextTheWholeArticleAndThroughThePopup) {
+    Journey j(TestName());
+    ViewerSession viewer(j);
+    ASSERT_TRUE(viewer.Running());
+
+    j.Step("Ctrl+A then Ctrl+C copies the whole article");
+    const std::wstring whole = viewer.ArticleText();
+    j.Check(whole.find(L"DHCP") != std::wstring::npos && whole.find(L"протокол динамической") != std::wstring::npos,
+            "the clipboard holds the first term's article");
+
+    j.Step("a drag across two paragraphs, Ctrl+C");
+    const RECT article = viewer.ArticleRect();
+    Click({article.right - 30, article.bottom - 10});  // clears the selection
+    viewer.Settle(200);
+    EmptyClipboardText();
+    Drag({article.left + 20, article.top + 50}, {article.left + 200, article.top + 150});
+    viewer.Settle(200);
+    Keys({VK_CONTROL, 'C'});
+    viewer.Settle(200);
+    const std::wstring part = ClipboardText();
+    j.Check(part.size() > 20 && part.size() < whole.size(), "a part of the article is copied");
+    j.Check(HasCyrillic(part), "the part holds Russian letters");
+    j.Check(Squeezed(whole).find(Squeezed(part)) != std::wstring::npos, "the part is the article's own text");
+    j.Check(part.find(L'\n') != std::wstring::npos, "the part spans a paragraph break");
+
+    j.Step("the popup's copy after Ctrl+A");
+    Keys({VK_CONTROL, 'A'});
+    viewer.Settle(200);
+    EmptyClipboardText();
+    Click(Centre(article), true);
+    viewer.Settle(300);
+    HWND popup = viewer.OpenMenu();
+    j.Check(popup != nullptr, "the popup menu opens");
+    // Its items: the search submenu, then "Копировать".
+    Key(VK_DOWN);
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    viewer.Settle(300);
+    j.Check(ClipboardText() == whole, "the popup's copy holds the whole article");
+}
+
+TEST_F(Journeys, HelpAndAboutOpenAndCloseAndTheListKeepsTheKeys) {
+    Journey j(TestName());
+    ViewerSession viewer(j);
+    ASSERT_TRUE(viewer.Running());
+    const int rowHeight = viewer.SelectedBand().height;
+
+    j.Step("F1 shows the help window");
+    Key(VK_F1);
+    HWND help = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"THelpWindow"; });
+    j.Check(help != nullptr, "the help window is shown");
+    if (help) {
+        Keys({VK_MENU, VK_F4});
+        j.Check(viewer.WaitUntilGone(help), "Alt+F4 closes it");
+    }
+    viewer.Settle(300);
+
+    const std::vector<int> buttons = viewer.MenuButtons();
+    ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
+    for (WORD closeKey : {WORD(VK_RETURN), WORD(VK_ESCAPE)}) {
+        j.Step(closeKey == VK_RETURN ? "About, closed by Enter" : "About, closed by Escape");
+        const int before = viewer.SelectedBand().top;
+        j.Check(viewer.OpenMenuAt(buttons.back()) != nullptr, "the help menu opens");
+        Key(VK_DOWN);  // from "Справка" to "О Программе..."
+        Key(VK_RETURN);
+        HWND about = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TAbout"; });
+        if (!j.Check(about != nullptr, "the About box is shown")) continue;
+        viewer.Settle(200);
+        Key(closeKey);
+        j.Check(viewer.WaitUntilGone(about), "the About box closes");
+        viewer.Settle(300);
+        Key(VK_DOWN);
+        viewer.Settle();
+        j.Check(viewer.SelectedBand().top == before + rowHeight, "Down in the list moves the row");
+    }
+}
+
+TEST_F(Journeys, PrintsTheArticleIntoTheFilePrinter) {
+    Journey j(TestName());
+    const std::wstring printed = WorkFolder() + L"\\printed.ps";
+    DeleteFileW(printed.c_str());
+    PrinterScope printer(printed);
+    ASSERT_TRUE(j.Check(printer.failure.empty(), "the file printer is set up: " + printer.failure));
+    ViewerSession viewer(j);
+    ASSERT_TRUE(viewer.Running());
+
+    j.Step("Ctrl+P, Enter in the print dialog");
+    Keys({VK_CONTROL, 'P'});
+    HWND dialog = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"#32770"; });
+    ASSERT_TRUE(j.Check(dialog != nullptr, "the print dialog is shown"));
+    viewer.Settle(300);
+    Key(VK_RETURN);
+    j.Check(viewer.WaitUntilGone(dialog), "the dialog closes");
+
+    j.Step("the printer's file");
+    std::string bytes;
+    for (int tries = 0; tries < 100; ++tries) {
+        bytes = ReadFileBytes(printed);
+        if (bytes.find("%%EOF") != std::string::npos) break;
+        Sleep(100);
+    }
+    j.Check(bytes.rfind("%!PS", 0) == 0, "a PostScript file is written");
+    j.Check(bytes.find("%%Page:") != std::string::npos, "it holds a page");
+    // The article's words are set in its fonts, so the file names them.
+    j.Check(bytes.find("Liberation") != std::string::npos, "the article's fonts are in the file");
+}
+
+TEST_F(Journeys, PlaceSizeAndSplitComeBackAfterAltF4) {
+    Journey j(TestName());
+    RECT window{}, column{}, intro{}, right{};
+    {
+        ViewerSession viewer(j);
+        ASSERT_TRUE(viewer.Running());
+        ASSERT_TRUE(j.Check(viewer.Intro() != nullptr, "the introduction pane is shown"));
+        const RECT startWindow = WindowRectOf(viewer.Form());
+        const RECT startColumn = viewer.ListColumnRect();
+        const RECT startIntro = viewer.IntroPaneRect();
+
+        j.Step("drag the splitter beside the list to the right");
+        const int splitterX = startColumn.right + 1;
+        const int midY = (startColumn.top + startColumn.bottom) / 2;
+        Drag({splitterX, midY}, {splitterX + 60, midY});
+        viewer.Settle(300);
+        column = viewer.ListColumnRect();
+        j.Check(Near(column.right - column.left, startColumn.right - startColumn.left + 60),
+                "the list's column is 60 pixels wider");
+
+        j.Step("drag the splitter below the introduction down");
+        const int splitterY = startIntro.bottom;
+        const int midX = (startIntro.left + startIntro.right) / 2;
+        Drag({midX, splitterY}, {midX, splitterY + 50});
+        viewer.Settle(300);
+        intro = viewer.IntroPaneRect();
+        j.Check(intro.bottom - intro.top > startIntro.bottom - startIntro.top + 30, "the introduction pane is taller");
+
+        j.Step("drag the window's right border to the left");
+        const RECT articleBefore = viewer.ArticleRect();
+        Drag({startWindow.right - 2, (startWindow.top + startWindow.bottom) / 2},
+             {startWindow.right - 82, (startWindow.top + startWindow.bottom) / 2});
+        viewer.Settle(400);
+        window = WindowRectOf(viewer.Form());
+        j.Check(Near(window.right - window.left, startWindow.right - startWindow.left - 80, 4), "the window is narrower");
+        j.Check(viewer.ArticleRect().right - viewer.ArticleRect().left < articleBefore.right - articleBefore.left,
+                "the article pane narrows with it");
+        intro = viewer.IntroPaneRect();
+        right = viewer.RightColumnRect();
+        column = viewer.ListColumnRect();
+
+        j.Step("Alt+F4");
+        Keys({VK_MENU, VK_F4});
+        j.Check(viewer.WaitForExit(), "the viewer ends");
+    }
+    j.Step("the registry after exit");
+    DWORD prc = 0, size = sizeof(prc);
+    j.Check(RegGetValueW(HKEY_CURRENT_USER, SettingsKey().c_str(), L"Prc", RRF_RT_REG_DWORD, nullptr, &prc, &size) ==
+                ERROR_SUCCESS,
+            "the split is stored");
+    const int share = (intro.bottom - intro.top) * 100 / (right.bottom - right.top);
+    j.Check(Near(static_cast<int>(prc), share, 1),
+            "the stored split is the introduction's share: " + std::to_string(prc) + " against " + std::to_string(share));
+
+    j.Step("start again");
+    ViewerSession again(j);
+    ASSERT_TRUE(again.Running());
+    const RECT window2 = WindowRectOf(again.Form());
+    j.Check(EqualRect(&window, &window2) != 0, "the window's place and size come back");
+    const RECT intro2 = again.IntroPaneRect();
+    j.Check(Near(intro2.bottom - intro2.top, intro.bottom - intro.top, 6),
+            "the split comes back: the introduction is " + std::to_string(intro2.bottom - intro2.top) +
+                " pixels high, was " + std::to_string(intro.bottom - intro.top));
 }
 
 }  // namespace

@@ -257,6 +257,43 @@ Band ViewerSession::SelectedBand() const {
     return band;
 }
 
+std::vector<int> ViewerSession::MenuButtons() {
+    const RECT bar = MenuBarRect();
+    std::vector<int> buttons;
+    Click({bar.left + 12, (bar.top + bar.bottom) / 2});
+    Settle(300);
+    for (int i = 0; i < 8; ++i) {
+        HWND menu = OpenMenu();
+        if (!menu) break;
+        const int left = WindowRectOf(menu).left;
+        if (!buttons.empty() && left == buttons.front()) break;
+        buttons.push_back(left);
+        Key(VK_RIGHT);
+        Settle(300);
+    }
+    // The first Escape closes the drop-down, the second leaves the bar.
+    Key(VK_ESCAPE);
+    Key(VK_ESCAPE);
+    Settle(200);
+    return buttons;
+}
+
+HWND ViewerSession::OpenMenuAt(int left) {
+    const RECT bar = MenuBarRect();
+    Click({left + 8, (bar.top + bar.bottom) / 2});
+    Settle(300);
+    return OpenMenu();
+}
+
+RECT ViewerSession::ListColumnRect() const {
+    // The list sits in its frame panel, which sits in the column.
+    return WindowRectOf(GetParent(GetParent(list_)));
+}
+
+RECT ViewerSession::IntroPaneRect() const { return intro_ ? WindowRectOf(GetParent(intro_)) : RECT{}; }
+
+RECT ViewerSession::RightColumnRect() const { return intro_ ? WindowRectOf(GetParent(GetParent(intro_))) : RECT{}; }
+
 POINT ViewerSession::ListRow(int row, int rowHeight) const {
     const RECT r = ListRect();
     return {r.left + 40, r.top + row * rowHeight + rowHeight / 2};

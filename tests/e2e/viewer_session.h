@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "desktop.h"
 
@@ -78,6 +79,16 @@ public:
     // The strip of menu-bar buttons at the top of the client area.
     RECT MenuBarRect() const;
     Band SelectedBand() const;
+    // The left edges of the menu-bar buttons, found as a person would: the
+    // first drop-down opened by a click, then Right through the others.
+    std::vector<int> MenuButtons();
+    // Opens the menu of the button at `left` with a click.
+    HWND OpenMenuAt(int left);
+    // The panels the splitters sit between: the term list's column and the
+    // introduction pane.
+    RECT ListColumnRect() const;
+    RECT IntroPaneRect() const;
+    RECT RightColumnRect() const;  // the introduction and article panes
     // A point inside the list's `row`-th visible row, at the given band height.
     POINT ListRow(int row, int rowHeight) const;
     // The whole article's text, as Ctrl+A then Ctrl+C put it on the clipboard.
