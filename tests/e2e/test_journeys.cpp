@@ -432,6 +432,83 @@ TEST_F(Journeys, PlaceSizeAndSplitComeBackAfterAltF4) {
                 " pixels high, was " + std::to_string(intro.bottom - intro.top));
 }
 
+// Finds a child window by its text, as a person finds a check box by its label.
+HWND ChildWithText(HWND parent, const std::wstring& text) {
+    struct Search {
+        const std::wstring* text;
+        HWND found;
+    } search{&text, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND wnd, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (WindowText(wnd) != *s->text) return TRUE;
+            s->found = wnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(Journeys, AppearanceOKWithoutAChangeKeepsThePixelsCustomColoursComeBackAfterARestart) {
+    Journey j(TestName());
+    Band band;
+    Image list;
+    {
+        ViewerSession viewer(j);
+        ASSERT_TRUE(viewer.Running());
+        const std::vector<int> buttons = viewer.MenuButtons();
+        ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
+        Click(viewer.ListRow(1, viewer.SelectedBand().height));
+        viewer.Settle(400);
+        const RECT client = ClientRectOnScreen(viewer.Form());
+        const Image before = Grab(client);
+
+        auto openAppearance = [&] {
+            j.Check(viewer.OpenMenuAt(buttons[3]) != nullptr, "the service menu opens");
+            Key(VK_RETURN);  // its first item, "Оформление..."
+            HWND dialog = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFParam"; });
+            j.Check(dialog != nullptr, "the appearance dialog is shown");
+            viewer.Settle(200);
+            return dialog;
+        };
+
+        j.Step("open, change nothing, OK");
+        HWND dialog = openAppearance();
+        ASSERT_NE(dialog, nullptr);
+        Key(VK_RETURN);
+        j.Check(viewer.WaitUntilGone(dialog), "the dialog closes");
+        viewer.Settle(600);
+        j.Check(Grab(client) == before, "the window looks as it did: the article's font and every colour");
+
+        j.Step("custom colours on, OK");
+        dialog = openAppearance();
+        ASSERT_NE(dialog, nullptr);
+        HWND hand = ChildWithText(dialog, L"Настроить цвета самостоятельно");
+        ASSERT_TRUE(j.Check(hand != nullptr, "the custom colours box is there"));
+        Click(Centre(WindowRectOf(hand)));
+        viewer.Settle(200);
+        Key(VK_RETURN);
+        j.Check(viewer.WaitUntilGone(dialog), "the dialog closes");
+        viewer.Settle(600);
+        j.Check(!(Grab(client) == before), "the custom appearance is applied");
+        band = viewer.SelectedBand();
+        list = Grab(viewer.ListRect());
+
+        j.Step("Alt+F4");
+        Keys({VK_MENU, VK_F4});
+        j.Check(viewer.WaitForExit(), "the viewer ends");
+    }
+    j.Step("start again");
+    ViewerSession again(j);
+    ASSERT_TRUE(again.Running());
+    Click(again.ListRow(1, band.height));
+    again.Settle(400);
+    const Band bandAgain = again.SelectedBand();
+    j.Check(bandAgain.found && bandAgain.colour == band.colour, "the selected row has the colour it had");
+    j.Check(Grab(again.ListRect()) == list, "the list looks as it did");
+}
+
 }  // namespace
 }  // namespace e2e
 
