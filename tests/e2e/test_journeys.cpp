@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cwctype>
+#include <map>
 
 #include "desktop.h"
 #include "tools/file_printer/file_printer.h"
@@ -507,6 +508,149 @@ TEST_F(Journeys, AppearanceOKWithoutAChangeKeepsThePixelsCustomColoursComeBackAf
     const Band bandAgain = again.SelectedBand();
     j.Check(bandAgain.found && bandAgain.colour == band.colour, "the selected row has the colour it had");
     j.Check(Grab(again.ListRect()) == list, "the list looks as it did");
+}
+
+// The lines of the article that hold link text: the link colour is the bluest
+// colour drawn most often. Each line is given by a point on its first link pixel.
+std::vector<POINT> LinkLines(const ViewerSession& viewer) {
+    const RECT r = viewer.ArticleRect();
+    const Image image = Grab(r);
+    std::map<uint32_t, int> blues;
+    for (uint32_t px : image.pixels) {
+        const int red = px >> 16 & 0xFF, green = px >> 8 & 0xFF, blue = px & 0xFF;
+        if (blue > red + 80 && blue > green + 40) ++blues[px];
+    }
+    uint32_t link = 0;
+    int most = 0;
+    for (auto [colour, n] : blues)
+        if (n > most) most = n, link = colour;
+    std::vector<POINT> lines;
+    if (most == 0) return lines;
+    int lastY = -100;
+    // The scroll bar at the right is left out.
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width - 24; ++x) {
+            if (image.At(x, y) != link) continue;
+            if (y - lastY > 6) lines.push_back({r.left + x + 3, r.top + y + 3});
+            lastY = y;
+            break;
+        }
+    return lines;
+}
+
+TEST_F(Journeys, LinksScrollToASectionShowAPictureAndReportAMissingFile) {
+    Journey j(TestName());
+    ViewerSession viewer(j);
+    ASSERT_TRUE(viewer.Running());
+    const int rowHeight = viewer.SelectedBand().height;
+
+    j.Step("maximise by a double click on the caption, then the long article");
+    const RECT window = WindowRectOf(viewer.Form());
+    const POINT caption{(window.left + window.right) / 2, window.top + GetSystemMetrics(SM_CYCAPTION) / 2 + 2};
+    Click(caption);
+    Click(caption);
+    viewer.Settle(600);
+    j.Check(IsZoomed(viewer.Form()) != 0, "the window is maximised");
+    Type(L"скс");
+    viewer.Settle(600);
+    const Band row = viewer.SelectedBand();
+    std::vector<POINT> links = LinkLines(viewer);
+    // Its contents: four sections, the picture, the page beside it, the missing file.
+    ASSERT_TRUE(j.Check(links.size() >= 7, "the contents' seven links are seen, found " + std::to_string(links.size())));
+    const Image top = Grab(viewer.ArticleRect());
+
+    j.Step("a click on the link to the last section");
+    Click(links[3]);
+    viewer.Settle(600);
+    j.Check(!(Grab(viewer.ArticleRect()) == top), "the article scrolls");
+    j.Check(LinkLines(viewer).empty() || LinkLines(viewer)[0].y != links[0].y, "the contents are no longer in place");
+    j.Check(viewer.SelectedBand().top == row.top, "the term stays selected");
+
+    j.Step("Home in the article, then the picture link");
+    Key(VK_HOME);
+    viewer.Settle(400);
+    // The followed link is drawn as visited now, so the contents' places tell.
+    const std::vector<POINT> again = LinkLines(viewer);
+    j.Check(!again.empty() && again[0].y == links[0].y, "Home goes back to the top");
+    Click(links[4]);
+    viewer.Settle(800);
+    const Image picture = Grab(viewer.ArticleRect());
+    j.Check(!(picture == top), "the picture is shown");
+
+    j.Step("back to the article, then the link to the missing file");
+    Click(viewer.ListRow(row.top / rowHeight - 1, rowHeight));
+    viewer.Settle(600);
+    j.Check(!(Grab(viewer.ArticleRect()) == picture), "the term above's article replaces the picture");
+    Click(viewer.ListRow(row.top / rowHeight, rowHeight));
+    viewer.Settle(600);
+    const std::vector<POINT> shown = LinkLines(viewer);
+    j.Check(!shown.empty() && shown[0].y == links[0].y, "the long article is shown again");
+    Click(links[6]);
+    HWND box = viewer.WaitForDialog(L"Can't locate file: ");
+    j.Check(box != nullptr, "the message names the missing file");
+    if (box) {
+        j.Check(AllTexts(box).find(L"normy.htm") != std::wstring::npos, "the missing file's name is shown");
+        Key(VK_RETURN);
+        j.Check(viewer.WaitUntilGone(box), "Enter closes the message");
+    }
+
+    j.Step("the term above still shows");
+    Click(viewer.ListRow(row.top / rowHeight - 1, rowHeight));
+    viewer.Settle(600);
+    j.Check(!(Grab(viewer.ArticleRect()) == top), "the next term's article is painted");
+    j.Check(viewer.ArticleText().find(L"Сетевой адаптер") != std::wstring::npos, "the article is that term's");
+}
+
+TEST_F(Journeys, WheelAndPgDnScrollTheArticleAndANarrowerWindowShrinksTheTable) {
+    Journey j(TestName());
+    ViewerSession viewer(j);
+    ASSERT_TRUE(viewer.Running());
+
+    j.Step("the long article, a click in it");
+    Type(L"скс");
+    viewer.Settle(600);
+    const RECT article = viewer.ArticleRect();
+    Click({article.right - 40, article.bottom - 8});
+    viewer.Settle(200);
+    Image now = Grab(article);
+
+    j.Step("the wheel");
+    Wheel({article.right - 40, article.bottom - 8}, -3);
+    viewer.Settle(400);
+    j.Check(!(Grab(article) == now), "the wheel scrolls the article");
+    now = Grab(article);
+
+    j.Step("PgDn");
+    Key(VK_NEXT);
+    viewer.Settle(400);
+    j.Check(!(Grab(article) == now), "PgDn scrolls the article");
+
+    j.Step("the table article, the window's border dragged to the left");
+    Click(viewer.ListRow(0, viewer.SelectedBand().height));
+    Type(L"лин");
+    viewer.Settle(600);
+    // The table fills the width: its right edge is the rightmost dark pixel.
+    auto tableRight = [&] {
+        const RECT r = viewer.ArticleRect();
+        const Image image = Grab(r);
+        int right = -1;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = image.width - 25; x > right; --x)
+                if ((image.At(x, y) >> 16 & 0xFF) + (image.At(x, y) >> 8 & 0xFF) + (image.At(x, y) & 0xFF) < 200) {
+                    right = x;
+                    break;
+                }
+        return right;
+    };
+    const int wide = tableRight();
+    const RECT window = WindowRectOf(viewer.Form());
+    const int midY = (window.top + window.bottom) / 2;
+    Drag({window.right - 2, midY}, {window.right - 122, midY});
+    viewer.Settle(600);
+    j.Check(WindowRectOf(viewer.Form()).right < window.right - 100, "the window is narrower");
+    const int narrow = tableRight();
+    j.Check(wide > 0 && narrow > 0 && narrow < wide - 100,
+            "the table shrinks with the pane: right edge " + std::to_string(wide) + " then " + std::to_string(narrow));
 }
 
 }  // namespace
