@@ -65,6 +65,11 @@ int TSectionList::FindDocPos(int sourcePos, bool prev) {
     return r < 0 ? Len : r;
 }
 
+bool TSectionList::SourcePosToY(int sourcePos, int& y) {
+    int x = 0;
+    return CursorToXY(nullptr, FindDocPos(sourcePos, false), x, y);
+}
+
 void TSectionList::Clear() {
     if (!PrintCopyFlag) {
         if (IDObjects) IDObjects->Clear();

@@ -81,7 +81,7 @@ protected:
     ~TAnimatedImage() = default;
 };
 
-class TSectionList : public TCell, public TSectionDocument {
+class TSectionList : public TCell, public TSectionDocument, public TSourcePositionLocator {
 public:
     explicit TSectionList(TDocumentHost* host);
     // The copy for printing and off-screen output.
@@ -92,6 +92,8 @@ public:
     // TSectionDocument
     void AddSectionToPositionList(TSectionBase* section) override;
     int FindDocPos(int sourcePos, bool prev) override;
+    // TSourcePositionLocator: where the last layout put a source position.
+    bool SourcePosToY(int sourcePos, int& y) override;
 
     void Clear() override;
     int DoLogic(TCanvas* Canvas, int Y, int Width, int HeightArg, int EnclosingHeight, int& ScrollWidth,

@@ -17,6 +17,7 @@
 #include "html/image_cache.h"
 #include "html/parser_entry.h"
 #include "html/sel_text.h"
+#include "html/urls.h"
 
 namespace {
 
@@ -398,6 +399,23 @@ TReaderCallbacks TPageViewer::ReaderCallbacks() {
     callbacks.OnMeta = Bind(this, &TPageViewer::HandleMeta);
     callbacks.OnLink = OnLink;
     callbacks.OnScript = OnScript;
+    if (OnhtStreamRequest)
+        callbacks.OnStyleSheetRequest = [this](const std::string& href, std::string& text, std::string& base) {
+            // The name as the host's own expander makes it full; the sheet's
+            // relative URLs then go by that name.
+            std::string name = href;
+            if (FOnExpandName) {
+                FOnExpandName(this, href, name);
+                base = GetBase(name);
+            }
+            TStream* stream = nullptr;
+            OnhtStreamRequest(this, name, stream);
+            if (!stream || stream->Size() > INT32_MAX) return false;
+            text.assign(static_cast<size_t>(std::max<int64_t>(0, stream->Size())), '\0');
+            stream->SetPosition(0);
+            if (!text.empty()) stream->ReadBuffer(text.data(), static_cast<int32_t>(text.size()));
+            return true;
+        };
     return callbacks;
 }
 

@@ -155,6 +155,9 @@ public:
     using TGetImageEvent = TEvent<const std::string&, TMemoryStream*&>;
     // (source, result): a file name made full.
     using TExpandNameEvent = TEvent<const std::string&, std::string&>;
+    // (source, stream): a linked style sheet; the handler keeps the stream,
+    // null says that the file is read.
+    using TGetStreamEvent = TEvent<const std::string&, TStream*&>;
     using TMetaRefreshType = TEvent<int, const std::string&>;
     using TPanelCreateEvent = TEvent<const std::string&, const std::string&, const std::string&, TWinControl*>;
     using TPanelDestroyEvent = TEvent<TWinControl*>;
@@ -183,6 +186,7 @@ public:
     TScriptEvent OnScript;
     TMetaEvent OnMeta;
     TMetaRefreshType OnMetaRefresh;
+    TGetStreamEvent OnhtStreamRequest;
 
     // ---- pictures
     // A picture that was waited for has come: every image of that source

@@ -10,6 +10,7 @@
 #include "framework/sysutils.h"
 #include "framework/win.h"
 #include "html/form_controls.h"
+#include "html/text_section.h"
 #include "support/test_support.h"
 #include "viewer/page_viewer.h"
 
@@ -653,6 +654,43 @@ TEST_F(PageViewerTest, FixedBackgroundStaysWhileTheTextScrolls) {
         owned_ptr<TBitmap> scrolled = PanelPicture(viewer.get());
         EXPECT_EQ(Rgb(scrolled.get(), 5, 5) == 0x00FFFFu, fixed);
     }
+}
+
+TEST_F(PageViewerTest, LinkedStyleSheetsAreAskedOfTheHostByTheirExpandedNames) {
+    TMemoryStream sheet;
+    const std::string css = "p { font-style: italic }";
+    sheet.Write(css.data(), static_cast<int32_t>(css.size()));
+    std::vector<std::string> asked;
+    viewer->OnhtStreamRequest = [&](TObject*, const std::string& src, TStream*& stream) {
+        asked.push_back(src);
+        stream = src.find("given") != std::string::npos ? &sheet : nullptr;
+    };
+    const std::string page = "<link rel=stylesheet href=given.css><p>x</p>";
+    viewer->LoadFromString(page, "");
+    EXPECT_EQ(asked, std::vector<std::string>{"given.css"});
+    const auto italic = [&] {
+        TObject* holder = nullptr;
+        wchar_t ch = 0;
+        viewer->Document()->GetChAtPos(0, ch, holder);
+        auto* section = dynamic_cast<TSection*>(holder);
+        return section && section->Fonts.Run(0)->RunFont.Italic;
+    };
+    EXPECT_TRUE(italic());
+
+    // With the host's expander the request goes by the full name.
+    asked.clear();
+    viewer->SetOnExpandName([](TObject*, const std::string& name, std::string& full) {
+        full = "http://host/css/" + name;
+    });
+    viewer->LoadFromString(page, "");
+    EXPECT_EQ(asked, std::vector<std::string>{"http://host/css/given.css"});
+    EXPECT_TRUE(italic());
+
+    // No stream: the file of that name is read, and there is none.
+    asked.clear();
+    viewer->LoadFromString("<link rel=stylesheet href=missing.css><p>x</p>", "");
+    EXPECT_EQ(asked, std::vector<std::string>{"http://host/css/missing.css"});
+    EXPECT_FALSE(italic());
 }
 
 }  // namespace
