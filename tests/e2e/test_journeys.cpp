@@ -653,6 +653,59 @@ TEST_F(Journeys, WheelAndPgDnScrollTheArticleAndANarrowerWindowShrinksTheTable) 
             "the table shrinks with the pane: right edge " + std::to_string(wide) + " then " + std::to_string(narrow));
 }
 
+TEST_F(Journeys, WildcardSearchFromTheMenuMarksTheHitsAndFindNextMovesOn) {
+    Journey j(TestName());
+    ViewerSession viewer(j);
+    ASSERT_TRUE(viewer.Running());
+    const std::vector<int> buttons = viewer.MenuButtons();
+    ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
+    const Band start = viewer.SelectedBand();
+
+    j.Step("the search menu by a click, its second item");
+    j.Check(viewer.OpenMenuAt(buttons[2]) != nullptr, "the search menu opens");
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    HWND search = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFindAllWords"; });
+    ASSERT_TRUE(j.Check(search != nullptr, "the word search window is shown"));
+    viewer.Settle(300);
+    // It stays on top: moved off the article by its caption, as a person would.
+    const RECT at = WindowRectOf(search);
+    const POINT caption{(at.left + at.right) / 2, at.top + GetSystemMetrics(SM_CYCAPTION) / 2 + 2};
+    const RECT article = viewer.ArticleRect();
+    Drag(caption, {caption.x, caption.y + (article.bottom + 10 - at.top)});
+    viewer.Settle(300);
+
+    j.Step("a pattern with * and ?, the words shown");
+    Type(L"?дрес*");
+    HWND show = ChildWithText(search, L"Показывать слова");
+    HWND next = ChildWithText(search, L"Найти далее");
+    ASSERT_TRUE(j.Check(show && next, "the window's box and button are there"));
+    // A click gives the box the focus but under Wine does not check it; Space does.
+    const RECT box = WindowRectOf(show);
+    Click({box.left + 6, (box.top + box.bottom) / 2});
+    Key(VK_SPACE);
+    viewer.Settle(400);
+    HWND words = FindWindowExW(search, nullptr, nullptr, nullptr);
+    for (; words && SendMessageW(words, LB_GETCOUNT, 0, 0) <= 0; words = FindWindowExW(search, words, nullptr, nullptr)) {
+    }
+    j.Check(words != nullptr, "the found words are listed");
+
+    j.Step("Find next: a term whose article holds such a word");
+    Click(Centre(WindowRectOf(next)));
+    viewer.Settle(700);
+    const Band first = viewer.SelectedBand();
+    j.Check(first.top != start.top, "the row moves");
+    // The scheme's hit colour, 0xE05A00, marks the words in the article.
+    const Image marked = Grab(viewer.ArticleRect());
+    j.Check(ColourShare(marked, 0xE05A00) > 0, "the hits are marked in the hit colour");
+
+    j.Step("Find next again");
+    Click(Centre(WindowRectOf(next)));
+    viewer.Settle(700);
+    j.Check(viewer.SelectedBand().top != first.top, "the row moves on");
+    j.Check(ColourShare(Grab(viewer.ArticleRect()), 0xE05A00) > 0, "that article's hits are marked too");
+}
+
 }  // namespace
 }  // namespace e2e
 
