@@ -20,7 +20,7 @@ namespace {
 struct Word {
     std::string text;  // UTF-8
     int32_t start;
-    int32_t lastLetter;
+    int32_t LastLetter;
     bool operator==(const Word&) const = default;
 };
 
