@@ -4,8 +4,9 @@
 
 #include <windows.h>
 
+#include "tools/screenshot/real_input.h"
+
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -13,16 +14,13 @@ namespace e2e {
 
 // ------------------------------------------------------------------ input
 
-void MoveMouse(POINT at);
-void Click(POINT at, bool right = false);
-// Button down at `from`, moves in steps, button up at `to`.
-void Drag(POINT from, POINT to);
-void Wheel(POINT at, int notches);  // negative: towards the user (scrolls down)
-// Presses the keys in order and releases them in reverse: {VK_CONTROL, 'C'}.
-void Keys(std::initializer_list<WORD> keys);
-void Key(WORD key);
-// Each character as the keyboard's own character event (Cyrillic included).
-void Type(const std::wstring& text);
+using real_input::Click;
+using real_input::Drag;
+using real_input::Key;
+using real_input::Keys;
+using real_input::MoveMouse;
+using real_input::Type;
+using real_input::Wheel;
 
 // ------------------------------------------------------------------ screen
 
