@@ -9,6 +9,7 @@
 
 #include "desktop.h"
 #include "tools/file_printer/file_printer.h"
+#include "support/test_support.h"
 #include "viewer_session.h"
 
 namespace e2e {
@@ -36,15 +37,6 @@ struct PrinterScope {
     std::string failure;
 };
 
-std::string ReadFileBytes(const std::wstring& path) {
-    std::string bytes;
-    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
-        char buffer[4096];
-        for (size_t n; (n = fread(buffer, 1, sizeof(buffer), f)) > 0;) bytes.append(buffer, n);
-        fclose(f);
-    }
-    return bytes;
-}
 
 // What the article pane shows, to see that it changed.
 Image ArticlePixels(const ViewerSession& viewer) { return Grab(viewer.ArticleRect()); }
@@ -342,6 +334,7 @@ TEST_F(Journeys, PrintsTheArticleIntoTheFilePrinter) {
     Journey j(TestName());
     const std::wstring printed = WorkFolder() + L"\\printed.ps";
     DeleteFileW(printed.c_str());
+    const std::string printedName(printed.begin(), printed.end());
     PrinterScope printer(printed);
     ASSERT_TRUE(j.Check(printer.failure.empty(), "the file printer is set up: " + printer.failure));
     ViewerSession viewer(j);
@@ -358,7 +351,7 @@ TEST_F(Journeys, PrintsTheArticleIntoTheFilePrinter) {
     j.Step("the printer's file");
     std::string bytes;
     for (int tries = 0; tries < 100; ++tries) {
-        bytes = ReadFileBytes(printed);
+        bytes = testing_support::ReadFileBytes(printedName);
         if (bytes.find("%%EOF") != std::string::npos) break;
         Sleep(100);
     }

@@ -1,5 +1,7 @@
 #include "viewer_session.h"
 
+#include "support/test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,54 +14,9 @@ namespace {
 
 const wchar_t kRegKeyName[] = L"e2e-journeys";
 
-// Unix paths from the test environment name the same folders through Wine's
-// Z: drive.
-std::wstring EnvironmentPath(const wchar_t* variable) {
-    wchar_t buffer[4096];
-    const DWORD length = GetEnvironmentVariableW(variable, buffer, 4096);
-    if (length == 0 || length >= 4096) return {};
-    std::wstring path(buffer, length);
-    if (path[0] == L'/') {
-        path = L"Z:" + path;
-        std::replace(path.begin(), path.end(), L'/', L'\\');
-    }
-    return path;
-}
+std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
-std::wstring BuildFolder() { return EnvironmentPath(L"TEST_BINARY_DIR"); }
-
-void CopyTree(const std::wstring& from, const std::wstring& to) {
-    CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((from + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            CopyTree(from + L"\\" + name, to + L"\\" + name);
-        else
-            CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-}
-
-std::string ReadBytes(const std::wstring& path) {
-    std::string bytes;
-    if (FILE* f = _wfopen(path.c_str(), L"rb")) {
-        char buffer[4096];
-        for (size_t n; (n = fread(buffer, 1, sizeof(buffer), f)) > 0;) bytes.append(buffer, n);
-        fclose(f);
-    }
-    return bytes;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    if (FILE* f = _wfopen(path.c_str(), L"wb")) {
-        fwrite(bytes.data(), 1, bytes.size(), f);
-        fclose(f);
-    }
-}
+std::wstring BuildFolder() { return Widen(testing_support::BinaryDir()); }
 
 std::string Narrow(const std::wstring& text) {
     std::string out;
@@ -119,17 +76,25 @@ std::wstring SettingsKey() { return std::wstring(L"Software\\velkarumid\\") + kR
 
 void PrepareWorkFolder() {
     CreateDirectoryW((BuildFolder() + L"\\e2e").c_str(), nullptr);
-    CopyTree(EnvironmentPath(L"TEST_DICTIONARY_DIR"), WorkFolder());
-    CopyFileW(EnvironmentPath(L"TEST_VIEWER_EXE").c_str(), (WorkFolder() + L"\\voc.exe").c_str(), FALSE);
+    CreateDirectoryW(WorkFolder().c_str(), nullptr);
+    SetCurrentDirectoryW(WorkFolder().c_str());
+    testing_support::CopySampleDictionary();
+    wchar_t viewer[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"TEST_VIEWER_EXE", viewer, MAX_PATH);
+    std::wstring exe = viewer;
+    if (!exe.empty() && exe[0] == L'/') {
+        exe = L"Z:" + exe;
+        std::replace(exe.begin(), exe.end(), L'/', L'\\');
+    }
+    CopyFileW(exe.c_str(), L"voc.exe", FALSE);
     // The journeys' own registry key: the ini names it.
-    const std::wstring ini = WorkFolder() + L"\\voc.ini";
-    std::string text = ReadBytes(ini);
+    std::string text = testing_support::ReadFileBytes("voc.ini");
     const size_t at = text.find("RegKey=");
     if (at != std::string::npos) {
         const size_t end = text.find_first_of("\r\n", at);
         text.replace(at, end - at, "RegKey=" + Narrow(kRegKeyName));
     }
-    WriteBytes(ini, text);
+    testing_support::WriteFileBytes("voc.ini", text);
 }
 
 void ForgetSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, SettingsKey().c_str()); }
