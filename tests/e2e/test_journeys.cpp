@@ -351,7 +351,12 @@ TEST_F(Journeys, PrintsTheArticleIntoTheFilePrinter) {
     j.Step("the printer's file");
     std::string bytes;
     for (int tries = 0; tries < 100; ++tries) {
-        bytes = testing_support::ReadFileBytes(printedName);
+        // The spooler may not have made the file yet, or may hold it.
+        try {
+            if (GetFileAttributesW(printed.c_str()) != INVALID_FILE_ATTRIBUTES)
+                bytes = testing_support::ReadFileBytes(printedName);
+        } catch (const std::exception&) {
+        }
         if (bytes.find("%%EOF") != std::string::npos) break;
         Sleep(100);
     }
