@@ -6,10 +6,12 @@
 #include "html/box_background.h"
 #include "html/font_desc.h"
 #include "html/horz_line.h"
+#include "html/image_obj.h"
 #include "html/indent_manager.h"
 #include "html/section_list.h"
 #include "html/sel_text.h"
 #include "html/symbols.h"
+#include "html/table_block.h"
 
 namespace {
 
@@ -192,7 +194,14 @@ void TBlock::CollapseMargins() {
                 auto* b = dynamic_cast<TBlock*>(s);
                 if (!b || b->Positioning != posAbsolute) previous = s;
             }
-        if (auto* prev = dynamic_cast<TBlock*>(previous)) {
+        auto* prev = dynamic_cast<TBlock*>(previous);
+        const bool floatingTable = prev && prev->FloatSide != ANone &&
+                                   (dynamic_cast<TTableBlock*>(prev) || dynamic_cast<TTableAndCaptionBlock*>(prev));
+        if (floatingTable && topAuto) {
+            // Beside a floated table the paragraph space goes, and the
+            // table keeps its own bottom margin.
+            top = 0;
+        } else if (prev) {
             {
                 TMarginArray theirs{};
                 bool ta = false, ba = false;
@@ -321,7 +330,8 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
     PosTop = BoxValues[TopPos] == AutoValue ? 0 : BoxValues[TopPos];
     PosLeft = BoxValues[LeftPos] == AutoValue ? 0 : BoxValues[LeftPos];
     if (Positioning == posAbsolute) {
-        X = PosLeft;
+        // Where painting puts it (the origin given plus the offsets).
+        X = SaturateY(int64_t{OriginX} + PosLeft);
         Y = SaturateY(int64_t{PosTop} + OriginY);
     }
 
@@ -373,9 +383,11 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
                                     scrollWidth, PosCounter);
                 break;
             case posRelative: {
+                // Absolutely positioned content is placed from the inner
+                // border edge, where painting puts its origin too.
                 const int y = SaturateY(int64_t{PlacedY} + PosTop);
-                ChildCell->DoLogicX(Canvas, X, y, OriginX, y, ContentWidth, height, enclosing, scrollWidth,
-                                    PosCounter);
+                ChildCell->DoLogicX(Canvas, X, y, OriginX, SaturateY(int64_t{y} - pt), ContentWidth, height, enclosing,
+                                    scrollWidth, PosCounter);
                 break;
             }
             case posAbsolute:
@@ -442,16 +454,23 @@ int TBlock::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef,
         const int64_t pageTop = int64_t{ARect.Top} + doc->ScrollY;
         const int marginTop = SaturateY(int64_t{InnerTop} + BoxValues[MarginTop]);
         const int pageHeight = ARect.Bottom - ARect.Top;
+        // Content painted after this block leaves the page end it set.
+        auto lowerPage = [doc](int y) {
+            if (y < doc->PageBottomY) {
+                doc->PageBottomY = y;
+                doc->PageBottomLowered = true;
+            }
+        };
         if (PageBreakAbove && !doc->PageStillEmpty && pageTop < marginTop) {
-            doc->PageBottomY = std::min(doc->PageBottomY, marginTop);
+            lowerPage(marginTop);
             return result;
         }
         if (AvoidBreakInside && InnerTop > pageTop && doc->PageBottomY < int64_t{InnerTop} + PaintHeight &&
             int64_t{PaintHeight} - BoxValues[MarginTop] < pageHeight) {
-            doc->PageBottomY = std::min(doc->PageBottomY, marginTop);
+            lowerPage(marginTop);
             return result;
         }
-        if (PageBreakBelow && pageTop < result) doc->PageBottomY = std::min(doc->PageBottomY, result);
+        if (PageBreakBelow && pageTop < result) lowerPage(result);
     }
     if (Visibility == viHidden) return result;
     int y = InnerTop;
@@ -508,7 +527,9 @@ void TBlock::DrawBlock(TCanvas* Canvas, const TRect& ARect, IndentManager* Inden
     if (Positioning == posStatic)
         DrawTheList(Canvas, ARect, indents, X, XRef, YRef);
     else
-        DrawTheList(Canvas, ARect, indents, X, SaturateY(int64_t{X} + ContentIndent),
+        // Absolutely positioned content is placed from the inner border
+        // edge, as it was laid out.
+        DrawTheList(Canvas, ARect, indents, X, SaturateY(b + ml + BoxValues[BorderLeftWidth]),
                     SaturateY(int64_t{Y} + ClearSpace + BoxValues[MarginTop] + BoxValues[BorderTopWidth]));
 }
 
@@ -748,6 +769,8 @@ TBlockLI::TBlockLI(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* E
     const TResolvedFont& font = prop.GetResolvedFont();
     BulletFont = FontDescOf(font);
     BulletColor = font.Info.TextColor;
+    if (const std::string image = prop.GetListStyleImage(); !image.empty())
+        BulletImage = std::make_unique<TImageObj>(OwnerDocument, image);
 }
 
 TBlockLI::TBlockLI(TSectionList* OwnerDocument, const TBlockLI& source)
@@ -756,7 +779,11 @@ TBlockLI::TBlockLI(TSectionList* OwnerDocument, const TBlockLI& source)
       ItemNumber(source.ItemNumber),
       BulletKind(source.BulletKind),
       BulletFont(source.BulletFont),
-      BulletColor(source.BulletColor) {}
+      BulletColor(source.BulletColor) {
+    if (source.BulletImage) BulletImage = std::make_unique<TImageObj>(OwnerDocument, *source.BulletImage);
+}
+
+TBlockLI::~TBlockLI() = default;
 
 TSectionBase* TBlockLI::CreateClone(TSectionDocument* document) const {
     return new TBlockLI(dynamic_cast<TSectionList*>(document), *this);
@@ -764,6 +791,11 @@ TSectionBase* TBlockLI::CreateClone(TSectionDocument* document) const {
 
 int TBlockLI::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
                         int EnclosingHeight, IndentManager* IndentRef, int& MaxWidth, int& PosCounter) {
+    if (TSectionList* doc = Document(); BulletImage && doc && doc->DisplayImages) {
+        BulletImage->DrawLogic(doc, Canvas, nullptr, 0, 0);
+        // A picture that cannot be had leaves the list's own bullet.
+        if (BulletImage->IsErrorPicture()) BulletImage.reset();
+    }
     BulletY = 0;
     TBaselineTarget target(Document(), &BulletY);
     return TBlock::DrawLogic(Canvas, X, Y, OriginX, OriginY, WidthArg, HeightArg, EnclosingHeight, IndentRef,
@@ -777,7 +809,8 @@ int TBlockLI::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRe
     TSectionList* doc = Document();
     const int y = SaturateY(int64_t{BulletY} - (doc ? doc->ScrollY : 0));
     if (y < ARect.Top - 50 || y > ARect.Bottom + 50) return result;
-    if (ListKind == Ordered || ListKind == Unordered || ListKind == liAlone)
+    const bool picture = BulletImage && doc && doc->DisplayImages;
+    if (picture || ListKind == Ordered || ListKind == Unordered || ListKind == liAlone)
         DrawBullet(Canvas, SaturateY(int64_t{X} + ContentIndent), y);
     return result;
 }

@@ -17,6 +17,7 @@
 
 class TAttributeList;
 class TBoxBackground;
+class TImageObj;
 class TSectionList;
 
 // How deep blocks are nested in the operation under way. Blocks deeper than
@@ -157,6 +158,7 @@ public:
     TBlockLI(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* EnclosingCell, Symb Sy, bool plain,
              char indexType, int listNumber, int listLevel, TAttributeList* attributes);
     TBlockLI(TSectionList* OwnerDocument, const TBlockLI& source);
+    ~TBlockLI() override;
 
     TSectionBase* CreateClone(TSectionDocument* document) const override;
     int DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
@@ -169,6 +171,8 @@ public:
     ListBulletType BulletKind = lbBlank;
     TFontDesc BulletFont;
     TColor BulletColor = 0;
+    // list-style-image, drawn in place of the bullet; null without one.
+    std::unique_ptr<TImageObj> BulletImage;
     int BulletY = 0;  // baseline of the first line, 0 until known
 
 private:

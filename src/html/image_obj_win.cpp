@@ -4,6 +4,7 @@
 #include "html/image_obj.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "framework/bitmap.h"
 #include "framework/cp1251.h"
@@ -50,6 +51,8 @@ TGIFImage* TImageObj::Gif() const { return AsGif(Picture); }
 bool TImageObj::IsPlaceholderPicture() const {
     return !Picture || Picture == ErrorBitMap || Picture == DefBitMap;
 }
+
+bool TImageObj::IsErrorPicture() const { return Picture && Picture == ErrorBitMap; }
 
 void TImageObj::PictureSize(int& width, int& height) const {
     width = height = 0;
@@ -113,7 +116,10 @@ void TImageObj::FetchPicture() {
     }
     if (!Picture && Waiting) {
         Picture = DefBitMap;
-        if (!pending) Document->PendingImages.emplace_back(key, this);
+        // Every object waiting for the source is listed, not only the first.
+        const std::pair<std::string, TObject*> entry{key, this};
+        auto& waiting = Document->PendingImages;
+        if (std::find(waiting.begin(), waiting.end(), entry) == waiting.end()) waiting.push_back(entry);
     } else if (!Picture) {
         Picture = ErrorBitMap;
         PictureMask = ErrorBitmapMask;
@@ -419,6 +425,23 @@ void TImageObj::DoDraw(TCanvas* Canvas, int X, TBitmap* mask, TPersistent* pictu
 
 // ---- panels
 
+void ThvPanel::CreateParams(TCreateParams& params) {
+    TPanel::CreateParams(params);
+    params.Style |= WS_BORDER;
+    params.ExStyle &= ~static_cast<uint32_t>(WS_EX_CLIENTEDGE);
+}
+
+namespace {
+
+// A component name: a letter or underscore, then letters, digits and underscores.
+bool IsComponentName(const std::string& name) {
+    if (name.empty() || !(std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_')) return false;
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+}
+
+}  // namespace
+
 void ThvPanel::SetVisible(bool value) {
     if (value == PanelShown && value == Visible()) return;
     PanelShown = value;
@@ -474,6 +497,8 @@ TPanelObj::TPanelObj(TSectionList* document, TObject*, int position, TAttributeL
             PanelWindow = new ThvPanel(nullptr);
             PanelWindow->SetBounds(-4000, -4000, pixelWidth ? GivenWidth : 30, 20);
             PanelWindow->SetBevelOuter(bvNone);
+            PanelWindow->SetColor(clWhite);
+            if (IsComponentName(PanelName)) PanelWindow->SetName(PanelName);
             PanelWindow->SetCaption("");
             PanelWindow->SetParent(parent);
         } catch (...) {
@@ -481,7 +506,9 @@ TPanelObj::TPanelObj(TSectionList* document, TObject*, int position, TAttributeL
             PanelWindow = nullptr;
         }
     }
-    if (Document && Document->OnPanelCreate) Document->OnPanelCreate(PanelName, TypeName, Src, PanelWindow);
+    // The host fills a window; without one (no paint panel) it is not asked.
+    if (PanelWindow && Document && Document->OnPanelCreate)
+        Document->OnPanelCreate(PanelName, TypeName, Src, PanelWindow);
     if (PanelWindow) {
         NaturalWidth = PanelWindow->Width();
         NaturalHeight = PanelWindow->Height();
@@ -605,6 +632,7 @@ void TPanelObj::HideWindow() {
 // Natively there are no pictures and no windows: images are placeholders.
 TGIFImage* TImageObj::Gif() const { return nullptr; }
 bool TImageObj::IsPlaceholderPicture() const { return true; }
+bool TImageObj::IsErrorPicture() const { return false; }
 void TImageObj::PictureSize(int& width, int& height) const { width = height = 0; }
 void TImageObj::FetchPicture() {}
 void TImageObj::ForgetImageLists() {}

@@ -628,6 +628,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     }
     if (SectionControls.Count() > 0) MaxWidth = std::max(MaxWidth, LayoutControls(MaxWidth));
     int floatBottom = 0;
+    int lastFloatTop = INT_MIN;
     std::vector<const TFloatingObj*> placed;
     // The floats of [from, to) not yet placed go in at `at`.
     auto placeFloats = [&](int from, int to, int at) {
@@ -635,9 +636,20 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
             TFloatingObj* o = SectionText[static_cast<size_t>(k)] == ImageChar ? Images.FindImage(k) : nullptr;
             if (!o || !o->IsFloating() || std::find(placed.begin(), placed.end(), o) != placed.end()) continue;
             placed.push_back(o);
-            indents.Update(at, o);
-            o->FloatY = at;
-            floatBottom = std::max(floatBottom, SaturateY(int64_t{at} + o->BoxHeight + o->SpaceTop + o->SpaceBottom));
+            // A float that does not fit beside those already placed goes
+            // down to where one of them ends, as far as it must; with no
+            // such place below it stands here and overflows. It never
+            // stands above a float placed before it.
+            int top = std::max(at, lastFloatTop);
+            const int64_t needed = int64_t{o->BoxWidth} + o->SpaceLeft + o->SpaceRight;
+            while (int64_t{indents.RightSide(top)} - indents.LeftIndent(top) < needed) {
+                const int wider = indents.GetNextWiderY(top);
+                if (wider <= top) break;
+                top = wider;
+            }
+            indents.Update(top, o);
+            o->FloatY = lastFloatTop = top;
+            floatBottom = std::max(floatBottom, SaturateY(int64_t{top} + o->BoxHeight + o->SpaceTop + o->SpaceBottom));
         }
     };
 
@@ -753,13 +765,17 @@ void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
     }
     Min = Max = 0;
     if (Len == 0) return;
-    int floatSum = 0;
+    int floatSum = 0, widestFloat = 0;
     if (Images.Count() > 0) {
         LayoutObjects(Canvas, 0, 0);
         for (int i = 0; i < Images.Count(); ++i) {
             TFloatingObj* o = Images.Obj(i);
             if (o->IsFloating()) {
-                floatSum = SaturateY(int64_t{floatSum} + o->BoxWidth + o->SpaceLeft + o->SpaceRight);
+                // Floats that do not fit side by side move down, so the
+                // widest one is all a line must hold.
+                const int w = SaturateY(int64_t{o->BoxWidth} + o->SpaceLeft + o->SpaceRight);
+                floatSum = SaturateY(int64_t{floatSum} + w);
+                widestFloat = std::max(widestFloat, w);
                 if (o->Pos >= 0 && o->Pos < Len) LineBreakFlags[static_cast<size_t>(o->Pos)] = 'y';
             } else {
                 Min = std::max(Min, o->BoxWidth);
@@ -797,7 +813,7 @@ void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
         p = e;
     }
     Max = SaturateY(int64_t{Max} + floatSum);
-    Min = std::max({Min, floatSum, ControlsMinWidth()});
+    Min = std::max({Min, widestFloat, ControlsMinWidth()});
     MinWidthCache = Min;
     MaxWidthCache = Max;
 }

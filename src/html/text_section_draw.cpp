@@ -90,8 +90,15 @@ void TSection::DrawFloats(TCanvas* Canvas, const TRect& ARect, int X) {
         const int top = o->FloatY - scrollY;
         if (top + o->BoxHeight + o->SpaceTop + o->SpaceBottom <= ARect.Top || top >= ARect.Bottom) continue;
         int index;
+        TFontObj* run = Fonts.GetFontObjAt(o->Pos, index);
+        const int x = X - LayoutX + o->FloatX;
+        auto* image = dynamic_cast<TImageObj*>(o);
+        if (image && doc && doc->DeferringImages()) {
+            doc->DeferredDraws.AddImage(image, Canvas, x, o->FloatY, o->FloatY, run);
+            continue;
+        }
         try {
-            o->Draw(Canvas, X - LayoutX + o->FloatX, o->FloatY, o->FloatY, Fonts.GetFontObjAt(o->Pos, index));
+            o->Draw(Canvas, x, o->FloatY, o->FloatY, run);
         } catch (...) {
         }
     }
@@ -127,6 +134,9 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     const TColor brushColor = Canvas->Brush() ? Canvas->Brush()->Color() : 0xFFFFFF;
     std::vector<int> adv;
     if (Images.Count() > 0) DrawFloats(Canvas, ARect, X);
+    // Preformatted text keeps to its lines: a font taller than the line
+    // height given does not spill onto the lines around it.
+    const bool clipToLine = dynamic_cast<TPreFormated*>(this) != nullptr;
 
     for (auto& linePtr : Lines) {
         LineRec& line = *linePtr;
@@ -228,9 +238,12 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
             const int n = pieceEnd - p;
             int width = 0;
             for (int i = 0; i < n; ++i) width += adv[static_cast<size_t>(p - start + i)];
-            if (!doc || !doc->SuppressOutput)
-                ExtTextOutW(dc, x, y, 0, nullptr, SectionText.data() + p, static_cast<UINT>(n),
-                            adv.data() + (p - start));
+            if (!doc || !doc->SuppressOutput) {
+                const RECT lineBox{x - line.LineHeightPx, top, x + width + line.LineHeightPx,
+                                   top + line.LineImageHeight};
+                ExtTextOutW(dc, x, y, clipToLine ? ETO_CLIPPED : 0, clipToLine ? &lineBox : nullptr,
+                            SectionText.data() + p, static_cast<UINT>(n), adv.data() + (p - start));
+            }
             if (run->Focused && !run->LinkTarget.Url.empty()) {
                 RECT r{x, top + line.SpaceBefore, x + width, top + line.SpaceBefore + line.LineHeightPx};
                 DrawFocusRect(dc, &r);

@@ -232,6 +232,8 @@ public:
     int DocumentHeight() const { return FMaxVertical; }
     int ScrollWidth() const { return FScrollWidth; }
     bool VScrollBarVisible() const;
+    // Shown but disabled: the page fits (with htShowVScroll).
+    bool VScrollBarEnabled() const;
     bool HScrollBarVisible() const;
     bool PositionTo(const std::string& anchor);
     // Layout, then the hover state at the mouse's place is found again.
@@ -497,6 +499,7 @@ private:
     void HorizontalScroll(TObject* sender, TScrollCode code, int& position);
     void BackgroundChange(TObject* sender);
     void DrawBorder();
+    void PaintChildrenInto(HDC dc);
 
     TPaintPanel* FPaintPanel = nullptr;    // owned as a child component
     T32ScrollBar* FVScrollBar = nullptr;   // owned as a child component
@@ -589,6 +592,8 @@ private:
     void EndPanning();
     void ShowPanelCursor(TCursor cursor);
     class TTimer* HoverTimer();
+    // A scroll position past the document's end is brought back to it.
+    void KeepPositionInRange();
     int FindCursorAt(int x, int y, bool& inText);
     void FireRightClick(TObject* image, int imageX, int imageY, int x, int y);
     // The link's focus window becomes the form's active control.

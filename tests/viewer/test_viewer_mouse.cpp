@@ -530,6 +530,25 @@ TEST_F(ViewerLinkTest, HoverOnAndOffALinkAndTheTimer) {
     EXPECT_TRUE(viewer->HoverURL().empty());
 }
 
+TEST_F(ViewerLinkTest, ClearingThePageStopsTheHoverTimer) {
+    FakePointer pointer;
+    std::vector<std::string> covered;
+    viewer->OnHotSpotCovered = [&](TObject*, const std::string& url) { covered.push_back(url); };
+    const TPoint link = PointOf(PosOf("down") + 1);
+    pointer.Window = panel->Handle();
+    Send(panel, WM_MOUSEMOVE, 0, At(link.X, link.Y));
+    ASSERT_EQ(covered, (std::vector<std::string>{"#target"}));
+    viewer->Clear();
+    // The pointer leaves; no tick reports leaving a link of the page gone.
+    pointer.Window = nullptr;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 700) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        Pump();
+    }
+    EXPECT_EQ(covered, (std::vector<std::string>{"#target"}));
+}
+
 TEST_F(ViewerLinkTest, HoverTimerWithTheRealPointer) {
     std::vector<std::string> covered;
     viewer->OnHotSpotCovered = [&](TObject*, const std::string& url) { covered.push_back(url); };
