@@ -12,6 +12,7 @@
 #include "html/sel_text.h"
 #include "html/symbols.h"
 #include "html/table_block.h"
+#include "html/text_section.h"
 
 namespace {
 
@@ -440,9 +441,81 @@ void TBlock::DrawSort() {
     // Negative keys, then document order, then positive keys.
     std::stable_sort(ZOrderList.begin(), ZOrderList.end(),
                      [](const TSectionBase* a, const TSectionBase* b) { return a->ZIndex < b->ZIndex; });
+    FReachKnown = false;
+}
+
+// Found at the first paint after a layout rather than in every layout: a
+// layout alone need not pay for it.
+void TBlock::KnowReach() const {
+    if (FReachKnown) return;
+    FReachKnown = true;
+    FHoldsPositioned = false;
+    for (const TSectionBase* s : ZOrderList)
+        if (auto* b = dynamic_cast<const TBlock*>(s)) {
+            b->KnowReach();
+            if (b->Positioning != posStatic || b->FHoldsPositioned) FHoldsPositioned = true;
+        }
+    const size_t n = ZOrderList.size();
+    // A short list is simply walked.
+    if (n < 16) {
+        FReachBottoms.clear();
+        FReachTops.clear();
+        return;
+    }
+    FReachBottoms.resize(n);
+    FReachTops.resize(n);
+    int64_t bottom = INT64_MIN;
+    for (size_t i = 0; i < n; ++i) {
+        int64_t top, end;
+        bottom = std::max(bottom, PaintReach(ZOrderList[i], top, end) ? end : INT64_MAX);
+        FReachBottoms[i] = bottom;
+    }
+    int64_t top = INT64_MAX;
+    for (size_t i = n; i-- > 0;) {
+        int64_t start, end;
+        top = std::min(top, PaintReach(ZOrderList[i], start, end) ? start : INT64_MIN);
+        FReachTops[i] = top;
+    }
+}
+
+bool TBlock::PaintReach(const TSectionBase* s, int64_t& top, int64_t& bottom) {
+    if (auto* b = dynamic_cast<const TBlock*>(s)) {
+        if (b->Positioning != posStatic || b->FloatSide != ANone || b->FHoldsPositioned) return false;
+        // What the page-break rules of its Draw1 read, too.
+        top = std::min({b->PaintTop, b->ChildCell->PaintTop, b->InnerTop,
+                        SaturateY(int64_t{b->InnerTop} + std::min(0, b->BoxValues[MarginTop]))});
+        bottom = std::max({b->PaintBottom, b->ChildCell->PaintBottom, SaturateY(int64_t{b->InnerTop} + b->FullHeight)});
+        if (auto* item = dynamic_cast<const TBlockLI*>(b)) {
+            // Its bullet is painted when near the rows.
+            top = std::min<int64_t>(top, int64_t{item->BulletY} - BulletReach - 1);
+            bottom = std::max<int64_t>(bottom, int64_t{item->BulletY} + BulletReach);
+        }
+        return true;
+    }
+    if (dynamic_cast<const TSection*>(s)) {
+        top = s->PaintTop;
+        bottom = s->PaintBottom;
+        return true;
+    }
+    return false;
 }
 
 // ---- painting
+
+// A block in the flow paints its box and its content inside its paint
+// extent, so one wholly above or below the rows being painted has nothing to
+// paint there: a page of a long document then costs its own blocks, not the
+// whole document. Positioned content paints away from its place in the flow,
+// so a block holding any is always walked.
+bool TBlock::WhollyOutside(const TRect& ARect) const {
+    KnowReach();
+    if (Positioning != posStatic || FloatSide != ANone || FHoldsPositioned) return false;
+    const TSectionList* doc = Document();
+    const int64_t scrollY = doc ? doc->ScrollY : 0;
+    const int64_t top = int64_t{std::min(PaintTop, ChildCell->PaintTop)} - scrollY;
+    const int64_t bottom = int64_t{std::max(PaintBottom, ChildCell->PaintBottom)} - scrollY;
+    return bottom < ARect.Top || top >= ARect.Bottom;
+}
 
 int TBlock::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int OriginX, int OriginY) {
     TNestingGuard guard;
@@ -473,6 +546,7 @@ int TBlock::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef,
         if (PageBreakBelow && pageTop < result) lowerPage(result);
     }
     if (Visibility == viHidden) return result;
+    if (WhollyOutside(ARect)) return result;
     int y = InnerTop;
     if (Positioning == posRelative) {
         y = SaturateY(int64_t{y} + PosTop);
@@ -536,7 +610,22 @@ void TBlock::DrawBlock(TCanvas* Canvas, const TRect& ARect, IndentManager* Inden
 void TBlock::DrawTheList(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int XRef,
                          int YRef) {
     const int x = SaturateY(int64_t{X} + ContentIndent);
-    for (TSectionBase* s : ZOrderList) s->Draw1(Canvas, ARect, IndentRef, x, XRef, YRef);
+    // Sections wholly above or below the rows paint nothing there and change
+    // nothing (see PaintReach): only those between are drawn.
+    KnowReach();
+    size_t first = 0, last = ZOrderList.size();
+    if (FReachBottoms.size() == last && FReachTops.size() == last) {
+        const TSectionList* doc = Document();
+        const int64_t scrollY = doc ? doc->ScrollY : 0;
+        const int64_t top = int64_t{ARect.Top} + scrollY, bottom = int64_t{ARect.Bottom} + scrollY;
+        first = static_cast<size_t>(std::partition_point(FReachBottoms.begin(), FReachBottoms.end(),
+                                                         [&](int64_t b) { return b < top; }) -
+                                    FReachBottoms.begin());
+        last = static_cast<size_t>(std::partition_point(FReachTops.begin(), FReachTops.end(),
+                                                        [&](int64_t t) { return t < bottom; }) -
+                                   FReachTops.begin());
+    }
+    for (size_t i = first; i < last; ++i) ZOrderList[i]->Draw1(Canvas, ARect, IndentRef, x, XRef, YRef);
 }
 
 #ifndef _WIN32
@@ -808,7 +897,7 @@ int TBlockLI::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRe
     if (!Answers() || BulletY <= 0 || Visibility == viHidden) return result;
     TSectionList* doc = Document();
     const int y = SaturateY(int64_t{BulletY} - (doc ? doc->ScrollY : 0));
-    if (y < ARect.Top - 50 || y > ARect.Bottom + 50) return result;
+    if (y < ARect.Top - BulletReach || y > ARect.Bottom + BulletReach) return result;
     const bool picture = BulletImage && doc && doc->DisplayImages;
     if (picture || ListKind == Ordered || ListKind == Unordered || ListKind == liAlone)
         DrawBullet(Canvas, SaturateY(int64_t{X} + ContentIndent), y);

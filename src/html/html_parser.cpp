@@ -21,6 +21,7 @@
 #include "html/horz_line.h"
 #include "html/image_map.h"
 #include "html/layout_types.h"
+#include "html/prop_cache.h"
 #include "html/section_list.h"
 #include "html/style_list.h"
 #include "html/style_parser.h"
@@ -298,10 +299,7 @@ private:
             ++Excess[tag];
             return false;
         }
-        auto* p = new TProperties;
-        p->Inherit(*PropStack.Last());
-        PropStack.Add(p);
-        p->Combine(Doc->Styles.get(), tag, info.Class, info.ID, pseudo, info.Title, info.Style);
+        Sets.Push(Doc->Styles.get(), tag, info.Class, info.ID, pseudo, info.Title, info.Style);
         SyncScanner();
         return true;
     }
@@ -830,6 +828,7 @@ private:
     const TReaderCallbacks& Callbacks;
     std::map<std::string, int> Excess;
     std::vector<TProperties*> InlineKeep;
+    TPropCache Sets;
 };
 
 void THtmlReader::ReadBodyContent(const StopSet& stop, const StopSet* listStop) {

@@ -210,34 +210,8 @@ void TImageObj::ReplaceImage(TStream* newImage) {
         return;
     }
     TranspKind = NotTransp;
-    TPersistent* image = nullptr;
     TBitmap* mask = nullptr;
-    if (copy.Size() > 0) {
-        const ImageType kind = KindOfImage(copy.Memory(), static_cast<size_t>(copy.Size()));
-        if (kind == ::Gif || kind == Gif89) {
-            bool nonAnimated = true;
-            copy.SetPosition(0);
-            TGIFImage* gif = CreateAGifFromStream(nonAnimated, &copy);
-            if (gif && nonAnimated) {
-                try {
-                    auto* bitmap = new TBitmap;
-                    bitmap->Assign(gif->GetMaskedBitmap());
-                    if (gif->IsTransparent() && gif->GetMask()) {
-                        mask = new TBitmap;
-                        mask->Assign(gif->GetMask());
-                        TranspKind = TGif;
-                    }
-                    image = bitmap;
-                } catch (...) {
-                }
-                delete gif;
-            } else {
-                image = gif;
-            }
-        } else {
-            image = GetImageAndMaskFromStream(&copy, TranspKind, mask);
-        }
-    }
+    TPersistent* image = DecodeStream(&copy, TranspKind, mask, false);
     if (!image) return;
     // The old picture leaves the animation list before it is freed.
     ForgetImageLists();

@@ -118,10 +118,13 @@ void TSection::Allocate(int n) {
 void TSection::AddText(std::wstring_view text, int sourcePos, bool noBreak) {
     if (text.empty()) return;
     if (Fonts.Count() == 0) SetRunFont(TFontDesc{}, 0, TransparentColor);
-    // Geometric growth: building a long paragraph stays linear.
+    // Geometric growth from a line's worth: building a long paragraph stays
+    // linear, and a short one takes one allocation.
     const size_t need = SectionText.size() + text.size();
-    if (SectionText.capacity() < need) SectionText.reserve(std::max(need, SectionText.capacity() * 2));
-    if (CharSourcePos.capacity() < need) CharSourcePos.reserve(std::max(need, CharSourcePos.capacity() * 2));
+    const size_t grown = std::max<size_t>(need, std::max<size_t>(SectionText.capacity() * 2, 64));
+    if (SectionText.capacity() < need) SectionText.reserve(grown);
+    if (CharSourcePos.capacity() < need) CharSourcePos.reserve(grown);
+    if (LineBreakFlags.capacity() < need) LineBreakFlags.reserve(grown);
     SectionText.append(text);
     LineBreakFlags.append(text.size(), noBreak || dynamic_cast<TPreFormated*>(this) ? 'n' : 'y');
     for (size_t i = 0; i < text.size(); ++i) CharSourcePos.push_back(sourcePos + static_cast<int>(i));
@@ -130,11 +133,12 @@ void TSection::AddText(std::wstring_view text, int sourcePos, bool noBreak) {
 void TSection::AddTokenObj(TokenObj& token) {
     const int n = token.Count();
     if (n == 0) return;
-    std::wstring text(token.Chars(), static_cast<size_t>(n));
+    std::wstring_view text(token.Chars(), static_cast<size_t>(n));
+    std::wstring transformed;
     if (TProperties* prop = PropStack.Count() > 0 ? PropStack.Last() : nullptr) {
         const TextTransformType t = prop->GetTextTransform();
-        if (t == txUpper) text = WideUpperCase1(text);
-        if (t == txLower) text = WideLowerCase1(text);
+        if (t == txUpper) text = transformed = WideUpperCase1(text);
+        if (t == txLower) text = transformed = WideLowerCase1(text);
     }
     const size_t at = SectionText.size();
     AddText(text, 0, NoBreak);
@@ -147,15 +151,15 @@ void TSection::AddChar(wchar_t ch, int index) {
     AddTokenObj(t);
 }
 
-TFontObj* TSection::SetRunFont(const TFontDesc& font, TColor color, TColor back) {
+TFontObj* TSection::SetRunFont(TFontDesc font, TColor color, TColor back) {
     const int at = static_cast<int>(SectionText.size());
     TFontObj* run;
     if (Fonts.Count() > 0 && Fonts.Run(Fonts.Count() - 1)->RunStart == at) {
         run = Fonts.Run(Fonts.Count() - 1);
-        run->ReplaceFont(font);
+        run->ReplaceFont(std::move(font));
     } else {
         TFontObj* previous = Fonts.Count() > 0 ? Fonts.Run(Fonts.Count() - 1) : nullptr;
-        run = new TFontObj(this, font, at);
+        run = new TFontObj(this, std::move(font), at);
         Fonts.Add(run);
         // A font change inside a link keeps the link.
         if (previous && !previous->LinkTarget.Url.empty()) {
@@ -188,8 +192,8 @@ void TSection::ChangeFont(TProperties& prop) {
 
 void TSection::HRef(bool start, const TUrlTarget& target, const TFontInfoArray* linkFonts) {
     TFontObj* last = Fonts.Count() > 0 ? Fonts.Run(Fonts.Count() - 1) : nullptr;
-    TFontDesc desc = last ? last->RunFont : TFontDesc{};
-    TFontObj* run = SetRunFont(desc, last ? last->FontColor : 0, last ? last->BackColor : TransparentColor);
+    TFontObj* run = SetRunFont(last ? last->RunFont : TFontDesc{}, last ? last->FontColor : 0,
+                               last ? last->BackColor : TransparentColor);
     run->LinkTarget.Copy(target);
     TSectionList* doc = Document();
     if (start && !target.Url.empty()) {

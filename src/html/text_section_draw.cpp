@@ -113,11 +113,12 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     if (PaintBottom - scrollY < ARect.Top || PaintTop - scrollY >= ARect.Bottom) return result;
 
     HDC dc = Canvas->Handle();
-    TSavedDCState saved(dc);
     TTextMeasurer& m = MeasurerFor(Canvas);
     ResolveFonts(m);
     auto* table = dynamic_cast<TTableMeasurer*>(&m);
     std::vector<TFontHandle> ownFonts(static_cast<size_t>(Fonts.Count()));  // when the measurer has none
+    // Declared after the fonts: the context lets go of them before they are deleted.
+    TSavedDCState saved(dc);
     auto fontOf = [&](int ri) -> HFONT {
         if (table)
             if (HFONT f = PlatformFont(*table, FFontIds[static_cast<size_t>(ri)])) return f;
@@ -134,6 +135,14 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     const TColor brushColor = Canvas->Brush() ? Canvas->Brush()->Color() : 0xFFFFFF;
     std::vector<int> adv;
     if (Images.Count() > 0) DrawFloats(Canvas, ARect, X);
+    // Counting pages draws nothing: where the section has nothing but text
+    // (no objects, frames, focus rectangle or caret), the lines' colours and
+    // fonts would only be set for text that is never drawn.
+    bool textUnseen = printing && doc->SuppressOutput && NextObjectAt(0) >= Len &&
+                      (!doc->InlineBorders || doc->InlineBorders->Count() == 0) &&
+                      !(doc->DummyCaretWanted && !doc->PrintCopyFlag);
+    for (int i = 0; textUnseen && i < Fonts.Count(); ++i)
+        if (Fonts.Run(i)->Focused) textUnseen = false;
     // Preformatted text keeps to its lines: a font taller than the line
     // height given does not spill onto the lines around it.
     const bool clipToLine = dynamic_cast<TPreFormated*>(this) != nullptr;
@@ -156,6 +165,12 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
         }
         if (!line.BordersBuilt) CheckForInlines(line);
         if (line.LineCharCount == 0) continue;
+        if (textUnseen) {
+            line.TextX = X + line.LineIndent;
+            line.LineTop = top;
+            doc->PageStillEmpty = false;
+            continue;
+        }
         LineAdvances(m, line, adv);
         const int start = line.Start, end = line.Start + line.LineCharCount;
         int textEnd = end;

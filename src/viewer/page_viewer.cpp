@@ -269,6 +269,8 @@ void TPageViewer::Paint() {
 void TPageViewer::WndProc(TMessage& message) {
     if (message.Msg == WM_USER + 100) return WMFormSubmit(message);
     if (ViewerMouseMessage(message)) return;
+    // Hidden, the viewer paints nothing; its next paint starts the pictures again.
+    if (message.Msg == CM_SHOWINGCHANGED && !Showing() && FAnimationTimer) FAnimationTimer->SetEnabled(false);
     TCustomControl::WndProc(message);
     if (message.Msg == WM_PAINT && message.WParam) PaintChildrenInto(reinterpret_cast<HDC>(message.WParam));
     if (message.Msg == WM_SIZE && !FConstructing) {
@@ -778,6 +780,4 @@ void TPageViewer::InvalidatePanel() {
 
 TWinControl* TPageViewer::PaintPanel() { return FPaintPanel; }
 
-void TPageViewer::SetAnimationTimer(bool, int) {}
-void TPageViewer::FreeAnimationTimer() {}
 

@@ -580,6 +580,10 @@ private:
     bool FReleasingCapture = false;
     bool FInScrollLoop = false;
     class TTimer* FHoverTimer = nullptr;  // owned as a child component
+    // The document's animation timer: none until its first layout, none again
+    // after Clear; owned.
+    class TTimer* FAnimationTimer = nullptr;
+    void AnimationTick(TObject* sender);
     // Cleared when the viewer goes, for the loop that may outlive it.
     struct TLifeFlag {
         std::shared_ptr<bool> Alive = std::make_shared<bool>(true);

@@ -250,6 +250,38 @@ TEST(ImageObj, AnimationTicksAt50ThenEvery40Milliseconds) {
     EXPECT_EQ(d.cache.Item(0)->UsageCount, 0);
 }
 
+TEST(ImageObj, ReplacedPicturesAreDecodedLikeFetchedOnes) {
+    Doc d;
+    d.Load("<IMG SRC=4x4>");
+    TImageObj* image = d.Image();
+    ASSERT_NE(image, nullptr);
+    std::string clearOneFrame = FramesGif(1);
+    clearOneFrame[22] = '\x01';  // the graphic control's transparency flag, index 0
+    struct Case {
+        std::string bytes;
+        bool gif, masked, animated, replaced;
+    } cases[] = {
+        {clearOneFrame, false, true, false, true},
+        {FramesGif(1), false, false, false, true},
+        {TwoFrameGif(), true, false, true, true},
+        {"not a picture", true, false, true, false},  // the picture before stays
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes.size());
+        TMemoryStream stream;
+        stream.Write(c.bytes.data(), static_cast<int32_t>(c.bytes.size()));
+        TPersistent* before = image->Picture;
+        image->ReplaceImage(&stream);
+        EXPECT_EQ(image->Picture != before, c.replaced);
+        EXPECT_EQ(image->Gif() != nullptr, c.gif);
+        EXPECT_EQ(image->PictureMask != nullptr, c.masked);
+        if (c.masked) {
+            EXPECT_EQ(image->TranspKind, TGif);
+        }
+        EXPECT_EQ(d.doc.AnimatedImages.size(), c.animated ? 1u : 0u);
+    }
+}
+
 TEST(ImageObj, ActiveGifsOfTwoAndThreeFramesAreHoverPictures) {
     struct Case {
         int frames;
