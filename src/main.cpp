@@ -19,6 +19,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         Application->Title = Utf8ToAnsi("Словарь");
         CreateForm<TForm1>();
         Application->Run();
+        // The main window ends with the loop: its OnDestroy stores the settings.
+        Application->DestroyComponents();
     } catch (...) {
         Application->HandleException(nullptr);
     }

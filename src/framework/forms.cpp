@@ -208,7 +208,7 @@ void TCustomForm::SetVisible(bool visible) {
         static const int kShow[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
         ShowWindow(FHandle, kShow[FWindowState]);
         Perform(CM_SHOWINGCHANGED);
-        if (FActiveControl && FActiveControl->CanFocus()) ::SetFocus(FActiveControl->Handle());
+        if (TWinControl* target = FocusTarget()) ::SetFocus(target->Handle());
     } else {
         FVisible = false;
         if (FHandle) {
@@ -345,7 +345,11 @@ void TCustomForm::SetActiveControl(TWinControl* control) {
     if (control && FHandle && IsWindowVisible(FHandle) && control->CanFocus()) ::SetFocus(control->Handle());
 }
 
-void TCustomForm::SelectNext(TWinControl* current, bool forward) {
+namespace {
+
+// The form's tab stops in tab order: each parent's windowed children in their
+// order, depth first.
+std::vector<TWinControl*> TabStops(TWinControl* form) {
     std::vector<TWinControl*> stops;
     std::function<void(TWinControl*)> collect = [&](TWinControl* parent) {
         for (int i = 0; i < parent->ControlCount(); ++i) {
@@ -355,7 +359,14 @@ void TCustomForm::SelectNext(TWinControl* current, bool forward) {
             collect(w);
         }
     };
-    collect(this);
+    collect(form);
+    return stops;
+}
+
+}  // namespace
+
+void TCustomForm::SelectNext(TWinControl* current, bool forward) {
+    std::vector<TWinControl*> stops = TabStops(this);
     if (stops.empty()) return;
     auto it = std::find(stops.begin(), stops.end(), current);
     size_t index;
@@ -366,6 +377,15 @@ void TCustomForm::SelectNext(TWinControl* current, bool forward) {
     else
         index = (static_cast<size_t>(it - stops.begin()) + stops.size() - 1) % stops.size();
     stops[index]->SetFocus();
+}
+
+// As a dialog box does, a form shown without an ActiveControl gives the focus
+// to its first tab stop, so that the keyboard works before any click.
+TWinControl* TCustomForm::FocusTarget() const {
+    if (FActiveControl && FActiveControl != this && FActiveControl->CanFocus()) return FActiveControl;
+    for (TWinControl* stop : TabStops(const_cast<TCustomForm*>(this)))
+        if (stop->CanFocus()) return stop;
+    return nullptr;
 }
 
 TSize TCustomForm::MinimumClientSize() const {
@@ -529,8 +549,8 @@ void TCustomForm::WndProc(TMessage& m) {
     case WM_ACTIVATE:
         DefaultHandler(m);
         if (LOWORD(m.WParam) != WA_INACTIVE) {
-            if (FActiveControl && FActiveControl->CanFocus() && FActiveControl->HandleAllocated())
-                ::SetFocus(FActiveControl->Handle());
+            if (TWinControl* target = FocusTarget(); target && target->HandleAllocated())
+                ::SetFocus(target->Handle());
             Activate();
         } else {
             if (TWinControl* focused = FindControl(GetFocus()); focused && ContainsControl(focused))
@@ -539,9 +559,8 @@ void TCustomForm::WndProc(TMessage& m) {
         }
         return;
     case WM_SETFOCUS:
-        if (FActiveControl && FActiveControl != this && FActiveControl->CanFocus() &&
-            FActiveControl->HandleAllocated()) {
-            ::SetFocus(FActiveControl->Handle());
+        if (TWinControl* target = FocusTarget(); target && target->HandleAllocated()) {
+            ::SetFocus(target->Handle());
             return;
         }
         break;

@@ -68,6 +68,9 @@ public:
     TWinControl* CancelButton = nullptr;
     // Moves the focus to the next (or previous) tab stop.
     void SelectNext(TWinControl* current, bool forward);
+    // Where the focus goes when the form is shown or activated: the
+    // ActiveControl, else the first tab stop in tab order; null: none.
+    TWinControl* FocusTarget() const;
 
     TNotifyEvent OnCreate;
     TNotifyEvent OnShow;

@@ -12,7 +12,7 @@ struct EntityRow {
     const char* bytes;
 };
 
-const EntityRow kEntities[] = {
+const EntityRow HtmlEntityTable[] = {
     {"NBSP", " "},
     {"AACUTE", "\xE1"}, {"ACIRC", "\xE2"}, {"AELIG", "\xE6"}, {"AGRAVE", "\xE0"}, {"AMP", "&"},
     {"ARING", "\xE5"}, {"ATILDE", "\xE3"}, {"AUML", "\xE4"}, {"CCEDIL", "\xE7"}, {"DIVIDE", "\xF7"},
@@ -29,10 +29,10 @@ const EntityRow kEntities[] = {
     {"LAQUO", "\""}, {"RAQUO", "\""}, {"DEG", "\xB0"}, {"TILDE", "~"}, {"NDASH", "-"}, {"MDASH", "--"},
     {"#", " "}, {"REG", "(r)"},
 };
-static_assert(sizeof(kEntities) / sizeof(kEntities[0]) == 59);
+static_assert(sizeof(HtmlEntityTable) / sizeof(HtmlEntityTable[0]) == 59);
 
 const EntityRow* FindEntity(std::string_view upperName) {
-    for (const EntityRow& row : kEntities)
+    for (const EntityRow& row : HtmlEntityTable)
         if (upperName == row.name) return &row;
     return nullptr;
 }
@@ -79,11 +79,11 @@ void ScanArticleWords(std::string& copy, const TUnicodeCharTable& table, const T
     std::string word;
     bool tooLong = false;  // a run of letters past kMaxWordLength is never a hit
     int32_t wordStart = 0;
-    int32_t lastLetter = 0;
+    int32_t LastLetter = 0;
     int hyphen = 0;  // 0 none, 1 hyphen seen, 2 hyphen then line break
 
     auto flush = [&] {
-        if (!word.empty() && !tooLong) emit(word, wordStart, lastLetter);
+        if (!word.empty() && !tooLong) emit(word, wordStart, LastLetter);
         word.clear();
         tooLong = false;
     };
@@ -139,7 +139,7 @@ void ScanArticleWords(std::string& copy, const TUnicodeCharTable& table, const T
                 word.push_back(static_cast<char>(c));
             else
                 tooLong = true;
-            lastLetter = static_cast<int32_t>(i);
+            LastLetter = static_cast<int32_t>(i);
         } else if (c == '-') {
             hyphen = hyphen == 0 ? 1 : 0;
         } else if ((c == ' ' || c == '\r' || c == '\n') && hyphen != 0) {

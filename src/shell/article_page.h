@@ -35,7 +35,7 @@ private:
 // Reports each word of an article: its letters (at most kMaxWordLength) and the
 // positions of its start and of its last letter. Decodes entities in place in
 // `copy`, so the positions still name the article's own bytes.
-using TWordSink = std::function<void(std::string_view word, int32_t start, int32_t lastLetter)>;
+using TWordSink = std::function<void(std::string_view word, int32_t start, int32_t LastLetter)>;
 void ScanArticleWords(std::string& copy, const TUnicodeCharTable& table, const TWordSink& emit);
 
 // The article with every hit wrapped in its anchor (numbered from 1) and a

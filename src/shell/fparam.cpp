@@ -211,7 +211,27 @@ void TFParam::selColClick(TObject*) {
     if (ColorDialog1->Execute()) selCol->SetColor(ColorDialog1->Color);
 }
 
+namespace {
+
+bool SameFont(const TFont* a, const TFont* b) {
+    return a->Name() == b->Name() && a->Size() == b->Size() && a->Color() == b->Color() && a->Style() == b->Style();
+}
+
+}  // namespace
+
+// True when the dialog holds what the main window already uses.
+bool TFParam::ShowsTheCurrentAppearance() const {
+    const int index = Schema->ItemIndex();
+    const bool sameScheme = index < 0 || Schema->Items()->Get(index) + ".sch" == FMain->SchemeFileName;
+    return sameScheme && Hand->Checked() == FMain->HandColor && selCol->Color() == FMain->SelectColor &&
+           FName1->Color() == FMain->Background1Color && FName2->Color() == FMain->Background2Color &&
+           SameFont(FName1->Font(), FMain->Font1.get()) && SameFont(FName2->Font(), FMain->Font2.get());
+}
+
 void TFParam::ApplyParams() {
+    // Applying is not neutral (the scheme's font replaces the article's start-up
+    // font), so a dialog closed without a change must leave the window alone.
+    if (ShowsTheCurrentAppearance()) return;
     FMain->Font1->Assign(FName1->Font());
     FMain->Background1Color = FName1->Color();
     FMain->Font2->Assign(FName2->Font());

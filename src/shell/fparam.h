@@ -53,6 +53,7 @@ public:
     void Button6Click(TObject* Sender);
     void FormClose(TObject* Sender, TCloseAction& Action);
     void ApplyParams();
+    bool ShowsTheCurrentAppearance() const;
 
     bool CloseQuery() override;
 

@@ -121,6 +121,10 @@ TForm1::TForm1(TComponent* AOwner)
         CustomListSelTextColor = ListSelTextColor;
         SelectColor = SchemePalette[kSearchHitPaletteEntry];
     }
+    // The selection colours are not stored: one never set is the scheme's, so
+    // that a later start with custom colours does not draw the row in black.
+    if (CustomListSelBackColor == -1) CustomListSelBackColor = ListSelBackColor;
+    if (CustomListSelTextColor == -1) CustomListSelTextColor = ListSelTextColor;
     if (HandColor) ApplyAppearance();
 
     FTerms.Clear();
@@ -679,7 +683,7 @@ void TForm1::Splitter2CanResize(TObject*, int& NewSize, bool& Accept) {
 }
 
 void TForm1::VvedHotSpotClick(TObject*, const std::string& SRC, bool& Handled) {
-    if (seams::ShellExecute) seams::ShellExecute(Handle(), "open", SRC, "", ".", SW_SHOWNORMAL);
+    if (seams::ShellExecute) seams::ShellExecute(Handle(), "open", SRC, "", ".", SW_SHOW);
     Handled = true;
 }
 

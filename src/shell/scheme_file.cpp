@@ -34,7 +34,7 @@ public:
         return static_cast<size_t>(n);
     }
 
-    TSchemeFontRecord Font() {
+    TSchemeFontRecord ReadSchemeFont() {
         TSchemeFontRecord font;
         font.Size = Byte();
         font.Color = Int32();
@@ -42,8 +42,8 @@ public:
         font.Name = std::string(Take(Byte()));
         return font;
     }
-    TSchemeBitmapRecord Bitmap() { return Take(Length()); }
-    TSchemeButtonRecord Button() {
+    TSchemeBitmapRecord ReadSchemeBitmap() { return Take(Length()); }
+    TSchemeButtonRecord ReadSchemeButton() {
         TSchemeButtonRecord button;
         button.NumGlyphs = std::clamp<int>(Byte(), 1, kSchemeMaxGlyphs);
         button.Flat = Byte() != 0;
@@ -52,12 +52,12 @@ public:
         if (button.DisplayMode >= kSchemeDisplayModes) button.DisplayMode = 0;
         button.Width = Byte();
         button.Height = Byte();
-        button.Glyph = Bitmap();
+        button.Glyph = ReadSchemeBitmap();
         return button;
     }
     TSchemeFrame Frame() {
         TSchemeFrame frame;
-        for (auto& part : frame) part = Bitmap();
+        for (auto& part : frame) part = ReadSchemeBitmap();
         return frame;
     }
 
@@ -74,33 +74,33 @@ private:
 TSchemeFile ParseSchemeFile(std::string_view bytes, const std::string& fileName) {
     SchemeReader in(bytes, fileName);
     TSchemeFile s;
-    s.CaptionFont = in.Font();
+    s.CaptionFont = in.ReadSchemeFont();
     s.GradientStartColor = in.Int32();
-    s.DockPicture = in.Bitmap();
+    s.DockPicture = in.ReadSchemeBitmap();
     // Each record takes at least ten bytes, so a count the file cannot hold
     // fails on reading instead of reserving memory first.
-    for (size_t n = in.Length(); n > 0; --n) s.Buttons.push_back(in.Button());
-    in.Bitmap();
+    for (size_t n = in.Length(); n > 0; --n) s.Buttons.push_back(in.ReadSchemeButton());
+    in.ReadSchemeBitmap();
     for (int i = 0; i < 3; ++i) in.Int32();
-    for (size_t n = in.Length(); n > 0; --n) in.Button();
+    for (size_t n = in.Length(); n > 0; --n) in.ReadSchemeButton();
     s.UnusedColor7 = in.Int32();
-    s.UnusedFont7 = in.Font();
+    s.UnusedFont7 = in.ReadSchemeFont();
     s.UnusedColor8 = in.Int32();
-    s.UnusedFont8 = in.Font();
+    s.UnusedFont8 = in.ReadSchemeFont();
     s.TextBackColor = in.Int32();
-    s.TextFont = in.Font();
+    s.TextFont = in.ReadSchemeFont();
     s.TextFrame = in.Frame();
-    s.ContentsFont = in.Font();
+    s.ContentsFont = in.ReadSchemeFont();
     s.ContentsBackColor = in.Int32();
     s.ListFrame = in.Frame();
-    for (size_t n = in.Length(); n > 0; --n) in.Bitmap();
-    s.MenuFont = in.Font();
+    for (size_t n = in.Length(); n > 0; --n) in.ReadSchemeBitmap();
+    s.MenuFont = in.ReadSchemeFont();
     for (int32_t* c : {&s.MenuSelBackColor, &s.MenuSelTextColor, &s.MenuBackColor, &s.MenuTextColor,
                        &s.ListSelTextColor, &s.ListSelBackColor, &s.GradientStopColor,
                        &s.GradientInactiveStartColor, &s.GradientInactiveStopColor, &s.CaptionTextColor,
                        &s.InactiveCaptionTextColor, &s.SeparatorColor1, &s.SeparatorColor2, &s.SeparatorColor3})
         *c = in.Int32();
-    in.Bitmap();
+    in.ReadSchemeBitmap();
     size_t count = in.Length();
     for (size_t i = 0; i < count; ++i) {
         int32_t color = in.Int32();

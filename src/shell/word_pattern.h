@@ -45,7 +45,7 @@ public:
 
     size_t Count() const { return FWords.size(); }
     std::string_view Word(size_t index) const {
-        const TRecord& r = FWords[index];
+        const AllWordsRecord& r = FWords[index];
         return std::string_view(FBytes).substr(r.Offset, r.Length);
     }
     // The word's entries of the index, clipped to the index (none when the
@@ -58,7 +58,7 @@ public:
     int64_t Find(std::string_view word) const;
 
 private:
-    struct TRecord {
+    struct AllWordsRecord {
         uint32_t Offset;
         uint32_t Length;
         uint32_t RowsBegin;
@@ -67,7 +67,7 @@ private:
     void BuildLookup();
 
     std::string FBytes;
-    std::vector<TRecord> FWords;
+    std::vector<AllWordsRecord> FWords;
     std::vector<int32_t> FRows;
     // Open addressing over word indexes + 1 (0: empty slot); a power of two long.
     std::vector<uint32_t> FSlots;

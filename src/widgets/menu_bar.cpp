@@ -1,6 +1,7 @@
 #include "widgets/menu_bar.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "framework/application.h"
 #include "framework/property_filer.h"
@@ -461,6 +462,39 @@ void TMenuBar::LeaveMenuMode() {
     FFocusBeforeMenuMode = nullptr;
 }
 
+// A button press anywhere but on the bar or on an open menu ends menu mode,
+// as a click away from a menu bar does: with a popup open the mode ends when
+// its menu loop ends, otherwise at once. Without this the bar kept its current
+// button and took the next Down for itself.
+void TMenuBar::EndMenuModeOnClickAway(uintptr_t mouseMessage, TPoint pt) {
+    switch (mouseMessage) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCMBUTTONDOWN:
+        break;
+    default:
+        return;
+    }
+    if (!FMenuMode || !HandleAllocated()) return;
+    HWND target = WindowFromPoint(POINT{pt.X, pt.Y});
+    wchar_t className[16] = {};
+    if (target) GetClassNameW(target, className, 16);
+    if (target == Handle() || wcscmp(className, L"#32768") == 0) return;
+    FUserEscapeInPopup = false;
+    if (!FPopupOpen) LeaveMenuMode();
+}
+
+// Menu mode without a popup lives in the bar's keyboard focus: once the focus
+// goes elsewhere, the keys no longer reach the bar.
+void TMenuBar::EndMenuModeOnFocusLoss() {
+    if (!FMenuMode || FPopupOpen) return;
+    FFocusBeforeMenuMode = nullptr;
+    LeaveMenuMode();
+}
+
 void TMenuBar::ChangeButton() {
     if (TMenuOptionBox* button = CurrentButton()) button->Highlight(false);
     FCurrentControl = FCurrentIndex >= 0 && FCurrentIndex < ControlCount() ? Controls(FCurrentIndex) : nullptr;
@@ -541,6 +575,7 @@ intptr_t TMenuBar::KeyboardHookEvent(TObject*, int nCode, uintptr_t wParam, intp
     if (up) return 0;
     switch (key) {
     case VK_ESCAPE:
+        if (FPopupOpen && !FClosingByProgram) FUserEscapeInPopup = true;
         if (!FPopupOpen && !FClosingByProgram) LeaveMenuMode();
         FClosingByProgram = false;
         if (FCurrentControl) PostMessageW(Handle(), WM_RaiseButton, 0, 0);
@@ -570,6 +605,7 @@ intptr_t TMenuBar::KeyboardHookEvent(TObject*, int nCode, uintptr_t wParam, intp
 }
 
 intptr_t TMenuBar::MouseHookEvent(TObject*, int, uintptr_t wParam, intptr_t) {
+    EndMenuModeOnClickAway(wParam, FMouseHook->MouseHookStruct().pt);
     if (!FMenuMode || !FPopupOpen || wParam != WM_MOUSEMOVE || FIgnoreMouse || !HandleAllocated()) return 0;
     const TPoint pt = FMouseHook->MouseHookStruct().pt;
     if (WindowFromPoint(POINT{pt.X, pt.Y}) != Handle()) return 0;
@@ -593,12 +629,17 @@ void TMenuBar::InitPopup(TMenuOptionBox* button) {
 }
 
 void TMenuBar::PopupOpened() {
+    FUserEscapeInPopup = false;
     FMenuMode = true;
     FPopupOpen = true;
     ++FPopupDepth;
 }
 
 void TMenuBar::PopupClosed() {
+    // A menu loop that ends without a command, not for a switch to the next
+    // button, not by the bar itself and not by the user's Escape back to the
+    // bar (a click away, the window losing activation) ends menu mode.
+    const bool endsMenuMode = FPopupOpen && !FReopenAfterClose && !FClosingByProgram && !FUserEscapeInPopup;
     FPopupOpen = false;
     if (FReopenAfterClose && HandleAllocated()) PostMessageW(Handle(), WM_ShowPopup, 0, 0);
     FReopenAfterClose = false;
@@ -608,6 +649,7 @@ void TMenuBar::PopupClosed() {
     FCloseRequested = false;
     FIgnoreLeft = false;
     FIgnoreRight = false;
+    if (endsMenuMode) LeaveMenuMode();
 }
 
 void TMenuBar::PopupSelect() {
@@ -747,6 +789,9 @@ void TMenuBar::WndProc(TMessage& m) {
     case WM_Synchronize:
         DoSynchronize();
         return;
+    case WM_KILLFOCUS:
+        EndMenuModeOnFocusLoss();
+        break;
     }
     TToolbar::WndProc(m);
 }

@@ -139,6 +139,8 @@ private:
     void RaiseCurrentButton();
     void ForgetCurrent();
     void LeaveMenuMode();
+    void EndMenuModeOnClickAway(uintptr_t mouseMessage, TPoint pt);
+    void EndMenuModeOnFocusLoss();
     void DoSynchronize();
     void SyncItems(TMenuItem* copy);
     int LastButtonIndex() const { return ControlCount() - 1; }
@@ -176,6 +178,7 @@ private:
     int FSyncCount = 0;
     bool FPopupOpenAtSync = false;
     HWND FFocusBeforeMenuMode = nullptr;
+    bool FUserEscapeInPopup = false;  // the open popup is being closed back to the bar
     TNotifyEvent FSavedDockChanged;
     TNotifyEvent FSavedDockResize;
     TDock* FHookedDock = nullptr;

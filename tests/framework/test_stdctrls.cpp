@@ -114,6 +114,46 @@ TEST(StdCtrls, EnterAndEscEndAModalFormWithTheButtonsResult) {
     }
 }
 
+// Without an ActiveControl the first tab stop in tab order takes the focus,
+// at showing and again when the form is activated after another window.
+TEST(StdCtrls, AFormWithoutActiveControlFocusesItsFirstTabStop) {
+    struct Case {
+        const char* name;
+        int editTabOrder;  // the edit box's place among the tab stops
+        bool editIsTabStop;
+        const char* focused;
+    } cases[] = {
+        {"the edit box first", 0, true, "edit"},
+        {"the OK button first", 1, true, "ok"},
+        {"the edit box no tab stop: the OK button", 0, false, "ok"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* dialog = new TDialog(Application);
+        dialog->edit->TabStop = c.editIsTabStop;
+        dialog->edit->SetTabOrder(c.editTabOrder);
+        auto focusedName = [&]() -> std::string {
+            HWND focus = GetFocus();
+            if (focus == dialog->edit->Handle()) return "edit";
+            if (focus == dialog->ok->Handle()) return "ok";
+            if (focus == dialog->cancel->Handle()) return "cancel";
+            return focus == dialog->Handle() ? "form" : "elsewhere";
+        };
+        dialog->Show();
+        Application->ProcessMessages();
+        EXPECT_EQ(focusedName(), c.focused);
+
+        auto* other = new TDialog(Application);
+        other->Show();
+        Application->ProcessMessages();
+        TObject::Free(other);
+        dialog->Show();
+        Application->ProcessMessages();
+        EXPECT_EQ(focusedName(), c.focused) << "after another window";
+        TObject::Free(dialog);
+    }
+}
+
 TEST(StdCtrls, EnterInAMemoStartsALineAndEscStillCancels) {
     auto* dialog = new TDialog(Application);
     auto* memo = new TMemo(dialog);

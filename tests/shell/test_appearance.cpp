@@ -163,6 +163,29 @@ TEST_F(AppearanceTest, TheCurrentSchemeIsNotReloadedNorAGoneOne) {
     EXPECT_EQ(AnsiToUtf8(form->SchemeFileName), kIniScheme);
 }
 
+TEST_F(AppearanceTest, OKOrCancelWithoutAChangeChangesNothing) {
+    Open();
+    const std::string font = form->Viewer->DefFontName;
+    const int size = form->Viewer->DefFontSize();
+    const TColor background = form->Viewer->DefBackground();
+    const TColor list = form->List->Color();
+    const std::string listFont = form->List->Font()->Name();
+    const int shown = form->ShownOffset;
+    for (bool ok : {true, false}) {
+        if (ok)
+            Dialog()->Button5Click(dialog->Button5);
+        else
+            Dialog()->Button6Click(dialog->Button6);
+        EXPECT_EQ(form->Viewer->DefFontName, font) << ok;
+        EXPECT_EQ(form->Viewer->DefFontSize(), size) << ok;
+        EXPECT_EQ(form->Viewer->DefBackground(), background) << ok;
+        EXPECT_EQ(form->List->Color(), list) << ok;
+        EXPECT_EQ(form->List->Font()->Name(), listFont) << ok;
+        EXPECT_EQ(form->ShownOffset, shown) << "no reload";
+        FreeDialog();
+    }
+}
+
 TEST_F(AppearanceTest, OnlyFilesNamedDotSchAreListed) {
     Open([] {
         testing_support::WriteFileBytes("schema\\notes.schx", "x");

@@ -20,7 +20,7 @@ namespace {
 struct Word {
     std::string text;  // UTF-8
     int32_t start;
-    int32_t lastLetter;
+    int32_t LastLetter;
     bool operator==(const Word&) const = default;
 };
 
@@ -118,8 +118,12 @@ TEST_F(ArticlePageTest, TheTickShowsHeadArticleAndClosingTags) {
                                                        {-5, 3, "d", "d"},
                                                    }));
     });
+    // The very first article goes into the viewer twice, every later one once.
+    std::vector<std::string> loads;
+    form->Viewer->OnParseBegin = [&](TObject*, std::string& source) { loads.push_back(source); };
     Tick();
     EXPECT_EQ(form->Viewer->Source(), "<HTML><BODY>234</BODY></HTML>");
+    EXPECT_EQ(loads, std::vector<std::string>(2, "<HTML><BODY>234</BODY></HTML>"));
     EXPECT_EQ(form->ShownOffset, 2);
     EXPECT_TRUE(form->Timer1->Enabled());
     EXPECT_FALSE(form->FirstDisplay);
@@ -130,8 +134,10 @@ TEST_F(ArticlePageTest, TheTickShowsHeadArticleAndClosingTags) {
     EXPECT_EQ(form->Viewer->Source(), "untouched");
 
     form->List->SetRow(2);
+    loads.clear();
     Tick();
     EXPECT_EQ(form->Viewer->Source(), "<HTML><BODY>abcdef</BODY></HTML>");
+    EXPECT_EQ(loads.size(), 1u);
 
     DeleteFileW(L"voc.dat");
     form->ShownOffset = -1;

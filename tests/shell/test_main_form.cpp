@@ -9,6 +9,7 @@
 #include "framework/dialogs.h"
 #include "framework/extctrls.h"
 #include "framework/grids.h"
+#include "framework/seams.h"
 #include "framework/timer.h"
 #include "framework/win.h"
 #include "index_image.h"
@@ -224,6 +225,33 @@ TEST_F(MainFormTest, SelectedTextColourZeroIsDrawnWhite) {
     form->ListSelTextColor = 0x123456;
     form->ListDrawCell(form->List, 0, 0, form->List->CellRect(0, 0), gdSelected);
     EXPECT_EQ(form->List->Canvas()->Font()->Color(), 0x123456);
+}
+
+// The introduction never follows its links: the shell opens them, shown the
+// plain way (show command 5).
+TEST_F(MainFormTest, AnIntroductionLinkGoesToTheShell) {
+    Open();
+    struct Call {
+        std::string verb, file, params, dir;
+        int show;
+    };
+    std::vector<Call> calls;
+    const seams::ShellExecuteFn saved = seams::ShellExecute;
+    seams::ShellExecute = [&](void*, const std::string& verb, const std::string& file, const std::string& params,
+                              const std::string& dir, int show) {
+        calls.push_back({verb, file, params, dir, show});
+        return intptr_t{33};
+    };
+    bool handled = false;
+    form->VvedHotSpotClick(form->Vved, "http://www.rfc-editor.org/", handled);
+    seams::ShellExecute = saved;
+    EXPECT_TRUE(handled);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].verb, "open");
+    EXPECT_EQ(calls[0].file, "http://www.rfc-editor.org/");
+    EXPECT_EQ(calls[0].params, "");
+    EXPECT_EQ(calls[0].dir, ".");
+    EXPECT_EQ(calls[0].show, 5);
 }
 
 }  // namespace

@@ -139,6 +139,12 @@ TEST_F(SettingsTest, ValuesWrittenAtExitReadBackAtTheNextStart) {
     EXPECT_EQ(form->Panel6->Color(), 0x445566);
     EXPECT_EQ(form->List->Font()->Name(), "Tahoma");
     EXPECT_EQ(form->F->Font()->Color(), 0x040506);
+    // The selected term is never stored: it is drawn in the stored scheme's
+    // selection colours, not in black.
+    EXPECT_EQ(form->CustomListSelBackColor, form->ListSelBackColor);
+    EXPECT_EQ(form->CustomListSelTextColor, form->ListSelTextColor);
+    form->ListDrawCell(form->List, 0, 0, form->List->CellRect(0, 0), gdSelected | gdFocused);
+    EXPECT_EQ(form->List->Canvas()->Brush()->Color(), form->ListSelBackColor);
 }
 
 // Reading stops at the first value that is missing or of another type; what

@@ -7,6 +7,7 @@
 #include "framework/application.h"
 #include "framework/bitmap.h"
 #include "framework/forms.h"
+#include "framework/stdctrls.h"
 #include "framework/menus.h"
 #include "framework/property_filer.h"
 #include "framework/streams.h"
@@ -282,6 +283,40 @@ TEST_F(MenuBarKeysTest, ArrowsWrapAndEscapeLeaves) {
     Key(VK_ESCAPE, false);
     EXPECT_FALSE(bar->MenuMode());
     EXPECT_EQ(bar->CurrentControl(), nullptr);
+}
+
+// Menu mode lasts only while the keys can reach the bar: it ends when another
+// control takes the focus, and when a drop-down's menu loop ends without a
+// command, unless the user's Escape brought the loop back to the bar.
+TEST_F(MenuBarKeysTest, MenuModeEndsWithTheFocusOrALoopEndedAway) {
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(0, 60, 80, 20);
+    Press(VK_MENU);
+    ASSERT_TRUE(bar->MenuMode());
+    edit->SetFocus();
+    EXPECT_FALSE(bar->MenuMode());
+    EXPECT_EQ(bar->CurrentControl(), nullptr);
+
+    struct Case {
+        const char* what;
+        bool escape;
+        bool menuModeAfter;
+    } cases[] = {
+        {"the loop ended by a click away or lost activation", false, false},
+        {"Escape closes the drop-down back to the bar", true, true},
+    };
+    for (const Case& c : cases) {
+        Press(VK_MENU);
+        ASSERT_TRUE(bar->MenuMode()) << c.what;
+        bar->PopupListMessage(WM_ENTERMENULOOP, 0, 0);
+        if (c.escape) Key(VK_ESCAPE, false);
+        bar->PopupListMessage(WM_EXITMENULOOP, 0, 0);
+        EXPECT_EQ(bar->MenuMode(), c.menuModeAfter) << c.what;
+        EXPECT_EQ(bar->CurrentControl() != nullptr, c.menuModeAfter) << c.what;
+        if (bar->MenuMode()) Key(VK_ESCAPE, false);
+        EXPECT_FALSE(bar->MenuMode()) << c.what;
+    }
 }
 
 TEST_F(MenuBarKeysTest, DownIsSwallowedAndOpensAfterTheHook) {

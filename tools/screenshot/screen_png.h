@@ -23,8 +23,9 @@ inline void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vec
     PutBE32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
 }
 
-// The screen's pixels at (left, top) of width x height into `path`.
-inline bool WriteScreenRect(int left, int top, int width, int height, const wchar_t* path) {
+// The screen's pixels at (left, top) of width x height, row by row from the
+// top, as 0x00RRGGBB.
+inline bool CaptureScreenRect(int left, int top, int width, int height, std::vector<uint32_t>& pixels) {
     if (width <= 0 || height <= 0) return false;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -36,26 +37,34 @@ inline bool WriteScreenRect(int left, int top, int width, int height, const wcha
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!dib) {
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-        return false;
+    if (dib) {
+        HGDIOBJ old = SelectObject(memory, dib);
+        BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
+        GdiFlush();
+        const auto* p = static_cast<const uint32_t*>(bits);
+        pixels.assign(p, p + static_cast<size_t>(width) * height);
+        for (uint32_t& px : pixels) px &= 0xFFFFFF;
+        SelectObject(memory, old);
+        DeleteObject(dib);
     }
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, screen, left, top, SRCCOPY);
-    GdiFlush();
-    std::vector<uint8_t> raw;
-    raw.reserve(static_cast<size_t>(height) * (static_cast<size_t>(width) * 3 + 1));
-    const auto* pixels = static_cast<const uint8_t*>(bits);
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);  // filter: none
-        const uint8_t* row = pixels + static_cast<size_t>(y) * width * 4;
-        for (int x = 0; x < width; ++x) raw.insert(raw.end(), {row[x * 4 + 2], row[x * 4 + 1], row[x * 4]});
-    }
-    SelectObject(memory, old);
-    DeleteObject(dib);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return dib != nullptr;
+}
+
+// The screen's pixels at (left, top) of width x height into `path`.
+inline bool WriteScreenRect(int left, int top, int width, int height, const wchar_t* path) {
+    std::vector<uint32_t> pixels;
+    if (!CaptureScreenRect(left, top, width, height, pixels)) return false;
+    std::vector<uint8_t> raw;
+    raw.reserve(static_cast<size_t>(height) * (static_cast<size_t>(width) * 3 + 1));
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);  // filter: none
+        const uint32_t* row = pixels.data() + static_cast<size_t>(y) * width;
+        for (int x = 0; x < width; ++x)
+            raw.insert(raw.end(), {static_cast<uint8_t>(row[x] >> 16), static_cast<uint8_t>(row[x] >> 8),
+                                   static_cast<uint8_t>(row[x])});
+    }
 
     uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
     std::vector<uint8_t> packed(packedSize);

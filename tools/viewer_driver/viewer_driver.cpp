@@ -1,5 +1,6 @@
 // Drives the real viewer from outside, the way a user at the keyboard would:
-// starts voc.exe in the current folder, types terms into its term list, waits
+// starts voc.exe in the current folder, types terms on the keyboard (real
+// input, which the viewer's term list takes from start-up on), waits
 // for the article, and writes a PNG of the main window per term. With
 // --switch N it then selects the given terms in turn N times and prints the
 // process's window count and memory before and after.
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "../screenshot/real_input.h"
 #include "../screenshot/screen_png.h"
 
 namespace {
@@ -106,25 +108,20 @@ void Settle(HWND form, DWORD ms) {
     SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &ignored);
 }
 
-void SendChar(HWND list, wchar_t c) {
-    DWORD_PTR ignored;
-    SendMessageTimeoutW(list, WM_CHAR, c, 1, SMTO_BLOCK, 10000, &ignored);
-}
-
-// Types the term into the list as a user would: Backspaces empty what the
-// last term left in the typed prefix, then the letters move the selection.
+// Types the term as a user would, through the keyboard into whatever has the
+// focus (the term list, from start-up on): Backspaces empty what the last
+// term left in the typed prefix, then the letters move the selection.
 struct Typist {
     HWND form;
-    HWND list;
     size_t typed = 0;
 
     void Select(const std::wstring& term) {
-        for (; typed > 0; --typed) SendChar(list, L'\b');
-        for (wchar_t c : term) {
-            if (c == 0x301) continue;  // the keys have no stress marks
-            SendChar(list, c);
-            ++typed;  // a refused letter is not kept, so this may count too many: harmless
-        }
+        for (; typed > 0; --typed) real_input::Key(VK_BACK);
+        std::wstring letters;
+        for (wchar_t c : term)
+            if (c != 0x301) letters += c;  // the keys have no stress marks
+        real_input::Type(letters);
+        typed = letters.size();  // a refused letter is not kept, so this may count too many: harmless
         Settle(form, 400);
     }
 };
@@ -236,7 +233,7 @@ int Run(const Options& o) {
         if (o.width) SetWindowPos(form, nullptr, 0, 0, o.width, o.height, SWP_NOZORDER);
         SetForegroundWindow(form);
         Settle(form, 1500);  // the introduction and its pictures
-        Typist typist{form, list};
+        Typist typist{form};
         for (const Shot& shot : o.shots) {
             typist.Select(shot.term);
             if (shot.file == L"-") continue;
