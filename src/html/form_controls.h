@@ -88,7 +88,8 @@ public:
 
     int DocY = 0;
     bool HasFocus = false;
-    // A push button's window as painted for the first printout; later ones reuse it.
+    // A push button's window as painted for the first printout; later ones
+    // reuse it while the window keeps its size.
     TBitmapHandle PrintImage;
     std::vector<std::string> AttrLines;  // NAME=value
     int TextCodePage = 1251;

@@ -271,14 +271,16 @@ void TButtonFormControlObj::Draw(TCanvas* canvas, int X, int Y) {
             return;
         }
         // Printed as the reader saw it on screen; without a window (a
-        // document that has no viewer) the likeness stands in.
-        if (!PrintImage && !PaintPrintImage()) {
+        // document that has no viewer) the likeness stands in. A picture
+        // of another size is of a window since resized (a new font size).
+        BITMAP bm{};
+        const bool current = PrintImage && GetObjectW(PrintImage.get(), sizeof bm, &bm) && Window &&
+                             bm.bmWidth == Window->Width() && bm.bmHeight == Window->Height();
+        if (!current && !PaintPrintImage()) {
             DrawLikeness(canvas, X, Y);
             return;
         }
-        BITMAP bm{};
-        if (GetObjectW(PrintImage.get(), sizeof bm, &bm))
-            PrintBitmap(canvas, X, Y, bm.bmWidth, bm.bmHeight, PrintImage.get());
+        PrintBitmap(canvas, X, Y, Window->Width(), Window->Height(), PrintImage.get());
     } catch (...) {
     }
 }
