@@ -1,12 +1,16 @@
 #include "framework/ini_text.h"
 
+#include <unordered_set>
+
 #include "framework/cp1251.h"
 #include "framework/sysutils.h"
 
 #ifdef _WIN32
 TIniNameCompare IniNameCompare = AnsiCompareText;
+TIniNameKey IniNameKey = AnsiCompareTextKey;
 #else
 TIniNameCompare IniNameCompare = CompareText;
+TIniNameKey IniNameKey = UpperCase;
 #endif
 
 namespace {
@@ -183,8 +187,9 @@ bool TIniText::ReadValue(std::string_view section, std::string_view ident, std::
 
 std::vector<std::string> TIniText::Sections() const {
     std::vector<std::string> names;
-    for (size_t i = 0; i < FLines.size(); ++i)
-        if (FLines[i].Kind == TLineKind::Section && FindSection(FLines[i].Name) == i) names.push_back(FLines[i].Name);
+    std::unordered_set<std::string> seen;
+    for (const TLine& line : FLines)
+        if (line.Kind == TLineKind::Section && seen.insert(IniNameKey(line.Name)).second) names.push_back(line.Name);
     return names;
 }
 
@@ -198,9 +203,10 @@ std::vector<std::pair<std::string, std::string>> TIniText::Values(std::string_vi
     std::vector<std::pair<std::string, std::string>> values;
     const size_t header = FindSection(section);
     if (header == std::string::npos) return values;
-    const size_t end = SectionEnd(header);
-    for (size_t i = header + 1; i < end; ++i)
-        if (FLines[i].Kind == TLineKind::Entry && FindEntry(header, FLines[i].Name) == i)
+    // The first entry of each name, as FindEntry sees it, found in one pass.
+    std::unordered_set<std::string> seen;
+    for (size_t i = header + 1, end = SectionEnd(header); i < end; ++i)
+        if (FLines[i].Kind == TLineKind::Entry && seen.insert(IniNameKey(FLines[i].Name)).second)
             values.emplace_back(FLines[i].Name, FLines[i].Value);
     return values;
 }

@@ -30,6 +30,11 @@
 // build (CompareText). Replaceable for tests and fuzzing.
 using TIniNameCompare = int (*)(std::string_view, std::string_view);
 extern TIniNameCompare IniNameCompare;
+// A key equal for exactly the names IniNameCompare takes as equal (the
+// collation key, or the ASCII capitals), so that listings group names in
+// linear time. Replaced together with IniNameCompare.
+using TIniNameKey = std::string (*)(std::string_view);
+extern TIniNameKey IniNameKey;
 
 class TIniText {
 public:
