@@ -57,6 +57,11 @@ int64_t DecimalAt(const std::string& s, size_t at) {
 
 }  // namespace
 
+TArticleSpan ArticleSpan(int32_t offset, int32_t length, int64_t fileSize) {
+    if (offset < 0 || length <= 0 || offset >= fileSize) return {};
+    return {offset, static_cast<int32_t>(std::min<int64_t>(length, fileSize - offset))};
+}
+
 void TUnicodeCharTable::Load(std::string_view bytes) {
     FRecords.clear();
     const size_t count = std::min<size_t>(bytes.size() / 8, 256);
