@@ -1,6 +1,7 @@
 // Listing the keys of a large ini section: 16,000, 32,000 and 64,000 keys in
-// one section (plus as many sections of one key each), read through TIniFile.
-// The times should grow with the count, not with its square.
+// one section (plus as many sections of one key each), read through TIniFile;
+// then a file of one section repeated as often, its key deleted and the
+// section erased. The times should grow with the count, not with its square.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -50,6 +51,19 @@ int main() {
         std::printf("%6d keys (%.1f MB): ReadSection %8.1f ms (%d names), ReadSections %8.1f ms (%d names)\n", keys,
                     static_cast<double>(text.size()) / (1 << 20), keyTime, names.Count(), sectionTime,
                     sections.Count());
+        // The same key and the same section written over and over, then removed.
+        std::string repeated = "[Keys]\r\n";
+        for (int i = 0; i < keys; ++i) repeated += "Key=" + std::to_string(i) + "\r\n";
+        for (int i = 0; i < keys; ++i) repeated += "[Same]\r\nk=v\r\n";
+        {
+            TFileStream file(path, fmCreate);
+            file.WriteBuffer(repeated.data(), static_cast<int32_t>(repeated.size()));
+        }
+        TIniFile again(path);
+        start = Clock::now();
+        again.DeleteKey("Keys", "Key");
+        again.EraseSection("Same");
+        std::printf("%6d repeats: DeleteKey and EraseSection %8.1f ms\n", keys, MillisecondsSince(start));
     }
     DeleteFile(path);
     return 0;

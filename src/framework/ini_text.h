@@ -85,6 +85,8 @@ private:
     size_t SectionEnd(size_t header) const;
     size_t FindEntry(size_t header, std::string_view ident) const;
     void InsertLine(size_t at, const std::string& raw);
+    // Removes the lines marked in `drop` (one flag per line), keeping the order.
+    void Compact(const std::vector<bool>& drop);
     std::string NewLineEnding() const;
 
     TEncoding FEncoding = TEncoding::Ansi;
