@@ -11,8 +11,7 @@
 #include <iterator>
 #include <string>
 
-#include "html/html_scanner.h"
-#include "html/style_parser.h"
+#include "bench_pages.h"
 
 namespace {
 
@@ -29,12 +28,6 @@ std::string MakePage(size_t bytes) {
     while (page.size() + article.size() < bytes) page += article;
     return page + "</BODY></HTML>\r\n";
 }
-
-struct NullStyles : TStyleRuleSink {
-    int seq = 10;
-    std::string GetSeqNo() override { return std::to_string(seq++); }
-    void AddModifyProp(const std::string&, const std::string&, const std::string&) override {}
-};
 
 }  // namespace
 
@@ -53,20 +46,8 @@ int main(int argc, char** argv) {
     double best = 1e30;
     size_t tokens = 0;
     for (int run = 0; run < 5; ++run) {
-        THtmlScanner scanner;
-        NullStyles styles;
         const auto start = Clock::now();
-        scanner.Start(text);
-        tokens = 0;
-        do {
-            scanner.NextToken();
-            if (scanner.Sy == StyleSy) {
-                TScannerStyleSource source(scanner);
-                char ch = scanner.LCh;
-                DoStyle(styles, ch, source, "");
-            }
-            ++tokens;
-        } while (scanner.Sy != EofSy);
+        tokens = bench_pages::ScanAll(text);
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         if (seconds < best) best = seconds;
     }

@@ -2,8 +2,9 @@
 // typical article (3 KB), a long one (25 KB) and a 1 MB page, each with a
 // head of styles, paragraphs, lists and links as the dictionary's articles
 // have. Beside the whole, the parts: parsing, one layout, one paint, and the
-// list-heavy and paragraph-heavy pages the layout is slowest on. Prints
-// milliseconds (the best of a few rounds).
+// list-heavy and paragraph-heavy pages the layout is slowest on; and the
+// scanner alone over the same bytes, with the reader's time as a multiple of
+// it. Prints milliseconds (the best of a few rounds).
 //   bench_viewer.exe [rounds]
 #include <algorithm>
 #include <chrono>
@@ -13,7 +14,6 @@
 
 #include "framework/bitmap.h"
 #include "framework/canvas.h"
-#include "framework/cp1251.h"
 #include "framework/forms.h"
 #include "framework/streams.h"
 #include "framework/win.h"
@@ -22,47 +22,18 @@
 #include "html/section_list.h"
 #include "viewer/page_viewer.h"
 
+#include "bench_pages.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 double Ms(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
 
-const char kHead[] =
-    "<HTML><HEAD><META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">"
-    "<TITLE>Article</TITLE><STYLE type=\"text/css\">"
-    "BODY { margin-left: 10px; margin-right: 10px; }\n"
-    "P { margin-top: 4px; margin-bottom: 4px; text-align: justify; }\n"
-    "P.term { font-size: 150%; color: #7A2E00; margin-bottom: 10px; }\n"
-    "SPAN.syn { font-size: 80%; font-style: italic; color: #555555; }\n"
-    "TT { font-family: \"Courier New\"; color: #003C78; }\n"
-    "LI { margin-top: 2px; }\n"
-    "</STYLE></HEAD><BODY>";
-
-std::string Paragraph(int n) {
-    return Utf8ToAnsi("<p>Термин <b>номер " + std::to_string(n) +
-                      "</b> означает способ передачи данных между узлами сети, при котором каждый пакет несёт "
-                      "<i>адрес получателя</i> и проходит через <a href=\"#t" +
-                      std::to_string(n) + "\">несколько</a> промежуточных узлов.</p>\r\n");
-}
-
-std::string ListOf(int n) {
-    std::string html = "<ul>";
-    for (int i = 0; i < 4; ++i)
-        html += Utf8ToAnsi("<li>Пункт " + std::to_string(n) + "." + std::to_string(i) +
-                           ": <tt>протокол</tt> и <span class=syn>синоним</span></li>");
-    return html + "</ul>\r\n";
-}
-
-// About `bytes` of article: a term, paragraphs, and a list after every third.
-std::string Article(size_t bytes) {
-    std::string html = kHead + Utf8ToAnsi("<p class=term><b>Сеть передачи данных</b></p>");
-    for (int n = 1; html.size() < bytes; ++n) {
-        html += Paragraph(n);
-        if (n % 3 == 0) html += ListOf(n);
-    }
-    return html + "</BODY></HTML>";
-}
+using bench_pages::Article;
+using bench_pages::kHead;
+using bench_pages::ListOf;
+using bench_pages::Paragraph;
 
 std::string Repeated(const std::string& part, int count) {
     std::string html = kHead;
@@ -71,8 +42,14 @@ std::string Repeated(const std::string& part, int count) {
 }
 
 struct TFigures {
-    double Whole = 1e30, Parse = 1e30, Layout = 1e30, Paint = 1e30;
+    double Whole = 1e30, Parse = 1e30, Layout = 1e30, Paint = 1e30, Scan = 1e30;
 };
+
+double ScanMs(const std::string& html) {
+    const auto start = Clock::now();
+    bench_pages::ScanAll(html);
+    return Ms(start);
+}
 
 void PaintPanel(TPageViewer* viewer, TBitmap* bitmap) {
     viewer->PaintPanelControl()->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(bitmap->Canvas()->Handle()));
@@ -105,6 +82,7 @@ TFigures Measure(TPageViewer* viewer, const std::string& html, int rounds) {
         start = Clock::now();
         ParseHTMLString(html, &doc, TReaderCallbacks());
         f.Parse = std::min(f.Parse, Ms(start));
+        f.Scan = std::min(f.Scan, ScanMs(html));
     }
     return f;
 }
@@ -136,8 +114,9 @@ int main(int argc, char** argv) {
     for (const Case& c : cases) {
         const int r = c.html.size() > 200000 ? std::min(rounds, 2) : rounds;
         const TFigures f = Measure(viewer, c.html, r);
-        std::printf("%-24s %8zu bytes: load+paint %8.2f ms (parse %7.2f, layout %7.2f, paint %6.2f)\n", c.name,
-                    c.html.size(), f.Whole, f.Parse, f.Layout, f.Paint);
+        std::printf("%-24s %8zu bytes: load+paint %8.2f ms (parse %7.2f, layout %7.2f, paint %6.2f); "
+                    "scanner %6.2f ms, parse %.1fx the scanner\n",
+                    c.name, c.html.size(), f.Whole, f.Parse, f.Layout, f.Paint, f.Scan, f.Parse / f.Scan);
     }
     return 0;
 }

@@ -857,6 +857,16 @@ def draw_legend():
     return c
 
 
+def draw_bullet():
+    """A list bullet: a cable tag, a small label with a hole, on a see-through ground."""
+    c = Canvas(12, 12, LEGEND_PALETTE[0])
+    ink, blue, white, green = LEGEND_PALETTE[1:]
+    c.rect(1, 2, 11, 10, ink)
+    c.rect(2, 3, 10, 9, green)
+    c.disc(4, 6, 1, white)
+    return c
+
+
 # Every picture file of the sample, by name, and how to draw it.
 PICTURES = {
     'topology.gif': lambda: gif([draw_topology()], TOPOLOGY_PALETTE, transparent=0),
@@ -864,6 +874,7 @@ PICTURES = {
     'osi.png': lambda: png(draw_osi()),
     'rack.png': lambda: png(draw_rack()),
     'legend.png': lambda: png_indexed(draw_legend(), LEGEND_PALETTE, transparent=0),
+    'tag.png': lambda: png_indexed(draw_bullet(), LEGEND_PALETTE, transparent=0),
     'cable.jpg': lambda: jpeg(draw_cable()),
     'socket.bmp': lambda: bmp(draw_socket()),
 }

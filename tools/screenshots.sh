@@ -2,7 +2,7 @@
 # Builds the viewer and its driver, lays out the sample dictionary in
 # build/run and starts the viewer there under Xvfb. The driver types terms
 # into the term list and writes a picture of the main window for the table,
-# picture, form and long articles, then switches among them 50 times and
+# picture, form, long and labelling articles, then switches among them 50 times and
 # prints the viewer's window count and memory before and after.
 #   tools/screenshots.sh [OUTDIR]      pictures go to OUTDIR (default build/run)
 set -euo pipefail
@@ -30,4 +30,5 @@ cd "$run"
     "Линии доступа" table.png \
     "Условные обозначения" pictures.png \
     "Параметры подключения" form.png \
-    "Структурированная кабельная система" long.png
+    "Структурированная кабельная система" long.png \
+    "Маркировка линий" labels.png

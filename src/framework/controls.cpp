@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "framework/actions.h"
 #include "framework/application.h"
 #include "framework/canvas.h"
 #include "framework/cp1251.h"
@@ -351,7 +352,53 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 }
 
 void TControl::Click() {
-    if (OnClick && EventsEnabled()) OnClick(this);
+    if (!EventsEnabled()) return;
+    if (OnClick)
+        OnClick(this);
+    else if (FActionLink)
+        FActionLink->Execute();
+}
+
+TAction* TControl::Action() const {
+    return FActionLink ? FActionLink->Action() : nullptr;
+}
+
+void TControl::SetAction(TAction* action) {
+    if (!action) {
+        FActionLink.reset();
+        return;
+    }
+    if (!FActionLink) FActionLink = CreateActionLink();
+    FActionLink->SetAction(action);
+    ActionChange(action, Loading());
+}
+
+std::unique_ptr<TActionLink> TControl::CreateActionLink() {
+    return std::make_unique<TActionLink>(this);
+}
+
+void TControl::ActionChange(TObject* sender, bool checkDefaults) {
+    auto* action = dynamic_cast<TAction*>(sender);
+    if (!action) return;
+    if (!checkDefaults || Caption().empty()) SetCaption(action->Caption());
+    if (!checkDefaults || Enabled()) SetEnabled(action->Enabled());
+    if (!checkDefaults || Hint.empty()) Hint = action->Hint();
+    if (!checkDefaults || HelpContext == 0) HelpContext = action->HelpContext();
+    if (!checkDefaults || Visible()) SetVisible(action->Visible());
+}
+
+void TControl::AssignTo(TPersistent* dest) {
+    auto* action = dynamic_cast<TAction*>(dest);
+    if (!action) {
+        TComponent::AssignTo(dest);
+        return;
+    }
+    action->SetCaption(Caption());
+    action->SetEnabled(Enabled());
+    action->SetHint(Hint);
+    action->SetHelpContext(HelpContext);
+    action->SetVisible(Visible());
+    action->OnExecute = OnClick;
 }
 
 void TControl::DblClick() {
@@ -1004,6 +1051,16 @@ void TWinControl::DoExit() {
     if (OnExit && EventsEnabled()) OnExit(this);
 }
 
+void TWinControl::Broadcast(TMessage& m) {
+    // A child may free or move controls while it handles the message.
+    const std::vector<TControl*> children = FControls;
+    for (TControl* child : children) {
+        if (std::find(FControls.begin(), FControls.end(), child) == FControls.end()) continue;
+        m.Result = child->Perform(m.Msg, m.WParam, m.LParam);
+        if (m.Result) return;
+    }
+}
+
 bool TWinControl::HandleKeyMessage(TMessage& m) {
     switch (m.Msg) {
     case WM_KEYDOWN:
@@ -1073,6 +1130,18 @@ void TWinControl::WndProc(TMessage& m) {
     case WM_SYSKEYUP:
     case WM_CHAR:
         if (HandleKeyMessage(m)) return;
+        break;
+    case WM_SYSCOLORCHANGE:
+        // Windows tells only top-level windows; the controls that cache
+        // system colours (glyphs, patterns, backgrounds) hear it from us.
+        DefaultHandler(m);
+        Perform(CM_SYSCOLORCHANGE);
+        return;
+    case CM_SYSCOLORCHANGE:
+    case CM_DIALOGKEY:
+    case CM_DIALOGCHAR:
+        Broadcast(m);
+        if (m.Result) return;
         break;
     case WM_COMMAND:
         if (m.LParam) {

@@ -18,6 +18,8 @@ class TCanvas;
 class TFont;
 class TBrush;
 class TPopupMenu;
+class TAction;
+class TActionLink;
 class TWinControl;
 class TCustomForm;
 
@@ -175,6 +177,10 @@ public:
     int HelpContext = 0;
     TPopupMenu* PopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(TPopupMenu* menu);
+    // The action this control follows (its caption, state and click); null: none.
+    TAction* Action() const;
+    void SetAction(TAction* action);
+    TActionLink* ActionLink() const { return FActionLink.get(); }
 
     // Sends a message to this control's handler (WindowProc).
     intptr_t Perform(unsigned msg, uintptr_t wParam = 0, intptr_t lParam = 0);
@@ -200,10 +206,17 @@ public:
     // Events do not fire while the owning form builds its layout.
     bool EventsEnabled() const;
 
+    // OnClick, or the action's handler when the control has no OnClick.
     virtual void Click();
     virtual void DblClick();
 
 protected:
+    // The action's properties taken over; with checkDefaults (while loading)
+    // only those the control still has at their defaults.
+    virtual void ActionChange(TObject* sender, bool checkDefaults);
+    virtual std::unique_ptr<TActionLink> CreateActionLink();
+    // An action takes over the control's caption, state and click.
+    void AssignTo(TPersistent* dest) override;
     virtual std::string GetText() const { return FText; }
     virtual void SetTextCore(const std::string& text);
     virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
@@ -231,6 +244,7 @@ protected:
     TCursor FCursor = crDefault;
     TPopupMenu* FPopupMenu = nullptr;
     bool FMouseInside = false;
+    std::unique_ptr<TActionLink> FActionLink;
 
 private:
     friend class TWinControl;
@@ -312,6 +326,8 @@ public:
     void WndProc(TMessage& message) override;
     // The window class's own handling (the superclassed class or DefWindowProcW).
     void DefaultHandler(TMessage& message);
+    // Sends the message to each child in turn until one answers non-zero.
+    void Broadcast(TMessage& message);
 
 protected:
     virtual void CreateParams(TCreateParams& params);

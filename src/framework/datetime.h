@@ -35,6 +35,9 @@ struct TDateSettings {
     std::array<std::string, 7> ShortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     std::array<std::string, 7> LongDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
                                             "Thursday", "Friday", "Saturday"};
+    // A Far-East system (double-byte characters): dates may carry a day name
+    // or a time-of-day designator after them.
+    bool FarEast = false;
     // The local date and time; empty means the system clock.
     std::function<TDateTime()> Now;
 };

@@ -89,6 +89,7 @@ TDateSettings LocaleDateSettings() {
         s.LongDayNames[i] = LocaleText(LOCALE_SDAYNAME1 + fromMonday, s.LongDayNames[i]);
         s.ShortDayNames[i] = LocaleText(LOCALE_SABBREVDAYNAME1 + fromMonday, s.ShortDayNames[i]);
     }
+    s.FarEast = GetSystemMetrics(SM_DBCSENABLED) != 0;
     s.Now = SystemClockNow;
     return s;
 }

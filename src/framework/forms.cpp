@@ -162,11 +162,14 @@ TPoint TCustomForm::ClientOrigin() const {
 }
 
 void TCustomForm::PlaceOnScreen() {
-    if (Position != poScreenCenter && Position != poMainFormCenter) return;
+    if (Position != poScreenCenter && Position != poMainFormCenter && Position != poDesktopCenter) return;
     TRect area = Screen ? Screen->WorkAreaRect() : Rect(0, 0, 1024, 768);
     if (Position == poMainFormCenter && Application && Application->MainForm &&
         Application->MainForm != this)
         area = Application->MainForm->BoundsRect();
+    if (Position == poDesktopCenter)
+        area = Bounds(GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                      GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
     int left = area.Left + (area.Width() - FWidth) / 2;
     int top = area.Top + (area.Height() - FHeight) / 2;
     SetBounds(std::max(0, left), std::max(0, top), FWidth, FHeight);
@@ -408,15 +411,14 @@ bool TCustomForm::HelpKey() {
 
 bool TCustomForm::PreTranslateKey(const void* rawMsg) {
     const MSG* msg = static_cast<const MSG*>(rawMsg);
-    if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN && msg->message != WM_CHAR) return false;
+    if (!IsPreviewedKeyMessage(msg->message)) return false;
     TWinControl* focused = ControlOrAncestor(GetFocus());
     if (focused && !ContainsControl(focused)) focused = nullptr;
-    if (msg->message == WM_CHAR) {
-        if (!KeyPreview || !OnKeyPress) return false;
+    if (msg->message == WM_CHAR && KeyPreview && OnKeyPress) {
         char key;
-        if (!WideCharToAnsiChar(static_cast<wchar_t>(msg->wParam), key)) return false;
-        return DoKeyPress(key);
+        if (WideCharToAnsiChar(static_cast<wchar_t>(msg->wParam), key) && DoKeyPress(key)) return true;
     }
+    if (msg->message == WM_CHAR || msg->message == WM_SYSCHAR) return DialogChar(rawMsg, focused);
     uint16_t key = static_cast<uint16_t>(msg->wParam);
     TShiftState shift = KeyboardShiftState();
     if (KeyPreview && OnKeyDown && focused != this) {
@@ -434,6 +436,13 @@ bool TCustomForm::PreTranslateKey(const void* rawMsg) {
         if (shift & (ssCtrl | ssAlt)) return false;
         SelectNext(focused, (shift & ssShift) == 0);
         return true;
+    default:
+        break;
+    }
+    // Enter and Esc go first to the controls that answer them themselves
+    // (tool buttons marked Default or Cancel, a floating bar's frame).
+    if ((key == VK_RETURN || key == VK_ESCAPE) && Perform(CM_DIALOGKEY, key, msg->lParam)) return true;
+    switch (key) {
     case VK_RETURN:
         if (DefaultButton && DefaultButton->Visible() && DefaultButton->Enabled()) {
             DefaultButton->Click();
@@ -453,6 +462,23 @@ bool TCustomForm::PreTranslateKey(const void* rawMsg) {
     default:
         return false;
     }
+}
+
+bool TCustomForm::DialogChar(const void* rawMsg, TWinControl* focused) {
+    const MSG* msg = static_cast<const MSG*>(rawMsg);
+    if (msg->wParam < L' ') return false;  // Enter, Esc, Tab, Backspace: keys, not accelerators
+    // A plain character is an accelerator only where the focused control has
+    // no use for characters: it neither asks for them nor handles key presses.
+    if (msg->message == WM_CHAR && focused) {
+        LRESULT code = SendMessageW(focused->Handle(), WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
+        if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS | DLGC_HASSETSEL)) return false;
+        if (focused->OnKeyPress) return false;
+    }
+    return Perform(CM_DIALOGCHAR, msg->wParam, msg->lParam) != 0;
+}
+
+bool IsPreviewedKeyMessage(unsigned msg) {
+    return msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN || msg == WM_CHAR || msg == WM_SYSCHAR;
 }
 
 void TCustomForm::Activate() {
@@ -606,7 +632,7 @@ void InitializeForms() {
     Application->MainFormAlive = [] { return Application->MainForm != nullptr; };
     Application->PreTranslate = [](void* raw) {
         auto* msg = static_cast<MSG*>(raw);
-        if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN && msg->message != WM_CHAR) return false;
+        if (!IsPreviewedKeyMessage(msg->message)) return false;
         TCustomForm* form = FormOfWindow(msg->hwnd);
         return form ? form->PreTranslateKey(msg) : false;
     };

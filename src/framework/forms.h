@@ -18,7 +18,11 @@ class TIcon;
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TBorderIconFlag : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
 using TBorderIcons = unsigned;
-enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poMainFormCenter };
+// poScreenCenter centres on the primary screen's work area, poDesktopCenter
+// on the whole desktop (every monitor), poMainFormCenter on the main form.
+enum TPosition {
+    poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poMainFormCenter, poDesktopCenter
+};
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
@@ -105,6 +109,8 @@ protected:
 private:
     void PlaceOnScreen();
     bool HelpKey();
+    // Offers a typed character to the controls' accelerators (CM_DIALOGCHAR).
+    bool DialogChar(const void* msg, TWinControl* focused);
 
     TFormBorderStyle FBorderStyle = bsSizeable;
     TWindowState FWindowState = wsNormal;
@@ -151,6 +157,9 @@ private:
 };
 
 extern TScreen* Screen;
+
+// The key messages a form previews: key downs and characters, with Alt or not.
+bool IsPreviewedKeyMessage(unsigned msg);
 
 // Makes the application object and the screen (once) and hooks the forms into
 // the application's message loop.

@@ -3,6 +3,8 @@
 // against these counts), and the one RAII holder every handle lives in.
 #pragma once
 
+#include <source_location>
+#include <string>
 #include <utility>
 
 // The platform's strict handle types, declared as windows.h declares them.
@@ -47,19 +49,36 @@ void DestroyGdiHandle(HDC h);
 void DestroyGdiHandle(HENHMETAFILE h);
 void DestroyGdiHandle(HICON h);
 
+// Windows refuses to delete a font, pen, brush, bitmap or palette that is
+// still selected into a device context, and the object is lost; Wine deletes
+// it anyway, so nothing here would show the leak. With a handler set (the
+// test programs set one), the holders below check every object they delete
+// against the memory DCs held in a TMemoryDC, and a still-selected one calls
+// the handler with its kind and the place its holder took it.
+using TGdiRuleHandler = void (*)(const std::string& message);
+// Returns the handler it replaces.
+TGdiRuleHandler SetGdiRuleHandler(TGdiRuleHandler handler);
+// Called by the holders: the object is about to be deleted.
+void CheckGdiObjectFree(TGuiResource kind, const void* object, const std::source_location& taken);
+// Called by the memory DC holder: the DC is made or about to be deleted.
+void WatchMemoryDC(HDC dc);
+void UnwatchMemoryDC(HDC dc);
+
 // Owns one handle and counts it while it owns it.
 template <class H, TGuiResource Kind>
 class TGdiHandle {
 public:
     TGdiHandle() = default;
-    explicit TGdiHandle(H h) { reset(h); }
+    explicit TGdiHandle(H h, std::source_location taken = std::source_location::current()) { reset(h, taken); }
     TGdiHandle(const TGdiHandle&) = delete;
     TGdiHandle& operator=(const TGdiHandle&) = delete;
-    TGdiHandle(TGdiHandle&& other) noexcept : FHandle(other.FHandle) { other.FHandle = nullptr; }
+    TGdiHandle(TGdiHandle&& other) noexcept
+        : FHandle(std::exchange(other.FHandle, nullptr)), FTaken(other.FTaken) {}
     TGdiHandle& operator=(TGdiHandle&& other) noexcept {
         if (this != &other) {
             reset();
             FHandle = std::exchange(other.FHandle, nullptr);
+            FTaken = other.FTaken;
         }
         return *this;
     }
@@ -68,23 +87,33 @@ public:
     H get() const { return FHandle; }
     explicit operator bool() const { return FHandle != nullptr; }
 
-    void reset(H h = nullptr) {
+    void reset(H h = nullptr, std::source_location taken = std::source_location::current()) {
         if (FHandle == h) return;
         if (FHandle) {
+            if constexpr (Kind == TGuiResource::DC) UnwatchMemoryDC(FHandle);
+            else CheckGdiObjectFree(Kind, FHandle, FTaken);
             DestroyGdiHandle(FHandle);
             GuiResourceDestroyed(Kind);
         }
         FHandle = h;
-        if (FHandle) GuiResourceCreated(Kind);
+        FTaken = taken;
+        if (FHandle) {
+            GuiResourceCreated(Kind);
+            if constexpr (Kind == TGuiResource::DC) WatchMemoryDC(FHandle);
+        }
     }
     // Hands the handle over to a caller who destroys it; it is no longer counted.
     H release() {
-        if (FHandle) GuiResourceDestroyed(Kind);
+        if (FHandle) {
+            GuiResourceDestroyed(Kind);
+            if constexpr (Kind == TGuiResource::DC) UnwatchMemoryDC(FHandle);
+        }
         return std::exchange(FHandle, nullptr);
     }
 
 private:
     H FHandle = nullptr;
+    std::source_location FTaken;
 };
 
 using TFontHandle = TGdiHandle<HFONT, TGuiResource::Font>;
@@ -96,6 +125,25 @@ using TRegionHandle = TGdiHandle<HRGN, TGuiResource::Region>;
 using TMemoryDC = TGdiHandle<HDC, TGuiResource::DC>;
 using TMetafileHandle = TGdiHandle<HENHMETAFILE, TGuiResource::Metafile>;
 using TIconHandle = TGdiHandle<HICON, TGuiResource::Icon>;
+
+// A memory DC compatible with `like` and a bitmap of its own selected into it;
+// the bitmap leaves the DC before either is deleted. Either may be missing
+// when the system had none to give (test with operator bool).
+class TBitmapDC {
+public:
+    TBitmapDC(HDC like, HBITMAP bitmap, std::source_location taken = std::source_location::current());
+    ~TBitmapDC();
+    TBitmapDC(const TBitmapDC&) = delete;
+    TBitmapDC& operator=(const TBitmapDC&) = delete;
+    HDC get() const { return FDC.get(); }
+    HBITMAP Bitmap() const { return FBitmap.get(); }
+    explicit operator bool() const { return FDC && FBitmap; }
+
+private:
+    TBitmapHandle FBitmap;
+    TMemoryDC FDC;
+    void* FOld = nullptr;
+};
 
 // The screen's device context for as long as the object lives.
 class TScreenDC {

@@ -291,6 +291,14 @@ TRegIniFile::TRegIniFile(const std::string& fileName) : TCustomIniFile(fileName)
     FRegistry.OpenKey(fileName, true);
 }
 
+TRegIniFile::TRegIniFile(const std::string& fileName, HKEY root, bool readOnly) : TCustomIniFile(fileName) {
+    FRegistry.SetRootKey(root);
+    if (readOnly)
+        FRegistry.OpenKeyReadOnly(fileName);
+    else
+        FRegistry.OpenKey(fileName, true);
+}
+
 bool TRegIniFile::OpenSection(TRegistry& section, const std::string& name, SectionAccess access) {
     if (!FRegistry.CurrentKey()) return false;
     section.SetRootKey(FRegistry.CurrentKey());

@@ -92,6 +92,9 @@ private:
 class TRegIniFile : public TCustomIniFile {
 public:
     explicit TRegIniFile(const std::string& fileName);
+    // Under another root key; read-only opens the key without creating it
+    // (the reads then give their defaults when it does not exist).
+    TRegIniFile(const std::string& fileName, HKEY root, bool readOnly);
     TRegistry& Registry() { return FRegistry; }
 
     std::string ReadString(const std::string& section, const std::string& ident,

@@ -6,10 +6,13 @@
 #include "html/box_background.h"
 #include "html/font_desc.h"
 #include "html/horz_line.h"
+#include "html/image_obj.h"
 #include "html/indent_manager.h"
 #include "html/section_list.h"
 #include "html/sel_text.h"
 #include "html/symbols.h"
+#include "html/table_block.h"
+#include "html/text_section.h"
 
 namespace {
 
@@ -192,7 +195,14 @@ void TBlock::CollapseMargins() {
                 auto* b = dynamic_cast<TBlock*>(s);
                 if (!b || b->Positioning != posAbsolute) previous = s;
             }
-        if (auto* prev = dynamic_cast<TBlock*>(previous)) {
+        auto* prev = dynamic_cast<TBlock*>(previous);
+        const bool floatingTable = prev && prev->FloatSide != ANone &&
+                                   (dynamic_cast<TTableBlock*>(prev) || dynamic_cast<TTableAndCaptionBlock*>(prev));
+        if (floatingTable && topAuto) {
+            // Beside a floated table the paragraph space goes, and the
+            // table keeps its own bottom margin.
+            top = 0;
+        } else if (prev) {
             {
                 TMarginArray theirs{};
                 bool ta = false, ba = false;
@@ -321,7 +331,8 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
     PosTop = BoxValues[TopPos] == AutoValue ? 0 : BoxValues[TopPos];
     PosLeft = BoxValues[LeftPos] == AutoValue ? 0 : BoxValues[LeftPos];
     if (Positioning == posAbsolute) {
-        X = PosLeft;
+        // Where painting puts it (the origin given plus the offsets).
+        X = SaturateY(int64_t{OriginX} + PosLeft);
         Y = SaturateY(int64_t{PosTop} + OriginY);
     }
 
@@ -373,9 +384,11 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
                                     scrollWidth, PosCounter);
                 break;
             case posRelative: {
+                // Absolutely positioned content is placed from the inner
+                // border edge, where painting puts its origin too.
                 const int y = SaturateY(int64_t{PlacedY} + PosTop);
-                ChildCell->DoLogicX(Canvas, X, y, OriginX, y, ContentWidth, height, enclosing, scrollWidth,
-                                    PosCounter);
+                ChildCell->DoLogicX(Canvas, X, y, OriginX, SaturateY(int64_t{y} - pt), ContentWidth, height, enclosing,
+                                    scrollWidth, PosCounter);
                 break;
             }
             case posAbsolute:
@@ -428,9 +441,81 @@ void TBlock::DrawSort() {
     // Negative keys, then document order, then positive keys.
     std::stable_sort(ZOrderList.begin(), ZOrderList.end(),
                      [](const TSectionBase* a, const TSectionBase* b) { return a->ZIndex < b->ZIndex; });
+    FReachKnown = false;
+}
+
+// Found at the first paint after a layout rather than in every layout: a
+// layout alone need not pay for it.
+void TBlock::KnowReach() const {
+    if (FReachKnown) return;
+    FReachKnown = true;
+    FHoldsPositioned = false;
+    for (const TSectionBase* s : ZOrderList)
+        if (auto* b = dynamic_cast<const TBlock*>(s)) {
+            b->KnowReach();
+            if (b->Positioning != posStatic || b->FHoldsPositioned) FHoldsPositioned = true;
+        }
+    const size_t n = ZOrderList.size();
+    // A short list is simply walked.
+    if (n < 16) {
+        FReachBottoms.clear();
+        FReachTops.clear();
+        return;
+    }
+    FReachBottoms.resize(n);
+    FReachTops.resize(n);
+    int64_t bottom = INT64_MIN;
+    for (size_t i = 0; i < n; ++i) {
+        int64_t top, end;
+        bottom = std::max(bottom, PaintReach(ZOrderList[i], top, end) ? end : INT64_MAX);
+        FReachBottoms[i] = bottom;
+    }
+    int64_t top = INT64_MAX;
+    for (size_t i = n; i-- > 0;) {
+        int64_t start, end;
+        top = std::min(top, PaintReach(ZOrderList[i], start, end) ? start : INT64_MIN);
+        FReachTops[i] = top;
+    }
+}
+
+bool TBlock::PaintReach(const TSectionBase* s, int64_t& top, int64_t& bottom) {
+    if (auto* b = dynamic_cast<const TBlock*>(s)) {
+        if (b->Positioning != posStatic || b->FloatSide != ANone || b->FHoldsPositioned) return false;
+        // What the page-break rules of its Draw1 read, too.
+        top = std::min({b->PaintTop, b->ChildCell->PaintTop, b->InnerTop,
+                        SaturateY(int64_t{b->InnerTop} + std::min(0, b->BoxValues[MarginTop]))});
+        bottom = std::max({b->PaintBottom, b->ChildCell->PaintBottom, SaturateY(int64_t{b->InnerTop} + b->FullHeight)});
+        if (auto* item = dynamic_cast<const TBlockLI*>(b)) {
+            // Its bullet is painted when near the rows.
+            top = std::min<int64_t>(top, int64_t{item->BulletY} - BulletReach - 1);
+            bottom = std::max<int64_t>(bottom, int64_t{item->BulletY} + BulletReach);
+        }
+        return true;
+    }
+    if (dynamic_cast<const TSection*>(s)) {
+        top = s->PaintTop;
+        bottom = s->PaintBottom;
+        return true;
+    }
+    return false;
 }
 
 // ---- painting
+
+// A block in the flow paints its box and its content inside its paint
+// extent, so one wholly above or below the rows being painted has nothing to
+// paint there: a page of a long document then costs its own blocks, not the
+// whole document. Positioned content paints away from its place in the flow,
+// so a block holding any is always walked.
+bool TBlock::WhollyOutside(const TRect& ARect) const {
+    KnowReach();
+    if (Positioning != posStatic || FloatSide != ANone || FHoldsPositioned) return false;
+    const TSectionList* doc = Document();
+    const int64_t scrollY = doc ? doc->ScrollY : 0;
+    const int64_t top = int64_t{std::min(PaintTop, ChildCell->PaintTop)} - scrollY;
+    const int64_t bottom = int64_t{std::max(PaintBottom, ChildCell->PaintBottom)} - scrollY;
+    return bottom < ARect.Top || top >= ARect.Bottom;
+}
 
 int TBlock::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int OriginX, int OriginY) {
     TNestingGuard guard;
@@ -442,18 +527,26 @@ int TBlock::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef,
         const int64_t pageTop = int64_t{ARect.Top} + doc->ScrollY;
         const int marginTop = SaturateY(int64_t{InnerTop} + BoxValues[MarginTop]);
         const int pageHeight = ARect.Bottom - ARect.Top;
+        // Content painted after this block leaves the page end it set.
+        auto lowerPage = [doc](int y) {
+            if (y < doc->PageBottomY) {
+                doc->PageBottomY = y;
+                doc->PageBottomLowered = true;
+            }
+        };
         if (PageBreakAbove && !doc->PageStillEmpty && pageTop < marginTop) {
-            doc->PageBottomY = std::min(doc->PageBottomY, marginTop);
+            lowerPage(marginTop);
             return result;
         }
         if (AvoidBreakInside && InnerTop > pageTop && doc->PageBottomY < int64_t{InnerTop} + PaintHeight &&
             int64_t{PaintHeight} - BoxValues[MarginTop] < pageHeight) {
-            doc->PageBottomY = std::min(doc->PageBottomY, marginTop);
+            lowerPage(marginTop);
             return result;
         }
-        if (PageBreakBelow && pageTop < result) doc->PageBottomY = std::min(doc->PageBottomY, result);
+        if (PageBreakBelow && pageTop < result) lowerPage(result);
     }
     if (Visibility == viHidden) return result;
+    if (WhollyOutside(ARect)) return result;
     int y = InnerTop;
     if (Positioning == posRelative) {
         y = SaturateY(int64_t{y} + PosTop);
@@ -508,14 +601,31 @@ void TBlock::DrawBlock(TCanvas* Canvas, const TRect& ARect, IndentManager* Inden
     if (Positioning == posStatic)
         DrawTheList(Canvas, ARect, indents, X, XRef, YRef);
     else
-        DrawTheList(Canvas, ARect, indents, X, SaturateY(int64_t{X} + ContentIndent),
+        // Absolutely positioned content is placed from the inner border
+        // edge, as it was laid out.
+        DrawTheList(Canvas, ARect, indents, X, SaturateY(b + ml + BoxValues[BorderLeftWidth]),
                     SaturateY(int64_t{Y} + ClearSpace + BoxValues[MarginTop] + BoxValues[BorderTopWidth]));
 }
 
 void TBlock::DrawTheList(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int XRef,
                          int YRef) {
     const int x = SaturateY(int64_t{X} + ContentIndent);
-    for (TSectionBase* s : ZOrderList) s->Draw1(Canvas, ARect, IndentRef, x, XRef, YRef);
+    // Sections wholly above or below the rows paint nothing there and change
+    // nothing (see PaintReach): only those between are drawn.
+    KnowReach();
+    size_t first = 0, last = ZOrderList.size();
+    if (FReachBottoms.size() == last && FReachTops.size() == last) {
+        const TSectionList* doc = Document();
+        const int64_t scrollY = doc ? doc->ScrollY : 0;
+        const int64_t top = int64_t{ARect.Top} + scrollY, bottom = int64_t{ARect.Bottom} + scrollY;
+        first = static_cast<size_t>(std::partition_point(FReachBottoms.begin(), FReachBottoms.end(),
+                                                         [&](int64_t b) { return b < top; }) -
+                                    FReachBottoms.begin());
+        last = static_cast<size_t>(std::partition_point(FReachTops.begin(), FReachTops.end(),
+                                                        [&](int64_t t) { return t < bottom; }) -
+                                   FReachTops.begin());
+    }
+    for (size_t i = first; i < last; ++i) ZOrderList[i]->Draw1(Canvas, ARect, IndentRef, x, XRef, YRef);
 }
 
 #ifndef _WIN32
@@ -748,6 +858,8 @@ TBlockLI::TBlockLI(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* E
     const TResolvedFont& font = prop.GetResolvedFont();
     BulletFont = FontDescOf(font);
     BulletColor = font.Info.TextColor;
+    if (const std::string image = prop.GetListStyleImage(); !image.empty())
+        BulletImage = std::make_unique<TImageObj>(OwnerDocument, image);
 }
 
 TBlockLI::TBlockLI(TSectionList* OwnerDocument, const TBlockLI& source)
@@ -756,7 +868,11 @@ TBlockLI::TBlockLI(TSectionList* OwnerDocument, const TBlockLI& source)
       ItemNumber(source.ItemNumber),
       BulletKind(source.BulletKind),
       BulletFont(source.BulletFont),
-      BulletColor(source.BulletColor) {}
+      BulletColor(source.BulletColor) {
+    if (source.BulletImage) BulletImage = std::make_unique<TImageObj>(OwnerDocument, *source.BulletImage);
+}
+
+TBlockLI::~TBlockLI() = default;
 
 TSectionBase* TBlockLI::CreateClone(TSectionDocument* document) const {
     return new TBlockLI(dynamic_cast<TSectionList*>(document), *this);
@@ -764,6 +880,11 @@ TSectionBase* TBlockLI::CreateClone(TSectionDocument* document) const {
 
 int TBlockLI::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
                         int EnclosingHeight, IndentManager* IndentRef, int& MaxWidth, int& PosCounter) {
+    if (TSectionList* doc = Document(); BulletImage && doc && doc->DisplayImages) {
+        BulletImage->DrawLogic(doc, Canvas, nullptr, 0, 0);
+        // A picture that cannot be had leaves the list's own bullet.
+        if (BulletImage->IsErrorPicture()) BulletImage.reset();
+    }
     BulletY = 0;
     TBaselineTarget target(Document(), &BulletY);
     return TBlock::DrawLogic(Canvas, X, Y, OriginX, OriginY, WidthArg, HeightArg, EnclosingHeight, IndentRef,
@@ -776,8 +897,9 @@ int TBlockLI::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRe
     if (!Answers() || BulletY <= 0 || Visibility == viHidden) return result;
     TSectionList* doc = Document();
     const int y = SaturateY(int64_t{BulletY} - (doc ? doc->ScrollY : 0));
-    if (y < ARect.Top - 50 || y > ARect.Bottom + 50) return result;
-    if (ListKind == Ordered || ListKind == Unordered || ListKind == liAlone)
+    if (y < ARect.Top - BulletReach || y > ARect.Bottom + BulletReach) return result;
+    const bool picture = BulletImage && doc && doc->DisplayImages;
+    if (picture || ListKind == Ordered || ListKind == Unordered || ListKind == liAlone)
         DrawBullet(Canvas, SaturateY(int64_t{X} + ContentIndent), y);
     return result;
 }

@@ -4,6 +4,7 @@
 // window headers; the painting lives in block_draw.cpp.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 
 class TAttributeList;
 class TBoxBackground;
+class TImageObj;
 class TSectionList;
 
 // How deep blocks are nested in the operation under way. Blocks deeper than
@@ -117,6 +119,15 @@ protected:
     // (screen coordinates).
     void PaintBox(TCanvas* Canvas, const TRect& ARect, const TRect& outer, const TRect& inner);
 
+    // True when the block paints nothing inside ARect, itself and its
+    // content included.
+    bool WhollyOutside(const TRect& ARect) const;
+    // The document rows a section's Draw1 paints or reads (a page-break rule,
+    // a list bullet), for a block in the flow or a text section; false for
+    // any other section, which is always drawn.
+    static bool PaintReach(const TSectionBase* s, int64_t& top, int64_t& bottom);
+    static constexpr int BulletReach = 50;
+
     bool FLaidOutEmpty = false;
     bool FHasID = false;  // entered in the document's ID list
     // Widths of the content as asked during one layout: a block's width
@@ -126,6 +137,15 @@ protected:
     int FMin = 0;
     int FMax = 0;
     bool FTopAuto = false;  // margin-top was the automatic paragraph space
+    // What painting knows of ZOrderList after a layout (KnowReach): whether
+    // a block inside, at any depth, is positioned; and for a long list, the
+    // greatest reach bottom of the sections up to each and the least reach
+    // top of those from each on, a section that must always be drawn
+    // counting as reaching everywhere.
+    void KnowReach() const;
+    mutable bool FReachKnown = false;
+    mutable bool FHoldsPositioned = false;
+    mutable std::vector<int64_t> FReachBottoms, FReachTops;
 };
 
 class THorzLine;
@@ -157,6 +177,7 @@ public:
     TBlockLI(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* EnclosingCell, Symb Sy, bool plain,
              char indexType, int listNumber, int listLevel, TAttributeList* attributes);
     TBlockLI(TSectionList* OwnerDocument, const TBlockLI& source);
+    ~TBlockLI() override;
 
     TSectionBase* CreateClone(TSectionDocument* document) const override;
     int DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
@@ -169,6 +190,8 @@ public:
     ListBulletType BulletKind = lbBlank;
     TFontDesc BulletFont;
     TColor BulletColor = 0;
+    // list-style-image, drawn in place of the bullet; null without one.
+    std::unique_ptr<TImageObj> BulletImage;
     int BulletY = 0;  // baseline of the first line, 0 until known
 
 private:

@@ -11,7 +11,9 @@
 #include "html/box_background.h"
 #include "html/colors.h"
 #include "html/draw_helpers.h"
+#include "html/image_obj.h"
 #include "html/section_list.h"
+#include "html/text_measure_gdi.h"
 
 namespace {
 
@@ -51,6 +53,17 @@ void TBlock::DrawBlockBorder(TCanvas* Canvas, const TRect& ORect, const TRect& I
 }
 
 void TBlockLI::DrawBullet(TCanvas* Canvas, int X, int Y) {
+    if (TSectionList* doc = Document(); BulletImage && doc && doc->DisplayImages) {
+        // Its left 16 pixels before the content and its bottom on the
+        // baseline (Draw takes document coordinates).
+        const int baseline = SaturateY(int64_t{Y} + doc->ScrollY);
+        try {
+            BulletImage->Draw(Canvas, X - 16, SaturateY(int64_t{baseline} - BulletImage->BoxHeight), baseline,
+                              nullptr);
+        } catch (...) {
+        }
+        return;
+    }
     HDC dc = Canvas->Handle();
     const COLORREF color = Rgb(BulletColor) | PalRelative;
     switch (BulletKind) {
@@ -82,15 +95,22 @@ void TBlockLI::DrawBullet(TCanvas* Canvas, int X, int Y) {
     }
     const std::wstring text = BulletText(BulletKind, ItemNumber);
     if (text.empty()) return;
-    LOGFONTW lf{};
-    lf.lfHeight = BulletFont.Height;
-    lf.lfWeight = BulletFont.Weight;
-    lf.lfItalic = BulletFont.Italic;
-    lf.lfCharSet = BulletFont.Charset;
-    const size_t n = std::min(BulletFont.Face.size(), size_t{LF_FACESIZE - 1});
-    std::copy_n(BulletFont.Face.data(), n, lf.lfFaceName);
-    TFontHandle font(CreateFontIndirectW(&lf));
-    HGDIOBJ oldFont = SelectObject(dc, font.get());
+    // The font comes from the shared cache the text is measured with; only a
+    // canvas without one gets a font of its own for this paint.
+    auto* table = dynamic_cast<TTableMeasurer*>(&MeasurerFor(Canvas));
+    HFONT shared = table ? PlatformFont(*table, table->Font(BulletFont)) : nullptr;
+    TFontHandle own;
+    if (!shared) {
+        LOGFONTW lf{};
+        lf.lfHeight = BulletFont.Height;
+        lf.lfWeight = BulletFont.Weight;
+        lf.lfItalic = BulletFont.Italic;
+        lf.lfCharSet = BulletFont.Charset;
+        const size_t n = std::min(BulletFont.Face.size(), size_t{LF_FACESIZE - 1});
+        std::copy_n(BulletFont.Face.data(), n, lf.lfFaceName);
+        own = TFontHandle(CreateFontIndirectW(&lf));
+    }
+    HGDIOBJ oldFont = SelectObject(dc, shared ? shared : own.get());
     const UINT oldAlign = SetTextAlign(dc, TA_BASELINE | TA_RIGHT);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = SetTextColor(dc, color);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "html/block.h"
+#include "html/image_obj.h"
 #include "html/indent_manager.h"
 #include "html/process_error.h"
 #include "html/section_list.h"
@@ -61,7 +62,9 @@ int TCellBasic::DoLogic(TCanvas* Canvas, int Y, int Width, int HeightArg, int En
         int w = 0;
         const int startPos = PosCounter;
         try {
-            h += Section(i)->DrawLogic(Canvas, 0, SaturateY(Y + h), 1000, 1000, Width, HeightArg, EnclosingHeight,
+            // Absolutely positioned blocks are placed from the origin that
+            // painting uses: the cell's top left is (0, 0) for both.
+            h += Section(i)->DrawLogic(Canvas, 0, SaturateY(Y + h), 0, 0, Width, HeightArg, EnclosingHeight,
                                        IndentRef, w, PosCounter);
         } catch (const EProcessError& e) {
             DropFailedSection(i, e.Message, PosCounter, startPos);
@@ -272,11 +275,29 @@ int TBlockCell::DoLogicX(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY
             continue;
         }
         ScrollWidth = std::max(ScrollWidth, w);
-        InnerBottom = std::max(InnerBottom, s->InnerBottom);
+        // An absolutely positioned block is out of the flow: it paints where
+        // it is put but makes its cell no taller.
+        const auto* block = dynamic_cast<const TBlock*>(s);
+        if (!block || block->Positioning != posAbsolute) InnerBottom = std::max(InnerBottom, s->InnerBottom);
         PaintTop = std::min(PaintTop, s->PaintTop);
         PaintBottom = std::max(PaintBottom, s->PaintBottom);
     }
     Len = PosCounter - FirstDocPos;
     CellHeight = SaturateY(h);
     return CellHeight;
+}
+
+// ---- pictures painted last
+
+void TDrawList::AddImage(TImageObj* Obj, TCanvas* Canvas, int X, int TopY, int BaselineY, TFontObj* FO) {
+    FRecords.push_back(TImageRec{Obj, Canvas, X, TopY, BaselineY, FO});
+}
+
+void TDrawList::DrawImages() {
+    for (const TImageRec& r : FRecords) {
+        try {
+            r.Image->Draw(r.Canvas, r.X, r.TopY, r.BaselineY, r.FontRun);
+        } catch (...) {
+        }
+    }
 }

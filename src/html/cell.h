@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/graphics_types.h"
 #include "html/html_types.h"
@@ -13,6 +14,8 @@ class TCanvas;
 class TSectionList;
 class IndentManager;
 class TBlock;
+class TFontObj;
+class TImageObj;
 
 class TCellBasic : public TFreeList {
 public:
@@ -92,4 +95,26 @@ public:
                  int EnclosingHeight, int& ScrollWidth, int& PosCounter);
 
     int CellHeight = 0;
+};
+
+// A picture whose painting waits until every section of the document is
+// painted, so that no later box's background covers it (floats).
+struct TImageRec {
+    TImageObj* Image;
+    TCanvas* Canvas;
+    int X, TopY, BaselineY;
+    TFontObj* FontRun;  // the font run of the image's line
+};
+
+class TDrawList {
+public:
+    void AddImage(TImageObj* Obj, TCanvas* Canvas, int X, int TopY, int BaselineY, TFontObj* FO);
+    // Paints the pictures in the order they were added; a picture that fails
+    // to paint is passed over.
+    void DrawImages();
+    void Clear() { FRecords.clear(); }
+    int Count() const { return static_cast<int>(FRecords.size()); }
+
+private:
+    std::vector<TImageRec> FRecords;
 };

@@ -4,9 +4,9 @@
 
 namespace {
 
-// The 252 character entities of HTML 4.01, sorted by name (byte order) for a
-// binary search. Names are case-sensitive: "Amp" is not "amp".
-const THtmlEntity kEntities[] = {
+// The 252 character entities of HTML 4.01, sorted by name (byte order), so
+// that the list is filled without moving a string.
+const THtmlEntity HtmlEntityTable[] = {
     {"AElig", 198}, {"Aacute", 193}, {"Acirc", 194}, {"Agrave", 192}, {"Alpha", 913},
     {"Aring", 197}, {"Atilde", 195}, {"Auml", 196}, {"Beta", 914}, {"Ccedil", 199},
     {"Chi", 935}, {"Dagger", 8225}, {"Delta", 916}, {"ETH", 208}, {"Eacute", 201},
@@ -60,18 +60,39 @@ const THtmlEntity kEntities[] = {
     {"zwj", 8205}, {"zwnj", 8204},
 };
 
-static_assert(sizeof(kEntities) / sizeof(kEntities[0]) == 252);
+static_assert(sizeof(HtmlEntityTable) / sizeof(HtmlEntityTable[0]) == 252);
 
 }  // namespace
 
-bool FindEntity(std::string_view name, int& code) {
-    const THtmlEntity* end = kEntities + sizeof(kEntities) / sizeof(kEntities[0]);
-    const THtmlEntity* found = std::lower_bound(kEntities, end, name, [](const THtmlEntity& e, std::string_view n) {
-        return std::string_view(e.Name) < n;
-    });
-    if (found == end || std::string_view(found->Name) != name) return false;
-    code = found->Code;
+bool TCaseSensitiveStringList::Add(std::string s, int object) {
+    int index;
+    if (Find(s, index)) return false;
+    FItems.insert(FItems.begin() + index, {std::move(s), object});
     return true;
 }
 
-int EntityCount() { return static_cast<int>(sizeof(kEntities) / sizeof(kEntities[0])); }
+bool TCaseSensitiveStringList::Find(std::string_view s, int& index) const {
+    const auto found = std::lower_bound(FItems.begin(), FItems.end(), s,
+                                        [](const std::pair<std::string, int>& item, std::string_view key) {
+                                            return std::string_view(item.first) < key;
+                                        });
+    index = static_cast<int>(found - FItems.begin());
+    return found != FItems.end() && found->first == s;
+}
+
+const TCaseSensitiveStringList& EntityList() {
+    static const TCaseSensitiveStringList list = [] {
+        TCaseSensitiveStringList l;
+        for (const THtmlEntity& e : HtmlEntityTable) l.Add(e.Name, e.Code);
+        return l;
+    }();
+    return list;
+}
+
+bool FindEntity(std::string_view name, int& code) {
+    const TCaseSensitiveStringList& list = EntityList();
+    int index;
+    if (!list.Find(name, index)) return false;
+    code = list.Objects(index);
+    return true;
+}

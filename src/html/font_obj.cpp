@@ -23,8 +23,8 @@ TFontDesc DescOfInfo(const ThtFontInfo& info) {
 
 }  // namespace
 
-TFontObj::TFontObj(TSection* section, const TFontDesc& font, int position)
-    : OwnerSection(section), RunStart(position), RunFont(font) {
+TFontObj::TFontObj(TSection* section, TFontDesc font, int position)
+    : OwnerSection(section), RunStart(position), RunFont(std::move(font)) {
     FontChanged();
 }
 
@@ -66,8 +66,8 @@ void TFontObj::ConvertFont(const ThtFontInfo& info) {
     FontChanged();
 }
 
-void TFontObj::ReplaceFont(const TFontDesc& font) {
-    RunFont = font;
+void TFontObj::ReplaceFont(TFontDesc font) {
+    RunFont = std::move(font);
     FontChanged();
 }
 

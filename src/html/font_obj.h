@@ -28,7 +28,7 @@ constexpr TColor TransparentColor = 0x1FFFFFFF;
 
 class TFontObj : public TObject {
 public:
-    TFontObj(TSection* section, const TFontDesc& font, int position);
+    TFontObj(TSection* section, TFontDesc font, int position);
     // The copy for a print: the plain link font, no link fonts and no tab stop.
     TFontObj(TSection* section, const TFontObj& source);
     ~TFontObj() override;
@@ -36,7 +36,7 @@ public:
     // Refreshes the metric fields from the screen's measurer.
     void FontChanged();
     void ConvertFont(const ThtFontInfo& info);
-    void ReplaceFont(const TFontDesc& font);
+    void ReplaceFont(TFontDesc font);
     void CreateFIArray();
     void SetVisited(bool value);
     void SetHover(bool value);

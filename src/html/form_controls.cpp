@@ -300,6 +300,7 @@ void TImageFormControlObj::ProcessProperties(TProperties& prop) {
 }
 
 void TImageFormControlObj::ImageClick() {
+    TakeFocus();
     FormControlClick();
     ClickX = std::max(0, LastX);
     ClickY = std::max(0, LastY);
@@ -440,7 +441,7 @@ void TListBoxFormControlObj::SetHeightWidth(TCanvas* canvas) {
     else if (GivenWidth >= 10)
         Width = ClampSide(GivenWidth);
     else
-        Width = ClampSide(int64_t{ScrollBarWidth()} + WidestOption + 10 + 4);
+        Width = ClampSide(int64_t{ScrollBarWidth()} + WidestOption + 10);
 }
 
 bool TComboFormControlObj::GetSubmission(int index, std::string& s) {
@@ -579,6 +580,7 @@ void ThtmlForm::DoRadios(TRadioButtonFormControlObj* radio) {
         other->SetOwnState(false);
         other->DoOnChange();
     }
+    SetRadioTabStops();
 }
 
 void ThtmlForm::AKeyDown(TFormControlObj* sender, uint16_t& key, unsigned shift) {
@@ -606,6 +608,30 @@ bool ThtmlForm::ControlKeyPress(TFormControlObj* sender, char& key) {
 
 void ThtmlForm::ResetControls() {
     for (auto& c : Controls) c->ResetToValue();
+    SetRadioTabStops();
+}
+
+void ThtmlForm::SetRadioTabStops() {
+    struct TGroup {
+        std::string name;  // upper-cased
+        TRadioButtonFormControlObj* first;
+        bool checked;
+    };
+    std::vector<TGroup> groups;
+    std::vector<std::pair<TRadioButtonFormControlObj*, size_t>> radios;
+    for (auto& c : Controls) {
+        auto* r = dynamic_cast<TRadioButtonFormControlObj*>(c.get());
+        if (!r || !r->GetControl()) continue;
+        // A button without a name is a group of its own.
+        const std::string name = r->CtrlName.empty() ? std::string() : UpperCase(r->CtrlName);
+        auto g = std::find_if(groups.begin(), groups.end(),
+                              [&](const TGroup& x) { return !name.empty() && x.name == name; });
+        if (g == groups.end()) g = groups.insert(groups.end(), TGroup{name, r, false});
+        g->checked = g->checked || r->Checked();
+        radios.emplace_back(r, static_cast<size_t>(g - groups.begin()));
+    }
+    for (auto [r, g] : radios)
+        r->GetControl()->TabStop = r->Checked() || (!groups[g].checked && groups[g].first == r);
 }
 
 std::vector<std::string> ThtmlForm::GetFormSubmission() {

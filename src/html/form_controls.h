@@ -343,6 +343,9 @@ public:
     // Frees the control.
     void RemoveControl(TFormControlObj* ctrl);
     void DoRadios(TRadioButtonFormControlObj* radio);
+    // In each radio group the checked button is the tab stop; with none
+    // checked the first one is, so that Tab still reaches the group.
+    void SetRadioTabStops();
     // Arrow keys move within a radio group; other keys go to the viewer.
     void AKeyDown(TFormControlObj* sender, uint16_t& key, unsigned shift);
     // Enter in an edit box submits; the key is swallowed (true).

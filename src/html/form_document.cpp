@@ -27,8 +27,10 @@ void TSectionList::ClearForms() {
 void TSectionList::PrepareFormControls(TCanvas* Canvas) {
     for (auto& form : DocForms) {
         form->SetSizes(Canvas);
-        if (!PrintCopyFlag)
+        if (!PrintCopyFlag) {
             for (auto& c : form->Controls) c->SyncWindowSize();
+            form->SetRadioTabStops();
+        }
     }
     if (!TabOrderItems.empty()) {
         int order = 0;

@@ -9,15 +9,19 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "framework/cp1251.h"
+#include "framework/sysutils.h"
 #include "html/block.h"
 #include "html/code_pages.h"
 #include "html/colors.h"
 #include "html/form_controls.h"
 #include "html/horz_line.h"
+#include "html/image_map.h"
 #include "html/layout_types.h"
+#include "html/prop_cache.h"
 #include "html/section_list.h"
 #include "html/style_list.h"
 #include "html/style_parser.h"
@@ -127,6 +131,20 @@ struct TagInfo {
     TProperties* Style = nullptr;  // owned by the reader's keep list
 };
 
+// Form controls and picture captions keep their texts in code page 1251, so
+// texts of a page in another code page are converted as its text is.
+std::string To1251(const std::string& s, int codePage) {
+    if (codePage == 1251 || std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 128; }))
+        return s;
+    return WideStringToMultibyte(1251, MultibyteToWideString(codePage, s));
+}
+void AttributesTo1251(TAttributeList& attributes, int codePage) {
+    for (int i = 0; i < attributes.Count(); ++i) {
+        TAttribute* a = attributes.Attribute(i);
+        a->Text = To1251(a->Text, codePage);
+    }
+}
+
 // A tag's attributes kept past the scanner's next token, for a box made
 // after the tags that follow it were read.
 std::unique_ptr<TAttributeList> CopyAttributes(const TAttributeList& source) {
@@ -194,6 +212,12 @@ public:
         Doc->Add(Body);
         Cell = Body->ChildCell.get();
         Sc.IDNameList = Doc->IDObjects.get();
+        // Reading takes the viewer's progress range up to where layout's
+        // share begins.
+        if (TDocumentHost* host = Doc->Host) {
+            Sc.OnProgress = [host](int percent) { host->Progress(percent); };
+            Sc.ProgressShare = Doc->ProgressBase;
+        }
         Sc.Start(std::move(body));
     }
 
@@ -242,17 +266,14 @@ private:
             return;
         }
         Guarded([&] {
-            if (InPre) ReadPreRaw();
+            if (PreRaw) ReadPreRaw();
             Sc.NextToken();
         });
     }
 
-    void SyncScanner() {
-        TProperties* p = PropStack.Last();
-        Sc.CodePage = p->FontCodePage;
-        const std::string& face = PropString(p->Value(PropIndices::FontFamily));
-        Sc.SymbolFont = Lower(face.substr(0, 6)) == "symbol";
-    }
+    // The scanner's "Symbol" rule is its own: set at each FONT or BASEFONT
+    // tag, whatever the sets around.
+    void SyncScanner() { Sc.CodePage = PropStack.Last()->FontCodePage; }
 
     TagInfo Capture() {
         TagInfo t;
@@ -278,10 +299,7 @@ private:
             ++Excess[tag];
             return false;
         }
-        auto* p = new TProperties;
-        p->Inherit(*PropStack.Last());
-        PropStack.Add(p);
-        p->Combine(Doc->Styles.get(), tag, info.Class, info.ID, pseudo, info.Title, info.Style);
+        Sets.Push(Doc->Styles.get(), tag, info.Class, info.ID, pseudo, info.Title, info.Style);
         SyncScanner();
         return true;
     }
@@ -427,6 +445,7 @@ private:
             if (p->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *p, true);
         }
         TSection* section = CurrentSection();
+        AttributesTo1251(Sc.Attributes, Sc.CodePage);
         if (panel)
             section->AddPanel(&Sc.Attributes, Cell, Sc.SIndex);
         else
@@ -447,22 +466,27 @@ private:
         const char* tag = sy == InputSy ? "input" : sy == SelectSy ? "select" : "textarea";
         const bool pushed = PushNewProp(tag, Capture());
         if (pushed && PropStack.Last()->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *PropStack.Last(), true);
+        AttributesTo1251(Sc.Attributes, Sc.CodePage);
         TFormControlObj* control = nullptr;
         Guarded([&] {
             control = CurrentSection()->AddFormControl(sy, &Sc.Attributes, Cell, Sc.SIndex, *PropStack.Last());
         });
         if (sy == TextAreaSy) {
             ReadTextAreaContent(dynamic_cast<TTextAreaFormControlObj*>(control));
+        } else if (sy == SelectSy) {
+            const bool preRaw = std::exchange(PreRaw, false);
+            Next();
+            ReadOptions(dynamic_cast<TListBoxFormControlObj*>(control), preRaw);
         } else {
             Next();
-            if (sy == SelectSy) ReadOptions(dynamic_cast<TListBoxFormControlObj*>(control));
         }
         if (pushed) PopAProp(tag);
     }
 
     // OPTIONs up to the end of the SELECT; any other tag ends it too, so a
-    // SELECT left open does not swallow the page.
-    void ReadOptions(TListBoxFormControlObj* list) {
+    // SELECT left open does not swallow the page. Inside PRE the text after
+    // the SELECT is preformatted again (`preRaw`).
+    void ReadOptions(TListBoxFormControlObj* list, bool preRaw) {
         bool open = false, selected = false;
         std::wstring text;
         std::vector<std::string> attributes;
@@ -472,7 +496,7 @@ private:
             const size_t last = text.find_last_not_of(L' ');
             const std::wstring trimmed =
                 first == std::wstring::npos ? std::wstring() : text.substr(first, last - first + 1);
-            if (list) list->AddStr(trimmed, selected, attributes, Sc.CodePage);
+            if (list) list->AddStr(trimmed, selected, attributes, 1251);
             open = false;
             text.clear();
         };
@@ -482,6 +506,7 @@ private:
                 open = true;
                 TAttribute* a;
                 selected = Sc.Attributes.Find(SelectedSy, a);
+                AttributesTo1251(Sc.Attributes, Sc.CodePage);
                 attributes = Sc.Attributes.CreateStringList();
             } else if (Sc.Sy == OptionEndSy) {
                 flush();
@@ -492,6 +517,7 @@ private:
         }
         flush();
         if (list) Guarded([&] { list->ResetToValue(); });
+        PreRaw = preRaw;
         if (Sc.Sy == SelectEndSy) Next();
     }
 
@@ -501,8 +527,9 @@ private:
         const bool plain = Sc.PlainText;
         Sc.PlainText = true;
         std::string line;
+        const int codePage = Sc.CodePage;
         auto add = [&](const std::string& s) {
-            if (area) area->AddStr(s);
+            if (area) area->AddStr(To1251(s, codePage));
         };
         bool closed = false;
         while (!closed && Sc.LCh != 0 && !Sc.Failed()) {
@@ -584,8 +611,11 @@ private:
         TTableAndCaptionBlock* Attached = nullptr;
         TBlock* Caption = nullptr;
         TCellBasic* OuterCell = nullptr;
-        int TableLevel = 0;  // the property stack with the table's set
-        int RowLevel = 0;
+        // The sets that the table's and the current row's content unwinds
+        // to, known by identity: an element closed out of order inside a
+        // cell takes its set out from under them.
+        const TProperties* TableProps = nullptr;
+        const TProperties* RowProps = nullptr;
         TCellList* Row = nullptr;
         AlignmentType RowVAlign = AMiddle;
         std::unique_ptr<TCellManager> Manager;
@@ -601,9 +631,12 @@ private:
         return fallback;
     }
 
-    // Pops every set above `level` (the sets of elements left open inside a
-    // cell or row end with it).
-    void UnwindPropsTo(int level) {
+    // Pops every set above `keep` (the sets of elements left open inside a
+    // cell or row end with it); nothing when `keep` is no longer open.
+    void UnwindPropsTo(const TProperties* keep) {
+        int level = PropStack.Count();
+        while (level > 0 && PropStack.GetProp(level - 1) != keep) --level;
+        if (level == 0) return;
         while (PropStack.Count() > std::max(level, 1)) {
             TProperties* p = PropStack.Last();
             if (p->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *p, false);
@@ -635,7 +668,7 @@ private:
         t.Table = block->Table;
         t.TableBlock = block.get();
         t.OuterCell = Cell;
-        t.TableLevel = PropStack.Count();
+        t.TableProps = PropStack.Last();
         t.Outer = std::make_unique<TTableAndCaptionBlock>(Doc, props, Cell, attributes.get(), block.get());
         Cell->Add(block.release());
         BlockDepth += 2;
@@ -645,10 +678,10 @@ private:
             switch (Sc.Sy) {
                 case CaptionSy: ReadCaption(t); break;
                 case TRSy: {
-                    UnwindPropsTo(t.TableLevel);
+                    UnwindPropsTo(t.TableProps);
                     const TagInfo rowInfo = Capture();
                     PushNewProp("tr", rowInfo);
-                    t.RowLevel = PropStack.Count();
+                    t.RowProps = PropStack.Last();
                     t.RowVAlign = VAlignOf(Sc.Attributes, AMiddle);
                     t.Row = new TCellList(&Sc.Attributes, PropStack.Last());
                     t.Table->AddRow(t.Row);
@@ -661,7 +694,7 @@ private:
             }
         }
         NoBreak = savedNoBreak;
-        UnwindPropsTo(t.TableLevel);
+        UnwindPropsTo(t.TableProps);
         PopAProp("table");
         if (!t.Attached) {
             t.Outer->CancelUsage();
@@ -673,7 +706,7 @@ private:
     }
 
     void ReadCaption(TTableReading& t) {
-        UnwindPropsTo(t.TableLevel);
+        UnwindPropsTo(t.TableProps);
         TAttribute* a;
         const bool below = Sc.Attributes.Find(AlignSy, a) && Lower(a->Text) == "bottom";
         const TagInfo info = Capture();
@@ -713,7 +746,7 @@ private:
             SkipUntil(CaptionEndSy);
         }
         if (pushed) PopAProp("caption");
-        UnwindPropsTo(t.TableLevel);
+        UnwindPropsTo(t.TableProps);
         if (Sc.Sy == CaptionEndSy) Next();
     }
 
@@ -721,15 +754,15 @@ private:
         const bool header = Sc.Sy == THSy;
         if (!t.Row) {
             // A cell before any TR opens a row of its own.
-            UnwindPropsTo(t.TableLevel);
+            UnwindPropsTo(t.TableProps);
             TagInfo none;
             PushNewProp("tr", none);
-            t.RowLevel = PropStack.Count();
+            t.RowProps = PropStack.Last();
             t.RowVAlign = AMiddle;
             t.Row = new TCellList(nullptr, PropStack.Last());
             t.Table->AddRow(t.Row);
         }
-        UnwindPropsTo(t.RowLevel);
+        UnwindPropsTo(t.RowProps);
         const TagInfo info = Capture();
         PushNewProp(header ? "th" : "td", info);
         TAttribute* a;
@@ -749,7 +782,7 @@ private:
         cell->Cell->CheckLastBottomMargin();
         Cell = t.OuterCell;
         NoBreak = savedNoBreak;
-        UnwindPropsTo(t.RowLevel);
+        UnwindPropsTo(t.RowProps);
         if (Sc.Sy == TDEndSy || Sc.Sy == THEndSy) Next();
     }
 
@@ -784,7 +817,9 @@ private:
     bool InLink = false;
     bool NoBreak = false;
     bool InPre = false;
-    bool PreLineStart = false;
+    // The text before the next token is preformatted content; off while a
+    // SELECT's options or a MAP's areas are read inside PRE.
+    bool PreRaw = false;
     int BaseFontSize = 3;
     int ListLevel = 0;
     int Depth = 0;
@@ -793,6 +828,7 @@ private:
     const TReaderCallbacks& Callbacks;
     std::map<std::string, int> Excess;
     std::vector<TProperties*> InlineKeep;
+    TPropCache Sets;
 };
 
 void THtmlReader::ReadBodyContent(const StopSet& stop, const StopSet* listStop) {
@@ -821,6 +857,12 @@ void THtmlReader::ReadBodyContent(const StopSet& stop, const StopSet* listStop) 
             case LISy: case DDSy: case DTSy: DoLoneItem(stop); break;
             case Centersy: case FormSy: case DivSy: DoDivLike(stop, listStop); break;
             case LinkSy: DoLink(); break;
+            case FormEndSy:
+                // A </form> that no FORM reader took (its FORM stood in a
+                // table cell, say) still ends the form.
+                EndForm();
+                Next();
+                break;
             case BgSoundSy: DoSound(); break;
             case MetaSy: DoMeta(); break;
             case StyleSy: DoStyle(); break;
@@ -842,7 +884,11 @@ void THtmlReader::DoBody() {
     // Text read before the tag stays open and goes on in the new body.
     if (PushNewProp("body", Capture())) {
         TProperties* p = PropStack.Last();
-        int marginX = NotSetValue, marginY = NotSetValue;
+        // The viewer's margins stand unless the tag gives its own; a style
+        // sheet rule for the body wins over both.
+        const TProperties& defaults = *PropStack.GetProp(0);
+        TPropValue marginX = defaults.Value(PropIndices::MarginLeft);
+        TPropValue marginY = defaults.Value(PropIndices::MarginTop);
         for (int i = 0; i < Sc.Attributes.Count(); ++i) {
             TAttribute* a = Sc.Attributes.Attribute(i);
             int32_t color;
@@ -875,14 +921,10 @@ void THtmlReader::DoBody() {
                 default: break;
             }
         }
-        if (marginX != NotSetValue) {
-            p->AddPropertyByIndex(PropIndices::MarginLeft, std::to_string(marginX) + "px");
-            p->AddPropertyByIndex(PropIndices::MarginRight, std::to_string(marginX) + "px");
-        }
-        if (marginY != NotSetValue) {
-            p->AddPropertyByIndex(PropIndices::MarginTop, std::to_string(marginY) + "px");
-            p->AddPropertyByIndex(PropIndices::MarginBottom, std::to_string(marginY) + "px");
-        }
+        p->Assign(marginX, PropIndices::MarginLeft);
+        p->Assign(marginX, PropIndices::MarginRight);
+        p->Assign(marginY, PropIndices::MarginTop);
+        p->Assign(marginY, PropIndices::MarginBottom);
     }
     for (int i = 0; i < Doc->Count(); ++i) {
         if (Doc->Section(i) != Body) continue;
@@ -1068,37 +1110,32 @@ void THtmlReader::PreLineEnd() {
 }
 
 // Text inside PRE keeps its white space: the characters up to the next tag
-// are read here, before the scanner would fold them.
+// are read here, before the scanner would fold them. Every line end ends a
+// line, the one right after <PRE> too.
 void THtmlReader::ReadPreRaw() {
     TCharCollection chars;
+    TokenObj token;
     auto flush = [&] {
-        if (chars.GetSize() == 0) return;
-        TokenObj token;
-        token.AddString(chars, Sc.CodePage);
+        if (chars.GetSize() > 0) {
+            token.AddString(chars, Sc.CodePage);
+            chars.Clear();
+        }
+        if (token.Count() == 0) return;
         CurrentSection()->AddTokenObj(token);
-        chars.Clear();
+        token.Clear();
     };
     while (Sc.LCh != 0 && Sc.LCh != '<' && static_cast<unsigned char>(Sc.LCh) > 8) {
         const char c = Sc.LCh;
-        if (c == '\r' || c == '\n') {
+        if (c == '\r') {
             flush();
-            // The line end right after <PRE> is not part of the text.
-            if (!PreLineStart) PreLineEnd();
-            PreLineStart = false;
+            PreLineEnd();
             Sc.NextChar();
-            if (c == '\r' && Sc.LCh == '\n') Sc.NextChar();
-            continue;
+        } else if (c == '&') {
+            Sc.DecodeReferenceToText(chars, token);
+        } else {
+            chars.Add(c, Sc.SIndex);
+            Sc.NextChar();
         }
-        PreLineStart = false;
-        if (c == '&') {
-            const int at = Sc.SIndex;
-            std::string decoded;
-            Sc.DecodeReferenceTo8Bit(decoded);
-            for (char d : decoded) chars.Add(d, at);
-            continue;
-        }
-        chars.Add(c, Sc.SIndex);
-        Sc.NextChar();
     }
     flush();
 }
@@ -1107,27 +1144,58 @@ void THtmlReader::DoPre(const StopSet& stop) {
     SectionEnd();
     const bool pushed = PushNewProp("pre", Capture());
     const BlockFrame frame = BeginBlock(pushed, &Sc.Attributes);
-    InPre = true;
-    PreLineStart = true;
-    NewSection();
+    // P and FORM inside the text open boxes of their own around the lines
+    // that follow; a form's box holds the paragraph's.
+    struct Box {
+        BlockFrame Frame{nullptr, nullptr};
+        const char* Tag = nullptr;
+        bool Pushed = false;
+    } para, form;
+    const auto open = [&](Box& box, const char* tag) {
+        SectionEnd();
+        box.Tag = tag;
+        box.Pushed = PushNewProp(tag, Capture());
+        box.Frame = BeginBlock(box.Pushed, &Sc.Attributes);
+    };
+    const auto close = [&](Box& box) {
+        if (!box.Tag) return;
+        EndBlock(box.Frame);
+        if (box.Pushed) PopAProp(box.Tag);
+        box.Tag = nullptr;
+    };
+    // Lines are made as text comes, so a box right at the start or after
+    // another box leaves no empty line.
+    InPre = PreRaw = true;
     Next();
     while (!stop[Sc.Sy] && Sc.Sy != EofSy && Sc.Sy != PreEndSy) {
         const Symb sy = Sc.Sy;
-        if (sy == BRSy || sy == PSy || sy == PEndSy) {
+        if (sy == BRSy) {
             PreLineEnd();
-            Next();
+        } else if (sy == PSy || sy == PEndSy) {
+            SectionEnd();
+            close(para);
+            if (sy == PSy) open(para, "p");
         } else if (sy == FormSy || sy == FormEndSy) {
-            Next();
-        } else if (ParagraphContent()[sy] && sy != TextSy) {
-            if (sy == CommandSy || sy == ScriptEndSy) Next();
-            else DoText();
+            close(para);
+            close(form);
+            EndForm();
+            if (sy == FormSy) {
+                open(form, "form");
+                BeginForm();
+            }
+        } else if (ParagraphContent()[sy] && sy != TextSy && sy != CommandSy && sy != ScriptEndSy) {
+            DoText();
+            continue;
         } else if (sy == TextSy) {
-            Next();
-        } else {
+            AddText(Sc.LCToken);  // a '<' that starts no tag
+        } else if (sy != CommandSy && sy != ScriptEndSy) {
             break;
         }
+        Next();
     }
-    InPre = false;
+    InPre = PreRaw = false;
+    close(para);
+    close(form);
     EndBlock(frame);
     PopAProp("pre");
     if (Sc.Sy == PreEndSy) Next();
@@ -1345,14 +1413,18 @@ void THtmlReader::DoLink() {
     if (Sc.Attributes.Find(HrefSy, a)) href = a->Text;
     if (Lower(rel) == "stylesheet" && !href.empty() && Doc->Styles) {
         try {
-            const std::string name = Doc->Host ? Doc->Host->ExpandFileName(href) : href;
-            std::string sheet;
-            if (ReadSideFile(name, sheet)) {
+            std::string sheet, base;
+            bool found = Callbacks.OnStyleSheetRequest && Callbacks.OnStyleSheetRequest(href, sheet, base);
+            if (!found) {
+                const std::string name = Doc->Host ? Doc->Host->ExpandFileName(href) : href;
+                found = ReadSideFile(name, sheet);
                 const size_t slash = name.find_last_of("\\/");
-                const std::string dir = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+                base = slash == std::string::npos ? std::string() : name.substr(0, slash + 1);
+            }
+            if (found) {
                 TStringStyleSource source(sheet);
                 char ch = source.Next();
-                ::DoStyle(*Doc->Styles, ch, source, dir);
+                ::DoStyle(*Doc->Styles, ch, source, base);
             }
         } catch (...) {
             // A sheet that cannot be read is left out.
@@ -1403,31 +1475,34 @@ void THtmlReader::DoScript() {
     std::string name, language;
     if (Sc.Attributes.Find(NameSy, a)) name = a->Text;
     if (Sc.Attributes.Find(LanguageSy, a)) language = a->Text;
-    std::string script;
-    Sc.PlainText = true;
+    const std::string script = Sc.ReadScriptText();
     Next();
-    while (Sc.Sy != ScriptEndSy && Sc.Sy != EofSy) {
-        if (Sc.Sy == TextSy) {
-            const std::wstring& w = Sc.LCToken.GetString();
-            for (wchar_t c : w) script += c < 128 ? static_cast<char>(c) : '?';
-        }
-        Next();
-    }
-    Sc.PlainText = false;
     if (Callbacks.OnScript) Guarded([&] { Callbacks.OnScript(Sc.Viewer, name, language, script); });
     if (Sc.Sy == ScriptEndSy) Next();
 }
 
 void THtmlReader::DoMap() {
-    // Image maps belong to the images; the map's tags are passed over up to
-    // its end, and a map broken off by foreign tags ends at the third.
+    // The map collects its AREAs up to its end; one broken off by the end of
+    // the input, or by a third tag of another kind, is dropped.
+    auto map = std::make_unique<TMapItem>();
+    TAttribute* a;
+    if (Sc.Attributes.Find(NameSy, a)) map->MapName = UpperCase(a->Text);
+    const bool preRaw = std::exchange(PreRaw, false);
     int foreign = 0;
     Next();
     while (Sc.Sy != MapEndSy && Sc.Sy != EofSy) {
-        if (Sc.Sy != AreaSy && Sc.Sy != TextSy && ++foreign >= 3) return;
+        if (Sc.Sy == AreaSy) {
+            map->AddArea(Sc.Attributes);
+        } else if (Sc.Sy != TextSy && ++foreign >= 3) {
+            PreRaw = preRaw;
+            return;
+        }
         Next();
     }
-    if (Sc.Sy == MapEndSy) Next();
+    PreRaw = preRaw;
+    if (Sc.Sy != MapEndSy) return;
+    Doc->ImageMaps.push_back(std::move(map));
+    Next();
 }
 
 void THtmlReader::SkipUntil(Symb end) {
@@ -1477,12 +1552,14 @@ void ReadHtmlDocument(TSectionList* doc, TObject* viewer, const std::string& tex
     reader.ReadHtml();
 }
 
-void ReadTextDocument(TSectionList* doc, const std::string& text) {
+void ReadTextDocument(TSectionList* doc, const std::string& text, bool utf8) {
     gResults = TReaderResults{};
     const TReaderCallbacks none;
     THtmlReader reader(doc, nullptr, none);
-    reader.StartRun(text, false);
+    // Before the first character is read, so that a text starting with "<!"
+    // is text too.
     reader.Sc.PlainText = true;
+    reader.StartRun(text, utf8);
     reader.ReadPlainText();
 }
 

@@ -7,6 +7,7 @@
 // runs, one at a time for the process.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "framework/classes.h"
@@ -23,12 +24,18 @@ using TLinkEvent = TEvent<const std::string& /*rel*/, const std::string& /*rev*/
 using TScriptEvent = TEvent<const std::string& /*name*/, const std::string& /*language*/,
                             const std::string& /*script*/>;
 
+// A linked style sheet as the host gives it: its text and the base its
+// relative URLs are read against; false when the host has none for `href`,
+// and the sheet is then read from the file of that name.
+using TStyleSheetRequest = std::function<bool(const std::string& href, std::string& text, std::string& base)>;
+
 struct TReaderCallbacks {
     TIncludeEvent OnInclude;
     TSoundEvent OnSoundRequest;
     TMetaEvent OnMeta;
     TLinkEvent OnLink;
     TScriptEvent OnScript;
+    TStyleSheetRequest OnStyleSheetRequest;
 };
 
 // What the last run read from TITLE and BASE; every entry empties it first.
@@ -44,6 +51,6 @@ TReaderResults& ReaderResults();
 // `utf8`: the text had one. Exceptions pass through to the entry.
 void ReadHtmlDocument(TSectionList* doc, TObject* viewer, const std::string& text, bool utf8,
                       const TReaderCallbacks& callbacks);
-void ReadTextDocument(TSectionList* doc, const std::string& text);
+void ReadTextDocument(TSectionList* doc, const std::string& text, bool utf8);
 // Counts the A tags with HREF, stopping once `limit` are counted.
 int CountLinks(const std::string& text, int limit);

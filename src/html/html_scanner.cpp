@@ -330,6 +330,34 @@ char THtmlScanner::NextStyleChar() {
     return LCh == 0 ? static_cast<char>(26) : LCh;
 }
 
+// The bytes after LCh equal `lowerText`, ignoring ASCII case.
+bool THtmlScanner::RawAheadIs(std::string_view lowerText) const {
+    const std::string& source = FInInclude ? FInclude : FText;
+    const size_t from = FInInclude ? FIPos : FPos;
+    if (source.size() - from < lowerText.size()) return false;
+    for (size_t i = 0; i < lowerText.size(); ++i) {
+        const char c = source[from + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != lowerText[i]) return false;
+    }
+    return true;
+}
+
+std::string THtmlScanner::ReadScriptText() {
+    const bool plain = PlainText;
+    PlainText = true;
+    std::string text;
+    if (LCh == '>') NextChar();
+    while (LCh != 0 && !(LCh == '<' && RawAheadIs("/script"))) {
+        if (LCh == '\r')
+            text += "\r\n";
+        else
+            text += LCh;
+        NextChar();
+    }
+    PlainText = plain;
+    return text;
+}
+
 // Called at a '<' that a '!' follows; ends after the construct's closing '>'.
 void THtmlScanner::SkipComment() {
     FInComment = true;
@@ -513,31 +541,36 @@ void THtmlScanner::FlushChars() {
     FChars.Clear();
 }
 
-void THtmlScanner::DecodeReferenceToText() {
+void THtmlScanner::DecodeReferenceToText() { DecodeReferenceToText(FChars, LCToken); }
+
+void THtmlScanner::DecodeReferenceToText(TCharCollection& chars, TokenObj& token) {
     Reference ref;
     ReadReference(ref);
     switch (ref.kind) {
     case Reference::Literal:
-        for (int i = 0; i < ref.length; ++i) FChars.Add(ref.text[i], ref.textPos[i]);
+        for (int i = 0; i < ref.length; ++i) chars.Add(ref.text[i], ref.textPos[i]);
         return;
     case Reference::Decimal:
     case Reference::Hex:
         if (ref.code < 32) {
-            FChars.Add(ref.code == 9 ? ' ' : '?', ref.pos);
+            chars.Add(ref.code == 9 ? ' ' : '?', ref.pos);
             return;
         }
         if (ref.code < 256 && (ref.kind == Reference::Hex || SymbolFont)) {
-            FChars.Add(static_cast<char>(ref.code), ref.pos);
+            chars.Add(static_cast<char>(ref.code), ref.pos);
             return;
         }
         break;
     case Reference::Named: break;
     }
     // Unicode characters follow the 8-bit characters collected so far.
-    FlushChars();
+    if (chars.GetSize() > 0) {
+        token.AddString(chars, CodePage);
+        chars.Clear();
+    }
     std::wstring units;
     AppendUtf16(units, ref.code);
-    for (wchar_t unit : units) LCToken.AddUnicodeChar(unit, ref.pos);
+    for (wchar_t unit : units) token.AddUnicodeChar(unit, ref.pos);
 }
 
 void THtmlScanner::DecodeReferenceTo8Bit(std::string& out) {

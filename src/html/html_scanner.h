@@ -51,11 +51,20 @@ public:
     // The next byte of the input without reading it (0 at the end).
     char PeekRaw() const;
 
+    // LCh is the '>' of a SCRIPT tag: reads the script as written up to
+    // "</script" (any case), line ends as CR LF, comments and tags included.
+    // LCh is then the '<' of the end tag, or 0 at the end of the input.
+    std::string ReadScriptText();
+
     bool TranslateCharset(const std::string& name, uint8_t& charset);
     // LCh is '&': decodes one character reference (or keeps it as text), the
     // first to the current text token, the second to 8-bit text in the current
     // code page (attribute values and form text).
     void DecodeReferenceToText();
+    // The same for text read outside the tokens (preformatted text): 8-bit
+    // characters go to `chars`, which is handed to `token` in front of a
+    // Unicode character.
+    void DecodeReferenceToText(TCharCollection& chars, TokenObj& token);
     void DecodeReferenceTo8Bit(std::string& out);
     bool Failed() const { return !ErrorMessage.empty(); }
 
@@ -87,6 +96,7 @@ public:
 
 private:
     char RawChar();
+    bool RawAheadIs(std::string_view lowerText) const;
     void Fail(const char* message);
     void SkipComment();
     void SkipToCommentEnd();

@@ -104,6 +104,10 @@ bool BmpClaimedSize(const uint8_t* data, size_t length, int64_t& width, int64_t&
 // ---- loaders (none on any failure: the caller shows the error picture)
 
 TBitmap* GetImageAndMaskFromStream(TMemoryStream* stream, Transparency& transparent, TBitmap*& mask);
+// The picture the bytes hold: an animated GIF stays the TGIFImage, a GIF of one
+// frame becomes a bitmap (with its mask when transparent), anything else goes
+// to GetImageAndMaskFromStream. The caller owns picture and mask.
+TPersistent* DecodeStream(TMemoryStream* stream, Transparency& transparent, TBitmap*& mask, bool llCornerAsked);
 TBitmap* GetImageAndMaskFromFile(const std::string& fileName, Transparency& transparent, TBitmap*& mask);
 TBitmap* GetImageFromFile(const std::string& fileName);
 bool TransparentGIF(const std::string& fileName, TColor& color);

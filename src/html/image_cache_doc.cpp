@@ -60,6 +60,20 @@ TPersistent* FlattenGif(TGIFImage* gif, bool nonAnimated, Transparency& transpar
     return bitmap.release();
 }
 
+int PictureArea(TPersistent* image, int64_t& w, int64_t& h) {
+    w = h = 0;
+    if (auto* gif = dynamic_cast<TGIFImage*>(image)) {
+        w = gif->Width();
+        h = gif->Height();
+    } else if (auto* g = dynamic_cast<TGraphic*>(image)) {
+        w = g->Width();
+        h = g->Height();
+    }
+    return w > 0 && h > 0;
+}
+
+}  // namespace
+
 TPersistent* DecodeStream(TMemoryStream* stream, Transparency& transparent, TBitmap*& mask, bool llCornerAsked) {
     mask = nullptr;
     if (!stream || stream->Size() <= 0) return nullptr;
@@ -78,20 +92,6 @@ TPersistent* DecodeStream(TMemoryStream* stream, Transparency& transparent, TBit
     stream->SetPosition(0);
     return GetImageAndMaskFromStream(stream, transparent, mask);
 }
-
-int PictureArea(TPersistent* image, int64_t& w, int64_t& h) {
-    w = h = 0;
-    if (auto* gif = dynamic_cast<TGIFImage*>(image)) {
-        w = gif->Width();
-        h = gif->Height();
-    } else if (auto* g = dynamic_cast<TGraphic*>(image)) {
-        w = g->Width();
-        h = g->Height();
-    }
-    return w > 0 && h > 0;
-}
-
-}  // namespace
 
 TPersistent* TSectionList::GetTheBitmap(const std::string& name, Transparency& transparent, TBitmap*& mask,
                                         bool& fromCache, bool& delay) {

@@ -24,38 +24,6 @@ namespace {
 // Bits in global memory above this size (the printer paths want them movable).
 constexpr size_t kHeapBitsLimit = 65279;
 
-class TMemDC {
-public:
-    explicit TMemDC(HDC like) : FDC(CreateCompatibleDC(like)) {}
-    ~TMemDC() {
-        if (FOld) SelectObject(FDC, FOld);
-        if (FDC) DeleteDC(FDC);
-    }
-    TMemDC(const TMemDC&) = delete;
-    TMemDC& operator=(const TMemDC&) = delete;
-    HDC get() const { return FDC; }
-    void Select(HGDIOBJ object) {
-        HGDIOBJ old = SelectObject(FDC, object);
-        if (!FOld) FOld = old;
-    }
-
-private:
-    HDC FDC;
-    HGDIOBJ FOld = nullptr;
-};
-
-class TScreenContext {
-public:
-    TScreenContext() : FDC(GetDC(nullptr)) {}
-    ~TScreenContext() { ReleaseDC(nullptr, FDC); }
-    TScreenContext(const TScreenContext&) = delete;
-    TScreenContext& operator=(const TScreenContext&) = delete;
-    HDC get() const { return FDC; }
-
-private:
-    HDC FDC;
-};
-
 int BitsPerPixel(TBitmap* bitmap) {
     switch (bitmap->PixelFormat()) {
         case pf1bit: return 1;
@@ -72,8 +40,8 @@ int BitsPerPixel(TBitmap* bitmap) {
 // The bitmap selected with the screen palette into a memory context, copied
 // through a TDib and made again as a device-dependent bitmap.
 TBitmap* ConvertThroughPalette(TBitmap* bitmap) {
-    TScreenContext screen;
-    TMemDC dc(screen.get());
+    TScreenDC screen;
+    TMemoryDC dc(CreateCompatibleDC(screen.get()));
     HPALETTE old = ThePalette ? SelectPalette(dc.get(), ThePalette, FALSE) : nullptr;
     if (ThePalette) RealizePalette(dc.get());
     std::unique_ptr<TDib> dib;
@@ -263,15 +231,11 @@ void FinishTransparentBitmap(HDC dc, TBitmap* picture, TBitmap* mask, int x, int
     if (!dc || !picture || !mask || picture->Empty() || mask->Empty()) return;
     if (GetDeviceCaps(dc, PLANES) <= 1 && GetDeviceCaps(dc, BITSPIXEL) <= 1) return;
     const int w = picture->Width(), h = picture->Height();
-    TMemDC copyDC(dc);
-    TBitmapHandle copy(CreateCompatibleBitmap(dc, w, h));
-    if (!copy) return;
-    copyDC.Select(copy.get());
+    TBitmapDC copyDC(dc, CreateCompatibleBitmap(dc, w, h));
+    if (!copyDC) return;
     BitBlt(copyDC.get(), 0, 0, w, h, picture->Canvas()->Handle(), 0, 0, SRCCOPY);
-    TMemDC invDC(dc);
-    TBitmapHandle inverted(CreateBitmap(mask->Width(), mask->Height(), 1, 1, nullptr));
-    if (!inverted) return;
-    invDC.Select(inverted.get());
+    TBitmapDC invDC(dc, CreateBitmap(mask->Width(), mask->Height(), 1, 1, nullptr));
+    if (!invDC) return;
     HDC maskDC = mask->Canvas()->Handle();
     BitBlt(invDC.get(), 0, 0, mask->Width(), mask->Height(), maskDC, 0, 0, NOTSRCCOPY);
 
@@ -377,7 +341,7 @@ void TDib::DrawDIB(HDC dc, int x, int y, int width, int height, uint32_t rop) {
 }
 
 HBITMAP TDib::CreateDIBmp() {
-    TScreenContext screen;
+    TScreenDC screen;
     HPALETTE old = ThePalette ? SelectPalette(screen.get(), ThePalette, FALSE) : nullptr;
     if (ThePalette) RealizePalette(screen.get());
     HBITMAP made = CreateDIBitmap(screen.get(), reinterpret_cast<const BITMAPINFOHEADER*>(FInfo.data()), CBM_INIT,
@@ -493,7 +457,7 @@ HRGN RegionFromMask(TBitmap* mask) {
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
     std::vector<uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
-    TScreenContext screen;
+    TScreenDC screen;
     if (GetDIBits(screen.get(), mask->Handle(), 0, static_cast<UINT>(h), pixels.data(),
                   reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS) == 0)
         return nullptr;

@@ -30,6 +30,10 @@ public:
     // Shows or hides the window only when the value changes.
     void SetVisible(bool value) override;
     bool PanelShown = true;
+
+protected:
+    // A flat single border.
+    void CreateParams(TCreateParams& params) override;
 };
 
 enum HoverType { hvOff, hvOverUp, hvOverDown };
@@ -97,6 +101,8 @@ public:
     void PictureSize(int& width, int& height) const;
     // The picture stands for a missing or failed image.
     bool IsPlaceholderPicture() const;
+    // The picture could not be had at all (not merely not yet).
+    bool IsErrorPicture() const;
     // The GIF picture, or null.
     class TGIFImage* Gif() const;
 

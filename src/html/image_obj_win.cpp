@@ -4,6 +4,7 @@
 #include "html/image_obj.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "framework/bitmap.h"
 #include "framework/cp1251.h"
@@ -50,6 +51,8 @@ TGIFImage* TImageObj::Gif() const { return AsGif(Picture); }
 bool TImageObj::IsPlaceholderPicture() const {
     return !Picture || Picture == ErrorBitMap || Picture == DefBitMap;
 }
+
+bool TImageObj::IsErrorPicture() const { return Picture && Picture == ErrorBitMap; }
 
 void TImageObj::PictureSize(int& width, int& height) const {
     width = height = 0;
@@ -113,7 +116,10 @@ void TImageObj::FetchPicture() {
     }
     if (!Picture && Waiting) {
         Picture = DefBitMap;
-        if (!pending) Document->PendingImages.emplace_back(key, this);
+        // Every object waiting for the source is listed, not only the first.
+        const std::pair<std::string, TObject*> entry{key, this};
+        auto& waiting = Document->PendingImages;
+        if (std::find(waiting.begin(), waiting.end(), entry) == waiting.end()) waiting.push_back(entry);
     } else if (!Picture) {
         Picture = ErrorBitMap;
         PictureMask = ErrorBitmapMask;
@@ -204,34 +210,8 @@ void TImageObj::ReplaceImage(TStream* newImage) {
         return;
     }
     TranspKind = NotTransp;
-    TPersistent* image = nullptr;
     TBitmap* mask = nullptr;
-    if (copy.Size() > 0) {
-        const ImageType kind = KindOfImage(copy.Memory(), static_cast<size_t>(copy.Size()));
-        if (kind == ::Gif || kind == Gif89) {
-            bool nonAnimated = true;
-            copy.SetPosition(0);
-            TGIFImage* gif = CreateAGifFromStream(nonAnimated, &copy);
-            if (gif && nonAnimated) {
-                try {
-                    auto* bitmap = new TBitmap;
-                    bitmap->Assign(gif->GetMaskedBitmap());
-                    if (gif->IsTransparent() && gif->GetMask()) {
-                        mask = new TBitmap;
-                        mask->Assign(gif->GetMask());
-                        TranspKind = TGif;
-                    }
-                    image = bitmap;
-                } catch (...) {
-                }
-                delete gif;
-            } else {
-                image = gif;
-            }
-        } else {
-            image = GetImageAndMaskFromStream(&copy, TranspKind, mask);
-        }
-    }
+    TPersistent* image = DecodeStream(&copy, TranspKind, mask, false);
     if (!image) return;
     // The old picture leaves the animation list before it is freed.
     ForgetImageLists();
@@ -419,6 +399,23 @@ void TImageObj::DoDraw(TCanvas* Canvas, int X, TBitmap* mask, TPersistent* pictu
 
 // ---- panels
 
+void ThvPanel::CreateParams(TCreateParams& params) {
+    TPanel::CreateParams(params);
+    params.Style |= WS_BORDER;
+    params.ExStyle &= ~static_cast<uint32_t>(WS_EX_CLIENTEDGE);
+}
+
+namespace {
+
+// A component name: a letter or underscore, then letters, digits and underscores.
+bool IsComponentName(const std::string& name) {
+    if (name.empty() || !(std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_')) return false;
+    return std::all_of(name.begin(), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+}
+
+}  // namespace
+
 void ThvPanel::SetVisible(bool value) {
     if (value == PanelShown && value == Visible()) return;
     PanelShown = value;
@@ -474,6 +471,8 @@ TPanelObj::TPanelObj(TSectionList* document, TObject*, int position, TAttributeL
             PanelWindow = new ThvPanel(nullptr);
             PanelWindow->SetBounds(-4000, -4000, pixelWidth ? GivenWidth : 30, 20);
             PanelWindow->SetBevelOuter(bvNone);
+            PanelWindow->SetColor(clWhite);
+            if (IsComponentName(PanelName)) PanelWindow->SetName(PanelName);
             PanelWindow->SetCaption("");
             PanelWindow->SetParent(parent);
         } catch (...) {
@@ -481,7 +480,9 @@ TPanelObj::TPanelObj(TSectionList* document, TObject*, int position, TAttributeL
             PanelWindow = nullptr;
         }
     }
-    if (Document && Document->OnPanelCreate) Document->OnPanelCreate(PanelName, TypeName, Src, PanelWindow);
+    // The host fills a window; without one (no paint panel) it is not asked.
+    if (PanelWindow && Document && Document->OnPanelCreate)
+        Document->OnPanelCreate(PanelName, TypeName, Src, PanelWindow);
     if (PanelWindow) {
         NaturalWidth = PanelWindow->Width();
         NaturalHeight = PanelWindow->Height();
@@ -605,6 +606,7 @@ void TPanelObj::HideWindow() {
 // Natively there are no pictures and no windows: images are placeholders.
 TGIFImage* TImageObj::Gif() const { return nullptr; }
 bool TImageObj::IsPlaceholderPicture() const { return true; }
+bool TImageObj::IsErrorPicture() const { return false; }
 void TImageObj::PictureSize(int& width, int& height) const { width = height = 0; }
 void TImageObj::FetchPicture() {}
 void TImageObj::ForgetImageLists() {}

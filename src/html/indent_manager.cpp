@@ -66,21 +66,26 @@ void IndentManagerBasic::GetClearY(int& CL, int& CR) const {
     CR = FRight.MaxBottom.empty() ? 0 : FRight.MaxBottom.back() + 1;
 }
 
-namespace {
-
-// The smallest float bottom below Y, or Y.
-int NextFloatEnd(const std::vector<IndentRec*>& floats, int Y) {
+// The smallest bottom below Y of the floats beside Y, or Y. Only those are
+// looked at (found as the edge queries find them), so floats stacked down a
+// long page cost little per call.
+int IndentManagerBasic::NextFloatEnd(const TSideIndex& index, int Y) const {
     int next = Y;
-    for (const IndentRec* r : floats)
+    const auto& floats = index.Floats;
+    size_t i = static_cast<size_t>(
+        std::upper_bound(floats.begin(), floats.end(), Y, [](int y, const IndentRec* r) { return y < r->TopY; }) -
+        floats.begin());
+    while (i > 0 && index.MaxBottom[i - 1] > Y) {
+        const IndentRec* r = floats[--i];
+        ++RecordsVisited;
         if (r->BottomY > Y && (next == Y || r->BottomY < next)) next = r->BottomY;
+    }
     return next;
 }
 
-}  // namespace
-
 int IndentManagerBasic::GetNextWiderY(int Y) const {
-    const int L = NextFloatEnd(FLeft.Floats, Y);
-    const int R = NextFloatEnd(FRight.Floats, Y);
+    const int L = NextFloatEnd(FLeft, Y);
+    const int R = NextFloatEnd(FRight, Y);
     if (L == Y) return R;
     if (R == Y) return L;
     return L < R ? L : R;

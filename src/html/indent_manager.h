@@ -51,7 +51,7 @@ public:
     // One below the lowest bottom of the left floats and of the right floats
     // (0 for a side without any).
     void GetClearY(int& CL, int& CR) const;
-    // The next Y below Y at which a float ends (Y when none does).
+    // The next Y below Y at which a float beside Y ends (Y when none does).
     int GetNextWiderY(int Y) const;
 
     // A record owned by CurrentOwner from Y down, until freed.
@@ -98,6 +98,7 @@ private:
     TSideIndex& Index(TSide side) { return side == LeftSide ? FLeft : FRight; }
     // The greatest (left) or least (right) X of the visible records at Y.
     bool Limit(const TSideIndex& index, int Y, bool greatest, int& best) const;
+    int NextFloatEnd(const TSideIndex& index, int Y) const;
 
     TSideIndex FLeft;
     TSideIndex FRight;

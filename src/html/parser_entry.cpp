@@ -97,17 +97,11 @@ struct TFrameReader {
 
     void ReadScript() {
         TAttribute* a;
-        std::string name, language, script;
+        std::string name, language;
         if (Sc.Attributes.Find(NameSy, a)) name = a->Text;
         if (Sc.Attributes.Find(LanguageSy, a)) language = a->Text;
-        Sc.PlainText = true;
+        const std::string script = Sc.ReadScriptText();
         Sc.NextToken();
-        while (Sc.Sy != ScriptEndSy && Sc.Sy != EofSy) {
-            if (Sc.Sy == TextSy)
-                for (wchar_t c : Sc.LCToken.GetString()) script += c < 128 ? static_cast<char>(c) : '?';
-            Sc.NextToken();
-        }
-        Sc.PlainText = false;
         if (Viewer && Viewer->OnScript) Viewer->OnScript(Viewer->FrameViewerObject, name, language, script);
         if (Sc.Sy == ScriptEndSy) Sc.NextToken();
     }
@@ -175,7 +169,8 @@ bool ParseTextString(const std::string& S, TSectionList* doc) {
     if (!guard.Entered() || !doc) return false;
     try {
         bool utf8;
-        ReadTextDocument(doc, Prepare(S, utf8));
+        const std::string text = Prepare(S, utf8);
+        ReadTextDocument(doc, text, utf8);
     } catch (...) {
     }
     return true;

@@ -1,6 +1,7 @@
 #include "html/section_list.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 
 #include "html/font_obj.h"
@@ -47,7 +48,21 @@ TSectionList::TSectionList(const TSectionList& source)
       InlineBorders(new TInlineList(this, *source.InlineBorders)),
       // The viewer's cache outlives every copy (a job ends before its viewer
       // goes); the images of the copy count their own uses of it.
-      CachedImages(source.CachedImages) {
+      CachedImages(source.CachedImages),
+      // The host's hooks and events go with the copy: a picture the copy
+      // looks up comes from where the source's came from.
+      GetBitmapHook(source.GetBitmapHook),
+      GetImageHook(source.GetImageHook),
+      NameExpander(source.NameExpander),
+      OnPanelCreate(source.OnPanelCreate),
+      OnPanelDestroy(source.OnPanelDestroy),
+      OnPanelPrint(source.OnPanelPrint),
+      FormSubmitHandler(source.FormSubmitHandler),
+      ObjectClickHandler(source.ObjectClickHandler),
+      ObjectFocusHandler(source.ObjectFocusHandler),
+      ObjectBlurHandler(source.ObjectBlurHandler),
+      ObjectChangeHandler(source.ObjectChangeHandler),
+      FileBrowseHandler(source.FileBrowseHandler) {
     // The sections are copied once the document they go into is whole.
     OwnerTag = source.OwnerTag;
     for (int i = 0; i < source.Count(); ++i) Add(source.Section(i)->CreateClone(this));
@@ -63,6 +78,11 @@ void TSectionList::AddSectionToPositionList(TSectionBase* section) { SectionsByP
 int TSectionList::FindDocPos(int sourcePos, bool prev) {
     const int r = TCellBasic::FindDocPos(sourcePos, prev);
     return r < 0 ? Len : r;
+}
+
+bool TSectionList::SourcePosToY(int sourcePos, int& y) {
+    int x = 0;
+    return CursorToXY(nullptr, FindDocPos(sourcePos, false), x, y);
 }
 
 void TSectionList::Clear() {
@@ -100,6 +120,7 @@ void TSectionList::Clear() {
 int TSectionList::DoLogic(TCanvas* Canvas, int Y, int Width, int HeightArg, int EnclosingHeight, int& ScrollWidth,
                           int& PosCounter) {
     ++LayoutCycle;
+    FLowestTopCycle = -1;
     TableDepth = 0;
     InSecondPass = false;
     if (FHasTimer && Host) Host->SetAnimationTimer(false, FTimerInterval);
@@ -133,7 +154,22 @@ int TSectionList::Draw(TCanvas* Canvas, const TRect& ARect, int ClipWidth, int X
     } palette{Canvas, SelectEnginePalette(Canvas)};
     const bool placeControls = (ScrollYChanged || FControlsMoved) && !PrintCopyFlag;
     if (placeControls) HideControls();
-    const int result = TCell::Draw(Canvas, ARect, ClipWidth, X, Y, OriginX, OriginY);
+    int result;
+    {
+        struct TDeferScope {
+            TSectionList& doc;
+            explicit TDeferScope(TSectionList& d) : doc(d) {
+                doc.DeferredDraws.Clear();
+                doc.FDeferringImages = true;
+            }
+            ~TDeferScope() {
+                doc.FDeferringImages = false;
+                doc.DeferredDraws.Clear();
+            }
+        } defer(*this);
+        result = TCell::Draw(Canvas, ARect, ClipWidth, X, Y, OriginX, OriginY);
+        DeferredDraws.DrawImages();
+    }
     if (placeControls) AdjustFormControls();
     if (ScrollYChanged)
         for (TPanelObj* panel : PanelItems)
@@ -230,14 +266,25 @@ int TSectionList::GetSelTextBuf(wchar_t* buffer, int bufferSize) {
 }
 
 TSectionBase* TSectionList::FindSectionAtPosition(int Pos, int& TopPos, int& Index) {
-    // Sections stand in vertical order: the last one at or above Pos.
-    auto it = std::upper_bound(SectionsByPosition.begin(), SectionsByPosition.end(), Pos,
-                               [](int pos, TSectionBase* s) { return pos < s->GetYPosition(); });
-    if (it == SectionsByPosition.begin()) return nullptr;
-    --it;
-    TopPos = (*it)->GetYPosition();
-    Index = static_cast<int>(it - SectionsByPosition.begin());
-    return *it;
+    // The answer is the last section listed whose top is at or above Pos.
+    // Positioned and floated content leaves the list out of vertical order,
+    // so the search runs over the least top of each section and all listed
+    // after it: that never decreases along the list, and its last entry at
+    // or above Pos is at the section sought.
+    const size_t n = SectionsByPosition.size();
+    if (FLowestTopCycle != LayoutCycle || FLowestTopFrom.size() != n) {
+        FLowestTopFrom.resize(n);
+        int lowest = INT_MAX;
+        for (size_t i = n; i-- > 0;)
+            FLowestTopFrom[i] = lowest = std::min(lowest, SectionsByPosition[i]->GetYPosition());
+        FLowestTopCycle = LayoutCycle;
+    }
+    const auto it = std::upper_bound(FLowestTopFrom.begin(), FLowestTopFrom.end(), Pos);
+    if (it == FLowestTopFrom.begin()) return nullptr;
+    const size_t i = static_cast<size_t>(it - FLowestTopFrom.begin()) - 1;
+    TopPos = SectionsByPosition[i]->GetYPosition();
+    Index = static_cast<int>(i);
+    return SectionsByPosition[i];
 }
 
 bool TSectionList::CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y) {

@@ -81,7 +81,7 @@ protected:
     ~TAnimatedImage() = default;
 };
 
-class TSectionList : public TCell, public TSectionDocument {
+class TSectionList : public TCell, public TSectionDocument, public TSourcePositionLocator {
 public:
     explicit TSectionList(TDocumentHost* host);
     // The copy for printing and off-screen output.
@@ -92,6 +92,8 @@ public:
     // TSectionDocument
     void AddSectionToPositionList(TSectionBase* section) override;
     int FindDocPos(int sourcePos, bool prev) override;
+    // TSourcePositionLocator: where the last layout put a source position.
+    bool SourcePosToY(int sourcePos, int& y) override;
 
     void Clear() override;
     int DoLogic(TCanvas* Canvas, int Y, int Width, int HeightArg, int EnclosingHeight, int& ScrollWidth,
@@ -163,6 +165,11 @@ public:
     bool DummyCaretWanted = false;
     std::unique_ptr<TStyleList> Styles;  // absent on a copy
     int* FirstBaselineTarget = nullptr;
+    // Floated pictures of the paint under way, painted after every section;
+    // only collected while `Draw` runs (a section painted on its own paints
+    // its floats at once).
+    TDrawList DeferredDraws;
+    bool DeferringImages() const { return FDeferringImages; }
     std::unique_ptr<TIDNameList> IDObjects;  // absent on a copy
     std::vector<TSectionBase*> SectionsByPosition;
     int TextSectionTotal = 0;
@@ -236,6 +243,11 @@ private:
     static void RestorePalette(TCanvas* canvas, void* old);
 
     bool FHasTimer = false;
+    // For FindSectionAtPosition: the least top of each listed section and of
+    // those after it, as of layout FLowestTopCycle.
+    std::vector<int> FLowestTopFrom;
+    int FLowestTopCycle = -1;
+    bool FDeferringImages = false;
     int FTimerInterval = 50;
     bool FOwnsInlineBorders = true;
     bool FLeftButtonDown = false;

@@ -9,7 +9,13 @@ using enum PropIndices;
 
 TStyleList::~TStyleList() { Clear(); }
 
+void TStyleList::Changed() {
+    static uint64_t lastGeneration = 0;
+    FGeneration = ++lastGeneration;
+}
+
 void TStyleList::Clear() {
+    Changed();
     for (Entry& entry : FEntries) TObject::Free(entry.Props);
     FEntries.clear();
     FSeqNo = 10;
@@ -34,6 +40,7 @@ void TStyleList::AddObject(const std::string& key, TProperties* props) {
     props->SelTag = key;
     const int at = LowerBound(key);
     FEntries.insert(FEntries.begin() + at, Entry{key, LowerCase(key), props});
+    Changed();
 }
 
 TProperties* TStyleList::AddDuplicate(const std::string& key, const TProperties& props) {
@@ -54,6 +61,7 @@ TProperties* TStyleList::EntryFor(const std::string& key) {
 void TStyleList::ModifyLinkColor(const std::string& state, TColor color) {
     const int i = FindFirst("::" + state);
     if (i >= 0) Props(i)->Values[Idx(Color)] = color;
+    Changed();
 }
 
 void TStyleList::AddModifyProp(const std::string& key, const std::string& property, const std::string& value) {
@@ -61,7 +69,10 @@ void TStyleList::AddModifyProp(const std::string& key, const std::string& proper
     if (!FindPropIndex(property, index)) return;
     // Only what converts is stored, so find the entry lazily: a failed colour
     // on a new key leaves no empty entry behind.
-    auto set = [&](PropIndices p, TPropValue v) { EntryFor(key)->Values[static_cast<size_t>(Idx(p))] = std::move(v); };
+    auto set = [&](PropIndices p, TPropValue v) {
+        EntryFor(key)->Values[static_cast<size_t>(Idx(p))] = std::move(v);
+        Changed();
+    };
     if (index == Color) {
         int32_t color;
         if (ColorFromString(value, false, color)) {

@@ -3,6 +3,7 @@
 // Free of window headers.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ class TStyleList : public TObject, public TStyleRuleSink {
 public:
     // `linkHoverEnabled`: the owning document's flag, set when a rule for
     // ":hover" is read; may be null.
-    explicit TStyleList(bool* linkHoverEnabled = nullptr) : FLinkHoverEnabled(linkHoverEnabled) {}
+    explicit TStyleList(bool* linkHoverEnabled = nullptr) : FLinkHoverEnabled(linkHoverEnabled) { Changed(); }
     ~TStyleList() override;
 
     void Clear();
@@ -39,6 +40,10 @@ public:
 
     TProperties* DefaultEntry = nullptr;
 
+    // Changes with every change of an entry; no two lists of the process
+    // share a value.
+    uint64_t Generation() const { return FGeneration; }
+
 private:
     struct Entry {
         std::string Key;
@@ -48,7 +53,10 @@ private:
     // The first entry of the key, or a new one.
     TProperties* EntryFor(const std::string& key);
 
+    void Changed();
+
     std::vector<Entry> FEntries;
+    uint64_t FGeneration = 0;
     int FSeqNo = 10;
     bool* FLinkHoverEnabled;
 };

@@ -451,6 +451,42 @@ void TProperties::DropCachedFont() {
     TObject::Free(CachedFont);
     CachedFont = nullptr;
     FHaveResolved = false;
+    FStateKey = 0;
+    FResolvedHint.reset();
+}
+
+void AssignResolvedFont(TResolvedFont& to, const TResolvedFont& from) {
+    to.Info.Assign(from.Info);
+    to.Height = from.Height;
+    to.Charset = from.Charset;
+    to.Metrics = from.Metrics;
+    to.ExtraSpace = from.ExtraSpace;
+}
+
+void TProperties::CopyState(const TProperties& source) {
+    DropCachedFont();
+    Values = source.Values;
+    SetHere = source.SetHere;
+    HasLinkFonts = source.HasLinkFonts;
+    SelTag = source.SelTag;
+    SelClass = source.SelClass;
+    SelID = source.SelID;
+    SelPseudo = source.SelPseudo;
+    SelTitle = source.SelTitle;
+    InlineProps = source.InlineProps;
+    FontBackground = source.FontBackground;
+    FontCharset = source.FontCharset;
+    FontCodePage = source.FontCodePage;
+    EmPixels = source.EmPixels;
+    ExPixels = source.ExPixels;
+    if (source.LinkFonts) {
+        if (!LinkFonts) LinkFonts = new TFontInfoArray;
+        LinkFonts->Assign(*source.LinkFonts);
+    } else {
+        FreeAndNil(LinkFonts);
+    }
+    FHaveResolved = source.FHaveResolved;
+    AssignResolvedFont(FResolved, source.FResolved);
 }
 
 void TProperties::Copy(const TProperties& source) {
@@ -760,6 +796,7 @@ void TProperties::CalcLinkFontInfo(TStyleList* styles, int stackIndex) {
     // itself, with the scratch sets going on top of the stack.
     const bool onStack = stackIndex >= 0 && stackIndex < PropStack.Count();
     TProperties* base = onStack ? PropStack.GetProp(stackIndex) : this;
+    FStateKey = 0;
     if (!LinkFonts) LinkFonts = new TFontInfoArray;
     base->SetFontBG();
     base->GetSingleFontInfo(LinkFonts->Fonts[LFont]);
@@ -798,7 +835,10 @@ TColor TProperties::GetOriginalForegroundColor() const {
 
 void TProperties::SetFontBG() {
     const TPropValue& v = Value(BackgroundColor);
-    if (IsInt(v) && IsSetHere(BackgroundColor)) FontBackground = std::get<int>(v);
+    if (IsInt(v) && IsSetHere(BackgroundColor)) {
+        FontBackground = std::get<int>(v);
+        FStateKey = 0;
+    }
 }
 
 BorderStyleType TProperties::GetBorderStyle() const { return BorderStyleOf(Value(BorderStyle)); }
@@ -982,6 +1022,14 @@ void TProperties::GetSingleFontInfo(ThtFontInfo& info) const {
 
 const TResolvedFont& TProperties::GetResolvedFont() {
     if (FHaveResolved) return FResolved;
+    if (FResolvedHint && FStateKey != 0 && FResolvedHint->Key == FStateKey) {
+        AssignResolvedFont(FResolved, FResolvedHint->Font);
+        EmPixels = FResolvedHint->EmPixels;
+        ExPixels = FResolvedHint->ExPixels;
+        FHaveResolved = true;
+        FStateKey |= ResolvedStateBit;
+        return FResolved;
+    }
     TResolvedFont& r = FResolved;
     GetSingleFontInfo(r.Info);
     const TFontServices& fonts = FontServices();
@@ -996,6 +1044,8 @@ const TResolvedFont& TProperties::GetResolvedFont() {
     else if (!IsString(spacing) || PropString(spacing) == "normal") r.ExtraSpace = 0;
     else r.ExtraSpace = LengthConv(PropString(spacing), false, EmPixels, EmPixels, ExPixels, 0);
     FHaveResolved = true;
+    // Resolving is a function of the state, so the resolved state has a name too.
+    if (FStateKey != 0) FStateKey |= ResolvedStateBit;
     return r;
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -145,6 +146,8 @@ struct TResolvedFont {
     int ExtraSpace = 0;
 };
 
+void AssignResolvedFont(TResolvedFont& to, const TResolvedFont& from);
+
 // The default point size given to the default style sheet; keyword font sizes
 // are relative to it.
 extern double DefPointSize;
@@ -216,6 +219,24 @@ public:
     void GetSingleFontInfo(ThtFontInfo& info) const;
     void CalcLinkFontInfo(TStyleList* styles, int stackIndex);
 
+    // Everything but the serial number, the platform font and the state key.
+    void CopyState(const TProperties& source);
+    // A name for the set's present state, given by TPropCache; 0 when the set
+    // has none. Every change of the set makes it 0, except that resolving the
+    // font gives the key of the resolved state (ResolvedStateBit set).
+    static constexpr uint32_t ResolvedStateBit = 0x80000000u;
+    uint32_t StateKey() const { return FStateKey; }
+    void SetStateKey(uint32_t key) { FStateKey = key; }
+    // What resolving the font of the state named Key gives; a set still in
+    // that state takes it instead of resolving again.
+    struct TResolvedState {
+        uint32_t Key = 0;
+        TResolvedFont Font;
+        int EmPixels = 0;
+        int ExPixels = 0;
+    };
+    void SetResolvedHint(std::shared_ptr<const TResolvedState> hint) { FResolvedHint = std::move(hint); }
+
     const TPropValue& Value(PropIndices index) const { return Values[static_cast<size_t>(Idx(index))]; }
     bool IsSetHere(PropIndices index) const { return SetHere[static_cast<size_t>(Idx(index))]; }
 
@@ -242,6 +263,8 @@ private:
 
     bool FHaveResolved = false;
     TResolvedFont FResolved;
+    uint32_t FStateKey = 0;
+    std::shared_ptr<const TResolvedState> FResolvedHint;
 };
 
 // Length text to pixels: 'in', 'cm', 'mm', 'pt', 'px', 'pc', 'em', 'ex', '%' or

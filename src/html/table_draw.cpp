@@ -82,7 +82,10 @@ void TCellObj::Draw(TCanvas* Canvas, const TRect& ARect, int X, int Y, int CellS
     const int64_t backLeft = BorderStyle ? innerLeft : left, backTop = BorderStyle ? innerTop : top;
     const int64_t backRight = BorderStyle ? innerRight : right, backBottom = BorderStyle ? innerBottom : bottom;
     if (Cell->HasBackground && (!printing || doc->TableBackgroundsPrinted)) {
-        const int64_t l = backLeft, t = backTop, r = backRight, b = backBottom;
+        // With a table border the colour also takes the pixel row above
+        // and the column left of the sunken frame.
+        const int widen = Border && !BorderStyle ? 1 : 0;
+        const int64_t l = backLeft - widen, t = backTop - widen, r = backRight, b = backBottom;
         const RECT fill = GdiRect(std::max<int64_t>(l, ARect.Left), std::max<int64_t>(t, ARect.Top - 2),
                                   std::min<int64_t>(r, ARect.Right), std::min<int64_t>(b, ARect.Bottom));
         if (fill.left < fill.right && fill.top < fill.bottom) {

@@ -118,10 +118,13 @@ void TSection::Allocate(int n) {
 void TSection::AddText(std::wstring_view text, int sourcePos, bool noBreak) {
     if (text.empty()) return;
     if (Fonts.Count() == 0) SetRunFont(TFontDesc{}, 0, TransparentColor);
-    // Geometric growth: building a long paragraph stays linear.
+    // Geometric growth from a line's worth: building a long paragraph stays
+    // linear, and a short one takes one allocation.
     const size_t need = SectionText.size() + text.size();
-    if (SectionText.capacity() < need) SectionText.reserve(std::max(need, SectionText.capacity() * 2));
-    if (CharSourcePos.capacity() < need) CharSourcePos.reserve(std::max(need, CharSourcePos.capacity() * 2));
+    const size_t grown = std::max<size_t>(need, std::max<size_t>(SectionText.capacity() * 2, 64));
+    if (SectionText.capacity() < need) SectionText.reserve(grown);
+    if (CharSourcePos.capacity() < need) CharSourcePos.reserve(grown);
+    if (LineBreakFlags.capacity() < need) LineBreakFlags.reserve(grown);
     SectionText.append(text);
     LineBreakFlags.append(text.size(), noBreak || dynamic_cast<TPreFormated*>(this) ? 'n' : 'y');
     for (size_t i = 0; i < text.size(); ++i) CharSourcePos.push_back(sourcePos + static_cast<int>(i));
@@ -130,11 +133,12 @@ void TSection::AddText(std::wstring_view text, int sourcePos, bool noBreak) {
 void TSection::AddTokenObj(TokenObj& token) {
     const int n = token.Count();
     if (n == 0) return;
-    std::wstring text(token.Chars(), static_cast<size_t>(n));
+    std::wstring_view text(token.Chars(), static_cast<size_t>(n));
+    std::wstring transformed;
     if (TProperties* prop = PropStack.Count() > 0 ? PropStack.Last() : nullptr) {
         const TextTransformType t = prop->GetTextTransform();
-        if (t == txUpper) text = WideUpperCase1(text);
-        if (t == txLower) text = WideLowerCase1(text);
+        if (t == txUpper) text = transformed = WideUpperCase1(text);
+        if (t == txLower) text = transformed = WideLowerCase1(text);
     }
     const size_t at = SectionText.size();
     AddText(text, 0, NoBreak);
@@ -147,15 +151,15 @@ void TSection::AddChar(wchar_t ch, int index) {
     AddTokenObj(t);
 }
 
-TFontObj* TSection::SetRunFont(const TFontDesc& font, TColor color, TColor back) {
+TFontObj* TSection::SetRunFont(TFontDesc font, TColor color, TColor back) {
     const int at = static_cast<int>(SectionText.size());
     TFontObj* run;
     if (Fonts.Count() > 0 && Fonts.Run(Fonts.Count() - 1)->RunStart == at) {
         run = Fonts.Run(Fonts.Count() - 1);
-        run->ReplaceFont(font);
+        run->ReplaceFont(std::move(font));
     } else {
         TFontObj* previous = Fonts.Count() > 0 ? Fonts.Run(Fonts.Count() - 1) : nullptr;
-        run = new TFontObj(this, font, at);
+        run = new TFontObj(this, std::move(font), at);
         Fonts.Add(run);
         // A font change inside a link keeps the link.
         if (previous && !previous->LinkTarget.Url.empty()) {
@@ -188,8 +192,8 @@ void TSection::ChangeFont(TProperties& prop) {
 
 void TSection::HRef(bool start, const TUrlTarget& target, const TFontInfoArray* linkFonts) {
     TFontObj* last = Fonts.Count() > 0 ? Fonts.Run(Fonts.Count() - 1) : nullptr;
-    TFontDesc desc = last ? last->RunFont : TFontDesc{};
-    TFontObj* run = SetRunFont(desc, last ? last->FontColor : 0, last ? last->BackColor : TransparentColor);
+    TFontObj* run = SetRunFont(last ? last->RunFont : TFontDesc{}, last ? last->FontColor : 0,
+                               last ? last->BackColor : TransparentColor);
     run->LinkTarget.Copy(target);
     TSectionList* doc = Document();
     if (start && !target.Url.empty()) {
@@ -628,6 +632,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     }
     if (SectionControls.Count() > 0) MaxWidth = std::max(MaxWidth, LayoutControls(MaxWidth));
     int floatBottom = 0;
+    int lastFloatTop = INT_MIN;
     std::vector<const TFloatingObj*> placed;
     // The floats of [from, to) not yet placed go in at `at`.
     auto placeFloats = [&](int from, int to, int at) {
@@ -635,9 +640,20 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
             TFloatingObj* o = SectionText[static_cast<size_t>(k)] == ImageChar ? Images.FindImage(k) : nullptr;
             if (!o || !o->IsFloating() || std::find(placed.begin(), placed.end(), o) != placed.end()) continue;
             placed.push_back(o);
-            indents.Update(at, o);
-            o->FloatY = at;
-            floatBottom = std::max(floatBottom, SaturateY(int64_t{at} + o->BoxHeight + o->SpaceTop + o->SpaceBottom));
+            // A float that does not fit beside those already placed goes
+            // down to where one of them ends, as far as it must; with no
+            // such place below it stands here and overflows. It never
+            // stands above a float placed before it.
+            int top = std::max(at, lastFloatTop);
+            const int64_t needed = int64_t{o->BoxWidth} + o->SpaceLeft + o->SpaceRight;
+            while (int64_t{indents.RightSide(top)} - indents.LeftIndent(top) < needed) {
+                const int wider = indents.GetNextWiderY(top);
+                if (wider <= top) break;
+                top = wider;
+            }
+            indents.Update(top, o);
+            o->FloatY = lastFloatTop = top;
+            floatBottom = std::max(floatBottom, SaturateY(int64_t{top} + o->BoxHeight + o->SpaceTop + o->SpaceBottom));
         }
     };
 
@@ -753,13 +769,17 @@ void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
     }
     Min = Max = 0;
     if (Len == 0) return;
-    int floatSum = 0;
+    int floatSum = 0, widestFloat = 0;
     if (Images.Count() > 0) {
         LayoutObjects(Canvas, 0, 0);
         for (int i = 0; i < Images.Count(); ++i) {
             TFloatingObj* o = Images.Obj(i);
             if (o->IsFloating()) {
-                floatSum = SaturateY(int64_t{floatSum} + o->BoxWidth + o->SpaceLeft + o->SpaceRight);
+                // Floats that do not fit side by side move down, so the
+                // widest one is all a line must hold.
+                const int w = SaturateY(int64_t{o->BoxWidth} + o->SpaceLeft + o->SpaceRight);
+                floatSum = SaturateY(int64_t{floatSum} + w);
+                widestFloat = std::max(widestFloat, w);
                 if (o->Pos >= 0 && o->Pos < Len) LineBreakFlags[static_cast<size_t>(o->Pos)] = 'y';
             } else {
                 Min = std::max(Min, o->BoxWidth);
@@ -797,7 +817,7 @@ void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
         p = e;
     }
     Max = SaturateY(int64_t{Max} + floatSum);
-    Min = std::max({Min, floatSum, ControlsMinWidth()});
+    Min = std::max({Min, widestFloat, ControlsMinWidth()});
     MinWidthCache = Min;
     MaxWidthCache = Max;
 }

@@ -77,7 +77,7 @@ public:
     void AddText(std::wstring_view text, int sourcePos, bool noBreak = false);
     // The run at the end of the text takes this font (a new run when the
     // last one already holds text).
-    TFontObj* SetRunFont(const TFontDesc& font, TColor color, TColor back);
+    TFontObj* SetRunFont(TFontDesc font, TColor color, TColor back);
     void ChangeFont(TProperties& prop);
     // A link starts (target has a URL) or ends at the end of the text.
     void HRef(bool start, const TUrlTarget& target, const TFontInfoArray* linkFonts);

@@ -90,8 +90,15 @@ void TSection::DrawFloats(TCanvas* Canvas, const TRect& ARect, int X) {
         const int top = o->FloatY - scrollY;
         if (top + o->BoxHeight + o->SpaceTop + o->SpaceBottom <= ARect.Top || top >= ARect.Bottom) continue;
         int index;
+        TFontObj* run = Fonts.GetFontObjAt(o->Pos, index);
+        const int x = X - LayoutX + o->FloatX;
+        auto* image = dynamic_cast<TImageObj*>(o);
+        if (image && doc && doc->DeferringImages()) {
+            doc->DeferredDraws.AddImage(image, Canvas, x, o->FloatY, o->FloatY, run);
+            continue;
+        }
         try {
-            o->Draw(Canvas, X - LayoutX + o->FloatX, o->FloatY, o->FloatY, Fonts.GetFontObjAt(o->Pos, index));
+            o->Draw(Canvas, x, o->FloatY, o->FloatY, run);
         } catch (...) {
         }
     }
@@ -106,11 +113,12 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     if (PaintBottom - scrollY < ARect.Top || PaintTop - scrollY >= ARect.Bottom) return result;
 
     HDC dc = Canvas->Handle();
-    TSavedDCState saved(dc);
     TTextMeasurer& m = MeasurerFor(Canvas);
     ResolveFonts(m);
     auto* table = dynamic_cast<TTableMeasurer*>(&m);
     std::vector<TFontHandle> ownFonts(static_cast<size_t>(Fonts.Count()));  // when the measurer has none
+    // Declared after the fonts: the context lets go of them before they are deleted.
+    TSavedDCState saved(dc);
     auto fontOf = [&](int ri) -> HFONT {
         if (table)
             if (HFONT f = PlatformFont(*table, FFontIds[static_cast<size_t>(ri)])) return f;
@@ -127,6 +135,17 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     const TColor brushColor = Canvas->Brush() ? Canvas->Brush()->Color() : 0xFFFFFF;
     std::vector<int> adv;
     if (Images.Count() > 0) DrawFloats(Canvas, ARect, X);
+    // Counting pages draws nothing: where the section has nothing but text
+    // (no objects, frames, focus rectangle or caret), the lines' colours and
+    // fonts would only be set for text that is never drawn.
+    bool textUnseen = printing && doc->SuppressOutput && NextObjectAt(0) >= Len &&
+                      (!doc->InlineBorders || doc->InlineBorders->Count() == 0) &&
+                      !(doc->DummyCaretWanted && !doc->PrintCopyFlag);
+    for (int i = 0; textUnseen && i < Fonts.Count(); ++i)
+        if (Fonts.Run(i)->Focused) textUnseen = false;
+    // Preformatted text keeps to its lines: a font taller than the line
+    // height given does not spill onto the lines around it.
+    const bool clipToLine = dynamic_cast<TPreFormated*>(this) != nullptr;
 
     for (auto& linePtr : Lines) {
         LineRec& line = *linePtr;
@@ -146,6 +165,12 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
         }
         if (!line.BordersBuilt) CheckForInlines(line);
         if (line.LineCharCount == 0) continue;
+        if (textUnseen) {
+            line.TextX = X + line.LineIndent;
+            line.LineTop = top;
+            doc->PageStillEmpty = false;
+            continue;
+        }
         LineAdvances(m, line, adv);
         const int start = line.Start, end = line.Start + line.LineCharCount;
         int textEnd = end;
@@ -228,9 +253,12 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
             const int n = pieceEnd - p;
             int width = 0;
             for (int i = 0; i < n; ++i) width += adv[static_cast<size_t>(p - start + i)];
-            if (!doc || !doc->SuppressOutput)
-                ExtTextOutW(dc, x, y, 0, nullptr, SectionText.data() + p, static_cast<UINT>(n),
-                            adv.data() + (p - start));
+            if (!doc || !doc->SuppressOutput) {
+                const RECT lineBox{x - line.LineHeightPx, top, x + width + line.LineHeightPx,
+                                   top + line.LineImageHeight};
+                ExtTextOutW(dc, x, y, clipToLine ? ETO_CLIPPED : 0, clipToLine ? &lineBox : nullptr,
+                            SectionText.data() + p, static_cast<UINT>(n), adv.data() + (p - start));
+            }
             if (run->Focused && !run->LinkTarget.Url.empty()) {
                 RECT r{x, top + line.SpaceBefore, x + width, top + line.SpaceBefore + line.LineHeightPx};
                 DrawFocusRect(dc, &r);

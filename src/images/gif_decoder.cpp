@@ -178,7 +178,7 @@ void TGif::LoadFromBuffer(const uint8_t* data, size_t size) {
         uint8_t block = in.Byte();
         if (block == ';' || block == 0) break;
         if (block == ',') {
-            ReadImage(in, pending);
+            if (!ReadImage(in, pending)) break;
         } else if (block == '!') {
             try {
                 ReadExtension(in, pending);
@@ -246,7 +246,7 @@ void TGif::ReadExtension(Reader& in, std::vector<TGifExtension>& pending) {
     }
 }
 
-void TGif::ReadImage(Reader& in, std::vector<TGifExtension>& pending) {
+bool TGif::ReadImage(Reader& in, std::vector<TGifExtension>& pending) {
     TGifImageDescriptor image;
     image.Index = static_cast<int>(FImages.size());
     image.Left = in.Word();
@@ -280,9 +280,12 @@ void TGif::ReadImage(Reader& in, std::vector<TGifExtension>& pending) {
     // both count against the picture budget before anything is allocated.
     int64_t area = int64_t{image.Width} * image.Height;
     int64_t stripArea = int64_t{FScreen.Width} * FScreen.Height * (image.Index + 1);
-    if (!PictureFitsBudget(image.Width, image.Height) || !PictureAreaFits(FDecodedArea + area) ||
-        !PictureAreaFits(stripArea))
-        Fail(kErrRange);
+    if (!PictureFitsBudget(image.Width, image.Height)) Fail(kErrRange);
+    // An animation too long for the budget keeps the frames that fit.
+    if (!PictureAreaFits(FDecodedArea + area) || !PictureAreaFits(stripArea)) {
+        if (FImages.empty()) Fail(kErrRange);
+        return false;
+    }
     FDecodedArea += area;
     try {
         image.Pixels.assign(static_cast<size_t>(area), 0);
@@ -291,6 +294,7 @@ void TGif::ReadImage(Reader& in, std::vector<TGifExtension>& pending) {
     }
     if (area > 0) DecodeLZW(data, image);
     FImages.push_back(std::move(image));
+    return true;
 }
 
 // Codes are packed least significant bit first. The string table is a prefix

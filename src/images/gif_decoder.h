@@ -132,7 +132,8 @@ private:
     [[noreturn]] void Fail(int index) const;
     [[noreturn]] void Fail(int index, const std::string& text) const;
     void ReadExtension(Reader& in, std::vector<TGifExtension>& pending);
-    void ReadImage(Reader& in, std::vector<TGifExtension>& pending);
+    // False when the image no longer fits the picture budget: reading ends there.
+    bool ReadImage(Reader& in, std::vector<TGifExtension>& pending);
     void DecodeLZW(const std::vector<uint8_t>& data, TGifImageDescriptor& image) const;
     void MakeBitmaps();
 

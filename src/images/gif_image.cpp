@@ -5,6 +5,7 @@
 #include "framework/controls.h"
 #include "framework/streams.h"
 #include "framework/win.h"
+#include "images/engine_palette.h"
 #include "images/gif_decoder.h"
 
 namespace {
@@ -93,7 +94,8 @@ void TGIFImage::Draw(TCanvas* canvas, TObject*, TObject*, int x, int y, int widt
 }
 
 void TGIFImage::CheckTime(TWinControl* control) {
-    if (!FAnimate) return;
+    // A single frame never changes, whatever the file's loop count says.
+    if (!FAnimate || FNumFrames < 2) return;
     uint32_t now = Clock();
     // Unsigned, so the wrap of the millisecond counter changes nothing.
     if (now - FLastTime < FCurrentInterval) return;
@@ -181,6 +183,9 @@ TGIFImage* CreateAGifFromStream(bool& nonAnimated, TStream* stream) {
         image->FStrip = std::shared_ptr<ThtBitmap>(new ThtBitmap, [](ThtBitmap* b) { TObject::Free(b); });
         image->FStrip->Assign(strip.get());
         image->FStrip->SetMask(maskOwner.release());
+        // On a screen of 256 colours the strip draws through the engine's
+        // palette like every other picture (none on deeper screens).
+        if (HPALETTE palette = CopyPalette(ThePalette)) image->FStrip->SetPalette(palette);
 
         for (int i = 0; i < gif.GetImageCount(); ++i) {
             TgfFrame frame;

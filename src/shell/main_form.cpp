@@ -171,7 +171,7 @@ void TForm1::BuildLayout() {
     MenuBar1->SetName("MenuBar1");
     MenuBar1->SetParent(Dock1);
     MenuBar1->FullSize = true;
-    MenuBar1->ShowCaption = false;
+    MenuBar1->SetShowCaption(false);
     MenuBar1->SetBorderStyle(bsNone);
     MenuBar1->DockMode = dmCannotFloat;
     MenuBar1->ButtonHeight = 21;

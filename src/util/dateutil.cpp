@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "framework/sysutils.h"
 #include "util/strutils.h"
@@ -98,6 +100,19 @@ public:
         return false;
     }
     bool AtEnd() const { return pos_ >= text_.size(); }
+    // Skips the first of `words` that the text goes on with (ignoring case).
+    template <class Words>
+    void SkipWord(const Words& words) {
+        SkipBlanks();
+        for (const std::string& word : words) {
+            if (word.empty() || text_.size() - pos_ < word.size()) continue;
+            if (AnsiCompareText(text_.substr(pos_, word.size()), word) == 0) {
+                pos_ += word.size();
+                break;
+            }
+        }
+        SkipBlanks();
+    }
 
 private:
     std::string_view text_;
@@ -129,7 +144,15 @@ bool ParseByScanning(std::string_view dateFormat, std::string_view text, TDateTi
     year = ExpandYear(year);
     scan.Char(sep);
     scan.SkipBlanks();
-    scan.SkipNonDigits();
+    if (settings.FarEast && AnsiUpperCase(settings.ShortDateFormat).find("DDD") != std::string::npos) {
+        std::vector<std::string> words(settings.LongDayNames.begin(), settings.LongDayNames.end());
+        words.insert(words.end(), settings.ShortDayNames.begin(), settings.ShortDayNames.end());
+        words.push_back(settings.TimeAMString);
+        words.push_back(settings.TimePMString);
+        scan.SkipWord(words);
+    } else {
+        scan.SkipNonDigits();
+    }
     return scan.AtEnd() && TryEncodeDate(year, month, day, date);
 }
 

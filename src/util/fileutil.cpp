@@ -245,7 +245,7 @@ void CopyThroughBuffer(std::string_view fileName, std::string dest, bool overwri
     std::vector<char> buffer(static_cast<size_t>(std::max(CopyBufferSize, 1)));
     FileHandle source(CreateFileW(wideSource.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!source.Valid()) throw EFOpenError(Format(utilconst::SFOpenError, std::string(fileName).c_str()));
+    if (!source.Valid()) throw EFOpenError(UtilMessage(utilconst::SFOpenError, std::string(fileName)));
     LARGE_INTEGER size{};
     GetFileSizeEx(source.h, &size);
     SetProgress(progress, SetProgressMax, size.QuadPart);
@@ -255,7 +255,7 @@ void CopyThroughBuffer(std::string_view fileName, std::string dest, bool overwri
     ForceDirectories(ExtractFilePath(dest));
     const DWORD destAttr = Attributes(wideDest);
     const bool destReadOnly = destAttr != INVALID_FILE_ATTRIBUTES && (destAttr & FILE_ATTRIBUTE_READONLY);
-    if (destReadOnly && !overwriteReadOnly) throw EFCreateError(Format(utilconst::SFCreateError, dest.c_str()));
+    if (destReadOnly && !overwriteReadOnly) throw EFCreateError(UtilMessage(utilconst::SFCreateError, dest));
     // A failed copy gives the destination its attribute back below.
     if (destReadOnly) SetFileAttributesW(wideDest.c_str(), destAttr & ~FILE_ATTRIBUTE_READONLY);
 
@@ -265,17 +265,17 @@ void CopyThroughBuffer(std::string_view fileName, std::string dest, bool overwri
     FileHandle target(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!target.Valid()) {
         if (destReadOnly) SetFileAttributesW(wideDest.c_str(), destAttr);
-        throw EFCreateError(Format(utilconst::SFCreateError, dest.c_str()));
+        throw EFCreateError(UtilMessage(utilconst::SFCreateError, dest));
     }
     try {
         int64_t copied = 0;
         for (;;) {
             DWORD got = 0;
             if (!ReadFile(source.h, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
-                throw EReadError(utilconst::SReadError);
+                throw EReadError(LoadUtilString(utilconst::SReadError));
             DWORD put = 0;
             if (got > 0 && (!WriteFile(target.h, buffer.data(), got, &put, nullptr) || put != got))
-                throw EWriteError(utilconst::SWriteError);
+                throw EWriteError(LoadUtilString(utilconst::SWriteError));
             copied += got;
             SetProgress(progress, SetProgressValue, copied);
             if (got < buffer.size()) break;
@@ -285,7 +285,7 @@ void CopyThroughBuffer(std::string_view fileName, std::string dest, bool overwri
         target.Close();
         source.Close();
         if (!MoveFileExW(temp.c_str(), wideDest.c_str(), MOVEFILE_REPLACE_EXISTING))
-            throw EFCreateError(Format(utilconst::SFCreateError, dest.c_str()));
+            throw EFCreateError(UtilMessage(utilconst::SFCreateError, dest));
     } catch (...) {
         target.Close();
         DeleteFileW(temp.c_str());
@@ -685,7 +685,7 @@ struct BrowseCallbacks {
         RECT r;
         GetWindowRect(first, &r);
         MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&r), 2);
-        const std::wstring caption = AnsiToWide(utilconst::SHelpButton);
+        const std::wstring caption = AnsiToWide(LoadUtilString(utilconst::SHelpButton));
         // Same size and line as the first button, at the dialog's left margin.
         HWND help = CreateWindowExW(0, L"Button", caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
                                     10, r.top, r.right - r.left, r.bottom - r.top, w,

@@ -296,7 +296,7 @@ void TFormStorage::SavePlacement() {
 
 void TFormStorage::RestorePlacement() {
     TFormPlacement::RestorePlacement();
-    FRestoreDone = true;
+    SetRestoreDone();
     try {
         RestoreProperties();
     } catch (...) {

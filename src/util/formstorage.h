@@ -99,8 +99,6 @@ public:
     TVariant StoredValue(const std::string& name) const { return FStoredValues->GetValue(name); }
     void SetStoredValue(const std::string& name, const TVariant& value) { FStoredValues->SetValue(name, value); }
 
-    // Set by a restore before the properties are loaded.
-    bool RestoreDone() const { return FRestoreDone; }
     // Errors of single properties are swallowed.
     void SaveProperties();
     void RestoreProperties();
@@ -122,7 +120,6 @@ private:
     void ResolveStoredProps(bool keepUnknown);
     owned_ptr<TStringList> FStoredProps;
     owned_ptr<TStoredValues> FStoredValues;
-    bool FRestoreDone = false;
 };
 
 // Splits "<component>.<property>" at the first '.', both parts trimmed; false

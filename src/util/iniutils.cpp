@@ -308,7 +308,7 @@ void ReadPlacementValues(TCustomForm* form, TObject* storage, const std::string&
             }
             if (r.left < r.right && r.top < r.bottom) {
                 KeepOnScreen(r);
-                if (form->Position == poScreenCenter || form->Position == poMainFormCenter)
+                if (form->Position == poScreenCenter || form->Position == poDesktopCenter)
                     form->Position = poDesigned;
                 SetWindowPlacement(wnd, &placement);
             }
@@ -346,12 +346,7 @@ namespace {
 
 std::unique_ptr<TCustomIniFile> MakeStorage(const std::string& iniFileName, bool useRegistry, bool readOnly) {
     if (!useRegistry) return std::make_unique<TIniFile>(iniFileName);
-    auto reg = std::make_unique<TRegIniFile>(iniFileName);
-    if (readOnly) {
-        reg->Registry().CloseKey();
-        reg->Registry().OpenKeyReadOnly(iniFileName);
-    }
-    return reg;
+    return std::make_unique<TRegIniFile>(iniFileName, HKEY_CURRENT_USER, readOnly);
 }
 
 }  // namespace

@@ -24,3 +24,25 @@ long double MaxFloat(std::span<const long double> values) { return Largest(value
 long double MinFloat(std::span<const long double> values) { return Smallest(values); }
 TDateTime MaxDateTime(std::span<const TDateTime> values) { return Largest(values); }
 TDateTime MinDateTime(std::span<const TDateTime> values) { return Smallest(values); }
+
+TVariant MakeVariant(std::span<const TVariant> values) {
+    if (values.empty()) return TVarNull{};
+    if (values.size() == 1) return values[0];
+    return TVarArray{{values.begin(), values.end()}};
+}
+
+TVariant MaxOf(std::span<const TVariant> values) {
+    if (values.empty()) return {};
+    const TVariant* best = &values[0];
+    for (const TVariant& v : values.subspan(1))
+        if (VarCompare(v, *best) > 0) best = &v;
+    return *best;
+}
+
+TVariant MinOf(std::span<const TVariant> values) {
+    if (values.empty()) return {};
+    const TVariant* best = &values[0];
+    for (const TVariant& v : values.subspan(1))
+        if (VarCompare(v, *best) < 0) best = &v;
+    return *best;
+}

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "framework/datetime.h"
+#include "framework/variant.h"
 
 inline void SwapInt(int& a, int& b) { std::swap(a, b); }
 inline void SwapInt64(int64_t& a, int64_t& b) { std::swap(a, b); }
@@ -22,3 +23,10 @@ long double MaxFloat(std::span<const long double> values);
 long double MinFloat(std::span<const long double> values);
 TDateTime MaxDateTime(std::span<const TDateTime> values);
 TDateTime MinDateTime(std::span<const TDateTime> values);
+
+// One value as it is, several as a variant array, none as null.
+TVariant MakeVariant(std::span<const TVariant> values);
+// The largest / smallest by VarCompare (the first of equals); unassigned for
+// an empty array.
+TVariant MaxOf(std::span<const TVariant> values);
+TVariant MinOf(std::span<const TVariant> values);

@@ -125,17 +125,7 @@ void TFormPlacement::IniNeeded(bool readOnly) {
         FIniFile = std::make_unique<TIniFile>(name);
         return;
     }
-    auto reg = std::make_unique<TRegIniFile>(name);
-    if (readOnly || RegistryRoot != prCurrentUser) {
-        TRegistry& registry = reg->Registry();
-        registry.SetRootKey(RootKeyOf(RegistryRoot));
-        registry.CloseKey();
-        if (readOnly)
-            registry.OpenKeyReadOnly(name);
-        else
-            registry.OpenKey(name, true);
-    }
-    FIniFile = std::move(reg);
+    FIniFile = std::make_unique<TRegIniFile>(name, RootKeyOf(RegistryRoot), readOnly);
 }
 
 void TFormPlacement::IniFree() { FIniFile.reset(); }

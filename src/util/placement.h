@@ -85,6 +85,8 @@ public:
 
     void SaveFormPlacement();
     void RestoreFormPlacement();
+    // A restore has run (or failed); saving waits for it while Active.
+    bool RestoreDone() const { return FRestoreDone; }
     // One value in the form's section; the storage is opened for the call when
     // it is not open.
     std::string ReadString(const std::string& ident, const std::string& defaultValue);
@@ -114,6 +116,9 @@ protected:
     void Loaded() override;
     // The storage while a save or restore runs, else nullptr.
     TCustomIniFile* IniFile() const { return FIniFile.get(); }
+    // A derived restore that loads more than the placement marks the restore
+    // done before it goes on.
+    void SetRestoreDone() { FRestoreDone = true; }
 
 private:
     friend class TWinMinMaxInfo;

@@ -1,6 +1,7 @@
 #include "util/utilconst.h"
 
 #include "framework/controls.h"
+#include "framework/cp1251.h"
 #include "framework/win.h"
 
 namespace {
@@ -23,4 +24,17 @@ void InstallUtilCursors() {
     HMODULE module = GetModuleHandleW(nullptr);
     if (HCURSOR hand = CursorFromResource(module, L"UTIL_HANDCUR")) SetScreenCursor(UtilHandCursor, hand);
     if (HCURSOR drag = CursorFromResource(module, L"UTIL_DRAGCUR")) SetScreenCursor(UtilDragCursor, drag);
+}
+
+std::string LoadUtilString(unsigned id) {
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
+    if (length <= 0 || !text) return {};
+    return WideToAnsi(std::wstring(text, static_cast<size_t>(length)));
+}
+
+std::string UtilMessage(unsigned id, const std::string& argument) {
+    std::string text = LoadUtilString(id);
+    if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, argument);
+    return text;
 }

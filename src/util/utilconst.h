@@ -1,15 +1,26 @@
 // Messages and screen cursors of the utility library.
 #pragma once
 
+#include <string>
+
+// The library's messages: a string table of the program's resources
+// (resources/util.rc), so that a translation replaces them there.
 namespace utilconst {
 
-inline constexpr char SFOpenError[] = "Cannot open file %s";
-inline constexpr char SFCreateError[] = "Cannot create file %s";
-inline constexpr char SReadError[] = "Stream read error";
-inline constexpr char SWriteError[] = "Stream write error";
-inline constexpr char SHelpButton[] = "&Help";
+enum : unsigned {
+    SFOpenError = 65200,    // "Cannot open file %s"
+    SFCreateError = 65201,  // "Cannot create file %s"
+    SReadError = 65202,
+    SWriteError = 65203,
+    SHelpButton = 65204,
+};
 
 }  // namespace utilconst
+
+// The message in code page 1251; empty when the program lacks the resource.
+std::string LoadUtilString(unsigned id);
+// The message with its "%s" replaced by `argument`.
+std::string UtilMessage(unsigned id, const std::string& argument);
 
 // Screen cursors the library registers from the program's resources
 // "UTIL_HANDCUR" and "UTIL_DRAGCUR".

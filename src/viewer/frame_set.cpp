@@ -9,6 +9,7 @@
 #include "framework/sysutils.h"
 #include "framework/win.h"
 #include "html/html_parser.h"
+#include "html/html_scanner.h"
 #include "html/html_types.h"
 #include "html/urls.h"
 #include "viewer/frame_viewer.h"
@@ -214,6 +215,7 @@ void TSubFrameSet::Clear() {
     FRefreshURL.clear();
     FBase.clear();
     FBaseTarget.clear();
+    FCharSet = -1;
 }
 
 void TSubFrameSet::ParseFrameSet(LoadStyleType kind, const std::string& fileName, const std::string& text) {
@@ -235,6 +237,10 @@ void TSubFrameSet::HandleMeta(TObject* sender, const std::string& httpEq, const 
                               const std::string& content) {
     TFrameViewer* viewer = FMasterSet ? FMasterSet->FrameViewer() : nullptr;
     if (!viewer) return;
+    uint8_t charset;
+    if (SameText(httpEq, "content-type") && TranslateCharsetName(content, charset))
+        // The signals of the charset table, as the pages' reader reads them.
+        FCharSet = charset == 30 ? 128 : charset == 31 ? 238 : charset;
     if (viewer->OnMeta()) viewer->OnMeta()(sender, httpEq, name, content);
     if (!(viewer->fvOptions() & FvOption(fvMetaRefresh)) || !SameText(httpEq, "refresh")) return;
     const size_t semi = content.find(';');
@@ -246,6 +252,12 @@ void TSubFrameSet::HandleMeta(TObject* sender, const std::string& httpEq, const 
     const std::string lower = LowerCase(content);
     const size_t url = lower.find("url=");
     FRefreshURL = url == std::string::npos ? std::string() : Trim(content.substr(url + 4));
+}
+
+int TSubFrameSet::DocumentCharSet() const {
+    for (const TSubFrameSet* set = this; set; set = set->FParentSet)
+        if (set->FCharSet >= 0) return set->FCharSet;
+    return -1;
 }
 
 void TSubFrameSet::StartRefreshTimer() {

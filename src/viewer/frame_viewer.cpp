@@ -593,6 +593,16 @@ bool TFrameViewer::TriggerEvent(const std::string& SRC, EventRec& rec) {
     return FRequestResult;
 }
 
+void TFrameViewer::DoURLRequest(TObject*, const std::string& SRC, TStream*& stream) {
+    EventRec rec;
+    if (!TriggerEvent(SRC, rec)) return;
+    if (!FURLStream) FURLStream = std::make_unique<TMemoryStream>();
+    FURLStream->Clear();
+    if (!rec.AString.empty()) FURLStream->Write(rec.AString.data(), static_cast<int32_t>(rec.AString.size()));
+    FURLStream->SetPosition(0);
+    stream = FURLStream.get();
+}
+
 bool TFrameViewer::AskRequestEvents(const std::string& SRC, EventRec& rec) {
     rec = EventRec{};
     if (OnStringsRequest) {

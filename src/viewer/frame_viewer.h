@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "framework/extctrls.h"
+#include "framework/streams.h"
 #include "html/parser_entry.h"
 #include "viewer/frame_sizes.h"
 #include "viewer/page_viewer.h"
@@ -410,6 +411,9 @@ public:
     int BorderSize() const { return FBorderSize; }
     const std::string& Base() const { return FBase; }
     const std::string& BaseTarget() const { return FBaseTarget; }
+    // The character set a "content-type" META of this set's document, or of
+    // an enclosing set's, named; -1 for none. Its frames' pages start in it.
+    int DocumentCharSet() const;
     // The frame this set fills; null for the top set.
     TfvFrame* OwnerFrame() const;
     bool Resizing() const { return FResizing; }
@@ -462,6 +466,7 @@ protected:
     int FBorderSize = 2;
     std::string FBase;
     std::string FBaseTarget;
+    int FCharSet = -1;
     std::wstring FSetTitle;
     bool FResizing = false;
     int FDragEdge = -1;
@@ -532,6 +537,9 @@ public:
     // Asks the request events, in order, for `SRC`: true when one supplied it.
     bool TriggerEvent(const std::string& SRC, EventRec& rec);
     bool RequestEventAssigned() const;
+    // A frame's viewer's style-sheet request, answered through the request
+    // events with a stream the frame viewer keeps (reused by the next one).
+    void DoURLRequest(TObject* sender, const std::string& SRC, TStream*& stream);
 
     // ---- history
     void GoBack();
@@ -626,6 +634,7 @@ private:
     };
 
     bool AskRequestEvents(const std::string& SRC, EventRec& rec);
+    std::unique_ptr<TMemoryStream> FURLStream;
     std::shared_ptr<TFrameSet> NewFrameSet();
     void ShowFrameSet(const std::shared_ptr<TFrameSet>& set);
     void LoadFromFileInternal(const std::string& name);

@@ -127,6 +127,9 @@ void TfvFrame::CreateViewer() {
     viewer->OnProcessing = Bind(fv, &TFrameViewer::CheckProcessing);
     viewer->OnEnter = Bind(this, &TfvFrame::ViewerEnter);
     viewer->OnMetaRefresh = Bind(this, &TfvFrame::ViewerMetaRefresh);
+    if (fv->RequestEventAssigned()) viewer->OnhtStreamRequest = Bind(fv, &TFrameViewer::DoURLRequest);
+    if (FParentSet)
+        if (const int charset = FParentSet->DocumentCharSet(); charset >= 0) viewer->CharSet = static_cast<uint8_t>(charset);
     FViewer = viewer;
     FMasterSet->Viewers.push_back(viewer);
 }

@@ -11,12 +11,15 @@
 #include "framework/streams.h"
 #include "framework/strings.h"
 #include "framework/sysutils.h"
+#include "framework/timer.h"
 #include "framework/win.h"
 #include "html/box_background.h"
 #include "html/font_obj.h"
+#include "html/html_startup.h"
 #include "html/image_cache.h"
 #include "html/parser_entry.h"
 #include "html/sel_text.h"
+#include "html/urls.h"
 
 namespace {
 
@@ -148,9 +151,11 @@ void TPaintPanel::DoBackground(TCanvas* canvas) {
     // per pixel.
     std::unique_ptr<TBitmap> wide, wideMask;
     TBitmap* mask = doc->BackdropMask;
-    if (picture->Width() == 1 || picture->Height() == 1) {
-        wide.reset(EnlargeBitmap(picture, clip.Width(), clip.Height()));
-        if (mask) wideMask.reset(EnlargeBitmap(mask, clip.Width(), clip.Height()));
+    // Only along an axis that repeats: a single pixel placed once stays one.
+    const int wideW = placement[0].Tiles ? clip.Width() : 1, wideH = placement[1].Tiles ? clip.Height() : 1;
+    if ((picture->Width() == 1 && wideW > 1) || (picture->Height() == 1 && wideH > 1)) {
+        wide.reset(EnlargeBitmap(picture, wideW, wideH));
+        if (mask) wideMask.reset(EnlargeBitmap(mask, wideW, wideH));
         picture = wide.get();
         mask = wideMask ? wideMask.get() : nullptr;
     }
@@ -264,7 +269,10 @@ void TPageViewer::Paint() {
 void TPageViewer::WndProc(TMessage& message) {
     if (message.Msg == WM_USER + 100) return WMFormSubmit(message);
     if (ViewerMouseMessage(message)) return;
+    // Hidden, the viewer paints nothing; its next paint starts the pictures again.
+    if (message.Msg == CM_SHOWINGCHANGED && !Showing() && FAnimationTimer) FAnimationTimer->SetEnabled(false);
     TCustomControl::WndProc(message);
+    if (message.Msg == WM_PAINT && message.WParam) PaintChildrenInto(reinterpret_cast<HDC>(message.WParam));
     if (message.Msg == WM_SIZE && !FConstructing) {
         // The size is sent before the position change that records it comes
         // back: without this the layout would take the old width.
@@ -279,6 +287,23 @@ void TPageViewer::WndProc(TMessage& message) {
         else
             ScrollTo(FVScrollBar->Position());
         SetHScrollPos(std::min(GetHScrollPos(), GetHScrollBarRange()));
+    }
+}
+
+void TPageViewer::PaintChildrenInto(HDC dc) {
+    // A paint into a given context (a capture of the whole control) has the
+    // document and the bars too, not only the frame around them.
+    for (TWinControl* child : {static_cast<TWinControl*>(FPaintPanel), static_cast<TWinControl*>(FVScrollBar),
+                               static_cast<TWinControl*>(FHScrollBar)}) {
+        if (!child->Visible() || !child->HandleAllocated()) continue;
+        const int saved = SaveDC(dc);
+        OffsetViewportOrgEx(dc, child->Left(), child->Top(), nullptr);
+        IntersectClipRect(dc, 0, 0, child->Width(), child->Height());
+        if (child == FPaintPanel)
+            FPaintPanel->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(dc));
+        else
+            SendMessageW(child->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_NONCLIENT);
+        RestoreDC(dc, saved);
     }
 }
 
@@ -372,6 +397,8 @@ void TPageViewer::InitLoad() {
 
 void TPageViewer::Clear() {
     if (FProcessing) return;
+    // A tick after this would report leaving a link of a page that is gone.
+    if (FHoverTimer) FHoverTimer->SetEnabled(false);
     FDocument->Clear();
     if (FOwnCache) FOwnCache->Clear();
     SetFontsFromSettings();
@@ -398,6 +425,23 @@ TReaderCallbacks TPageViewer::ReaderCallbacks() {
     callbacks.OnMeta = Bind(this, &TPageViewer::HandleMeta);
     callbacks.OnLink = OnLink;
     callbacks.OnScript = OnScript;
+    if (OnhtStreamRequest)
+        callbacks.OnStyleSheetRequest = [this](const std::string& href, std::string& text, std::string& base) {
+            // The name as the host's own expander makes it full; the sheet's
+            // relative URLs then go by that name.
+            std::string name = href;
+            if (FOnExpandName) {
+                FOnExpandName(this, href, name);
+                base = GetBase(name);
+            }
+            TStream* stream = nullptr;
+            OnhtStreamRequest(this, name, stream);
+            if (!stream || stream->Size() > INT32_MAX) return false;
+            text.assign(static_cast<size_t>(std::max<int64_t>(0, stream->Size())), '\0');
+            stream->SetPosition(0);
+            if (!text.empty()) stream->ReadBuffer(text.data(), static_cast<int32_t>(text.size()));
+            return true;
+        };
     return callbacks;
 }
 
@@ -468,6 +512,8 @@ void TPageViewer::LoadString(const std::string& source, const std::string& refer
     if ((anchor.empty() || !PositionTo(anchor)) && (FCurrentFile.empty() || FCurrentFile != oldFile)) {
         ScrollTo(0);
         SetHScrollPos(0);
+    } else {
+        KeepPositionInRange();
     }
     FInLogic = false;
     InvalidatePanel();
@@ -510,6 +556,8 @@ void TPageViewer::LoadFile(const std::string& fileName, ThtmlFileType type) {
                     if ((Anchor.empty() || !V->PositionTo(Anchor)) && V->FCurrentFile != OldFile) {
                         V->ScrollTo(0);
                         V->SetHScrollPos(0);
+                    } else {
+                        V->KeepPositionInRange();
                     }
                 } catch (...) {
                 }
@@ -595,6 +643,8 @@ void TPageViewer::DoLogic() {
         }
     }
     DoScrollBars();
+    // The system's I-beam gives way to the engine's own text cursor.
+    if (Cursor() == crIBeam) SetCursor(ThickIBeamCursor);
 }
 
 void TPageViewer::DoScrollBars() {
@@ -653,6 +703,7 @@ void TPageViewer::Layout() {
 }
 
 bool TPageViewer::VScrollBarVisible() const { return FVScrollBar->Visible(); }
+bool TPageViewer::VScrollBarEnabled() const { return FVScrollBar->Enabled(); }
 bool TPageViewer::HScrollBarVisible() const { return FHScrollBar->Visible(); }
 
 // ---- scrolling
@@ -679,6 +730,12 @@ void TPageViewer::ScrollTo(int y) {
 }
 
 int TPageViewer::GetScrollPos() const { return FDocument->ScrollY; }
+
+void TPageViewer::KeepPositionInRange() {
+    // The same page reloaded keeps its place, but a shorter one must not
+    // leave the pane past its end.
+    if (GetScrollPos() > std::max(0, GetScrollBarRange())) ScrollTo(GetScrollPos());
+}
 
 void TPageViewer::SetScrollPos(int y) {
     y = std::min(std::max(0, y), GetScrollBarRange());
@@ -723,6 +780,4 @@ void TPageViewer::InvalidatePanel() {
 
 TWinControl* TPageViewer::PaintPanel() { return FPaintPanel; }
 
-void TPageViewer::SetAnimationTimer(bool, int) {}
-void TPageViewer::FreeAnimationTimer() {}
 

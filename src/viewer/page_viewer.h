@@ -155,6 +155,9 @@ public:
     using TGetImageEvent = TEvent<const std::string&, TMemoryStream*&>;
     // (source, result): a file name made full.
     using TExpandNameEvent = TEvent<const std::string&, std::string&>;
+    // (source, stream): a linked style sheet; the handler keeps the stream,
+    // null says that the file is read.
+    using TGetStreamEvent = TEvent<const std::string&, TStream*&>;
     using TMetaRefreshType = TEvent<int, const std::string&>;
     using TPanelCreateEvent = TEvent<const std::string&, const std::string&, const std::string&, TWinControl*>;
     using TPanelDestroyEvent = TEvent<TWinControl*>;
@@ -183,6 +186,7 @@ public:
     TScriptEvent OnScript;
     TMetaEvent OnMeta;
     TMetaRefreshType OnMetaRefresh;
+    TGetStreamEvent OnhtStreamRequest;
 
     // ---- pictures
     // A picture that was waited for has come: every image of that source
@@ -228,6 +232,8 @@ public:
     int DocumentHeight() const { return FMaxVertical; }
     int ScrollWidth() const { return FScrollWidth; }
     bool VScrollBarVisible() const;
+    // Shown but disabled: the page fits (with htShowVScroll).
+    bool VScrollBarEnabled() const;
     bool HScrollBarVisible() const;
     bool PositionTo(const std::string& anchor);
     // Layout, then the hover state at the mouse's place is found again.
@@ -493,6 +499,7 @@ private:
     void HorizontalScroll(TObject* sender, TScrollCode code, int& position);
     void BackgroundChange(TObject* sender);
     void DrawBorder();
+    void PaintChildrenInto(HDC dc);
 
     TPaintPanel* FPaintPanel = nullptr;    // owned as a child component
     T32ScrollBar* FVScrollBar = nullptr;   // owned as a child component
@@ -573,6 +580,10 @@ private:
     bool FReleasingCapture = false;
     bool FInScrollLoop = false;
     class TTimer* FHoverTimer = nullptr;  // owned as a child component
+    // The document's animation timer: none until its first layout, none again
+    // after Clear; owned.
+    class TTimer* FAnimationTimer = nullptr;
+    void AnimationTick(TObject* sender);
     // Cleared when the viewer goes, for the loop that may outlive it.
     struct TLifeFlag {
         std::shared_ptr<bool> Alive = std::make_shared<bool>(true);
@@ -585,6 +596,8 @@ private:
     void EndPanning();
     void ShowPanelCursor(TCursor cursor);
     class TTimer* HoverTimer();
+    // A scroll position past the document's end is brought back to it.
+    void KeepPositionInRange();
     int FindCursorAt(int x, int y, bool& inText);
     void FireRightClick(TObject* image, int imageX, int imageY, int x, int y);
     // The link's focus window becomes the form's active control.

@@ -178,9 +178,11 @@ void DrawBackground(TCanvas* canvas, const TDocumentBackground& background, cons
     // A picture one pixel thin is stretched first, so tiling it stays cheap.
     owned_ptr<TBitmap> enlargedPicture, enlargedMask;
     TBitmap* mask = background.Mask;
-    if (picture->Width() == 1 || picture->Height() == 1) {
-        enlargedPicture.reset(EnlargeBitmap(picture, clip.Right - clip.Left, clip.Bottom - clip.Top));
-        if (mask) enlargedMask.reset(EnlargeBitmap(mask, clip.Right - clip.Left, clip.Bottom - clip.Top));
+    // Only along an axis that repeats: a single pixel placed once stays one.
+    const int wideW = px.Tiles ? clip.Right - clip.Left : 1, wideH = py.Tiles ? clip.Bottom - clip.Top : 1;
+    if ((picture->Width() == 1 && wideW > 1) || (picture->Height() == 1 && wideH > 1)) {
+        enlargedPicture.reset(EnlargeBitmap(picture, wideW, wideH));
+        if (mask) enlargedMask.reset(EnlargeBitmap(mask, wideW, wideH));
         if (!enlargedPicture) return;
         picture = enlargedPicture.get();
         if (mask) mask = enlargedMask.get();

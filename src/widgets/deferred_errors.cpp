@@ -1,7 +1,9 @@
 #include "widgets/deferred_errors.h"
 
+#include <algorithm>
 #include <deque>
 #include <exception>
+#include <vector>
 
 #include "framework/application.h"
 #include "framework/win.h"
@@ -11,9 +13,20 @@ namespace {
 constexpr unsigned kReportMessage = WM_APP + 1;
 constexpr unsigned kFreeMessage = WM_APP + 2;
 
-std::deque<std::exception_ptr>& Pending() {
-    static std::deque<std::exception_ptr> pending;
+struct PendingReport {
+    std::exception_ptr error;
+    const void* source;
+};
+
+std::deque<PendingReport>& Pending() {
+    static std::deque<PendingReport> pending;
     return pending;
+}
+
+// Sources whose report waits in the queue or is on the screen.
+std::vector<const void*>& BusySources() {
+    static std::vector<const void*> busy;
+    return busy;
 }
 
 intptr_t ReportWndProc(unsigned message, uintptr_t wParam, intptr_t) {
@@ -23,9 +36,11 @@ intptr_t ReportWndProc(unsigned message, uintptr_t wParam, intptr_t) {
     }
     if (message != kReportMessage) return 0;
     while (!Pending().empty()) {
-        std::exception_ptr error = Pending().front();
+        PendingReport report = Pending().front();
         Pending().pop_front();
-        CallGuarded([&] { std::rethrow_exception(error); });
+        CallGuarded([&] { std::rethrow_exception(report.error); });
+        auto& busy = BusySources();
+        if (auto it = std::find(busy.begin(), busy.end(), report.source); it != busy.end()) busy.erase(it);
     }
     return 0;
 }
@@ -37,11 +52,16 @@ HWND ReportWindow() {
 
 }  // namespace
 
-void ReportExceptionLater() noexcept {
+void ReportExceptionLater(const void* source) noexcept {
     try {
         std::exception_ptr error = std::current_exception();
         if (!error) return;
-        Pending().push_back(error);
+        if (source) {
+            auto& busy = BusySources();
+            if (std::find(busy.begin(), busy.end(), source) != busy.end()) return;
+            busy.push_back(source);
+        }
+        Pending().push_back({error, source});
         PostMessageW(ReportWindow(), kReportMessage, 0, 0);
     } catch (...) {
         // Out of memory while reporting: the error is dropped.

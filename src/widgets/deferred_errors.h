@@ -12,13 +12,16 @@ void FreeObjectLater(TObject* object) noexcept;
 
 // Call from inside a catch block: keeps the exception being handled and posts
 // a message that hands it to the application's exception handler later.
-void ReportExceptionLater() noexcept;
+// While a report of the same source (a window, a hook) waits or is being shown,
+// the new one is dropped: a paint that keeps raising would otherwise queue a
+// message box per repaint, each box's own repaint raising the next.
+void ReportExceptionLater(const void* source = nullptr) noexcept;
 // Runs `body`; whatever it raises goes to ReportExceptionLater.
 template <class F>
-void CallReportingLater(F&& body) noexcept {
+void CallReportingLater(F&& body, const void* source = nullptr) noexcept {
     try {
         body();
     } catch (...) {
-        ReportExceptionLater();
+        ReportExceptionLater(source);
     }
 }

@@ -293,7 +293,7 @@ void TGradientForm::DrawCaptionGuarded(bool active) {
         if (!dc.get()) return;
         TRect caption;
         DrawCaption(dc.get(), active, caption);
-    });
+    }, this);
 }
 
 TRect TGradientForm::GetCaptionRect() {
@@ -584,7 +584,7 @@ void TGradientForm::HandleNCPaint(TMessage& m) {
         }
         OffsetClipRgn(dc.get(), -wr.left, -wr.top);
         TRect caption;
-        CallReportingLater([&] { DrawCaption(dc.get(), IsActiveWindow(), caption); });
+        CallReportingLater([&] { DrawCaption(dc.get(), IsActiveWindow(), caption); }, this);
         if (!caption.IsEmpty())
             ExcludeClipRect(dc.get(), caption.Left, caption.Top, caption.Right, caption.Bottom);
         if (GetClipRgn(dc.get(), rest.get()) != 1) {

@@ -112,7 +112,7 @@ intptr_t TBaseHook::HookProc(THookClassState& state, int nCode, uintptr_t wParam
         std::vector<TBaseHook*> snapshot = state.instances;
         for (TBaseHook* hook : snapshot) {
             if (!Contains(state.instances, hook) || !hook->FHooked) continue;
-            CallReportingLater([&] { result = hook->DoHookProc(nCode, wParam, lParam); });
+            CallReportingLater([&] { result = hook->DoHookProc(nCode, wParam, lParam); }, hook);
             if (result != 0) return result;
         }
     }

@@ -95,7 +95,7 @@ TMenuOptionBox::TMenuOptionBox(TComponent* AOwner) : TOptionBox(AOwner) {
 void TMenuOptionBox::SetCaption(const std::string& caption) {
     TOptionBox::SetCaption(caption);
     int width = -10;
-    if (!Trim(caption).empty()) {
+    if (!caption.empty()) {
         TScreenDC screen;
         HGDIOBJ old = SelectObject(screen.get(), Font()->Handle());
         RECT r{0, 0, 0, 0};
@@ -187,7 +187,7 @@ void TMenuItemBitmaps::ReadData(TStream* stream) {
 
 // ---------------------------------------------------------------------------
 
-TMenuBar::TMenuBar(TComponent* AOwner) : TToolbar(AOwner) {
+TMenuBar::TMenuBar(TComponent* AOwner) : TToolbar(AOwner), FSystemMenuIcon(std::make_unique<TIcon>()) {
     ++gMenuBarCount;
     FKeyboardHook = new TKeyboardHook(this);
     FKeyboardHook->OnHookProc = [this](TObject* s, int n, uintptr_t w, intptr_t l) { return KeyboardHookEvent(s, n, w, l); };
@@ -268,6 +268,7 @@ void TMenuBar::Notification(TComponent* component, TOperation operation) {
         FMirroredItems.clear();
     }
     if (component == PopupMenuSystemMenu) PopupMenuSystemMenu = nullptr;
+    if (component == FIconImage) FIconImage = nullptr;
     if (component == FHookedDock) FHookedDock = nullptr;
     if (component == FCurrentControl) {
         FCurrentControl = nullptr;
@@ -288,6 +289,7 @@ void TMenuBar::CreateMenu() {
     if (!MainMenu || FMenuCreated) return;
     FMenuCreated = true;
     MainMenu->FreeNotification(this);
+    AddSystemMenuImage();
     int x = 0;
     TMenuItem* root = MainMenu->Items();
     for (int i = 0; i < root->Count(); ++i) {
@@ -572,7 +574,7 @@ intptr_t TMenuBar::MouseHookEvent(TObject*, int, uintptr_t wParam, intptr_t) {
     const TPoint pt = FMouseHook->MouseHookStruct().pt;
     if (WindowFromPoint(POINT{pt.X, pt.Y}) != Handle()) return 0;
     TControl* control = ControlAtPos(ScreenToClient(pt), true);
-    if (!dynamic_cast<TMenuOptionBox*>(control) || control == FCurrentControl) return 0;
+    if ((!dynamic_cast<TMenuOptionBox*>(control) && !IsSystemMenuImage(control)) || control == FCurrentControl) return 0;
     PrepareButtonClose();
     for (int i = 0; i < ControlCount(); ++i)
         if (Controls(i) == control) FCurrentIndex = i;
@@ -622,6 +624,10 @@ void TMenuBar::RaiseCurrentButton() {
 }
 
 void TMenuBar::ShowCurrentPopup() {
+    if (IsSystemMenuImage(FCurrentControl) && PopupMenuSystemMenu) {
+        IconImageClick(FCurrentControl);
+        return;
+    }
     TMenuOptionBox* button = CurrentButton();
     if (!button) return;
     button->Highlight(false);

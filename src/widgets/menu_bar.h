@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/gdi_handles.h"
+#include "framework/icon.h"
 #include "framework/menus.h"
 #include "widgets/option_box.h"
 #include "widgets/toolbar.h"
@@ -80,6 +81,10 @@ public:
     TMenuItemBitmaps* Bitmaps() { return &FBitmaps; }
     TMenuItemBitmaps* BitmapsChecked() { return &FBitmapsChecked; }
     bool AutoCreateMenu = true;
+    // When not empty, shown as a clickable image at the left end of the bar
+    // that pops up PopupMenuSystemMenu.
+    TIcon* SystemMenuIcon() const { return FSystemMenuIcon.get(); }
+    void SetSystemMenuIcon(TIcon* icon);
     TPopupMenu* PopupMenuSystemMenu = nullptr;
     TMenuDrawItemEvent OnAllDrawItem;
     TMenuMeasureItemEvent OnAllMeasureItem;
@@ -112,6 +117,9 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
+    void AddSystemMenuImage();
+    bool IsSystemMenuImage(const TControl* control) const { return control && control == FIconImage; }
+    void IconImageClick(TObject* Sender);
     void CopySubmenu(TMenuItem* source, TMenuItem* target, int depth, TMenuOptionBox* button);
     void AssignMenuItemToMenuItem(TMenuItem* source, TMenuItem* target);
     void AssignMenuItemToButton(TMenuItem* item, TMenuOptionBox* button);
@@ -140,6 +148,8 @@ private:
     TMenuItemBitmaps FBitmapsChecked;
     std::vector<TPopupMenu*> FPopups;
     std::vector<TMenuItem*> FMirroredItems;  // the main-menu items that got buttons
+    std::unique_ptr<TIcon> FSystemMenuIcon;
+    TControl* FIconImage = nullptr;  // the system-menu image, owned as a component
     std::vector<TBitmapHandle> FEntryBitmaps;  // copies given to the native menus
     TKeyboardHook* FKeyboardHook = nullptr;
     TMouseHook* FMouseHook = nullptr;

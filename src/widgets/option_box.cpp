@@ -87,6 +87,12 @@ void TOptionBox::AssignEvents() {
 }
 
 void TOptionBox::StringListChanged(TObject*) {
+    // A box loaded without items gave up its empty menu; the first items
+    // bring the menu back, with its arrow.
+    if (FOwnMenu && !DropdownMenu() && FItems->Count() > 0) {
+        TToolbarButton::SetDropdownMenu(FOwnMenu.get());
+        SetDropdownArrow(true);
+    }
     AssignMenus();
 }
 

@@ -713,14 +713,13 @@ void TToolbarButton::WndProc(TMessage& m) {
         Redraw(true);
         break;
     case CM_DIALOGCHAR: {
-        auto upper = [](char c) {
-            std::wstring w = AnsiToWide(std::string(1, c));
-            CharUpperBuffW(w.data(), 1);
-            return w[0];
-        };
+        // wParam: the UTF-16 character typed.
         char hotkey = GetHotkey(Caption());
-        char typed = static_cast<char>(m.WParam);
-        if (hotkey && upper(hotkey) == upper(typed) && Parent() && Parent()->CanFocus() && Enabled() && Visible() && FDisplayMode != dmGlyphOnly) {
+        wchar_t accel = hotkey ? AnsiToWide(std::string(1, hotkey))[0] : L'\0';
+        wchar_t typed = static_cast<wchar_t>(m.WParam);
+        CharUpperBuffW(&accel, 1);
+        CharUpperBuffW(&typed, 1);
+        if (hotkey && accel == typed && Parent() && Parent()->CanFocus() && Enabled() && Visible() && FDisplayMode != dmGlyphOnly) {
             Click();
             m.Result = 1;
             return;
@@ -753,4 +752,54 @@ void TToolbarButton::WndProc(TMessage& m) {
         break;
     }
     TGraphicControl::WndProc(m);
+}
+
+// --- Actions ------------------------------------------------------------------
+
+TToolbarButtonActionLink::TToolbarButtonActionLink(TToolbarButton* client) : TActionLink(client), FButton(client) {}
+
+bool TToolbarButtonActionLink::IsCheckedLinked() const {
+    return TActionLink::IsCheckedLinked() && FAction->Checked() == FButton->Down();
+}
+
+bool TToolbarButtonActionLink::IsImageIndexLinked() const {
+    return TActionLink::IsImageIndexLinked() && FAction->ImageIndex() == FButton->ImageIndex();
+}
+
+void TToolbarButtonActionLink::SetChecked(bool value) {
+    if (IsCheckedLinked()) FButton->SetDown(value);
+}
+
+void TToolbarButtonActionLink::SetImageIndex(int value) {
+    if (IsImageIndexLinked()) FButton->SetImageIndex(value);
+}
+
+std::unique_ptr<TActionLink> TToolbarButton::CreateActionLink() {
+    return std::make_unique<TToolbarButtonActionLink>(this);
+}
+
+void TToolbarButton::ActionChange(TObject* sender, bool checkDefaults) {
+    TGraphicControl::ActionChange(sender, checkDefaults);
+    auto* action = dynamic_cast<TAction*>(sender);
+    if (!action) return;
+    if (!checkDefaults || !Down()) SetDown(action->Checked());
+    if (!checkDefaults || HelpContext == 0) HelpContext = action->HelpContext();
+    if (!checkDefaults || ImageIndex() == -1) SetImageIndex(action->ImageIndex());
+}
+
+void TToolbarButton::AssignTo(TPersistent* dest) {
+    TGraphicControl::AssignTo(dest);
+    if (auto* action = dynamic_cast<TAction*>(dest)) action->SetChecked(Down());
+}
+
+bool TToolbarButton::IsCheckedStored() const {
+    return !ActionLink() || !ActionLink()->IsCheckedLinked();
+}
+
+bool TToolbarButton::IsHelpContextStored() const {
+    return !ActionLink() || !ActionLink()->IsHelpContextLinked();
+}
+
+bool TToolbarButton::IsImageIndexStored() const {
+    return !ActionLink() || !ActionLink()->IsImageIndexLinked();
 }

@@ -3,13 +3,12 @@
 // arrow that opens a popup menu. It can be flat (no frame until the mouse is
 // over it), grouped (radio-like Down state) and auto-repeating, and it tracks
 // the mouse entering and leaving with one timer shared by all buttons.
-//
-// Actions are not supported: the framework has no action classes.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "framework/actions.h"
 #include "framework/controls.h"
 #include "framework/forms.h"
 #include "framework/menus.h"
@@ -21,6 +20,22 @@ class TTimer;
 enum TButtonDisplayMode { dmBoth, dmGlyphOnly, dmTextOnly };
 // (Sender, ShowMenu, RemoveClicks)
 using TButtonDropdownEvent = TEvent<bool&, bool&>;
+
+class TToolbarButton;
+
+// Adds what a tool button shares with its action: Down as Checked, and the
+// image index.
+class TToolbarButtonActionLink : public TActionLink {
+public:
+    explicit TToolbarButtonActionLink(TToolbarButton* client);
+    bool IsCheckedLinked() const override;
+    bool IsImageIndexLinked() const override;
+    void SetChecked(bool value) override;
+    void SetImageIndex(int value) override;
+
+private:
+    TToolbarButton* FButton;
+};
 
 class TToolbarButton : public TGraphicControl {
 public:
@@ -101,7 +116,17 @@ public:
     // The button the mouse is over, of all buttons.
     static TToolbarButton* ButtonMouseInControl();
 
+    // Whether the property is saved with the form: not while it follows the
+    // action.
+    bool IsCheckedStored() const;
+    bool IsHelpContextStored() const;
+    bool IsImageIndexStored() const;
+
 protected:
+    void ActionChange(TObject* sender, bool checkDefaults) override;
+    std::unique_ptr<TActionLink> CreateActionLink() override;
+    // An action also takes the button's Down as its Checked.
+    void AssignTo(TPersistent* dest) override;
     void Paint() override;
     void Loaded() override;
     void Notification(TComponent* component, TOperation operation) override;

@@ -58,7 +58,7 @@ void ToolWindowHookProc(THookProcCode code, HWND wnd, uintptr_t wParam, intptr_t
             case hpSendWindowPosChanged: {
                 const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
                 if (!pos || !(pos->flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW | SWP_FRAMECHANGED))) break;
-                if (bar->FloatingMode != fmOnTopOfParentForm || wnd == barWnd) break;
+                if (bar->FloatingMode() != fmOnTopOfParentForm || wnd == barWnd) break;
                 TCustomForm* form = GetToolWindowParentForm(bar);
                 if (form && form->HandleAllocated() && ContainsWindow(wnd, form->Handle())) bar->UpdateVisibility();
                 break;
@@ -162,7 +162,7 @@ void TCustomToolWindow::CreateParams(TCreateParams& params) {
     TCustomControl::CreateParams(params);
     params.ClassStyle &= ~static_cast<uint32_t>(CS_HREDRAW | CS_VREDRAW);
     if (!dynamic_cast<TDock*>(Parent()) && Parent()) {
-        params.Style = WS_POPUP | WS_BORDER | WS_CLIPCHILDREN | (Resizable ? WS_THICKFRAME : 0);
+        params.Style = WS_POPUP | WS_BORDER | WS_CLIPCHILDREN | (FResizable ? WS_THICKFRAME : 0);
         params.ExStyle |= WS_EX_TOOLWINDOW;
     }
 }
@@ -326,6 +326,28 @@ void TCustomToolWindow::SetBorderStyle(TFormBorderStyle value) {
     if (FDocked) InvalidateDockedNCArea();
 }
 
+void TCustomToolWindow::SetFloatingMode(TToolWindowFloatingMode value) {
+    if (value == FFloatingMode) return;
+    FFloatingMode = value;
+    // Showing, owner and topmost flag all depend on the mode.
+    if (Floating() && HandleAllocated()) ShowingChanged();
+}
+
+void TCustomToolWindow::SetShowCaption(bool value) {
+    if (value == FShowCaption) return;
+    FShowCaption = value;
+    if (Floating()) CalculateNonClientSizes();
+}
+
+void TCustomToolWindow::SetResizable(bool value) {
+    if (value == FResizable) return;
+    FResizable = value;
+    if (Floating() && HandleAllocated()) {
+        RecreateWnd();
+        CalculateNonClientSizes();
+    }
+}
+
 void TCustomToolWindow::SetCloseButton(bool value) {
     FCloseButton = value;
     if (Floating()) InvalidateFloatingNCArea(twrdCaption | twrdCloseButton);
@@ -407,7 +429,7 @@ void TCustomToolWindow::CalculateNonClientSizes() {
     } else {
         TPoint border = GetFloatingBorderSize();
         FNonClientWidth = 2 * border.X;
-        FNonClientHeight = 2 * border.Y + (ShowCaption ? GetSystemMetrics(SM_CYSMCAPTION) : 0);
+        FNonClientHeight = 2 * border.Y + (FShowCaption ? GetSystemMetrics(SM_CYSMCAPTION) : 0);
     }
     if (HandleAllocated())
         SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
@@ -424,13 +446,13 @@ TPoint TCustomToolWindow::GetDockedNCArea() const {
 }
 
 TPoint TCustomToolWindow::GetFloatingBorderSize() const {
-    return Resizable ? TPoint{GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME)}
+    return FResizable ? TPoint{GetSystemMetrics(SM_CXFRAME), GetSystemMetrics(SM_CYFRAME)}
                      : TPoint{GetSystemMetrics(SM_CXFIXEDFRAME), GetSystemMetrics(SM_CYFIXEDFRAME)};
 }
 
 TPoint TCustomToolWindow::GetFloatingNCArea() const {
     TPoint border = GetFloatingBorderSize();
-    return {border.X, border.Y + (ShowCaption ? GetSystemMetrics(SM_CYSMCAPTION) : 0)};
+    return {border.X, border.Y + (FShowCaption ? GetSystemMetrics(SM_CYSMCAPTION) : 0)};
 }
 
 bool TCustomToolWindow::UsesDockBackground() const {
@@ -541,26 +563,24 @@ void TCustomToolWindow::DrawFloatingNCArea(HDC dc, TToolWindowNCRedrawWhat what)
         FillRect(dc, &band, face);
         RestoreDC(dc, saved);
     }
-    if (!ShowCaption) return;
+    if (!FShowCaption) return;
     const int captionHeight = GetSystemMetrics(SM_CYSMCAPTION);
     RECT caption{border.X, border.Y, r.right - border.X, border.Y + captionHeight - 1};
-    const int captionColor = FInactiveCaption ? COLOR_INACTIVECAPTION : COLOR_ACTIVECAPTION;
+    BOOL gradient = FALSE;
+    SystemParametersInfoW(SPI_GETGRADIENTCAPTIONS, 0, &gradient, 0);
+    const int closeSide = FCloseButton ? captionHeight - 1 : 0;
+    int captionColor = FInactiveCaption ? COLOR_INACTIVECAPTION : COLOR_ACTIVECAPTION;
     if (pending & twrdCaption) {
         FillRect(dc, &caption, GetSysColorBrush(captionColor));
-        HFONT font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Sans Serif");
-        HGDIOBJ old = SelectObject(dc, font);
-        RECT text = caption;
-        text.left += 1;
-        text.right -= 1 + (FCloseButton ? captionHeight - 1 : 0);
-        std::wstring shown = FitCaptionText(dc, AnsiToWide(Caption()), text.right - text.left);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor(FInactiveCaption ? COLOR_INACTIVECAPTIONTEXT : COLOR_CAPTIONTEXT));
-        DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-        SelectObject(dc, old);
-        DeleteObject(font);
-        RECT line{caption.left, caption.bottom, caption.right, caption.bottom + 1};
-        FillRect(dc, &line, GetSysColorBrush(COLOR_BTNFACE));
+        const TRect text{caption.left + 1, caption.top, caption.right - 1 - closeSide, caption.bottom};
+        if (DrawSystemCaption(dc, text, gradient != FALSE)) {
+            RECT line{caption.left, caption.bottom, caption.right, caption.bottom + 1};
+            FillRect(dc, &line, GetSysColorBrush(COLOR_BTNFACE));
+        } else {
+            DrawOldStyleCaption(dc, {caption.left, caption.top, caption.right, caption.bottom}, closeSide);
+        }
     }
+    if (gradient) captionColor = FInactiveCaption ? COLOR_GRADIENTINACTIVECAPTION : COLOR_GRADIENTACTIVECAPTION;
     if ((pending & twrdCloseButton) && FCloseButton) {
         const int side = captionHeight - 1;
         RECT square{caption.right - side, caption.top, caption.right, caption.top + side};
@@ -568,6 +588,32 @@ void TCustomToolWindow::DrawFloatingNCArea(HDC dc, TToolWindowNCRedrawWhat what)
         InflateRect(&square, -1, -1);
         DrawFrameControl(dc, &square, DFC_CAPTION, DFCS_CAPTIONCLOSE | (FCloseButtonDown ? DFCS_PUSHED : 0));
     }
+}
+
+bool TCustomToolWindow::DrawSystemCaption(HDC dc, const TRect& area, bool gradient) {
+    // Looked up at run time: a system without it gets the old-style caption.
+    using DrawCaptionProc = BOOL(WINAPI*)(HWND, HDC, const RECT*, UINT);
+    static const auto drawCaption =
+        reinterpret_cast<DrawCaptionProc>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "DrawCaption")));
+    if (!drawCaption) return false;
+    const UINT flags = DC_SMALLCAP | DC_TEXT | (FInactiveCaption ? 0 : DC_ACTIVE) | (gradient ? DC_GRADIENT : 0);
+    const RECT rect{area.Left, area.Top, area.Right, area.Bottom};
+    return drawCaption(Handle(), dc, &rect, flags) != FALSE;
+}
+
+void TCustomToolWindow::DrawOldStyleCaption(HDC dc, const TRect& area, int closeSide) {
+    const RECT caption{area.Left, area.Top, area.Right, area.Bottom};
+    HFONT font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Sans Serif");
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT text{caption.left + 1, caption.top, caption.right - 1 - closeSide, caption.bottom};
+    std::wstring shown = FitCaptionText(dc, AnsiToWide(Caption()), text.right - text.left);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(FInactiveCaption ? COLOR_INACTIVECAPTIONTEXT : COLOR_CAPTIONTEXT));
+    DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    RECT line{caption.left, caption.bottom, caption.right, caption.bottom + 1};
+    FillRect(dc, &line, GetSysColorBrush(COLOR_BTNFACE));
 }
 
 void TCustomToolWindow::PaintNCProc(HWND, HDC dc, intptr_t appData) {
@@ -599,7 +645,7 @@ bool TCustomToolWindow::Showing() const {
 bool TCustomToolWindow::GetShowingState() {
     if (!Floating()) return TCustomControl::Showing() && FHidden == 0;
     bool showing = Visible() && FHidden == 0;
-    if (showing && FloatingMode == fmOnTopOfParentForm) {
+    if (showing && FFloatingMode == fmOnTopOfParentForm) {
         TCustomForm* form = GetToolWindowParentForm(this);
         HWND wnd = form && form->HandleAllocated() ? form->Handle() : nullptr;
         if (!wnd || !IsWindowVisible(wnd) || IsIconic(wnd)) showing = false;
@@ -626,7 +672,7 @@ void TCustomToolWindow::UpdateTopmostFlag() {
     if (!Floating() || !HandleAllocated()) return;
     HWND wnd = Handle();
     bool topmost;
-    if (FloatingMode == fmOnTopOfAllForms && IsWindowEnabled(wnd)) {
+    if (FFloatingMode == fmOnTopOfAllForms && IsWindowEnabled(wnd)) {
         topmost = true;
     } else {
         HWND owner = GetWindow(wnd, GW_OWNER);
@@ -643,7 +689,7 @@ void TCustomToolWindow::ShowingChanged() {
     if (show) {
         TCustomForm* form = GetToolWindowParentForm(this);
         HWND formWnd = form && form->HandleAllocated() ? form->Handle() : nullptr;
-        HWND owner = FloatingMode == fmOnTopOfAllForms ? static_cast<HWND>(Application ? Application->Handle() : nullptr)
+        HWND owner = FFloatingMode == fmOnTopOfAllForms ? static_cast<HWND>(Application ? Application->Handle() : nullptr)
                                                        : formWnd;
         if (owner && GetWindow(wnd, GW_OWNER) != owner) {
             SetWindowLongPtrW(wnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
@@ -695,12 +741,12 @@ int TCustomToolWindow::HitTestFloating(int x, int y) const {
     const TPoint border = GetFloatingBorderSize();
     const int captionHeight = FloatingCaptionHeight();
     const int w = Width(), h = Height();
-    if (ShowCaption && x >= border.X && x < w - border.X && y >= border.Y && y < border.Y + captionHeight) {
+    if (FShowCaption && x >= border.X && x < w - border.X && y >= border.Y && y < border.Y + captionHeight) {
         const TRect close = FloatingCloseButtonRect();
         if (FCloseButton && x >= close.Left && x < close.Right && y >= close.Top && y < close.Bottom) return HTCLOSE;
         return HTCLIENT;
     }
-    if (!Resizable) return HTNOWHERE;
+    if (!FResizable) return HTNOWHERE;
     const bool corners = const_cast<TCustomToolWindow*>(this)->GetParams().CornerSizing;
     const int reach = captionHeight + border.X - 1;
     const bool top = y < border.Y, bottom = y >= h - border.Y - 1;
@@ -924,7 +970,7 @@ void TCustomToolWindow::WndProc(TMessage& m) {
         if (Floating()) {
             m.Result = MA_NOACTIVATE;
             SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-            if (ActivateParent && FloatingMode == fmOnTopOfParentForm && GetActiveWindow() != Handle())
+            if (ActivateParent && FFloatingMode == fmOnTopOfParentForm && GetActiveWindow() != Handle())
                 if (TCustomForm* form = GetToolWindowParentForm(this); form && form->HandleAllocated()) {
                     if (GetActiveWindow() != form->Handle()) SetActiveWindow(form->Handle());
                     SetWindowPos(form->Handle(), Handle(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -934,7 +980,7 @@ void TCustomToolWindow::WndProc(TMessage& m) {
         break;
     case WM_ENABLE:
         TCustomControl::WndProc(m);
-        if (FloatingMode == fmOnTopOfAllForms) UpdateTopmostFlag();
+        if (FFloatingMode == fmOnTopOfAllForms) UpdateTopmostFlag();
         return;
     case CM_SHOWINGCHANGED:
         if (Floating() && HandleAllocated()) {

@@ -67,17 +67,21 @@ public:
     void SetDockRowQuiet(int value) { FDockRow = value; }
     TDragHandleStyle DragHandleStyle() const { return FDragHandleStyle; }
     void SetDragHandleStyle(TDragHandleStyle value);
-    TToolWindowFloatingMode FloatingMode = fmOnTopOfParentForm;
+    TToolWindowFloatingMode FloatingMode() const { return FFloatingMode; }
+    // Re-evaluates whether a floating bar shows, and its topmost flag.
+    void SetFloatingMode(TToolWindowFloatingMode value);
     bool FullSize = false;  // read at every arrange; SetFullSize arranges at once
     void SetFullSize(bool value);
     bool HideWhenInactive = true;
     TDock* LastDock() const { return FLastDock; }
     void SetLastDock(TDock* dock);
-    bool ShowCaption = true;
+    bool ShowCaption() const { return FShowCaption; }
+    void SetShowCaption(bool value);
     bool UseLastDock() const { return FUseLastDock; }
     void SetUseLastDock(bool value);
-    bool Resizable = true;
-    bool SavedAtRunTime = false;
+    bool Resizable() const { return FResizable; }
+    // A floating bar's window is made again with or without its sizing frame.
+    void SetResizable(bool value);
     bool Docked() const { return FDocked; }
     bool Floating() const { return !FDocked && FFloatParent != nullptr; }
     // A floating bar shows by its own rules (GetShowingState), not by its
@@ -168,6 +172,12 @@ protected:
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void DrawDockedNCArea(HDC dc);
     void DrawFloatingNCArea(HDC dc, TToolWindowNCRedrawWhat what);
+    // The system's small caption (text, active look, gradient) into `rect`;
+    // false when the system cannot draw one.
+    bool DrawSystemCaption(HDC dc, const TRect& rect, bool gradient);
+    // A caption of our own: the bar's text, cut with dots to fit, left of the
+    // close button.
+    void DrawOldStyleCaption(HDC dc, const TRect& caption, int closeSide);
     bool FArrangeNeeded = false;
 
 private:
@@ -204,6 +214,9 @@ private:
     int FDisableMove = 0;
     TFormBorderStyle FBorderStyle = bsSingle;
     bool FCloseButton = true;
+    TToolWindowFloatingMode FFloatingMode = fmOnTopOfParentForm;
+    bool FShowCaption = true;
+    bool FResizable = true;
     bool FCloseButtonWhenDocked = false;
     int FDockPos = -1;
     int FDockRow = 0;

@@ -148,7 +148,7 @@ TPoint TCustomToolWindow::FloatingWindowSize() {
     const TPoint client = OrderControls(false, dtNotDocked, nullptr);
     const TPoint border = GetFloatingBorderSize();
     return {client.X + 2 * border.X,
-            client.Y + 2 * border.Y + (ShowCaption ? FloatingCaptionHeight() : 0)};
+            client.Y + 2 * border.Y + (FShowCaption ? FloatingCaptionHeight() : 0)};
 }
 
 TPoint TCustomToolWindow::DockedWindowSize(TDock* dock) {
@@ -260,6 +260,7 @@ void TCustomToolWindow::BeginMoving(int initX, int initY) {
         const int margin = border.X + 4;
         TPoint p{std::clamp<int>(cursor.X, work.left + margin, std::max<int>(work.left + margin, work.right - margin)),
                  std::clamp<int>(cursor.Y, work.top + margin, std::max<int>(work.top + margin, work.bottom - margin))};
+        if (p.X != cursor.X || p.Y != cursor.Y) SetCursorPos(p.X, p.Y);
         outline = placeAt(p, floatingSize);
         session.Move(outline, border.X);
     };
@@ -309,7 +310,7 @@ void TCustomToolWindow::BeginSizing(TToolWindowSizeHandle handle) {
     GetMinimumSize(minWidth, minHeight);
     const TPoint border = GetFloatingBorderSize();
     minWidth += 2 * border.X;
-    minHeight += 2 * border.Y + (ShowCaption ? FloatingCaptionHeight() : 0);
+    minHeight += 2 * border.Y + (FShowCaption ? FloatingCaptionHeight() : 0);
     const TToolWindowParams params = GetParams();
     const bool left = handle == twshLeft || handle == twshTopLeft || handle == twshBottomLeft;
     const bool right = handle == twshRight || handle == twshTopRight || handle == twshBottomRight;

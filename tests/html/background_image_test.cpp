@@ -20,6 +20,7 @@
 #include "html/section_list.h"
 #include "html/table.h"
 #include "html/table_block.h"
+#include "white_canvas.h"
 
 namespace {
 
@@ -72,17 +73,7 @@ struct Doc {
     int lookups = 0;
 };
 
-struct Canvas {
-    Canvas(int w, int h) {
-        bitmap.SetPixelFormat(pf24bit);
-        bitmap.SetSize(w, h);
-        bitmap.Canvas()->Brush()->SetColor(clWhite);
-        bitmap.Canvas()->FillRect(TRect{0, 0, w, h});
-    }
-    uint32_t At(int x, int y) { return static_cast<uint32_t>(bitmap.Canvas()->Pixels(x, y)) & 0xFFFFFF; }
-    void Paint(TSectionList& doc, const TRect& area) { doc.Draw(bitmap.Canvas(), area, 6000, 0, 0, 0, 0); }
-    TBitmap bitmap;
-};
+using Canvas = WhiteCanvas;
 
 // The first section of `cell`'s tree (blocks and table cells descended) that `match` accepts.
 TSectionBase* Find(TCellBasic& cell, const std::function<bool(TSectionBase*)>& match) {

@@ -479,6 +479,26 @@ TEST(Block, PageBreakBeforeEndsThePrintedPageAboveTheBlock) {
     WhiteBitmap out(200, 400);
     doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 200, 400}, 6000, 0, 0, 0, 0);
     EXPECT_EQ(doc.PageBottomY, b->InnerTop + 8);
+    EXPECT_TRUE(doc.PageBottomLowered);
+}
+
+TEST(Block, APageEndedByABlockIsNotMovedAgainByContentPaintedAfterIt) {
+    // A float painted after the block (it comes later in paint order) has
+    // lines across the page's new end; they are cut, not a new, higher end.
+    TSectionList doc(nullptr);
+    TBlock* outer = AddBlock(doc, doc, "div", {});
+    TCellBasic& cell = *outer->ChildCell;
+    AddText(doc, cell, L"first page", L"Arial");
+    TBlock* side = AddBlock(doc, cell, "div", {{"float", "left"}, {"width", "60px"}});
+    AddText(doc, *side->ChildCell, L"aaaa bbbb cccc dddd eeee ffff gggg", L"Arial");
+    TBlock* b = AddBlock(doc, cell, "div", {{"margin-top", "8px"}, {"page-break-before", "always"}});
+    AddText(doc, *b->ChildCell, L"second page", L"Arial");
+    Layout(doc, 200);
+    ASSERT_GT(side->PaintBottom, b->InnerTop + 30);
+    doc.Printing = true;
+    WhiteBitmap out(200, 400);
+    doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 200, 400}, 6000, 0, 0, 0, 0);
+    EXPECT_EQ(doc.PageBottomY, b->InnerTop + 8);
 }
 
 }  // namespace

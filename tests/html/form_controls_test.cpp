@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "framework/win.h"
 #include "html/block.h"
 #include "html/image_obj.h"
 #include "html/parser_entry.h"
@@ -198,7 +199,14 @@ TEST(FormControls, ListBoxRowsAndClamps) {
         list->SetHeightWidth(nullptr);
         const int line = p.screen.measurer.Metrics(p.screen.measurer.Font(list->Font)).Height;
         EXPECT_EQ(list->Height, std::min(c.rows * line + 4, kMaxControlSide)) << c.options << c.size;
+        // As wide as the bar, the widest option and 10 pixels.
+        EXPECT_EQ(list->Width, GetSystemMetrics(SM_CXVSCROLL) + list->WidestOption + 10) << c.options << c.size;
     }
+    Page given("<SELECT MULTIPLE STYLE=\"width: 77px\"><OPTION>o</SELECT>");
+    auto* list = given.Control<TListBoxFormControlObj>(0);
+    ASSERT_NE(list, nullptr);
+    list->SetHeightWidth(nullptr);
+    EXPECT_EQ(list->Width, 77);
 }
 
 TEST(FormControls, SizesAreClampedAndFollowTheirRules) {

@@ -7,6 +7,7 @@
 
 #include "framework/cp1251.h"
 #include "html/code_pages.h"
+#include "html/entities.h"
 
 namespace {
 
@@ -23,7 +24,9 @@ std::vector<Token> Scan(const std::string& html, THtmlScanner* use = nullptr) {
     THtmlScanner& s = use ? *use : local;
     s.Start(html);
     std::vector<Token> tokens;
-    for (size_t guard = 0; guard < html.size() + 2; ++guard) {
+    // Room for more tokens than any right scan gives, so that counting
+    // them can catch a scanner that yields too many.
+    for (size_t guard = 0; guard < 4 * html.size() + 16; ++guard) {
         s.NextToken();
         tokens.push_back({s.Sy, WideToUtf8(s.LCToken.GetString())});
         if (s.Sy == EofSy) break;
@@ -313,6 +316,35 @@ TEST(HtmlScanner, TruncatedAndRandomInputEndsQuietly) {
         EXPECT_EQ(tokens.back().sy, EofSy) << round;
         EXPECT_LE(tokens.size(), junk.size() + 2) << round;
     }
+}
+
+TEST(HtmlScanner, TheEntityListIsSortedAndSearchedCaseSensitively) {
+    const TCaseSensitiveStringList& list = EntityList();
+    ASSERT_EQ(list.Count(), 252);
+    for (int i = 1; i < list.Count(); ++i) EXPECT_LT(list.Strings(i - 1), list.Strings(i));
+    struct Case {
+        const char* name;
+        int code;  // -1: not an entity
+    } cases[] = {{"amp", 38}, {"Amp", -1}, {"AMP", -1}, {"eacute", 233}, {"Eacute", 201}, {"rarr", 8594},
+                 {"rArr", 8658}, {"zwnj", 8204}, {"AElig", 198}, {"", -1}, {"ampx", -1}};
+    for (const Case& c : cases) {
+        int code = -1;
+        EXPECT_EQ(FindEntity(c.name, code), c.code >= 0) << c.name;
+        if (c.code >= 0) {
+            EXPECT_EQ(code, c.code) << c.name;
+        }
+    }
+    // A name already there is kept; a missing one tells where it would go.
+    TCaseSensitiveStringList l;
+    EXPECT_TRUE(l.Add("b", 1));
+    EXPECT_TRUE(l.Add("B", 2));
+    EXPECT_FALSE(l.Add("b", 3));
+    int index = -1;
+    EXPECT_TRUE(l.Find("b", index));
+    EXPECT_EQ(index, 1);
+    EXPECT_EQ(l.Objects(index), 1);
+    EXPECT_FALSE(l.Find("c", index));
+    EXPECT_EQ(index, 2);
 }
 
 }  // namespace

@@ -98,6 +98,20 @@ TEST(HtmlTypes, WideHelpers) {
     EXPECT_EQ(WideUpperCase1(L"abc\x0430\x0451\x00E9"), L"ABC\x0410\x0401\x00C9");
     EXPECT_EQ(WideLowerCase1(L"ABC\x0410\x0401"), L"abc\x0430\x0451");
     EXPECT_TRUE(WideSameText1(L"Слово", L"СЛОВО"));
+    // Greek, the Latin letters of central Europe and the rest of Cyrillic.
+    struct Pair {
+        const wchar_t *lower, *upper;
+    } pairs[] = {
+        {L"\x03B1\x03B2\x03C9\x03AC\x03AE\x03CE", L"\x0391\x0392\x03A9\x0386\x0389\x038F"},
+        {L"\x0105\x0107\x0142\x017C\x0148\x0151", L"\x0104\x0106\x0141\x017B\x0147\x0150"},
+        {L"\x0491\x04E9\x04AF\x0463", L"\x0490\x04E8\x04AE\x0462"},
+    };
+    for (const Pair& p : pairs) {
+        EXPECT_EQ(WideUpperCase1(p.lower), p.upper);
+        EXPECT_EQ(WideLowerCase1(p.upper), p.lower);
+    }
+    EXPECT_EQ(WideUpperCase1(L"\x03C2"), L"\x03A3");  // the final sigma
+    EXPECT_TRUE(WideSameText1(L"\x03BB\x03CC\x03B3\x03BF\x03C2", L"\x039B\x038C\x0393\x039F\x03A3"));
     EXPECT_EQ(WidePos(L"c", L"abc"), 3);
     EXPECT_EQ(WidePos(L"x", L"abc"), 0);
     const wchar_t text[] = L"abcabc";

@@ -10,6 +10,7 @@
 #include "framework/bitmap.h"
 #include "framework/forms.h"
 #include "framework/streams.h"
+#include "framework/win.h"
 #include "html/block.h"
 #include "html/html_startup.h"
 #include "html/image_map.h"
@@ -249,6 +250,38 @@ TEST(ImageObj, AnimationTicksAt50ThenEvery40Milliseconds) {
     EXPECT_EQ(d.cache.Item(0)->UsageCount, 0);
 }
 
+TEST(ImageObj, ReplacedPicturesAreDecodedLikeFetchedOnes) {
+    Doc d;
+    d.Load("<IMG SRC=4x4>");
+    TImageObj* image = d.Image();
+    ASSERT_NE(image, nullptr);
+    std::string clearOneFrame = FramesGif(1);
+    clearOneFrame[22] = '\x01';  // the graphic control's transparency flag, index 0
+    struct Case {
+        std::string bytes;
+        bool gif, masked, animated, replaced;
+    } cases[] = {
+        {clearOneFrame, false, true, false, true},
+        {FramesGif(1), false, false, false, true},
+        {TwoFrameGif(), true, false, true, true},
+        {"not a picture", true, false, true, false},  // the picture before stays
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes.size());
+        TMemoryStream stream;
+        stream.Write(c.bytes.data(), static_cast<int32_t>(c.bytes.size()));
+        TPersistent* before = image->Picture;
+        image->ReplaceImage(&stream);
+        EXPECT_EQ(image->Picture != before, c.replaced);
+        EXPECT_EQ(image->Gif() != nullptr, c.gif);
+        EXPECT_EQ(image->PictureMask != nullptr, c.masked);
+        if (c.masked) {
+            EXPECT_EQ(image->TranspKind, TGif);
+        }
+        EXPECT_EQ(d.doc.AnimatedImages.size(), c.animated ? 1u : 0u);
+    }
+}
+
 TEST(ImageObj, ActiveGifsOfTwoAndThreeFramesAreHoverPictures) {
     struct Case {
         int frames;
@@ -276,19 +309,24 @@ TEST(ImageObj, DelayedPicturesArriveThroughTheDocument) {
     Doc d;
     d.doc.GetBitmapHook = nullptr;
     d.doc.GetImageHook = [](const std::string&) { return WaitStream; };
-    d.Load("<IMG SRC=late.gif ALT=later>");
+    // Two pictures of one source wait for it, and both get it.
+    d.Load("<IMG SRC=late.gif ALT=later> <IMG SRC=late.gif>");
     TImageObj* image = d.Image();
     ASSERT_NE(image, nullptr);
+    auto* twin = dynamic_cast<TImageObj*>(d.Section()->Images.Obj(1));
+    ASSERT_NE(twin, nullptr);
     EXPECT_EQ(image->Picture, DefBitMap);
-    ASSERT_EQ(d.doc.PendingImages.size(), 1u);
+    EXPECT_EQ(twin->Picture, DefBitMap);
+    ASSERT_EQ(d.doc.PendingImages.size(), 2u);
     bool reformat = false;
     d.doc.InsertImage("nobody.gif", nullptr, reformat);  // nothing waits for it
-    EXPECT_EQ(d.doc.PendingImages.size(), 1u);
+    EXPECT_EQ(d.doc.PendingImages.size(), 2u);
     d.Stream("late", FramesGif(1));
     d.doc.InsertImage("late.gif", &d.streams["late"], reformat);
     EXPECT_TRUE(reformat);
     EXPECT_TRUE(d.doc.PendingImages.empty());
     EXPECT_FALSE(image->IsPlaceholderPicture());
+    EXPECT_FALSE(twin->IsPlaceholderPicture());
     ASSERT_EQ(d.cache.Count(), 1);
 
     // A delayed picture that does not decode shows the error picture.
@@ -326,6 +364,24 @@ TEST(ImageObj, PrintCopiesShareThePicturesWithoutCountingThem) {
     EXPECT_EQ(d.cache.Count(), 0);
 }
 
+TEST(ImageObj, ACopyLooksItsPicturesUpThroughTheHostsHooks) {
+    // Laid out for the first time as a copy (a page printed before it was
+    // shown): the pictures come from the host, not from missing files.
+    Doc d;
+    ASSERT_TRUE(ParseHTMLString("<IMG SRC=12x8red>", &d.doc, {}));
+    TSectionList copy(d.doc);
+    int scrollWidth = 0, pos = 0;
+    copy.DoLogic(nullptr, 0, 600, 600, 0, scrollWidth, pos);
+    TSection* s = Doc::Find(copy);
+    ASSERT_NE(s, nullptr);
+    auto* image = dynamic_cast<TImageObj*>(s->Images.Obj(0));
+    ASSERT_NE(image, nullptr);
+    EXPECT_FALSE(image->IsPlaceholderPicture());
+    EXPECT_EQ(image->BoxWidth, 12);
+    EXPECT_TRUE(copy.GetImageHook && copy.NameExpander == nullptr);
+    copy.Clear();
+}
+
 TEST(ImageObj, PanelsAreHostWindowsMovedIntoViewWhilePainting) {
     auto* form = new TForm(Application);
     form->SetBounds(0, 0, 400, 300);
@@ -352,6 +408,13 @@ TEST(ImageObj, PanelsAreHostWindowsMovedIntoViewWhilePainting) {
         EXPECT_EQ(panel->BoxWidth, 120);
         EXPECT_EQ(panel->BoxHeight, 60);
         EXPECT_EQ(form->ControlCount(), 1);
+        // White, named after the element, with a flat single border.
+        EXPECT_EQ(panel->PanelWindow->Color(), clWhite);
+        EXPECT_EQ(panel->PanelWindow->Name(), "p1");
+        const LONG_PTR style = GetWindowLongPtrW(panel->PanelWindow->Handle(), GWL_STYLE);
+        const LONG_PTR exStyle = GetWindowLongPtrW(panel->PanelWindow->Handle(), GWL_EXSTYLE);
+        EXPECT_TRUE(style & WS_BORDER);
+        EXPECT_FALSE(exStyle & WS_EX_CLIENTEDGE);
         TBitmap out;
         out.SetPixelFormat(pf24bit);
         out.SetSize(400, 300);
@@ -370,6 +433,27 @@ TEST(ImageObj, PanelsAreHostWindowsMovedIntoViewWhilePainting) {
     }
     EXPECT_EQ(created, 1);
     EXPECT_EQ(destroyed, 1);
+    // Without a window to put it on (no paint panel), and with a name that
+    // is no component name, the host is not handed a missing panel.
+    {
+        Doc d;
+        d.doc.OnPanelCreate = [&](const std::string&, const std::string&, const std::string&, TWinControl*) {
+            ++created;
+        };
+        d.Load("<PANEL NAME=\"not a name\" TYPE=chart>");
+        ASSERT_EQ(d.doc.PanelItems.size(), 1u);
+        EXPECT_EQ(d.doc.PanelItems[0]->PanelWindow, nullptr);
+        EXPECT_EQ(created, 1);
+    }
+    {
+        Doc d;
+        d.host.Panel = form;
+        d.Load("<PANEL NAME=\"not a name\">");
+        ASSERT_EQ(d.doc.PanelItems.size(), 1u);
+        ASSERT_NE(d.doc.PanelItems[0]->PanelWindow, nullptr);
+        EXPECT_EQ(d.doc.PanelItems[0]->PanelWindow->Name(), "");
+        d.doc.Clear();
+    }
     TObject::Free(form);
 }
 

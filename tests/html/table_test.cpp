@@ -12,6 +12,7 @@
 
 #include "framework/bitmap.h"
 #include "framework/canvas.h"
+#include "framework/gdi_handles.h"
 #include "framework/win.h"
 #include "html/section_list.h"
 #include "html/table_block.h"
@@ -458,6 +459,9 @@ TEST(TableDraw, BackgroundsFramesAndClipping) {
     EXPECT_EQ(out.At(boxLeft + 2, boxTop + 2), 0x0000FFu) << "cell background";
     EXPECT_EQ(out.At(boxLeft - 2, boxTop + 5), 0xFFFFFFu) << "spacing keeps the table's background";
     EXPECT_EQ(out.At(boxLeft + 5, boxTop - 2), 0xFFFFFFu);
+    // With a table border the colour reaches one pixel up and left.
+    EXPECT_EQ(out.At(boxLeft - 1, boxTop + 5), 0x0000FFu);
+    EXPECT_EQ(out.At(boxLeft + 5, boxTop - 1), 0x0000FFu);
     // The empty green cell has no frame.
     const int greenLeft = left + t.table->Widths[0] + 4;
     EXPECT_EQ(out.At(greenLeft, boxTop), 0x00FF00u);
@@ -481,9 +485,12 @@ TEST(TableDraw, ManyPaintsLeaveNoRegionOrBrushBehind) {
     WhiteBitmap out(300, 200);
     HDC dc = out.bitmap.Canvas()->Handle();
     doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 300, 200}, 6000, 0, 0, 0, 0);
-    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const TGuiResource kinds[] = {TGuiResource::Region, TGuiResource::Brush, TGuiResource::Pen, TGuiResource::Font,
+                                  TGuiResource::Bitmap, TGuiResource::DC};
+    std::vector<int> before;
+    for (TGuiResource k : kinds) before.push_back(GuiResourceCount(k));
     for (int i = 0; i < 100; ++i) doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 300, 200}, 6000, 0, 0, 0, 0);
-    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before + 2);
+    for (size_t i = 0; i < std::size(kinds); ++i) EXPECT_EQ(GuiResourceCount(kinds[i]), before[i]) << i;
     // The clip region is gone after each cell.
     HRGN probe = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(GetClipRgn(dc, probe), 0);

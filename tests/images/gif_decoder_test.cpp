@@ -275,13 +275,27 @@ TEST(GifDecoder, PictureBudget) {
     big.Frames[0].Height = 1025;
     big.Frames[0].Data = EncodeLZW({0}, 8);
     EXPECT_EQ(Message(15), ErrorOf(WriteGif(big)));
-    GifFile many = OneFrame(4096, 4096, {});
-    many.Frames[0].Width = many.Frames[0].Height = 1;
-    many.Frames[0].Indices = {0};
-    many.Frames.push_back(many.Frames[0]);
-    EXPECT_EQ("", ErrorOf(WriteGif(many)));
-    many.Frames.push_back(many.Frames[0]);
-    EXPECT_EQ(Message(15), ErrorOf(WriteGif(many)));
+    // A screen whose one frame would pass the budget in the strip.
+    GifFile tall = OneFrame(32767, 1025, {});
+    tall.Frames[0].Width = tall.Frames[0].Height = 1;
+    tall.Frames[0].Indices = {0};
+    EXPECT_EQ(Message(15), ErrorOf(WriteGif(tall)));
+}
+
+TEST(GifDecoder, AnAnimationLongerThanTheBudgetKeepsTheFramesThatFit) {
+    struct Case {
+        int width, height, frames, kept;
+    };
+    for (const Case& c : {Case{4096, 4096, 2, 2}, Case{4096, 4096, 3, 2}, Case{640, 480, 110, 109},
+                          Case{640, 480, 109, 109}}) {
+        GifFile many = OneFrame(c.width, c.height, {});
+        many.Frames[0].Width = many.Frames[0].Height = 1;
+        many.Frames[0].Indices = {0};
+        while (static_cast<int>(many.Frames.size()) < c.frames) many.Frames.push_back(many.Frames[0]);
+        TGif gif;
+        ASSERT_NO_THROW(Load(gif, WriteGif(many))) << c.frames;
+        EXPECT_EQ(c.kept, gif.GetImageCount()) << c.width << "x" << c.height << "x" << c.frames;
+    }
 }
 
 TEST(GifDecoder, FramesAreClippedToTheScreen) {
@@ -308,6 +322,34 @@ TEST(GifDecoder, FramesAreClippedToTheScreen) {
     // The disposed rectangle is clear in the next frame, within the screen only.
     EXPECT_EQ(1, strip.Mask[3 * 12 + 8 + 3]);
     EXPECT_EQ(0, strip.Mask[3 * 12 + 8 + 2]);
+}
+
+TEST(GifDecoder, DisposalThreeBringsBackWhatTheFrameCovered) {
+    // Frame 1 paints 200 over the top-left corner and asks for the previous
+    // picture back; frame 2 paints one pixel elsewhere and lets the rest show.
+    GifFile f = OneFrame(4, 4, std::vector<uint8_t>(16, 1));
+    GifFrame corner;
+    corner.Width = corner.Height = 2;
+    corner.Indices = std::vector<uint8_t>(4, 200);
+    corner.Disposal = 3;
+    corner.TransparentIndex = 0;
+    f.Frames.push_back(corner);
+    GifFrame dot;
+    dot.Left = dot.Top = 3;
+    dot.Width = dot.Height = 1;
+    dot.Indices = {7};
+    dot.TransparentIndex = 0;
+    f.Frames.push_back(dot);
+    TGif gif;
+    Load(gif, WriteGif(f));
+    TGifStrip strip = gif.ComposeStrip();
+    ASSERT_EQ(12, strip.Width);
+    auto at = [&](int frame, int x, int y) { return strip.Pixels[(static_cast<size_t>(y) * 12 + frame * 4 + x) * 3]; };
+    EXPECT_EQ(200, at(1, 0, 0));
+    EXPECT_EQ(200, at(1, 1, 1));
+    EXPECT_EQ(1, at(2, 0, 0));
+    EXPECT_EQ(1, at(2, 1, 1));
+    EXPECT_EQ(7, at(2, 3, 3));
 }
 
 TEST(GifDecoder, EmptyFramesInTheStrip) {

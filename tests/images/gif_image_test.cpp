@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "framework/forms.h"
 #include "framework/streams.h"
+#include "framework/win.h"
 #include "image_test_util.h"
+#include "images/engine_palette.h"
 #include "images/gif_decoder.h"
 
 using namespace image_tests;
@@ -175,4 +178,56 @@ TEST(GifImage, DrawPaintsTheCurrentFrameThroughItsMask) {
     EXPECT_EQ(RGBToColor(0, 0, 255), target.Canvas()->Pixels(3, 1));
     EXPECT_EQ(0, image->DrawRect().Left);
     EXPECT_EQ(4, image->DrawRect().Right);
+}
+
+TEST(GifImage, OnlyAFrameThatChangesIsInvalidated) {
+    ClockScope clock;
+    owned_ptr<TForm> form(new TForm(nullptr));
+    form->SetBounds(0, 0, 100, 100);
+    form->Show();  // a hidden window has nothing to invalidate
+    HWND window = form->Handle();
+    struct Case {
+        int frames, loopCount;
+        bool invalidated;
+    } cases[] = {{1, 0, false}, {1, -1, false}, {2, 0, true}, {3, 2, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.frames << " frames, loop count " << c.loopCount);
+        owned_ptr<TGIFImage> image = Create(WriteGif(Frames(c.frames, c.loopCount)));
+        ASSERT_TRUE(image);
+        TBitmap target;
+        target.SetSize(20, 20);
+        image->Draw(target.Canvas(), nullptr, nullptr, 5, 6, 4, 2);
+        image->SetAnimate(true);
+        for (int tick = 0; tick < 5; ++tick) {
+            ValidateRect(window, nullptr);
+            gNow += 100;
+            image->CheckTime(form.get());
+            RECT r{};
+            EXPECT_EQ(c.invalidated, GetUpdateRect(window, &r, FALSE) != FALSE) << "tick " << tick;
+            if (c.invalidated) {
+                EXPECT_EQ(5, r.left);
+                EXPECT_EQ(8, r.bottom);
+            }
+        }
+    }
+    form->Hide();
+}
+
+TEST(GifImage, TheStripTakesTheEnginePaletteOnA256ColourScreen) {
+    const uint8_t savedBits = ColorBits;
+    HPALETTE savedPalette = ThePalette;
+    TPaletteHandle engine(MakePalette({0x000000, 0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF}));
+    ColorBits = 8;
+    ThePalette = engine.get();
+    owned_ptr<TGIFImage> image = Create(WriteGif(Frames(2, 0)));
+    ColorBits = savedBits;
+    ThePalette = savedPalette;
+    ASSERT_TRUE(image);
+    HPALETTE palette = image->Strip()->Palette();
+    ASSERT_NE(nullptr, palette);
+    EXPECT_NE(engine.get(), palette) << "a copy of its own";
+    PALETTEENTRY entries[8]{};
+    ASSERT_EQ(5u, GetPaletteEntries(palette, 0, 8, entries));
+    EXPECT_EQ(0xFF, entries[1].peRed);
+    EXPECT_EQ(0xFF, entries[4].peBlue);
 }

@@ -180,3 +180,21 @@ void NextMessageBoxAnswer(int answer) {
 }
 
 }  // namespace testing_support
+
+namespace testing_support {
+
+ScopedLocale::ScopedLocale(unsigned localeId, const wchar_t* decimalSeparator)
+    : previousThreadLocale_(GetThreadLocale()) {
+    wchar_t buffer[8] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8);
+    previousDecimal_ = buffer;
+    SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimalSeparator);
+    SetThreadLocale(MAKELCID(localeId, SORT_DEFAULT));
+}
+
+ScopedLocale::~ScopedLocale() {
+    SetThreadLocale(previousThreadLocale_);
+    SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, previousDecimal_.c_str());
+}
+
+}  // namespace testing_support

@@ -22,6 +22,23 @@ private:
     std::string previous_;
 };
 
+// The user's decimal separator and the thread's locale set for the lifetime of
+// the object, so that a test reading numbers or collating text behaves the
+// same in any prefix; both come back at the end.
+class ScopedLocale {
+public:
+    ScopedLocale(unsigned localeId, const wchar_t* decimalSeparator);
+    ~ScopedLocale();
+    ScopedLocale(const ScopedLocale&) = delete;
+    ScopedLocale& operator=(const ScopedLocale&) = delete;
+
+private:
+    unsigned previousThreadLocale_;
+    std::wstring previousDecimal_;
+};
+// Russian, as the dictionary's users have it: "," before the fraction.
+inline constexpr unsigned kRussianLocale = 0x0419;
+
 // A registry key under HKEY_CURRENT_USER unique to this test program run
 // ("SOFTWARE\\dictionary-tests\\<pid>"), deleted with everything below it at exit.
 const std::string& TestRegistryRoot();

@@ -182,6 +182,30 @@ TEST_F(DateutilTest, StrToDateFmtReadsPicturesNamesAndNumbers) {
         EXPECT_EQ(StrToDateFmt(c.format, Utf8ToAnsi(c.text)), c.expected) << c.format << " " << c.text;
 }
 
+TEST_F(DateutilTest, OnAFarEastSystemOnlyADayNameOrDesignatorMayFollowTheDate) {
+    TDateSettings s = Pinned("dd.mm.yyyy ddd");
+    s.ShortDayNames[2] = "Tue";
+    s.LongDayNames[2] = "Tuesday";
+    s.TimePMString = "PM";
+    const TDateTime date = EncodeDate(2006, 6, 20);
+    struct Case {
+        bool farEast;
+        const char* text;
+        bool valid;
+    } cases[] = {
+        {true, "20.06.2006 Tuesday", true}, {true, "20.06.2006 tue", true}, {true, "20.06.2006 PM", true},
+        {true, "20.06.2006 xyz", false},    {false, "20.06.2006 xyz", true},
+    };
+    for (const Case& c : cases) {
+        s.FarEast = c.farEast;
+        SetDateSettings(s);
+        if (c.valid)
+            EXPECT_EQ(StrToDateFmt("DD.MM.YYYY", c.text), date) << c.text;
+        else
+            EXPECT_THROW(StrToDateFmt("DD.MM.YYYY", c.text), EConvertError) << c.text;
+    }
+}
+
 TEST_F(DateutilTest, StrToDateFmtRejectsWhatIsNoDate) {
     // "15.03.    ": a missing year must not pass as a two-digit one.
     const char* bad[] = {"", "abc", "15.03.    ", "31.02.2006", "15.13.2006", "15.03.", "1.2.3.4", "15.03.2006 12", "12345.1.1"};

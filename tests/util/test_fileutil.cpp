@@ -407,6 +407,15 @@ TEST_F(FileutilTest, BrowseFolderDialogReturnsTheSelectedFolder) {
 
 namespace {
 
+TEST(UtilStrings, TheMessagesComeFromTheStringTable) {
+    EXPECT_EQ(LoadUtilString(utilconst::SReadError), "Stream read error");
+    EXPECT_EQ(LoadUtilString(utilconst::SWriteError), "Stream write error");
+    EXPECT_EQ(LoadUtilString(utilconst::SHelpButton), "&Help");
+    EXPECT_EQ(UtilMessage(utilconst::SFOpenError, "a.txt"), "Cannot open file a.txt");
+    EXPECT_EQ(UtilMessage(utilconst::SFCreateError, "100%s"), "Cannot create file 100%s");
+    EXPECT_EQ(LoadUtilString(1), "") << "an id the table lacks";
+}
+
 TEST(UtilCursors, TheDrawnCursorsLoadAndInstallOnlyWhenPresent) {
     // The drawn data makes cursors (when the test knows where the sources are).
     for (const char* name : {"util_hand.bin", "util_drag.bin"}) {

@@ -284,6 +284,7 @@ protected:
 
 // Texts a person or another program might have left in the file.
 TEST_F(FormStorageTest, ReadsForgivingTexts) {
+    testing_support::ScopedLocale russian(testing_support::kRussianLocale, L",");
     struct Case {
         const char* Ident;
         std::string Text;
@@ -397,11 +398,15 @@ TEST_F(FormStorageTest, StoredValuesRoundTripAsText) {
     for (const char* name : {"Count", "Secret"}) values->Add()->SetName(name);
     values->StoredValue("Secret")->KeyString = "key";
     TVariant seen;
+    bool doneWhileLoading = false;
     values->StoredValue("Count")->OnRestore = [&](TObject*, TVariant& v) {
         seen = v;
         v = int64_t{StrToInt(std::get<std::string>(v))};
+        // One flag for the placement and its storage, set before the values load.
+        doneWhileLoading = static_cast<TFormPlacement*>(form->Storage)->RestoreDone();
     };
     form->Storage->RestoreFormPlacement();
+    EXPECT_TRUE(doneWhileLoading);
     EXPECT_EQ(seen, TVariant(std::string("-7")));
     EXPECT_EQ(form->Storage->StoredValue("count"), TVariant(int64_t{-7}));
     EXPECT_EQ(form->Storage->StoredValue("Secret"), TVariant(std::string("pass word")));
@@ -465,6 +470,7 @@ TEST_F(FormStorageTest, FrameworkControlsPublishTheirUsualProperties) {
 }
 
 TEST(PropsStorage, FloatTextAndLoops) {
+    testing_support::ScopedLocale russian(testing_support::kRussianLocale, L",");
     EXPECT_EQ(StoredFloatText(0.1 + 0.2, ftDouble), "0.3");
     EXPECT_EQ(StoredFloatText(1.0 / 3, ftSingle), "0.3333333");
     double value = 0;

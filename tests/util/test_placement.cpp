@@ -123,6 +123,22 @@ TEST(FormPlacement, AMovedAndResizedFormComesBackTheSame) {
     EXPECT_EQ(again->Position, poDesigned);
 }
 
+TEST(FormPlacement, AStoredPlaceEndsCentringOnTheScreenOrDesktopOnly) {
+    const std::string key = Key("centred");
+    Store(key, {{"NormPos", "123,77,468,311"}, {"PixelsPerInch", std::to_string(Screen->PixelsPerInch())}});
+    struct Case {
+        TPosition designed, after;
+    } cases[] = {{poScreenCenter, poDesigned}, {poDesktopCenter, poDesigned}, {poMainFormCenter, poMainFormCenter}};
+    for (const Case& c : cases) {
+        owned_ptr<TPlacedForm> form(new TPlacedForm(Application, key));
+        form->Place->Active = false;
+        form->Position = c.designed;
+        form->Place->RestoreFormPlacement();
+        EXPECT_EQ(form->Position, c.after) << c.designed;
+        EXPECT_EQ(NormalRect(form.get()).left, 123) << c.designed;
+    }
+}
+
 TEST(FormPlacement, AMaximisedFormComesBackMaximisedWithItsNormalRectangle) {
     const std::string key = Key("maximised");
     {
@@ -287,6 +303,31 @@ TEST(FormPlacement, EraseSectionsTakesTheSectionAndItsSubsections) {
     for (int i = 0; i < sections.Count(); ++i) left.push_back(sections.Get(i));
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"Other", "TPlacedFormX"}));
+}
+
+TEST(FormPlacement, RestoringNeverCreatesAKey) {
+    struct Case {
+        const char* what;
+        TPlacementRegRoot root;
+    } cases[] = {{"current user", prCurrentUser}, {"local machine", prLocalMachine}};
+    for (const Case& c : cases) {
+        const std::string key = Key(std::string("unread ") + c.what);
+        owned_ptr<TPlacedForm> form(new TPlacedForm(Application, key));
+        form->Place->RegistryRoot = c.root;
+        form->Show();
+        EXPECT_EQ(form->Log, std::vector<std::string>{"own show"}) << c.what;
+        TRegistry user;
+        EXPECT_FALSE(user.KeyExists(key)) << c.what;
+        TRegistry machine;
+        machine.SetRootKey(HKEY_LOCAL_MACHINE);
+        EXPECT_FALSE(machine.KeyExists(key)) << c.what;
+        form->Place->Active = false;  // closing would save
+    }
+    const std::string plain = Key("unread plain");
+    owned_ptr<TPlacedForm> form(new TPlacedForm(Application, Key("unread routine")));
+    form->Show();
+    RestoreFormPlacement(form.get(), plain, true);
+    EXPECT_FALSE(TRegistry().KeyExists(plain));
 }
 
 TEST(FormPlacement, ValuesOfTheFormsSectionAndTheRoutinesWithoutAComponent) {

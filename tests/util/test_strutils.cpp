@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/cp1251.h"
+#include "support/test_support.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -56,6 +57,10 @@ TEST(StrutilsTest, IsWildMatchesStarAndQuestionMark) {
         {"ab", "ab*c*", false, false},
         {"ab", "ab*", false, true},
         {"abc", "a*c*", false, true},
+        // Text that an earlier part of the pattern has taken is never matched
+        // again, and '?' always needs a character of its own, even before '*'.
+        {"aa", "a*aa", false, false},
+        {"abc", "abc?*", false, false},
     };
     for (const WildCase& c : cases)
         EXPECT_EQ(IsWild(c.input, c.pattern, c.ignoreCase), c.matches)
@@ -241,10 +246,14 @@ TEST(StrutilsTest, CommandLineSwitchArgument) {
 
 #ifdef _WIN32
 TEST(StrutilsTest, OemConversionAndCollation) {
-    const std::string text = Utf8ToAnsi("Привет, мир! 123");
+    testing_support::ScopedLocale russian(testing_support::kRussianLocale, L",");
+    // The OEM code page is the system's: Cyrillic survives the round trip only
+    // where it is the Cyrillic one; plain text, and the full length, anywhere.
+    const std::string text = GetOEMCP() == 866 ? Utf8ToAnsi("Привет, мир! 123") : std::string("Hello, world! 123");
     const std::string oem = StrToOem(text);
     EXPECT_EQ(oem.size(), text.size());
     EXPECT_EQ(OemToAnsiStr(oem), text);
+    EXPECT_EQ(StrToOem(std::string("a\0b", 3)), std::string("a\0b", 3));
     if (GetOEMCP() == 866) {
         EXPECT_EQ(StrToOem(Utf8ToAnsi("Пё")), "\x8F\xF1");
     }

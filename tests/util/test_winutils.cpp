@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -270,6 +271,36 @@ TEST(WinUtilsMisc, StringsAndSmallRoutines) {
     EXPECT_EQ(Min(3, -4), -4);
 }
 
+TEST(WinUtilsMisc, VariantsMadeAndCompared) {
+    EXPECT_TRUE(VarIsNull(MakeVariant({})));
+    const TVariant one[] = {int64_t{5}};
+    EXPECT_EQ(MakeVariant(one), TVariant(int64_t{5}));
+    const TVariant three[] = {int64_t{5}, std::string("x"), 2.5};
+    const TVariant made = MakeVariant(three);
+    ASSERT_TRUE(VarIsArray(made));
+    EXPECT_EQ(std::get<TVarArray>(made).Items.size(), 3u);
+    EXPECT_THROW(VarToStr(made), EConvertError);
+
+    struct Case {
+        std::vector<TVariant> values;
+        TVariant max, min;
+    } cases[] = {
+        {{int64_t{3}, 7.5, int64_t{-2}}, 7.5, int64_t{-2}},
+        {{std::string("10"), int64_t{9}}, std::string("10"), int64_t{9}},  // text read as a number
+        {{std::string("b"), std::string("a")}, std::string("b"), std::string("a")},
+        {{true, int64_t{0}}, int64_t{0}, true},  // True counts as -1
+        {{TVariant{}, int64_t{-100}}, int64_t{-100}, TVariant{}},
+        {{TVarDate{45000}, int64_t{44999}}, TVarDate{45000}, int64_t{44999}},
+        {{}, TVariant{}, TVariant{}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(MaxOf(c.values), c.max) << VarToStr(c.max);
+        EXPECT_EQ(MinOf(c.values), c.min) << VarToStr(c.min);
+    }
+    const TVariant mixed[] = {std::string("abc"), int64_t{1}};
+    EXPECT_THROW(MaxOf(mixed), EConvertError);
+}
+
 TEST(WinUtilsMisc, MessagesGoThroughTheMessageBoxSeam) {
     auto& shown = testing_support::ShownMessageBoxes();
     shown.clear();
@@ -292,12 +323,39 @@ TEST(WinUtilsMisc, IconsCellsAndVersion) {
     EXPECT_EQ(Pixel(back.get(), 8, 8), clBlue);
     EXPECT_EQ(back->TransparentColor(), clLime);
 
-    // Cell text, top-aligned with dx 2, dy 2, and a centred bitmap.
-    auto cell = Filled(60, 20, clWhite);
+    // Cell text lies where its alignments put it: 2 pixels in from the left,
+    // 3 from the right, centred; 2 down, centred (at least 1) or at the bottom.
+    auto cell = Filled(60, 30, clWhite);
     TCanvas* canvas = cell->Canvas();
     canvas->Font()->SetColor(clBlack);
-    DrawCellText(canvas, "", Rect(0, 0, 60, 20), taLeftJustify, vaTopJustify);
-    EXPECT_EQ(Pixel(cell.get(), 30, 10), clWhite);
+    const int tw = canvas->TextWidth("W"), th = canvas->TextHeight("W");
+    struct Case {
+        TAlignment align;
+        TVertAlignment vert;
+        int left, top;
+    } cases[] = {
+        {taLeftJustify, vaTopJustify, 2, 2},
+        {taCenter, vaCenter, (60 - tw) / 2, std::max(1, (30 - th) / 2)},
+        {taRightJustify, vaBottomJustify, 60 - tw - 3, std::max(2, 30 - th)},
+    };
+    for (const Case& c : cases) {
+        canvas->Brush()->SetColor(clWhite);
+        canvas->FillRect(Rect(0, 0, 60, 30));
+        DrawCellText(canvas, "W", Rect(0, 0, 60, 30), c.align, c.vert);
+        TRect ink{60, 30, -1, -1};
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 60; ++x)
+                if (Pixel(cell.get(), x, y) != clWhite)
+                    ink = {std::min(ink.Left, x), std::min(ink.Top, y), std::max(ink.Right, x), std::max(ink.Bottom, y)};
+        ASSERT_GE(ink.Right, 0) << "no text drawn";
+        EXPECT_GE(ink.Left, c.left) << c.align;
+        EXPECT_LE(ink.Left, c.left + 2) << c.align;
+        EXPECT_LT(ink.Right, c.left + tw) << c.align;
+        EXPECT_GE(ink.Top, c.top) << c.vert;
+        EXPECT_LT(ink.Bottom, c.top + th) << c.vert;
+    }
+    canvas->Brush()->SetColor(clWhite);
+    canvas->FillRect(Rect(0, 0, 60, 30));
     // Word wrap goes through the off-screen bitmap, in the canvas's font colour.
     canvas->Font()->SetColor(clRed);
     DrawCellTextEx(canvas, "WWW WWW", Rect(0, 0, 60, 20), taLeftJustify, vaTopJustify, true);

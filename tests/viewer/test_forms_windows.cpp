@@ -3,6 +3,7 @@
 // they stand while scrolling, and their printed look.
 #include <gtest/gtest.h>
 
+#include "framework/application.h"
 #include "framework/bitmap.h"
 #include "framework/canvas.h"
 #include "framework/forms.h"
@@ -150,6 +151,53 @@ TEST_F(FormWindowsTest, ArrowKeysMoveWithinTheRadioGroupAndStopAtItsEnds) {
     form->Hide();
 }
 
+TEST_F(FormWindowsTest, TabReachesEveryRadioGroupOnceAtItsCheckedOrFirstButton) {
+    Load("<FORM><INPUT TYPE=radio NAME=a VALUE=1><INPUT TYPE=radio NAME=A VALUE=2>"
+         "<INPUT TYPE=radio NAME=b VALUE=1><INPUT TYPE=radio NAME=b VALUE=2 CHECKED>"
+         "<INPUT TYPE=radio VALUE=x><INPUT TYPE=radio VALUE=y><INPUT TYPE=reset></FORM>");
+    auto stops = [&] {
+        std::vector<bool> v;
+        for (size_t i = 0; i < 6; ++i) v.push_back(Control<TRadioButtonFormControlObj>(i)->GetControl()->TabStop);
+        return v;
+    };
+    // Group a has none checked: its first button; b its checked one; each
+    // button without a name stands alone.
+    EXPECT_EQ(stops(), (std::vector<bool>{true, false, false, true, true, true}));
+    // Checking a's second button moves the stop there; a reset brings it back.
+    auto* second = Control<TRadioButtonFormControlObj>(1);
+    second->SetChecked(true);
+    second->RadioClick();
+    EXPECT_EQ(stops(), (std::vector<bool>{false, true, false, true, true, true}));
+    viewer->Document()->DocForms.at(0)->ResetControls();
+    EXPECT_EQ(stops(), (std::vector<bool>{true, false, false, true, true, true}));
+}
+
+TEST_F(FormWindowsTest, TheTabKeyReachesARadioGroupWithNothingChecked) {
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Application->ProcessMessages();
+    if (GetForegroundWindow() != form->Handle()) GTEST_SKIP() << "the window is not in the foreground";
+    Load("<FORM><INPUT NAME=q><INPUT TYPE=radio NAME=r VALUE=1><INPUT TYPE=radio NAME=r VALUE=2>"
+         "<INPUT NAME=after></FORM>");
+    HWND edit = Control<TEditFormControlObj>(0)->GetControl()->Handle();
+    HWND first = Control<TRadioButtonFormControlObj>(1)->GetControl()->Handle();
+    HWND after = Control<TEditFormControlObj>(3)->GetControl()->Handle();
+    SetFocus(edit);
+    auto tab = [&] {
+        keybd_event(VK_TAB, static_cast<BYTE>(MapVirtualKeyW(VK_TAB, MAPVK_VK_TO_VSC)), 0, 0);
+        keybd_event(VK_TAB, static_cast<BYTE>(MapVirtualKeyW(VK_TAB, MAPVK_VK_TO_VSC)), KEYEVENTF_KEYUP, 0);
+        for (int i = 0; i < 10; ++i) {
+            Application->ProcessMessages();
+            Sleep(10);
+        }
+    };
+    tab();
+    EXPECT_EQ(GetFocus(), first);
+    tab();  // the group is one stop
+    EXPECT_EQ(GetFocus(), after);
+    form->Hide();
+}
+
 TEST_F(FormWindowsTest, TabIndexOrdersTheControlsBeforeTheRest) {
     Load("<INPUT NAME=a><INPUT NAME=b TABINDEX=3><INPUT NAME=c TABINDEX=1><INPUT NAME=d TABINDEX=3>"
          "<INPUT NAME=e TABINDEX=2>");
@@ -177,6 +225,7 @@ TEST_F(FormWindowsTest, ControlsScrolledOutWaitLeftOfTheView) {
 }
 
 TEST_F(FormWindowsTest, AHitOnAnImageButtonGivesTheControlAndThePoint) {
+    form->Show();
     Load("<FORM><INPUT TYPE=image NAME=map SRC=missing.gif WIDTH=60 HEIGHT=40></FORM>");
     auto* map = Control<TImageFormControlObj>(0);
     ASSERT_TRUE(map && map->ImageObj);
@@ -188,10 +237,12 @@ TEST_F(FormWindowsTest, AHitOnAnImageButtonGivesTheControlAndThePoint) {
     EXPECT_TRUE(r & guControl);
     ASSERT_EQ(hit, map);
     hit->ImageClick();
+    EXPECT_EQ(GetFocus(), map->GetControl()->Handle()) << "the click gives the button the focus";
     ASSERT_EQ(submitted.size(), 2u);
     EXPECT_EQ(submitted[0], "map.x=" + std::to_string(map->LastX));
     EXPECT_NEAR(map->LastX, 12, 2);
     EXPECT_NEAR(map->LastY, 5, 2);
+    form->Hide();
 }
 
 TEST_F(FormWindowsTest, PrintedImitationsDrawIntoABitmap) {

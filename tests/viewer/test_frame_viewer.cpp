@@ -11,6 +11,7 @@
 #include "framework/sysutils.h"
 #include "framework/win.h"
 #include "html/font_obj.h"
+#include "html/text_section.h"
 #include "support/test_support.h"
 #include "viewer/frame_viewer.h"
 
@@ -262,6 +263,43 @@ TEST_F(FrameViewerTest, RequestEventsAreAskedInOrderAndOnlyTheFirst) {
     EXPECT_EQ(asked.front(), "stream doc3");
     for (const std::string& a : asked) EXPECT_EQ(a.substr(0, 7), "stream ");
     EXPECT_NE(fv->GetCurViewer(0)->Source().find("Can't load "), std::string::npos);
+}
+
+TEST_F(FrameViewerTest, StyleSheetsOfFramesComeThroughTheRequestEvents) {
+    TStringList page, sheet;
+    page.SetText("<link rel=stylesheet href=s.css><p>Styled</p>");
+    sheet.SetText("p { font-weight: bold }");
+    std::vector<std::string> asked;
+    fv->OnStringsRequest = [&](TObject*, const std::string& src, TStrings*& list) {
+        asked.push_back(src);
+        list = src == "s.css" ? &sheet : src == "doc" ? &page : nullptr;
+    };
+    fv->Load("doc");
+    EXPECT_EQ(asked, (std::vector<std::string>{"doc", "s.css"}));
+    TPageViewer* v = fv->GetCurViewer(0);
+    ASSERT_NE(v, nullptr);
+    TObject* holder = nullptr;
+    wchar_t ch = 0;
+    ASSERT_TRUE(v->Document()->GetChAtPos(0, ch, holder));
+    auto* section = dynamic_cast<TSection*>(holder);
+    ASSERT_NE(section, nullptr);
+    EXPECT_GE(section->Fonts.Run(0)->RunFont.Weight, 700);
+}
+
+TEST_F(FrameViewerTest, AFrameSetsMetaCharsetIsItsFramesDefault) {
+    WriteFileBytes("greek.htm",
+                   "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1253\">"
+                   "</head><frameset cols=\"*,*\"><frame name=\"left\" src=\"alpha.htm\">"
+                   "<frame name=\"right\" src=\"b.htm\"></frameset></html>");
+    WriteFileBytes("alpha.htm", "<p>\xE1</p>");
+    fv->LoadFromFile("greek.htm");
+    ASSERT_NE(View("left"), nullptr);
+    EXPECT_EQ(View("left")->CharSet, 161);
+    EXPECT_EQ(View("right")->CharSet, 161);
+    EXPECT_EQ(View("left")->Document()->FindString(0, L"\u03B1", true), 0);
+    // A set without one leaves the viewer's own.
+    fv->LoadFromFile("index.htm");
+    EXPECT_EQ(View("main")->CharSet, fv->CharSet());
 }
 
 // ---- targets

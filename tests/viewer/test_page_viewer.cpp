@@ -1,6 +1,7 @@
 // The viewer control on screen: loading, scrolling and painting.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <utility>
 
 #include "framework/bitmap.h"
@@ -10,6 +11,8 @@
 #include "framework/sysutils.h"
 #include "framework/win.h"
 #include "html/form_controls.h"
+#include "html/html_startup.h"
+#include "html/text_section.h"
 #include "support/test_support.h"
 #include "viewer/page_viewer.h"
 
@@ -123,6 +126,150 @@ TEST_F(PageViewerTest, VerticalRangeIsTheDocumentBelowThePanel) {
         viewer->SetScrollPos(asked);
         EXPECT_EQ(viewer->GetScrollPos(), 0) << asked;
     }
+}
+
+TEST_F(PageViewerTest, AShorterReloadOfTheSamePageBringsThePositionBack) {
+    testing_support::TempWorkDir dir;
+    // Reloaded from the file, from a string under the same name, and back to
+    // a place whose section the shorter page no longer has.
+    const std::function<void(const std::string&)> loads[] = {
+        [&](const std::string& html) {
+            testing_support::WriteFileBytes("page.htm", html);
+            viewer->LoadFromFile("page.htm");
+        },
+        [&](const std::string& html) { viewer->LoadFromString(html, "page.htm"); },
+    };
+    for (const auto& load : loads) {
+        load(Lines(200));
+        viewer->SetScrollPos(1000000);
+        const int bottom = viewer->GetScrollPos();
+        ASSERT_GT(bottom, 1000);
+        const int position = viewer->GetPosition();
+        load(Lines(30));
+        const int range = viewer->GetScrollBarRange();
+        ASSERT_GT(range, 0);
+        EXPECT_EQ(viewer->GetScrollPos(), range);
+        // The pane shows the page's last lines, not white past its end.
+        owned_ptr<TBitmap> shown = PanelPicture(viewer.get());
+        EXPECT_GT(shown->Width() * shown->Height() - CountPixels(shown.get(), Rgb(shown.get(), 0, 0)), 50);
+        // As a reload does: the place in a section the shorter page no
+        // longer has is passed over, and the clamped one stays.
+        viewer->SetPosition(position);
+        EXPECT_EQ(viewer->GetScrollPos(), range);
+        // The same length keeps its place.
+        load(Lines(30));
+        EXPECT_EQ(viewer->GetScrollPos(), range);
+        viewer->Clear();
+    }
+}
+
+TEST_F(PageViewerTest, BarsFollowTheBorderTheScrollStyleAndTheAlwaysShownOption) {
+    const int W = viewer->Width(), H = viewer->Height(), S = GetSystemMetrics(SM_CXVSCROLL);
+    const std::string wide = "<table width=900><tr><td>wide</td></tr></table>";
+    const struct Case {
+        const char* name;
+        THTMLBorderStyle border;
+        TScrollStyle bars;
+        bool showV;
+        std::string html;
+        bool vVisible, vEnabled, hVisible;
+        int panelLeft, panelWidth, panelHeight;
+    } cases[] = {
+        {"no border, short", htNone, ssBoth, false, kShortPage, false, false, false, 0, W, H},
+        {"no border, long", htNone, ssBoth, false, kLongPage, true, true, false, 0, W - S, H},
+        {"always shown, short", htSingle, ssBoth, true, kShortPage, true, false, false, 1, W - S - 2, H - 2},
+        {"always shown, long", htSingle, ssVertical, true, kLongPage, true, true, false, 1, W - S - 2, H - 2},
+        {"no bars, long and wide", htSingle, ssNone, false, kLongPage + wide, false, false, false, 1, W - 2, H - 2},
+        {"sideways only, long and wide", htSingle, ssHorizontal, false, kLongPage + wide, false, false, true, 1,
+         W - 2, H - 2 - S},
+        {"sideways only, long", htSingle, ssHorizontal, false, kLongPage, false, false, false, 1, W - 2, H - 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        viewer->SetBorderStyle(c.border);
+        viewer->SetScrollBars(c.bars);
+        viewer->SetOptions(c.showV ? HtOption(htShowVScroll) : 0);
+        viewer->LoadFromString(c.html, "");
+        TPaintPanel* panel = viewer->PaintPanelControl();
+        EXPECT_EQ(viewer->VScrollBarVisible(), c.vVisible);
+        if (c.vVisible) EXPECT_EQ(viewer->VScrollBarEnabled(), c.vEnabled);
+        EXPECT_EQ(viewer->HScrollBarVisible(), c.hVisible);
+        EXPECT_EQ(panel->Left(), c.panelLeft);
+        EXPECT_EQ(panel->Top(), c.panelLeft);
+        EXPECT_EQ(panel->Width(), c.panelWidth);
+        EXPECT_EQ(panel->Height(), c.panelHeight);
+        // Without a vertical bar the page is laid out at the panel's full width.
+        if (!c.vVisible && !c.showV) EXPECT_EQ(viewer->FullDisplaySize(panel->Width()).cy, viewer->DocumentHeight());
+    }
+}
+
+TEST_F(PageViewerTest, APaintOfTheWholeControlShowsTheDocument) {
+    viewer->SetColor(0xE0E0E0);
+    viewer->LoadFromString(kLongPage, "");
+    owned_ptr<TBitmap> shot(new TBitmap);
+    shot->SetPixelFormat(pf24bit);
+    shot->SetSize(viewer->Width(), viewer->Height());
+    shot->Canvas()->Brush()->SetColor(0x0000FF);
+    shot->Canvas()->FillRect({0, 0, viewer->Width(), viewer->Height()});
+    viewer->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(shot->Canvas()->Handle()));
+    TPaintPanel* panel = viewer->PaintPanelControl();
+    int text = 0, untouched = 0;
+    for (int y = panel->Top(); y < panel->Top() + panel->Height(); ++y)
+        for (int x = panel->Left(); x < panel->Left() + panel->Width(); ++x) {
+            const unsigned c = Rgb(shot.get(), x, y);
+            text += c != 0xE0E0E0 && c != 0x0000FF;
+            untouched += c == 0x0000FF;
+        }
+    EXPECT_GT(text, 200) << "the lines of the page";
+    EXPECT_EQ(untouched, 0);
+    // The bar is there too.
+    const int barX = viewer->Width() - 1 - GetSystemMetrics(SM_CXVSCROLL) / 2;
+    EXPECT_NE(Rgb(shot.get(), barX, viewer->Height() / 2), 0x0000FFu);
+}
+
+TEST_F(PageViewerTest, TheSystemIBeamGivesWayToTheEnginesTextCursor) {
+    viewer->SetCursor(crIBeam);
+    viewer->LoadFromString(kShortPage, "");
+    EXPECT_EQ(viewer->Cursor(), ThickIBeamCursor);
+    viewer->SetCursor(crArrow);  // any other cursor stays
+    viewer->LoadFromString(kShortPage, "");
+    EXPECT_EQ(viewer->Cursor(), crArrow);
+}
+
+TEST_F(PageViewerTest, LayoutPassesFollowWhetherTheVerticalBarIsNeeded) {
+    const int w = viewer->Width() - 2, h = viewer->Height() - 2, s = GetSystemMetrics(SM_CXVSCROLL);
+    auto box = [](int width, int height) {
+        return "<div style=\"width: " + std::to_string(width) + "px; height: " + std::to_string(height) +
+               "px\"></div>";
+    };
+    viewer->LoadFromString(box(50, 100), "");
+    const int extraDown = viewer->DocumentHeight() - 100;
+    const int extraAcross = viewer->FullDisplaySize(w).cx - 50;
+    auto passes = [&](const std::string& html) {
+        const int before = viewer->Document()->LayoutCycle;
+        viewer->LoadFromString(html, "");
+        return viewer->Document()->LayoutCycle - before;
+    };
+    const std::string taller = box(50, h + 40 - extraDown);
+    // Short: one pass. Taller than the pane: a second, narrower one.
+    EXPECT_EQ(passes(box(50, 100)), 1);
+    EXPECT_EQ(passes(taller), 2);
+    EXPECT_EQ(viewer->PaintPanelControl()->Width(), w - s);
+    // Needed at first only for a bar across (wider than the pane less a
+    // bar, and nearly as tall as the pane): the narrower pass shows it is
+    // not, and a third pass lays the page out at the full width again.
+    EXPECT_EQ(passes(box(w - s / 2 - extraAcross, h - s / 2 - extraDown)), 3);
+    // A long source goes straight to the narrower width.
+    EXPECT_EQ(passes(taller + "<!--" + std::string(10000, 'x') + "-->"), 1);
+    EXPECT_EQ(viewer->PaintPanelControl()->Width(), w - s);
+    // So does the always-shown bar; without vertical bars the full width.
+    viewer->SetOptions(HtOption(htShowVScroll));
+    EXPECT_EQ(passes(box(50, 100)), 1);
+    EXPECT_EQ(viewer->FullDisplaySize(w - s).cy, viewer->DocumentHeight());
+    viewer->SetOptions(0);
+    viewer->SetScrollBars(ssNone);
+    EXPECT_EQ(passes(taller), 1);
+    EXPECT_EQ(viewer->PaintPanelControl()->Width(), w);
 }
 
 TEST_F(PageViewerTest, PanelShowsTheDocumentAtTheScrollPosition) {
@@ -627,6 +774,25 @@ TEST_F(PageViewerTest, OnePixelBackgroundsCoverThePanel) {
             EXPECT_EQ(Rgb(shown.get(), x, y), 0x0000FFu) << x << "," << y;
         viewer->Clear();
     }
+    // Placed once, a pixel stays a pixel; repeated along one axis, a line.
+    WritePicture("dot.bmp", 1, 1, 0x0000FF);
+    const struct {
+        const char* repeat;
+        int across, down;  // the red run at the top-left corner
+    } placed[] = {{"no-repeat", 1, 1}, {"repeat-x", -1, 1}, {"repeat-y", 1, -1}};
+    for (const auto& p : placed) {
+        SCOPED_TRACE(p.repeat);
+        testing_support::WriteFileBytes("dot.htm", std::string("<body style=\"background-image: url(dot.bmp); "
+                                                               "background-repeat: ") +
+                                                       p.repeat + "\">" + Lines(3));
+        viewer->LoadFromFile("dot.htm");
+        owned_ptr<TBitmap> shown = PanelPicture(viewer.get());
+        const int w = shown->Width(), h = shown->Height();
+        const int across = p.across < 0 ? w : p.across, down = p.down < 0 ? h : p.down;
+        EXPECT_EQ(CountPixels(shown.get(), 0x0000FF), across + down - 1);
+        EXPECT_EQ(Rgb(shown.get(), 0, 0), 0x0000FFu);
+        viewer->Clear();
+    }
 }
 
 TEST_F(PageViewerTest, FixedBackgroundStaysWhileTheTextScrolls) {
@@ -653,6 +819,43 @@ TEST_F(PageViewerTest, FixedBackgroundStaysWhileTheTextScrolls) {
         owned_ptr<TBitmap> scrolled = PanelPicture(viewer.get());
         EXPECT_EQ(Rgb(scrolled.get(), 5, 5) == 0x00FFFFu, fixed);
     }
+}
+
+TEST_F(PageViewerTest, LinkedStyleSheetsAreAskedOfTheHostByTheirExpandedNames) {
+    TMemoryStream sheet;
+    const std::string css = "p { font-style: italic }";
+    sheet.Write(css.data(), static_cast<int32_t>(css.size()));
+    std::vector<std::string> asked;
+    viewer->OnhtStreamRequest = [&](TObject*, const std::string& src, TStream*& stream) {
+        asked.push_back(src);
+        stream = src.find("given") != std::string::npos ? &sheet : nullptr;
+    };
+    const std::string page = "<link rel=stylesheet href=given.css><p>x</p>";
+    viewer->LoadFromString(page, "");
+    EXPECT_EQ(asked, std::vector<std::string>{"given.css"});
+    const auto italic = [&] {
+        TObject* holder = nullptr;
+        wchar_t ch = 0;
+        viewer->Document()->GetChAtPos(0, ch, holder);
+        auto* section = dynamic_cast<TSection*>(holder);
+        return section && section->Fonts.Run(0)->RunFont.Italic;
+    };
+    EXPECT_TRUE(italic());
+
+    // With the host's expander the request goes by the full name.
+    asked.clear();
+    viewer->SetOnExpandName([](TObject*, const std::string& name, std::string& full) {
+        full = "http://host/css/" + name;
+    });
+    viewer->LoadFromString(page, "");
+    EXPECT_EQ(asked, std::vector<std::string>{"http://host/css/given.css"});
+    EXPECT_TRUE(italic());
+
+    // No stream: the file of that name is read, and there is none.
+    asked.clear();
+    viewer->LoadFromString("<link rel=stylesheet href=missing.css><p>x</p>", "");
+    EXPECT_EQ(asked, std::vector<std::string>{"http://host/css/missing.css"});
+    EXPECT_FALSE(italic());
 }
 
 }  // namespace

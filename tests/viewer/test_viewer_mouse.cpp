@@ -14,6 +14,9 @@
 #include "framework/timer.h"
 #include "framework/win.h"
 #include "html/font_obj.h"
+#include "html/text_section.h"
+#include "html/image_obj.h"
+#include "html/block.h"
 #include "html/html_startup.h"
 #include "support/test_support.h"
 #include "viewer/page_viewer.h"
@@ -306,6 +309,43 @@ TEST_F(ViewerLinkTest, AnchorLinkClickScrollsAndTurnsVisited) {
     EXPECT_EQ(covered, 1);
 }
 
+TEST_F(ViewerLinkTest, ClicksOnAPicturesMapAreasFollowTheirLinks) {
+    testing_support::WriteFileBytes(
+        "map.htm", "<map name=nav><area shape=rect coords=0,0,49,39 href=other.htm title=Other>"
+                   "<area shape=circle coords=75,20,15 href=\"#low\"></map>"
+                   "<p><img src=none.bmp usemap=#NAV width=100 height=40 border=0></p>" +
+                       Lines(60) + "<p><a name=low>Low</a></p>" + Lines(40, 61));
+    viewer->LoadFromFile("map.htm");
+    UpdateWindow(panel->Handle());
+    TImageObj* picture = nullptr;
+    std::function<void(TCellBasic&)> find = [&](TCellBasic& cell) {
+        for (int i = 0; i < cell.Count() && !picture; ++i) {
+            if (auto* s = dynamic_cast<TSection*>(cell.Section(i)); s && s->Images.Count() > 0)
+                picture = dynamic_cast<TImageObj*>(s->Images.Obj(0));
+            else if (auto* b = dynamic_cast<TBlock*>(cell.Section(i)))
+                find(*b->ChildCell);
+        }
+    };
+    find(*viewer->Document());
+    ASSERT_NE(picture, nullptr);
+    const int x = picture->PaintX, y = picture->PaintY - viewer->GetScrollPos();
+
+    // Between the areas: no link.
+    Send(panel, WM_MOUSEMOVE, 0, At(x + 52, y + 2));
+    EXPECT_NE(panel->Cursor(), HandCursor);
+    // The circle's link is an anchor of the page.
+    Send(panel, WM_MOUSEMOVE, 0, At(x + 75, y + 20));
+    EXPECT_EQ(panel->Cursor(), HandCursor);
+    Click(x + 75, y + 20);
+    EXPECT_GT(viewer->GetScrollPos(), 0);
+    EXPECT_EQ(viewer->CurrentFile(), ExpandFileName("map.htm"));
+    // The rectangle's goes to another page.
+    viewer->ScrollTo(0);
+    UpdateWindow(panel->Handle());
+    Click(x + 10, y + 10);
+    EXPECT_EQ(viewer->CurrentFile(), ExpandFileName("other.htm"));
+}
+
 TEST_F(ViewerLinkTest, ClickOnLinkWithSelectionDoesNotFollow) {
     const TPoint link = PointOf(PosOf("down") + 1);
     const TPoint below = PointOf(PosOf("Line 2"));
@@ -488,6 +528,25 @@ TEST_F(ViewerLinkTest, HoverOnAndOffALinkAndTheTimer) {
     }
     EXPECT_EQ(covered, (std::vector<std::string>{"#target", ""}));
     EXPECT_TRUE(viewer->HoverURL().empty());
+}
+
+TEST_F(ViewerLinkTest, ClearingThePageStopsTheHoverTimer) {
+    FakePointer pointer;
+    std::vector<std::string> covered;
+    viewer->OnHotSpotCovered = [&](TObject*, const std::string& url) { covered.push_back(url); };
+    const TPoint link = PointOf(PosOf("down") + 1);
+    pointer.Window = panel->Handle();
+    Send(panel, WM_MOUSEMOVE, 0, At(link.X, link.Y));
+    ASSERT_EQ(covered, (std::vector<std::string>{"#target"}));
+    viewer->Clear();
+    // The pointer leaves; no tick reports leaving a link of the page gone.
+    pointer.Window = nullptr;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 700) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        Pump();
+    }
+    EXPECT_EQ(covered, (std::vector<std::string>{"#target"}));
 }
 
 TEST_F(ViewerLinkTest, HoverTimerWithTheRealPointer) {

@@ -304,4 +304,32 @@ TEST_F(CaptionOnScreen, AnErrorWhilePaintingIsShownAfterThePaint) {
     testing_support::ShownMessageBoxes().clear();
 }
 
+TEST_F(CaptionOnScreen, ACaptionPaintThatKeepsFailingIsShownOnce) {
+    testing_support::ShownMessageBoxes().clear();
+    form->OnCaptionPaint = [](TObject*, TCanvas*, TRect&) { throw std::runtime_error("paint failed"); };
+    for (int i = 0; i < 3; ++i) form->Draw(i % 2 == 0);
+    Settle();
+    form->OnCaptionPaint = nullptr;
+    EXPECT_EQ(testing_support::ShownMessageBoxes().size(), 1u) << "one report waits for the form at a time";
+    testing_support::ShownMessageBoxes().clear();
+}
+
+TEST_F(CaptionOnScreen, StopColoursThatFollowTheSystemFollowAColourChange) {
+    auto* follower = new TGradientForm(nullptr);
+    follower->SetBounds(60, 260, 300, 100);
+    follower->Show();
+    Settle();
+    const int element = COLOR_ACTIVECAPTION;
+    const COLORREF saved = GetSysColor(element), changed = RGB(200, 30, 60);
+    SetSysColors(1, &element, &changed);
+    Settle();
+    const uint32_t followed = follower->ColorTable(true)[63];
+    const uint32_t set = form->ColorTable(true)[63];
+    SetSysColors(1, &element, &saved);
+    Settle();
+    EXPECT_EQ(followed, static_cast<uint32_t>(changed));
+    EXPECT_EQ(set, static_cast<uint32_t>(ColorToRGB(clBlue))) << "a stop colour of its own stays";
+    TObject::Free(follower);
+}
+
 }  // namespace

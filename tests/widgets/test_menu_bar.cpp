@@ -12,6 +12,7 @@
 #include "framework/streams.h"
 #include "framework/sysutils.h"
 #include "framework/win.h"
+#include "timed_steps.h"
 #include "widgets/dock.h"
 #include "widgets/menu_bar.h"
 
@@ -29,7 +30,7 @@ protected:
         bar = new TMenuBar(form);
         bar->SetParent(dock);
         bar->FullSize = true;
-        bar->ShowCaption = false;
+        bar->SetShowCaption(false);
         bar->ButtonHeight = 21;
         menu = new TMainMenu(form);
         file = Item(menu->Items(), "File");
@@ -76,9 +77,14 @@ TEST_F(MenuBarTest, VisibleTopLevelItemsBecomeButtonsAndLeaveTheMainMenu) {
     EXPECT_EQ(buttons[0]->Caption(), "File");
     EXPECT_EQ(buttons[1]->Caption(), "");
     EXPECT_EQ(buttons[2]->Caption(), "Help");
-    // An empty caption gives a borderless button of width 0.
+    // An empty caption gives a borderless button of width 0; a blank one is
+    // a caption like any other.
     EXPECT_EQ(buttons[1]->Width(), 0);
     EXPECT_TRUE(buttons[1]->NoBorder());
+    auto* blank = new TMenuOptionBox(form);
+    blank->SetCaption("  ");
+    EXPECT_GT(blank->Width(), 10);
+    EXPECT_FALSE(blank->NoBorder());
     for (TMenuOptionBox* b : buttons) EXPECT_EQ(b->Height(), 21);
     // Exactly the mirrored items are deleted: the invisible one stays, the
     // form shows no menu strip.
@@ -109,7 +115,7 @@ TEST_F(MenuBarTest, CopiesKeepHiddenItemsAndDispatchByCommand) {
     EXPECT_EQ(clicks, (std::vector<std::string>{"Print"}));
 }
 
-TEST_F(MenuBarTest, HideKeepsSourcesAndSynchronizeWaitsForTheMenuToClose) {
+TEST_F(MenuBarTest, HideKeepsSourcesAndSynchronizeCopiesThemAgain) {
     bar->WhatDoWithOldMenus = wdHide;
     bar->CreateMenu();
     EXPECT_EQ(menu->Items()->Count(), 4);
@@ -121,6 +127,36 @@ TEST_F(MenuBarTest, HideKeepsSourcesAndSynchronizeWaitsForTheMenuToClose) {
     TMenuItem* copy = bar->GetPopups(0)->Items()->Items(2);
     EXPECT_EQ(copy->Caption(), "Print now");
     EXPECT_FALSE(copy->Enabled());
+}
+
+TEST_F(MenuBarTest, SynchronizeUnderAnOpenDropDownClosesItCopiesAndOpensItAgain) {
+    bar->WhatDoWithOldMenus = wdHide;
+    bar->CreateMenu();
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    TMenuItem* copy = bar->GetPopups(0)->Items()->Items(2);
+    std::vector<std::string> seen;
+    auto note = [&](const char* when) {
+        seen.push_back(std::string(when) + ": depth " + std::to_string(bar->PopupDepth()) + ", " + copy->Caption());
+    };
+    // Steps 150 ms apart, run from inside the drop-downs' menu loops.
+    const bool done = widget_tests::RunSteps({
+        [&] { Buttons()[0]->Click(); },
+        [&] {
+            note("open");
+            print->SetCaption("Print now");
+            bar->Synchronize();
+            note("asked");
+        },
+        [&] {
+            note("reopened");
+            EndMenu();
+        },
+        [&] { note("closed"); },
+    });
+    ASSERT_TRUE(done);
+    EXPECT_EQ(seen, (std::vector<std::string>{"open: depth 1, Print", "asked: depth 1, Print",
+                                              "reopened: depth 1, Print now", "closed: depth 0, Print now"}));
 }
 
 TEST_F(MenuBarTest, SynchronizeRefusesAfterDelete) {

@@ -210,6 +210,86 @@ TEST(HandleWMPrint, PrintsTheClientOnlyWhenAsked) {
     TObject::Free(form);
 }
 
+// A form (or a control on one) that prints itself, its children and its
+// owned windows through HandleWMPrint and paints in one colour.
+template <class Base>
+class Printed : public Base {
+public:
+    Printed(TComponent* owner, TColor colour) : Base(owner), colour_(colour) {}
+    void WndProc(TMessage& m) override {
+        if (m.Msg == WM_PRINT) {
+            HandleWMPrint(this->Handle(), m, nullptr, 0);
+            return;
+        }
+        if (m.Msg == WM_PRINTCLIENT) {
+            HandleWMPrintClient(this, m);
+            return;
+        }
+        Base::WndProc(m);
+    }
+
+protected:
+    void Paint() override {
+        this->Canvas()->Brush()->SetColor(colour_);
+        this->Canvas()->FillRect(this->ClientRect());
+    }
+
+private:
+    TColor colour_;
+};
+
+class PrintedBox : public Printed<TCustomControl> {
+    using Printed::Printed;
+};
+class PrintedForm : public Printed<TForm> {
+    using Printed::Printed;
+};
+
+TEST(HandleWMPrint, ChildrenAndOwnedWindowsArePrintedWhereTheyLie) {
+    auto* top = new PrintedForm(nullptr, clWhite);
+    top->SetBorderStyle(bsNone);
+    top->SetBounds(100, 100, 60, 20);
+    auto* red = new PrintedBox(top, clRed);
+    red->SetBounds(0, 0, 20, 20);
+    red->SetParent(top);
+    auto* blue = new PrintedBox(top, clBlue);
+    blue->SetBounds(20, 0, 20, 20);
+    blue->SetParent(top);
+    top->Show();
+    auto* owned = new PrintedForm(nullptr, clLime);
+    owned->SetBorderStyle(bsNone);
+    owned->SetBounds(140, 100, 20, 20);
+    SetWindowLongPtrW(owned->Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(top->Handle()));
+    owned->Show();
+    Application->ProcessMessages();
+
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 60, 20);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    struct Case {
+        LPARAM flags;
+        COLORREF left, middle, right;
+    } cases[] = {
+        {PRF_CLIENT, RGB(255, 255, 255), RGB(255, 255, 255), RGB(255, 255, 255)},
+        {PRF_CLIENT | PRF_CHILDREN, RGB(255, 0, 0), RGB(0, 0, 255), RGB(255, 255, 255)},
+        {PRF_CLIENT | PRF_CHILDREN | PRF_OWNED, RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 255, 0)},
+    };
+    for (const Case& c : cases) {
+        PatBlt(dc, 0, 0, 60, 20, BLACKNESS);
+        SendMessageW(top->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(dc), c.flags);
+        EXPECT_EQ(GetPixel(dc, 10, 10), c.left) << c.flags;
+        EXPECT_EQ(GetPixel(dc, 30, 10), c.middle) << c.flags;
+        EXPECT_EQ(GetPixel(dc, 50, 10), c.right) << c.flags;
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    TObject::Free(owned);
+    TObject::Free(top);
+}
+
 TEST(ToolbarStrings, ComeFromTheStringTable) {
     EXPECT_EQ(LoadToolbarString(STB97ToolbarControlNotChildOfToolbar), "Control '%s' is not a child of the toolbar");
     EXPECT_EQ(LoadToolbarString(STB97ToolwinParentNotAllowed),

@@ -7,6 +7,7 @@
 #include "framework/application.h"
 #include "framework/bitmap.h"
 #include "framework/canvas.h"
+#include "framework/cp1251.h"
 #include "framework/forms.h"
 #include "framework/menus.h"
 #include "framework/win.h"
@@ -207,6 +208,76 @@ TEST_F(ToolButtons, SettersKeepTheirBounds) {
     EXPECT_EQ(b->DropdownArrowWidth(), 7);
     b->SetDown(true);  // no group: never down
     EXPECT_FALSE(b->Down());
+}
+
+// Keys typed on the form, through the message loop as from the keyboard.
+TEST_F(ToolButtons, EnterEscapeAndAcceleratorsClickTheirButtons) {
+    TToolbarButton* ok = AddButton(10);
+    ok->Default = true;
+    TToolbarButton* cancel = AddButton(60);
+    cancel->Cancel = true;
+    TToolbarButton* copy = AddButton(110);
+    copy->SetCaption(Utf8ToAnsi("&Копия"));
+    TToolbarButton* pictured = AddButton(160);
+    pictured->SetCaption(Utf8ToAnsi("&Рисунок"));
+    pictured->SetDisplayMode(dmGlyphOnly);
+    TToolbarButton* off = AddButton(210);
+    off->SetCaption(Utf8ToAnsi("&Выкл"));
+    off->SetEnabled(false);
+    ::SetFocus(form->Handle());
+
+    struct Case {
+        const char* what;
+        unsigned msg;
+        WPARAM key;
+        TToolbarButton* clicked;
+    } cases[] = {
+        {"Enter", WM_KEYDOWN, VK_RETURN, ok},
+        {"Esc", WM_KEYDOWN, VK_ESCAPE, cancel},
+        {"Alt+к", WM_SYSCHAR, 0x043A, copy},
+        {"К", WM_CHAR, 0x041A, copy},
+        {"р on a glyph-only button", WM_CHAR, 0x0440, nullptr},
+        {"в on a disabled button", WM_CHAR, 0x0432, nullptr},
+    };
+    for (const Case& c : cases) {
+        clicks.clear();
+        PostMessageW(form->Handle(), c.msg, c.key, 1);
+        Pump();
+        EXPECT_EQ(clicks, c.clicked ? std::vector<TToolbarButton*>{c.clicked} : std::vector<TToolbarButton*>{})
+            << c.what;
+    }
+}
+
+TEST_F(ToolButtons, AnActionDrivesDownAndTheImageWhileTheyAgree) {
+    TToolbarButton* b = AddButton(10);
+    b->SetGroupIndex(1);
+    b->SetAllowAllUp(true);
+    auto* action = new TAction(form);
+    action->SetChecked(true);
+    action->SetImageIndex(3);
+    action->SetHelpContext(12);
+    b->SetAction(action);
+    EXPECT_TRUE(b->Down());
+    EXPECT_EQ(b->ImageIndex(), 3);
+    EXPECT_EQ(b->HelpContext, 12);
+    // Following the action, they are the action's to save.
+    EXPECT_FALSE(b->IsCheckedStored());
+    EXPECT_FALSE(b->IsImageIndexStored());
+    EXPECT_FALSE(b->IsHelpContextStored());
+
+    action->SetChecked(false);
+    EXPECT_FALSE(b->Down());
+    b->SetDown(true);  // the button's own way: its Down is its own to save
+    EXPECT_TRUE(b->IsCheckedStored());
+    b->SetImageIndex(1);
+    action->SetImageIndex(4);
+    EXPECT_EQ(b->ImageIndex(), 1);
+    action->SetChecked(true);  // agreeing again, they are linked again
+    EXPECT_FALSE(b->IsCheckedStored());
+
+    auto* copy = new TAction(form);
+    copy->Assign(b);
+    EXPECT_TRUE(copy->Checked());
 }
 
 TEST_F(ToolButtons, FlatControlRegistry) {

@@ -116,6 +116,27 @@ TEST_F(DragTest, ByTheGripOffTheDockItFloatsWhereTheOutlineWas) {
     SaveScreenshot("floating", {r.Left - 10, r.Top - 10, r.Right + 10, r.Bottom + 10});
 }
 
+TEST_F(DragTest, OffTheMonitorTheCursorAndTheOutlineStayOnIt) {
+    const TPoint grip = Grip();
+    POINT during{};
+    ASSERT_TRUE(RunSteps({
+        [&] { MoveMouse(grip.X, grip.Y); },
+        [&] { LeftDown(); },
+        [&] { MoveMouse(grip.X + 60, 480); },
+        [&] { MoveMouse(0, 600); },  // the screen's left edge, far from any dock
+        [&] {
+            GetCursorPos(&during);
+            LeftUp();
+        },
+    }));
+    Pump();
+    ExpectLoopUndone();
+    const int margin = GetSystemMetrics(SM_CXFRAME) + 4;
+    EXPECT_EQ(during.x, margin) << "the cursor is kept inside the work area's margin";
+    ASSERT_TRUE(bar->Floating());
+    EXPECT_GE(WindowRect(bar).Left, 0);
+}
+
 TEST_F(DragTest, ByTheCaptionOntoTheBottomDockAndOntoARowEdge) {
     bar->SetFloatingTopLeft({200, 500});
     bar->SetDockedTo(nullptr);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -161,9 +162,21 @@ TEST_F(FloatingTest, AFloatingBarFollowsItsForm) {
                            MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
               MA_NOACTIVATE);
     EXPECT_EQ(GetActiveWindow(), form->Handle());
-    bar->FloatingMode = fmOnTopOfAllForms;
-    bar->UpdateTopmostFlag();
+    bar->SetFloatingMode(fmOnTopOfAllForms);
     EXPECT_TRUE(GetWindowLongW(bar->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(FloatingTest, EscapeInAFloatingBarGivesTheFocusBackToItsForm) {
+    Float();
+    auto* floating = dynamic_cast<TCustomForm*>(bar->Parent());
+    ASSERT_NE(floating, nullptr);
+    SetActiveWindow(floating->Handle());
+    ::SetFocus(floating->Handle());
+    Pump();
+    ASSERT_NE(GetFocus(), form->Handle());
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
+    Pump();
+    EXPECT_EQ(GetFocus(), form->Handle());
 }
 
 TEST_F(FloatingTest, DockedFramePixels) {
@@ -218,6 +231,95 @@ TEST_F(FloatingTest, SeparatorLines) {
     bar->Invalidate();
     Pump();
     EXPECT_EQ(pixel(10, lineY), GetSysColor(COLOR_BTNFACE));
+}
+
+}  // namespace
+
+namespace {
+
+int ColourDistance(COLORREF a, COLORREF b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
+           std::abs(GetBValue(a) - GetBValue(b));
+}
+
+// Sets the caption colours and gradients for one test and puts them back.
+class CaptionColours {
+public:
+    CaptionColours(COLORREF start, COLORREF end) {
+        SystemParametersInfoW(SPI_GETGRADIENTCAPTIONS, 0, &savedGradient_, 0);
+        SystemParametersInfoW(SPI_SETGRADIENTCAPTIONS, 0, reinterpret_cast<void*>(static_cast<intptr_t>(TRUE)), 0);
+        for (int i = 0; i < 4; ++i) saved_[i] = GetSysColor(kElements[i]);
+        const COLORREF colours[4] = {start, start, end, end};
+        SetSysColors(4, kElements, colours);
+    }
+    ~CaptionColours() {
+        SetSysColors(4, kElements, saved_);
+        SystemParametersInfoW(SPI_SETGRADIENTCAPTIONS, 0, reinterpret_cast<void*>(static_cast<intptr_t>(savedGradient_)), 0);
+    }
+
+private:
+    static constexpr int kElements[4] = {COLOR_ACTIVECAPTION, COLOR_INACTIVECAPTION, COLOR_GRADIENTACTIVECAPTION,
+                                         COLOR_GRADIENTINACTIVECAPTION};
+    COLORREF saved_[4] = {};
+    BOOL savedGradient_ = FALSE;
+};
+
+TEST_F(FloatingTest, TheCaptionIsTheSystemsSmallCaptionWithItsGradient) {
+    const COLORREF start = RGB(0, 0, 128), end = RGB(160, 200, 240);
+    CaptionColours colours(start, end);
+    bar->SetCaption("");
+    Float();
+    auto shot = Printed();
+    const int border = GetSystemMetrics(SM_CXFRAME);
+    const int caption = GetSystemMetrics(SM_CYSMCAPTION);
+    const int y = GetSystemMetrics(SM_CYFRAME) + caption / 2;
+    const int textEnd = bar->Width() - border - caption - 1;
+    auto at = [&](int x) { return static_cast<COLORREF>(shot->Canvas()->Pixels(x, y)); };
+    EXPECT_LT(ColourDistance(at(border + 2), start), 40);
+    EXPECT_LT(ColourDistance(at(textEnd - 2), end), 40);
+}
+
+TEST_F(FloatingTest, InvalidationsBeforeAPaintBecomeOneRepaintOfTheirUnion) {
+    Float();
+    bar->InvalidateFloatingNCArea(twrdCaption);
+    bar->InvalidateFloatingNCArea(twrdCloseButton);
+    bar->InvalidateFloatingNCArea(twrdCaption);
+    std::vector<LPARAM> pending;
+    MSG msg;
+    while (PeekMessageW(&msg, bar->Handle(), WM_PaintFloatingNCArea, WM_PaintFloatingNCArea, PM_REMOVE))
+        pending.push_back(msg.lParam);
+    EXPECT_EQ(pending, std::vector<LPARAM>{twrdCaption | twrdCloseButton});
+}
+
+TEST_F(FloatingTest, CaptionFrameAndModeFollowTheirSetters) {
+    Float();
+    const TPoint withCaption = ClientOffset();
+    bar->SetShowCaption(false);
+    EXPECT_EQ(ClientOffset(), (TPoint{withCaption.X, GetSystemMetrics(SM_CYFRAME)}));
+    bar->SetShowCaption(true);
+    EXPECT_EQ(ClientOffset(), withCaption);
+
+    bar->SetResizable(false);
+    EXPECT_EQ(GetWindowLongW(bar->Handle(), GWL_STYLE) & WS_THICKFRAME, 0);
+    EXPECT_EQ(ClientOffset().X, GetSystemMetrics(SM_CXFIXEDFRAME));
+    EXPECT_EQ(HitTest(1, WindowRect().Height() / 2), HTNOWHERE) << "no sizing from the edges";
+    bar->SetResizable(true);
+    EXPECT_NE(GetWindowLongW(bar->Handle(), GWL_STYLE) & WS_THICKFRAME, 0);
+    EXPECT_EQ(HitTest(1, WindowRect().Height() / 2), HTLEFT);
+
+    // On top of all forms, the bar no longer goes with its form.
+    bar->SetFloatingMode(fmOnTopOfAllForms);
+    EXPECT_TRUE(GetWindowLongW(bar->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    form->Hide();
+    Pump();
+    EXPECT_TRUE(IsWindowVisible(bar->Handle()));
+    form->Show();
+    Pump();
+    bar->SetFloatingMode(fmOnTopOfParentForm);
+    EXPECT_EQ(GetWindow(bar->Handle(), GW_OWNER), form->Handle());
+    form->Hide();
+    Pump();
+    EXPECT_FALSE(IsWindowVisible(bar->Handle()));
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 // for the article, and writes a PNG of the main window per term. With
 // --switch N it then selects the given terms in turn N times and prints the
 // process's window count and memory before and after.
-//   viewer_driver.exe [--exe voc.exe] [--out FOLDER] [--size WxH] [--switch N]
+//   viewer_driver.exe [--exe voc.exe] [--out FOLDER] [--size WxH] [--switch N] [--again MS]
 //                     TERM FILE.png [TERM FILE.png ...]
+// With --again MS each picture is taken a second time MS milliseconds later,
+// as FILE-later.png.
 // A FILE of "-" selects the term without a picture. --size sets the window's
 // size for the pictures; the old size is put back before the viewer closes,
 // so the placement it saves is the user's own.
@@ -30,6 +32,7 @@ struct Options {
     std::wstring exe = L"voc.exe";
     std::wstring out = L".";
     int switches = 0;
+    int again = 0;  // ms until a second picture of each article; 0: none
     int width = 0;
     int height = 0;
     std::vector<Shot> shots;
@@ -190,6 +193,9 @@ bool ParseOptions(int argc, wchar_t** argv, Options& o) {
             if (std::swscanf(value.c_str(), L"%dx%d", &o.width, &o.height) != 2 || o.width < 200 ||
                 o.height < 200)
                 return false;
+        } else if (name == L"--again") {
+            o.again = _wtoi(value.c_str());
+            if (o.again < 0) return false;
         } else if (name == L"--switch") {
             o.switches = _wtoi(value.c_str());
             if (o.switches < 0) return false;
@@ -243,6 +249,17 @@ int Run(const Options& o) {
                 Fail(L"cannot write a picture");
                 status = 1;
             }
+            if (o.again > 0) {
+                // The same article a moment later: an animated picture has moved on.
+                Sleep(static_cast<DWORD>(o.again));
+                const std::wstring later = path.substr(0, path.size() - 4) + L"-later.png";
+                if (WriteWindowPng(form, later)) {
+                    std::wprintf(L"wrote %ls %d ms later\n", later.c_str(), o.again);
+                } else {
+                    Fail(L"cannot write a picture");
+                    status = 1;
+                }
+            }
         }
         if (o.switches > 0) {
             Figures before = Measure(pi.hProcess, pi.dwThreadId);
@@ -284,7 +301,7 @@ int Run(const Options& o) {
 int wmain(int argc, wchar_t** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fputs("usage: viewer_driver [--exe voc.exe] [--out FOLDER] [--size WxH] [--switch N]"
+        std::fputs("usage: viewer_driver [--exe voc.exe] [--out FOLDER] [--size WxH] [--switch N] [--again MS]"
                    " TERM FILE.png ...\n",
                    stderr);
         return 2;

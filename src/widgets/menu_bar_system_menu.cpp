@@ -1,0 +1,35 @@
+// The menu bar's system-menu image: an icon at the left end of the bar that
+// pops up the bar's system menu, reached by the mouse and, in menu mode, by
+// the arrow keys like the option buttons.
+#include "framework/extctrls.h"
+#include "framework/picture.h"
+#include "framework/win.h"
+#include "widgets/menu_bar.h"
+
+void TMenuBar::SetSystemMenuIcon(TIcon* icon) {
+    if (icon)
+        FSystemMenuIcon->Assign(icon);
+    else
+        FSystemMenuIcon = std::make_unique<TIcon>();
+}
+
+void TMenuBar::AddSystemMenuImage() {
+    if (FSystemMenuIcon->Empty() || FIconImage) return;
+    auto* image = new TImage(this);
+    image->SetBounds(0, 0, 17, 16);
+    image->SetCenter(true);
+    image->Picture()->SetGraphic(FSystemMenuIcon.get());
+    image->OnClick = [this](TObject* sender) { IconImageClick(sender); };
+    image->SetParent(this);
+    FIconImage = image;
+}
+
+void TMenuBar::IconImageClick(TObject*) {
+    if (ControlCount() == 0) return;
+    TControl* first = Controls(0);
+    FCurrentIndex = 0;
+    FCurrentControl = first;
+    if (!PopupMenuSystemMenu) return;
+    const TPoint at = first->Parent()->ClientToScreen({first->Left(), first->Top() + first->Height() + 3});
+    PopupMenuSystemMenu->Popup(at.X, at.Y);
+}
