@@ -49,7 +49,7 @@ void UnwatchMemoryDC(HDC dc) {
     if (it != gMemoryDCs.rend()) gMemoryDCs.erase(std::next(it).base());
 }
 
-void CheckGdiObjectFree(TGuiResource kind, const void* object, const std::source_location& taken) {
+void CheckGdiObjectFree(TGuiResource kind, const void* object, const TCodePlace& taken) {
     const UINT type = SelectableType(kind);
     if (!gRuleHandler || type == 0) return;
     // A hollow brush or pen may come back as the stock object, which is never
@@ -58,11 +58,11 @@ void CheckGdiObjectFree(TGuiResource kind, const void* object, const std::source
         if (GetStockObject(stock) == object) return;
     for (HDC dc : gMemoryDCs) {
         if (GetCurrentObject(dc, type) != object) continue;
-        std::string file = taken.file_name();
+        std::string file = taken.File;
         for (const char* root : {"/src/", "/tests/", "/bench/"})
             if (const size_t at = file.rfind(root); at != std::string::npos) file.erase(0, at + 1);
         gRuleHandler(std::string(KindName(kind)) + " deleted while still selected into a memory DC; its holder took it at " +
-                     file + ":" + std::to_string(taken.line()));
+                     file + ":" + std::to_string(taken.Line));
         return;
     }
 }
@@ -81,7 +81,7 @@ void DestroyGdiHandle(HDC h) { DeleteDC(h); }
 void DestroyGdiHandle(HENHMETAFILE h) { DeleteEnhMetaFile(h); }
 void DestroyGdiHandle(HICON h) { DestroyIcon(h); }
 
-TBitmapDC::TBitmapDC(HDC like, HBITMAP bitmap, std::source_location taken)
+TBitmapDC::TBitmapDC(HDC like, HBITMAP bitmap, TCodePlace taken)
     : FBitmap(bitmap, taken), FDC(CreateCompatibleDC(like), taken) {
     if (FDC && FBitmap) FOld = SelectObject(FDC.get(), FBitmap.get());
 }

@@ -3,7 +3,6 @@
 // against these counts), and the one RAII holder every handle lives in.
 #pragma once
 
-#include <source_location>
 #include <string>
 #include <utility>
 
@@ -56,10 +55,19 @@ void DestroyGdiHandle(HICON h);
 // against the memory DCs held in a TMemoryDC, and a still-selected one calls
 // the handler with its kind and the place its holder took it.
 using TGdiRuleHandler = void (*)(const std::string& message);
+// The caller's file and line, taken as a default argument (the builtins
+// work with every compiler the code is built with, natively as well).
+struct TCodePlace {
+    const char* File = "";
+    unsigned Line = 0;
+    static constexpr TCodePlace Here(const char* file = __builtin_FILE(), unsigned line = __builtin_LINE()) {
+        return TCodePlace{file, line};
+    }
+};
 // Returns the handler it replaces.
 TGdiRuleHandler SetGdiRuleHandler(TGdiRuleHandler handler);
 // Called by the holders: the object is about to be deleted.
-void CheckGdiObjectFree(TGuiResource kind, const void* object, const std::source_location& taken);
+void CheckGdiObjectFree(TGuiResource kind, const void* object, const TCodePlace& taken);
 // Called by the memory DC holder: the DC is made or about to be deleted.
 void WatchMemoryDC(HDC dc);
 void UnwatchMemoryDC(HDC dc);
@@ -69,7 +77,7 @@ template <class H, TGuiResource Kind>
 class TGdiHandle {
 public:
     TGdiHandle() = default;
-    explicit TGdiHandle(H h, std::source_location taken = std::source_location::current()) { reset(h, taken); }
+    explicit TGdiHandle(H h, TCodePlace taken = TCodePlace::Here()) { reset(h, taken); }
     TGdiHandle(const TGdiHandle&) = delete;
     TGdiHandle& operator=(const TGdiHandle&) = delete;
     TGdiHandle(TGdiHandle&& other) noexcept
@@ -87,7 +95,7 @@ public:
     H get() const { return FHandle; }
     explicit operator bool() const { return FHandle != nullptr; }
 
-    void reset(H h = nullptr, std::source_location taken = std::source_location::current()) {
+    void reset(H h = nullptr, TCodePlace taken = TCodePlace::Here()) {
         if (FHandle == h) return;
         if (FHandle) {
             if constexpr (Kind == TGuiResource::DC) UnwatchMemoryDC(FHandle);
@@ -113,7 +121,7 @@ public:
 
 private:
     H FHandle = nullptr;
-    std::source_location FTaken;
+    TCodePlace FTaken;
 };
 
 using TFontHandle = TGdiHandle<HFONT, TGuiResource::Font>;
@@ -131,7 +139,7 @@ using TIconHandle = TGdiHandle<HICON, TGuiResource::Icon>;
 // when the system had none to give (test with operator bool).
 class TBitmapDC {
 public:
-    TBitmapDC(HDC like, HBITMAP bitmap, std::source_location taken = std::source_location::current());
+    TBitmapDC(HDC like, HBITMAP bitmap, TCodePlace taken = TCodePlace::Here());
     ~TBitmapDC();
     TBitmapDC(const TBitmapDC&) = delete;
     TBitmapDC& operator=(const TBitmapDC&) = delete;

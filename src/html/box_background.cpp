@@ -55,11 +55,6 @@ TBoxBackground::~TBoxBackground() = default;
 bool TBoxBackground::Prepare(TCanvas* canvas) {
     if (!FDocument || !FDocument->DisplayImages) return true;
     Image->DrawLogic(FDocument, canvas, nullptr, 0, 0);
-    // A background is painted from its current frame: it takes no part in
-    // the document's animation.
-    auto& animated = FDocument->AnimatedImages;
-    animated.erase(std::remove(animated.begin(), animated.end(), static_cast<TAnimatedImage*>(Image.get())),
-                   animated.end());
     return !Failed();
 }
 
@@ -99,10 +94,7 @@ struct TTiles {
 TBitmap* CurrentPicture(TImageObj& image, TBitmap*& mask) {
     mask = nullptr;
     if (image.IsPlaceholderPicture()) return nullptr;
-    if (auto* gif = dynamic_cast<TGIFImage*>(image.Picture)) {
-        if (gif->IsTransparent()) mask = gif->GetMask();
-        return gif->GetMaskedBitmap();
-    }
+    if (auto* gif = dynamic_cast<TGIFImage*>(image.Picture)) return gif->GetFrameBitmap(mask);
     auto* bitmap = dynamic_cast<TBitmap*>(image.Picture);
     if (bitmap && image.TranspKind != NotTransp) mask = image.PictureMask;
     if (mask && mask->Empty()) mask = nullptr;
@@ -133,6 +125,11 @@ void TBoxBackground::Paint(TCanvas* canvas, const TRect& box, const TRect& clip)
                         std::min({box.Right, clip.Right, static_cast<int>(device.right)}),
                         std::min({box.Bottom, clip.Bottom, static_cast<int>(device.bottom)})};
     if (visible.Left >= visible.Right || visible.Top >= visible.Bottom) return;
+    if (auto* gif = dynamic_cast<TGIFImage*>(Image->Picture); gif && !FDocument->PrintCopyFlag) {
+        // An animated picture's next frame repaints what shows of the box.
+        gif->SetDrawRect(visible);
+        Image->Painted = true;
+    }
 
     const int pw = picture->Width(), ph = picture->Height();
     TTiles tiles;

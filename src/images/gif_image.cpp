@@ -156,6 +156,32 @@ TBitmap* TGIFImage::GetMaskedBitmap() {
     return FMaskedBitmap.get();
 }
 
+TBitmap* TGIFImage::GetFrameBitmap(TBitmap*& mask) {
+    mask = nullptr;
+    if (FCurrentFrame == 1 || !FStrip) {
+        mask = GetMask();
+        return GetMaskedBitmap();
+    }
+    if (FFrameBitmapIndex != FCurrentFrame) {
+        const int left = (FCurrentFrame - 1) * FWidth;
+        FFrameBitmap.reset(new TBitmap);
+        FFrameBitmap->SetPixelFormat(pf24bit);
+        FFrameBitmap->SetSize(FWidth, FHeight);
+        BitBlt(FFrameBitmap->Canvas()->Handle(), 0, 0, FWidth, FHeight, FStrip->Canvas()->Handle(), left, 0, SRCCOPY);
+        FFrameMask.reset();
+        if (FTransparent && FStrip->HasMask()) {
+            FFrameMask.reset(new TBitmap);
+            FFrameMask->SetMonochrome(true);
+            FFrameMask->SetSize(FWidth, FHeight);
+            BitBlt(FFrameMask->Canvas()->Handle(), 0, 0, FWidth, FHeight, FStrip->Mask()->Canvas()->Handle(), left, 0,
+                   SRCCOPY);
+        }
+        FFrameBitmapIndex = FCurrentFrame;
+    }
+    mask = FFrameMask.get();
+    return FFrameBitmap.get();
+}
+
 TBitmap* TGIFImage::GetMask() {
     if (!FTransparent) return nullptr;
     GetMaskedBitmap();

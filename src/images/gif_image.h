@@ -68,6 +68,12 @@ public:
     TBitmap* GetBitMap() { return GetMaskedBitmap(); }
     TBitmap* GetMaskedBitmap();
     TBitmap* GetMask();
+    // The current frame as a bitmap of its own, and its mask (null when the
+    // image is not transparent): for painters that cannot draw from the strip.
+    TBitmap* GetFrameBitmap(TBitmap*& mask);
+    // Where the frame shows, for painters that do not go through Draw: the
+    // rectangle the next frame change invalidates.
+    void SetDrawRect(const TRect& rect) { FDrawRect = rect; }
 
     bool Animated() const { return FAnimated; }
     bool Animate() const { return FAnimate; }
@@ -96,6 +102,9 @@ private:
     std::shared_ptr<ThtBitmap> FStrip;
     owned_ptr<TBitmap> FMaskedBitmap;
     owned_ptr<TBitmap> FMask;
+    owned_ptr<TBitmap> FFrameBitmap;  // of frame FFrameBitmapIndex
+    owned_ptr<TBitmap> FFrameMask;
+    int FFrameBitmapIndex = 0;
     bool FAnimate = false;
     TRect FDrawRect;
     int FPendingDisposal = 0;

@@ -12,6 +12,7 @@
 #include "framework/bitmap.h"
 #include "framework/canvas.h"
 #include "framework/gdi_handles.h"
+#include "framework/streams.h"
 #include "html/block.h"
 #include "html/html_startup.h"
 #include "html/image_cache.h"
@@ -20,6 +21,7 @@
 #include "html/section_list.h"
 #include "html/table.h"
 #include "html/table_block.h"
+#include "images/gif_image.h"
 #include "white_canvas.h"
 
 namespace {
@@ -257,4 +259,55 @@ TEST(BackgroundImage, PrintCopiesTileOnlyWhenBackgroundsArePrinted) {
         EXPECT_EQ(d.Usage("TILE"), 0);
         EXPECT_EQ(d.Usage("CELL"), 0);
     }
+}
+
+namespace {
+
+uint32_t gNow = 1000;
+uint32_t FakeClock() { return gNow; }
+
+// A 1 x 1 GIF of two frames, red then blue, 50 ms each, looping.
+std::string RedThenBlueGif() {
+    std::string g = std::string("GIF89a\x01\x00\x01\x00\x80\x00\x00", 13) + std::string("\xFF\x00\x00\x00\x00\xFF", 6);
+    g += std::string("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
+    const std::string control("\x21\xF9\x04\x00\x05\x00\x00\x00", 8);
+    const std::string descriptor("\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00", 10);
+    g += control + descriptor + std::string("\x02\x02\x44\x01\x00", 5);  // index 0
+    g += control + descriptor + std::string("\x02\x02\x4C\x01\x00", 5);  // index 1
+    return g + ";";
+}
+
+}  // namespace
+
+TEST(BackgroundImage, AnAnimatedPictureShowsItsCurrentFrameAndMovesOnOnlyWhenPainted) {
+    uint32_t (*savedClock)() = TGIFImage::Clock;
+    TGIFImage::Clock = FakeClock;
+    Doc d;
+    TMemoryStream gif;
+    const std::string bytes = RedThenBlueGif();
+    gif.Write(bytes.data(), static_cast<int32_t>(bytes.size()));
+    d.doc.GetBitmapHook = nullptr;
+    d.doc.GetImageHook = [&](const std::string& name) -> TMemoryStream* { return name == "anim" ? &gif : nullptr; };
+    d.Load("<table cellspacing=\"0\" cellpadding=\"0\"><tr><td background=\"anim\" width=\"50\" height=\"40\">"
+           "&nbsp;</td></tr></table>");
+    ThtmlTable* table = FindTable(d.doc);
+    ASSERT_TRUE(table);
+    ASSERT_EQ(d.doc.AnimatedImages.size(), 1u);
+    const int x = table->TableLeft + 10, y = table->PlacedY + 10;
+    Canvas out(400, 200);
+    out.Paint(d.doc, TRect{0, 0, 400, 200});
+    EXPECT_EQ(out.At(x, y), kRed);
+
+    gNow += 60;
+    d.doc.CheckGIFList();
+    out.Paint(d.doc, TRect{0, 0, 400, 200});
+    EXPECT_EQ(out.At(x, y), kBlue);
+
+    // A paint that leaves the box out: the picture stays on its frame.
+    out.Paint(d.doc, TRect{0, 150, 400, 200});
+    gNow += 60;
+    d.doc.CheckGIFList();
+    out.Paint(d.doc, TRect{0, 0, 400, 200});
+    EXPECT_EQ(out.At(x, y), kBlue);
+    TGIFImage::Clock = savedClock;
 }

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <string>
 
 #include "framework/application.h"
+#include "framework/bitmap.h"
 #include "framework/canvas.h"
 #include "framework/cp1251.h"
+#include "framework/graphics.h"
 #include "framework/win.h"
 #include "support/test_support.h"
 #include "widgets/gradient_form.h"
@@ -84,6 +87,66 @@ TEST_F(GradientForm, GradientColorsKeepsItsBounds) {
         EXPECT_EQ(form->GradientColors(), c.expected) << c.set;
     }
     EXPECT_EQ(form->ColorTable(true)[511], RGB(0, 0, 50));
+}
+
+TEST_F(GradientForm, CaptionButtonsTakeTheirWidthsFromTheRight) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    // Buttons of the small icon's width less 2, made as odd or even as the caption.
+    const int height = 18;
+    int w = GetSystemMetrics(SM_CXSMICON) - 2;
+    if ((w & 1) != (height & 1)) w += 1;
+    struct Case {
+        const char* what;
+        TFormBorderStyle style;
+        TBorderIcons icons;
+        int taken;
+    } cases[] = {
+        {"close, maximise, minimise", bsSizeable, biSystemMenu | biMinimize | biMaximize, (w + 4) + 2 * (w + 2) + 3},
+        {"close only", bsSizeable, biSystemMenu, (w + 4) + 3},
+        {"close and help", bsSizeable, biSystemMenu | biHelp, (w + 4) + (w + 2) + 3},
+        {"help beside minimise: none", bsSingle, biSystemMenu | biMinimize | biHelp, (w + 4) + 2 * (w + 2) + 3},
+        {"dialog with help", bsDialog, biSystemMenu | biHelp, (w + 4) + (w + 2) + 3},
+        {"tool window", bsToolWindow, biSystemMenu, GetSystemMetrics(SM_CXSMSIZE) + 5},
+    };
+    for (const Case& c : cases) {
+        form->SetBorderStyle(c.style);
+        form->BorderIcons = c.icons;
+        form->HandleNeeded();
+        TRect r{0, 0, 300, height};
+        form->PaintCaptionButtons(dc, r);
+        EXPECT_EQ(300 - r.Right, c.taken) << c.what;
+    }
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(GradientForm, TheCaptionFontIsTheSystemsOrKeepsAllButItsHeight) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0));
+    const std::string systemFace = WideToAnsi(metrics.lfCaptionFont.lfFaceName);
+
+    form->UseSystemCaptionFont = true;
+    form->UpdateCaptionFont();
+    EXPECT_EQ(form->CaptionFont()->Name(), systemFace);
+    EXPECT_EQ(form->CaptionFont()->Height(), metrics.lfCaptionFont.lfHeight);
+
+    // The shell's own font: Arial, bold; only the height follows the system.
+    TFont own;
+    own.SetName("Arial");
+    own.SetStyle(fsBold);
+    own.SetHeight(-30);
+    form->SetCaptionFont(&own);
+    form->UpdateCaptionFont();
+    EXPECT_FALSE(form->UseSystemCaptionFont);
+    EXPECT_EQ(form->CaptionFont()->Name(), "Arial");
+    EXPECT_EQ(form->CaptionFont()->Style(), TFontStyles(fsBold));
+    EXPECT_EQ(form->CaptionFont()->Height(), metrics.lfCaptionFont.lfHeight);
+
+    form->SetBorderStyle(bsToolWindow);  // a tool window's caption is the small one
+    form->UpdateCaptionFont();
+    EXPECT_EQ(form->CaptionFont()->Height(), metrics.lfSmCaptionFont.lfHeight);
 }
 
 TEST_F(GradientForm, StopColoursFollowTheSystemUntilSet) {
@@ -225,6 +288,57 @@ TEST_F(CaptionOnScreen, ShowsTheGradientAndTheInactiveColours) {
     EXPECT_EQ(inactiveLeft, RGB(0, 255, 0));
     EXPECT_EQ(inactiveRight, form->ColorTable(false)[62]);
     TObject::Free(other);
+}
+
+TEST_F(CaptionOnScreen, TheLogoStandsBesideTheIconOrTheButtons) {
+    const TRect caption = form->GetCaptionRect();
+    auto logo = [&](TColor colour) {
+        auto b = std::make_unique<TBitmap>();
+        b->SetSize(12, caption.Height());
+        b->Canvas()->Brush()->SetColor(colour);
+        b->Canvas()->FillRect(Rect(0, 0, 12, caption.Height()));
+        return b;
+    };
+    auto active = logo(clPurple), inactive = logo(clTeal);
+    form->SetLogo(active.get());
+    // The first and last column of the caption's middle row in a colour.
+    auto columns = [&](COLORREF colour) {
+        RECT wr;
+        GetWindowRect(form->Handle(), &wr);
+        const int y = wr.top + caption.Top + caption.Height() / 2;
+        std::pair<int, int> found{-1, -1};
+        for (int x = caption.Left; x < caption.Right; ++x)
+            if (ScreenPixel(wr.left + x, y) == colour) {
+                if (found.first < 0) found.first = x - caption.Left;
+                found.second = x - caption.Left;
+            }
+        return found;
+    };
+    const int middle = caption.Width() / 2;
+    form->SetLogoAlign(laLeft);
+    form->Draw(true);
+    Settle();
+    auto [left, leftEnd] = columns(RGB(128, 0, 128));
+    EXPECT_EQ(leftEnd - left, 11);
+    EXPECT_LT(leftEnd, middle);
+    EXPECT_EQ(CaptionEnds().first, RGB(255, 0, 0)) << "the start colour under the icon";
+
+    form->SetLogoAlign(laRight);
+    form->Draw(true);
+    Settle();
+    auto [right, rightEnd] = columns(RGB(128, 0, 128));
+    EXPECT_EQ(rightEnd - right, 11);
+    EXPECT_GT(right, middle);
+    EXPECT_EQ(CaptionEnds().second, RGB(0, 0, 255)) << "the stop colour under the buttons";
+
+    // Inactive: the inactive logo, or the logo itself without one.
+    form->Draw(false);
+    Settle();
+    EXPECT_EQ(columns(RGB(128, 0, 128)).first, right);
+    form->SetInactiveLogo(inactive.get());
+    form->Draw(false);
+    Settle();
+    EXPECT_EQ(columns(RGB(0, 128, 128)).first, right);
 }
 
 TEST_F(CaptionOnScreen, SettingTheTextOrRepaintingTheFrameKeepsOurCaption) {

@@ -12,6 +12,7 @@
 #include "framework/menus.h"
 #include "framework/win.h"
 #include "support/test_support.h"
+#include "timed_steps.h"
 #include "widgets/tb_common.h"
 #include "widgets/tool_button.h"
 
@@ -401,6 +402,34 @@ TEST_F(ToolButtons, ARowOfButtonsForTheScreenshot) {
     ReleaseDC(nullptr, screen);
     std::string dir = testing_support::BinaryDir();
     shot.SaveToFile((dir.empty() ? std::string(".") : dir + "/tests") + "/tool_buttons.bmp");
+}
+
+TEST_F(ToolButtons, ADisabledGlyphTakesTheNewShadowAfterAColourChange) {
+    TToolbarButton* b = AddButton(10, 24);
+    auto strip = GlyphStrip(1);
+    b->SetGlyph(strip.get());
+    b->SetEnabled(false);
+    Pump();
+    // The embossed shape's pixels are the shadow colour; find one.
+    auto shadowPixels = [&](COLORREF colour) {
+        int count = 0;
+        for (int y = 0; y < b->Height(); ++y)
+            for (int x = 0; x < b->Width(); ++x) {
+                const TPoint p = b->ClientToScreen({x, y});
+                count += widget_tests::ScreenPixel(p.X, p.Y) == colour;
+            }
+        return count;
+    };
+    const int element = COLOR_BTNSHADOW;
+    const COLORREF saved = GetSysColor(element), changed = RGB(20, 140, 60);
+    ASSERT_GT(shadowPixels(saved), 10);
+    SetSysColors(1, &element, &changed);  // Windows tells every top-level window
+    b->Invalidate();
+    Pump();
+    const int afterChange = shadowPixels(changed);
+    SetSysColors(1, &element, &saved);
+    Pump();
+    EXPECT_GT(afterChange, 10) << "the disabled image is made again in the new colours";
 }
 
 }  // namespace
