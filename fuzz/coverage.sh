@@ -13,7 +13,7 @@ shift 2
 . "$root/fuzz/targets.sh"
 [ -n "${target_sources[$name]:-}" ] || { echo "coverage: no target $name" >&2; exit 2; }
 flags=(-std=c++20 -O1 -fprofile-instr-generate -fcoverage-mapping -Wno-inconsistent-missing-override
-       -Wno-ignored-attributes -isystem "$root/fuzz/compat" -I "$root/src")
+       -Wno-ignored-attributes -I "$root/src")
 mkdir -p "$out/obj"
 out=$(cd "$out" && pwd)
 

@@ -31,7 +31,7 @@ out=$(cd "$out" && pwd)
 # the engine only points at, so the vptr check, which needs their type
 # information, is off.
 flags=(-std=c++20 -g -O1 -fsanitize=address,undefined -fno-sanitize=vptr -fno-sanitize-recover=undefined
-       -Wno-inconsistent-missing-override -Wno-ignored-attributes -isystem "$root/fuzz/compat" -I "$root/src")
+       -Wno-inconsistent-missing-override -Wno-ignored-attributes -I "$root/src")
 
 # Compiles sources into OUT_DIR/obj, at most `jobs` at a time.
 compile() {
