@@ -36,10 +36,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TIniText text(file);
     // UTF-16 files go through a conversion that may mend broken surrogates.
     if (!file.starts_with("\xFF\xFE")) Check(text.Bytes() == file);
+    // Each lookup starts from the file's start, so large files have their
+    // first few hundred sections and entries read back, not all of them.
+    int lookups = 512;
     for (const std::string& name : text.Sections()) {
+        if (--lookups < 0) break;
         for (const auto& [ident, stored] : text.Values(name)) {
             std::string back;
             Check(text.ReadValue(name, ident, back) && back == stored);
+            if (--lookups < 0) break;
         }
     }
 

@@ -1,86 +1,162 @@
 #!/usr/bin/env bash
 # Builds the native fuzz targets of the format readers (host clang, libFuzzer,
-# AddressSanitizer, UndefinedBehaviorSanitizer) and runs each a bounded number
-# of times; any crash, hang or sanitizer report fails the run.
-# Usage: fuzz/run.sh OUT_DIR [RUNS]
+# AddressSanitizer, UndefinedBehaviorSanitizer) and runs each: RUNS inputs of
+# libFuzzer's own mutations from the seeds, then a few hundred large inputs (up
+# to 16 MB) from the stretch driver (fuzz/stretch_main.cpp). Any crash, hang,
+# leak or sanitizer report fails the run; the last lines give each target's
+# input count and coverage.
+#
+#   fuzz/run.sh OUT_DIR [RUNS]        the test command's bounded pass (default 100000)
+#   fuzz/run.sh OUT_DIR --minutes N   a longer campaign: every target for N minutes
+#
+# Targets run side by side, FUZZ_JOBS at a time (default: half the cores). The
+# corpora grow in OUT_DIR/work and are kept for the next run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=${1:?usage: run.sh OUT_DIR [RUNS]}
-runs=${2:-20000}
-mkdir -p "$out/html_corpus" "$out/html_work"
+out=${1:?usage: run.sh OUT_DIR [RUNS | --minutes N]}
+runs=100000
+minutes=0
+if [ "${2:-}" = "--minutes" ]; then
+    minutes=${3:?usage: run.sh OUT_DIR --minutes N}
+elif [ -n "${2:-}" ]; then
+    runs=$2
+fi
+jobs=${FUZZ_JOBS:-$(( $(nproc) / 2 > 0 ? $(nproc) / 2 : 1 ))}
+stretch_count=${FUZZ_STRETCH:-300}
+max_stretch=$((16 << 20))
+mkdir -p "$out/obj" "$out/seeds" "$out/work" "$out/logs"
+out=$(cd "$out" && pwd)
 
 # The native build leaves out the window-bound classes (bitmaps, panels) that
 # the engine only points at, so the vptr check, which needs their type
 # information, is off.
-flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize=vptr -fno-sanitize-recover=undefined -I "$root/src")
-html_sources=("$root"/src/html/*.cpp "$root/src/framework/classes.cpp" "$root/src/framework/cp1251.cpp"
-              "$root/src/framework/sysutils_text.cpp")
-# The engine's sources are compiled once, side by side, and linked into both
-# HTML targets.
-mkdir -p "$out/obj"
-pids=()
-for source in "${html_sources[@]}"; do
-    clang++ "${flags[@]/-fsanitize=fuzzer,/-fsanitize=fuzzer-no-link,}" -c "$source" \
-        -o "$out/obj/$(basename "$source" .cpp).o" &
-    pids+=($!)
-    if ((${#pids[@]} >= $(nproc))); then
-        wait "${pids[0]}"
-        pids=("${pids[@]:1}")
-    fi
+flags=(-std=c++20 -g -O1 -fsanitize=address,undefined -fno-sanitize=vptr -fno-sanitize-recover=undefined
+       -Wno-inconsistent-missing-override -Wno-ignored-attributes -I "$root/src")
+
+# Compiles sources into OUT_DIR/obj, at most `jobs` at a time.
+compile() {
+    local pids=() source
+    for source in "$@"; do
+        local object="$out/obj/$(echo "${source#$root/}" | tr / _).o"
+        if [ ! -f "$object" ] || [ "$source" -nt "$object" ]; then
+            clang++ "${flags[@]}" -fsanitize=fuzzer-no-link -c "$source" -o "$object" &
+            pids+=($!)
+            if ((${#pids[@]} >= jobs)); then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
+        fi
+    done
+    for pid in "${pids[@]}"; do wait "$pid"; done
+}
+objects() {
+    local source
+    for source in "$@"; do echo "$out/obj/$(echo "${source#$root/}" | tr / _).o"; done
+}
+
+# Each target links twice: with libFuzzer's driver, and with the stretch driver.
+. "$root/fuzz/targets.sh"
+
+all_sources=("$root/fuzz/stretch_main.cpp")
+for name in "${targets[@]}"; do
+    for source in ${target_sources[$name]}; do all_sources+=("$source"); done
 done
-for pid in "${pids[@]}"; do wait "$pid"; done
-html_core=()
-for source in "${html_sources[@]}"; do html_core+=("$out/obj/$(basename "$source" .cpp).o"); done
-clang++ "${flags[@]}" "$root/fuzz/html_fuzz.cpp" "${html_core[@]}" -o "$out/html_fuzz"
-# Seeds: the sample dictionary's pages.
+mapfile -t all_sources < <(printf '%s\n' "${all_sources[@]}" | sort -u)
+compile "${all_sources[@]}"
+link_pids=()
+for name in "${targets[@]}"; do
+    mapfile -t objs < <(objects ${target_sources[$name]})
+    clang++ "${flags[@]}" -fsanitize=fuzzer "${objs[@]}" ${target_libs[$name]} -o "$out/${name}_fuzz" &
+    link_pids+=($!)
+    clang++ "${flags[@]}" "${objs[@]}" "$(objects "$root/fuzz/stretch_main.cpp")" ${target_libs[$name]} \
+        -o "$out/${name}_stretch" &
+    link_pids+=($!)
+    if ((${#link_pids[@]} >= jobs)); then wait "${link_pids[0]}"; link_pids=("${link_pids[@]:1}"); fi
+done
+for pid in "${link_pids[@]}"; do wait "$pid"; done
+
+# Seeds: the sample dictionary (its articles, pictures, index, tables and
+# schemes), generated BMP files of every kind, the image tests' GIF fixtures,
+# the public GIF and PNG suites.
+seeds=$out/seeds
 python3 "$root/tools/make_dictionary.py" "$out/dictionary" >/dev/null
-cp "$out/dictionary/voc.hd" "$out/dictionary/osnov.htm" "$out/html_corpus/"
-"$out/html_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/html_work" "$out/html_corpus" 2>"$out/html_fuzz.log" \
-    || { tail -50 "$out/html_fuzz.log"; exit 1; }
-
-# The HTML reader and its entries, on the same seeds.
-mkdir -p "$out/parser_corpus" "$out/parser_work"
-clang++ "${flags[@]}" "$root/fuzz/parser_fuzz.cpp" "${html_core[@]}" -o "$out/parser_fuzz"
-cp "$out/html_corpus/"* "$out/parser_corpus/"
-"$out/parser_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/parser_work" "$out/parser_corpus" \
-    2>"$out/parser_fuzz.log" || { tail -50 "$out/parser_fuzz.log"; exit 1; }
-
-# The colour scheme reader, with the BMP reader on the pictures it finds.
-# Seeds: the sample dictionary's schemes.
-mkdir -p "$out/scheme_corpus" "$out/scheme_work"
-clang++ "${flags[@]}" "$root/fuzz/scheme_fuzz.cpp" "$root/src/shell/scheme_file.cpp" "$root/src/framework/bitmap_file.cpp" \
-    "$root/src/framework/streams.cpp" "$root/src/framework/classes.cpp" "$root/src/framework/sysutils_text.cpp" \
-    -o "$out/scheme_fuzz"
-cp "$out"/dictionary/schema/*.sch "$out/scheme_corpus/"
-"$out/scheme_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/scheme_work" "$out/scheme_corpus" 2>"$out/scheme_fuzz.log" \
-    || { tail -50 "$out/scheme_fuzz.log"; exit 1; }
-
-# The article word scan and hit marking. Seeds: the sample's articles.
-mkdir -p "$out/article_corpus" "$out/article_work"
-clang++ "${flags[@]}" "$root/fuzz/article_fuzz.cpp" "$root/src/shell/article_page.cpp" -o "$out/article_fuzz"
-cp "$out/dictionary/voc.dat" "$out/article_corpus/"
-"$out/article_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -max_len=65536 "$out/article_work" "$out/article_corpus" \
-    2>"$out/article_fuzz.log" || { tail -50 "$out/article_fuzz.log"; exit 1; }
-
-# The ini text reader and writer. Seeds: the sample voc.ini, behind the section,
-# key and value the target writes (each ended by "\ ").
-mkdir -p "$out/ini_corpus" "$out/ini_work"
-clang++ "${flags[@]}" "$root/fuzz/ini_fuzz.cpp" "$root/src/framework/ini_text.cpp" "$root/src/framework/cp1251.cpp" \
-    "$root/src/framework/sysutils_text.cpp" -o "$out/ini_fuzz"
-cp "$out/dictionary/voc.ini" "$out/ini_corpus/"
-{ printf 'Description\\ Title\\ x\\ '; cat "$out/dictionary/voc.ini"; } >"$out/ini_corpus/voc_write.ini"
-"$out/ini_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/ini_work" "$out/ini_corpus" 2>"$out/ini_fuzz.log" \
-    || { tail -50 "$out/ini_fuzz.log"; exit 1; }
-
-# The word files of the word search and its pattern matcher. Seeds: the sample's
-# word list behind a pattern length of 3 and the pattern "*ИЯ".
-mkdir -p "$out/words_corpus" "$out/words_work"
-clang++ "${flags[@]}" "$root/fuzz/words_fuzz.cpp" "$root/src/shell/word_pattern.cpp" -o "$out/words_fuzz"
+python3 "$root/fuzz/make_seeds.py" "$root" "$out/dictionary" "$seeds"
+mkdir -p "$seeds/parser" "$seeds/scheme" "$seeds/ini" "$seeds/words"
+cp "$out/dictionary/voc.hd" "$seeds/html/"
+cp "$seeds/html/"* "$seeds/parser/"
+cp "$out"/dictionary/schema/*.sch "$seeds/scheme/"
+cp "$out/dictionary/voc.dat" "$seeds/article/"
+# The ini target reads a section, a key and a value (each ended by "\ ") before the file.
+cp "$out/dictionary/voc.ini" "$seeds/ini/"
+{ printf 'Description\\ Title\\ x\\ '; cat "$out/dictionary/voc.ini"; } >"$seeds/ini/voc_write.ini"
+# The words target reads a pattern length and pattern, then the word list and rows.
 { printf '\003*\310\337'; head -c 3000 "$out/dictionary/allvurts.dat"; head -c 1000 "$out/dictionary/allvurts.ind"; } \
-    >"$out/words_corpus/sample"
-"$out/words_fuzz" -runs="$runs" -timeout=10 -rss_limit_mb=2048 "$out/words_work" "$out/words_corpus" \
-    2>"$out/words_fuzz.log" || { tail -50 "$out/words_fuzz.log"; exit 1; }
+    >"$seeds/words/sample"
+clang++ -std=c++20 -O1 -I "$root/src" -I "$root/tests/images" "$root/fuzz/images_seeds.cpp" \
+    "$root/tests/images/image_test_util.cpp" "${images_core[@]}" -lz -o "$out/images_seeds"
+"$out/images_seeds" "$seeds"
+cp "$root"/../shared/testdata/gifsuite/gifs/*.gif "$seeds/gif/" 2>/dev/null || true
+# PNG seeds carry the target's leading mode byte (1: fix checksums).
+for f in "$root"/../shared/testdata/pngsuite/png/*.png "$out"/dictionary/*.png; do
+    [ -e "$f" ] && { printf '\001'; cat "$f"; } >"$seeds/png/$(basename "$f")"
+done
 
-RUNS=$runs "$root/fuzz/images_build.sh" "$out/images" >"$out/images_fuzz.log" 2>&1 \
-    || { tail -50 "$out/images_fuzz.log"; exit 1; }
-echo "fuzz: html, parser, scheme, article, ini, words, gif, png and zlib stream targets ran $runs inputs each without a finding"
+# Per target: libFuzzer's options beyond the shared ones.
+declare -A extra=(
+    [html]="-dict=$seeds/html.dict"
+    [parser]="-dict=$seeds/html.dict"
+    [article]="-max_len=65536"
+    [png]="-max_len=16384"
+    [bmp]="-max_len=16384"
+    [jpeg]="-max_len=16384"
+)
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+run_one() {
+    local name=$1 work=$out/work/$1 log=$out/logs/$1
+    mkdir -p "$work"
+    local budget=(-runs="$runs")
+    # Building a document is the slowest reader by far.
+    local stretch=$stretch_count
+    [ "$name" = parser ] && stretch=$((stretch_count / 2))
+    if ((minutes > 0)); then
+        budget=(-max_total_time=$((minutes * 60)))
+        stretch=$((stretch_count * minutes))
+    fi
+    local began=$SECONDS
+    # shellcheck disable=SC2086
+    "$out/${name}_fuzz" "${budget[@]}" -timeout=10 -rss_limit_mb=2560 -malloc_limit_mb=2560 \
+        ${extra[$name]:-} "$work" "$seeds/$name" >"$log.fuzz" 2>&1 || return 1
+    local fuzzed=$SECONDS
+    # Seeds first, then what the run found, a few hundred at most.
+    mapfile -t inputs < <({ find "$seeds/$name" -type f | sort; find "$work" -type f | sort; } | head -n 400)
+    "$out/${name}_stretch" "$stretch" "$max_stretch" "${inputs[@]}" >"$log.stretch" 2>&1 || return 1
+    echo "$((fuzzed - began)) s + $((SECONDS - fuzzed)) s" >"$log.time"
+}
+
+pids=()
+declare -A pid_name
+failed=()
+start=$(date +%s)
+for name in "${targets[@]}"; do
+    run_one "$name" &
+    pids+=($!)
+    pid_name[$!]=$name
+    while (($(jobs -rp | wc -l) >= jobs)); do wait -n || true; done
+done
+for pid in "${pids[@]}"; do
+    wait "$pid" || failed+=("${pid_name[$pid]}")
+done
+
+for name in "${targets[@]}"; do
+    done_line=$(grep -ao 'Done [0-9]* runs in [0-9]* second' "$out/logs/$name.fuzz" | tail -1 || true)
+    cov=$(grep -ao 'cov: [0-9]*' "$out/logs/$name.fuzz" | tail -1 || true)
+    stretched=$(grep -ao 'stretch: [0-9]* inputs.*largest [0-9]* bytes' "$out/logs/$name.stretch" 2>/dev/null || true)
+    took=$(cat "$out/logs/$name.time" 2>/dev/null || true)
+    printf 'fuzz %-14s %s, %s edges; %s (%s)\n' "$name" "${done_line:-no result}" "${cov#cov: }" \
+        "${stretched:-no large inputs}" "${took:-unfinished}"
+done
+for name in "${failed[@]}"; do
+    echo "fuzz: $name FAILED"
+    tail -40 "$out/logs/$name.fuzz" "$out/logs/$name.stretch" 2>/dev/null
+done
+echo "fuzz: ${#targets[@]} targets in $(( $(date +%s) - start )) s"
+((${#failed[@]} == 0))

@@ -10,7 +10,7 @@ build_dir=$(cd "$build_dir" && pwd)
 
 packages=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth libz-mingw-w64-dev
           fonts-liberation fonts-wine locales cmake ninja-build dpkg-dev python3 clang
-          libclang-rt-14-dev zlib1g-dev)
+          libclang-rt-14-dev zlib1g-dev libjpeg62-turbo-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/picture_budget.h"
 #include "framework/streams.h"
 
 namespace {
@@ -58,9 +59,11 @@ void WriteAll(TStream* stream, const void* buffer, size_t count) {
     }
 }
 
-// Run-length decoding into bottom-up rows. Runs that leave the picture are
-// clipped; data that ends without the end-of-bitmap code leaves the rest at
-// index 0, as the platform shows such files.
+// Run-length decoding into bottom-up rows. The position never leaves the
+// picture, whatever the counts say: the pixels of a run past the row's end are
+// dropped (the row ends there), and a jump below the last row is a broken file.
+// Data that ends without the end-of-bitmap code leaves the rest at index 0, as
+// the platform shows such files.
 class RleDecoder {
 public:
     RleDecoder(TDibImage& image, bool fourBit) : FImage(image), FFourBit(fourBit), FStride(image.Stride()) {}
@@ -71,7 +74,7 @@ public:
             const uint8_t value = p[1];
             p += 2;
             if (count > 0) {
-                for (int i = 0; i < count; ++i)
+                for (int i = 0, n = RoomFor(count); i < n; ++i)
                     Put(FFourBit ? ((i & 1) ? (value & 0x0F) : (value >> 4)) : value);
                 continue;
             }
@@ -84,15 +87,14 @@ public:
                     return;
                 case 2:  // delta
                     if (end - p < 2) return;
-                    FX += p[0];
-                    FY += p[1];
+                    MoveBy(p[0], p[1]);
                     p += 2;
                     break;
                 default: {  // a literal run of `value` pixels, padded to a 16-bit boundary
                     const size_t bytes = FFourBit ? (value + 1u) / 2 : value;
                     const size_t padded = (bytes + 1) & ~size_t{1};
                     if (static_cast<size_t>(end - p) < bytes) return;
-                    for (int i = 0; i < value; ++i)
+                    for (int i = 0, n = RoomFor(value); i < n; ++i)
                         Put(FFourBit ? ((i & 1) ? (p[i / 2] & 0x0F) : (p[i / 2] >> 4)) : p[i]);
                     p += std::min(padded, static_cast<size_t>(end - p));
                 }
@@ -101,15 +103,24 @@ public:
     }
 
 private:
+    // How many of `count` pixels still fit into the current row.
+    int RoomFor(int count) const { return std::min(count, FImage.Width - FX); }
+
+    // Row FImage.Height, just above the picture, is where an end of line after
+    // the last row leads: decoding stops there. Anything further is an error.
+    void MoveBy(int dx, int dy) {
+        if (dy > FImage.Height - FY) throw EInvalidGraphic(kInvalidBitmap);
+        FY += dy;
+        FX += std::min(dx, FImage.Width - FX);
+    }
+
     void Put(uint8_t index) {
-        if (FX < FImage.Width && FY < FImage.Height) {
-            uint8_t* row = FImage.Bits.data() + static_cast<size_t>(FY) * FStride;
-            if (FFourBit) {
-                uint8_t& b = row[FX / 2];
-                b = (FX & 1) ? static_cast<uint8_t>((b & 0xF0) | index) : static_cast<uint8_t>((b & 0x0F) | (index << 4));
-            } else {
-                row[FX] = index;
-            }
+        uint8_t* row = FImage.Bits.data() + static_cast<size_t>(FY) * FStride;
+        if (FFourBit) {
+            uint8_t& b = row[FX / 2];
+            b = (FX & 1) ? static_cast<uint8_t>((b & 0xF0) | index) : static_cast<uint8_t>((b & 0x0F) | (index << 4));
+        } else {
+            row[FX] = index;
         }
         ++FX;
     }
@@ -117,8 +128,8 @@ private:
     TDibImage& FImage;
     bool FFourBit;
     size_t FStride;
-    int FX = 0;
-    int FY = 0;  // counted from the bottom row
+    int FX = 0;  // 0 .. Width
+    int FY = 0;  // 0 .. Height, counted from the bottom row
 };
 
 struct ChannelMask {
@@ -227,8 +238,10 @@ TDibImage ReadBmpFile(TStream* stream) {
     image.Width = static_cast<int32_t>(width);
     image.Height = static_cast<int32_t>(height);
     image.BitCount = bitCount;
+    // Before anything is allocated: a few bytes of header (or of run-length
+    // data) may claim hundreds of megabytes of pixels.
+    if (!PictureFitsBudget(width, height)) throw EInvalidGraphic(kBitmapTooLarge);
     const size_t stride = image.Stride();
-    if (stride > kMaxDibBytes / static_cast<size_t>(height)) throw EInvalidGraphic(kBitmapTooLarge);
     const size_t pixelBytes = stride * static_cast<size_t>(height);
 
     size_t tableBytes = 0;

@@ -1,12 +1,16 @@
 #include "framework/ini_text.h"
 
+#include <unordered_set>
+
 #include "framework/cp1251.h"
 #include "framework/sysutils.h"
 
 #ifdef _WIN32
 TIniNameCompare IniNameCompare = AnsiCompareText;
+TIniNameKey IniNameKey = AnsiCompareTextKey;
 #else
 TIniNameCompare IniNameCompare = CompareText;
+TIniNameKey IniNameKey = UpperCase;
 #endif
 
 namespace {
@@ -183,8 +187,9 @@ bool TIniText::ReadValue(std::string_view section, std::string_view ident, std::
 
 std::vector<std::string> TIniText::Sections() const {
     std::vector<std::string> names;
-    for (size_t i = 0; i < FLines.size(); ++i)
-        if (FLines[i].Kind == TLineKind::Section && FindSection(FLines[i].Name) == i) names.push_back(FLines[i].Name);
+    std::unordered_set<std::string> seen;
+    for (const TLine& line : FLines)
+        if (line.Kind == TLineKind::Section && seen.insert(IniNameKey(line.Name)).second) names.push_back(line.Name);
     return names;
 }
 
@@ -198,9 +203,10 @@ std::vector<std::pair<std::string, std::string>> TIniText::Values(std::string_vi
     std::vector<std::pair<std::string, std::string>> values;
     const size_t header = FindSection(section);
     if (header == std::string::npos) return values;
-    const size_t end = SectionEnd(header);
-    for (size_t i = header + 1; i < end; ++i)
-        if (FLines[i].Kind == TLineKind::Entry && FindEntry(header, FLines[i].Name) == i)
+    // The first entry of each name, as FindEntry sees it, found in one pass.
+    std::unordered_set<std::string> seen;
+    for (size_t i = header + 1, end = SectionEnd(header); i < end; ++i)
+        if (FLines[i].Kind == TLineKind::Entry && seen.insert(IniNameKey(FLines[i].Name)).second)
             values.emplace_back(FLines[i].Name, FLines[i].Value);
     return values;
 }
@@ -251,26 +257,44 @@ bool TIniText::WriteValue(std::string_view section, std::string_view ident, std:
 }
 
 bool TIniText::EraseSection(std::string_view section) {
+    // One pass that marks, one that compacts: files may repeat a section
+    // many times over.
+    section = TrimBlanks(section);
+    std::vector<bool> drop(FLines.size(), false);
     bool changed = false;
-    for (size_t header; (header = FindSection(section)) != std::string::npos;) {
-        const size_t end = SectionEnd(header);
-        size_t last = header;
-        for (size_t i = header + 1; i < end; ++i)
-            if (FLines[i].Kind == TLineKind::Entry) last = i;
-        FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(header),
-                     FLines.begin() + static_cast<std::ptrdiff_t>(last + 1));
+    for (size_t i = 0; i < FLines.size();) {
+        if (FLines[i].Kind != TLineKind::Section || IniNameCompare(FLines[i].Name, section) != 0) {
+            ++i;
+            continue;
+        }
+        size_t last = i;
+        for (size_t j = i + 1, end = SectionEnd(i); j < end; ++j)
+            if (FLines[j].Kind == TLineKind::Entry) last = j;
+        for (; i <= last; ++i) drop[i] = true;
         changed = true;
     }
+    if (changed) Compact(drop);
     return changed;
 }
 
 bool TIniText::DeleteKey(std::string_view section, std::string_view ident) {
     const size_t header = FindSection(section);
     if (header == std::string::npos) return false;
+    ident = TrimBlanks(ident);
+    std::vector<bool> drop(FLines.size(), false);
     bool changed = false;
-    for (size_t entry; (entry = FindEntry(header, ident)) != std::string::npos;) {
-        FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(entry));
-        changed = true;
-    }
+    for (size_t i = header + 1, end = SectionEnd(header); i < end; ++i)
+        if (FLines[i].Kind == TLineKind::Entry && IniNameCompare(FLines[i].Name, ident) == 0) drop[i] = changed = true;
+    if (changed) Compact(drop);
     return changed;
+}
+
+void TIniText::Compact(const std::vector<bool>& drop) {
+    size_t kept = 0;
+    for (size_t i = 0; i < FLines.size(); ++i)
+        if (!drop[i]) {
+            if (kept != i) FLines[kept] = std::move(FLines[i]);
+            ++kept;
+        }
+    FLines.resize(kept);
 }

@@ -30,6 +30,11 @@
 // build (CompareText). Replaceable for tests and fuzzing.
 using TIniNameCompare = int (*)(std::string_view, std::string_view);
 extern TIniNameCompare IniNameCompare;
+// A key equal for exactly the names IniNameCompare takes as equal (the
+// collation key, or the ASCII capitals), so that listings group names in
+// linear time. Replaced together with IniNameCompare.
+using TIniNameKey = std::string (*)(std::string_view);
+extern TIniNameKey IniNameKey;
 
 class TIniText {
 public:
@@ -80,6 +85,8 @@ private:
     size_t SectionEnd(size_t header) const;
     size_t FindEntry(size_t header, std::string_view ident) const;
     void InsertLine(size_t at, const std::string& raw);
+    // Removes the lines marked in `drop` (one flag per line), keeping the order.
+    void Compact(const std::vector<bool>& drop);
     std::string NewLineEnding() const;
 
     TEncoding FEncoding = TEncoding::Ansi;

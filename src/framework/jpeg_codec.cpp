@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/picture_budget.h"
+
 extern "C" {
 #include <jerror.h>
 #include <jpeglib.h>
@@ -132,6 +134,9 @@ bool JpegDecode(const unsigned char* data, size_t size, const TJpegDecodeOptions
     }
     Open(&d, data, size);
     jpeg_decompress_struct& cinfo = d.cinfo;
+    // Before libjpeg sets up its buffers, which grow with the picture.
+    if (!PictureFitsBudget(cinfo.image_width, cinfo.image_height))
+        Fail(reinterpret_cast<j_common_ptr>(&cinfo), "JPEG image is too large");
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;

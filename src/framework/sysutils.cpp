@@ -68,6 +68,18 @@ int AnsiCompareText(std::string_view a, std::string_view b) { return Collate(a, 
 
 int AnsiCompareStr(std::string_view a, std::string_view b) { return Collate(a, b, 0); }
 
+std::string AnsiCompareTextKey(std::string_view s) {
+    const std::wstring wide = AnsiToWide(s);
+    const int length = static_cast<int>(wide.size());
+    const int size = LCMapStringW(kCollationLocale, LCMAP_SORTKEY | NORM_IGNORECASE, wide.data(), length, nullptr, 0);
+    std::string key(static_cast<size_t>(size), '\0');
+    if (size > 0 && LCMapStringW(kCollationLocale, LCMAP_SORTKEY | NORM_IGNORECASE, wide.data(), length,
+                                 reinterpret_cast<wchar_t*>(key.data()), size) == size)
+        return key;
+    // Collate orders by units when the platform fails; so do the keys.
+    return "\x01" + std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+}
+
 bool SameText(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
 
 std::string ExpandFileName(std::string_view name) {

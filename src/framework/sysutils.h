@@ -77,6 +77,9 @@ std::string TrimRight(std::string_view s);
 std::string AnsiUpperCase(std::string_view s);
 std::string AnsiLowerCase(std::string_view s);
 int AnsiCompareText(std::string_view a, std::string_view b);
+// The collation key of a text: equal for exactly the texts AnsiCompareText
+// takes as equal, so such texts can be grouped through a hash.
+std::string AnsiCompareTextKey(std::string_view s);
 int AnsiCompareStr(std::string_view a, std::string_view b);
 bool SameText(std::string_view a, std::string_view b);
 // ASCII-only case mapping, as used for keys and tags.

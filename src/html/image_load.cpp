@@ -15,7 +15,7 @@
 #include "framework/win.h"
 #include "images/engine_palette.h"
 #include "images/gif_image.h"
-#include "images/picture_budget.h"
+#include "framework/picture_budget.h"
 #include "images/png_image.h"
 #include "images/reduce_colors.h"
 

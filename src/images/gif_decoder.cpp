@@ -7,7 +7,7 @@
 
 #include "framework/streams.h"
 #include "framework/sysutils.h"
-#include "images/picture_budget.h"
+#include "framework/picture_budget.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <zlib.h>
 
 #include "framework/streams.h"
-#include "images/picture_budget.h"
+#include "framework/picture_budget.h"
 #include "images/zstreams.h"
 
 namespace {

@@ -57,6 +57,11 @@ int64_t DecimalAt(const std::string& s, size_t at) {
 
 }  // namespace
 
+TArticleSpan ArticleSpan(int32_t offset, int32_t length, int64_t fileSize) {
+    if (offset < 0 || length <= 0 || offset >= fileSize) return {};
+    return {offset, static_cast<int32_t>(std::min<int64_t>(length, fileSize - offset))};
+}
+
 void TUnicodeCharTable::Load(std::string_view bytes) {
     FRecords.clear();
     const size_t count = std::min<size_t>(bytes.size() / 8, 256);
@@ -81,6 +86,8 @@ void ScanArticleWords(std::string& copy, const TUnicodeCharTable& table, const T
     int32_t wordStart = 0;
     int32_t LastLetter = 0;
     int hyphen = 0;  // 0 none, 1 hyphen seen, 2 hyphen then line break
+    size_t nextSemicolon = 0;
+    bool semicolonKnown = false;
 
     auto flush = [&] {
         if (!word.empty() && !tooLong) emit(word, wordStart, LastLetter);
@@ -102,7 +109,14 @@ void ScanArticleWords(std::string& copy, const TUnicodeCharTable& table, const T
 
         bool entityDecoded = false;
         if (c == '&') {
-            const size_t semicolon = copy.find(';', i);
+            // The next ';' is looked for again only once the scan has passed
+            // it (or a replacement wrote over it): a search to the end for
+            // every '&' would make long articles quadratic.
+            if (!semicolonKnown || (nextSemicolon != std::string::npos && nextSemicolon < i)) {
+                nextSemicolon = copy.find(';', i);
+                semicolonKnown = true;
+            }
+            const size_t semicolon = nextSemicolon;
             const size_t d = semicolon == std::string::npos ? 0 : semicolon - i;
             const EntityRow* row = nullptr;
             if (semicolon != std::string::npos && d >= 3 && d <= 20) {
@@ -115,6 +129,7 @@ void ScanArticleWords(std::string& copy, const TUnicodeCharTable& table, const T
                 const size_t k = std::string_view(row->bytes).size();
                 const size_t first = i + d + 1 - k;
                 std::copy_n(row->bytes, k, copy.begin() + static_cast<std::ptrdiff_t>(first));
+                semicolonKnown = false;
                 i = first;
                 c = static_cast<unsigned char>(copy[i]);
                 entityDecoded = true;

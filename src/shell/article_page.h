@@ -46,5 +46,14 @@ std::string MarkSearchHits(std::string_view article, const std::vector<TSearchHi
 // RRGGBB (lower case) of a colour value whose lowest byte is red.
 std::string HtmlHexOfRgb(uint32_t color);
 
+// The bytes of "voc.dat" that an index record's offset and length name, within
+// a file of `fileSize` bytes: only what the file really holds, nothing for a
+// negative offset, a length of zero or less or an offset at or past the end.
+struct TArticleSpan {
+    int64_t Start = 0;
+    int32_t Count = 0;
+};
+TArticleSpan ArticleSpan(int32_t offset, int32_t length, int64_t fileSize);
+
 // Head, article, then "</BODY></HTML>".
 std::string BuildArticlePage(std::string_view head, std::string_view article);

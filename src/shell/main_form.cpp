@@ -588,17 +588,15 @@ private:
 }  // namespace
 
 std::string TForm1::ReadArticle(int offset, int length) const {
-    // Only the bytes the file really holds in [offset, offset + length): a
-    // missing file or a range past its end gives fewer bytes, never zeros.
+    // A missing file or a range past its end gives fewer bytes, never zeros.
     if (offset < 0 || length <= 0) return {};
     try {
         TFileStream file(kArticleFile, fmOpenRead | fmShareDenyWrite);
-        const int64_t size = file.Size();
-        if (offset >= size) return {};
-        const auto count = static_cast<int32_t>(std::min<int64_t>(length, size - offset));
-        std::string article(static_cast<size_t>(count), '\0');
-        file.SetPosition(offset);
-        article.resize(static_cast<size_t>(std::max(file.Read(article.data(), count), 0)));
+        const TArticleSpan span = ArticleSpan(offset, length, file.Size());
+        if (span.Count == 0) return {};
+        std::string article(static_cast<size_t>(span.Count), '\0');
+        file.SetPosition(span.Start);
+        article.resize(static_cast<size_t>(std::max(file.Read(article.data(), span.Count), 0)));
         return article;
     } catch (const EStreamError&) {
         return {};

@@ -2,6 +2,7 @@
 
 #include "framework/bitmap.h"
 #include "framework/streams.h"
+#include "support/crafted_bmp.h"
 #include "test_graphics_fixtures.h"
 
 using namespace graphics_fixtures;
@@ -85,6 +86,52 @@ TEST(GraphicsBmp, DecodesRunLengthPixels) {
     };
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 6; ++x) EXPECT_EQ(Pixel(bitmap, x, y), expected[y][x]) << x << "," << y;
+}
+
+// Counts and jumps that point outside the picture: pixels past a row's end are
+// dropped, a jump below the last row or a picture past the budget is an error.
+TEST(GraphicsBmp, RunLengthPositionsStayInsideThePicture) {
+    auto rleFile = [](int bits, const std::string& rle) {
+        std::string file = MakeBmp({bits, {{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}, kFourColours});
+        file.resize(file.size() - (bits == 8 ? 16 : 8));
+        file[30] = bits == 8 ? 1 : 2;
+        file[34] = static_cast<char>(rle.size());
+        return file + rle;
+    };
+    const TColor k = clBlack, r = clRed, g = clLime, b = clBlue;
+    const struct {
+        const char* name;
+        std::string file;
+        std::vector<std::vector<TColor>> top, bottom;  // empty: an error
+    } cases[] = {
+        {"RLE8 run past the row's end", rleFile(8, std::string("\x03\x01\xC8\x02\x07\x03\x00\x00\x02\x03\x00\x01", 12)),
+         {{b, b, k, k, k}}, {{r, r, r, g, g}}},
+        {"RLE8 literal past the row's end", rleFile(8, std::string("\x00\x07\x01\x02\x03\x01\x02\x03\x01\x00", 10)),
+         {{k, k, k, k, k}}, {{r, g, b, r, g}}},
+        {"RLE8 delta past the row's end", rleFile(8, std::string("\x00\x02\xF0\x00\x02\x01\x00\x00\x01\x03\x00\x01", 12)),
+         {{b, k, k, k, k}}, {{k, k, k, k, k}}},
+        {"RLE4 run past the row's end", rleFile(4, std::string("\xFF\x12\x00\x00\x03\x33\x00\x01", 8)),
+         {{b, b, b, k, k}}, {{r, g, r, g, r}}},
+        {"delta below the last row", rleFile(8, std::string("\x02\x01\x00\x02\x00\x03\x01\x01", 8)), {}, {}},
+        {"delta to just above the picture", rleFile(8, std::string("\x02\x01\x00\x02\x01\x02\x01\x01", 8)),
+         {{k, k, k, k, k}}, {{r, r, k, k, k}}},
+        {"RLE8 counts adding up past 2^31", testing_support::OverflowingRle8Bmp(), {}, {}},
+        {"RLE4 header past the picture budget", testing_support::OversizedRle4Bmp(), {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBitmap bitmap;
+        if (c.top.empty()) {
+            EXPECT_THROW(LoadBytes(bitmap, c.file), EInvalidGraphic);
+            EXPECT_TRUE(bitmap.Empty());
+            continue;
+        }
+        LoadBytes(bitmap, c.file);
+        for (int x = 0; x < 5; ++x) {
+            EXPECT_EQ(Pixel(bitmap, x, 0), c.top[0][static_cast<size_t>(x)]) << x;
+            EXPECT_EQ(Pixel(bitmap, x, 1), c.bottom[0][static_cast<size_t>(x)]) << x;
+        }
+    }
 }
 
 TEST(GraphicsBmp, SavedFilesLoadBackIdentically) {

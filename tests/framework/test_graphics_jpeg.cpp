@@ -159,6 +159,24 @@ TEST(GraphicsJpeg, DamagedDataRaisesInsteadOfEndingTheProgram) {
     }
 }
 
+// A frame header claiming 8192 x 8192 pixels (64 Mi, twice the budget) is
+// refused before any pixel memory is taken, not after the data runs out.
+TEST(GraphicsJpeg, PicturesPastTheBudgetAreRefusedBeforeDecoding) {
+    std::string bytes = EncodeJpeg(false, false);
+    const size_t sof = bytes.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    bytes.replace(sof + 5, 4, std::string("\x20\x00\x20\x00", 4));
+    TJPEGImage jpeg;
+    LoadBytes(jpeg, bytes);
+    EXPECT_EQ(jpeg.Width(), 8192);
+    try {
+        jpeg.Bitmap();
+        ADD_FAILURE() << "decoded";
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_NE(e.Message.find("too large"), std::string::npos) << e.Message;
+    }
+}
+
 TEST(GraphicsJpeg, PicturesRecogniseJpegByItsLeadingBytes) {
     TPicture picture;
     LoadBytes(*(picture.Bitmap()), MakeBmp({24, {{static_cast<uint32_t>(clRed)}}, {}}));

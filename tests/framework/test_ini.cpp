@@ -68,6 +68,7 @@ TEST(IniFile, ReadsValuesTrimmedAndUnquotedAsTheProfileFunctionsDo) {
                                "DUP=second\r\n"
                                "[ Словарь ]\r\n"
                                "Термин=апельсин\r\n"
+                               "ТЕРМИН=hidden by the first of any case\r\n"
                                "[Main]\r\n"
                                "later=hidden by the first [Main]\r\n"
                                "[Tail]junk\r\n"

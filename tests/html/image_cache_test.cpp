@@ -9,6 +9,9 @@
 #include "framework/bitmap.h"
 #include "framework/streams.h"
 #include "framework/win.h"
+#include "html/html_startup.h"
+#include "html/section_list.h"
+#include "support/crafted_bmp.h"
 #include "support/test_support.h"
 
 namespace {
@@ -324,6 +327,37 @@ TEST(ImageCache, FilesAreReadWholeUpToTheLimit) {
     TColor color = 0;
     EXPECT_FALSE(TransparentGIF("pic.png", color));
     EXPECT_FALSE(TransparentGIF("missing.gif", color));
+}
+
+// Run-length files whose counts leave the picture or whose header passes the
+// picture budget give no picture, whichever way the document asks for them.
+TEST(ImageCache, HostileBmpFilesGiveNoPictureOnAnyPath) {
+    InitHtmlEngine();
+    testing_support::TempWorkDir dir;
+    const std::pair<const char*, std::string> files[] = {
+        {"rle8.bmp", testing_support::OverflowingRle8Bmp()},
+        {"rle4.bmp", testing_support::OversizedRle4Bmp()},
+    };
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        testing_support::WriteFileBytes(name, bytes);
+        Transparency t = NotTransp;
+        TBitmap* mask = nullptr;
+        EXPECT_EQ(GetImageAndMaskFromFile(name, t, mask), nullptr);
+        EXPECT_EQ(mask, nullptr);
+        EXPECT_EQ(GetImageFromFile(name), nullptr);
+
+        TStringBitmapList cache;
+        TSectionList doc(nullptr);
+        doc.CachedImages = &cache;
+        bool fromCache = false, delay = false;
+        EXPECT_EQ(doc.GetTheBitmap(name, t, mask, fromCache, delay), nullptr);
+        TMemoryStream stream;
+        stream.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+        doc.GetImageHook = [&](const std::string&) { return &stream; };
+        EXPECT_EQ(doc.GetTheBitmap("hooked", t, mask, fromCache, delay), nullptr);
+        EXPECT_EQ(cache.Count(), 0);
+    }
 }
 
 }  // namespace

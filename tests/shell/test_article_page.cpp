@@ -82,6 +82,24 @@ TEST(ArticleWords, UnicodeTableAndBounds) {
     EXPECT_EQ(Scan(longRun + " ok "), (std::vector<Word>{{"ok", 301, 302}}));
 }
 
+// What an index record's offset and length name in a 100-byte "voc.dat".
+TEST(ArticleWords, ArticleSpanKeepsToTheFile) {
+    const struct {
+        int32_t offset, length;
+        int64_t start;
+        int32_t count;
+    } cases[] = {
+        {0, 10, 0, 10},          {90, 10, 90, 10},         {95, 10, 95, 5},
+        {99, 0x7FFFFFFF, 99, 1}, {100, 1, 0, 0},           {-1, 10, 0, 0},
+        {10, 0, 0, 0},           {10, -5, 0, 0},           {0x7FFFFFFF, 0x7FFFFFFF, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const TArticleSpan span = ArticleSpan(c.offset, c.length, 100);
+        EXPECT_EQ(span.Count, c.count) << c.offset << " " << c.length;
+        if (c.count > 0) EXPECT_EQ(span.Start, c.start) << c.offset << " " << c.length;
+    }
+}
+
 TEST(ArticleWords, MarksAreNumberedFromOneAndWrapTheWordsOwnBytes) {
     const std::string article = "caf&eacute; and tea.";
     std::vector<TSearchHit> hits = {{0, 10}, {16, 18}};

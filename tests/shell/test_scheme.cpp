@@ -11,6 +11,7 @@
 #include "framework/stdctrls.h"
 #include "shell/main_form.h"
 #include "shell/scheme_file.h"
+#include "support/crafted_bmp.h"
 #include "support/test_support.h"
 #include "viewer/page_viewer.h"
 #include "widgets/dock.h"
@@ -299,6 +300,9 @@ TEST_F(SchemeLoadTest, BrokenSchemeChangesNothing) {
     const TSchemeFile s = ParseSchemeFile(bytes, "x");
     testing_support::WriteFileBytes("cut.sch", bytes.substr(0, bytes.size() - 10));
     testing_support::WriteFileBytes("badbmp.sch", WithPicture(bytes, s.ListFrame[sfBottom], "BM not a picture"));
+    testing_support::WriteFileBytes("rle8.sch",
+                                    WithPicture(bytes, s.TextFrame[sfTop], testing_support::OverflowingRle8Bmp()));
+    testing_support::WriteFileBytes("rle4.sch", WithPicture(bytes, s.DockPicture, testing_support::OversizedRle4Bmp()));
 
     const TColor start = form->GradientStartColor();
     const TColor back = form->SchemeTextBackColor;
@@ -307,7 +311,7 @@ TEST_F(SchemeLoadTest, BrokenSchemeChangesNothing) {
     struct Case {
         const char* file;
         bool picture;
-    } cases[] = {{"cut.sch", false}, {"badbmp.sch", true}};
+    } cases[] = {{"cut.sch", false}, {"badbmp.sch", true}, {"rle8.sch", true}, {"rle4.sch", true}};
     for (const Case& c : cases) {
         try {
             form->LoadColorScheme(c.file);

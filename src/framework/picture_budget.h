@@ -1,6 +1,7 @@
-// The one limit on decoded pictures that every decoder applies before it
-// allocates: each side at most 32767 pixels and the area at most 32 Mi pixels.
-// Sizes are taken as 64-bit so that no product of file values can wrap.
+// The one limit on decoded pictures that every decoder (BMP and JPEG here in
+// the framework, GIF and PNG above it) applies before it allocates: each side
+// at most 32767 pixels and the area at most 32 Mi pixels. Sizes are taken as
+// 64-bit so that no product of file values can wrap.
 #pragma once
 
 #include <cstdint>
