@@ -88,9 +88,12 @@ public:
 
     int DocY = 0;
     bool HasFocus = false;
+#ifdef _WIN32
     // A push button's window as painted for the first printout; later ones
-    // reuse it while the window keeps its size.
+    // reuse it while the window keeps its size. (The native build has no
+    // windows to paint and no GDI to free it with.)
     TBitmapHandle PrintImage;
+#endif
     std::vector<std::string> AttrLines;  // NAME=value
     int TextCodePage = 1251;
     int Pos = 0;
