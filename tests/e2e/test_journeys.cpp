@@ -305,6 +305,9 @@ TEST_F(Journeys, HelpAndAboutOpenAndCloseAndTheListKeepsTheKeys) {
     HWND help = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"THelpWindow"; });
     j.Check(help != nullptr, "the help window is shown");
     if (help) {
+        // Alt+F4 goes to the active window: wait until the help window is it.
+        for (int tries = 0; tries < 50 && GetForegroundWindow() != help; ++tries) viewer.Settle(100);
+        viewer.Settle(200);
         Keys({VK_MENU, VK_F4});
         j.Check(viewer.WaitUntilGone(help), "Alt+F4 closes it");
     }
