@@ -9,6 +9,8 @@
 
 void TPageViewer::SetAnimationTimer(bool enabled, int intervalMs) {
     if (!FAnimationTimer) {
+        // A timer is a window of its own, made only for a page that moves.
+        if (!enabled) return;
         // Not a child component: those go before the viewer's destructor runs,
         // and the destructor's Clear frees the timer.
         FAnimationTimer = new TTimer(nullptr);

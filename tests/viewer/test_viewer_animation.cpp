@@ -129,6 +129,31 @@ TEST_F(ViewerAnimationTest, AOneFrameGifThatLoopsForeverNeverRepaints) {
     EXPECT_EQ(ShownPixels(viewer.get(), kRed), 256);
 }
 
+// The thread's top-level windows (a timer is one).
+int ThreadWindows() {
+    int count = 0;
+    EnumThreadWindows(
+        GetCurrentThreadId(), [](HWND, LPARAM counter) { return ++*reinterpret_cast<int*>(counter), TRUE; },
+        reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+TEST_F(ViewerAnimationTest, PagesThatDoNotMoveMakeNoTimer) {
+    // Making a window on every load cost more than reading a short article.
+    testing_support::WriteFileBytes("still.gif", FilledGif({kRed}, {3}, 0));
+    const int before = ThreadWindows();
+    for (const char* page : {"<p>Text</p>", "<img src=\"still.gif\"><p>Text</p>", "<p>Again</p>"}) {
+        SCOPED_TRACE(page);
+        Show(page);
+        EXPECT_EQ(ThreadWindows(), before);
+    }
+    testing_support::WriteFileBytes("loop.gif", FilledGif({kRed, kBlue}, {3, 3}, 0));
+    Show("<img src=\"loop.gif\">");
+    EXPECT_EQ(ThreadWindows(), before + 1) << "a moving picture has its timer";
+    viewer->Clear();
+    EXPECT_EQ(ThreadWindows(), before);
+}
+
 TEST_F(ViewerAnimationTest, ClearAndHidingStopTheTimer) {
     testing_support::WriteFileBytes("loop.gif", FilledGif({kRed, kBlue}, {3, 3}, 0));
     const std::string page = "<img src=\"loop.gif\">";
