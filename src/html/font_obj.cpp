@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "framework/cp1251.h"
+#include "html/font_desc.h"
 #include "html/section_list.h"
 #include "html/text_section.h"
 
@@ -11,7 +11,7 @@ namespace {
 
 TFontDesc DescOfInfo(const ThtFontInfo& info) {
     TFontDesc d;
-    d.Face = AnsiToWide(info.FaceName);
+    d.Face = WideFaceName(info.FaceName);
     d.Height = -static_cast<int>(std::lround(FontServices().PixelsPerInch() * info.PointSize / 72.0));
     d.Weight = (info.Style & htBold) ? 700 : 400;
     d.Italic = (info.Style & htItalic) != 0;

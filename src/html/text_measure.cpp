@@ -10,7 +10,7 @@ std::unique_ptr<TGlyphSource> MakeScreenGlyphSource();  // text_measure_gdi.cpp
 #endif
 
 size_t TFontDescHash::operator()(const TFontDesc& d) const noexcept {
-    size_t h = std::hash<std::wstring>()(d.Face);
+    size_t h = std::hash<std::wstring>()(d.Face.str());
     auto mix = [&h](size_t v) { h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2); };
     mix(static_cast<size_t>(static_cast<unsigned>(d.Height)));
     mix(static_cast<size_t>(d.Weight));
@@ -85,6 +85,7 @@ struct TTableMeasurer::TFontEntry {
 };
 
 TTableMeasurer::TTableMeasurer(std::unique_ptr<TGlyphSource> source) : FSource(std::move(source)) {
+    FRecent.fill(-1);
     FPageCodes.resize(256);
 }
 
@@ -93,10 +94,30 @@ TTableMeasurer::~TTableMeasurer() { Clear(); }
 void TTableMeasurer::Clear() {
     FFonts.clear();
     FIds.clear();
+    FRecent.fill(-1);
     FSource->CloseFonts();
 }
 
+namespace {
+
+// The face last: the numbers tell most fonts of a page apart.
+bool SameFont(const TFontDesc& a, const TFontDesc& b) {
+    return a.Height == b.Height && a.Weight == b.Weight && a.Italic == b.Italic && a.Underline == b.Underline &&
+           a.StrikeOut == b.StrikeOut && a.Charset == b.Charset && a.Face == b.Face;
+}
+
+}  // namespace
+
 TFontId TTableMeasurer::Font(const TFontDesc& desc) {
+    for (TFontId recent : FRecent)
+        if (recent >= 0 && SameFont(FFonts[static_cast<size_t>(recent)]->Desc, desc)) return recent;
+    const TFontId id = FindOrOpen(desc);
+    FRecent[FRecentNext] = id;
+    FRecentNext = (FRecentNext + 1) % FRecent.size();
+    return id;
+}
+
+TFontId TTableMeasurer::FindOrOpen(const TFontDesc& desc) {
     if (auto it = FIds.find(desc); it != FIds.end()) return it->second;
     const TFontId id = static_cast<TFontId>(FFonts.size());
     auto entry = std::make_unique<TFontEntry>();

@@ -314,9 +314,15 @@ void TSection::Finish() {
     LineBreakFlags += 'y';
     SourceIndexMap.clear();
     if (Len > 0 && !CharSourcePos.empty()) {
-        for (int i = 0; i < Len && static_cast<size_t>(i) < CharSourcePos.size(); ++i)
-            if (i == 0 || CharSourcePos[static_cast<size_t>(i)] != CharSourcePos[static_cast<size_t>(i - 1)] + 1)
-                SourceIndexMap.push_back({i, CharSourcePos[static_cast<size_t>(i)]});
+        const int n = std::min(Len, static_cast<int>(CharSourcePos.size()));
+        auto jumpsAt = [this](int i) {
+            return i == 0 || CharSourcePos[static_cast<size_t>(i)] != CharSourcePos[static_cast<size_t>(i - 1)] + 1;
+        };
+        size_t jumps = 0;
+        for (int i = 0; i < n; ++i) jumps += jumpsAt(i);
+        SourceIndexMap.reserve(jumps);
+        for (int i = 0; i < n; ++i)
+            if (jumpsAt(i)) SourceIndexMap.push_back({i, CharSourcePos[static_cast<size_t>(i)]});
     }
     std::vector<int>().swap(CharSourcePos);
     FObjectPositions.clear();
