@@ -59,8 +59,15 @@ double ClampPoints(double points) {
 
 // The leading number of a length and the unit after it; false when the text
 // does not start with a number. An 'e' is never read as an exponent.
+// Blanks as Trim takes them: every control character and the space.
+std::string_view TrimmedView(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+    return s;
+}
+
 bool SplitLength(std::string_view text, double& n, std::string& unit) {
-    const std::string s = Trim(text);
+    const std::string_view s = TrimmedView(text);
     size_t i = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
     size_t digits = 0;
@@ -69,8 +76,10 @@ bool SplitLength(std::string_view text, double& n, std::string& unit) {
         ++i;
         while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
     }
-    if (digits == 0 || !TextToNumber(std::string_view(s).substr(0, i), n)) return false;
-    unit = LowerCase(Trim(std::string_view(s).substr(i)));
+    if (digits == 0 || !TextToNumber(s.substr(0, i), n)) return false;
+    unit.assign(TrimmedView(s.substr(i)));
+    for (char& c : unit)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return true;
 }
 
@@ -448,7 +457,12 @@ const std::shared_ptr<TProperties::TSlots>& TProperties::DefaultSlots() {
 }
 
 TProperties::TSlots& TProperties::Own() {
-    if (FSlots.use_count() != 1) FSlots = std::make_shared<TSlots>(*FSlots);
+    if (FSlots.use_count() != 1) {
+        FSlots = std::make_shared<TSlots>(*FSlots);
+    } else {
+        FSlots->Margins.reset();
+        FSlots->VertAlign = -1;
+    }
     return *FSlots;
 }
 
@@ -890,14 +904,19 @@ ListBulletType TProperties::GetListStyleType() const {
 }
 
 bool TProperties::GetVertAlign(AlignmentType& align) const {
-    const std::string& s = PropString(Value(VerticalAlign));
-    if (s == "top" || s == "text-top") align = ATop;
-    else if (s == "middle") align = AMiddle;
-    else if (s == "baseline") align = ABaseline;
-    else if (s == "bottom") align = ABottom;
-    else if (s == "sub") align = ASub;
-    else if (s == "super") align = ASuper;
-    else return false;
+    if (FSlots->VertAlign < 0) {
+        const std::string& s = PropString(Value(VerticalAlign));
+        AlignmentType read = ANone;
+        if (s == "top" || s == "text-top") read = ATop;
+        else if (s == "middle") read = AMiddle;
+        else if (s == "baseline") read = ABaseline;
+        else if (s == "bottom") read = ABottom;
+        else if (s == "sub") read = ASub;
+        else if (s == "super") read = ASuper;
+        FSlots->VertAlign = static_cast<int8_t>(read == ANone ? 0 : read + 1);
+    }
+    if (FSlots->VertAlign == 0) return false;
+    align = static_cast<AlignmentType>(FSlots->VertAlign - 1);
     return true;
 }
 
@@ -1076,11 +1095,16 @@ void TProperties::GetFontInfo(TFontInfoArray& info) const {
 }
 
 void TProperties::GetVMarginArray(TVMarginArray& margins) const {
-    for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i) {
-        const PropIndices p = static_cast<PropIndices>(i);
-        if (p == BorderTopStyle || p == BorderRightStyle || p == BorderBottomStyle || p == BorderLeftStyle)
-            margins[p] = static_cast<int>(BorderStyleOf(Value(p)));
-        else
-            margins[p] = Value(p);
+    if (!FSlots->Margins) {
+        auto read = std::make_shared<TVMarginArray>();
+        for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i) {
+            const PropIndices p = static_cast<PropIndices>(i);
+            if (p == BorderTopStyle || p == BorderRightStyle || p == BorderBottomStyle || p == BorderLeftStyle)
+                (*read)[p] = static_cast<int>(BorderStyleOf(Value(p)));
+            else
+                (*read)[p] = Value(p);
+        }
+        FSlots->Margins = std::move(read);
     }
+    margins = *FSlots->Margins;
 }

@@ -268,6 +268,14 @@ private:
     struct TSlots {
         std::array<TPropValue, PropCount> Values;
         std::array<bool, PropCount> SetHere{};
+        // What reading the slots gives, kept until a slot changes: every
+        // block and run of a page reads them again.
+        mutable std::shared_ptr<const TVMarginArray> Margins;
+        mutable int8_t VertAlign = -1;  // unknown; else 0 for none, or the AlignmentType + 1
+
+        TSlots() = default;
+        TSlots(const TSlots& other) : Values(other.Values), SetHere(other.SetHere) {}
+        TSlots& operator=(const TSlots&) = delete;
     };
     static const std::shared_ptr<TSlots>& DefaultSlots();
     const std::array<TPropValue, PropCount>& Values() const { return FSlots->Values; }
