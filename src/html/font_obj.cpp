@@ -49,9 +49,18 @@ TFontObj::~TFontObj() = default;
 
 TSectionList* TFontObj::Document() const { return OwnerSection ? OwnerSection->Document() : nullptr; }
 
+TFontId TFontObj::FontIdIn(TTextMeasurer& measurer) {
+    if (FIdSerial != measurer.Serial()) {
+        FId = measurer.Font(RunFont);
+        FIdSerial = measurer.Serial();
+    }
+    return FId;
+}
+
 void TFontObj::FontChanged() {
     TTextMeasurer& m = ScreenMeasurer();
-    const TFontMetrics& metrics = m.Metrics(m.Font(RunFont));
+    FIdSerial = 0;
+    const TFontMetrics& metrics = m.Metrics(FontIdIn(m));
     MetricHeight = metrics.Height;
     RunLineHeight = metrics.Height + metrics.ExternalLeading;
     MetricMaxWidth = metrics.MaxCharWidth;

@@ -37,13 +37,30 @@ char32_t CodePointAt(std::wstring_view text, size_t i, size_t& units) {
 
 }  // namespace
 
+namespace {
+
+uint64_t NextMeasurerSerial() {
+    static uint64_t last = 0;
+    return ++last;
+}
+
+}  // namespace
+
+TTextMeasurer::TTextMeasurer() : FSerial(NextMeasurerSerial()) {}
+
+void TTextMeasurer::Renumber() { FSerial = NextMeasurerSerial(); }
+
 int TTextMeasurer::Extent(TFontId font, std::wstring_view text, int extra) {
     ++FCounters.Calls;
     FCounters.Characters += static_cast<int64_t>(text.size());
+    return SaturateY(SumAdvances(font, text, extra));
+}
+
+int64_t TTextMeasurer::SumAdvances(TFontId font, std::wstring_view text, int extra) {
     int64_t width = 0;
     for (size_t i = 0, units = 0; i < text.size(); i += units)
         width += Advance(font, CodePointAt(text, i, units)) + extra;
-    return SaturateY(width);
+    return width;
 }
 
 TFitResult TTextMeasurer::Fit(TFontId font, std::wstring_view text, int maxWidth, int extra) {
@@ -92,6 +109,7 @@ TTableMeasurer::TTableMeasurer(std::unique_ptr<TGlyphSource> source) : FSource(s
 TTableMeasurer::~TTableMeasurer() { Clear(); }
 
 void TTableMeasurer::Clear() {
+    Renumber();
     FFonts.clear();
     FIds.clear();
     FRecent.fill(-1);
@@ -162,6 +180,26 @@ int TTableMeasurer::Advance(TFontId font, char32_t cp) {
     int& advance = (*page)[cp & 0xFF];
     if (advance == TGlyphSource::DeferredAdvance) FSource->MeasureAdvances(font, std::span(&cp, 1), std::span(&advance, 1));
     return advance;
+}
+
+// Text is measured a character at a time: the table is read in place, and
+// only a page not yet measured (or a code point beyond it) goes the long way.
+int64_t TTableMeasurer::SumAdvances(TFontId font, std::wstring_view text, int extra) {
+    TFontEntry& entry = Entry(font);
+    int64_t width = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<uint16_t>(text[i]);
+        if (const TFontEntry::Page* page = entry.Pages[c >> 8].get(); page && (c < 0xD800 || c > 0xDFFF)) {
+            if (const int advance = (*page)[c & 0xFF]; advance != TGlyphSource::DeferredAdvance) {
+                width += advance + extra;
+                continue;
+            }
+        }
+        size_t units = 0;
+        width += Advance(font, CodePointAt(text, i, units)) + extra;
+        i += units - 1;
+    }
+    return width;
 }
 
 // ---- the fixed widths of tests and the native build

@@ -91,7 +91,12 @@ struct TMeasureCounters {
 
 class TTextMeasurer {
 public:
+    TTextMeasurer();
     virtual ~TTextMeasurer() = default;
+
+    // Names this measurer and its present fonts among every measurer the
+    // process made: a font id kept with this serial is still good.
+    uint64_t Serial() const { return FSerial; }
 
     // The same description always gives the same id.
     virtual TFontId Font(const TFontDesc& desc) = 0;
@@ -114,9 +119,14 @@ public:
 protected:
     // Advance of code point `cp` in the font, extra space not included.
     virtual int Advance(TFontId font, char32_t cp) = 0;
+    // The extent of the text, counters aside.
+    virtual int64_t SumAdvances(TFontId font, std::wstring_view text, int extra);
+    // The ids given so far go stale.
+    void Renumber();
 
 private:
     TMeasureCounters FCounters;
+    uint64_t FSerial;
 };
 
 // Where advances come from: the platform's fonts or a test's fixed widths.
@@ -155,6 +165,7 @@ public:
 
 protected:
     int Advance(TFontId font, char32_t cp) override;
+    int64_t SumAdvances(TFontId font, std::wstring_view text, int extra) override;
 
 private:
     struct TFontEntry;

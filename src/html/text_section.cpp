@@ -337,7 +337,7 @@ void TSection::Finish() {
 
 void TSection::ResolveFonts(TTextMeasurer& measurer) {
     FFontIds.resize(static_cast<size_t>(Fonts.Count()));
-    for (int i = 0; i < Fonts.Count(); ++i) FFontIds[static_cast<size_t>(i)] = measurer.Font(Fonts.Run(i)->RunFont);
+    for (int i = 0; i < Fonts.Count(); ++i) FFontIds[static_cast<size_t>(i)] = Fonts.Run(i)->FontIdIn(measurer);
     FIdsFor = &measurer;
 }
 
