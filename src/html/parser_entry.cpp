@@ -1,5 +1,6 @@
 #include "html/parser_entry.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -153,7 +154,9 @@ bool ParseHTMLString(const std::string& S, TSectionList* doc, const TReaderCallb
         const std::string text = Prepare(S, utf8);
         int links = 0;
         try {
-            links = CountLinks(text, ManyLinksThreshold + 1);
+            // Every link starts at a '<': a page with few of them needs no look.
+            if (std::count(text.begin(), text.end(), '<') > ManyLinksThreshold)
+                links = CountLinks(text, ManyLinksThreshold + 1);
         } catch (...) {
         }
         doc->LinksNotTabbed = links > ManyLinksThreshold;
