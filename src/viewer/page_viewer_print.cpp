@@ -135,6 +135,8 @@ owned_ptr<TSectionList> PrintCopy(const TSectionList& source) {
 }
 
 int LayOut(TSectionList& doc, TCanvas* canvas, int width, int height, int enclosing) {
+    // Every page of a job is drawn on this device or a recording of it.
+    if (canvas) doc.PrintDeviceColors = GetDeviceCaps(canvas->Handle(), NUMCOLORS);
     int scrollWidth = 0, positions = 0;
     return doc.DoLogic(canvas, 0, width, height, enclosing, scrollWidth, positions);
 }
