@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "framework/cp1251.h"
+#include "html/font_desc.h"
 #include "html/section_list.h"
 #include "html/text_section.h"
 
@@ -11,7 +11,7 @@ namespace {
 
 TFontDesc DescOfInfo(const ThtFontInfo& info) {
     TFontDesc d;
-    d.Face = AnsiToWide(info.FaceName);
+    d.Face = WideFaceName(info.FaceName);
     d.Height = -static_cast<int>(std::lround(FontServices().PixelsPerInch() * info.PointSize / 72.0));
     d.Weight = (info.Style & htBold) ? 700 : 400;
     d.Italic = (info.Style & htItalic) != 0;
@@ -49,9 +49,18 @@ TFontObj::~TFontObj() = default;
 
 TSectionList* TFontObj::Document() const { return OwnerSection ? OwnerSection->Document() : nullptr; }
 
+TFontId TFontObj::FontIdIn(TTextMeasurer& measurer) {
+    if (FIdSerial != measurer.Serial()) {
+        FId = measurer.Font(RunFont);
+        FIdSerial = measurer.Serial();
+    }
+    return FId;
+}
+
 void TFontObj::FontChanged() {
     TTextMeasurer& m = ScreenMeasurer();
-    const TFontMetrics& metrics = m.Metrics(m.Font(RunFont));
+    FIdSerial = 0;
+    const TFontMetrics& metrics = m.Metrics(FontIdIn(m));
     MetricHeight = metrics.Height;
     RunLineHeight = metrics.Height + metrics.ExternalLeading;
     MetricMaxWidth = metrics.MaxCharWidth;

@@ -35,6 +35,8 @@ public:
 
     // Refreshes the metric fields from the screen's measurer.
     void FontChanged();
+    // The run's font in that measurer, kept while the measurer keeps its ids.
+    TFontId FontIdIn(TTextMeasurer& measurer);
     void ConvertFont(const ThtFontInfo& info);
     void ReplaceFont(TFontDesc font);
     void CreateFIArray();
@@ -80,6 +82,10 @@ public:
     std::unique_ptr<TLinkTabStop> TabStopWindow;
     // Where the run stands in the document's link list, -1 when not there.
     int LinkIndex = -1;
+
+private:
+    uint64_t FIdSerial = 0;  // of the measurer FId belongs to; 0: none
+    TFontId FId = -1;
 };
 
 // The runs of one section in ascending RunStart; owns them.

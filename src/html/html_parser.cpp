@@ -1565,6 +1565,7 @@ void ReadTextDocument(TSectionList* doc, const std::string& text, bool utf8) {
 
 int CountLinks(const std::string& text, int limit) {
     THtmlScanner scanner;
+    scanner.TextSkipped = true;
     scanner.Start(text);
     int count = 0;
     do {

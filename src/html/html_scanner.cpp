@@ -739,6 +739,16 @@ bool THtmlScanner::ScanAttribute() {
 
 void THtmlScanner::ScanText() {
     Sy = TextSy;
+    if (TextSkipped) {
+        // Where the text ends is all that is wanted: references are read as
+        // reading does, so that they end it in the same place.
+        for (unsigned char c; (c = static_cast<unsigned char>(LCh)) > 8 && c != '<';) {
+            if (c == '&') DecodeReferenceToText();
+            else NextChar();
+        }
+        FChars.Clear();
+        return;
+    }
     for (;;) {
         const unsigned char c = static_cast<unsigned char>(LCh);
         if (c <= 8 || c == '<') break;

@@ -83,6 +83,7 @@ public:
     int CodePage = 1251;       // of the innermost open property set
     bool PlainText = false;    // comments are not recognised
     bool SymbolFont = false;   // numeric references below 256 are code-page bytes
+    bool TextSkipped = false;  // text tokens come without their characters (a look over the tags)
     TIDNameList* IDNameList = nullptr;  // the document's, while one is built
     TObject* Viewer = nullptr;          // sender of the host's events
     TIncludeEvent OnInclude;

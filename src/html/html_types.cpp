@@ -10,6 +10,8 @@ TFreeList::~TFreeList() {
 }
 
 int TFreeList::Add(TObject* item) {
+    // Lists of a document mostly hold a few items: one allocation for them.
+    if (FItems.capacity() == 0) FItems.reserve(4);
     FItems.push_back(item);
     return Count() - 1;
 }

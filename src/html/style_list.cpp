@@ -60,7 +60,7 @@ TProperties* TStyleList::EntryFor(const std::string& key) {
 
 void TStyleList::ModifyLinkColor(const std::string& state, TColor color) {
     const int i = FindFirst("::" + state);
-    if (i >= 0) Props(i)->Values[Idx(Color)] = color;
+    if (i >= 0) Props(i)->SetValue(Color, color);
     Changed();
 }
 
@@ -70,7 +70,7 @@ void TStyleList::AddModifyProp(const std::string& key, const std::string& proper
     // Only what converts is stored, so find the entry lazily: a failed colour
     // on a new key leaves no empty entry behind.
     auto set = [&](PropIndices p, TPropValue v) {
-        EntryFor(key)->Values[static_cast<size_t>(Idx(p))] = std::move(v);
+        EntryFor(key)->SetValue(p, std::move(v));
         Changed();
     };
     if (index == Color) {
@@ -99,7 +99,7 @@ void TStyleList::Initialize(const std::string& fontName, const std::string& preF
     const double points = pointSize;
     auto add = [this](const std::string& key, std::initializer_list<std::pair<PropIndices, TPropValue>> values) {
         auto* props = new TProperties;
-        for (const auto& [p, v] : values) props->Values[static_cast<size_t>(Idx(p))] = v;
+        for (const auto& [p, v] : values) props->SetValue(p, v);
         AddObject(key, props);
         return props;
     };
@@ -147,7 +147,7 @@ void TStyleList::Initialize(const std::string& fontName, const std::string& preF
                              {FontStyle, S("none")}, {FontWeight, S("normal")}, {TextAlign, S("left")},
                              {TextDecoration, S("none")}, {Color, textColor}}),
                {"select", "textarea"});
-    textarea->Values[Idx(FontFamily)] = IsWin32Platform ? S("Arial Unicode MS, Arial") : preFontName;
+    textarea->SetValue(FontFamily, IsWin32Platform ? S("Arial Unicode MS, Arial") : preFontName);
     add("hr", {{MarginLeft, 0}, {MarginRight, 0}, {MarginTop, 10}, {MarginBottom, 10}});
     const int headingSizes[6] = {24, 18, 14, 12, 10, 8};
     for (int h = 0; h < 6; ++h)

@@ -59,8 +59,15 @@ double ClampPoints(double points) {
 
 // The leading number of a length and the unit after it; false when the text
 // does not start with a number. An 'e' is never read as an exponent.
+// Blanks as Trim takes them: every control character and the space.
+std::string_view TrimmedView(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+    return s;
+}
+
 bool SplitLength(std::string_view text, double& n, std::string& unit) {
-    const std::string s = Trim(text);
+    const std::string_view s = TrimmedView(text);
     size_t i = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
     size_t digits = 0;
@@ -69,8 +76,10 @@ bool SplitLength(std::string_view text, double& n, std::string& unit) {
         ++i;
         while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
     }
-    if (digits == 0 || !TextToNumber(std::string_view(s).substr(0, i), n)) return false;
-    unit = LowerCase(Trim(std::string_view(s).substr(i)));
+    if (digits == 0 || !TextToNumber(s.substr(0, i), n)) return false;
+    unit.assign(TrimmedView(s.substr(i)));
+    for (char& c : unit)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return true;
 }
 
@@ -437,10 +446,33 @@ int TPropStack::IndexOf(const TProperties* props) const {
 // ---------------------------------------------------------------------------
 // TProperties
 
-TProperties::TProperties() : FontBackground(0x1FFFFFFF), SerialNo(NextSerialNo++) {
-    for (int i = FirstMarginSlot; i <= LastMarginSlot; ++i) Values[static_cast<size_t>(i)] = NotSetValue;
-    Values[Idx(ZIndex)] = 0;
+const std::shared_ptr<TProperties::TSlots>& TProperties::DefaultSlots() {
+    static const std::shared_ptr<TSlots> slots = [] {
+        auto made = std::make_shared<TSlots>();
+        for (int i = FirstMarginSlot; i <= LastMarginSlot; ++i) made->Values[static_cast<size_t>(i)] = NotSetValue;
+        made->Values[Idx(ZIndex)] = 0;
+        return made;
+    }();
+    return slots;
 }
+
+TProperties::TSlots& TProperties::Own() {
+    if (FSlots.use_count() != 1) {
+        FSlots = std::make_shared<TSlots>(*FSlots);
+    } else {
+        FSlots->Margins.reset();
+        FSlots->VertAlign = -1;
+    }
+    return *FSlots;
+}
+
+void TProperties::SetValue(PropIndices index, TPropValue value) {
+    Own().Values[static_cast<size_t>(Idx(index))] = std::move(value);
+}
+
+void TProperties::SetSetHere(PropIndices index, bool here) { Own().SetHere[static_cast<size_t>(Idx(index))] = here; }
+
+TProperties::TProperties() : FontBackground(0x1FFFFFFF), SerialNo(NextSerialNo++), FSlots(DefaultSlots()) {}
 
 TProperties::~TProperties() {
     TObject::Free(CachedFont);
@@ -465,8 +497,7 @@ void AssignResolvedFont(TResolvedFont& to, const TResolvedFont& from) {
 
 void TProperties::CopyState(const TProperties& source) {
     DropCachedFont();
-    Values = source.Values;
-    SetHere = source.SetHere;
+    FSlots = source.FSlots;
     HasLinkFonts = source.HasLinkFonts;
     SelTag = source.SelTag;
     SelClass = source.SelClass;
@@ -490,7 +521,7 @@ void TProperties::CopyState(const TProperties& source) {
 }
 
 void TProperties::Copy(const TProperties& source) {
-    Values = source.Values;
+    Own().Values = source.Values();
     DropCachedFont();
 }
 
@@ -501,9 +532,11 @@ void TProperties::CopyDefault(const TProperties& source) {
 }
 
 void TProperties::Inherit(const TProperties& parent) {
+    auto& values = Own().Values;
+    const auto& from = parent.Values();
     if (parent.SelTag == "span") {
         for (int i = 0; i < PropCount; ++i)
-            if (i != Idx(BorderStyle)) Values[static_cast<size_t>(i)] = parent.Values[static_cast<size_t>(i)];
+            if (i != Idx(BorderStyle)) values[static_cast<size_t>(i)] = from[static_cast<size_t>(i)];
     } else {
         static const PropIndices kNotInherited[] = {
             BorderStyle, BackgroundColor, BorderColor, BackgroundImage, BackgroundPosition, BackgroundRepeat,
@@ -513,7 +546,7 @@ void TProperties::Inherit(const TProperties& parent) {
             for (PropIndices p : kNotInherited)
                 if (Idx(p) == i) inherited = false;
             if (!inherited) continue;
-            Values[static_cast<size_t>(i)] = InMarginSlots(i) ? TPropValue(NotSetValue) : parent.Values[static_cast<size_t>(i)];
+            values[static_cast<size_t>(i)] = InMarginSlots(i) ? TPropValue(NotSetValue) : from[static_cast<size_t>(i)];
         }
     }
     FontBackground = parent.FontBackground;
@@ -531,8 +564,9 @@ void TProperties::Inherit(const TProperties& parent) {
 }
 
 void TProperties::Update(const TProperties& source, TStyleList* styles, int stackIndex) {
-    for (size_t i = 0; i < Values.size(); ++i)
-        if (!SetHere[i]) Values[i] = source.Values[i];
+    TSlots& own = Own();
+    for (size_t i = 0; i < own.Values.size(); ++i)
+        if (!own.SetHere[i]) own.Values[i] = source.Values()[i];
     DropCachedFont();
     if (!LinkFonts) return;
     if (source.LinkFonts) {
@@ -547,9 +581,10 @@ void TProperties::Update(const TProperties& source, TStyleList* styles, int stac
 
 void TProperties::Assign(const TPropValue& value, PropIndices index) {
     const size_t i = static_cast<size_t>(Idx(index));
-    if (SetHere[i]) return;
-    Values[i] = value;
-    SetHere[i] = true;
+    if (FSlots->SetHere[i]) return;
+    TSlots& own = Own();
+    own.Values[i] = value;
+    own.SetHere[i] = true;
     DropCachedFont();
     if (!HasLinkFonts || !LinkFonts) return;
     for (ThtFontInfo& font : LinkFonts->Fonts) {
@@ -611,7 +646,7 @@ void StoreProperty(PropIndices index, const std::string& value,
 }
 
 void TProperties::AddPropertyByIndex(PropIndices index, const std::string& value) {
-    auto set = [this](PropIndices p, TPropValue v) { Values[static_cast<size_t>(Idx(p))] = std::move(v); };
+    auto set = [this](PropIndices p, TPropValue v) { SetValue(p, std::move(v)); };
     if (index == Color) {
         int32_t color;
         set(Color, ColorFromString(value, false, color) ? color : 0);
@@ -659,12 +694,13 @@ void TProperties::AssignUTF8() {
 // The cascade
 
 void TProperties::Merge(const TProperties& rule) {
-    for (size_t i = 0; i < Values.size(); ++i) {
-        const TPropValue& value = rule.Values[i];
+    for (size_t i = 0; i < rule.Values().size(); ++i) {
+        const TPropValue& value = rule.Values()[i];
         if (!IsAssigned(value)) continue;
         if (InMarginSlots(static_cast<int>(i)) && IsInt(value) && std::get<int>(value) == NotSetValue) continue;
-        Values[i] = value;
-        SetHere[i] = true;
+        TSlots& own = Own();
+        own.Values[i] = value;
+        own.SetHere[i] = true;
         if (!HasLinkFonts || !LinkFonts) continue;
         const std::string& s = PropString(value);
         for (ThtFontInfo& font : LinkFonts->Fonts) {
@@ -730,7 +766,7 @@ void TProperties::MergeDescendants(TStyleList* styles, const std::string& start,
 
 void TProperties::Combine(TStyleList* styles, const std::string& tag, const std::string& cls, const std::string& id,
                           const std::string& pseudo, const std::string& title, TProperties* inlineProps) {
-    double parentSize = PropNumber(Values[Idx(FontSize)], 0);
+    double parentSize = PropNumber(Value(FontSize), 0);
     if (parentSize == 0) parentSize = DefPointSize;
     // Descendant matching reads the selectors of this element too.
     SelTag = tag;
@@ -778,7 +814,7 @@ void TProperties::Combine(TStyleList* styles, const std::string& tag, const std:
         if (p) MergeDescendants(styles, ":" + pseudo, self);
     }
     if (inlineProps) Merge(*inlineProps);
-    TPropValue& size = Values[Idx(FontSize)];
+    TPropValue& size = Own().Values[Idx(FontSize)];
     if (IsString(size)) size = FontSizeConv(PropString(size), parentSize);
     else if (auto d = std::get_if<double>(&size)) *d = ClampPoints(*d);
     if (!title.empty()) SelTitle = title;
@@ -868,14 +904,19 @@ ListBulletType TProperties::GetListStyleType() const {
 }
 
 bool TProperties::GetVertAlign(AlignmentType& align) const {
-    const std::string& s = PropString(Value(VerticalAlign));
-    if (s == "top" || s == "text-top") align = ATop;
-    else if (s == "middle") align = AMiddle;
-    else if (s == "baseline") align = ABaseline;
-    else if (s == "bottom") align = ABottom;
-    else if (s == "sub") align = ASub;
-    else if (s == "super") align = ASuper;
-    else return false;
+    if (FSlots->VertAlign < 0) {
+        const std::string& s = PropString(Value(VerticalAlign));
+        AlignmentType read = ANone;
+        if (s == "top" || s == "text-top") read = ATop;
+        else if (s == "middle") read = AMiddle;
+        else if (s == "baseline") read = ABaseline;
+        else if (s == "bottom") read = ABottom;
+        else if (s == "sub") read = ASub;
+        else if (s == "super") read = ASuper;
+        FSlots->VertAlign = static_cast<int8_t>(read == ANone ? 0 : read + 1);
+    }
+    if (FSlots->VertAlign == 0) return false;
+    align = static_cast<AlignmentType>(FSlots->VertAlign - 1);
     return true;
 }
 
@@ -1054,11 +1095,16 @@ void TProperties::GetFontInfo(TFontInfoArray& info) const {
 }
 
 void TProperties::GetVMarginArray(TVMarginArray& margins) const {
-    for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i) {
-        const PropIndices p = static_cast<PropIndices>(i);
-        if (p == BorderTopStyle || p == BorderRightStyle || p == BorderBottomStyle || p == BorderLeftStyle)
-            margins[p] = static_cast<int>(BorderStyleOf(Value(p)));
-        else
-            margins[p] = Value(p);
+    if (!FSlots->Margins) {
+        auto read = std::make_shared<TVMarginArray>();
+        for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i) {
+            const PropIndices p = static_cast<PropIndices>(i);
+            if (p == BorderTopStyle || p == BorderRightStyle || p == BorderBottomStyle || p == BorderLeftStyle)
+                (*read)[p] = static_cast<int>(BorderStyleOf(Value(p)));
+            else
+                (*read)[p] = Value(p);
+        }
+        FSlots->Margins = std::move(read);
     }
+    margins = *FSlots->Margins;
 }

@@ -237,8 +237,12 @@ public:
     };
     void SetResolvedHint(std::shared_ptr<const TResolvedState> hint) { FResolvedHint = std::move(hint); }
 
-    const TPropValue& Value(PropIndices index) const { return Values[static_cast<size_t>(Idx(index))]; }
-    bool IsSetHere(PropIndices index) const { return SetHere[static_cast<size_t>(Idx(index))]; }
+    const TPropValue& Value(PropIndices index) const { return FSlots->Values[static_cast<size_t>(Idx(index))]; }
+    bool IsSetHere(PropIndices index) const { return FSlots->SetHere[static_cast<size_t>(Idx(index))]; }
+    // Stores a slot as it stands, without marking it set here (style-sheet
+    // entries, the document's defaults).
+    void SetValue(PropIndices index, TPropValue value);
+    void SetSetHere(PropIndices index, bool here);
 
     TObject* CachedFont = nullptr;  // a TMyFont, owned
     bool HasLinkFonts = false;
@@ -249,8 +253,6 @@ public:
     int FontCodePage = 1251;
     int EmPixels = 0;
     int ExPixels = 0;
-    std::array<TPropValue, PropCount> Values;
-    std::array<bool, PropCount> SetHere{};
     TFontInfoArray* LinkFonts = nullptr;  // owned
     int SerialNo;
 
@@ -260,6 +262,26 @@ private:
     void MergeDescendants(TStyleList* styles, const std::string& start, int selfIndex);
     void DropCachedFont();
     void SetLinkFontsCharset(uint8_t charset);
+
+    // The slots, shared between sets copied from one another until one of
+    // them changes: most elements take a set made before unchanged.
+    struct TSlots {
+        std::array<TPropValue, PropCount> Values;
+        std::array<bool, PropCount> SetHere{};
+        // What reading the slots gives, kept until a slot changes: every
+        // block and run of a page reads them again.
+        mutable std::shared_ptr<const TVMarginArray> Margins;
+        mutable int8_t VertAlign = -1;  // unknown; else 0 for none, or the AlignmentType + 1
+
+        TSlots() = default;
+        TSlots(const TSlots& other) : Values(other.Values), SetHere(other.SetHere) {}
+        TSlots& operator=(const TSlots&) = delete;
+    };
+    static const std::shared_ptr<TSlots>& DefaultSlots();
+    const std::array<TPropValue, PropCount>& Values() const { return FSlots->Values; }
+    // The slots of this set alone, copied first when shared.
+    TSlots& Own();
+    std::shared_ptr<TSlots> FSlots;
 
     bool FHaveResolved = false;
     TResolvedFont FResolved;

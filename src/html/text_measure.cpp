@@ -10,7 +10,7 @@ std::unique_ptr<TGlyphSource> MakeScreenGlyphSource();  // text_measure_gdi.cpp
 #endif
 
 size_t TFontDescHash::operator()(const TFontDesc& d) const noexcept {
-    size_t h = std::hash<std::wstring>()(d.Face);
+    size_t h = std::hash<std::wstring>()(d.Face.str());
     auto mix = [&h](size_t v) { h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2); };
     mix(static_cast<size_t>(static_cast<unsigned>(d.Height)));
     mix(static_cast<size_t>(d.Weight));
@@ -37,13 +37,30 @@ char32_t CodePointAt(std::wstring_view text, size_t i, size_t& units) {
 
 }  // namespace
 
+namespace {
+
+uint64_t NextMeasurerSerial() {
+    static uint64_t last = 0;
+    return ++last;
+}
+
+}  // namespace
+
+TTextMeasurer::TTextMeasurer() : FSerial(NextMeasurerSerial()) {}
+
+void TTextMeasurer::Renumber() { FSerial = NextMeasurerSerial(); }
+
 int TTextMeasurer::Extent(TFontId font, std::wstring_view text, int extra) {
     ++FCounters.Calls;
     FCounters.Characters += static_cast<int64_t>(text.size());
+    return SaturateY(SumAdvances(font, text, extra));
+}
+
+int64_t TTextMeasurer::SumAdvances(TFontId font, std::wstring_view text, int extra) {
     int64_t width = 0;
     for (size_t i = 0, units = 0; i < text.size(); i += units)
         width += Advance(font, CodePointAt(text, i, units)) + extra;
-    return SaturateY(width);
+    return width;
 }
 
 TFitResult TTextMeasurer::Fit(TFontId font, std::wstring_view text, int maxWidth, int extra) {
@@ -85,18 +102,40 @@ struct TTableMeasurer::TFontEntry {
 };
 
 TTableMeasurer::TTableMeasurer(std::unique_ptr<TGlyphSource> source) : FSource(std::move(source)) {
+    FRecent.fill(-1);
     FPageCodes.resize(256);
 }
 
 TTableMeasurer::~TTableMeasurer() { Clear(); }
 
 void TTableMeasurer::Clear() {
+    Renumber();
     FFonts.clear();
     FIds.clear();
+    FRecent.fill(-1);
     FSource->CloseFonts();
 }
 
+namespace {
+
+// The face last: the numbers tell most fonts of a page apart.
+bool SameFont(const TFontDesc& a, const TFontDesc& b) {
+    return a.Height == b.Height && a.Weight == b.Weight && a.Italic == b.Italic && a.Underline == b.Underline &&
+           a.StrikeOut == b.StrikeOut && a.Charset == b.Charset && a.Face == b.Face;
+}
+
+}  // namespace
+
 TFontId TTableMeasurer::Font(const TFontDesc& desc) {
+    for (TFontId recent : FRecent)
+        if (recent >= 0 && SameFont(FFonts[static_cast<size_t>(recent)]->Desc, desc)) return recent;
+    const TFontId id = FindOrOpen(desc);
+    FRecent[FRecentNext] = id;
+    FRecentNext = (FRecentNext + 1) % FRecent.size();
+    return id;
+}
+
+TFontId TTableMeasurer::FindOrOpen(const TFontDesc& desc) {
     if (auto it = FIds.find(desc); it != FIds.end()) return it->second;
     const TFontId id = static_cast<TFontId>(FFonts.size());
     auto entry = std::make_unique<TFontEntry>();
@@ -141,6 +180,26 @@ int TTableMeasurer::Advance(TFontId font, char32_t cp) {
     int& advance = (*page)[cp & 0xFF];
     if (advance == TGlyphSource::DeferredAdvance) FSource->MeasureAdvances(font, std::span(&cp, 1), std::span(&advance, 1));
     return advance;
+}
+
+// Text is measured a character at a time: the table is read in place, and
+// only a page not yet measured (or a code point beyond it) goes the long way.
+int64_t TTableMeasurer::SumAdvances(TFontId font, std::wstring_view text, int extra) {
+    TFontEntry& entry = Entry(font);
+    int64_t width = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<uint16_t>(text[i]);
+        if (const TFontEntry::Page* page = entry.Pages[c >> 8].get(); page && (c < 0xD800 || c > 0xDFFF)) {
+            if (const int advance = (*page)[c & 0xFF]; advance != TGlyphSource::DeferredAdvance) {
+                width += advance + extra;
+                continue;
+            }
+        }
+        size_t units = 0;
+        width += Advance(font, CodePointAt(text, i, units)) + extra;
+        i += units - 1;
+    }
+    return width;
 }
 
 // ---- the fixed widths of tests and the native build

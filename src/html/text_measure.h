@@ -5,6 +5,7 @@
 // headers.
 #pragma once
 
+#include <array>
 #include <climits>
 #include <cstdint>
 #include <memory>
@@ -16,9 +17,38 @@
 
 class TCanvas;
 
+// A face name shared by the fonts that name it: a page has tens of thousands
+// of runs in a few faces, and copying a run's font copies a pointer.
+class TFaceName {
+public:
+    TFaceName() = default;
+    TFaceName(std::wstring name) : FName(std::make_shared<const std::wstring>(std::move(name))) {}
+    TFaceName(const wchar_t* name) : TFaceName(std::wstring(name)) {}
+
+    const std::wstring& str() const { return FName ? *FName : Empty(); }
+    operator const std::wstring&() const { return str(); }
+    operator std::wstring_view() const { return str(); }
+    size_t size() const { return str().size(); }
+    const wchar_t* data() const { return str().data(); }
+    const wchar_t* c_str() const { return str().c_str(); }
+    bool empty() const { return str().empty(); }
+
+    friend bool operator==(const TFaceName& a, const TFaceName& b) {
+        return a.FName == b.FName || a.str() == b.str();
+    }
+    friend bool operator==(const TFaceName& a, const std::wstring& b) { return a.str() == b; }
+
+private:
+    static const std::wstring& Empty() {
+        static const std::wstring empty;
+        return empty;
+    }
+    std::shared_ptr<const std::wstring> FName;
+};
+
 // A font as layout describes it: the fields that make one platform font.
 struct TFontDesc {
-    std::wstring Face;
+    TFaceName Face;
     int Height = -16;  // pixels; negative: character height, as the platform takes it
     int Weight = 400;
     bool Italic = false;
@@ -61,7 +91,12 @@ struct TMeasureCounters {
 
 class TTextMeasurer {
 public:
+    TTextMeasurer();
     virtual ~TTextMeasurer() = default;
+
+    // Names this measurer and its present fonts among every measurer the
+    // process made: a font id kept with this serial is still good.
+    uint64_t Serial() const { return FSerial; }
 
     // The same description always gives the same id.
     virtual TFontId Font(const TFontDesc& desc) = 0;
@@ -84,9 +119,14 @@ public:
 protected:
     // Advance of code point `cp` in the font, extra space not included.
     virtual int Advance(TFontId font, char32_t cp) = 0;
+    // The extent of the text, counters aside.
+    virtual int64_t SumAdvances(TFontId font, std::wstring_view text, int extra);
+    // The ids given so far go stale.
+    void Renumber();
 
 private:
     TMeasureCounters FCounters;
+    uint64_t FSerial;
 };
 
 // Where advances come from: the platform's fonts or a test's fixed widths.
@@ -125,14 +165,20 @@ public:
 
 protected:
     int Advance(TFontId font, char32_t cp) override;
+    int64_t SumAdvances(TFontId font, std::wstring_view text, int extra) override;
 
 private:
     struct TFontEntry;
     TFontEntry& Entry(TFontId font);
+    TFontId FindOrOpen(const TFontDesc& desc);
 
     std::unique_ptr<TGlyphSource> FSource;
     std::vector<std::unique_ptr<TFontEntry>> FFonts;
     std::unordered_map<TFontDesc, TFontId, TFontDescHash> FIds;
+    // The fonts asked for last: a page asks for its few fonts again and
+    // again, and comparing them costs less than hashing the face.
+    std::array<TFontId, 8> FRecent;
+    size_t FRecentNext = 0;
     std::vector<char32_t> FPageCodes;  // scratch
 };
 

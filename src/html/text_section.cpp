@@ -314,9 +314,15 @@ void TSection::Finish() {
     LineBreakFlags += 'y';
     SourceIndexMap.clear();
     if (Len > 0 && !CharSourcePos.empty()) {
-        for (int i = 0; i < Len && static_cast<size_t>(i) < CharSourcePos.size(); ++i)
-            if (i == 0 || CharSourcePos[static_cast<size_t>(i)] != CharSourcePos[static_cast<size_t>(i - 1)] + 1)
-                SourceIndexMap.push_back({i, CharSourcePos[static_cast<size_t>(i)]});
+        const int n = std::min(Len, static_cast<int>(CharSourcePos.size()));
+        auto jumpsAt = [this](int i) {
+            return i == 0 || CharSourcePos[static_cast<size_t>(i)] != CharSourcePos[static_cast<size_t>(i - 1)] + 1;
+        };
+        size_t jumps = 0;
+        for (int i = 0; i < n; ++i) jumps += jumpsAt(i);
+        SourceIndexMap.reserve(jumps);
+        for (int i = 0; i < n; ++i)
+            if (jumpsAt(i)) SourceIndexMap.push_back({i, CharSourcePos[static_cast<size_t>(i)]});
     }
     std::vector<int>().swap(CharSourcePos);
     FObjectPositions.clear();
@@ -331,7 +337,7 @@ void TSection::Finish() {
 
 void TSection::ResolveFonts(TTextMeasurer& measurer) {
     FFontIds.resize(static_cast<size_t>(Fonts.Count()));
-    for (int i = 0; i < Fonts.Count(); ++i) FFontIds[static_cast<size_t>(i)] = measurer.Font(Fonts.Run(i)->RunFont);
+    for (int i = 0; i < Fonts.Count(); ++i) FFontIds[static_cast<size_t>(i)] = Fonts.Run(i)->FontIdIn(measurer);
     FIdsFor = &measurer;
 }
 

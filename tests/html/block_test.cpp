@@ -91,8 +91,8 @@ TEST(Block, AutoParagraphSpaceIsDroppedAtTheEdgesOfACell) {
     TSectionList doc(nullptr);
     TBlock* outer = AddBlock(doc, doc, "div", {});
     auto props = MakeProps("p", {});
-    props->Values[Idx(MarginTop)] = AutoParaValue;
-    props->Values[Idx(MarginBottom)] = AutoParaValue;
+    props->SetValue(MarginTop, AutoParaValue);
+    props->SetValue(MarginBottom, AutoParaValue);
     auto* p = new TBlock(&doc, *props, outer->ChildCell.get(), nullptr);
     outer->ChildCell->Add(p);
     AddText(doc, *p->ChildCell, L"text");
@@ -226,7 +226,7 @@ TEST(Block, BackgroundAndBorderArePainted) {
                                    {"border-style", "solid"}, {"border-color", "#0000ff"}, {"border-top-width", "3px"},
                                    {"border-right-width", "3px"}, {"border-bottom-width", "3px"},
                                    {"border-left-width", "3px"}});
-    props->SetHere[Idx(BackgroundColor)] = true;
+    props->SetSetHere(BackgroundColor, true);
     auto* b = new TBlock(&doc, *props, &doc, nullptr);
     doc.Add(b);
     Layout(doc, 200);
@@ -305,7 +305,7 @@ TEST(Block, GdiObjectsReturnToTheirBaseline) {
         TSectionList doc(nullptr);
         auto props = MakeProps("div", {{"background-color", "#00ff00"}, {"border-style", "dashed"},
                                        {"border-left-width", "2px"}, {"border-top-width", "2px"}});
-        props->SetHere[Idx(BackgroundColor)] = true;
+        props->SetSetHere(BackgroundColor, true);
         auto* b = new TBlock(&doc, *props, &doc, nullptr);
         doc.Add(b);
         auto p = MakeProps("li", {});

@@ -8,6 +8,7 @@
 #include "framework/cp1251.h"
 #include "html/code_pages.h"
 #include "html/entities.h"
+#include "html/html_parser.h"
 
 namespace {
 
@@ -316,6 +317,46 @@ TEST(HtmlScanner, TruncatedAndRandomInputEndsQuietly) {
         EXPECT_EQ(tokens.back().sy, EofSy) << round;
         EXPECT_LE(tokens.size(), junk.size() + 2) << round;
     }
+}
+
+// A look over the tags alone (text skipped) meets the same tokens, with the
+// same attributes, as reading does: references, comments and stray '<' end
+// or hide text in the same places.
+TEST(HtmlScanner, SkippingTextMeetsTheSameTags) {
+    std::vector<std::string> pages = {
+        "<p>AT&amp;T &lt;a href=x&gt; <a href=one>1</a>&#60;a href=two>&#x3C;b></p>",
+        "<!-- <a href=hidden> --><a href=\"shown\" title='&quot;'>x</a>&copy<a name=n>",
+        "a < b <a href=y>&#1234567;&unknown;<script><a href=s></script><pre>\r\n<a href=z></pre>",
+    };
+    std::mt19937 random(7);
+    const char alphabet[] = "<>/!-&#x;=\"' \r\nabAB01\x80";
+    for (int round = 0; round < 200; ++round) {
+        std::string junk;
+        for (int i = static_cast<int>(random() % 120); i > 0; --i) junk += alphabet[random() % (sizeof(alphabet) - 1)];
+        pages.push_back(junk + "<a href=end>");
+    }
+    for (const std::string& page : pages) {
+        SCOPED_TRACE(page);
+        auto tags = [&](bool skipped) {
+            THtmlScanner s;
+            s.TextSkipped = skipped;
+            s.Start(page);
+            std::vector<std::string> seen;
+            for (size_t guard = 0; guard < page.size() + 2; ++guard) {
+                s.NextToken();
+                if (s.Sy == EofSy) break;
+                if (s.Sy == TextSy) continue;
+                std::string tag = std::to_string(s.Sy) + "@" + std::to_string(s.TagIndex);
+                for (int i = 0; i < s.Attributes.Count(); ++i)
+                    tag += " " + s.Attributes.Attribute(i)->AttrName + "=" + s.Attributes.Attribute(i)->Text;
+                seen.push_back(tag);
+            }
+            return seen;
+        };
+        EXPECT_EQ(tags(true), tags(false));
+    }
+    EXPECT_EQ(CountLinks(pages[0], 100), 1);
+    EXPECT_EQ(CountLinks(pages[1], 100), 1);
 }
 
 TEST(HtmlScanner, TheEntityListIsSortedAndSearchedCaseSensitively) {

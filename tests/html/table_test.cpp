@@ -48,7 +48,7 @@ std::unique_ptr<TProperties> MakeProps(const char* tag, std::initializer_list<st
     props->SelTag = tag;
     for (const auto& [name, value] : p) {
         props->AddPropertyByName(name, value);
-        if (std::string(name) == "background-color") props->SetHere[Idx(BackgroundColor)] = true;
+        if (std::string(name) == "background-color") props->SetSetHere(BackgroundColor, true);
     }
     return props;
 }

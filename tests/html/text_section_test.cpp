@@ -114,6 +114,28 @@ TEST(TextSection, BreaksLinesAtTheRightPlaces) {
     }
 }
 
+// Runs keep their font ids between layouts; a measurer that forgets its
+// fonts numbers them anew, and the runs must not keep the old numbers.
+TEST(TextSection, LayoutAfterTheMeasurerForgetsItsFonts) {
+    FakeScreen screen;
+    TSectionList doc(nullptr);
+    auto* s = new TSection(&doc);
+    s->SetRunFont(Fake16(), 0, TransparentColor);
+    s->AddText(L"aaa ", 0, false);
+    TFontDesc big = Fake16();
+    big.Height = -32;
+    s->SetRunFont(big, 0, TransparentColor);
+    s->AddText(L"bbb ccc", 4, false);
+    doc.Add(s);
+    Layout(doc, 100);
+    const std::vector<std::wstring> lines = LineTexts(*s);
+    ASSERT_EQ(lines, (std::vector<std::wstring>{L"aaa bbb", L"ccc"}));
+    screen.measurer.Clear();
+    screen.measurer.Font(big);  // the big font takes the first id now
+    Layout(doc, 100);
+    EXPECT_EQ(LineTexts(*s), lines);
+}
+
 TEST(TextSection, OverflowingWordRaisesTheMaximumWidth) {
     FakeScreen screen;
     TSectionList doc(nullptr);
