@@ -226,9 +226,11 @@ void RaisedRectColor(TCanvas* canvas, int left, int top, int right, int bottom, 
 void RaisedRect(const TFrameLook& document, TCanvas* canvas, int left, int top, int right, int bottom, bool raised,
                 int width) {
     HDC dc = canvas->Handle();
-    const bool oneBit = GetDeviceCaps(dc, BITSPIXEL) == 1 && GetDeviceCaps(dc, PLANES) == 1;
+    // The device is asked last: under Wine a memory device's answer costs a
+    // round trip to the server, once for every cell.
     TColor light, dark;
-    if (document.Printing && document.PrintMonoBlack && oneBit) {
+    if (document.Printing && document.PrintMonoBlack && GetDeviceCaps(dc, BITSPIXEL) == 1 &&
+        GetDeviceCaps(dc, PLANES) == 1) {
         light = dark = clBlack;
     } else {
         const bool whiteBackground = (document.Background & 0xFFFFFF) == 0xFFFFFF ||

@@ -150,6 +150,9 @@ public:
     TColor ColorOfLinks = 0xFF0000;
     bool TableBackgroundsPrinted = false;
     bool PrintTextBlack = false;
+    // The colours (NUMCOLORS) of the device a print job draws on, read once
+    // for the job; 0: unknown, the device is asked where it matters.
+    int PrintDeviceColors = 0;
     TColor Background = 0xFFFFFF;
     TNotifyEvent BackgroundChangeHandler;
     std::string BackdropName;

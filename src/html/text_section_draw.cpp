@@ -131,7 +131,13 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     const int selStart = showSelection ? doc->SelFirstPos - FirstDocPos : 0;
     const int selEnd = showSelection ? doc->SelEndPos - FirstDocPos : 0;
     const bool printing = doc && doc->Printing;
-    const bool fewColors = printing && GetDeviceCaps(dc, NUMCOLORS) >= 0 && GetDeviceCaps(dc, NUMCOLORS) < 3;
+    // Only text drawn black needs the device's colours; a job reads them
+    // once, as asking a memory device costs a round trip to the server under
+    // Wine.
+    const int colors = !printing || !doc->PrintTextBlack || doc->SuppressOutput ? -1
+                       : doc->PrintDeviceColors != 0                            ? doc->PrintDeviceColors
+                                                                                : GetDeviceCaps(dc, NUMCOLORS);
+    const bool fewColors = colors >= 0 && colors < 3;
     const TColor brushColor = Canvas->Brush() ? Canvas->Brush()->Color() : 0xFFFFFF;
     std::vector<int> adv;
     if (Images.Count() > 0) DrawFloats(Canvas, ARect, X);

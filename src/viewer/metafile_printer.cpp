@@ -1,6 +1,7 @@
 #include "viewer/metafile_printer.h"
 
 #include "framework/canvas.h"
+#include "framework/gdi_handles.h"
 #include "framework/graphics.h"
 #include "framework/printers.h"
 #include "framework/sysutils.h"
@@ -121,20 +122,26 @@ void TMetaFilePrinter::Abort() {
 
 // ---- counting
 
+class TPageCounter::TCountingCanvas final : public TCanvas {
+public:
+    explicit TCountingCanvas(HDC printer) : FDC(CreateCompatibleDC(printer)) {
+        if (!FDC) throw EOutOfResources("Out of system resources");
+        SetHandle(FDC.get());
+    }
+    ~TCountingCanvas() override { SetHandle(nullptr); }
+
+private:
+    TMemoryDC FDC;
+};
+
 TPageCounter::TPageCounter() = default;
 
-TPageCounter::~TPageCounter() {
-    FCanvas.reset();
-    FRecording.reset();
-}
+TPageCounter::~TPageCounter() { FCanvas.reset(); }
 
 void TPageCounter::BeginDoc() {
     Abort();
     FDevice = TRecordingDevice::Read();
-    FRecording.reset(new TMetafile());
-    FRecording->SetMMWidth(Hundredths(FDevice.PaperWidth, FDevice.PPIX));
-    FRecording->SetMMHeight(Hundredths(FDevice.PaperHeight, FDevice.PPIY));
-    FCanvas.reset(new TMetafileCanvas(FRecording.get(), FDevice.DC));
+    FCanvas.reset(new TCountingCanvas(FDevice.DC));
     FirstPageFont(*FCanvas);
     FPages = 1;
     FCanvasUsed = false;
@@ -152,14 +159,12 @@ TCanvas* TPageCounter::GetCanvas() {
 
 void TPageCounter::EndDoc() {
     FCanvas.reset();
-    FRecording.reset();
     FDevice.DC = nullptr;
     if (!FCanvasUsed && FPages > 0) --FPages;
 }
 
 void TPageCounter::Abort() {
     FCanvas.reset();
-    FRecording.reset();
     FDevice.DC = nullptr;
     FPages = 0;
 }

@@ -85,10 +85,11 @@ private:
     double FConvFac = 1.0;
 };
 
-// Counts the pages of a job drawn as a preview draws them, into one recording
-// reused for every page: a recording of its own costs a page more than its
-// drawing does, and a count keeps none of them. The same members as
-// TMetaFilePrinter, so one page loop serves both.
+// Counts the pages of a job drawn as a preview draws them, on one canvas over
+// a memory device context like the printer's, reused for every page: a count
+// keeps no drawing, and a recording of its own costs more than a short
+// article's layout (the platform asks the reference device for its figures).
+// The same members as TMetaFilePrinter, so one page loop serves both.
 class TPageCounter : public TRecordedJob {
 public:
     TPageCounter();
@@ -104,8 +105,8 @@ public:
     int GetPageNum() const { return FPages; }
 
 private:
-    owned_ptr<TMetafile> FRecording;
-    owned_ptr<TMetafileCanvas> FCanvas;
+    class TCountingCanvas;
+    owned_ptr<TCountingCanvas> FCanvas;
     bool FCanvasUsed = false;
     int FPages = 0;
 };

@@ -92,6 +92,28 @@ std::unique_ptr<TTableMeasurer> MakePageMeasurer(HDC dc, const TPageGeometry& g,
     return std::make_unique<TTableMeasurer>(std::move(source));
 }
 
+// A viewer counts its pages again at every change of its page setup: a
+// count or preview for the same printer and scale as the last one measures
+// with the fonts and advance tables that one made, which cost a short
+// article more than its whole layout.
+TTableMeasurer& RecordingMeasurer(HDC printer, const TPageGeometry& g, const TPrintDeviceValues& v) {
+    struct TCached {
+        HDC DC = nullptr;
+        int PrinterIndex = -1, LogicalPerInch = 0, PerInchX = 0, PerInchY = 0;
+        std::unique_ptr<TTableMeasurer> Measurer;
+    };
+    // Kept to the end of the process: its fonts outlive every job.
+    static TCached* const cached = new TCached;
+    const int index = Printer()->PrinterIndex();
+    if (!cached->Measurer || cached->DC != printer || cached->PrinterIndex != index ||
+        cached->LogicalPerInch != g.LogicalPerInch || cached->PerInchX != v.PixelsPerInchX ||
+        cached->PerInchY != v.PixelsPerInchY) {
+        std::unique_ptr<TTableMeasurer> measurer = MakePageMeasurer(printer, g, v);
+        *cached = {printer, index, g.LogicalPerInch, v.PixelsPerInchX, v.PixelsPerInchY, std::move(measurer)};
+    }
+    return *cached->Measurer;
+}
+
 class TMeasurerFor {
 public:
     TMeasurerFor(TCanvas* canvas, TTextMeasurer* measurer) : FCanvas(canvas) {
@@ -135,6 +157,10 @@ owned_ptr<TSectionList> PrintCopy(const TSectionList& source) {
 }
 
 int LayOut(TSectionList& doc, TCanvas* canvas, int width, int height, int enclosing) {
+    // Every page of a job is drawn on this device or a recording of it; only
+    // text drawn black needs its colours.
+    if (canvas && doc.PrintTextBlack && !doc.SuppressOutput)
+        doc.PrintDeviceColors = GetDeviceCaps(canvas->Handle(), NUMCOLORS);
     int scrollWidth = 0, positions = 0;
     return doc.DoLogic(canvas, 0, width, height, enclosing, scrollWidth, positions);
 }
@@ -516,9 +542,9 @@ int RecordPages(const TSectionList& document, const TPrintSettings& settings, Ta
         TCanvas* canvas = target.GetCanvas();
         HDC dc = canvas->Handle();
         SetPageMapping(dc, g, s.Values);
-        std::unique_ptr<TTableMeasurer> measurer = MakePageMeasurer(target.PrinterDC(), g, s.Values);
+        TTableMeasurer* const measurer = &RecordingMeasurer(target.PrinterDC(), g, s.Values);
         {
-            TMeasurerFor measuring(canvas, measurer.get());
+            TMeasurerFor measuring(canvas, measurer);
             s.DocHeight = LayOut(*copy, canvas, g.Width, g.Height, 0);
         }
         int y = 0;
@@ -532,7 +558,7 @@ int RecordPages(const TSectionList& document, const TPrintSettings& settings, Ta
         while (!s.Stop) {
             canvas = target.GetCanvas();
             dc = canvas->Handle();
-            TMeasurerFor measuring(canvas, measurer.get());
+            TMeasurerFor measuring(canvas, measurer);
             copy->SetYOffset(y - g.Top);
             SetPageMapping(dc, g, s.Values);
             SetWindowOrgEx(dc, 0, 0, nullptr);
