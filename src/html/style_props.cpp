@@ -532,23 +532,33 @@ void TProperties::CopyDefault(const TProperties& source) {
 }
 
 void TProperties::Inherit(const TProperties& parent) {
-    auto& values = Own().Values;
+    // The slots are made afresh, each written once: a copy of the present
+    // ones would mostly be overwritten.
+    auto made = std::make_shared<TSlots>();
+    made->SetHere = FSlots->SetHere;
+    auto& values = made->Values;
+    const auto& own = FSlots->Values;
     const auto& from = parent.Values();
     if (parent.SelTag == "span") {
-        for (int i = 0; i < PropCount; ++i)
-            if (i != Idx(BorderStyle)) values[static_cast<size_t>(i)] = from[static_cast<size_t>(i)];
+        for (int i = 0; i < PropCount; ++i) {
+            const auto at = static_cast<size_t>(i);
+            values[at] = i != Idx(BorderStyle) ? from[at] : own[at];
+        }
     } else {
         static const PropIndices kNotInherited[] = {
             BorderStyle, BackgroundColor, BorderColor, BackgroundImage, BackgroundPosition, BackgroundRepeat,
             BackgroundAttachment, Position, Float, Clear, PageBreakBefore, PageBreakAfter, PageBreakInside, Display};
         for (int i = 0; i < PropCount; ++i) {
+            const auto at = static_cast<size_t>(i);
             bool inherited = true;
             for (PropIndices p : kNotInherited)
                 if (Idx(p) == i) inherited = false;
-            if (!inherited) continue;
-            values[static_cast<size_t>(i)] = InMarginSlots(i) ? TPropValue(NotSetValue) : from[static_cast<size_t>(i)];
+            if (!inherited) values[at] = own[at];
+            else if (InMarginSlots(i)) values[at] = NotSetValue;
+            else values[at] = from[at];
         }
     }
+    FSlots = std::move(made);
     FontBackground = parent.FontBackground;
     FontCharset = parent.FontCharset;
     FontCodePage = parent.FontCodePage;
@@ -1095,16 +1105,18 @@ void TProperties::GetFontInfo(TFontInfoArray& info) const {
 }
 
 void TProperties::GetVMarginArray(TVMarginArray& margins) const {
-    if (!FSlots->Margins) {
-        auto read = std::make_shared<TVMarginArray>();
-        for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i) {
-            const PropIndices p = static_cast<PropIndices>(i);
-            if (p == BorderTopStyle || p == BorderRightStyle || p == BorderBottomStyle || p == BorderLeftStyle)
-                (*read)[p] = static_cast<int>(BorderStyleOf(Value(p)));
-            else
-                (*read)[p] = Value(p);
-        }
-        FSlots->Margins = std::move(read);
+    if (FSlots->Margins) {
+        margins = *FSlots->Margins;
+        return;
     }
-    margins = *FSlots->Margins;
+    for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i) {
+        const PropIndices p = static_cast<PropIndices>(i);
+        if (p == BorderTopStyle || p == BorderRightStyle || p == BorderBottomStyle || p == BorderLeftStyle)
+            margins[p] = static_cast<int>(BorderStyleOf(Value(p)));
+        else
+            margins[p] = Value(p);
+    }
+    // Kept only for slots other sets share: those of an element met once
+    // are read once.
+    if (FSlots.use_count() > 1) FSlots->Margins = std::make_shared<const TVMarginArray>(margins);
 }
