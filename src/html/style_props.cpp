@@ -57,8 +57,6 @@ double ClampPoints(double points) {
     return points > MaxFontPoints ? MaxFontPoints : points;
 }
 
-// The leading number of a length and the unit after it; false when the text
-// does not start with a number. An 'e' is never read as an exponent.
 // Blanks as Trim takes them: every control character and the space.
 std::string_view TrimmedView(std::string_view s) {
     while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
@@ -66,6 +64,8 @@ std::string_view TrimmedView(std::string_view s) {
     return s;
 }
 
+// The leading number of a length and the unit after it; false when the text
+// does not start with a number. An 'e' is never read as an exponent.
 bool SplitLength(std::string_view text, double& n, std::string& unit) {
     const std::string_view s = TrimmedView(text);
     size_t i = 0;

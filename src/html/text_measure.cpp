@@ -35,10 +35,6 @@ char32_t CodePointAt(std::wstring_view text, size_t i, size_t& units) {
     return static_cast<char32_t>(static_cast<uint16_t>(c));
 }
 
-}  // namespace
-
-namespace {
-
 uint64_t NextMeasurerSerial() {
     static uint64_t last = 0;
     return ++last;
