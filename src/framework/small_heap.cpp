@@ -56,7 +56,8 @@ struct TSizeClass {
 // and freed at any time of the program's life.
 struct THeap {
     std::atomic_flag Busy = ATOMIC_FLAG_INIT;
-    char* Region = nullptr;
+    // Set once; read without the lock by the test of whether a block is ours.
+    std::atomic<char*> Region{nullptr};
     bool RegionFailed = false;
     std::size_t Committed = 0;
     std::size_t Used = 0;  // pages handed to classes
@@ -83,22 +84,24 @@ public:
 // A new page for the class, or false when the region is full or the system
 // has no memory to commit.
 bool AddPage(std::size_t index) {
-    if (!heap.Region) {
+    char* region = heap.Region.load(std::memory_order_relaxed);
+    if (!region) {
         if (heap.RegionFailed) return false;
-        heap.Region = static_cast<char*>(VirtualAlloc(nullptr, kRegionSize, MEM_RESERVE, PAGE_READWRITE));
-        if (!heap.Region) {
+        region = static_cast<char*>(VirtualAlloc(nullptr, kRegionSize, MEM_RESERVE, PAGE_READWRITE));
+        if (!region) {
             heap.RegionFailed = true;
             return false;
         }
+        heap.Region.store(region, std::memory_order_relaxed);
     }
     if (heap.Used == heap.Committed) {
         if (heap.Committed == kRegionSize ||
-            !VirtualAlloc(heap.Region + heap.Committed, kCommitStep, MEM_COMMIT, PAGE_READWRITE))
+            !VirtualAlloc(region + heap.Committed, kCommitStep, MEM_COMMIT, PAGE_READWRITE))
             return false;
         heap.Committed += kCommitStep;
     }
     TSizeClass& sizeClass = heap.Classes[index];
-    sizeClass.Next = heap.Region + heap.Used;
+    sizeClass.Next = region + heap.Used;
     sizeClass.End = sizeClass.Next + kPageSize / ClassSize(index) * ClassSize(index);
     heap.PageClass[heap.Used / kPageSize] = static_cast<std::uint8_t>(index);
     heap.Used += kPageSize;
@@ -120,7 +123,8 @@ void* SmallBlock(std::size_t size) {
 }
 
 void FreeSmallBlock(void* block) {
-    const std::size_t index = heap.PageClass[(static_cast<char*>(block) - heap.Region) / kPageSize];
+    const char* region = heap.Region.load(std::memory_order_relaxed);
+    const std::size_t index = heap.PageClass[static_cast<std::size_t>(static_cast<char*>(block) - region) / kPageSize];
     auto* freed = static_cast<TFreeBlock*>(block);
     TLock lock;
     freed->Next = heap.Classes[index].Free;
@@ -150,7 +154,8 @@ void Release(void* block) noexcept {
 
 bool IsSmallBlock(const void* block) {
     const char* at = static_cast<const char*>(block);
-    return heap.Region && at >= heap.Region && at < heap.Region + kRegionSize;
+    const char* region = heap.Region.load(std::memory_order_relaxed);
+    return region && at >= region && at < region + kRegionSize;
 }
 
 void* operator new(std::size_t size) { return Allocate(size); }
