@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <new>
 #include <random>
 #include <set>
@@ -84,31 +87,68 @@ TEST(SmallHeap, FreedBlocksServeTheNextDocument) {
     EXPECT_EQ(fresh, 0u);
 }
 
-// Threads make and free blocks at the same time; each block keeps its owner's
-// mark until its owner frees it.
-TEST(SmallHeap, ThreadsShareTheHeap) {
-    constexpr int kThreads = 4;
+// The main thread's blocks are freed by other threads while it goes on
+// making blocks of the same sizes, and blocks the other threads make are
+// freed by the main thread: every block keeps its mark until it is freed.
+TEST(SmallHeap, BlocksCrossThreads) {
+    constexpr int kWorkers = 3, kBatches = 300, kBatchSize = 500;
+    std::mutex lock;
+    std::condition_variable ready;
+    std::deque<std::vector<TBlock>> toFree;
+    std::vector<TBlock> made;  // by the workers, freed by the main thread
+    bool done = false;
     std::atomic<int> broken{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([t, &broken] {
-            std::mt19937 random(t);
-            std::vector<TBlock> live(64, TBlock{nullptr, 0, 0});
-            for (int i = 0; i < 100000; ++i) {
-                TBlock& slot = live[random() % live.size()];
-                if (slot.Bytes) {
-                    broken += !Intact(slot);
-                    delete[] slot.Bytes;
+    std::vector<std::thread> workers;
+    for (int w = 0; w < kWorkers; ++w)
+        workers.emplace_back([&, w] {
+            for (;;) {
+                std::vector<TBlock> batch;
+                {
+                    std::unique_lock<std::mutex> hold(lock);
+                    ready.wait(hold, [&] { return done || !toFree.empty(); });
+                    if (toFree.empty()) return;
+                    batch = std::move(toFree.front());
+                    toFree.pop_front();
                 }
-                slot = NewBlock(random() % 600, static_cast<unsigned char>(t + 1));
-            }
-            for (TBlock& block : live) {
-                broken += !Intact(block);
-                delete[] block.Bytes;
+                for (const TBlock& block : batch) {
+                    broken += !Intact(block);
+                    delete[] block.Bytes;
+                }
+                TBlock own = NewBlock(64, static_cast<unsigned char>(200 + w));
+                std::lock_guard<std::mutex> hold(lock);
+                made.push_back(own);
             }
         });
-    for (std::thread& thread : threads) thread.join();
+
+    std::mt19937 random(7);
+    std::vector<TBlock> kept;
+    for (int b = 0; b < kBatches; ++b) {
+        std::vector<TBlock> batch;
+        for (int i = 0; i < kBatchSize; ++i) {
+            TBlock block = NewBlock(1 + random() % 300, static_cast<unsigned char>(b % 199 + 1));
+            broken += !IsSmallBlock(block.Bytes);
+            (i % 50 == 0 ? kept : batch).push_back(block);
+        }
+        std::lock_guard<std::mutex> hold(lock);
+        toFree.push_back(std::move(batch));
+        ready.notify_one();
+    }
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        done = true;
+        ready.notify_all();
+    }
+    for (std::thread& worker : workers) worker.join();
+    for (const TBlock& block : kept) {
+        broken += !Intact(block);
+        delete[] block.Bytes;
+    }
+    for (const TBlock& block : made) {
+        broken += !Intact(block);
+        delete[] block.Bytes;
+    }
     EXPECT_EQ(broken, 0);
+    EXPECT_EQ(made.size(), static_cast<size_t>(kBatches));
 }
 
 }  // namespace
