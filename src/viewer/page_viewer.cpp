@@ -84,6 +84,8 @@ TPaintPanel::TPaintPanel(TComponent* AOwner, TPageViewer* viewer) : TCustomContr
     SetParentFont(false);
 }
 
+TPaintPanel::~TPaintPanel() = default;
+
 void TPaintPanel::WndProc(TMessage& message) {
     switch (message.Msg) {
         case WM_ERASEBKGND:
@@ -104,27 +106,40 @@ void TPaintPanel::Paint() {
     const int width = r.Width(), height = r.Height();
     if (width <= 0 || height <= 0) return;
     HDC panelDC = Canvas()->Handle();
-    TMemoryDC memoryDC(CreateCompatibleDC(panelDC));
-    TBitmapHandle bitmap(CreateCompatibleBitmap(panelDC, width, height));
-    if (!memoryDC || !bitmap) throw EOutOfResources("Out of Resources");
-    HGDIOBJ oldBitmap = SelectObject(memoryDC.get(), bitmap.get());
-    // Drawing in the bitmap uses the panel's coordinates.
-    SetWindowOrgEx(memoryDC.get(), r.Left, r.Top, nullptr);
+    if (width > FBackWidth || height > FBackHeight) {
+        FBackBuffer.reset();
+        const int w = std::max(width, FBackWidth), h = std::max(height, FBackHeight);
+        FBackBuffer = std::make_unique<TBitmapDC>(panelDC, CreateCompatibleBitmap(panelDC, w, h));
+        if (!*FBackBuffer) {
+            FBackBuffer.reset();
+            FBackWidth = FBackHeight = 0;
+            throw EOutOfResources("Out of Resources");
+        }
+        FBackWidth = w;
+        FBackHeight = h;
+    }
+    HDC memoryDC = FBackBuffer->get();
+    // Every paint starts from the state of a new context, and drawing in the
+    // bitmap uses the panel's coordinates, clipped to the part being painted
+    // however large the bitmap is.
+    const int fresh = SaveDC(memoryDC);
+    SetWindowOrgEx(memoryDC, r.Left, r.Top, nullptr);
+    IntersectClipRect(memoryDC, r.Left, r.Top, r.Right, r.Bottom);
     FOffscreen = std::make_unique<TCanvas>();
-    FOffscreen->SetHandle(memoryDC.get());
+    FOffscreen->SetHandle(memoryDC);
     struct Cleanup {
         TPaintPanel* Panel;
         HDC DC;
-        HGDIOBJ OldBitmap;
+        int Fresh;
         ~Cleanup() {
             Panel->FOffscreen->SetHandle(nullptr);
             Panel->FOffscreen.reset();
-            SelectObject(DC, OldBitmap);
+            RestoreDC(DC, Fresh);
         }
-    } cleanup{this, memoryDC.get(), oldBitmap};
+    } cleanup{this, memoryDC, fresh};
     DoBackground(FOffscreen.get());
     FViewer->HTMLPaint(this);
-    BitBlt(panelDC, r.Left, r.Top, width, height, memoryDC.get(), r.Left, r.Top, SRCCOPY);
+    BitBlt(panelDC, r.Left, r.Top, width, height, memoryDC, r.Left, r.Top, SRCCOPY);
 }
 
 void TPaintPanel::DoBackground(TCanvas* canvas) {

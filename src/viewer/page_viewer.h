@@ -42,9 +42,12 @@ using TParseEvent = TEvent<std::string&>;
 
 // The panel the document is painted on; a paint goes through an off-screen
 // bitmap of the clip rectangle, so the screen never shows a half-drawn page.
+class TBitmapDC;
+
 class TPaintPanel : public TCustomControl {
 public:
     TPaintPanel(TComponent* AOwner, TPageViewer* viewer);
+    ~TPaintPanel() override;
 
     // The bitmap's canvas during a paint; null otherwise.
     TCanvas* OffscreenCanvas() const { return FOffscreen.get(); }
@@ -57,6 +60,10 @@ protected:
 private:
     TPageViewer* FViewer;
     std::unique_ptr<TCanvas> FOffscreen;
+    // The off-screen bitmap is kept from paint to paint and made anew only
+    // when a paint needs more room: making one costs more than most paints.
+    std::unique_ptr<TBitmapDC> FBackBuffer;
+    int FBackWidth = 0, FBackHeight = 0;
 };
 
 // The vertical bar: its range is the document's height in pixels.

@@ -7,6 +7,7 @@
 #include "framework/bitmap.h"
 #include "framework/canvas.h"
 #include "framework/forms.h"
+#include "framework/gdi_handles.h"
 #include "framework/streams.h"
 #include "framework/sysutils.h"
 #include "framework/win.h"
@@ -225,6 +226,54 @@ TEST_F(PageViewerTest, APaintOfTheWholeControlShowsTheDocument) {
     // The bar is there too.
     const int barX = viewer->Width() - 1 - GetSystemMetrics(SM_CXVSCROLL) / 2;
     EXPECT_NE(Rgb(shot.get(), barX, viewer->Height() / 2), 0x0000FFu);
+}
+
+// The panel keeps its off-screen bitmap between paints: a paint of a part
+// must show that part as a paint of the whole does, leave the rest of the
+// target alone, and start from a fresh drawing state, however the paints
+// before it ended; a larger panel gets a larger bitmap.
+TEST_F(PageViewerTest, PaintsOfPartsShowWhatAWholePaintShows) {
+    const std::string page =
+        "<body bgcolor=\"#F0F0E0\"><h1>Heading</h1><p><font color=red>Red</font> and <b>bold</b> and "
+        "<i>italic</i> words.</p><pre>pre  formatted\n  text</pre><ul><li>one<li>two</ul>"
+        "<table border=2 bgcolor=\"#C0E0C0\"><tr><td>cell</td><td>other</td></tr></table>" +
+        Lines(20);
+    TPaintPanel* panel = viewer->PaintPanelControl();
+    auto paintPart = [&](const TRect& part) {
+        owned_ptr<TBitmap> bitmap(new TBitmap);
+        bitmap->SetPixelFormat(pf24bit);
+        bitmap->SetSize(panel->Width(), panel->Height());
+        bitmap->Canvas()->Brush()->SetColor(0x0000FF);
+        bitmap->Canvas()->FillRect({0, 0, panel->Width(), panel->Height()});
+        HDC dc = bitmap->Canvas()->Handle();
+        IntersectClipRect(dc, part.Left, part.Top, part.Right, part.Bottom);
+        panel->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(dc));
+        SelectClipRgn(dc, nullptr);
+        return bitmap;
+    };
+    for (int size : {0, 1}) {
+        SCOPED_TRACE(size);
+        if (size == 1) viewer->SetBounds(0, 0, 560, 420);
+        viewer->LoadFromString(page, "");
+        owned_ptr<TBitmap> whole = PanelPicture(viewer.get());
+        const int w = panel->Width(), h = panel->Height();
+        const int bitmaps = GuiResourceCount(TGuiResource::Bitmap);
+        for (const TRect& part : {TRect{0, 0, w, 40}, TRect{30, 60, 200, 190}, TRect{0, h - 25, w, h},
+                                  TRect{0, 0, w, h}}) {
+            owned_ptr<TBitmap> shot = paintPart(part);
+            int wrong = 0, outside = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const bool in = x >= part.Left && x < part.Right && y >= part.Top && y < part.Bottom;
+                    const unsigned c = Rgb(shot.get(), x, y);
+                    if (in) wrong += c != Rgb(whole.get(), x, y);
+                    else outside += c != 0x0000FF;
+                }
+            EXPECT_EQ(wrong, 0) << part.Left << "," << part.Top << " " << part.Width() << "x" << part.Height();
+            EXPECT_EQ(outside, 0) << part.Left << "," << part.Top << " " << part.Width() << "x" << part.Height();
+        }
+        EXPECT_EQ(GuiResourceCount(TGuiResource::Bitmap), bitmaps) << "the off-screen bitmap is kept";
+    }
 }
 
 TEST_F(PageViewerTest, TheSystemIBeamGivesWayToTheEnginesTextCursor) {
