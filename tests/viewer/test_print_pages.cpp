@@ -347,6 +347,22 @@ TEST(PrintPages, CountingGivesThePagesOfThePreviewAndOfThePrint) {
              for (int i = 0; i < 120; ++i) rows += "<tr><td>row " + std::to_string(i) + "</td><td>cell</td></tr>";
              return rows;
          }() + "</table>", 1.0},
+        // Counting passes over the fonts and the context of plain text; text
+        // with frames or pictures is drawn as when printing.
+        {"framed words", [] {
+             std::string html;
+             for (int i = 0; i < 80; ++i)
+                 html += "<p>Line " + std::to_string(i) + " with <span style=\"border: 2px solid red\">framed</span></p>";
+             return html;
+         }(), 1.0},
+        {"preformatted text", "<pre>" + [] {
+             std::string lines;
+             for (int i = 0; i < 150; ++i) lines += "line " + std::to_string(i) + "\n";
+             return lines;
+         }() + "</pre>", 1.0},
+        {"floats taller than their paragraphs",
+         "<p><img width=40 height=700 align=left>short</p>" + NumberedLines(40) +
+             "<p><img width=40 height=900 align=right>short</p>" + NumberedLines(40), 1.0},
     };
     for (const Case& c : cases) {
         TBitmapPrinterScope printer(A4(100));
