@@ -464,18 +464,17 @@ void TBlock::KnowReach() const {
     }
     FReachBottoms.resize(n);
     FReachTops.resize(n);
+    // Each section's reach is found once: the tops are made least from the
+    // end afterwards.
     int64_t bottom = INT64_MIN;
     for (size_t i = 0; i < n; ++i) {
         int64_t top, end;
-        bottom = std::max(bottom, PaintReach(ZOrderList[i], top, end) ? end : INT64_MAX);
+        const bool known = PaintReach(ZOrderList[i], top, end);
+        bottom = std::max(bottom, known ? end : INT64_MAX);
         FReachBottoms[i] = bottom;
+        FReachTops[i] = known ? top : INT64_MIN;
     }
-    int64_t top = INT64_MAX;
-    for (size_t i = n; i-- > 0;) {
-        int64_t start, end;
-        top = std::min(top, PaintReach(ZOrderList[i], start, end) ? start : INT64_MIN);
-        FReachTops[i] = top;
-    }
+    for (size_t i = n - 1; i-- > 0;) FReachTops[i] = std::min(FReachTops[i], FReachTops[i + 1]);
 }
 
 bool TBlock::PaintReach(const TSectionBase* s, int64_t& top, int64_t& bottom) {
