@@ -584,7 +584,8 @@ void TBlock::DrawBlock(TCanvas* Canvas, const TRect& ARect, IndentManager* Inden
     outer.Bottom = SaturateY(int64_t{outer.Bottom} - scrollY);
     const TRect inner{outer.Left + BoxValues[BorderLeftWidth], outer.Top + BoxValues[BorderTopWidth],
                       outer.Right - BoxValues[BorderRightWidth], outer.Bottom - BoxValues[BorderBottomWidth]};
-    if (outer.Left < ARect.Right && outer.Right > ARect.Left && outer.Top < ARect.Bottom && outer.Bottom > ARect.Top)
+    if (outer.Left < ARect.Right && outer.Right > ARect.Left && outer.Top < ARect.Bottom && outer.Bottom > ARect.Top &&
+        !(doc && doc->CountingOnly))
         PaintBox(Canvas, ARect, outer, inner);
 
     IndentManager* indents = ChildCell->IndentRef ? ChildCell->IndentRef : IndentRef;
@@ -893,8 +894,8 @@ int TBlockLI::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY,
 int TBlockLI::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int OriginX,
                     int OriginY) {
     const int result = TBlock::Draw1(Canvas, ARect, IndentRef, X, OriginX, OriginY);
-    if (!Answers() || BulletY <= 0 || Visibility == viHidden) return result;
     TSectionList* doc = Document();
+    if (!Answers() || BulletY <= 0 || Visibility == viHidden || (doc && doc->CountingOnly)) return result;
     const int y = SaturateY(int64_t{BulletY} - (doc ? doc->ScrollY : 0));
     if (y < ARect.Top - BulletReach || y > ARect.Bottom + BulletReach) return result;
     const bool picture = BulletImage && doc && doc->DisplayImages;

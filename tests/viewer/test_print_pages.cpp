@@ -360,6 +360,13 @@ TEST(PrintPages, CountingGivesThePagesOfThePreviewAndOfThePrint) {
              for (int i = 0; i < 150; ++i) lines += "line " + std::to_string(i) + "\n";
              return lines;
          }() + "</pre>", 1.0},
+        {"lists and boxes", [] {
+             std::string html;
+             for (int i = 0; i < 40; ++i)
+                 html += "<ul><li>item " + std::to_string(i) + "<li>next</ul><div style=\"border: 2px solid black; "
+                         "padding: 4px\">box " + std::to_string(i) + "</div>";
+             return html;
+         }(), 1.0},
         {"floats taller than their paragraphs",
          "<p><img width=40 height=700 align=left>short</p>" + NumberedLines(40) +
              "<p><img width=40 height=900 align=right>short</p>" + NumberedLines(40), 1.0},
@@ -384,6 +391,39 @@ TEST(PrintPages, CountingGivesThePagesOfThePreviewAndOfThePrint) {
     TBitmapPrinterScope printer(A4(100));
     TSectionList empty(nullptr);
     EXPECT_EQ(CountDocumentPages(empty, {}), 0);
+}
+
+// Counting keeps nothing it draws and passes over frames and bullets; a
+// preview without text still shows them.
+TEST(PrintPages, APreviewWithoutTextStillShowsFramesAndBullets) {
+    struct Case {
+        const char* name;
+        const char* html;
+    } cases[] = {
+        {"a table's frames", "<table border=2><tr><td>cell</td><td>cell</td></tr></table>"},
+        {"a cell's own border", "<table><tr><td style=\"border: 3px solid black\">cell</td></tr></table>"},
+        {"a box's border", "<div style=\"border: 3px solid black\">box</div>"},
+        {"a list's bullets", "<ul><li>first<li>second</ul>"},
+    };
+    for (const Case& c : cases) {
+        TBitmapPrinterScope printer(A4(100));
+        auto doc = Document(c.html);
+        EXPECT_EQ(CountDocumentPages(*doc, {}), 1) << c.name;
+        TMetaFilePrinter preview(nullptr);
+        ASSERT_EQ(PreviewDocument(*doc, {}, preview, true), 1) << c.name;
+        TBitmap sheet;
+        sheet.SetPixelFormat(pf24bit);
+        sheet.SetSize(827, 1169);
+        sheet.Canvas()->Brush()->SetColor(clWhite);
+        sheet.Canvas()->FillRect(TRect{0, 0, sheet.Width(), sheet.Height()});
+        preview.GetMetaFile(0)->Draw(sheet.Canvas(), TRect{0, 0, sheet.Width(), sheet.Height()});
+        int ink = 0;
+        for (int y = 0; y < sheet.Height(); ++y) {
+            const auto* row = static_cast<const uint8_t*>(sheet.ScanLine(y));
+            for (int x = 0; x < sheet.Width() * 3; ++x) ink += row[x] != 0xFF ? 1 : 0;
+        }
+        EXPECT_GT(ink, 0) << c.name;
+    }
 }
 
 TEST(PrintPages, OnlyOneJobAtATime) {
