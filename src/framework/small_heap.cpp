@@ -1,0 +1,174 @@
+// A document is a few hundred thousand small objects, made by the reader and
+// freed together when the next page comes. The system heap pays for that
+// twice: every block is a call into it, and freed memory goes back to the
+// system and must be faulted in again by the next page. Here every size class
+// has its own pages carved from one reserved region; a freed block goes on its
+// class's list and serves the next request of that class, and pages are never
+// given back, so a second page of the same size costs no new memory.
+#include "framework/small_heap.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+// 16-byte steps to 256, 64-byte steps to 1 KB, 256-byte steps to the limit.
+constexpr std::size_t kClassCount = 16 + 12 + 12;
+constexpr std::size_t kGranule = 16;
+constexpr std::size_t kPageSize = 64 * 1024;          // a page holds blocks of one class
+constexpr std::size_t kCommitStep = 1024 * 1024;      // memory is committed this much at a time
+constexpr std::size_t kRegionSize = std::size_t(16) << 30;  // address space only
+
+constexpr std::size_t ClassSize(std::size_t index) {
+    if (index < 16) return (index + 1) * 16;
+    if (index < 28) return 256 + (index - 15) * 64;
+    return 1024 + (index - 27) * 256;
+}
+static_assert(ClassSize(kClassCount - 1) == kSmallBlockLimit);
+
+struct TClassIndex {
+    std::uint8_t ByGranules[kSmallBlockLimit / kGranule + 1] = {};
+    constexpr TClassIndex() {
+        std::size_t index = 0;
+        for (std::size_t granules = 0; granules <= kSmallBlockLimit / kGranule; ++granules) {
+            while (ClassSize(index) < granules * kGranule) ++index;
+            ByGranules[granules] = static_cast<std::uint8_t>(index);
+        }
+    }
+};
+constexpr TClassIndex kClassIndex;
+
+struct TFreeBlock {
+    TFreeBlock* Next;
+};
+
+struct TSizeClass {
+    TFreeBlock* Free = nullptr;
+    char* Next = nullptr;  // the untouched rest of the class's newest page
+    char* End = nullptr;
+};
+
+// Zero-initialised before any constructor runs, so blocks may be asked for
+// and freed at any time of the program's life.
+struct THeap {
+    std::atomic_flag Busy = ATOMIC_FLAG_INIT;
+    char* Region = nullptr;
+    bool RegionFailed = false;
+    std::size_t Committed = 0;
+    std::size_t Used = 0;  // pages handed to classes
+    TSizeClass Classes[kClassCount];
+    std::uint8_t PageClass[kRegionSize / kPageSize] = {};
+};
+constinit THeap heap;
+
+class TLock {
+public:
+    TLock() {
+        for (int spins = 0; heap.Busy.test_and_set(std::memory_order_acquire); ++spins) {
+            if (spins < 64)
+                YieldProcessor();
+            else
+                SwitchToThread();
+        }
+    }
+    ~TLock() { heap.Busy.clear(std::memory_order_release); }
+    TLock(const TLock&) = delete;
+    TLock& operator=(const TLock&) = delete;
+};
+
+// A new page for the class, or false when the region is full or the system
+// has no memory to commit.
+bool AddPage(std::size_t index) {
+    if (!heap.Region) {
+        if (heap.RegionFailed) return false;
+        heap.Region = static_cast<char*>(VirtualAlloc(nullptr, kRegionSize, MEM_RESERVE, PAGE_READWRITE));
+        if (!heap.Region) {
+            heap.RegionFailed = true;
+            return false;
+        }
+    }
+    if (heap.Used == heap.Committed) {
+        if (heap.Committed == kRegionSize ||
+            !VirtualAlloc(heap.Region + heap.Committed, kCommitStep, MEM_COMMIT, PAGE_READWRITE))
+            return false;
+        heap.Committed += kCommitStep;
+    }
+    TSizeClass& sizeClass = heap.Classes[index];
+    sizeClass.Next = heap.Region + heap.Used;
+    sizeClass.End = sizeClass.Next + kPageSize / ClassSize(index) * ClassSize(index);
+    heap.PageClass[heap.Used / kPageSize] = static_cast<std::uint8_t>(index);
+    heap.Used += kPageSize;
+    return true;
+}
+
+void* SmallBlock(std::size_t size) {
+    const std::size_t index = kClassIndex.ByGranules[(size + kGranule - 1) / kGranule];
+    TSizeClass& sizeClass = heap.Classes[index];
+    TLock lock;
+    if (TFreeBlock* block = sizeClass.Free) {
+        sizeClass.Free = block->Next;
+        return block;
+    }
+    if (sizeClass.Next == sizeClass.End && !AddPage(index)) return nullptr;
+    void* block = sizeClass.Next;
+    sizeClass.Next += ClassSize(index);
+    return block;
+}
+
+void FreeSmallBlock(void* block) {
+    const std::size_t index = heap.PageClass[(static_cast<char*>(block) - heap.Region) / kPageSize];
+    auto* freed = static_cast<TFreeBlock*>(block);
+    TLock lock;
+    freed->Next = heap.Classes[index].Free;
+    heap.Classes[index].Free = freed;
+}
+
+void* Allocate(std::size_t size) {
+    if (size <= kSmallBlockLimit) {
+        if (void* block = SmallBlock(size)) return block;
+    }
+    for (;;) {
+        if (void* block = std::malloc(size ? size : 1)) return block;
+        std::new_handler handler = std::get_new_handler();
+        if (!handler) throw std::bad_alloc();
+        handler();
+    }
+}
+
+void Release(void* block) noexcept {
+    if (IsSmallBlock(block))
+        FreeSmallBlock(block);
+    else
+        std::free(block);
+}
+
+}  // namespace
+
+bool IsSmallBlock(const void* block) {
+    const char* at = static_cast<const char*>(block);
+    return heap.Region && at >= heap.Region && at < heap.Region + kRegionSize;
+}
+
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return Allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+
+void operator delete(void* block) noexcept { Release(block); }
+void operator delete[](void* block) noexcept { Release(block); }
+void operator delete(void* block, std::size_t) noexcept { Release(block); }
+void operator delete[](void* block, std::size_t) noexcept { Release(block); }
+void operator delete(void* block, const std::nothrow_t&) noexcept { Release(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { Release(block); }
