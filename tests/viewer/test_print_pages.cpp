@@ -328,6 +328,13 @@ TEST(PrintPages, PreviewPagesMatchThePrintedCount) {
     EXPECT_EQ(counting.GetPageNum(), 0);
 }
 
+// `count` copies of before + their number + after.
+std::string Numbered(int count, const std::string& before, const std::string& after) {
+    std::string html;
+    for (int i = 0; i < count; ++i) html += before + std::to_string(i) + after;
+    return html;
+}
+
 // Counting keeps one recording for all pages; the count is that of the pages
 // a preview records and a job prints, whatever ends the pages.
 TEST(PrintPages, CountingGivesThePagesOfThePreviewAndOfThePrint) {
@@ -342,31 +349,15 @@ TEST(PrintPages, CountingGivesThePagesOfThePreviewAndOfThePrint) {
         {"a row taller than a page", "<table border=1><tr><td height=2500>tall</td></tr></table><p>after</p>", 1.0},
         {"page breaks", "<p>a</p><p style=\"page-break-before: always\">b</p><p style=\"page-break-after: always\">c</p>"
                         "<p>d</p>", 1.0},
-        {"a table over pages", "<table border=1>" + [] {
-             std::string rows;
-             for (int i = 0; i < 120; ++i) rows += "<tr><td>row " + std::to_string(i) + "</td><td>cell</td></tr>";
-             return rows;
-         }() + "</table>", 1.0},
+        {"a table over pages", "<table border=1>" + Numbered(120, "<tr><td>row ", "</td><td>cell</td></tr>") + "</table>",
+         1.0},
         // Counting passes over the fonts and the context of plain text; text
         // with frames or pictures is drawn as when printing.
-        {"framed words", [] {
-             std::string html;
-             for (int i = 0; i < 80; ++i)
-                 html += "<p>Line " + std::to_string(i) + " with <span style=\"border: 2px solid red\">framed</span></p>";
-             return html;
-         }(), 1.0},
-        {"preformatted text", "<pre>" + [] {
-             std::string lines;
-             for (int i = 0; i < 150; ++i) lines += "line " + std::to_string(i) + "\n";
-             return lines;
-         }() + "</pre>", 1.0},
-        {"lists and boxes", [] {
-             std::string html;
-             for (int i = 0; i < 40; ++i)
-                 html += "<ul><li>item " + std::to_string(i) + "<li>next</ul><div style=\"border: 2px solid black; "
-                         "padding: 4px\">box " + std::to_string(i) + "</div>";
-             return html;
-         }(), 1.0},
+        {"framed words", Numbered(80, "<p>Line ", " with <span style=\"border: 2px solid red\">framed</span></p>"), 1.0},
+        {"preformatted text", "<pre>" + Numbered(150, "line ", "\n") + "</pre>", 1.0},
+        {"lists and boxes",
+         Numbered(40, "<ul><li>item ", "<li>next</ul><div style=\"border: 2px solid black; padding: 4px\">box</div>"),
+         1.0},
         {"floats taller than their paragraphs",
          "<p><img width=40 height=700 align=left>short</p>" + NumberedLines(40) +
              "<p><img width=40 height=900 align=right>short</p>" + NumberedLines(40), 1.0},
