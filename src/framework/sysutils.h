@@ -83,6 +83,7 @@ std::string AnsiCompareTextKey(std::string_view s);
 int AnsiCompareStr(std::string_view a, std::string_view b);
 bool SameText(std::string_view a, std::string_view b);
 // ASCII-only case mapping, as used for keys and tags.
+inline char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 std::string UpperCase(std::string_view s);
 std::string LowerCase(std::string_view s);
 int CompareText(std::string_view a, std::string_view b);

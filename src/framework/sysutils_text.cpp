@@ -13,7 +13,6 @@ namespace {
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsPathDelimiter(char c) { return c == '\\' || c == '/'; }
 bool IsNamePartEnd(char c) { return IsPathDelimiter(c) || c == ':'; }

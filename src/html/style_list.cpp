@@ -24,16 +24,32 @@ void TStyleList::Clear() {
 
 std::string TStyleList::GetSeqNo() { return std::to_string(FSeqNo++); }
 
+namespace {
+
+// Compares a lower-cased key with another key lower-cased as it is read, in
+// the order of std::string: every page looks rules up for each element, and
+// a folded copy of each key it looks up would be made only to be compared.
+int CompareFolded(const std::string& folded, const std::string& key) {
+    const size_t n = std::min(folded.size(), key.size());
+    for (size_t i = 0; i < n; ++i) {
+        const auto a = static_cast<unsigned char>(folded[i]);
+        const auto b = static_cast<unsigned char>(AsciiLower(key[i]));
+        if (a != b) return a < b ? -1 : 1;
+    }
+    return folded.size() < key.size() ? -1 : folded.size() > key.size() ? 1 : 0;
+}
+
+}  // namespace
+
 int TStyleList::LowerBound(const std::string& key) const {
-    const std::string folded = LowerCase(key);
-    auto it = std::lower_bound(FEntries.begin(), FEntries.end(), folded,
-                               [](const Entry& e, const std::string& k) { return e.Folded < k; });
+    auto it = std::lower_bound(FEntries.begin(), FEntries.end(), key,
+                               [](const Entry& e, const std::string& k) { return CompareFolded(e.Folded, k) < 0; });
     return static_cast<int>(it - FEntries.begin());
 }
 
 int TStyleList::FindFirst(const std::string& key) const {
     const int i = LowerBound(key);
-    return i < Count() && FEntries[static_cast<size_t>(i)].Folded == LowerCase(key) ? i : -1;
+    return i < Count() && CompareFolded(FEntries[static_cast<size_t>(i)].Folded, key) == 0 ? i : -1;
 }
 
 void TStyleList::AddObject(const std::string& key, TProperties* props) {

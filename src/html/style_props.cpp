@@ -545,17 +545,22 @@ void TProperties::Inherit(const TProperties& parent) {
             values[at] = i != Idx(BorderStyle) ? from[at] : own[at];
         }
     } else {
-        static const PropIndices kNotInherited[] = {
-            BorderStyle, BackgroundColor, BorderColor, BackgroundImage, BackgroundPosition, BackgroundRepeat,
-            BackgroundAttachment, Position, Float, Clear, PageBreakBefore, PageBreakAfter, PageBreakInside, Display};
-        for (int i = 0; i < PropCount; ++i) {
-            const auto at = static_cast<size_t>(i);
-            bool inherited = true;
-            for (PropIndices p : kNotInherited)
-                if (Idx(p) == i) inherited = false;
-            if (!inherited) values[at] = own[at];
-            else if (InMarginSlots(i)) values[at] = NotSetValue;
-            else values[at] = from[at];
+        enum class TFrom : uint8_t { Parent, Own, NotSet };
+        static const auto kFrom = [] {
+            std::array<TFrom, PropCount> from{};
+            for (int i = FirstMarginSlot; i <= LastMarginSlot; ++i) from[static_cast<size_t>(i)] = TFrom::NotSet;
+            for (PropIndices p : {BorderStyle, BackgroundColor, BorderColor, BackgroundImage, BackgroundPosition,
+                                  BackgroundRepeat, BackgroundAttachment, Position, Float, Clear, PageBreakBefore,
+                                  PageBreakAfter, PageBreakInside, Display})
+                from[static_cast<size_t>(Idx(p))] = TFrom::Own;
+            return from;
+        }();
+        for (size_t at = 0; at < PropCount; ++at) {
+            switch (kFrom[at]) {
+            case TFrom::Parent: values[at] = from[at]; break;
+            case TFrom::Own: values[at] = own[at]; break;
+            case TFrom::NotSet: values[at] = NotSetValue; break;
+            }
         }
     }
     FSlots = std::move(made);
