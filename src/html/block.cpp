@@ -464,18 +464,17 @@ void TBlock::KnowReach() const {
     }
     FReachBottoms.resize(n);
     FReachTops.resize(n);
+    // Each section's reach is found once: the tops are made least from the
+    // end afterwards.
     int64_t bottom = INT64_MIN;
     for (size_t i = 0; i < n; ++i) {
         int64_t top, end;
-        bottom = std::max(bottom, PaintReach(ZOrderList[i], top, end) ? end : INT64_MAX);
+        const bool known = PaintReach(ZOrderList[i], top, end);
+        bottom = std::max(bottom, known ? end : INT64_MAX);
         FReachBottoms[i] = bottom;
+        FReachTops[i] = known ? top : INT64_MIN;
     }
-    int64_t top = INT64_MAX;
-    for (size_t i = n; i-- > 0;) {
-        int64_t start, end;
-        top = std::min(top, PaintReach(ZOrderList[i], start, end) ? start : INT64_MIN);
-        FReachTops[i] = top;
-    }
+    for (size_t i = n - 1; i-- > 0;) FReachTops[i] = std::min(FReachTops[i], FReachTops[i + 1]);
 }
 
 bool TBlock::PaintReach(const TSectionBase* s, int64_t& top, int64_t& bottom) {
@@ -585,7 +584,8 @@ void TBlock::DrawBlock(TCanvas* Canvas, const TRect& ARect, IndentManager* Inden
     outer.Bottom = SaturateY(int64_t{outer.Bottom} - scrollY);
     const TRect inner{outer.Left + BoxValues[BorderLeftWidth], outer.Top + BoxValues[BorderTopWidth],
                       outer.Right - BoxValues[BorderRightWidth], outer.Bottom - BoxValues[BorderBottomWidth]};
-    if (outer.Left < ARect.Right && outer.Right > ARect.Left && outer.Top < ARect.Bottom && outer.Bottom > ARect.Top)
+    if (outer.Left < ARect.Right && outer.Right > ARect.Left && outer.Top < ARect.Bottom && outer.Bottom > ARect.Top &&
+        !(doc && doc->CountingOnly))
         PaintBox(Canvas, ARect, outer, inner);
 
     IndentManager* indents = ChildCell->IndentRef ? ChildCell->IndentRef : IndentRef;
@@ -894,8 +894,8 @@ int TBlockLI::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY,
 int TBlockLI::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int OriginX,
                     int OriginY) {
     const int result = TBlock::Draw1(Canvas, ARect, IndentRef, X, OriginX, OriginY);
-    if (!Answers() || BulletY <= 0 || Visibility == viHidden) return result;
     TSectionList* doc = Document();
+    if (!Answers() || BulletY <= 0 || Visibility == viHidden || (doc && doc->CountingOnly)) return result;
     const int y = SaturateY(int64_t{BulletY} - (doc ? doc->ScrollY : 0));
     if (y < ARect.Top - BulletReach || y > ARect.Bottom + BulletReach) return result;
     const bool picture = BulletImage && doc && doc->DisplayImages;

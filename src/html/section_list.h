@@ -180,6 +180,10 @@ public:
     int ProgressBase = 0;
     bool PrintCopyFlag = false;
     bool SuppressOutput = false;
+    // Set on a copy that only counts pages: nothing drawn is kept, so boxes,
+    // cell frames and bullets are passed over and only what decides where
+    // pages end is done.
+    bool CountingOnly = false;
     std::multimap<std::string, TObject*> TabOrderItems;
     bool PageStillEmpty = true;
     bool LinksNotTabbed = false;

@@ -5,6 +5,7 @@
 #ifdef _WIN32
 
 #include <algorithm>
+#include <optional>
 
 #include "framework/canvas.h"
 #include "framework/gdi_handles.h"
@@ -70,6 +71,8 @@ void TCellObj::Draw(TCanvas* Canvas, const TRect& ARect, int X, int Y, int CellS
     if (!Canvas || int64_t{Y} + CellSpacing >= ARect.Bottom) return;
     const TSectionList* doc = Cell->Document;
     const bool printing = doc && doc->Printing;
+    // Only the content decides where pages end: counting draws nothing else.
+    const bool counting = doc && doc->CountingOnly;
     const int64_t left = int64_t{X} + CellSpacing, top = int64_t{Y} + CellSpacing;
     const int64_t right = int64_t{X} + SpanWidth, bottom = int64_t{Y} + SpanHeight;
     if (bottom < int64_t{ARect.Top} - 200 || right <= left || bottom <= top) return;
@@ -81,7 +84,7 @@ void TCellObj::Draw(TCanvas* Canvas, const TRect& ARect, int X, int Y, int CellS
     // style draws; the picture tiles from that area's top-left corner.
     const int64_t backLeft = BorderStyle ? innerLeft : left, backTop = BorderStyle ? innerTop : top;
     const int64_t backRight = BorderStyle ? innerRight : right, backBottom = BorderStyle ? innerBottom : bottom;
-    if (Cell->HasBackground && (!printing || doc->TableBackgroundsPrinted)) {
+    if (Cell->HasBackground && (!printing || doc->TableBackgroundsPrinted) && !counting) {
         // With a table border the colour also takes the pixel row above
         // and the column left of the sunken frame.
         const int widen = Border && !BorderStyle ? 1 : 0;
@@ -93,18 +96,20 @@ void TCellObj::Draw(TCanvas* Canvas, const TRect& ARect, int X, int Y, int CellS
             FillRect(dc, &fill, brush.get());
         }
     }
-    if (BackImage) {
+    if (BackImage && !counting) {
         const RECT area = GdiRect(backLeft, backTop, backRight, backBottom);
         BackImage->Paint(Canvas, TRect{area.left, area.top, area.right, area.bottom}, ARect);
     }
 
     if (HasContent() && top <= int64_t{ARect.Bottom} + 200 && bottom >= int64_t{ARect.Top} - 200) {
-        TCellClip clip(dc, GdiRect(innerLeft, innerTop, innerRight, innerBottom));
+        std::optional<TCellClip> clip;
+        if (!counting) clip.emplace(dc, GdiRect(innerLeft, innerTop, innerRight, innerBottom));
         const int width = SaturateY(std::max<int64_t>(0, int64_t{SpanWidth} - HorzExtra - CellSpacing));
         Cell->Draw(Canvas, ARect, width, SaturateY(int64_t{X} + ContentLeft(CellSpacing)),
                    SaturateY(innerTop + InsetTop + AlignOffsetY), 0, 0);
     }
 
+    if (counting) return;
     if (BorderStyle) {
         const htColorArray colors = htColors(BoxValues[BorderLeftColor], BoxValues[BorderTopColor],
                                              BoxValues[BorderRightColor], BoxValues[BorderBottomColor]);

@@ -6,6 +6,7 @@
 #ifdef _WIN32
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "framework/canvas.h"
@@ -112,13 +113,31 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     if (Len == 0 || Lines.empty() || !Canvas) return result;
     if (PaintBottom - scrollY < ARect.Top || PaintTop - scrollY >= ARect.Bottom) return result;
 
+    const bool printing = doc && doc->Printing;
+    // Counting pages draws nothing: where the section has nothing but text
+    // (no objects, frames, focus rectangle or caret), the lines' colours and
+    // fonts would only be set for text that is never drawn.
+    bool textUnseen = printing && doc->SuppressOutput && NextObjectAt(0) >= Len &&
+                      (!doc->InlineBorders || doc->InlineBorders->Count() == 0) &&
+                      !(doc->DummyCaretWanted && !doc->PrintCopyFlag);
+    for (int i = 0; textUnseen && i < Fonts.Count(); ++i)
+        if (Fonts.Run(i)->Focused) textUnseen = false;
+    // Nor is the context then touched: saving and restoring its state costs
+    // more than finding where the section's lines fall on the page.
+    const bool drawing = !textUnseen || Images.Count() > 0;
+
     HDC dc = Canvas->Handle();
     TTextMeasurer& m = MeasurerFor(Canvas);
-    ResolveFonts(m);
+    if (drawing) ResolveFonts(m);
     auto* table = dynamic_cast<TTableMeasurer*>(&m);
-    std::vector<TFontHandle> ownFonts(static_cast<size_t>(Fonts.Count()));  // when the measurer has none
+    // When the measurer has none.
+    std::vector<TFontHandle> ownFonts(drawing ? static_cast<size_t>(Fonts.Count()) : 0);
     // Declared after the fonts: the context lets go of them before they are deleted.
-    TSavedDCState saved(dc);
+    std::optional<TSavedDCState> saved;
+    if (drawing) {
+        saved.emplace(dc);
+        SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+    }
     auto fontOf = [&](int ri) -> HFONT {
         if (table)
             if (HFONT f = PlatformFont(*table, FFontIds[static_cast<size_t>(ri)])) return f;
@@ -126,11 +145,9 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
         if (!own) own = MakeFont(Fonts.Run(ri)->RunFont);
         return own.get();
     };
-    SetTextAlign(dc, TA_BASELINE | TA_LEFT);
     const bool showSelection = doc && !doc->PrintCopyFlag && doc->SelFirstPos < doc->SelEndPos;
     const int selStart = showSelection ? doc->SelFirstPos - FirstDocPos : 0;
     const int selEnd = showSelection ? doc->SelEndPos - FirstDocPos : 0;
-    const bool printing = doc && doc->Printing;
     // Only text drawn black needs the device's colours; a job reads them
     // once, as asking a memory device costs a round trip to the server under
     // Wine.
@@ -141,14 +158,6 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     const TColor brushColor = Canvas->Brush() ? Canvas->Brush()->Color() : 0xFFFFFF;
     std::vector<int> adv;
     if (Images.Count() > 0) DrawFloats(Canvas, ARect, X);
-    // Counting pages draws nothing: where the section has nothing but text
-    // (no objects, frames, focus rectangle or caret), the lines' colours and
-    // fonts would only be set for text that is never drawn.
-    bool textUnseen = printing && doc->SuppressOutput && NextObjectAt(0) >= Len &&
-                      (!doc->InlineBorders || doc->InlineBorders->Count() == 0) &&
-                      !(doc->DummyCaretWanted && !doc->PrintCopyFlag);
-    for (int i = 0; textUnseen && i < Fonts.Count(); ++i)
-        if (Fonts.Run(i)->Focused) textUnseen = false;
     // Preformatted text keeps to its lines: a font taller than the line
     // height given does not spill onto the lines around it.
     const bool clipToLine = dynamic_cast<TPreFormated*>(this) != nullptr;

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "framework/application.h"
@@ -520,6 +521,7 @@ int RecordPages(const TSectionList& document, const TPrintSettings& settings, Ta
     TJobScope job;
     owned_ptr<TSectionList> copy = PrintCopy(document);
     copy->SuppressOutput = suppressOutput;
+    copy->CountingOnly = std::is_same_v<Target, TPageCounter>;
 
     TPageState s{settings, *copy, {}, {}, 0, 1, stop};
     target.BeginDoc();

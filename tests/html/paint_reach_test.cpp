@@ -3,6 +3,7 @@
 // place in the flow is still found.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "framework/bitmap.h"
@@ -91,6 +92,37 @@ TEST(PaintReachTest, PositionedContentFarDownTheFlowIsStillPainted) {
     for (int y = 0; y < 100; ++y)
         for (int x = 290; x < 400; ++x) ink += (out.Canvas()->Pixels(x, y) & 0xFFFFFF) != 0xFFFFFF;
     EXPECT_GT(ink, 10);
+}
+
+// A float far taller than its paragraph reaches rows well below the
+// paragraph's text, and a paragraph the rows cut through starts above them:
+// both are painted there.
+TEST(PaintReachTest, SectionsReachingIntoTheRowsFromAboveArePainted) {
+    FakeScreen screen;
+    std::string words;
+    for (int i = 0; i < 80; ++i) words += "word ";
+    std::string html = "<p><img width=40 height=900 align=left>short</p>";
+    for (int i = 0; i < 60; ++i) html += "<p>Paragraph " + std::to_string(i) + "</p>";
+    html += "<p>" + words + "</p>";
+    for (int i = 0; i < 60; ++i) html += "<p>Paragraph " + std::to_string(i) + "</p>";
+    TSectionList doc(nullptr);
+    doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 8, 10);
+    ParseHTMLString(html, &doc, {});
+    int scrollWidth = 0, positions = 0;
+    doc.DoLogic(nullptr, 0, 400, 100, 0, scrollWidth, positions);
+    std::vector<TSection*> all;
+    Walk(doc, all);
+    ASSERT_EQ(all.size(), 122u);
+    auto paintedFrom = [&](const TSection* s, int top) {
+        const std::vector<TSection*> visited = Visited(doc, top);
+        return std::find(visited.begin(), visited.end(), s) != visited.end();
+    };
+    const TSection* withFloat = all.front();
+    ASSERT_GT(withFloat->PaintBottom - withFloat->InnerTop, 800);
+    EXPECT_TRUE(paintedFrom(withFloat, withFloat->InnerTop + 700));
+    const TSection* longOne = all[61];
+    ASSERT_GT(longOne->PaintBottom - longOne->InnerTop, 60);
+    EXPECT_TRUE(paintedFrom(longOne, (longOne->InnerTop + longOne->PaintBottom) / 2));
 }
 
 }  // namespace

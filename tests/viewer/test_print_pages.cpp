@@ -328,6 +328,13 @@ TEST(PrintPages, PreviewPagesMatchThePrintedCount) {
     EXPECT_EQ(counting.GetPageNum(), 0);
 }
 
+// `count` copies of before + their number + after.
+std::string Numbered(int count, const std::string& before, const std::string& after) {
+    std::string html;
+    for (int i = 0; i < count; ++i) html += before + std::to_string(i) + after;
+    return html;
+}
+
 // Counting keeps one recording for all pages; the count is that of the pages
 // a preview records and a job prints, whatever ends the pages.
 TEST(PrintPages, CountingGivesThePagesOfThePreviewAndOfThePrint) {
@@ -342,11 +349,18 @@ TEST(PrintPages, CountingGivesThePagesOfThePreviewAndOfThePrint) {
         {"a row taller than a page", "<table border=1><tr><td height=2500>tall</td></tr></table><p>after</p>", 1.0},
         {"page breaks", "<p>a</p><p style=\"page-break-before: always\">b</p><p style=\"page-break-after: always\">c</p>"
                         "<p>d</p>", 1.0},
-        {"a table over pages", "<table border=1>" + [] {
-             std::string rows;
-             for (int i = 0; i < 120; ++i) rows += "<tr><td>row " + std::to_string(i) + "</td><td>cell</td></tr>";
-             return rows;
-         }() + "</table>", 1.0},
+        {"a table over pages", "<table border=1>" + Numbered(120, "<tr><td>row ", "</td><td>cell</td></tr>") + "</table>",
+         1.0},
+        // Counting passes over the fonts and the context of plain text; text
+        // with frames or pictures is drawn as when printing.
+        {"framed words", Numbered(80, "<p>Line ", " with <span style=\"border: 2px solid red\">framed</span></p>"), 1.0},
+        {"preformatted text", "<pre>" + Numbered(150, "line ", "\n") + "</pre>", 1.0},
+        {"lists and boxes",
+         Numbered(40, "<ul><li>item ", "<li>next</ul><div style=\"border: 2px solid black; padding: 4px\">box</div>"),
+         1.0},
+        {"floats taller than their paragraphs",
+         "<p><img width=40 height=700 align=left>short</p>" + NumberedLines(40) +
+             "<p><img width=40 height=900 align=right>short</p>" + NumberedLines(40), 1.0},
     };
     for (const Case& c : cases) {
         TBitmapPrinterScope printer(A4(100));
@@ -368,6 +382,39 @@ TEST(PrintPages, CountingGivesThePagesOfThePreviewAndOfThePrint) {
     TBitmapPrinterScope printer(A4(100));
     TSectionList empty(nullptr);
     EXPECT_EQ(CountDocumentPages(empty, {}), 0);
+}
+
+// Counting keeps nothing it draws and passes over frames and bullets; a
+// preview without text still shows them.
+TEST(PrintPages, APreviewWithoutTextStillShowsFramesAndBullets) {
+    struct Case {
+        const char* name;
+        const char* html;
+    } cases[] = {
+        {"a table's frames", "<table border=2><tr><td>cell</td><td>cell</td></tr></table>"},
+        {"a cell's own border", "<table><tr><td style=\"border: 3px solid black\">cell</td></tr></table>"},
+        {"a box's border", "<div style=\"border: 3px solid black\">box</div>"},
+        {"a list's bullets", "<ul><li>first<li>second</ul>"},
+    };
+    for (const Case& c : cases) {
+        TBitmapPrinterScope printer(A4(100));
+        auto doc = Document(c.html);
+        EXPECT_EQ(CountDocumentPages(*doc, {}), 1) << c.name;
+        TMetaFilePrinter preview(nullptr);
+        ASSERT_EQ(PreviewDocument(*doc, {}, preview, true), 1) << c.name;
+        TBitmap sheet;
+        sheet.SetPixelFormat(pf24bit);
+        sheet.SetSize(827, 1169);
+        sheet.Canvas()->Brush()->SetColor(clWhite);
+        sheet.Canvas()->FillRect(TRect{0, 0, sheet.Width(), sheet.Height()});
+        preview.GetMetaFile(0)->Draw(sheet.Canvas(), TRect{0, 0, sheet.Width(), sheet.Height()});
+        int ink = 0;
+        for (int y = 0; y < sheet.Height(); ++y) {
+            const auto* row = static_cast<const uint8_t*>(sheet.ScanLine(y));
+            for (int x = 0; x < sheet.Width() * 3; ++x) ink += row[x] != 0xFF ? 1 : 0;
+        }
+        EXPECT_GT(ink, 0) << c.name;
+    }
 }
 
 TEST(PrintPages, OnlyOneJobAtATime) {
