@@ -8,7 +8,7 @@ build_dir=${1:?usage: setup.sh BUILD_DIR}
 mkdir -p "$build_dir"
 build_dir=$(cd "$build_dir" && pwd)
 
-packages=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth libz-mingw-w64-dev
+packages=(g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils libz-mingw-w64-dev
           fonts-liberation fonts-wine locales cmake ninja-build dpkg-dev python3 clang
           libclang-rt-14-dev zlib1g-dev libjpeg62-turbo-dev)
 

@@ -19,6 +19,11 @@ wine_session_start() {
         export DISPLAY=":$n"
         local i
         for i in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+        # A bare server has no resource database, and without one X looks for
+        # resource files anew at every lookup of a default (Wine looks some up
+        # whenever a font is selected). A desktop session loads one; so does
+        # this, with a resource nothing reads.
+        xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "wine.session: 1" >/dev/null 2>&1 || true
     fi
     trap wine_session_stop EXIT
 
