@@ -162,6 +162,23 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     // height given does not spill onto the lines around it.
     const bool clipToLine = dynamic_cast<TPreFormated*>(this) != nullptr;
 
+    // What the context was given last: the runs of a line set the mode,
+    // colours and font only where they change. Anything else that draws on
+    // the context (frames, objects, controls) forgets it.
+    struct TTextState {
+        int Mode = 0;
+        COLORREF Back = CLR_INVALID, Text = CLR_INVALID;
+        HFONT Font = nullptr;
+    } state;
+    auto setMode = [&](int mode) {
+        if (state.Mode != mode) SetBkMode(dc, state.Mode = mode);
+    };
+    auto setBack = [&](COLORREF color) {
+        if (state.Back != color) SetBkColor(dc, state.Back = color);
+    };
+    auto setText = [&](COLORREF color) {
+        if (state.Text != color) SetTextColor(dc, state.Text = color);
+    };
     for (auto& linePtr : Lines) {
         LineRec& line = *linePtr;
         const int top = line.LayoutTop - scrollY;
@@ -212,6 +229,7 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
                                      textTop + line.LineHeightPx + v[PropIndices::PaddingBottom]};
                 PaintFrame(*b, Canvas, scrollY);
             }
+            state = {};
         }
         int p = start;
         int ri = RunIndexAt(p);
@@ -229,6 +247,7 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
                 } else if (SectionText[static_cast<size_t>(p)] == FormControlChar) {
                     DrawControl(Canvas, p, x, line);
                 }
+                state = {};
                 x += adv[static_cast<size_t>(p - start)];
                 ++p;
                 continue;
@@ -249,22 +268,21 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
                     color = 0xA0A0A0;
             }
             if (selected) {
-                SetBkMode(dc, OPAQUE);
-                SetBkColor(dc, Rgb(color));
-                SetTextColor(dc, run->BackColor == TransparentColor ? ~Rgb(brushColor) & 0xFFFFFF
-                                                                    : Rgb(run->BackColor));
+                setMode(OPAQUE);
+                setBack(Rgb(color));
+                setText(run->BackColor == TransparentColor ? ~Rgb(brushColor) & 0xFFFFFF : Rgb(run->BackColor));
             } else if (run->BackColor == TransparentColor) {
-                SetBkMode(dc, TRANSPARENT);
-                SetTextColor(dc, Rgb(color));
+                setMode(TRANSPARENT);
+                setText(Rgb(color));
             } else {
-                SetBkMode(dc, OPAQUE);
-                SetBkColor(dc, Rgb(run->BackColor));
-                SetTextColor(dc, Rgb(color));
+                setMode(OPAQUE);
+                setBack(Rgb(run->BackColor));
+                setText(Rgb(color));
             }
             int y = baseline;
             if (run->ScriptShift == ASuper) y -= run->MetricHeight / 3;
             if (run->ScriptShift == ASub) y += run->MetricDescent / 2 + 1;
-            SelectObject(dc, fontOf(ri));
+            if (HFONT font = fontOf(ri); font != state.Font) SelectObject(dc, state.Font = font);
             const int n = pieceEnd - p;
             int width = 0;
             for (int i = 0; i < n; ++i) width += adv[static_cast<size_t>(p - start + i)];
@@ -277,6 +295,7 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
             if (run->Focused && !run->LinkTarget.Url.empty()) {
                 RECT r{x, top + line.SpaceBefore, x + width, top + line.SpaceBefore + line.LineHeightPx};
                 DrawFocusRect(dc, &r);
+                state = {};
             }
             x += width;
             p = pieceEnd;

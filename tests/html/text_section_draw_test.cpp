@@ -136,6 +136,56 @@ TEST(TextSectionDraw, InlineElementGetsItsBackgroundAndBorder) {
     EXPECT_EQ(redLeftOfText, 0);  // the box starts at "c"
 }
 
+// One line of runs in turn plain, on a background, selected, plain again and
+// with the colours of the run before swapped: each shows in its own colours,
+// whatever the run before it left set.
+TEST(TextSectionDraw, EachRunOfALineShowsInItsOwnColours) {
+    struct Run {
+        const wchar_t* Text;
+        TColor Color, Back;
+    };
+    const Run runs[] = {{L"MMMM", 0x000000, TransparentColor}, {L"MMMM", 0x0000FF, 0x00FFFF},
+                        {L"MMMM", 0xFF0000, TransparentColor}, {L"MMMM", 0x008000, 0xFFFF00},
+                        {L"MMMM", 0x0000FF, TransparentColor}, {L"MMMM", 0x0000FF, 0x00FFFF},
+                        {L"MMMM", 0x00FFFF, 0x0000FF}};
+    TSectionList doc(nullptr);
+    auto* s = new TSection(&doc);
+    TFontDesc d;
+    d.Face = L"Arial";
+    d.Height = -16;
+    for (const Run& run : runs) {
+        s->SetRunFont(d, run.Color, run.Back);
+        s->AddText(run.Text, 0);
+    }
+    doc.Add(s);
+    Layout(doc, 600);
+    ASSERT_EQ(s->Lines.size(), 1u);
+    doc.SelFirstPos = 8;  // the third run: on its own colour, in the negative of the paper
+    doc.SelEndPos = 12;
+    WhiteBitmap out(600, 30);
+    doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 600, 30}, 6000, 0, 0, 0, 0);
+    for (int i = 0; i < 7; ++i) {
+        int left = 0, right = 0, y = 0;
+        ASSERT_TRUE(doc.CursorToXY(nullptr, i * 4, left, y));
+        ASSERT_TRUE(doc.CursorToXY(nullptr, i * 4 + 4, right, y));
+        const bool selected = i == 2;
+        const TColor ink = selected ? 0x000000 : runs[i].Color;
+        const TColor back = selected ? 0xFF0000 : runs[i].Back == TransparentColor ? 0xFFFFFF : runs[i].Back;
+        int inkCount = 0, backCount = 0, others = 0;
+        for (int row = 0; row < 30; ++row)
+            for (int x = left + 1; x < right - 1; ++x) {
+                const TColor c = out.bitmap.Canvas()->Pixels(x, row) & 0xFFFFFF;
+                inkCount += c == ink;
+                backCount += c == back;
+                for (const Run& other : runs)
+                    others += c != ink && c != back && (c == other.Color || (other.Back != TransparentColor && c == other.Back));
+            }
+        EXPECT_GT(inkCount, 20) << i;
+        EXPECT_GT(backCount, 20) << i;
+        EXPECT_EQ(others, 0) << i;
+    }
+}
+
 TEST(TextSectionDraw, GdiObjectsReturnToTheirBaseline) {
     auto cycle = [] {
         TSectionList doc(nullptr);
