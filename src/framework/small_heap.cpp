@@ -21,7 +21,7 @@ constexpr std::size_t kClassCount = 16 + 12 + 12;
 constexpr std::size_t kGranule = 16;
 constexpr std::size_t kPageSize = 64 * 1024;          // a page holds blocks of one class
 constexpr std::size_t kCommitStep = 1024 * 1024;      // memory is committed this much at a time
-constexpr std::size_t kRegionSize = std::size_t(16) << 30;  // address space only
+constexpr std::size_t kRegionSize = std::size_t(2) << 30;  // address space only; past it, the C heap
 
 constexpr std::size_t ClassSize(std::size_t index) {
     if (index < 16) return (index + 1) * 16;
