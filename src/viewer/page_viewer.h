@@ -40,10 +40,10 @@ using THotSpotClickEvent = TEvent<const std::string&, bool&>;
 using TProcessingEvent = TEvent<bool>;
 using TParseEvent = TEvent<std::string&>;
 
-// The panel the document is painted on; a paint goes through an off-screen
-// bitmap of the clip rectangle, so the screen never shows a half-drawn page.
 class TBitmapDC;
 
+// The panel the document is painted on; a paint goes through an off-screen
+// bitmap, so the screen never shows a half-drawn page.
 class TPaintPanel : public TCustomControl {
 public:
     TPaintPanel(TComponent* AOwner, TPageViewer* viewer);
