@@ -61,9 +61,17 @@ protected:
     void Send(unsigned msg, TToolbarButton* b, int x, int y, WPARAM keys = 0) {
         SendMessageW(form->Handle(), msg, keys, MAKELPARAM(b->Left() + x, b->Top() + y));
     }
+    // The pointer moves through the X server under Wine, and a motion still
+    // on its way from an earlier test would put it back: the move is made
+    // again until it stays, as the repeat timer reads where the pointer is.
     void CursorOver(TToolbarButton* b, int x, int y) {
-        TPoint p = b->ClientToScreen({x, y});
-        SetCursorPos(p.X, p.Y);
+        const TPoint p = b->ClientToScreen({x, y});
+        for (int tries = 0; tries < 20; ++tries) {
+            SetCursorPos(p.X, p.Y);
+            Pump();
+            POINT at;
+            if (GetCursorPos(&at) && at.x == p.X && at.y == p.Y) return;
+        }
     }
     int ClicksOf(TToolbarButton* b) { return static_cast<int>(std::count(clicks.begin(), clicks.end(), b)); }
 
