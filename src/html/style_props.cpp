@@ -197,10 +197,20 @@ const TFontServices& FontServices() {
 
 void SetFontServices(const TFontServices* services) { gFontServices = services; }
 
-const std::string& PropString(const TPropValue& v) {
+TPropText::TPropText(std::string text) : FRep(new TRep{1, std::move(text)}) {}
+
+TPropText::~TPropText() {
+    if (FRep && FRep->Refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete FRep;
+}
+
+const std::string& TPropText::Empty() {
     static const std::string empty;
-    if (auto s = std::get_if<std::string>(&v)) return *s;
     return empty;
+}
+
+const std::string& PropString(const TPropValue& v) {
+    if (auto s = std::get_if<TPropText>(&v)) return s->Str();
+    return TPropText::Empty();
 }
 
 bool FindPropIndex(std::string_view name, PropIndices& index) {

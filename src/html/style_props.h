@@ -6,11 +6,13 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -46,10 +48,39 @@ constexpr int AutoParaValue = -12348766;
 constexpr double MinFontPoints = 1;
 constexpr double MaxFontPoints = 1000;
 
+// The text of a string slot. It never changes once made and is shared by
+// every copy, so that copying a set of slots, as every element and box does,
+// copies pointers rather than strings, and a slot stays small.
+class TPropText {
+public:
+    TPropText(std::string text);
+    TPropText(const char* text) : TPropText(std::string(text)) {}
+    TPropText(const TPropText& other) noexcept : FRep(other.FRep) {
+        if (FRep) FRep->Refs.fetch_add(1, std::memory_order_relaxed);
+    }
+    TPropText(TPropText&& other) noexcept : FRep(std::exchange(other.FRep, nullptr)) {}
+    TPropText& operator=(TPropText other) noexcept {
+        std::swap(FRep, other.FRep);
+        return *this;
+    }
+    ~TPropText();
+
+    const std::string& Str() const { return FRep ? FRep->Text : Empty(); }
+    static const std::string& Empty();
+    friend bool operator==(const TPropText& a, const TPropText& b) { return a.Str() == b.Str(); }
+
+private:
+    struct TRep {
+        std::atomic<int> Refs;
+        std::string Text;
+    };
+    TRep* FRep;  // null once moved from
+};
+
 // A slot: unassigned, a string as written, an integer (colours, sentinels and
 // a few enumerations) or a number (a font size resolved to points).
-using TPropValue = std::variant<std::monostate, std::string, int, double>;
-inline bool IsString(const TPropValue& v) { return std::holds_alternative<std::string>(v); }
+using TPropValue = std::variant<std::monostate, TPropText, int, double>;
+inline bool IsString(const TPropValue& v) { return std::holds_alternative<TPropText>(v); }
 inline bool IsInt(const TPropValue& v) { return std::holds_alternative<int>(v); }
 inline bool IsAssigned(const TPropValue& v) { return !std::holds_alternative<std::monostate>(v); }
 // The string of a string slot, else empty.

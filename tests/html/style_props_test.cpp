@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "html/colors.h"
 #include "html/my_font.h"
@@ -318,6 +319,42 @@ TEST(StyleProps, StoringAndAssigning) {
     EXPECT_EQ(m[MarginLeft], AutoValue);
     EXPECT_EQ(m[MarginRight], 0);
     EXPECT_EQ(autoCount, 2);  // the margin and the width
+}
+
+// A string slot's text is shared by its copies: each copy keeps it when the
+// set it came from is changed or freed, and changing a copy leaves the others.
+TEST(StyleProps, CopiedTextSlotsOutliveTheirSource) {
+    TVMarginArray boxes;
+    {
+        auto source = std::make_unique<TProperties>();
+        source->AddPropertyByName("width", "50%");
+        source->AddPropertyByName("margin-left", "2em");
+        source->GetVMarginArray(boxes);
+        TVMarginArray second = boxes;
+        second[Width] = "10px";
+        source->AddPropertyByName("width", "75%");
+        EXPECT_EQ(PropString(source->Value(Width)), "75%");
+        EXPECT_EQ(PropString(second[Width]), "10px");
+    }
+    EXPECT_EQ(PropString(boxes[Width]), "50%");
+    EXPECT_EQ(PropString(boxes[MarginLeft]), "2em");
+
+    TPropValue literal = "auto";
+    EXPECT_TRUE(IsString(literal));
+    TPropValue copy = literal;
+    TPropValue moved = std::move(literal);
+    EXPECT_EQ(PropString(copy), "auto");
+    EXPECT_EQ(PropString(moved), "auto");
+    EXPECT_EQ(copy, moved);
+    literal = std::string("1px");
+    EXPECT_EQ(PropString(literal), "1px");
+    EXPECT_EQ(PropString(TPropValue(7)), "");
+
+    TPropText text("thin");
+    TPropText taken = std::move(text);
+    EXPECT_EQ(text.Str(), "");  // a moved-from text reads as empty and can be assigned again
+    text = taken;
+    EXPECT_EQ(text.Str(), "thin");
 }
 
 TEST(StyleProps, CharsetsAndCodePages) {
