@@ -35,9 +35,12 @@ TFontObj::TFontObj(TSection* section, const TFontObj& source)
       FontColor(source.FontColor),
       BackColor(source.BackColor),
       ExtraSpace(source.ExtraSpace),
-      ScriptShift(source.ScriptShift),
-      Title(source.Title) {
-    LinkTarget.Copy(source.LinkTarget);
+      ScriptShift(source.ScriptShift) {
+    if (source.FLinkPart) {
+        FLinkPart = std::make_unique<TLinkPart>();
+        FLinkPart->Target.Copy(source.FLinkPart->Target);
+        FLinkPart->Title = source.FLinkPart->Title;
+    }
     if (source.LinkFonts) {
         ConvertFont(source.LinkFonts->Fonts[LFont]);
         ScriptShift = source.ScriptShift;
@@ -46,6 +49,39 @@ TFontObj::TFontObj(TSection* section, const TFontObj& source)
 }
 
 TFontObj::~TFontObj() = default;
+
+const TUrlTarget& TFontObj::LinkTarget() const {
+    static const TUrlTarget none;
+    return FLinkPart ? FLinkPart->Target : none;
+}
+
+TUrlTarget& TFontObj::EditLinkTarget() {
+    if (!FLinkPart) FLinkPart = std::make_unique<TLinkPart>();
+    return FLinkPart->Target;
+}
+
+void TFontObj::SetLinkTarget(const TUrlTarget& target) {
+    const bool none = target.Url.empty() && target.Target.empty() && target.ID == 0 && target.TabIndex == 0;
+    if (none)
+        ClearLinkTarget();
+    else
+        EditLinkTarget().Copy(target);
+}
+
+void TFontObj::ClearLinkTarget() {
+    if (FLinkPart) FLinkPart->Target.Clear();
+}
+
+const std::string& TFontObj::Title() const {
+    static const std::string none;
+    return FLinkPart ? FLinkPart->Title : none;
+}
+
+void TFontObj::SetTitle(const std::string& title) {
+    if (!FLinkPart && title.empty()) return;
+    if (!FLinkPart) FLinkPart = std::make_unique<TLinkPart>();
+    FLinkPart->Title = title;
+}
 
 TSectionList* TFontObj::Document() const { return OwnerSection ? OwnerSection->Document() : nullptr; }
 
@@ -110,15 +146,15 @@ void TFontObj::SetAllHovers(bool value) {
     TSectionList* doc = Document();
     if (!doc || LinkIndex < 0) return;
     auto& list = doc->LinkRuns;
-    const int id = LinkTarget.ID;
-    for (size_t i = static_cast<size_t>(LinkIndex) + 1; i < list.size() && list[i]->LinkTarget.ID == id; ++i)
+    const int id = LinkTarget().ID;
+    for (size_t i = static_cast<size_t>(LinkIndex) + 1; i < list.size() && list[i]->LinkTarget().ID == id; ++i)
         list[i]->SetHover(value);
-    for (int i = LinkIndex - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget.ID == id; --i)
+    for (int i = LinkIndex - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget().ID == id; --i)
         list[static_cast<size_t>(i)]->SetHover(value);
 }
 
 void TFontObj::AssignY(int y) {
-    if (LinkTarget.Url.empty()) return;
+    if (LinkTarget().Url.empty()) return;
     if (TabStopWindow) {
         LinkY = y;
         return;
@@ -126,7 +162,7 @@ void TFontObj::AssignY(int y) {
     TSectionList* doc = Document();
     if (!doc || LinkIndex < 0) return;
     const auto& list = doc->LinkRuns;
-    for (int i = LinkIndex - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget.ID == LinkTarget.ID; --i)
+    for (int i = LinkIndex - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget().ID == LinkTarget().ID; --i)
         if (list[static_cast<size_t>(i)]->TabStopWindow) {
             list[static_cast<size_t>(i)]->LinkY = y;
             return;
@@ -139,7 +175,7 @@ void TFontObj::CreateTabControl(int tabIndex) {
     if (!doc || !doc->Host) return;
     if (LinkIndex >= 0) {
         const auto& list = doc->LinkRuns;
-        for (int i = LinkIndex - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget.ID == LinkTarget.ID; --i)
+        for (int i = LinkIndex - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget().ID == LinkTarget().ID; --i)
             if (list[static_cast<size_t>(i)]->TabStopWindow) return;
     }
     TabStopWindow = doc->Host->CreateLinkTabStop(this);
@@ -156,7 +192,7 @@ void ForLinkFromHere(TFontObj* run, F f) {
     if (!doc || run->LinkIndex < 0) return;
     const auto& list = doc->LinkRuns;
     for (size_t i = static_cast<size_t>(run->LinkIndex) + 1;
-         i < list.size() && list[i]->LinkTarget.ID == run->LinkTarget.ID; ++i)
+         i < list.size() && list[i]->LinkTarget().ID == run->LinkTarget().ID; ++i)
         f(list[i]);
 }
 
@@ -176,7 +212,7 @@ void TFontObj::AKeyDown(uint16_t& key, unsigned shift) {
     TSectionList* doc = Document();
     if (!doc || !doc->Host) return;
     if (key == 13)
-        doc->Host->LinkAction(LinkTarget);
+        doc->Host->LinkAction(LinkTarget());
     else
         doc->Host->KeyDown(key, shift);
 }

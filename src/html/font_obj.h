@@ -45,7 +45,15 @@ public:
     // Hover for every run of the link (its neighbours of the same link number
     // in the document's link list).
     void SetAllHovers(bool value);
-    const std::string& GetURL() const { return LinkTarget.Url; }
+    const std::string& GetURL() const { return LinkTarget().Url; }
+    // The run's link and title. Most runs have neither, so they are kept
+    // apart and made only when set.
+    const TUrlTarget& LinkTarget() const;
+    TUrlTarget& EditLinkTarget();
+    void SetLinkTarget(const TUrlTarget& target);
+    void ClearLinkTarget();
+    const std::string& Title() const;
+    void SetTitle(const std::string& title);
     int GetOverhang() const { return ItalicOverhang; }
     int GetHeight(int& desc) const {
         desc = MetricDescent;
@@ -77,13 +85,16 @@ public:
     int ItalicOverhang = 0;
     int MetricDescent = 0;
     AlignmentType ScriptShift = ANone;
-    TUrlTarget LinkTarget;
-    std::string Title;
     std::unique_ptr<TLinkTabStop> TabStopWindow;
     // Where the run stands in the document's link list, -1 when not there.
     int LinkIndex = -1;
 
 private:
+    struct TLinkPart {
+        TUrlTarget Target;
+        std::string Title;
+    };
+    std::unique_ptr<TLinkPart> FLinkPart;
     uint64_t FIdSerial = 0;  // of the measurer FId belongs to; 0: none
     TFontId FId = -1;
 };

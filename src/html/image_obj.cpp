@@ -238,7 +238,7 @@ void TImageObj::DrawLogic(TSectionList* document, TCanvas* Canvas, TFontObj* FO,
     PicHeight = ClampSide(PicHeight);
     BoxHeight = PicHeight;
     BoxWidth = PicWidth;
-    HasBorder = !BorderOff && FO && !FO->LinkTarget.Url.empty();
+    HasBorder = !BorderOff && FO && !FO->LinkTarget().Url.empty();
     if (HasBorder) {
         BoxHeight += 2;
         BoxWidth += 2;

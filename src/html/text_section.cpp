@@ -162,8 +162,8 @@ TFontObj* TSection::SetRunFont(TFontDesc font, TColor color, TColor back) {
         run = new TFontObj(this, std::move(font), at);
         Fonts.Add(run);
         // A font change inside a link keeps the link.
-        if (previous && !previous->LinkTarget.Url.empty()) {
-            run->LinkTarget.Copy(previous->LinkTarget);
+        if (previous && !previous->LinkTarget().Url.empty()) {
+            run->SetLinkTarget(previous->LinkTarget());
             if (previous->LinkFonts) {
                 run->CreateFIArray();
                 run->LinkFonts->Assign(*previous->LinkFonts);
@@ -180,10 +180,10 @@ void TSection::ChangeFont(TProperties& prop) {
     const TResolvedFont& font = prop.GetResolvedFont();
     TFontObj* run = SetRunFont(FontDescOf(font), font.Info.TextColor, font.Info.BackColor);
     run->ExtraSpace = font.ExtraSpace;
-    run->Title = prop.SelTitle;
+    run->SetTitle(prop.SelTitle);
     AlignmentType align;
     run->ScriptShift = prop.GetVertAlign(align) && (align == ASub || align == ASuper) ? align : ANone;
-    if (!run->LinkTarget.Url.empty()) {
+    if (!run->LinkTarget().Url.empty()) {
         run->CreateFIArray();
         prop.GetFontInfo(*run->LinkFonts);
         if (TSectionList* doc = Document()) doc->AddLinkRun(run);
@@ -194,7 +194,7 @@ void TSection::HRef(bool start, const TUrlTarget& target, const TFontInfoArray* 
     TFontObj* last = Fonts.Count() > 0 ? Fonts.Run(Fonts.Count() - 1) : nullptr;
     TFontObj* run = SetRunFont(last ? last->RunFont : TFontDesc{}, last ? last->FontColor : 0,
                                last ? last->BackColor : TransparentColor);
-    run->LinkTarget.Copy(target);
+    run->SetLinkTarget(target);
     TSectionList* doc = Document();
     if (start && !target.Url.empty()) {
         if (linkFonts) {
@@ -208,7 +208,7 @@ void TSection::HRef(bool start, const TUrlTarget& target, const TFontInfoArray* 
         }
     } else {
         run->LinkFonts.reset();
-        run->LinkTarget.Clear();
+        run->ClearLinkTarget();
         if (doc) doc->RemoveLinkRun(run);
     }
 }
@@ -878,10 +878,10 @@ guResultType TSection::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Target
                 return result;
             }
             int index;
-            if (TFontObj* run = Fonts.GetFontObjAt(posn, index); run && !run->LinkTarget.Url.empty()) {
-                TargetOut = &run->LinkTarget;
+            if (TFontObj* run = Fonts.GetFontObjAt(posn, index); run && !run->LinkTarget().Url.empty()) {
+                TargetOut = &run->EditLinkTarget();
                 if (map) {
-                    image->HitTarget.Copy(run->LinkTarget);
+                    image->HitTarget.Copy(run->LinkTarget());
                     image->HitTarget.Url += "?" + std::to_string(hitX) + "," + std::to_string(hitY);
                     TargetOut = &image->HitTarget;
                 }
@@ -907,13 +907,13 @@ guResultType TSection::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Target
     TFontObj* run = Fonts.GetFontObjAt(pos, index);
     if (!run) return 0;
     guResultType result = 0;
-    if (!run->LinkTarget.Url.empty() && SectionText[static_cast<size_t>(pos)] != ImageChar) {
-        TargetOut = &run->LinkTarget;
+    if (!run->LinkTarget().Url.empty() && SectionText[static_cast<size_t>(pos)] != ImageChar) {
+        TargetOut = &run->EditLinkTarget();
         if (TSectionList* doc = Document()) doc->LinkUnderMouse = run;
         result |= guUrl;
     }
-    if (!run->Title.empty()) {
-        TitleOut = run->Title;
+    if (!run->Title().empty()) {
+        TitleOut = run->Title();
         result |= guTitle;
     }
     return result;

@@ -292,7 +292,7 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
                 ExtTextOutW(dc, x, y, clipToLine ? ETO_CLIPPED : 0, clipToLine ? &lineBox : nullptr,
                             SectionText.data() + p, static_cast<UINT>(n), adv.data() + (p - start));
             }
-            if (run->Focused && !run->LinkTarget.Url.empty()) {
+            if (run->Focused && !run->LinkTarget().Url.empty()) {
                 RECT r{x, top + line.SpaceBefore, x + width, top + line.SpaceBefore + line.LineHeightPx};
                 DrawFocusRect(dc, &r);
                 state = {};

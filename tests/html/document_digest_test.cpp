@@ -90,9 +90,9 @@ private:
                                     run.RunLineHeight, run.MetricHeight, run.MetricDescent, run.ItalicOverhang,
                                     int(run.ScriptShift), run.IsVisited, run.IsHovered});
             Font(run.RunFont);
-            Text("url", run.LinkTarget.Url);
-            Text("target", run.LinkTarget.Target);
-            Text("title", run.Title);
+            Text("url", run.LinkTarget().Url);
+            Text("target", run.LinkTarget().Target);
+            Text("title", run.Title());
             if (run.LinkFonts)
                 for (const ThtFontInfo& f : run.LinkFonts->Fonts) FontInfo(depth + 2, f);
         }

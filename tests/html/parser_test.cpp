@@ -121,11 +121,39 @@ TEST(ParserTest, LinksEnterTheLinkListWithTheirUrls) {
     ParseHTMLString("<a href=\"one.htm\">One</a> and <a name=here href=two.htm target=t>Two</a> <a name=x>n</a>",
                     &d.doc, {});
     std::vector<std::string> urls;
-    for (TFontObj* run : d.doc.LinkRuns) urls.push_back(run->LinkTarget.Url);
+    for (TFontObj* run : d.doc.LinkRuns) urls.push_back(run->LinkTarget().Url);
     EXPECT_EQ(urls, (std::vector<std::string>{"one.htm", "two.htm"}));
     int index;
     EXPECT_TRUE(d.doc.IDObjects->Find("HERE", index));
     EXPECT_TRUE(d.doc.IDObjects->Find("X", index));
+}
+
+// Runs keep a link and a title only where the page gives one, and a copy of
+// the document, as printing makes, keeps them.
+TEST(ParserTest, RunsKeepTheirLinksAndTitlesInCopies) {
+    Doc d;
+    ParseHTMLString("<a href=one.htm target=t title=Go>One <b>bold</b></a> after <span title=Note>noted</span> "
+                    "<a href=two.htm>Two</a> end",
+                    &d.doc, {});
+    TSectionList copy(d.doc);
+    struct Expect {
+        const wchar_t* text;
+        const char *url, *target, *title;
+    } expects[] = {{L"One", "one.htm", "t", "Go"}, {L"bold", "one.htm", "t", "Go"}, {L"after", "", "", ""},
+                   {L"noted", "", "", "Note"},     {L"Two", "two.htm", "", ""},     {L"end", "", "", ""}};
+    for (const TSectionList* doc : {&d.doc, &copy})
+        for (const Expect& e : expects) {
+            SCOPED_TRACE(testing::Message() << (doc == &d.doc ? "page " : "copy ")
+                                            << std::string(e.text, e.text + wcslen(e.text)));
+            const TFontObj* run = RunOf(*doc, e.text);
+            ASSERT_NE(run, nullptr);
+            EXPECT_EQ(run->LinkTarget().Url, e.url);
+            EXPECT_EQ(run->LinkTarget().Target, e.target);
+            EXPECT_EQ(run->Title(), e.title);
+        }
+    EXPECT_EQ(RunOf(d.doc, L"One")->LinkTarget().ID, RunOf(d.doc, L"bold")->LinkTarget().ID);
+    EXPECT_NE(RunOf(d.doc, L"One")->LinkTarget().ID, RunOf(d.doc, L"Two")->LinkTarget().ID);
+    EXPECT_EQ(RunOf(copy, L"Two")->LinkTarget().ID, RunOf(d.doc, L"Two")->LinkTarget().ID);
 }
 
 TEST(ParserTest, HorizontalRulesAndPageBreaksAreSections) {
@@ -390,7 +418,7 @@ TEST(ParserTest, ARealLookingArticleKeepsItsHeadStyles) {
     EXPECT_GE(RunOf(d.doc, L"one")->RunFont.Weight, 700);
     EXPECT_LT(RunOf(d.doc, L"See")->RunFont.Weight, 700);
     ASSERT_EQ(d.doc.LinkRuns.size(), 1u);
-    EXPECT_EQ(d.doc.LinkRuns[0]->LinkTarget.Url, "#x");
+    EXPECT_EQ(d.doc.LinkRuns[0]->LinkTarget().Url, "#x");
 }
 
 }  // namespace
