@@ -34,13 +34,24 @@ out=$(cd "$out" && pwd)
 flags=(-std=c++20 -g -O1 -fsanitize=address,undefined -fno-sanitize=vptr -fno-sanitize-recover=undefined
        -Wno-inconsistent-missing-override -Wno-ignored-attributes -I "$root/src")
 
+# True when the object is missing or older than its source or any header the
+# source included when it was last compiled.
+stale() {
+    local object=$1 dependency
+    [ -f "$object" ] && [ -f "$object.d" ] || return 0
+    for dependency in $(sed -e 's/^[^:]*://' -e 's/\\$//' "$object.d"); do
+        [ "$dependency" -nt "$object" ] && return 0
+    done
+    return 1
+}
+
 # Compiles sources into OUT_DIR/obj, at most `jobs` at a time.
 compile() {
     local pids=() source
     for source in "$@"; do
         local object="$out/obj/$(echo "${source#$root/}" | tr / _).o"
-        if [ ! -f "$object" ] || [ "$source" -nt "$object" ]; then
-            clang++ "${flags[@]}" -fsanitize=fuzzer-no-link -c "$source" -o "$object" &
+        if stale "$object"; then
+            clang++ "${flags[@]}" -fsanitize=fuzzer-no-link -MMD -MF "$object.d" -c "$source" -o "$object" &
             pids+=($!)
             if ((${#pids[@]} >= jobs)); then wait "${pids[0]}"; pids=("${pids[@]:1}"); fi
         fi
