@@ -14,7 +14,7 @@ wine_session_start() {
     if [ "$want_xvfb" = xvfb ] || [ -z "${DISPLAY:-}" ]; then
         local n=91
         while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
         WINE_SESSION_XVFB=$!
         export DISPLAY=":$n"
         local i
@@ -22,8 +22,12 @@ wine_session_start() {
         # A bare server has no resource database, and without one X looks for
         # resource files anew at every lookup of a default (Wine looks some up
         # whenever a font is selected). A desktop session loads one; so does
-        # this, with a resource nothing reads.
+        # this, with a resource nothing reads. The server must not reset when
+        # its last client leaves (-noreset above), or the database goes with
+        # it as soon as xprop is done.
         xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "wine.session: 1" >/dev/null 2>&1 || true
+        xprop -root RESOURCE_MANAGER 2>/dev/null | grep -q wine.session ||
+            echo "wine: the X server kept no resource database; drawing text will be slower" >&2
     fi
     trap wine_session_stop EXIT
 
