@@ -54,9 +54,17 @@ struct TSizeClass {
 
 // Zero-initialised before any constructor runs, so blocks may be asked for
 // and freed at any time of the program's life.
+//
+// The heap belongs to the first thread that asks it for a block, the
+// program's main thread, and only that thread takes blocks from it, with no
+// lock: the document's objects are all made and freed there. Other threads
+// get their blocks from the C heap; a block of ours they free goes on the
+// remote list, which the owner takes back when a class runs out.
 struct THeap {
-    std::atomic_flag Busy = ATOMIC_FLAG_INIT;
-    // Set once; read without the lock by the test of whether a block is ours.
+    std::atomic<DWORD> Owner{0};
+    std::atomic<TFreeBlock*> Remote{nullptr};
+    // Set once by the owner; read by any thread to tell whether a block is
+    // ours.
     std::atomic<char*> Region{nullptr};
     bool RegionFailed = false;
     std::size_t Committed = 0;
@@ -66,20 +74,36 @@ struct THeap {
 };
 constinit THeap heap;
 
-class TLock {
-public:
-    TLock() {
-        for (int spins = 0; heap.Busy.test_and_set(std::memory_order_acquire); ++spins) {
-            if (spins < 64)
-                YieldProcessor();
-            else
-                SwitchToThread();
-        }
+// True on the thread the heap belongs to; the first thread to ask becomes
+// its owner.
+bool OnOwnerThread() {
+    const DWORD self = GetCurrentThreadId();
+    DWORD owner = heap.Owner.load(std::memory_order_relaxed);
+    if (owner == 0 && heap.Owner.compare_exchange_strong(owner, self, std::memory_order_relaxed)) return true;
+    return owner == self;
+}
+
+std::size_t ClassOf(const void* block) {
+    const char* region = heap.Region.load(std::memory_order_relaxed);
+    return heap.PageClass[static_cast<std::size_t>(static_cast<const char*>(block) - region) / kPageSize];
+}
+
+void PushFree(std::size_t index, void* block) {
+    auto* freed = static_cast<TFreeBlock*>(block);
+    freed->Next = heap.Classes[index].Free;
+    heap.Classes[index].Free = freed;
+}
+
+// The blocks other threads freed, back on their classes' lists, where they
+// serve the next requests.
+void TakeBackRemote() {
+    TFreeBlock* block = heap.Remote.exchange(nullptr, std::memory_order_acquire);
+    while (block) {
+        TFreeBlock* next = block->Next;
+        PushFree(ClassOf(block), block);
+        block = next;
     }
-    ~TLock() { heap.Busy.clear(std::memory_order_release); }
-    TLock(const TLock&) = delete;
-    TLock& operator=(const TLock&) = delete;
-};
+}
 
 // A new page for the class, or false when the region is full or the system
 // has no memory to commit.
@@ -108,10 +132,11 @@ bool AddPage(std::size_t index) {
     return true;
 }
 
+// On the owner thread only.
 void* SmallBlock(std::size_t size) {
     const std::size_t index = kClassIndex.ByGranules[(size + kGranule - 1) / kGranule];
     TSizeClass& sizeClass = heap.Classes[index];
-    TLock lock;
+    if (heap.Remote.load(std::memory_order_relaxed)) TakeBackRemote();
     if (TFreeBlock* block = sizeClass.Free) {
         sizeClass.Free = block->Next;
         return block;
@@ -123,16 +148,18 @@ void* SmallBlock(std::size_t size) {
 }
 
 void FreeSmallBlock(void* block) {
-    const char* region = heap.Region.load(std::memory_order_relaxed);
-    const std::size_t index = heap.PageClass[static_cast<std::size_t>(static_cast<char*>(block) - region) / kPageSize];
+    if (OnOwnerThread()) {
+        PushFree(ClassOf(block), block);
+        return;
+    }
     auto* freed = static_cast<TFreeBlock*>(block);
-    TLock lock;
-    freed->Next = heap.Classes[index].Free;
-    heap.Classes[index].Free = freed;
+    TFreeBlock* head = heap.Remote.load(std::memory_order_relaxed);
+    do freed->Next = head;
+    while (!heap.Remote.compare_exchange_weak(head, freed, std::memory_order_release, std::memory_order_relaxed));
 }
 
 void* Allocate(std::size_t size) {
-    if (size <= kSmallBlockLimit) {
+    if (size <= kSmallBlockLimit && OnOwnerThread()) {
         if (void* block = SmallBlock(size)) return block;
     }
     for (;;) {

@@ -87,6 +87,25 @@ TEST(SmallHeap, FreedBlocksServeTheNextDocument) {
     EXPECT_EQ(fresh, 0u);
 }
 
+// Blocks the main thread made and another thread freed serve the main
+// thread's later requests: they are not lost to it.
+TEST(SmallHeap, BlocksFreedOnAnotherThreadComeBack) {
+    constexpr std::size_t kSize = 3000, kCount = 200;
+    std::vector<void*> blocks;
+    for (std::size_t i = 0; i < kCount; ++i) blocks.push_back(operator new(kSize));
+    const std::set<void*> first(blocks.begin(), blocks.end());
+    std::thread([&] {
+        for (void* block : blocks) operator delete(block);
+    }).join();
+
+    blocks.clear();
+    for (std::size_t i = 0; i < kCount; ++i) blocks.push_back(operator new(kSize));
+    std::size_t back = 0;
+    for (void* block : blocks) back += first.count(block);
+    for (void* block : blocks) operator delete(block);
+    EXPECT_EQ(back, kCount);
+}
+
 // The main thread's blocks are freed by other threads while it goes on
 // making blocks of the same sizes, and blocks the other threads make are
 // freed by the main thread: every block keeps its mark until it is freed.
