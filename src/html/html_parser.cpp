@@ -34,6 +34,16 @@ namespace {
 
 TReaderResults gResults;
 
+// True when the text holds one of the ISO-2022-JP escapes that switch to
+// JIS X 0208, looked for in one pass: the escape byte is rare in pages.
+bool HasJisEscape(std::string_view text) {
+    for (size_t at = text.find('\x1b'); at != std::string_view::npos; at = text.find('\x1b', at + 1)) {
+        const std::string_view rest = text.substr(at + 1, 2);
+        if (rest == "$@" || rest == "$B") return true;
+    }
+    return false;
+}
+
 using StopSet = std::bitset<SymbCount>;
 
 StopSet Set(std::initializer_list<Symb> symbols) {
@@ -196,13 +206,12 @@ public:
         for (TProperties* p : InlineKeep) TObject::Free(p);
     }
 
-    void StartRun(const std::string& text, bool utf8) {
+    void StartRun(std::string body, bool utf8) {
         PropStack.Clear();
         auto* base = new TProperties;
         if (Doc->Styles && Doc->Styles->DefaultEntry) base->CopyDefault(*Doc->Styles->DefaultEntry);
         PropStack.Add(base);
-        std::string body = text;
-        if (body.find("\x1b$@") != std::string::npos || body.find("\x1b$B") != std::string::npos) {
+        if (HasJisEscape(body)) {
             body = Iso2022JpToShiftJis(body);
             base->AssignCharSet(128);
         }
@@ -1544,22 +1553,22 @@ void THtmlReader::ReadPlainText() {
 
 TReaderResults& ReaderResults() { return gResults; }
 
-void ReadHtmlDocument(TSectionList* doc, TObject* viewer, const std::string& text, bool utf8,
+void ReadHtmlDocument(TSectionList* doc, TObject* viewer, std::string text, bool utf8,
                       const TReaderCallbacks& callbacks) {
     gResults = TReaderResults{};
     THtmlReader reader(doc, viewer, callbacks);
-    reader.StartRun(text, utf8);
+    reader.StartRun(std::move(text), utf8);
     reader.ReadHtml();
 }
 
-void ReadTextDocument(TSectionList* doc, const std::string& text, bool utf8) {
+void ReadTextDocument(TSectionList* doc, std::string text, bool utf8) {
     gResults = TReaderResults{};
     const TReaderCallbacks none;
     THtmlReader reader(doc, nullptr, none);
     // Before the first character is read, so that a text starting with "<!"
     // is text too.
     reader.Sc.PlainText = true;
-    reader.StartRun(text, utf8);
+    reader.StartRun(std::move(text), utf8);
     reader.ReadPlainText();
 }
 

@@ -49,8 +49,8 @@ TReaderResults& ReaderResults();
 // Runs of the reader; the entries call these inside their guard. `text` is
 // already cut at its first zero byte and free of a UTF-8 signature.
 // `utf8`: the text had one. Exceptions pass through to the entry.
-void ReadHtmlDocument(TSectionList* doc, TObject* viewer, const std::string& text, bool utf8,
+void ReadHtmlDocument(TSectionList* doc, TObject* viewer, std::string text, bool utf8,
                       const TReaderCallbacks& callbacks);
-void ReadTextDocument(TSectionList* doc, const std::string& text, bool utf8);
+void ReadTextDocument(TSectionList* doc, std::string text, bool utf8);
 // Counts the A tags with HREF, stopping once `limit` are counted.
 int CountLinks(const std::string& text, int limit);

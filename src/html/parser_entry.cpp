@@ -41,6 +41,15 @@ std::string Prepare(const std::string& s, bool& utf8) {
     return text;
 }
 
+// True when `c` occurs more than `limit` times in the text; the count stops
+// there.
+bool MoreThan(std::string_view text, char c, int limit) {
+    int count = 0;
+    for (size_t at = text.find(c); at != std::string_view::npos; at = text.find(c, at + 1))
+        if (++count > limit) return true;
+    return false;
+}
+
 std::string ReadFrameFile(const std::string& name) {
     std::error_code ec;
     // File names are code page 1251 text, whatever the system's code page.
@@ -151,16 +160,15 @@ bool ParseHTMLString(const std::string& S, TSectionList* doc, const TReaderCallb
     if (!guard.Entered() || !doc) return false;
     try {
         bool utf8;
-        const std::string text = Prepare(S, utf8);
+        std::string text = Prepare(S, utf8);
         int links = 0;
         try {
             // Every link starts at a '<': a page with few of them needs no look.
-            if (std::count(text.begin(), text.end(), '<') > ManyLinksThreshold)
-                links = CountLinks(text, ManyLinksThreshold + 1);
+            if (MoreThan(text, '<', ManyLinksThreshold)) links = CountLinks(text, ManyLinksThreshold + 1);
         } catch (...) {
         }
         doc->LinksNotTabbed = links > ManyLinksThreshold;
-        ReadHtmlDocument(doc, viewer, text, utf8, callbacks);
+        ReadHtmlDocument(doc, viewer, std::move(text), utf8, callbacks);
     } catch (...) {
         // What was built stays; the run ends here.
     }
@@ -172,8 +180,8 @@ bool ParseTextString(const std::string& S, TSectionList* doc) {
     if (!guard.Entered() || !doc) return false;
     try {
         bool utf8;
-        const std::string text = Prepare(S, utf8);
-        ReadTextDocument(doc, text, utf8);
+        std::string text = Prepare(S, utf8);
+        ReadTextDocument(doc, std::move(text), utf8);
     } catch (...) {
     }
     return true;
