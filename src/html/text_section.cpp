@@ -242,31 +242,35 @@ TPanelObj* TSection::AddPanel(TAttributeList* L, TCellBasic* cell, int index) {
 // then the text, flags, positions and runs move once.
 void TSection::ProcessText() {
     const int n = static_cast<int>(SectionText.size());
-    const std::wstring& t = SectionText;
+    // Raw pointers: the loops below then keep them in registers, where the
+    // strings' own would be read again after every byte written.
+    const wchar_t* const t = SectionText.data();
+    const char* const breakFlags = LineBreakFlags.data();
     std::vector<char> keep(static_cast<size_t>(n), 1);
+    char* const k = keep.data();
     int lastKept = -1;  // the last character kept so far
     for (int i = 0; i < n;) {
-        if (t[static_cast<size_t>(i)] != L' ') {
+        if (t[i] != L' ') {
             lastKept = i++;
             continue;
         }
         int end = i;
-        while (end < n && t[static_cast<size_t>(end)] == L' ') ++end;
+        while (end < n && t[end] == L' ') ++end;
         // Of two spaces together the first goes when it may not break, else
         // the second: the first breaking space survives, or the last one.
         int survivor = end - 1;
         for (int j = i; j < end; ++j)
-            if (LineBreakFlags[static_cast<size_t>(j)] != 'n') {
+            if (breakFlags[j] != 'n') {
                 survivor = j;
                 break;
             }
-        for (int j = i; j < end; ++j) keep[static_cast<size_t>(j)] = j == survivor;
+        for (int j = i; j < end; ++j) k[j] = j == survivor;
         const bool leading = lastKept < 0;
         const bool trailing = end == n;
-        const bool afterBreak = lastKept >= 0 && t[static_cast<size_t>(lastKept)] == BreakChar;
-        const bool beforeBreak = end < n && t[static_cast<size_t>(end)] == BreakChar;
+        const bool afterBreak = lastKept >= 0 && t[lastKept] == BreakChar;
+        const bool beforeBreak = end < n && t[end] == BreakChar;
         if (leading || trailing || afterBreak || beforeBreak)
-            keep[static_cast<size_t>(survivor)] = 0;
+            k[survivor] = 0;
         else
             lastKept = survivor;
         i = end;
@@ -275,26 +279,31 @@ void TSection::ProcessText() {
     for (int i = 0; i < Images.Count(); ++i) {
         TFloatingObj* o = Images.Obj(i);
         const int next = o->Pos + 1;
-        if (o->IsFloating() && next < n && t[static_cast<size_t>(next)] == L' ') keep[static_cast<size_t>(next)] = 0;
+        if (o->IsFloating() && next < n && t[next] == L' ') k[next] = 0;
     }
     int keptCount = 0;
-    for (char k : keep) keptCount += k;
-    if (lastKept >= 0 && t[static_cast<size_t>(lastKept)] == BreakChar && keptCount > 1)
-        keep[static_cast<size_t>(lastKept)] = 0;
-
-    std::vector<int> newIndex(static_cast<size_t>(n) + 1);
-    int w = 0;
-    for (int i = 0; i < n; ++i) {
-        newIndex[static_cast<size_t>(i)] = w;
-        if (!keep[static_cast<size_t>(i)]) continue;
-        SectionText[static_cast<size_t>(w)] = SectionText[static_cast<size_t>(i)];
-        LineBreakFlags[static_cast<size_t>(w)] = LineBreakFlags[static_cast<size_t>(i)];
-        if (static_cast<size_t>(i) < CharSourcePos.size())
-            CharSourcePos[static_cast<size_t>(w)] = CharSourcePos[static_cast<size_t>(i)];
-        ++w;
+    for (int i = 0; i < n; ++i) keptCount += k[i];
+    if (lastKept >= 0 && t[lastKept] == BreakChar && keptCount > 1) {
+        k[lastKept] = 0;
+        --keptCount;
     }
-    newIndex[static_cast<size_t>(n)] = w;
-    if (w != n) {
+
+    if (keptCount != n) {
+        std::vector<int> newIndex(static_cast<size_t>(n) + 1);
+        wchar_t* const text = SectionText.data();
+        char* const flags = LineBreakFlags.data();
+        int* const source = CharSourcePos.data();
+        const int sourceCount = static_cast<int>(std::min(CharSourcePos.size(), static_cast<size_t>(n)));
+        int w = 0;
+        for (int i = 0; i < n; ++i) {
+            newIndex[static_cast<size_t>(i)] = w;
+            if (!k[i]) continue;
+            text[w] = text[i];
+            flags[w] = flags[i];
+            if (i < sourceCount) source[w] = source[i];
+            ++w;
+        }
+        newIndex[static_cast<size_t>(n)] = w;
         SectionText.resize(static_cast<size_t>(w));
         LineBreakFlags.resize(static_cast<size_t>(w));
         if (CharSourcePos.size() > static_cast<size_t>(w)) CharSourcePos.resize(static_cast<size_t>(w));
