@@ -7,7 +7,7 @@ namespace {
 
 // A page of ever new elements lets its sets go rather than keeping them all.
 constexpr size_t MaxCachedSets = 4096;
-constexpr int KeptFrom = 3;
+constexpr int KeptFrom = 2;
 
 }  // namespace
 
@@ -92,7 +92,7 @@ TProperties* TPropCache::Push(TStyleList* styles, const std::string& tag, const 
         return props;
     }
     cascade();
-    // A set is kept from its third making on: below a parent met once (one
+    // A set is kept from its second making on: below a parent met once (one
     // with an inline style, say) little is met again, and keeping would only
     // cost. What was met is noted by its hash alone; a note overwritten only
     // puts the keeping off, and of two keys of one hash only the first is
