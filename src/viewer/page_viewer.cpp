@@ -492,8 +492,28 @@ void TPageViewer::FireMetaRefresh() {
     if (FRefreshDelay > 0 && OnMetaRefresh) OnMetaRefresh(this, FRefreshDelay, FRefreshURL);
 }
 
+// The panel invalidated once for the whole of a load, when it ends: each
+// step of a load asks for it, and every request is a call into the window
+// system, which on some systems costs more than laying out a short article.
+class TPageViewer::TInvalidateOnce {
+public:
+    explicit TInvalidateOnce(TPageViewer* viewer) : FViewer(viewer) { ++FViewer->FInvalidateHold; }
+    ~TInvalidateOnce() {
+        if (--FViewer->FInvalidateHold == 0 && FViewer->FInvalidatePending) {
+            FViewer->FInvalidatePending = false;
+            FViewer->InvalidatePanel();
+        }
+    }
+    TInvalidateOnce(const TInvalidateOnce&) = delete;
+    TInvalidateOnce& operator=(const TInvalidateOnce&) = delete;
+
+private:
+    TPageViewer* FViewer;
+};
+
 void TPageViewer::LoadString(const std::string& source, const std::string& reference, ThtmlFileType type) {
     if (FProcessing) return;
+    TInvalidateOnce invalidateOnce(this);
     SetProcessing(true);
     bool started = false;
     struct Off {
@@ -536,6 +556,7 @@ void TPageViewer::LoadString(const std::string& source, const std::string& refer
 
 void TPageViewer::LoadFile(const std::string& fileName, ThtmlFileType type) {
     THourglass hourglass;
+    TInvalidateOnce invalidateOnce(this);
     std::string name, anchor;
     SplitAnchor(fileName, name, anchor);
     FRefreshDelay = 0;
@@ -790,7 +811,10 @@ void TPageViewer::BackgroundChange(TObject*) {
 }
 
 void TPageViewer::InvalidatePanel() {
-    if (FPaintPanel) FPaintPanel->Invalidate();
+    if (FInvalidateHold > 0)
+        FInvalidatePending = true;
+    else if (FPaintPanel)
+        FPaintPanel->Invalidate();
 }
 
 TWinControl* TPageViewer::PaintPanel() { return FPaintPanel; }

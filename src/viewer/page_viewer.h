@@ -526,7 +526,11 @@ private:
     TPageViewerOptions FOptions = 0;
     int FImageCacheCount = 5;
     bool FProcessing = false;
+    class TInvalidateOnce;
     bool FInLogic = false;
+    // While a load runs, invalidating the panel is put off to its end.
+    int FInvalidateHold = 0;
+    bool FInvalidatePending = false;
     bool FConstructing = true;
     bool FFixedBackground = false;
     int FScrollBarWidth = 16;

@@ -192,7 +192,9 @@ bool TPageViewer::PanelMouseMessage(TMessage& message) {
     if (FInLogic) return false;
     const int x = GET_X_LPARAM(message.LParam);
     const int y = GET_Y_LPARAM(message.LParam);
-    const TShiftState shift = KeysToShiftState(message.WParam);
+    // Only the messages that carry key states read them: reading the Alt key
+    // is a call into the window system, and every message passes here.
+    auto shift = [&] { return KeysToShiftState(message.WParam); };
     auto capture = [&] {
         if (FPaintPanel->HandleAllocated()) SetCapture(FPaintPanel->Handle());
     };
@@ -215,7 +217,7 @@ bool TPageViewer::PanelMouseMessage(TMessage& message) {
                                         : message.Msg == WM_RBUTTONDOWN ? mbRight
                                                                         : mbMiddle;
             capture();
-            HTMLMouseDown(FPaintPanel, button, shift, x, y);
+            HTMLMouseDown(FPaintPanel, button, shift(), x, y);
             return false;
         }
         case WM_LBUTTONDBLCLK:
@@ -223,7 +225,7 @@ bool TPageViewer::PanelMouseMessage(TMessage& message) {
             if (message.WParam & MK_LBUTTON) HTMLMouseDblClk(message);
             return true;
         case WM_MOUSEMOVE:
-            HTMLMouseMove(FPaintPanel, shift, x, y);
+            HTMLMouseMove(FPaintPanel, shift(), x, y);
             return false;
         case WM_LBUTTONUP:
         case WM_RBUTTONUP:
@@ -232,7 +234,7 @@ bool TPageViewer::PanelMouseMessage(TMessage& message) {
                                         : message.Msg == WM_RBUTTONUP ? mbRight
                                                                       : mbMiddle;
             TReleaseCapture release{this};
-            HTMLMouseUp(FPaintPanel, button, shift, x, y);
+            HTMLMouseUp(FPaintPanel, button, shift(), x, y);
             return false;
         }
         case WM_CAPTURECHANGED:
