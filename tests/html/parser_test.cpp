@@ -267,6 +267,15 @@ TEST(ParserTest, AnEntryCalledDuringARunIsRefused) {
     EXPECT_EQ(AllText(d.doc), L"ab|");
 }
 
+// A page written in ISO-2022-JP is converted to Shift-JIS before it is read,
+// its escape sequences gone; escape bytes that start neither JIS X 0208
+// sequence leave the page as it is, even one cut short at its end.
+TEST(ParserTest, JisEscapesConvertThePage) {
+    EXPECT_EQ(Parse("a\x1B$B\x24\x22\x1B(Bb").find(L'\x1B'), std::wstring::npos);
+    EXPECT_EQ(Parse("x\x1B$Ay \x1B$@\x24\x22").find(L"\x1B$@"), std::wstring::npos);
+    EXPECT_EQ(Parse("x\x1B$Ay \x1B(Bz\x1B$"), L"x\x1B$Ay \x1B(Bz\x1B$|");
+}
+
 TEST(ParserTest, MoreThan400LinksGetNoTabStops) {
     for (int n : {400, 401}) {
         std::string html;
