@@ -59,7 +59,7 @@ struct TSizeClass {
 // program's main thread, and only that thread takes blocks from it, with no
 // lock: the document's objects are all made and freed there. Other threads
 // get their blocks from the C heap; a block of ours they free goes on the
-// remote list, which the owner takes back when a class runs out.
+// remote list, which the owner takes back at its next request.
 struct THeap {
     std::atomic<DWORD> Owner{0};
     std::atomic<TFreeBlock*> Remote{nullptr};
