@@ -36,11 +36,11 @@ int NextSerialNo = 0;
 
 bool InMarginSlots(int i) { return i >= FirstMarginSlot && i <= LastMarginSlot; }
 
-const char* const kBorderStyleWords[] = {"none", "solid", "inset", "outset", "groove",
-                                         "ridge", "dashed", "dotted", "double"};
+constexpr std::string_view kBorderStyleWords[] = {"none",  "solid",  "inset",  "outset", "groove",
+                                                  "ridge", "dashed", "dotted", "double"};
 
 BorderStyleType BorderStyleOf(const TPropValue& v) {
-    const std::string& s = PropString(v);
+    const std::string_view s = PropString(v);
     for (int i = 0; i < 9; ++i)
         if (s == kBorderStyleWords[i]) return static_cast<BorderStyleType>(i);
     return bssNone;
@@ -231,16 +231,18 @@ int LengthConv(std::string_view text, bool relative, int base, int emSize, int e
     if (!SplitLength(text, n, unit)) return defaultValue;
     const double ppi = PPI();
     double px;
-    if (unit == "in") px = n * ppi;
-    else if (unit == "cm") px = n * ppi / 2.54;
-    else if (unit == "mm") px = n * ppi / 25.4;
-    else if (unit == "pt") px = n * ppi / 72;
-    else if (unit == "px") px = n;
-    else if (unit == "pc") px = n * ppi / 6;
-    else if (unit == "em") px = n * emSize;
-    else if (unit == "ex") px = n * exSize;
-    else if (unit == "%") px = n * base / 100;
-    else if (unit.empty()) px = relative ? n * base : n;
+    // Compared as views: the lengths first, and no call to measure the words.
+    const std::string_view u = unit;
+    if (u == "in") px = n * ppi;
+    else if (u == "cm") px = n * ppi / 2.54;
+    else if (u == "mm") px = n * ppi / 25.4;
+    else if (u == "pt") px = n * ppi / 72;
+    else if (u == "px") px = n;
+    else if (u == "pc") px = n * ppi / 6;
+    else if (u == "em") px = n * emSize;
+    else if (u == "ex") px = n * exSize;
+    else if (u == "%") px = n * base / 100;
+    else if (u.empty()) px = relative ? n * base : n;
     else return defaultValue;
     return RoundToInt(px, MaxPixelLength);
 }
@@ -249,7 +251,7 @@ double FontSizeConv(std::string_view text, double parentSize) {
     const std::string s = LowerCase(Trim(text));
     const double def = DefPointSize;
     struct Keyword {
-        const char* Word;
+        std::string_view Word;
         double Size;
     };
     const Keyword keywords[] = {
@@ -264,16 +266,17 @@ double FontSizeConv(std::string_view text, double parentSize) {
     if (!SplitLength(s, n, unit)) return ClampPoints(def);
     const double ppi = PPI();
     double pt;
-    if (unit == "in") pt = n * 72;
-    else if (unit == "cm") pt = n * 72 / 2.54;
-    else if (unit == "mm") pt = n * 72 / 25.4;
-    else if (unit == "pt") pt = n;
-    else if (unit == "px") pt = n * 72 / ppi;
-    else if (unit == "pc") pt = n * 12;
-    else if (unit == "em") pt = parentSize * n;
-    else if (unit == "ex") pt = parentSize * n / 2;
-    else if (unit == "%") pt = parentSize * n / 100;
-    else if (unit.empty()) pt = n * 72 / ppi;
+    const std::string_view u = unit;
+    if (u == "in") pt = n * 72;
+    else if (u == "cm") pt = n * 72 / 2.54;
+    else if (u == "mm") pt = n * 72 / 25.4;
+    else if (u == "pt") pt = n;
+    else if (u == "px") pt = n * 72 / ppi;
+    else if (u == "pc") pt = n * 12;
+    else if (u == "em") pt = parentSize * n;
+    else if (u == "ex") pt = parentSize * n / 2;
+    else if (u == "%") pt = parentSize * n / 100;
+    else if (u.empty()) pt = n * 72 / ppi;
     else pt = def;
     return ClampPoints(pt);
 }
@@ -984,8 +987,9 @@ TextTransformType TProperties::GetTextTransform() const {
     return n >= txNone && n <= txCaps ? static_cast<TextTransformType>(n) : txNone;
 }
 
-std::string TProperties::GetFontVariant() const {
-    return IsString(Value(FontVariant)) ? PropString(Value(FontVariant)) : "normal";
+std::string_view TProperties::GetFontVariant() const {
+    const TPropValue& v = Value(FontVariant);
+    return IsString(v) ? std::string_view(PropString(v)) : std::string_view("normal");
 }
 
 void TProperties::GetPageBreaks(bool& before, bool& after, bool& keepTogether) const {

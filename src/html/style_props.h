@@ -236,7 +236,7 @@ public:
     int GetZIndex() const;
     bool DisplayNone() const;
     TextTransformType GetTextTransform() const;
-    std::string GetFontVariant() const;
+    std::string_view GetFontVariant() const;
     void GetPageBreaks(bool& before, bool& after, bool& keepTogether) const;
     int GetLineHeight(int normalHeight) const;
     int GetTextIndent(bool& percent) const;
