@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 bool TextToNumber(std::string_view text, double& value) {
@@ -24,6 +25,14 @@ bool TextToNumber(std::string_view text, double& value) {
         if (expDigits == 0) return false;
     }
     if (i != n) return false;
+    // Most numbers of a page are a few digits and nothing else: those are
+    // exact as doubles and need no conversion routine.
+    if (digits == n - mantissa && digits <= 15) {
+        int64_t whole = 0;
+        for (size_t k = mantissa; k < n; ++k) whole = whole * 10 + (text[k] - '0');
+        value = text[0] == '-' ? -static_cast<double>(whole) : static_cast<double>(whole);
+        return true;
+    }
     // from_chars takes no '+' and no bare leading '.' issues: give it the sign apart.
     std::string body(text.substr(mantissa));
     double parsed = 0;
