@@ -172,10 +172,10 @@ TBlock::~TBlock() {
 }
 
 TSectionBase* TBlock::CreateClone(TSectionDocument* document) const {
-    return new TBlock(dynamic_cast<TSectionList*>(document), *this);
+    return new TBlock(SectionListOf(document), *this);
 }
 
-TSectionList* TBlock::Document() const { return dynamic_cast<TSectionList*>(OwnerDocument); }
+TSectionList* TBlock::Document() const { return SectionListOf(OwnerDocument); }
 
 void TBlock::CollapseMargins() {
     TMarginArray vertical{};
@@ -762,7 +762,7 @@ THRBlock::THRBlock(TSectionList* OwnerDocument, const THRBlock& source)
     : TBlock(OwnerDocument, source), RuleJustify(source.RuleJustify) {}
 
 TSectionBase* THRBlock::CreateClone(TSectionDocument* document) const {
-    return new THRBlock(dynamic_cast<TSectionList*>(document), *this);
+    return new THRBlock(SectionListOf(document), *this);
 }
 
 THorzLine* THRBlock::HRule() const {
@@ -875,7 +875,7 @@ TBlockLI::TBlockLI(TSectionList* OwnerDocument, const TBlockLI& source)
 TBlockLI::~TBlockLI() = default;
 
 TSectionBase* TBlockLI::CreateClone(TSectionDocument* document) const {
-    return new TBlockLI(dynamic_cast<TSectionList*>(document), *this);
+    return new TBlockLI(SectionListOf(document), *this);
 }
 
 int TBlockLI::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
@@ -927,7 +927,7 @@ TBodyBlock::TBodyBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasi
 TBodyBlock::TBodyBlock(TSectionList* OwnerDocument, const TBodyBlock& source) : TBlock(OwnerDocument, source) {}
 
 TSectionBase* TBodyBlock::CreateClone(TSectionDocument* document) const {
-    return new TBodyBlock(dynamic_cast<TSectionList*>(document), *this);
+    return new TBodyBlock(SectionListOf(document), *this);
 }
 
 int TBodyBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,

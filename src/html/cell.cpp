@@ -21,7 +21,7 @@ void TCellBasic::Add(TSectionBase* section) {
     if (!section) return;
     if (auto* text = dynamic_cast<TSection*>(section)) {
         if (!text->CharSourcePos.empty()) text->ProcessText();  // collected, not yet finished
-        if (!dynamic_cast<TPreFormated*>(text) && text->Len == 0 && text->ClearSide == clrNone) {
+        if (!text->Preformatted() && text->Len == 0 && text->ClearSide == clrNone) {
             text->CheckFree();
             TObject::Free(text);
             return;

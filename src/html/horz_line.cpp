@@ -74,10 +74,10 @@ THorzLine::THorzLine(TSectionList* document, const THorzLine& source)
       HRWidth(source.HRWidth),
       LineIndent(source.LineIndent) {}
 
-TSectionList* THorzLine::Document() const { return dynamic_cast<TSectionList*>(OwnerDocument); }
+TSectionList* THorzLine::Document() const { return SectionListOf(OwnerDocument); }
 
 TSectionBase* THorzLine::CreateClone(TSectionDocument* document) const {
-    return new THorzLine(dynamic_cast<TSectionList*>(document), *this);
+    return new THorzLine(SectionListOf(document), *this);
 }
 
 void THorzLine::CopyToClipboard() {
@@ -102,7 +102,7 @@ TSectionBase* TPage::CreateClone(TSectionDocument* document) const { return new 
 
 int TPage::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int OriginX, int OriginY) {
     const int result = TSectionBase::Draw1(Canvas, ARect, IndentRef, X, OriginX, OriginY);
-    auto* doc = dynamic_cast<TSectionList*>(OwnerDocument);
+    auto* doc = SectionListOf(OwnerDocument);
     if (!doc || !doc->Printing) return result;
     const int y = InnerTop - doc->ScrollY;
     if (y > ARect.Top + 5 && y < ARect.Bottom && InnerTop < doc->PageBottomY) doc->PageBottomY = InnerTop;

@@ -18,6 +18,7 @@ class TCanvas;
 class IndentManager;
 class TImageFormControlObj;
 class TSectionBase;
+class TSectionList;
 
 // What a hit test found.
 enum guResultItem : unsigned { guUrl = 1, guControl = 2, guTitle = 4 };
@@ -31,10 +32,17 @@ public:
     virtual void AddSectionToPositionList(TSectionBase* section) = 0;
     // The document position of a source position (or the one before it with prev).
     virtual int FindDocPos(int sourcePos, bool prev) = 0;
+    // The document itself when it is a whole document, else null. Asked for
+    // by every section as it is built, so it is a virtual call, not a cast.
+    virtual TSectionList* SectionList() { return nullptr; }
 
 protected:
     ~TSectionDocument() = default;
 };
+
+inline TSectionList* SectionListOf(TSectionDocument* document) {
+    return document ? document->SectionList() : nullptr;
+}
 
 // PlacedY of a section never laid out: below every laid-out Y.
 constexpr int NotPlacedY = INT_MAX;

@@ -92,6 +92,7 @@ public:
     // TSectionDocument
     void AddSectionToPositionList(TSectionBase* section) override;
     int FindDocPos(int sourcePos, bool prev) override;
+    TSectionList* SectionList() override { return this; }
     // TSourcePositionLocator: where the last layout put a source position.
     bool SourcePosToY(int sourcePos, int& y) override;
 

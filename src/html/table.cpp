@@ -522,10 +522,10 @@ ThtmlTable::ThtmlTable(TSectionList* Document, const ThtmlTable& source)
 
 ThtmlTable::~ThtmlTable() = default;
 
-TSectionList* ThtmlTable::Document() const { return dynamic_cast<TSectionList*>(OwnerDocument); }
+TSectionList* ThtmlTable::Document() const { return SectionListOf(OwnerDocument); }
 
 TSectionBase* ThtmlTable::CreateClone(TSectionDocument* document) const {
-    return new ThtmlTable(dynamic_cast<TSectionList*>(document), *this);
+    return new ThtmlTable(SectionListOf(document), *this);
 }
 
 void ThtmlTable::AddRow(TCellList* row) {

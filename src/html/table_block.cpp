@@ -156,7 +156,7 @@ TTableBlock::TTableBlock(TSectionList* OwnerDocument, const TTableBlock& source)
 }
 
 TSectionBase* TTableBlock::CreateClone(TSectionDocument* document) const {
-    return new TTableBlock(dynamic_cast<TSectionList*>(document), *this);
+    return new TTableBlock(SectionListOf(document), *this);
 }
 
 int TTableBlock::HorizontalExtra(int WidthArg) const {
@@ -310,7 +310,7 @@ TTableAndCaptionBlock::TTableAndCaptionBlock(TSectionList* OwnerDocument, const 
 }
 
 TSectionBase* TTableAndCaptionBlock::CreateClone(TSectionDocument* document) const {
-    return new TTableAndCaptionBlock(dynamic_cast<TSectionList*>(document), *this);
+    return new TTableAndCaptionBlock(SectionListOf(document), *this);
 }
 
 void TTableAndCaptionBlock::SetCaptionBlock(TBlock* Block) {

@@ -105,10 +105,10 @@ TSection::~TSection() {
     if (auto it = std::find(byPosition.begin(), byPosition.end(), this); it != byPosition.end()) byPosition.erase(it);
 }
 
-TSectionList* TSection::Document() const { return dynamic_cast<TSectionList*>(OwnerDocument); }
+TSectionList* TSection::Document() const { return SectionListOf(OwnerDocument); }
 
 TSectionBase* TSection::CreateClone(TSectionDocument* document) const {
-    return new TSection(dynamic_cast<TSectionList*>(document), *this);
+    return new TSection(SectionListOf(document), *this);
 }
 
 void TSection::Allocate(int n) {
@@ -126,7 +126,7 @@ void TSection::AddText(std::wstring_view text, int sourcePos, bool noBreak) {
     if (CharSourcePos.capacity() < need) CharSourcePos.reserve(grown);
     if (LineBreakFlags.capacity() < need) LineBreakFlags.reserve(grown);
     SectionText.append(text);
-    LineBreakFlags.append(text.size(), noBreak || dynamic_cast<TPreFormated*>(this) ? 'n' : 'y');
+    LineBreakFlags.append(text.size(), noBreak || Preformatted() ? 'n' : 'y');
     for (size_t i = 0; i < text.size(); ++i) CharSourcePos.push_back(sourcePos + static_cast<int>(i));
 }
 
@@ -685,7 +685,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     };
     if (const int h = clearHeight(Y); h > 0) addEmptyLine(0, h);
 
-    const bool pre = dynamic_cast<TPreFormated*>(this) != nullptr;
+    const bool pre = Preformatted();
     int pos = 0;
     while (pos < Len) {
         {
@@ -1044,7 +1044,7 @@ void TSection::CheckForInlines(LineRec& line) {
 // ---- preformatted text
 
 TSectionBase* TPreFormated::CreateClone(TSectionDocument* document) const {
-    return new TPreFormated(dynamic_cast<TSectionList*>(document), *this);
+    return new TPreFormated(SectionListOf(document), *this);
 }
 
 void TPreFormated::ProcessText() { Finish(); }

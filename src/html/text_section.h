@@ -70,6 +70,8 @@ public:
     virtual void AddChar(wchar_t ch, int index);
     virtual void AddTokenObj(TokenObj& token);
     virtual void ProcessText();
+    // Preformatted text keeps its spaces and breaks only where it says.
+    virtual bool Preformatted() const { return false; }
     void Finish();
     void Allocate(int n);
     // Appends text with one source position per unit (from sourcePos on);
@@ -196,6 +198,7 @@ public:
     using TSection::TSection;
     TSectionBase* CreateClone(TSectionDocument* document) const override;
     void ProcessText() override;
+    bool Preformatted() const override { return true; }
     void MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) override;
     int DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
                   int EnclosingHeight, IndentManager* IndentRef, int& MaxWidth, int& PosCounter) override;

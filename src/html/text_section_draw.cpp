@@ -160,7 +160,7 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     if (Images.Count() > 0) DrawFloats(Canvas, ARect, X);
     // Preformatted text keeps to its lines: a font taller than the line
     // height given does not spill onto the lines around it.
-    const bool clipToLine = dynamic_cast<TPreFormated*>(this) != nullptr;
+    const bool clipToLine = Preformatted();
 
     // What the context was given last: the runs of a line set the mode,
     // colours and font only where they change. Anything else that draws on
