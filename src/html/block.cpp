@@ -76,7 +76,9 @@ int TNestingGuard::Depth() { return gNestingDepth; }
 
 TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* EnclosingCell,
                TAttributeList* attributes)
-    : TSectionBase(OwnerDocument), ChildCell(std::make_unique<TBlockCell>(OwnerDocument)),
+    : TSectionBase(OwnerDocument),
+      ChildCell(std::make_unique<TBlockCell>(OwnerDocument)),
+      RawBoxValues(prop.VMarginArray()),
       EnclosingCell(EnclosingCell) {
     ChildCell->OwnerBlock = this;
     ChildCell->OwnerTag = prop.SelTag;
@@ -84,7 +86,6 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
     EmBase = prop.EmPixels > 0 ? prop.EmPixels : 16;
     ExBase = prop.ExPixels > 0 ? prop.ExPixels : EmBase / 2;
 
-    prop.GetVMarginArray(RawBoxValues);
     // The colours are taken as the properties give them: a background only
     // when set on this element, side colours falling back to border-color.
     RawBoxValues[BackgroundColor] = static_cast<int>(prop.GetBackgroundColor());

@@ -85,8 +85,7 @@ TFormControlObj::TFormControlObj(TSectionList* document, int position, TAttribut
 }
 
 void TFormControlObj::ProcessProperties(TProperties& prop) {
-    TVMarginArray v;
-    prop.GetVMarginArray(v);
+    const TVMarginArray v = prop.VMarginArray();
     TMarginArray m;
     ConvInlineMargArray(v, 100, 200, prop.EmPixels, prop.ExPixels, m);
     if (m[PropIndices::MarginLeft] != NotSetValue && m[PropIndices::MarginLeft] != AutoValue)

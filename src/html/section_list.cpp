@@ -318,8 +318,7 @@ void TSectionList::CancelActives() {
 
 void TSectionList::ProcessInlines(int sourcePos, TProperties& prop, bool start) {
     if (start) {
-        TVMarginArray v;
-        prop.GetVMarginArray(v);
+        const TVMarginArray v = prop.VMarginArray();
         prop.GetResolvedFont();  // sets the em and ex sizes
         TMarginArray m;
         ConvInlineMargArray(v, 200, 200, prop.EmPixels, prop.ExPixels, m);

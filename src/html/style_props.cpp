@@ -1,6 +1,7 @@
 #include "html/style_props.h"
 
 #include <cmath>
+#include <utility>
 
 #include "framework/sysutils.h"
 #include "html/colors.h"
@@ -1123,11 +1124,28 @@ void TProperties::GetFontInfo(TFontInfoArray& info) const {
     if (LinkFonts) info.Assign(*LinkFonts);
 }
 
-void TProperties::GetVMarginArray(TVMarginArray& margins) const {
-    if (FSlots->Margins) {
-        margins = *FSlots->Margins;
-        return;
-    }
+namespace {
+
+// A slot made as a copy of another by its kind: the variant's own copy
+// dispatches through a table for every slot, and every box copies 26.
+TPropValue CopySlot(const TPropValue& v) {
+    if (auto* text = std::get_if<TPropText>(&v)) return TPropValue(std::in_place_index<1>, *text);
+    if (auto* n = std::get_if<int>(&v)) return TPropValue(std::in_place_index<2>, *n);
+    if (auto* d = std::get_if<double>(&v)) return TPropValue(std::in_place_index<3>, *d);
+    return TPropValue();
+}
+
+template <size_t... I>
+TVMarginArray CopyMargins(const TVMarginArray& from, std::index_sequence<I...>) {
+    return TVMarginArray{{CopySlot(from.Slots[I])...}};
+}
+
+}  // namespace
+
+TVMarginArray TProperties::VMarginArray() const {
+    if (FSlots->Margins)
+        return CopyMargins(*FSlots->Margins, std::make_index_sequence<std::tuple_size_v<decltype(TVMarginArray::Slots)>>());
+    TVMarginArray margins;
     for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i) {
         const PropIndices p = static_cast<PropIndices>(i);
         if (p == BorderTopStyle || p == BorderRightStyle || p == BorderBottomStyle || p == BorderLeftStyle)
@@ -1138,4 +1156,5 @@ void TProperties::GetVMarginArray(TVMarginArray& margins) const {
     // Kept only for slots other sets share: those of an element met once
     // are read once.
     if (FSlots.use_count() > 1) FSlots->Margins = std::make_shared<const TVMarginArray>(margins);
+    return margins;
 }

@@ -246,7 +246,7 @@ public:
     // A new platform font (the caller owns it) copied from the cached one.
     TMyFont* GetFont();
     void GetFontInfo(TFontInfoArray& info) const;
-    void GetVMarginArray(TVMarginArray& margins) const;
+    TVMarginArray VMarginArray() const;
     void GetSingleFontInfo(ThtFontInfo& info) const;
     void CalcLinkFontInfo(TStyleList* styles, int stackIndex);
 

@@ -176,8 +176,7 @@ TCellObj::TCellObj(TSectionList* Document, AlignmentType VAlign, TAttributeList*
     Prop->GetResolvedFont();
     EmBase = Prop->EmPixels > 0 ? Prop->EmPixels : 16;
     ExBase = Prop->ExPixels > 0 ? Prop->ExPixels : EmBase / 2;
-    TVMarginArray raw{};
-    Prop->GetVMarginArray(raw);
+    TVMarginArray raw = Prop->VMarginArray();
     if (const std::string& w = PropString(raw[Width]); !w.empty()) {
         if (IsPercentText(w)) {
             const int tenths = LengthConv(w, false, 1000, EmBase, ExBase, 0);

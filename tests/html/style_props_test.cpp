@@ -99,7 +99,7 @@ TEST_F(StyleFixture, CascadeResolvesFontColourAndMargins) {
     EXPECT_EQ(platformFont->Color(), clBlue);
 
     TVMarginArray v;
-    p->GetVMarginArray(v);
+    v = p->VMarginArray();
     TMarginArray m;
     int autoCount;
     ConvMargArray(v, 600, 400, p->EmPixels, p->ExPixels, bssNone, autoCount, m);
@@ -127,7 +127,7 @@ TEST_F(StyleFixture, DefaultSheetEntries) {
 
     TProperties* para = Push("p");
     TVMarginArray v;
-    para->GetVMarginArray(v);
+    v = para->VMarginArray();
     TMarginArray m;
     bool topAuto, bottomAuto;
     ConvVertMargins(v, 600, 16, 8, m, topAuto, bottomAuto);
@@ -282,7 +282,7 @@ TEST(StyleProps, AbsurdSizesStayFinite) {
         TProperties props;
         props.AddPropertyByName("width", width);
         TVMarginArray v;
-        props.GetVMarginArray(v);
+        v = props.VMarginArray();
         TMarginArray m;
         int autoCount;
         ConvMargArray(v, 500, 500, 16, 8, bssNone, autoCount, m);
@@ -314,7 +314,7 @@ TEST(StyleProps, StoringAndAssigning) {
     int autoCount;
     TVMarginArray v;
     props.AddPropertyByName("margin-left", "auto");
-    props.GetVMarginArray(v);
+    v = props.VMarginArray();
     ConvMargArray(v, 100, 100, 16, 8, bssNone, autoCount, m);
     EXPECT_EQ(m[MarginLeft], AutoValue);
     EXPECT_EQ(m[MarginRight], 0);
@@ -329,7 +329,7 @@ TEST(StyleProps, CopiedTextSlotsOutliveTheirSource) {
         auto source = std::make_unique<TProperties>();
         source->AddPropertyByName("width", "50%");
         source->AddPropertyByName("margin-left", "2em");
-        source->GetVMarginArray(boxes);
+        boxes = source->VMarginArray();
         TVMarginArray second = boxes;
         second[Width] = "10px";
         source->AddPropertyByName("width", "75%");
@@ -390,7 +390,7 @@ TEST(StyleProps, CellPaddingInlineMarginsAndUpdate) {
     props.AddPropertyByName("margin-top", "2em");
     props.AddPropertyByName("width", "50%");
     TVMarginArray v;
-    props.GetVMarginArray(v);
+    v = props.VMarginArray();
     TMarginArray m;
     ConvMargArrayForCellPadding(v, 16, 8, m);
     EXPECT_EQ(m[PaddingTop], -5);  // a percentage comes out negative
