@@ -1227,12 +1227,9 @@ void THtmlReader::DoText() {
     }
     switch (Sc.Sy) {
         case TextSy: {
-            if (!Section) {
-                const std::wstring& text = Sc.LCToken.GetString();
-                if (text == L" ") {
-                    Next();
-                    return;
-                }
+            if (!Section && Sc.LCToken.Count() == 1 && Sc.LCToken.Chars()[0] == L' ') {
+                Next();
+                return;
             }
             AddText(Sc.LCToken);
             Next();

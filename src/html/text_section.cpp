@@ -19,6 +19,58 @@ bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 bool BreaksAnywhere(wchar_t c) { return c > 0x2FFF; }
 bool IsStretchSpace(wchar_t c) { return c == L' ' || c == 0xA0; }
 
+// Sections are built in large buffers kept from one section to the next, and
+// a finished section keeps copies of just its length. Grown by doubling from
+// a line's worth, a paragraph took three allocations and two copies of each
+// of its three buffers, and kept room for twice its text. Like the reader's
+// stack, the spares belong to the thread that reads documents.
+class TBuildBuffers {
+public:
+    template <class T>
+    static void Take(T& buffer, size_t need) {
+        if (buffer.capacity() >= std::max(need, kFirstRoom)) return;
+        std::vector<T>& spares = Spares<T>();
+        if (!spares.empty() && spares.back().capacity() >= need) {
+            buffer.swap(spares.back());
+            spares.pop_back();
+        } else {
+            buffer.reserve(std::max(need, kFirstRoom));
+        }
+    }
+    // Keeps `buffer`'s room for the next section; `buffer` is left empty.
+    template <class T>
+    static void Give(T& buffer) {
+        std::vector<T>& spares = Spares<T>();
+        if (buffer.capacity() < kFirstRoom || buffer.capacity() > kMostKept || spares.size() >= kSpares) {
+            T().swap(buffer);
+            return;
+        }
+        buffer.clear();
+        spares.push_back(std::move(buffer));
+        T().swap(buffer);
+    }
+
+private:
+    static constexpr size_t kFirstRoom = 1024;
+    static constexpr size_t kMostKept = 16 * 1024;
+    static constexpr size_t kSpares = 4;
+    template <class T>
+    static std::vector<T>& Spares() {
+        static std::vector<T> spares;
+        return spares;
+    }
+};
+
+// The text of a finished section in a buffer of its own length; the
+// building buffer goes back for the next section.
+template <class T>
+void Fit(T& buffer) {
+    if (buffer.capacity() - buffer.size() < 64) return;
+    T fitted(buffer.begin(), buffer.end());
+    buffer.swap(fitted);
+    TBuildBuffers::Give(fitted);
+}
+
 }  // namespace
 
 // ---- lines
@@ -71,7 +123,7 @@ TSection::TSection(TSectionList* document, TAttributeList* L, TProperties& prop,
     }
     ClearAttrType clear;
     if (prop.GetClear(clear)) ClearSide = clear;
-    const std::string align = PropString(prop.Value(PropIndices::TextAlign));
+    const std::string& align = PropString(prop.Value(PropIndices::TextAlign));
     Justify = align == "right" ? Right : align == "center" ? Centered : align == "justify" ? FullJustify : Left;
 }
 
@@ -117,17 +169,33 @@ void TSection::Allocate(int n) {
 
 void TSection::AddText(std::wstring_view text, int sourcePos, bool noBreak) {
     if (text.empty()) return;
+    AppendText(text, noBreak);
+    for (size_t i = 0; i < text.size(); ++i) CharSourcePos.push_back(sourcePos + static_cast<int>(i));
+}
+
+void TSection::AddText(std::wstring_view text, const int* positions, bool noBreak) {
+    if (text.empty()) return;
+    AppendText(text, noBreak);
+    CharSourcePos.insert(CharSourcePos.end(), positions, positions + text.size());
+}
+
+void TSection::AppendText(std::wstring_view text, bool noBreak) {
     if (Fonts.Count() == 0) SetRunFont(TFontDesc{}, 0, TransparentColor);
-    // Geometric growth from a line's worth: building a long paragraph stays
-    // linear, and a short one takes one allocation.
     const size_t need = SectionText.size() + text.size();
-    const size_t grown = std::max<size_t>(need, std::max<size_t>(SectionText.capacity() * 2, 64));
-    if (SectionText.capacity() < need) SectionText.reserve(grown);
-    if (CharSourcePos.capacity() < need) CharSourcePos.reserve(grown);
-    if (LineBreakFlags.capacity() < need) LineBreakFlags.reserve(grown);
+    if (SectionText.empty()) {
+        TBuildBuffers::Take(SectionText, need);
+        TBuildBuffers::Take(LineBreakFlags, need + 1);  // Finish adds one flag
+        TBuildBuffers::Take(CharSourcePos, need);
+    }
+    // Past the first room, geometric growth keeps a long paragraph linear.
+    auto grow = [](auto& buffer, size_t size) {
+        if (buffer.capacity() < size) buffer.reserve(std::max(size, buffer.capacity() * 2));
+    };
+    grow(SectionText, need);
+    grow(LineBreakFlags, need + 1);
+    grow(CharSourcePos, need);
     SectionText.append(text);
     LineBreakFlags.append(text.size(), noBreak || Preformatted() ? 'n' : 'y');
-    for (size_t i = 0; i < text.size(); ++i) CharSourcePos.push_back(sourcePos + static_cast<int>(i));
 }
 
 void TSection::AddTokenObj(TokenObj& token) {
@@ -140,9 +208,14 @@ void TSection::AddTokenObj(TokenObj& token) {
         if (t == txUpper) text = transformed = WideUpperCase1(text);
         if (t == txLower) text = transformed = WideLowerCase1(text);
     }
+    if (text.size() == static_cast<size_t>(n)) {
+        AddText(text, token.Positions(), NoBreak);
+        return;
+    }
     const size_t at = SectionText.size();
     AddText(text, 0, NoBreak);
-    for (int i = 0; i < n; ++i) CharSourcePos[at + static_cast<size_t>(i)] = token.Positions()[i];
+    for (int i = 0; i < n && at + static_cast<size_t>(i) < CharSourcePos.size(); ++i)
+        CharSourcePos[at + static_cast<size_t>(i)] = token.Positions()[i];
 }
 
 void TSection::AddChar(wchar_t ch, int index) {
@@ -323,20 +396,23 @@ void TSection::Finish() {
     LineBreakFlags += 'y';
     SourceIndexMap.clear();
     if (Len > 0 && !CharSourcePos.empty()) {
+        // A new entry wherever the text stops following the source.
         const int n = std::min(Len, static_cast<int>(CharSourcePos.size()));
-        auto jumpsAt = [this](int i) {
-            return i == 0 || CharSourcePos[static_cast<size_t>(i)] != CharSourcePos[static_cast<size_t>(i - 1)] + 1;
-        };
-        size_t jumps = 0;
-        for (int i = 0; i < n; ++i) jumps += jumpsAt(i);
+        const int* const pos = CharSourcePos.data();
+        size_t jumps = 1;
+        for (int i = 1; i < n; ++i) jumps += pos[i] != pos[i - 1] + 1;
         SourceIndexMap.reserve(jumps);
-        for (int i = 0; i < n; ++i)
-            if (jumpsAt(i)) SourceIndexMap.push_back({i, CharSourcePos[static_cast<size_t>(i)]});
+        SourceIndexMap.push_back({0, pos[0]});
+        for (int i = 1; i < n; ++i)
+            if (pos[i] != pos[i - 1] + 1) SourceIndexMap.push_back({i, pos[i]});
     }
-    std::vector<int>().swap(CharSourcePos);
+    TBuildBuffers::Give(CharSourcePos);
+    Fit(SectionText);
+    Fit(LineBreakFlags);
     FObjectPositions.clear();
-    for (int i = 0; i < Len; ++i)
-        if (IsObjectChar(SectionText[static_cast<size_t>(i)])) FObjectPositions.push_back(i);
+    const wchar_t* const text = SectionText.data();
+    for (int i = 0, len = Len; i < len; ++i)
+        if (IsObjectChar(text[i])) FObjectPositions.push_back(i);
     if (Len > 0)
         if (TSectionList* doc = Document()) TextSectionIndex = ++doc->TextSectionTotal;
     MinWidthCache = MaxWidthCache = 0;

@@ -77,6 +77,8 @@ public:
     // Appends text with one source position per unit (from sourcePos on);
     // `noBreak`: inside a no-break element.
     void AddText(std::wstring_view text, int sourcePos, bool noBreak = false);
+    // The same with each unit's own source position.
+    void AddText(std::wstring_view text, const int* positions, bool noBreak);
     // The run at the end of the text takes this font (a new run when the
     // last one already holds text).
     TFontObj* SetRunFont(TFontDesc font, TColor color, TColor back);
@@ -145,6 +147,8 @@ public:
     bool NoBreak = false;  // set by the reader inside a no-break element: its text may not wrap
 
 protected:
+    // Appends the text and its break flags; the caller adds the positions.
+    void AppendText(std::wstring_view text, bool noBreak);
     // The font id of each run in `measurer`, resolved once per operation.
     void ResolveFonts(TTextMeasurer& measurer);
     // Index of the run covering position `pos`.

@@ -618,4 +618,39 @@ TEST(TextSection, PreformattedTextNeitherCollapsesNorWraps) {
     EXPECT_EQ(Layout(doc2, 100), 16);  // one line of its font
 }
 
+
+TEST(TextSection, SectionsBuiltOneAfterAnotherKeepTheirOwnText) {
+    // Two sections under construction at once, each longer or shorter than
+    // the other, the long one in many pieces; and one after they finish.
+    FakeScreen screen;
+    auto pieces = [](wchar_t letter, int count) { return std::wstring(static_cast<size_t>(count), letter); };
+    TSection longer(nullptr), shorter(nullptr), after(nullptr);
+    for (TSection* s : {&longer, &shorter, &after}) s->SetRunFont(Fake16(), 0, TransparentColor);
+    for (int i = 0; i < 30; ++i) longer.AddText(pieces(L'a', 99) + L" ", 1000 + i * 200);
+    shorter.AddText(L"xy", 50, true);
+    shorter.ProcessText();
+    longer.AddText(L"z", 9000);
+    longer.ProcessText();
+    after.AddText(L"q", 7);
+    after.ProcessText();
+
+    EXPECT_EQ(shorter.SectionText, L"xy");
+    EXPECT_EQ(shorter.LineBreakFlags, "nny");
+    EXPECT_EQ(shorter.FindSourcePos(1), 51);
+    EXPECT_EQ(after.SectionText, L"q");
+    EXPECT_EQ(after.LineBreakFlags, "yy");
+    EXPECT_EQ(after.FindSourcePos(0), 7);
+
+    ASSERT_EQ(longer.Len, 3001);
+    EXPECT_EQ(longer.SectionText.substr(2990), pieces(L'a', 9) + L" z");
+    EXPECT_EQ(longer.LineBreakFlags, std::string(3002, 'y'));
+    EXPECT_EQ(longer.FindSourcePos(0), 1000);
+    EXPECT_EQ(longer.FindSourcePos(2 * 100 + 5), 1000 + 2 * 200 + 5);
+    EXPECT_EQ(longer.FindSourcePos(3000), 9000);
+    // A finished section holds its text, not the room it was built in.
+    EXPECT_LT(longer.SectionText.capacity(), longer.SectionText.size() + 64);
+    EXPECT_LT(longer.LineBreakFlags.capacity(), longer.LineBreakFlags.size() + 64);
+    EXPECT_LT(shorter.SectionText.capacity(), 64u);
+}
+
 }  // namespace
