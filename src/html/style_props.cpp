@@ -1140,11 +1140,12 @@ TVMarginArray CopyMargins(const TVMarginArray& from, std::index_sequence<I...>) 
     return TVMarginArray{{CopySlot(from.Slots[I])...}};
 }
 
+constexpr size_t kMarginSlots = std::tuple_size_v<decltype(TVMarginArray::Slots)>;
+
 }  // namespace
 
 TVMarginArray TProperties::VMarginArray() const {
-    if (FSlots->Margins)
-        return CopyMargins(*FSlots->Margins, std::make_index_sequence<std::tuple_size_v<decltype(TVMarginArray::Slots)>>());
+    if (FSlots->Margins) return CopyMargins(*FSlots->Margins, std::make_index_sequence<kMarginSlots>());
     TVMarginArray margins;
     for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i) {
         const PropIndices p = static_cast<PropIndices>(i);
