@@ -78,23 +78,13 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
                TAttributeList* attributes)
     : TSectionBase(OwnerDocument),
       ChildCell(std::make_unique<TBlockCell>(OwnerDocument)),
-      RawBoxValues(prop.VMarginArray()),
+      RawBoxValues(prop.BoxSlots()),
       EnclosingCell(EnclosingCell) {
     ChildCell->OwnerBlock = this;
     ChildCell->OwnerTag = prop.SelTag;
     prop.GetResolvedFont();  // sets EmPixels and ExPixels
     EmBase = prop.EmPixels > 0 ? prop.EmPixels : 16;
     ExBase = prop.ExPixels > 0 ? prop.ExPixels : EmBase / 2;
-
-    // The colours are taken as the properties give them: a background only
-    // when set on this element, side colours falling back to border-color.
-    RawBoxValues[BackgroundColor] = static_cast<int>(prop.GetBackgroundColor());
-    const TPropValue& common = RawBoxValues[BorderColor];
-    const int commonColor = IsInt(common) && std::get<int>(common) != NotSetValue ? std::get<int>(common) : 0;
-    for (PropIndices p : {BorderTopColor, BorderRightColor, BorderBottomColor, BorderLeftColor}) {
-        const TPropValue& v = RawBoxValues[p];
-        if (!IsInt(v) || std::get<int>(v) == NotSetValue) RawBoxValues[p] = commonColor;
-    }
 
     ClearAttrType clear;
     if (prop.GetClear(clear)) ClearSide = clear;
@@ -215,7 +205,7 @@ void TBlock::CollapseMargins() {
                     top = std::min(top, bottom);
                 else
                     top = top + bottom;
-                prev->RawBoxValues[MarginBottom] = 0;
+                prev->RawBoxValues.Set(MarginBottom, 0);
                 prev->BottomIsAuto = false;
             }
         } else if (previous) {
@@ -235,8 +225,8 @@ void TBlock::CollapseMargins() {
             top = std::max(0, top - outer);
         }
     }
-    if (top != givenTop || topAuto) RawBoxValues[MarginTop] = top;
-    if (bottomAuto) RawBoxValues[MarginBottom] = vertical[MarginBottom];
+    if (top != givenTop || topAuto) RawBoxValues.Set(MarginTop, top);
+    if (bottomAuto) RawBoxValues.Set(MarginBottom, vertical[MarginBottom]);
 }
 
 // ---- layout
@@ -849,7 +839,8 @@ TBlockLI::TBlockLI(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* E
             ListKind = liAlone;
             BulletKind = lbDisc;
             const TPropValue& ml = RawBoxValues[MarginLeft];
-            if (IsInt(ml) && (std::get<int>(ml) == 0 || std::get<int>(ml) == NotSetValue)) RawBoxValues[MarginLeft] = 16;
+            if (IsInt(ml) && (std::get<int>(ml) == 0 || std::get<int>(ml) == NotSetValue))
+                RawBoxValues.Set(MarginLeft, 16);
             break;
         }
     }

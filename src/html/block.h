@@ -95,7 +95,7 @@ public:
     bool PageBreakBelow = false;
     bool AvoidBreakInside = false;
     bool NotDisplayed = false;
-    TVMarginArray RawBoxValues{};
+    TBoxSlots RawBoxValues;
     TCellBasic* EnclosingCell = nullptr;  // not owned
     std::string TagAndClass;
     int ContentWidth = 0;

@@ -45,7 +45,7 @@ bool TCellBasic::CheckLastBottomMargin() {
             continue;
         }
         if (!last->BottomIsAuto) return false;
-        last->RawBoxValues[PropIndices::MarginBottom] = 0;
+        last->RawBoxValues.Set(PropIndices::MarginBottom, 0);
         last->BottomIsAuto = false;
         return true;
     }

@@ -1,7 +1,6 @@
 #include "html/style_props.h"
 
 #include <cmath>
-#include <utility>
 
 #include "framework/sysutils.h"
 #include "html/colors.h"
@@ -323,7 +322,8 @@ std::string ReadFontName(std::string_view families) {
 // ---------------------------------------------------------------------------
 // Margins
 
-void ConvVertMargins(const TVMarginArray& v, int width, int emSize, int exSize, TMarginArray& m, bool& topAuto,
+template <class Slots>
+void ConvVertMargins(const Slots& v, int width, int emSize, int exSize, TMarginArray& m, bool& topAuto,
                      bool& bottomAuto) {
     topAuto = bottomAuto = false;
     for (PropIndices side : {MarginTop, MarginBottom}) {
@@ -344,7 +344,8 @@ void ConvVertMargins(const TVMarginArray& v, int width, int emSize, int exSize, 
     }
 }
 
-void ConvMargArray(const TVMarginArray& v, int width, int height, int emSize, int exSize, BorderStyleType,
+template <class Slots>
+void ConvMargArray(const Slots& v, int width, int height, int emSize, int exSize, BorderStyleType,
                    int& autoCount, TMarginArray& m) {
     autoCount = 0;
     auto length = [&](const TPropValue& value, int base, int def) {
@@ -402,6 +403,34 @@ void ConvMargArray(const TVMarginArray& v, int width, int height, int emSize, in
     if (m[Width] == AutoValue) ++autoCount;
     for (PropIndices p : {TopPos, LeftPos})
         m[p] = IsString(v[p]) ? length(v[p], width, AutoValue) : IsInt(v[p]) ? integer(v[p], AutoValue) : AutoValue;
+}
+
+template void ConvVertMargins(const TVMarginArray&, int, int, int, TMarginArray&, bool&, bool&);
+template void ConvVertMargins(const TBoxSlots&, int, int, int, TMarginArray&, bool&, bool&);
+template void ConvMargArray(const TVMarginArray&, int, int, int, int, BorderStyleType, int&, TMarginArray&);
+template void ConvMargArray(const TBoxSlots&, int, int, int, int, BorderStyleType, int&, TMarginArray&);
+
+TBoxSlots::TBoxSlots() {
+    static const auto unassigned = std::make_shared<const TVMarginArray>();
+    FSlots = unassigned;
+}
+
+TBoxSlots::TBoxSlots(std::shared_ptr<const TVMarginArray> slots) : FSlots(std::move(slots)) {}
+
+void TBoxSlots::Set(PropIndices p, TPropValue value) {
+    if (p == MarginTop) {
+        FTop = std::move(value);
+        FOwnTop = true;
+        return;
+    }
+    if (p == MarginBottom) {
+        FBottom = std::move(value);
+        FOwnBottom = true;
+        return;
+    }
+    auto own = std::make_shared<TVMarginArray>(*FSlots);
+    (*own)[p] = std::move(value);
+    FSlots = std::move(own);
 }
 
 void ConvMargArrayForCellPadding(const TVMarginArray& v, int emSize, int exSize, TMarginArray& m) {
@@ -475,6 +504,7 @@ TProperties::TSlots& TProperties::Own() {
         FSlots = std::make_shared<TSlots>(*FSlots);
     } else {
         FSlots->Margins.reset();
+        FSlots->BoxMargins.reset();
         FSlots->VertAlign = -1;
     }
     return *FSlots;
@@ -1124,28 +1154,24 @@ void TProperties::GetFontInfo(TFontInfoArray& info) const {
     if (LinkFonts) info.Assign(*LinkFonts);
 }
 
-namespace {
-
-// A slot made as a copy of another by its kind: the variant's own copy
-// dispatches through a table for every slot, and every box copies 26.
-TPropValue CopySlot(const TPropValue& v) {
-    if (auto* text = std::get_if<TPropText>(&v)) return TPropValue(std::in_place_index<1>, *text);
-    if (auto* n = std::get_if<int>(&v)) return TPropValue(std::in_place_index<2>, *n);
-    if (auto* d = std::get_if<double>(&v)) return TPropValue(std::in_place_index<3>, *d);
-    return TPropValue();
+TBoxSlots TProperties::BoxSlots() const {
+    if (FSlots->BoxMargins) return TBoxSlots(FSlots->BoxMargins);
+    auto box = std::make_shared<TVMarginArray>(VMarginArray());
+    TVMarginArray& v = *box;
+    v[BackgroundColor] = static_cast<int>(GetBackgroundColor());
+    const TPropValue& common = v[BorderColor];
+    const int commonColor = IsInt(common) && std::get<int>(common) != NotSetValue ? std::get<int>(common) : 0;
+    for (PropIndices p : {BorderTopColor, BorderRightColor, BorderBottomColor, BorderLeftColor}) {
+        const TPropValue& side = v[p];
+        if (!IsInt(side) || std::get<int>(side) == NotSetValue) v[p] = commonColor;
+    }
+    // Kept, as the margin slots are, only for slots other sets share.
+    if (FSlots.use_count() > 1) FSlots->BoxMargins = box;
+    return TBoxSlots(std::move(box));
 }
-
-template <size_t... I>
-TVMarginArray CopyMargins(const TVMarginArray& from, std::index_sequence<I...>) {
-    return TVMarginArray{{CopySlot(from.Slots[I])...}};
-}
-
-constexpr size_t kMarginSlots = std::tuple_size_v<decltype(TVMarginArray::Slots)>;
-
-}  // namespace
 
 TVMarginArray TProperties::VMarginArray() const {
-    if (FSlots->Margins) return CopyMargins(*FSlots->Margins, std::make_index_sequence<kMarginSlots>());
+    if (FSlots->Margins) return *FSlots->Margins;
     TVMarginArray margins;
     for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i) {
         const PropIndices p = static_cast<PropIndices>(i);

@@ -120,6 +120,29 @@ struct TMarginSlots {
 using TVMarginArray = TMarginSlots<TPropValue>;
 using TMarginArray = TMarginSlots<int>;
 
+// A box's slots: those its element's set gives, shared with every box made
+// from the same set, and the vertical margins the box changes on its own as
+// margins collapse. Any other change copies the shared slots first. Boxes
+// are most of a page's objects, and a copy of all the slots in each was half
+// of a box.
+class TBoxSlots {
+public:
+    TBoxSlots();  // every slot unassigned
+    explicit TBoxSlots(std::shared_ptr<const TVMarginArray> slots);
+
+    const TPropValue& operator[](PropIndices p) const {
+        if (p == PropIndices::MarginTop && FOwnTop) return FTop;
+        if (p == PropIndices::MarginBottom && FOwnBottom) return FBottom;
+        return (*FSlots)[p];
+    }
+    void Set(PropIndices p, TPropValue value);
+
+private:
+    std::shared_ptr<const TVMarginArray> FSlots;
+    TPropValue FTop, FBottom;
+    bool FOwnTop = false, FOwnBottom = false;
+};
+
 class ThtFontInfo : public TObject {
 public:
     void Assign(const ThtFontInfo& other);
@@ -247,6 +270,9 @@ public:
     TMyFont* GetFont();
     void GetFontInfo(TFontInfoArray& info) const;
     TVMarginArray VMarginArray() const;
+    // A box's slots: the margin slots with the box's colours, background
+    // only when set here and side colours falling back to border-color.
+    TBoxSlots BoxSlots() const;
     void GetSingleFontInfo(ThtFontInfo& info) const;
     void CalcLinkFontInfo(TStyleList* styles, int stackIndex);
 
@@ -302,6 +328,7 @@ private:
         // What reading the slots gives, kept until a slot changes: every
         // block and run of a page reads them again.
         mutable std::shared_ptr<const TVMarginArray> Margins;
+        mutable std::shared_ptr<const TVMarginArray> BoxMargins;
         mutable int8_t VertAlign = -1;  // unknown; else 0 for none, or the AlignmentType + 1
 
         TSlots() = default;
@@ -335,9 +362,12 @@ inline std::string ReadURL(const std::string& value) { return ReadURL(std::strin
 inline std::string ReadURL(const char* value) { return ReadURL(std::string_view(value)); }
 std::string ReadFontName(std::string_view families);
 
-void ConvMargArray(const TVMarginArray& v, int width, int height, int emSize, int exSize, BorderStyleType border,
+// Slots is TVMarginArray or TBoxSlots.
+template <class Slots>
+void ConvMargArray(const Slots& v, int width, int height, int emSize, int exSize, BorderStyleType border,
                    int& autoCount, TMarginArray& m);
 void ConvMargArrayForCellPadding(const TVMarginArray& v, int emSize, int exSize, TMarginArray& m);
 void ConvInlineMargArray(const TVMarginArray& v, int width, int height, int emSize, int exSize, TMarginArray& m);
-void ConvVertMargins(const TVMarginArray& v, int width, int emSize, int exSize, TMarginArray& m, bool& topAuto,
+template <class Slots>
+void ConvVertMargins(const Slots& v, int width, int emSize, int exSize, TMarginArray& m, bool& topAuto,
                      bool& bottomAuto);

@@ -82,9 +82,9 @@ TTableBlock::TTableBlock(TSectionList* OwnerDocument, TProperties& Prop, TCellBa
                     if (NoValue(RawBoxValues[Height])) {
                         const int v = std::clamp(LeadingNumber(a->Text), 0, MaxTableAttrPixels);
                         if (a->Text.find('%') != std::string::npos)
-                            RawBoxValues[Height] = std::to_string(std::min(v, 100)) + "%";
+                            RawBoxValues.Set(Height, std::to_string(std::min(v, 100)) + "%");
                         else
-                            RawBoxValues[Height] = v;
+                            RawBoxValues.Set(Height, v);
                     }
                     break;
                 case HSpaceSy: AttrHSpace = std::min(std::abs(std::max(a->Number, -1000)), 40); break;
@@ -117,8 +117,8 @@ TTableBlock::TTableBlock(TSectionList* OwnerDocument, TProperties& Prop, TCellBa
     for (PropIndices p : styles) styled = styled || SideStyled(RawBoxValues[p]);
     if (Table && Table->BorderWidth >= 1 && !styled) {
         for (int side = 0; side < 4; ++side) {
-            RawBoxValues[widths[side]] = Table->BorderWidth;
-            RawBoxValues[styles[side]] = static_cast<int>(bssOutset);
+            RawBoxValues.Set(widths[side], Table->BorderWidth);
+            RawBoxValues.Set(styles[side], static_cast<int>(bssOutset));
         }
         TableBorder = true;
     }
@@ -133,7 +133,7 @@ TTableBlock::TTableBlock(TSectionList* OwnerDocument, TProperties& Prop, TCellBa
         } else {
             GivenTableWidth = std::min(m[Width], MaxTableAttrPixels);
             WidthIsPercent = false;
-            RawBoxValues[Width] = std::max(0, GivenTableWidth - HorizontalExtra(0));
+            RawBoxValues.Set(Width, std::max(0, GivenTableWidth - HorizontalExtra(0)));
         }
     }
     if (Table) Table->Floating = FloatSide != ANone;
@@ -286,8 +286,8 @@ TTableAndCaptionBlock::TTableAndCaptionBlock(TSectionList* OwnerDocument, TPrope
     if (align == "center") CaptionJustify = Centered;
     if (Attributes) TableIDName = Attributes->GetID();
     if (TablePart) {
-        RawBoxValues[MarginTop] = TablePart->RawBoxValues[MarginTop];
-        RawBoxValues[MarginBottom] = TablePart->RawBoxValues[MarginBottom];
+        RawBoxValues.Set(MarginTop, TablePart->RawBoxValues[MarginTop]);
+        RawBoxValues.Set(MarginBottom, TablePart->RawBoxValues[MarginBottom]);
     }
     TagAndClass = "TableAndCaption.";
     // The table's own block paints the picture.

@@ -103,6 +103,52 @@ TEST(Block, AutoParagraphSpaceIsDroppedAtTheEdgesOfACell) {
     EXPECT_EQ(p->InnerBottom, p->ContentBottomY);            // nor below the last
 }
 
+// Boxes made from one set share its slots; each keeps what collapsing or a
+// later change gives it, and the set keeps its own.
+TEST(Block, BoxesOfOneSetKeepTheirOwnChanges) {
+    FakeScreen screen;
+    TSectionList doc(nullptr);
+    auto props = MakeProps("p", {{"margin-top", "5px"}, {"margin-bottom", "7px"}, {"width", "50%"},
+                                 {"border-color", "red"}, {"border-left-color", "blue"}});
+    TProperties sharing;
+    sharing.CopyState(*props);  // the slots are shared, as the reader's sets are
+    TBlock* first = new TBlock(&doc, *props, &doc, nullptr);
+    doc.Add(first);
+    TBlock* second = new TBlock(&doc, *props, &doc, nullptr);
+    doc.Add(second);
+    TBlock* third = new TBlock(&doc, *props, &doc, nullptr);
+    doc.Add(third);
+    auto text = [](const TBlock* b, PropIndices p) { return PropString(b->RawBoxValues[p]); };
+    auto number = [](const TBlock* b, PropIndices p) {
+        const TPropValue& v = b->RawBoxValues[p];
+        return IsInt(v) ? std::get<int>(v) : -1;
+    };
+    EXPECT_EQ(text(first, MarginTop), "5px");
+    EXPECT_EQ(number(first, MarginBottom), 0);  // joined with the next box's top
+    EXPECT_EQ(number(second, MarginTop), 7);
+    EXPECT_EQ(number(second, MarginBottom), 0);
+    EXPECT_EQ(number(third, MarginTop), 7);
+    EXPECT_EQ(text(third, MarginBottom), "7px");
+    for (const TBlock* b : {first, second, third}) {
+        EXPECT_EQ(number(b, BorderTopColor), 0x0000FF);
+        EXPECT_EQ(number(b, BorderLeftColor), 0xFF0000);
+        EXPECT_EQ(number(b, BackgroundColor), 0x1FFFFFFF);  // not set on the element
+    }
+
+    first->RawBoxValues.Set(Width, 100);
+    EXPECT_EQ(number(first, Width), 100);
+    EXPECT_EQ(text(second, Width), "50%");
+    EXPECT_EQ(text(third, Width), "50%");
+    const TVMarginArray own = props->VMarginArray();
+    EXPECT_EQ(PropString(own[MarginTop]), "5px");
+    EXPECT_EQ(PropString(own[MarginBottom]), "7px");
+    EXPECT_EQ(PropString(own[Width]), "50%");
+
+    const TBoxSlots none;
+    EXPECT_FALSE(IsAssigned(none[MarginTop]));
+    EXPECT_FALSE(IsAssigned(none[Width]));
+}
+
 TEST(Block, AutoSideMarginsCenterAGivenWidth) {
     FakeScreen screen;
     TSectionList doc(nullptr);

@@ -111,7 +111,8 @@ private:
         Text("tag", b.TagAndClass);
         Text("title", b.Title);
         Margins(depth, b.BoxValues);
-        for (const TPropValue& v : b.RawBoxValues.Slots) Value(v);
+        for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i)
+            Value(b.RawBoxValues[static_cast<PropIndices>(i)]);
         if (auto* item = dynamic_cast<const TBlockLI*>(&b)) {
             Line(depth, "item", {int(item->ListKind), item->ItemNumber, int(item->BulletKind), int(item->BulletColor),
                                  item->BulletY});
