@@ -415,7 +415,9 @@ TBoxSlots::TBoxSlots() {
     FSlots = unassigned;
 }
 
-TBoxSlots::TBoxSlots(std::shared_ptr<const TVMarginArray> slots) : FSlots(std::move(slots)) {}
+TBoxSlots::TBoxSlots(std::shared_ptr<const TVMarginArray> shared) : FSlots(std::move(shared)) {}
+
+TBoxSlots::TBoxSlots(std::shared_ptr<TVMarginArray> own) : FOwnSlots(own.get()) { FSlots = std::move(own); }
 
 void TBoxSlots::Set(PropIndices p, TPropValue value) {
     if (p == MarginTop) {
@@ -428,9 +430,12 @@ void TBoxSlots::Set(PropIndices p, TPropValue value) {
         FOwnBottom = true;
         return;
     }
-    auto own = std::make_shared<TVMarginArray>(*FSlots);
-    (*own)[p] = std::move(value);
-    FSlots = std::move(own);
+    if (!FOwnSlots || FOwnSlots != FSlots.get() || FSlots.use_count() > 1) {
+        auto own = std::make_shared<TVMarginArray>(*FSlots);
+        FOwnSlots = own.get();
+        FSlots = std::move(own);
+    }
+    (*FOwnSlots)[p] = std::move(value);
 }
 
 void ConvMargArrayForCellPadding(const TVMarginArray& v, int emSize, int exSize, TMarginArray& m) {

@@ -128,7 +128,9 @@ using TMarginArray = TMarginSlots<int>;
 class TBoxSlots {
 public:
     TBoxSlots();  // every slot unassigned
-    explicit TBoxSlots(std::shared_ptr<const TVMarginArray> slots);
+    explicit TBoxSlots(std::shared_ptr<const TVMarginArray> shared);
+    // Slots made for this box alone: changed in place while no copy shares them.
+    explicit TBoxSlots(std::shared_ptr<TVMarginArray> own);
 
     const TPropValue& operator[](PropIndices p) const {
         if (p == PropIndices::MarginTop && FOwnTop) return FTop;
@@ -139,6 +141,7 @@ public:
 
 private:
     std::shared_ptr<const TVMarginArray> FSlots;
+    TVMarginArray* FOwnSlots = nullptr;  // FSlots, when made to be changed
     TPropValue FTop, FBottom;
     bool FOwnTop = false, FOwnBottom = false;
 };

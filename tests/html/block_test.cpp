@@ -139,6 +139,17 @@ TEST(Block, BoxesOfOneSetKeepTheirOwnChanges) {
     EXPECT_EQ(number(first, Width), 100);
     EXPECT_EQ(text(second, Width), "50%");
     EXPECT_EQ(text(third, Width), "50%");
+    // A copy of a box's slots (a clone for printing) and the box go their own ways.
+    TBoxSlots copy = first->RawBoxValues;
+    copy.Set(Width, 200);
+    first->RawBoxValues.Set(Height, 30);
+    EXPECT_EQ(number(first, Width), 100);
+    EXPECT_EQ(number(first, Height), 30);
+    ASSERT_TRUE(IsInt(copy[Width]));
+    EXPECT_EQ(std::get<int>(copy[Width]), 200);
+    EXPECT_FALSE(IsInt(copy[Height]) && std::get<int>(copy[Height]) == 30);
+    EXPECT_EQ(number(first, MarginBottom), 0);
+    EXPECT_EQ(PropString(copy[MarginTop]), "5px");
     const TVMarginArray own = props->VMarginArray();
     EXPECT_EQ(PropString(own[MarginTop]), "5px");
     EXPECT_EQ(PropString(own[MarginBottom]), "7px");
