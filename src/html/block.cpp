@@ -183,10 +183,10 @@ void TBlock::CollapseMargins() {
         if (EnclosingCell)
             for (int i = EnclosingCell->Count() - 1; i >= 0 && !previous; --i) {
                 TSectionBase* s = EnclosingCell->Section(i);
-                auto* b = dynamic_cast<TBlock*>(s);
+                auto* b = s->AsBlock();
                 if (!b || b->Positioning != posAbsolute) previous = s;
             }
-        auto* prev = dynamic_cast<TBlock*>(previous);
+        auto* prev = previous ? previous->AsBlock() : nullptr;
         const bool floatingTable = prev && prev->FloatSide != ANone &&
                                    (dynamic_cast<TTableBlock*>(prev) || dynamic_cast<TTableAndCaptionBlock*>(prev));
         if (floatingTable && topAuto) {
@@ -442,7 +442,7 @@ void TBlock::KnowReach() const {
     FReachKnown = true;
     FHoldsPositioned = false;
     for (const TSectionBase* s : ZOrderList)
-        if (auto* b = dynamic_cast<const TBlock*>(s)) {
+        if (auto* b = s->AsBlock()) {
             b->KnowReach();
             if (b->Positioning != posStatic || b->FHoldsPositioned) FHoldsPositioned = true;
         }
@@ -469,20 +469,20 @@ void TBlock::KnowReach() const {
 }
 
 bool TBlock::PaintReach(const TSectionBase* s, int64_t& top, int64_t& bottom) {
-    if (auto* b = dynamic_cast<const TBlock*>(s)) {
+    if (auto* b = s->AsBlock()) {
         if (b->Positioning != posStatic || b->FloatSide != ANone || b->FHoldsPositioned) return false;
         // What the page-break rules of its Draw1 read, too.
         top = std::min({b->PaintTop, b->ChildCell->PaintTop, b->InnerTop,
                         SaturateY(int64_t{b->InnerTop} + std::min(0, b->BoxValues[MarginTop]))});
         bottom = std::max({b->PaintBottom, b->ChildCell->PaintBottom, SaturateY(int64_t{b->InnerTop} + b->FullHeight)});
-        if (auto* item = dynamic_cast<const TBlockLI*>(b)) {
+        if (auto* item = b->AsListItem()) {
             // Its bullet is painted when near the rows.
             top = std::min<int64_t>(top, int64_t{item->BulletY} - BulletReach - 1);
             bottom = std::max<int64_t>(bottom, int64_t{item->BulletY} + BulletReach);
         }
         return true;
     }
-    if (dynamic_cast<const TSection*>(s)) {
+    if (s->AsText()) {
         top = s->PaintTop;
         bottom = s->PaintBottom;
         return true;

@@ -38,6 +38,8 @@ private:
     bool FTooDeep;
 };
 
+class TBlockLI;
+
 class TBlock : public TSectionBase {
 public:
     TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* EnclosingCell, TAttributeList* attributes);
@@ -45,6 +47,10 @@ public:
     ~TBlock() override;
 
     TSectionBase* CreateClone(TSectionDocument* document) const override;
+    TBlock* AsBlock() override { return this; }
+    // The box as a list item, else nullptr.
+    virtual TBlockLI* AsListItem() { return nullptr; }
+    const TBlockLI* AsListItem() const { return const_cast<TBlock*>(this)->AsListItem(); }
     void CopyToClipboard() override;
     int DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
                   int EnclosingHeight, IndentManager* IndentRef, int& MaxWidth, int& PosCounter) override;
@@ -180,6 +186,7 @@ public:
     ~TBlockLI() override;
 
     TSectionBase* CreateClone(TSectionDocument* document) const override;
+    TBlockLI* AsListItem() override { return this; }
     int DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, int WidthArg, int HeightArg,
                   int EnclosingHeight, IndentManager* IndentRef, int& MaxWidth, int& PosCounter) override;
     int Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int OriginX,

@@ -19,7 +19,7 @@ TCellBasic::TCellBasic(TSectionList* document, const TCellBasic& source)
 
 void TCellBasic::Add(TSectionBase* section) {
     if (!section) return;
-    if (auto* text = dynamic_cast<TSection*>(section)) {
+    if (auto* text = section->AsText()) {
         if (!text->CharSourcePos.empty()) text->ProcessText();  // collected, not yet finished
         if (!text->Preformatted() && text->Len == 0 && text->ClearSide == clrNone) {
             text->CheckFree();
@@ -38,9 +38,9 @@ bool TCellBasic::CheckLastBottomMargin() {
     while (cell) {
         TBlock* last = nullptr;
         for (int i = cell->Count() - 1; i >= 0 && !last; --i)
-            if (auto* b = dynamic_cast<TBlock*>(cell->Section(i)); b && b->Positioning != posAbsolute) last = b;
+            if (auto* b = cell->Section(i)->AsBlock(); b && b->Positioning != posAbsolute) last = b;
         if (!last) return false;
-        if (auto* item = dynamic_cast<TBlockLI*>(last)) {
+        if (auto* item = last->AsListItem()) {
             cell = item->ChildCell.get();
             continue;
         }
@@ -197,12 +197,12 @@ void TCellBasic::AddSectionsToList() {
 
 void TCellBasic::FormTree(const std::string& indent, std::string& tree) {
     for (int i = 0; i < Count(); ++i) {
-        if (auto* block = dynamic_cast<TBlock*>(Section(i))) {
+        if (auto* block = Section(i)->AsBlock()) {
             block->FormTree(indent, tree);
             continue;
         }
         tree += indent;
-        if (auto* text = dynamic_cast<TSection*>(Section(i))) {
+        if (auto* text = Section(i)->AsText()) {
             for (wchar_t c : text->SectionText.substr(0, 10)) tree += c < 128 ? static_cast<char>(c) : '?';
         } else {
             tree += "----";
@@ -277,7 +277,7 @@ int TBlockCell::DoLogicX(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY
         ScrollWidth = std::max(ScrollWidth, w);
         // An absolutely positioned block is out of the flow: it paints where
         // it is put but makes its cell no taller.
-        const auto* block = dynamic_cast<const TBlock*>(s);
+        const TBlock* block = s->AsBlock();
         if (!block || block->Positioning != posAbsolute) InnerBottom = std::max(InnerBottom, s->InnerBottom);
         PaintTop = std::min(PaintTop, s->PaintTop);
         PaintBottom = std::max(PaintBottom, s->PaintBottom);

@@ -17,6 +17,8 @@
 class TCanvas;
 class IndentManager;
 class TImageFormControlObj;
+class TBlock;
+class TSection;
 class TSectionBase;
 class TSectionList;
 
@@ -80,6 +82,12 @@ public:
     virtual bool GetChAtPos(int Pos, wchar_t& Ch, TObject*& Obj);
     virtual void MinMaxWidth(TCanvas* Canvas, int& Min, int& Max);
     virtual void AddSectionsToList();
+    // The section as a text section or a box, else nullptr. Cells ask this of
+    // every section they hold, so it is a virtual call, not a cast.
+    virtual TSection* AsText() { return nullptr; }
+    virtual TBlock* AsBlock() { return nullptr; }
+    const TSection* AsText() const { return const_cast<TSectionBase*>(this)->AsText(); }
+    const TBlock* AsBlock() const { return const_cast<TSectionBase*>(this)->AsBlock(); }
 
     void SetParent(TSectionDocument* document) { OwnerDocument = document; }
 

@@ -65,6 +65,7 @@ public:
     ~TSection() override;
 
     TSectionList* Document() const;
+    TSection* AsText() override { return this; }
 
     // Building (the reader).
     virtual void AddChar(wchar_t ch, int index);
