@@ -226,6 +226,14 @@ bool FindPropIndex(std::string_view name, PropIndices& index) {
 // Conversions
 
 int LengthConv(std::string_view text, bool relative, int base, int emSize, int exSize, int defaultValue) {
+    // A whole number of pixels ("4px"), what style sheets mostly give, is read
+    // in place.
+    if (text.size() >= 3 && text.size() <= 9 && text.ends_with("px")) {
+        int whole = 0;
+        size_t i = 0;
+        for (; i + 2 < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) whole = whole * 10 + (text[i] - '0');
+        if (i + 2 == text.size()) return RoundToInt(whole, MaxPixelLength);
+    }
     double n;
     std::string unit;
     if (!SplitLength(text, n, unit)) return defaultValue;
@@ -531,7 +539,7 @@ TProperties::~TProperties() {
 void TProperties::DropCachedFont() {
     TObject::Free(CachedFont);
     CachedFont = nullptr;
-    FHaveResolved = false;
+    FResolvedFont = nullptr;
     FStateKey = 0;
     FResolvedHint.reset();
 }
@@ -565,8 +573,20 @@ void TProperties::CopyState(const TProperties& source) {
     } else {
         FreeAndNil(LinkFonts);
     }
-    FHaveResolved = source.FHaveResolved;
-    AssignResolvedFont(FResolved, source.FResolved);
+    if (source.FResolvedFont == &source.FResolved) {
+        AssignResolvedFont(FResolved, source.FResolved);
+        FResolvedFont = &FResolved;
+    } else if (source.FResolvedFont) {
+        // Taken from a hint: this set shares the hint and its font.
+        FResolvedHint = source.FResolvedHint;
+        FResolvedFont = source.FResolvedFont;
+    }
+}
+
+void TProperties::SetResolvedHint(std::shared_ptr<const TResolvedState> hint) {
+    // A set already resolved has no use for a hint, and may be reading the
+    // font of the one it has.
+    if (!FResolvedFont) FResolvedHint = std::move(hint);
 }
 
 void TProperties::Copy(const TProperties& source) {
@@ -1127,14 +1147,13 @@ void TProperties::GetSingleFontInfo(ThtFontInfo& info) const {
 }
 
 const TResolvedFont& TProperties::GetResolvedFont() {
-    if (FHaveResolved) return FResolved;
+    if (FResolvedFont) return *FResolvedFont;
     if (FResolvedHint && FStateKey != 0 && FResolvedHint->Key == FStateKey) {
-        AssignResolvedFont(FResolved, FResolvedHint->Font);
         EmPixels = FResolvedHint->EmPixels;
         ExPixels = FResolvedHint->ExPixels;
-        FHaveResolved = true;
+        FResolvedFont = &FResolvedHint->Font;
         FStateKey |= ResolvedStateBit;
-        return FResolved;
+        return *FResolvedFont;
     }
     TResolvedFont& r = FResolved;
     GetSingleFontInfo(r.Info);
@@ -1149,7 +1168,7 @@ const TResolvedFont& TProperties::GetResolvedFont() {
     if (IsInt(spacing)) r.ExtraSpace = std::get<int>(spacing);
     else if (!IsString(spacing) || PropString(spacing) == "normal") r.ExtraSpace = 0;
     else r.ExtraSpace = LengthConv(PropString(spacing), false, EmPixels, EmPixels, ExPixels, 0);
-    FHaveResolved = true;
+    FResolvedFont = &r;
     // Resolving is a function of the state, so the resolved state has a name too.
     if (FStateKey != 0) FStateKey |= ResolvedStateBit;
     return r;

@@ -295,7 +295,7 @@ public:
         int EmPixels = 0;
         int ExPixels = 0;
     };
-    void SetResolvedHint(std::shared_ptr<const TResolvedState> hint) { FResolvedHint = std::move(hint); }
+    void SetResolvedHint(std::shared_ptr<const TResolvedState> hint);
 
     const TPropValue& Value(PropIndices index) const { return FSlots->Values[static_cast<size_t>(Idx(index))]; }
     bool IsSetHere(PropIndices index) const { return FSlots->SetHere[static_cast<size_t>(Idx(index))]; }
@@ -344,7 +344,9 @@ private:
     TSlots& Own();
     std::shared_ptr<TSlots> FSlots;
 
-    bool FHaveResolved = false;
+    // The resolved font: FResolved, or the hint's when the set took it from
+    // there (the hint keeps it); nullptr until resolved.
+    const TResolvedFont* FResolvedFont = nullptr;
     TResolvedFont FResolved;
     uint32_t FStateKey = 0;
     std::shared_ptr<const TResolvedState> FResolvedHint;

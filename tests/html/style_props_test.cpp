@@ -243,6 +243,11 @@ TEST(StyleProps, LengthConversion) {
         {"1ex", false, 0, 8},        {"12furlongs", false, 0, -7},
         {"100000000000000000000000000000000000000px", false, 0, 1000000},
         {"-100000000000000000000000000000000000000px", false, 0, -1000000},
+        // Whole pixels, read in place, and what only looks like them.
+        {"4px", false, 0, 4},        {"0px", false, 0, 0},       {"0012px", false, 0, 12},
+        {"1234567px", false, 0, 1000000},                        {"px", false, 0, -7},
+        {"4PX", false, 0, 4},        {" 4px", false, 0, 4},      {"4 px", false, 0, 4},
+        {"-4px", false, 0, -4},      {"4pxx", false, 0, -7},     {"1x2px", false, 0, -7},
     };
     for (const Case& c : cases)
         EXPECT_EQ(LengthConv(c.text, c.relative, c.base, 16, 8, -7), c.expected) << c.text;
@@ -355,6 +360,45 @@ TEST(StyleProps, CopiedTextSlotsOutliveTheirSource) {
     EXPECT_EQ(text.Str(), "");  // a moved-from text reads as empty and can be assigned again
     text = taken;
     EXPECT_EQ(text.Str(), "thin");
+}
+
+TEST_F(StyleFixture, AResolvedFontTakenFromAHintOutlivesBothHintAndSource) {
+    Sheet("P { font-family: Times New Roman; font-size: 20pt }");
+    TProperties* p = Push("p");
+    const std::string face = p->GetResolvedFont().Info.FaceName;
+    ASSERT_EQ(face, "Times New Roman");
+
+    // A set in the state the hint names takes its font from there.
+    auto hint = std::make_shared<TProperties::TResolvedState>();
+    hint->Key = 7;
+    AssignResolvedFont(hint->Font, p->GetResolvedFont());
+    hint->Font.Info.FaceName = "Hinted";
+    hint->EmPixels = 21;
+    auto source = std::make_unique<TProperties>();
+    source->CopyState(*Push("p"));  // not resolved yet
+    source->SetStateKey(7);
+    source->SetResolvedHint(hint);
+    hint.reset();
+    EXPECT_EQ(source->GetResolvedFont().Info.FaceName, "Hinted");
+    EXPECT_EQ(source->EmPixels, 21);
+
+    // A copy shares it; a later hint changes nothing resolved; the copy keeps
+    // it when the source and the hint are gone.
+    TProperties copy;
+    copy.CopyState(*source);
+    auto other = std::make_shared<TProperties::TResolvedState>();
+    other->Key = copy.StateKey();
+    other->Font.Info.FaceName = "Other";
+    copy.SetResolvedHint(other);
+    source.reset();
+    other.reset();
+    EXPECT_EQ(copy.GetResolvedFont().Info.FaceName, "Hinted");
+    EXPECT_EQ(copy.EmPixels, 21);
+
+    // A change resolves the copy's own font again.
+    copy.AddPropertyByName("font-size", "10pt");
+    EXPECT_EQ(copy.GetResolvedFont().Info.FaceName, face);
+    EXPECT_NE(copy.EmPixels, 21);
 }
 
 TEST(StyleProps, CharsetsAndCodePages) {
