@@ -15,8 +15,34 @@ TPropCache::TPropCache() = default;
 TPropCache::~TPropCache() = default;
 
 void TPropCache::Forget() {
+    static_assert(MaxCachedSets * 2 <= kSlotCount, "the slots stay at most half full");
     FSets.clear();
+    FSlots.fill(0);
     FSeen.fill({});
+}
+
+namespace {
+
+// The slot a hash starts looking from, taken from its high half: the low bit
+// of every hash is set.
+size_t FirstSlot(uint64_t hash, size_t slots) { return static_cast<size_t>(hash >> 32) & (slots - 1); }
+
+}  // namespace
+
+TPropCache::TMade* TPropCache::Find(uint64_t hash) {
+    for (size_t i = FirstSlot(hash, FSlots.size());; i = (i + 1) & (FSlots.size() - 1)) {
+        if (FSlots[i] == 0) return nullptr;
+        TMade& made = FSets[FSlots[i] - 1];
+        if (made.Hash == hash) return &made;
+    }
+}
+
+TPropCache::TMade& TPropCache::Keep(uint64_t hash) {
+    size_t i = FirstSlot(hash, FSlots.size());
+    while (FSlots[i] != 0) i = (i + 1) & (FSlots.size() - 1);
+    FSets.emplace_back().Hash = hash;
+    FSlots[i] = static_cast<uint32_t>(FSets.size());
+    return FSets.back();
 }
 
 uint32_t TPropCache::NewKey() { return ++FLastKey; }
@@ -79,11 +105,11 @@ TProperties* TPropCache::Push(TStyleList* styles, const std::string& tag, const 
     mix(cls);
     mix(pseudo);
     hash |= 1;
-    auto found = FSets.find(hash);
-    const bool same = found != FSets.end() && found->second.ParentKey == parentKey && found->second.Tag == tag &&
-                      found->second.Class == cls && found->second.Pseudo == pseudo;
+    TMade* found = Find(hash);
+    const bool same = found && found->ParentKey == parentKey && found->Tag == tag && found->Class == cls &&
+                      found->Pseudo == pseudo;
     if (same) {
-        TMade& made = found->second;
+        TMade& made = *found;
         if (!made.Resolved) made.Resolved = Resolved(*made.Set);
         props->CopyState(*made.Set);
         props->SetStateKey(made.Set->StateKey());
@@ -103,8 +129,8 @@ TProperties* TPropCache::Push(TStyleList* styles, const std::string& tag, const 
         return props;
     }
     if (++seen.Count < KeptFrom) return props;
-    if (found != FSets.end()) return props;
-    TMade& made = FSets[hash];
+    if (found) return props;
+    TMade& made = Keep(hash);
     made.ParentKey = parentKey;
     made.Tag = tag;
     made.Class = cls;

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 #include "html/style_props.h"
 
@@ -32,14 +32,20 @@ private:
     static std::shared_ptr<const TProperties::TResolvedState> Resolved(const TProperties& made);
 
     struct TMade {
+        uint64_t Hash = 0;
         uint32_t ParentKey = 0;
         std::string Tag, Class, Pseudo;
         std::unique_ptr<TProperties> Set;
         std::shared_ptr<const TProperties::TResolvedState> Resolved;
     };
-    // The hash of a parent's state key and an element's selectors to the set
-    // they make.
-    std::unordered_map<uint64_t, TMade> FSets;
+    // The sets kept, found by the hash of a parent's state key and an
+    // element's selectors: FSlots, open addressing, holds each set's index
+    // in FSets plus one, 0 for an empty slot.
+    TMade* Find(uint64_t hash);
+    TMade& Keep(uint64_t hash);
+    std::vector<TMade> FSets;
+    static constexpr size_t kSlotCount = 8192;
+    std::array<uint32_t, kSlotCount> FSlots{};
     struct TSeen {
         uint64_t Hash = 0;
         int Count = 0;

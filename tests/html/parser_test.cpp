@@ -8,6 +8,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "framework/cp1251.h"
 #include "html/block.h"
 #include "html/horz_line.h"
 #include "html/layout_types.h"
@@ -114,6 +115,31 @@ TEST(ParserTest, FontsOfRunsFollowTheOpenElements) {
     // SIZE=+9 saturates at 7, like SIZE=7.
     EXPECT_EQ(RunOf(d.doc, L"big")->RunFont.Height, RunOf(d.doc, L"max")->RunFont.Height);
     EXPECT_LT(RunOf(d.doc, L"big")->RunFont.Height, RunOf(d.doc, L"plain")->RunFont.Height);
+}
+
+TEST(ParserTest, EveryElementGetsItsOwnStyleOnAPageOfThousandsOfClasses) {
+    // More distinct elements than the reader keeps sets for, each met twice:
+    // sets made, kept, found again and let go must all give the right style.
+    std::string html = "<style>SPAN.c4321 { color: #FF0000 } SPAN.c17 { font-weight: bold }</style>";
+    for (int pass = 0; pass < 2; ++pass)
+        for (int n = 0; n < 5000; ++n)
+            html += "<p><span class=c" + std::to_string(n) + ">w" + std::to_string(n) + "r" + std::to_string(pass) +
+                    "</span></p>";
+    ParsedDoc d(html);
+    int seen = 0;
+    for (TSection* s : TextSections(d.doc)) {
+        const std::wstring& text = s->SectionText;
+        ASSERT_FALSE(text.empty());
+        const int n = std::stoi(text.substr(1));
+        ASSERT_GT(s->Fonts.Count(), 0);
+        const TFontObj* run = s->Fonts.Run(0);
+        for (int r = 0; r < s->Fonts.Count() && s->Fonts.Run(r)->RunStart == 0; ++r) run = s->Fonts.Run(r);
+        SCOPED_TRACE(WideToUtf8(text));
+        EXPECT_EQ(run->FontColor & 0xFFFFFF, n == 4321 ? 0x0000FFu : 0u);
+        EXPECT_EQ(run->RunFont.Weight, n == 17 ? 700 : 400);
+        ++seen;
+    }
+    EXPECT_EQ(seen, 10000);
 }
 
 TEST(ParserTest, LinksEnterTheLinkListWithTheirUrls) {
