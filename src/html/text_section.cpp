@@ -19,6 +19,24 @@ bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 bool BreaksAnywhere(wchar_t c) { return c > 0x2FFF; }
 bool IsStretchSpace(wchar_t c) { return c == L' ' || c == 0xA0; }
 
+// Calls `found(i)` for each i in [from, to) that `marked(i)` holds for. A
+// section's characters are looked at in groups that the compiler checks at
+// once, as marks are rare: a jump in the source positions, an object.
+template <class Marked, class Found>
+void ForEachMarked(int from, int to, Marked marked, Found found) {
+    constexpr int kGroup = 16;
+    int i = from;
+    for (; i + kGroup <= to; i += kGroup) {
+        bool any = false;
+        for (int j = 0; j < kGroup; ++j) any |= marked(i + j);
+        if (any)
+            for (int j = 0; j < kGroup; ++j)
+                if (marked(i + j)) found(i + j);
+    }
+    for (; i < to; ++i)
+        if (marked(i)) found(i);
+}
+
 // Sections are built in large buffers kept from one section to the next, and
 // a finished section keeps copies of just its length. Grown by doubling from
 // a line's worth, a paragraph took three allocations and two copies of each
@@ -319,8 +337,12 @@ void TSection::ProcessText() {
     // strings' own would be read again after every byte written.
     const wchar_t* const t = SectionText.data();
     const char* const breakFlags = LineBreakFlags.data();
-    std::vector<char> keep(static_cast<size_t>(n), 1);
+    // Whether each space stays; other characters stay but for `dropped`.
+    // Scratch of the reading thread, as the building buffers are.
+    static std::vector<char> keep;
+    if (keep.size() < static_cast<size_t>(n)) keep.resize(static_cast<size_t>(n));
     char* const k = keep.data();
+    int removed = 0;
     int lastKept = -1;  // the last character kept so far
     for (int i = 0; i < n;) {
         if (t[i] != L' ') {
@@ -338,45 +360,53 @@ void TSection::ProcessText() {
                 break;
             }
         for (int j = i; j < end; ++j) k[j] = j == survivor;
+        removed += end - i - 1;
         const bool leading = lastKept < 0;
         const bool trailing = end == n;
         const bool afterBreak = lastKept >= 0 && t[lastKept] == BreakChar;
         const bool beforeBreak = end < n && t[end] == BreakChar;
-        if (leading || trailing || afterBreak || beforeBreak)
+        if (leading || trailing || afterBreak || beforeBreak) {
             k[survivor] = 0;
-        else
+            ++removed;
+        } else {
             lastKept = survivor;
+        }
         i = end;
     }
     // A space right after a floating object goes: the float takes no room in the line.
     for (int i = 0; i < Images.Count(); ++i) {
         TFloatingObj* o = Images.Obj(i);
         const int next = o->Pos + 1;
-        if (o->IsFloating() && next < n && t[next] == L' ') k[next] = 0;
+        if (o->IsFloating() && next < n && t[next] == L' ' && k[next]) {
+            k[next] = 0;
+            ++removed;
+        }
     }
-    int keptCount = 0;
-    for (int i = 0; i < n; ++i) keptCount += k[i];
-    if (lastKept >= 0 && t[lastKept] == BreakChar && keptCount > 1) {
-        k[lastKept] = 0;
-        --keptCount;
+    // A break at the very end goes, unless it is all there is.
+    int dropped = -1;
+    if (lastKept >= 0 && t[lastKept] == BreakChar && n - removed > 1) {
+        dropped = lastKept;
+        ++removed;
     }
 
-    if (keptCount != n) {
-        std::vector<int> newIndex(static_cast<size_t>(n) + 1);
+    if (removed > 0) {
+        static std::vector<int> newIndex;
+        newIndex.resize(static_cast<size_t>(n) + 1);
+        int* const map = newIndex.data();
         wchar_t* const text = SectionText.data();
         char* const flags = LineBreakFlags.data();
         int* const source = CharSourcePos.data();
         const int sourceCount = static_cast<int>(std::min(CharSourcePos.size(), static_cast<size_t>(n)));
         int w = 0;
         for (int i = 0; i < n; ++i) {
-            newIndex[static_cast<size_t>(i)] = w;
-            if (!k[i]) continue;
+            map[i] = w;
+            if ((text[i] == L' ' && !k[i]) || i == dropped) continue;
             text[w] = text[i];
             flags[w] = flags[i];
             if (i < sourceCount) source[w] = source[i];
             ++w;
         }
-        newIndex[static_cast<size_t>(n)] = w;
+        map[n] = w;
         SectionText.resize(static_cast<size_t>(w));
         LineBreakFlags.resize(static_cast<size_t>(w));
         if (CharSourcePos.size() > static_cast<size_t>(w)) CharSourcePos.resize(static_cast<size_t>(w));
@@ -396,23 +426,24 @@ void TSection::Finish() {
     LineBreakFlags += 'y';
     SourceIndexMap.clear();
     if (Len > 0 && !CharSourcePos.empty()) {
-        // A new entry wherever the text stops following the source.
+        // A new entry wherever the text stops following the source; made in
+        // scratch, then kept at its own length.
         const int n = std::min(Len, static_cast<int>(CharSourcePos.size()));
         const int* const pos = CharSourcePos.data();
-        size_t jumps = 1;
-        for (int i = 1; i < n; ++i) jumps += pos[i] != pos[i - 1] + 1;
-        SourceIndexMap.reserve(jumps);
-        SourceIndexMap.push_back({0, pos[0]});
-        for (int i = 1; i < n; ++i)
-            if (pos[i] != pos[i - 1] + 1) SourceIndexMap.push_back({i, pos[i]});
+        static std::vector<IndexObj> entries;
+        entries.clear();
+        entries.push_back({0, pos[0]});
+        ForEachMarked(1, n, [pos](int i) { return pos[i] != pos[i - 1] + 1; },
+                      [pos](int i) { entries.push_back({i, pos[i]}); });
+        SourceIndexMap.assign(entries.begin(), entries.end());
     }
     TBuildBuffers::Give(CharSourcePos);
     Fit(SectionText);
     Fit(LineBreakFlags);
     FObjectPositions.clear();
     const wchar_t* const text = SectionText.data();
-    for (int i = 0, len = Len; i < len; ++i)
-        if (IsObjectChar(text[i])) FObjectPositions.push_back(i);
+    ForEachMarked(0, Len, [text](int i) { return IsObjectChar(text[i]); },
+                  [this](int i) { FObjectPositions.push_back(i); });
     if (Len > 0)
         if (TSectionList* doc = Document()) TextSectionIndex = ++doc->TextSectionTotal;
     MinWidthCache = MaxWidthCache = 0;

@@ -619,6 +619,33 @@ TEST(TextSection, PreformattedTextNeitherCollapsesNorWraps) {
 }
 
 
+TEST(TextSection, BreaksAndSourceJumpsAreFoundWhereverTheyFall) {
+    // Characters are looked at sixteen at a time: breaks and jumps in the
+    // source positions at the first and last place of a group, side by side
+    // across groups, and in the short tail.
+    FakeScreen screen;
+    TSectionList doc(nullptr);
+    auto* s = new TSection(&doc);
+    s->SetRunFont(Fake16(), 0, TransparentColor);
+    std::wstring text(40, L'x');
+    for (int at : {0, 15, 16, 31, 38}) text[static_cast<size_t>(at)] = BreakChar;
+    // Source positions jump at 16, 17, 32 and 39.
+    s->AddText(std::wstring_view(text).substr(0, 16), 100);
+    s->AddText(std::wstring_view(text).substr(16, 1), 300);
+    s->AddText(std::wstring_view(text).substr(17, 15), 400);
+    s->AddText(std::wstring_view(text).substr(32, 7), 600);
+    s->AddText(std::wstring_view(text).substr(39), 700);
+    doc.Add(s);
+    ASSERT_EQ(s->SectionText, text);
+    for (auto [pos, source] : std::initializer_list<std::pair<int, int>>{
+             {0, 100}, {15, 115}, {16, 300}, {17, 400}, {31, 414}, {32, 600}, {38, 606}, {39, 700}})
+        EXPECT_EQ(s->FindSourcePos(pos), source) << pos;
+    Layout(doc, 2000);
+    const std::vector<std::wstring> lines = LineTexts(*s);
+    EXPECT_EQ(lines, (std::vector<std::wstring>{L"", std::wstring(14, L'x'), L"", std::wstring(14, L'x'),
+                                                std::wstring(6, L'x'), L"x"}));
+}
+
 TEST(TextSection, SectionsBuiltOneAfterAnotherKeepTheirOwnText) {
     // Two sections under construction at once, each longer or shorter than
     // the other, the long one in many pieces; and one after they finish.
