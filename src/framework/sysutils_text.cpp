@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -141,6 +142,23 @@ int CompareText(std::string_view a, std::string_view b) {
         if (ca != cb) return ca - cb;
     }
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+size_t FindByte(std::string_view s, char c, size_t from) {
+    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    const uint64_t pattern = ones * static_cast<unsigned char>(c);
+    const char* const data = s.data();
+    size_t i = from;
+    // A word holding `c` has a zero byte once `c` is cleared from it.
+    for (; i + 8 <= s.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, data + i, sizeof word);
+        word ^= pattern;
+        if ((word - ones) & ~word & highs) break;
+    }
+    for (; i < s.size(); ++i)
+        if (data[i] == c) return i;
+    return std::string_view::npos;
 }
 
 std::string ExtractFilePath(std::string_view name) {

@@ -37,7 +37,7 @@ TReaderResults gResults;
 // True when the text holds one of the ISO-2022-JP escapes that switch to
 // JIS X 0208, looked for in one pass: the escape byte is rare in pages.
 bool HasJisEscape(std::string_view text) {
-    for (size_t at = text.find('\x1b'); at != std::string_view::npos; at = text.find('\x1b', at + 1)) {
+    for (size_t at = FindByte(text, '\x1b'); at != std::string_view::npos; at = FindByte(text, '\x1b', at + 1)) {
         const std::string_view rest = text.substr(at + 1, 2);
         if (rest == "$@" || rest == "$B") return true;
     }

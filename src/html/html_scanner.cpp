@@ -234,7 +234,7 @@ std::string Iso2022JpToShiftJis(std::string_view text) {
 THtmlScanner::THtmlScanner() = default;
 
 void THtmlScanner::Start(std::string text) {
-    const size_t zero = text.find('\0');
+    const size_t zero = FindByte(text, '\0');
     if (zero != std::string::npos) text.resize(zero);
     FText = std::move(text);
     FPos = 0;
@@ -454,7 +454,7 @@ void THtmlScanner::DoInclude() {
     std::string rest = FInInclude ? FInclude.substr(FIPos) : std::string();
     std::string text;
     OnInclude(Viewer, command, std::move(params), text);
-    const size_t zero = text.find('\0');
+    const size_t zero = FindByte(text, '\0');
     if (zero != std::string::npos) text.resize(zero);
     if (text.empty() || FIncludeBytes + text.size() > MaxIncludeBytes) return;
     FIncludeBytes += text.size();

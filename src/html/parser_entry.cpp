@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "framework/cp1251.h"
+#include "framework/sysutils.h"
 #include "html/html_scanner.h"
 #include "html/section_list.h"
 #include "html/style_props.h"
@@ -35,7 +36,7 @@ constexpr std::uintmax_t MaxFrameFileBytes = 1u << 20;
 
 // The text up to its first zero byte; a UTF-8 signature is taken off.
 std::string Prepare(const std::string& s, bool& utf8) {
-    std::string text = s.substr(0, s.find('\0'));
+    std::string text = s.substr(0, FindByte(s, '\0'));
     utf8 = text.size() > 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0;
     if (utf8) text.erase(0, 3);
     return text;
@@ -45,7 +46,7 @@ std::string Prepare(const std::string& s, bool& utf8) {
 // there.
 bool MoreThan(std::string_view text, char c, int limit) {
     int count = 0;
-    for (size_t at = text.find(c); at != std::string_view::npos; at = text.find(c, at + 1))
+    for (size_t at = FindByte(text, c); at != std::string_view::npos; at = FindByte(text, c, at + 1))
         if (++count > limit) return true;
     return false;
 }

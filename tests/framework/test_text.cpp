@@ -183,6 +183,21 @@ TEST(Strings, FormatTrimAndFileNameParts) {
     EXPECT_EQ(ExcludeTrailingBackslash("C:\\a\\"), "C:\\a");
 }
 
+TEST(Strings, FindByteAgreesWithFindEverywhere) {
+    // Every length up to three words, the byte sought at every place and
+    // twice, bytes with the high bit, and starts at, inside and past the end.
+    for (char sought : {'\0', '<', '\x80', '\xFF', '\x7F'})
+        for (size_t length = 0; length <= 24; ++length)
+            for (size_t at = 0; at <= length; ++at) {
+                std::string text(length, sought == '\x7F' ? '\xFF' : '\x7F');
+                if (at < length) text[at] = sought;
+                if (at + 9 < length) text[at + 9] = sought;
+                for (size_t from = 0; from <= length + 2; ++from)
+                    ASSERT_EQ(FindByte(text, sought, from), std::string_view(text).find(sought, from))
+                        << int(sought) << " " << length << " " << at << " " << from;
+            }
+}
+
 TEST(Files, RussianNamesReachTheDiskAsTheirUnicodeNames) {
     testing_support::TempWorkDir dir;
     const std::string name = Utf8ToAnsi("апельсин.sch");
