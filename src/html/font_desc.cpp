@@ -27,6 +27,14 @@ const TFaceName& WideFaceName(const std::string& face) {
     return known->Wide;
 }
 
+const TFontDesc& RunFontOf(const TResolvedFont& font) {
+    if (!font.HaveRunDesc) {
+        font.RunDesc = FontDescOf(font);
+        font.HaveRunDesc = true;
+    }
+    return font.RunDesc;
+}
+
 TFontDesc FontDescOf(const TResolvedFont& font) {
     TFontDesc d;
     d.Face = WideFaceName(font.Info.FaceName);

@@ -550,6 +550,8 @@ void AssignResolvedFont(TResolvedFont& to, const TResolvedFont& from) {
     to.Charset = from.Charset;
     to.Metrics = from.Metrics;
     to.ExtraSpace = from.ExtraSpace;
+    to.RunDesc = from.RunDesc;
+    to.HaveRunDesc = from.HaveRunDesc;
 }
 
 void TProperties::CopyState(const TProperties& source) {
@@ -1156,6 +1158,7 @@ const TResolvedFont& TProperties::GetResolvedFont() {
         return *FResolvedFont;
     }
     TResolvedFont& r = FResolved;
+    r.HaveRunDesc = false;
     GetSingleFontInfo(r.Info);
     const TFontServices& fonts = FontServices();
     r.Height = -RoundToInt(PPI() * r.Info.PointSize / 72, MaxPixelLength);

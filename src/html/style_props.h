@@ -19,6 +19,7 @@
 #include "framework/graphics_types.h"
 #include "html/html_types.h"
 #include "html/style_parser.h"
+#include "html/text_measure.h"
 
 class TStyleList;
 class TMyFont;
@@ -201,6 +202,10 @@ struct TResolvedFont {
     uint8_t Charset = 1;
     TFontMetricsInfo Metrics;
     int ExtraSpace = 0;
+    // The font of runs in this font, made when first asked (RunFontOf):
+    // every run of a page is made from one of a few resolved fonts.
+    mutable TFontDesc RunDesc;
+    mutable bool HaveRunDesc = false;
 };
 
 void AssignResolvedFont(TResolvedFont& to, const TResolvedFont& from);

@@ -269,7 +269,7 @@ TFontObj* TSection::SetRunFont(TFontDesc font, TColor color, TColor back) {
 
 void TSection::ChangeFont(TProperties& prop) {
     const TResolvedFont& font = prop.GetResolvedFont();
-    TFontObj* run = SetRunFont(FontDescOf(font), font.Info.TextColor, font.Info.BackColor);
+    TFontObj* run = SetRunFont(RunFontOf(font), font.Info.TextColor, font.Info.BackColor);
     run->ExtraSpace = font.ExtraSpace;
     run->SetTitle(prop.SelTitle);
     AlignmentType align;

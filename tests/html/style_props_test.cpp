@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "html/colors.h"
+#include "html/font_desc.h"
 #include "html/my_font.h"
 #include "html/style_list.h"
 #include "html/style_parser.h"
@@ -399,6 +400,26 @@ TEST_F(StyleFixture, AResolvedFontTakenFromAHintOutlivesBothHintAndSource) {
     copy.AddPropertyByName("font-size", "10pt");
     EXPECT_EQ(copy.GetResolvedFont().Info.FaceName, face);
     EXPECT_NE(copy.EmPixels, 21);
+}
+
+TEST_F(StyleFixture, ARunFontIsMadeOncePerResolvedFontAndAgainAfterAChange) {
+    TProperties* p = Push("p");
+    const TFontDesc& plain = RunFontOf(p->GetResolvedFont());
+    EXPECT_EQ(plain, FontDescOf(p->GetResolvedFont()));
+    EXPECT_EQ(&RunFontOf(p->GetResolvedFont()), &plain);  // kept, not made again
+    EXPECT_EQ(plain.Weight, 400);
+
+    p->AddPropertyByName("font-weight", "bold");
+    const TFontDesc bold = RunFontOf(p->GetResolvedFont());
+    EXPECT_EQ(bold.Weight, 700);
+    EXPECT_EQ(bold, FontDescOf(p->GetResolvedFont()));
+
+    TProperties copy;
+    copy.CopyState(*p);
+    EXPECT_EQ(RunFontOf(copy.GetResolvedFont()), bold);
+    copy.AddPropertyByName("font-size", "30pt");
+    EXPECT_EQ(RunFontOf(copy.GetResolvedFont()), FontDescOf(copy.GetResolvedFont()));
+    EXPECT_NE(RunFontOf(copy.GetResolvedFont()).Height, bold.Height);
 }
 
 TEST(StyleProps, CharsetsAndCodePages) {
