@@ -1569,10 +1569,15 @@ void ReadTextDocument(TSectionList* doc, std::string text, bool utf8) {
     reader.ReadPlainText();
 }
 
-int CountLinks(const std::string& text, int limit) {
+int CountLinks(std::string& text, int limit) {
     THtmlScanner scanner;
     scanner.TextSkipped = true;
-    scanner.Start(text);
+    scanner.Start(std::move(text));
+    struct TGiveBack {
+        THtmlScanner& Scanner;
+        std::string& Text;
+        ~TGiveBack() { Text = Scanner.TakeText(); }
+    } giveBack{scanner, text};
     int count = 0;
     do {
         scanner.NextToken();

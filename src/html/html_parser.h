@@ -52,5 +52,8 @@ TReaderResults& ReaderResults();
 void ReadHtmlDocument(TSectionList* doc, TObject* viewer, std::string text, bool utf8,
                       const TReaderCallbacks& callbacks);
 void ReadTextDocument(TSectionList* doc, std::string text, bool utf8);
-// Counts the A tags with HREF, stopping once `limit` are counted.
-int CountLinks(const std::string& text, int limit);
+// Counts the A tags with HREF, stopping once `limit` are counted. The text
+// is lent to the count and comes back, however the count ends, as it was up
+// to its first zero byte, where the scanner ends it: a page is not copied
+// for a look over its tags.
+int CountLinks(std::string& text, int limit);

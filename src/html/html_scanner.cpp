@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 #include "framework/sysutils.h"
 #include "html/code_pages.h"
@@ -253,6 +254,11 @@ void THtmlScanner::Start(std::string text) {
     Attributes.Clear();
     LCToken.Clear();
     NextChar();
+}
+
+std::string THtmlScanner::TakeText() {
+    FPos = 0;
+    return std::exchange(FText, std::string());
 }
 
 void THtmlScanner::Fail(const char* message) {

@@ -42,6 +42,8 @@ public:
     // Starts a run over `text`; an embedded zero byte ends the input. Reads the
     // first character.
     void Start(std::string text);
+    // The run's text, taken out of the scanner, which is left at its end.
+    std::string TakeText();
 
     void NextChar();
     void NextToken();

@@ -355,8 +355,20 @@ TEST(HtmlScanner, SkippingTextMeetsTheSameTags) {
         };
         EXPECT_EQ(tags(true), tags(false));
     }
-    EXPECT_EQ(CountLinks(pages[0], 100), 1);
-    EXPECT_EQ(CountLinks(pages[1], 100), 1);
+    for (size_t i = 0; i < pages.size(); ++i) {
+        std::string page = pages[i];
+        const int links = CountLinks(page, 100);
+        if (i < 2) EXPECT_EQ(links, 1);
+        EXPECT_EQ(page, pages[i]);  // lent to the count, and back
+    }
+    std::string many;
+    for (int i = 0; i < 10; ++i) many += "<a href=x" + std::to_string(i) + ">link</a>";
+    const std::string before = many;
+    EXPECT_EQ(CountLinks(many, 4), 4);  // stops there
+    EXPECT_EQ(many, before);
+    std::string cut = many + std::string(1, '\0') + "<a href=y>after</a>";
+    EXPECT_EQ(CountLinks(cut, 100), 10);
+    EXPECT_EQ(cut, before);
 }
 
 TEST(HtmlScanner, TheEntityListIsSortedAndSearchedCaseSensitively) {
