@@ -21,14 +21,16 @@ bool IsStretchSpace(wchar_t c) { return c == L' ' || c == 0xA0; }
 
 // Calls `found(i)` for each i in [from, to) that `marked(i)` holds for. A
 // section's characters are looked at in groups that the compiler checks at
-// once, as marks are rare: a jump in the source positions, an object.
+// once, as marks are rare: a jump in the source positions, an object. The
+// marks of a group are or-ed as numbers and `marked` takes no branch, or the
+// compiler checks them one by one.
 template <class Marked, class Found>
 void ForEachMarked(int from, int to, Marked marked, Found found) {
     constexpr int kGroup = 16;
     int i = from;
     for (; i + kGroup <= to; i += kGroup) {
-        bool any = false;
-        for (int j = 0; j < kGroup; ++j) any |= marked(i + j);
+        unsigned any = 0;
+        for (int j = 0; j < kGroup; ++j) any |= static_cast<unsigned>(marked(i + j));
         if (any)
             for (int j = 0; j < kGroup; ++j)
                 if (marked(i + j)) found(i + j);
@@ -442,8 +444,11 @@ void TSection::Finish() {
     Fit(LineBreakFlags);
     FObjectPositions.clear();
     const wchar_t* const text = SectionText.data();
-    ForEachMarked(0, Len, [text](int i) { return IsObjectChar(text[i]); },
-                  [this](int i) { FObjectPositions.push_back(i); });
+    auto isObject = [text](int i) {
+        const wchar_t c = text[i];
+        return (c == ImageChar) | (c == FormControlChar) | (c == BreakChar);
+    };
+    ForEachMarked(0, Len, isObject, [this](int i) { FObjectPositions.push_back(i); });
     if (Len > 0)
         if (TSectionList* doc = Document()) TextSectionIndex = ++doc->TextSectionTotal;
     MinWidthCache = MaxWidthCache = 0;
