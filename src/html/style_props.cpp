@@ -502,9 +502,9 @@ int TPropStack::IndexOf(const TProperties* props) const {
 // ---------------------------------------------------------------------------
 // TProperties
 
-const std::shared_ptr<TProperties::TSlots>& TProperties::DefaultSlots() {
-    static const std::shared_ptr<TSlots> slots = [] {
-        auto made = std::make_shared<TSlots>();
+const TLocalShared<TProperties::TSlots>& TProperties::DefaultSlots() {
+    static const TLocalShared<TSlots> slots = [] {
+        auto made = TLocalShared<TSlots>::Make();
         for (int i = FirstMarginSlot; i <= LastMarginSlot; ++i) made->Values[static_cast<size_t>(i)] = NotSetValue;
         made->Values[Idx(ZIndex)] = 0;
         return made;
@@ -514,7 +514,7 @@ const std::shared_ptr<TProperties::TSlots>& TProperties::DefaultSlots() {
 
 TProperties::TSlots& TProperties::Own() {
     if (FSlots.use_count() != 1) {
-        FSlots = std::make_shared<TSlots>(*FSlots);
+        FSlots = TLocalShared<TSlots>::Make(*FSlots);
     } else {
         FSlots->Margins.reset();
         FSlots->BoxMargins.reset();
@@ -605,7 +605,7 @@ void TProperties::CopyDefault(const TProperties& source) {
 void TProperties::Inherit(const TProperties& parent) {
     // The slots are made afresh, each written once: a copy of the present
     // ones would mostly be overwritten.
-    auto made = std::make_shared<TSlots>();
+    auto made = TLocalShared<TSlots>::Make();
     made->SetHere = FSlots->SetHere;
     auto& values = made->Values;
     const auto& own = FSlots->Values;

@@ -223,6 +223,45 @@ void StoreProperty(PropIndices index, const std::string& value,
 
 class TProperties;
 
+// A value shared by copies of a pointer, counted without atomic operations:
+// property sets belong to the thread that reads documents, and a count kept
+// for threads costs a locked instruction at every element read.
+template <class T>
+class TLocalShared {
+public:
+    TLocalShared() = default;
+    template <class... Args>
+    static TLocalShared Make(Args&&... args) {
+        TLocalShared made;
+        made.FRep = new TRep(std::forward<Args>(args)...);
+        return made;
+    }
+    TLocalShared(const TLocalShared& other) noexcept : FRep(other.FRep) {
+        if (FRep) ++FRep->Refs;
+    }
+    TLocalShared(TLocalShared&& other) noexcept : FRep(std::exchange(other.FRep, nullptr)) {}
+    TLocalShared& operator=(TLocalShared other) noexcept {
+        std::swap(FRep, other.FRep);
+        return *this;
+    }
+    ~TLocalShared() {
+        if (FRep && --FRep->Refs == 0) delete FRep;
+    }
+
+    T* operator->() const { return &FRep->Value; }
+    T& operator*() const { return FRep->Value; }
+    long use_count() const { return FRep ? FRep->Refs : 0; }
+
+private:
+    struct TRep {
+        template <class... Args>
+        explicit TRep(Args&&... args) : Value(std::forward<Args>(args)...) {}
+        long Refs = 1;
+        T Value;
+    };
+    TRep* FRep = nullptr;
+};
+
 // The property sets of the open elements, outermost first; entry 0 is the
 // document's base set.
 class TPropStack : public TFreeList {
@@ -343,11 +382,11 @@ private:
         TSlots(const TSlots& other) : Values(other.Values), SetHere(other.SetHere) {}
         TSlots& operator=(const TSlots&) = delete;
     };
-    static const std::shared_ptr<TSlots>& DefaultSlots();
+    static const TLocalShared<TSlots>& DefaultSlots();
     const std::array<TPropValue, PropCount>& Values() const { return FSlots->Values; }
     // The slots of this set alone, copied first when shared.
     TSlots& Own();
-    std::shared_ptr<TSlots> FSlots;
+    TLocalShared<TSlots> FSlots;
 
     // The resolved font: FResolved, or the hint's when the set took it from
     // there (the hint keeps it); nullptr until resolved.

@@ -422,6 +422,34 @@ TEST_F(StyleFixture, ARunFontIsMadeOncePerResolvedFontAndAgainAfterAChange) {
     EXPECT_NE(RunFontOf(copy.GetResolvedFont()).Height, bold.Height);
 }
 
+TEST(StyleProps, LocallySharedValuesGoWithTheirLastHolder) {
+    struct TCounted {
+        explicit TCounted(int* alive) : Alive(alive) { ++*Alive; }
+        TCounted(const TCounted& other) : Alive(other.Alive) { ++*Alive; }
+        ~TCounted() { --*Alive; }
+        int* Alive;
+    };
+    int alive = 0;
+    {
+        auto first = TLocalShared<TCounted>::Make(&alive);
+        TLocalShared<TCounted> second = first;
+        EXPECT_EQ(first.use_count(), 2);
+        EXPECT_EQ(&*first, &*second);
+        TLocalShared<TCounted> third = std::move(second);
+        EXPECT_EQ(second.use_count(), 0);
+        EXPECT_EQ(first.use_count(), 2);
+        auto copy = TLocalShared<TCounted>::Make(*first);  // a value of its own
+        EXPECT_EQ(alive, 2);
+        first = copy;
+        EXPECT_EQ(third.use_count(), 1);
+        first = first;
+        EXPECT_EQ(first.use_count(), 2);
+        third = TLocalShared<TCounted>();
+        EXPECT_EQ(alive, 1);  // the first value went with its last holder
+    }
+    EXPECT_EQ(alive, 0);
+}
+
 TEST(StyleProps, CharsetsAndCodePages) {
     FakeFonts fonts;  // reports 204 for the default charset, the others as asked
     SetFontServices(&fonts);
