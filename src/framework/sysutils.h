@@ -87,8 +87,8 @@ inline char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>
 std::string UpperCase(std::string_view s);
 std::string LowerCase(std::string_view s);
 int CompareText(std::string_view a, std::string_view b);
-// Where `c` first occurs in `s` at or after `from`, or npos. Eight bytes are
-// looked at a time, for looks across a whole page.
+// Where `c` first occurs in `s` at or after `from`, or npos. Sixteen bytes
+// are looked at a time, for looks across a whole page.
 size_t FindByte(std::string_view s, char c, size_t from = 0);
 
 // File name parts of 8-bit names ('\\' and '/' separate, ':' ends a drive).

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "framework/sysutils.h"
 
@@ -145,17 +148,16 @@ int CompareText(std::string_view a, std::string_view b) {
 }
 
 size_t FindByte(std::string_view s, char c, size_t from) {
-    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
-    const uint64_t pattern = ones * static_cast<unsigned char>(c);
     const char* const data = s.data();
     size_t i = from;
-    // A word holding `c` has a zero byte once `c` is cleared from it.
-    for (; i + 8 <= s.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, data + i, sizeof word);
-        word ^= pattern;
-        if ((word - ones) & ~word & highs) break;
+#ifdef __SSE2__
+    const __m128i pattern = _mm_set1_epi8(c);
+    for (; i + 16 <= s.size(); i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        if (const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, pattern)))
+            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(found)));
     }
+#endif
     for (; i < s.size(); ++i)
         if (data[i] == c) return i;
     return std::string_view::npos;

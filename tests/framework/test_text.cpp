@@ -184,10 +184,11 @@ TEST(Strings, FormatTrimAndFileNameParts) {
 }
 
 TEST(Strings, FindByteAgreesWithFindEverywhere) {
-    // Every length up to three words, the byte sought at every place and
-    // twice, bytes with the high bit, and starts at, inside and past the end.
+    // Every length up to three blocks of sixteen, the byte sought at every
+    // place and twice, bytes with the high bit, and starts at, inside and
+    // past the end.
     for (char sought : {'\0', '<', '\x80', '\xFF', '\x7F'})
-        for (size_t length = 0; length <= 24; ++length)
+        for (size_t length = 0; length <= 48; ++length)
             for (size_t at = 0; at <= length; ++at) {
                 std::string text(length, sought == '\x7F' ? '\xFF' : '\x7F');
                 if (at < length) text[at] = sought;
