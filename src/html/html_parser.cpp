@@ -1572,12 +1572,12 @@ void ReadTextDocument(TSectionList* doc, std::string text, bool utf8) {
 int CountLinks(std::string& text, int limit) {
     THtmlScanner scanner;
     scanner.TextSkipped = true;
-    scanner.Start(std::move(text));
     struct TGiveBack {
         THtmlScanner& Scanner;
         std::string& Text;
         ~TGiveBack() { Text = Scanner.TakeText(); }
     } giveBack{scanner, text};
+    scanner.Start(std::move(text));
     int count = 0;
     do {
         scanner.NextToken();
