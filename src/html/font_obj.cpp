@@ -23,9 +23,9 @@ TFontDesc DescOfInfo(const ThtFontInfo& info) {
 
 }  // namespace
 
-TFontObj::TFontObj(TSection* section, TFontDesc font, int position)
+TFontObj::TFontObj(TSection* section, TFontDesc font, int position, TFontId screenId)
     : OwnerSection(section), RunStart(position), RunFont(std::move(font)) {
-    FontChanged();
+    FontChanged(screenId);
 }
 
 TFontObj::TFontObj(TSection* section, const TFontObj& source)
@@ -93,9 +93,10 @@ TFontId TFontObj::FontIdIn(TTextMeasurer& measurer) {
     return FId;
 }
 
-void TFontObj::FontChanged() {
+void TFontObj::FontChanged(TFontId screenId) {
     TTextMeasurer& m = ScreenMeasurer();
-    FIdSerial = 0;
+    FId = screenId;
+    FIdSerial = screenId >= 0 ? m.Serial() : 0;
     const TFontMetrics& metrics = m.Metrics(FontIdIn(m));
     MetricHeight = metrics.Height;
     RunLineHeight = metrics.Height + metrics.ExternalLeading;
@@ -111,9 +112,9 @@ void TFontObj::ConvertFont(const ThtFontInfo& info) {
     FontChanged();
 }
 
-void TFontObj::ReplaceFont(TFontDesc font) {
+void TFontObj::ReplaceFont(TFontDesc font, TFontId screenId) {
     RunFont = std::move(font);
-    FontChanged();
+    FontChanged(screenId);
 }
 
 void TFontObj::CreateFIArray() {

@@ -28,17 +28,19 @@ constexpr TColor TransparentColor = 0x1FFFFFFF;
 
 class TFontObj : public TObject {
 public:
-    TFontObj(TSection* section, TFontDesc font, int position);
+    // screenId: the screen measurer's id for `font`, when known.
+    TFontObj(TSection* section, TFontDesc font, int position, TFontId screenId = -1);
     // The copy for a print: the plain link font, no link fonts and no tab stop.
     TFontObj(TSection* section, const TFontObj& source);
     ~TFontObj() override;
 
-    // Refreshes the metric fields from the screen's measurer.
-    void FontChanged();
+    // Refreshes the metric fields from the screen's measurer; screenId is
+    // RunFont's id there, when known.
+    void FontChanged(TFontId screenId = -1);
     // The run's font in that measurer, kept while the measurer keeps its ids.
     TFontId FontIdIn(TTextMeasurer& measurer);
     void ConvertFont(const ThtFontInfo& info);
-    void ReplaceFont(TFontDesc font);
+    void ReplaceFont(TFontDesc font, TFontId screenId = -1);
     void CreateFIArray();
     void SetVisited(bool value);
     void SetHover(bool value);

@@ -552,6 +552,8 @@ void AssignResolvedFont(TResolvedFont& to, const TResolvedFont& from) {
     to.ExtraSpace = from.ExtraSpace;
     to.RunDesc = from.RunDesc;
     to.HaveRunDesc = from.HaveRunDesc;
+    to.RunFontSerial = from.RunFontSerial;
+    to.RunFontId = from.RunFontId;
 }
 
 void TProperties::CopyState(const TProperties& source) {
@@ -1159,6 +1161,7 @@ const TResolvedFont& TProperties::GetResolvedFont() {
     }
     TResolvedFont& r = FResolved;
     r.HaveRunDesc = false;
+    r.RunFontSerial = 0;
     GetSingleFontInfo(r.Info);
     const TFontServices& fonts = FontServices();
     r.Height = -RoundToInt(PPI() * r.Info.PointSize / 72, MaxPixelLength);

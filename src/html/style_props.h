@@ -206,6 +206,9 @@ struct TResolvedFont {
     // every run of a page is made from one of a few resolved fonts.
     mutable TFontDesc RunDesc;
     mutable bool HaveRunDesc = false;
+    // RunDesc's font in the screen measurer of that serial (0: not known).
+    mutable uint64_t RunFontSerial = 0;
+    mutable TFontId RunFontId = -1;
 };
 
 void AssignResolvedFont(TResolvedFont& to, const TResolvedFont& from);

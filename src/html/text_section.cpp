@@ -244,15 +244,15 @@ void TSection::AddChar(wchar_t ch, int index) {
     AddTokenObj(t);
 }
 
-TFontObj* TSection::SetRunFont(TFontDesc font, TColor color, TColor back) {
+TFontObj* TSection::SetRunFont(TFontDesc font, TColor color, TColor back, TFontId screenId) {
     const int at = static_cast<int>(SectionText.size());
     TFontObj* run;
     if (Fonts.Count() > 0 && Fonts.Run(Fonts.Count() - 1)->RunStart == at) {
         run = Fonts.Run(Fonts.Count() - 1);
-        run->ReplaceFont(std::move(font));
+        run->ReplaceFont(std::move(font), screenId);
     } else {
         TFontObj* previous = Fonts.Count() > 0 ? Fonts.Run(Fonts.Count() - 1) : nullptr;
-        run = new TFontObj(this, std::move(font), at);
+        run = new TFontObj(this, std::move(font), at, screenId);
         Fonts.Add(run);
         // A font change inside a link keeps the link.
         if (previous && !previous->LinkTarget().Url.empty()) {
@@ -271,7 +271,15 @@ TFontObj* TSection::SetRunFont(TFontDesc font, TColor color, TColor back) {
 
 void TSection::ChangeFont(TProperties& prop) {
     const TResolvedFont& font = prop.GetResolvedFont();
-    TFontObj* run = SetRunFont(RunFontOf(font), font.Info.TextColor, font.Info.BackColor);
+    const TFontDesc& desc = RunFontOf(font);
+    // The run's font is found in the screen measurer once per resolved font.
+    TTextMeasurer& screen = ScreenMeasurer();
+    const bool known = font.RunFontSerial == screen.Serial();
+    TFontObj* run = SetRunFont(desc, font.Info.TextColor, font.Info.BackColor, known ? font.RunFontId : -1);
+    if (!known) {
+        font.RunFontId = run->FontIdIn(screen);
+        font.RunFontSerial = screen.Serial();
+    }
     run->ExtraSpace = font.ExtraSpace;
     run->SetTitle(prop.SelTitle);
     AlignmentType align;

@@ -82,7 +82,8 @@ public:
     void AddText(std::wstring_view text, const int* positions, bool noBreak);
     // The run at the end of the text takes this font (a new run when the
     // last one already holds text).
-    TFontObj* SetRunFont(TFontDesc font, TColor color, TColor back);
+    // screenId: the screen measurer's id for `font`, when known.
+    TFontObj* SetRunFont(TFontDesc font, TColor color, TColor back, TFontId screenId = -1);
     void ChangeFont(TProperties& prop);
     // A link starts (target has a URL) or ends at the end of the text.
     void HRef(bool start, const TUrlTarget& target, const TFontInfoArray* linkFonts);

@@ -595,6 +595,44 @@ TEST(TextSection, ReaderSectionTakesItsStyle) {
     EXPECT_EQ(doc.IDObjects->FindObject("para"), nullptr);
 }
 
+TEST(TextSection, RunsOfOneStyleFindTheirFontOnceAndAgainInANewMeasurer) {
+    FakeScreen screen;
+    TStyleList styles;
+    styles.Initialize("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF, true, 1, 8, 10);
+    TProperties prop;
+    prop.CopyDefault(*styles.DefaultEntry);
+    prop.Combine(&styles, "p", "", "", "", "", nullptr);
+    TSection s(nullptr);
+    auto runFor = [&](const wchar_t* text) {
+        s.ChangeFont(prop);
+        TFontObj* run = s.Fonts.Run(s.Fonts.Count() - 1);
+        s.AddText(text, 0);
+        return run;
+    };
+    auto expectFontIn = [](TFontObj* run, TTextMeasurer& m) {
+        const TFontId id = m.Font(run->RunFont);
+        EXPECT_EQ(run->FontIdIn(m), id);
+        EXPECT_EQ(run->MetricHeight, m.Metrics(id).Height);
+    };
+    TFontObj* first = runFor(L"a");
+    TFontObj* second = runFor(L"b");
+    ASSERT_NE(first, second);
+    expectFontIn(first, screen.measurer);
+    expectFontIn(second, screen.measurer);
+
+    // Another measurer numbers its fonts apart: a run made there takes its
+    // id, not the one the style found in the first.
+    TTableMeasurer other{std::make_unique<TFakeGlyphSource>()};
+    TFontDesc tiny = Fake16();
+    tiny.Height = -3;
+    other.Font(tiny);
+    SetScreenMeasurer(&other);
+    TFontObj* third = runFor(L"c");
+    SetScreenMeasurer(&screen.measurer);
+    ASSERT_NE(other.Font(third->RunFont), screen.measurer.Font(third->RunFont));
+    expectFontIn(third, other);
+}
+
 TEST(TextSection, PreformattedTextNeitherCollapsesNorWraps) {
     FakeScreen screen;
     TSectionList doc(nullptr);
