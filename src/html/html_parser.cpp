@@ -1,10 +1,12 @@
 #include "html/html_parser.h"
 
 #include <algorithm>
+#include <array>
 #include <bitset>
 #include <cctype>
 #include <climits>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -98,12 +100,21 @@ constexpr InlineTag kInlineTags[] = {
     {SmallSy, SmallEndSy, "small"},                             {SpanSy, SpanEndSy, "span"},
     {LabelSy, LabelEndSy, "label"},
 };
-const InlineTag* FindInline(Symb sy, bool& start) {
-    for (const InlineTag& t : kInlineTags) {
-        if (t.Start == sy) { start = true; return &t; }
-        if (t.End == sy) { start = false; return &t; }
+// Every token of running text asks, so the answer is a look-up by symbol:
+// the entry's index plus one, negative for an end tag, 0 for none.
+constexpr std::array<int8_t, SymbCount> kInlineBySymbol = [] {
+    std::array<int8_t, SymbCount> table{};
+    for (size_t i = 0; i < std::size(kInlineTags); ++i) {
+        table[kInlineTags[i].Start] = static_cast<int8_t>(i + 1);
+        table[kInlineTags[i].End] = static_cast<int8_t>(-static_cast<int>(i + 1));
     }
-    return nullptr;
+    return table;
+}();
+const InlineTag* FindInline(Symb sy, bool& start) {
+    const int entry = sy >= 0 && sy < SymbCount ? kInlineBySymbol[static_cast<size_t>(sy)] : 0;
+    if (entry == 0) return nullptr;
+    start = entry > 0;
+    return &kInlineTags[std::abs(entry) - 1];
 }
 
 const char* ItemTag(Symb sy) { return sy == DDSy ? "dd" : sy == DTSy ? "dt" : "li"; }

@@ -142,6 +142,30 @@ TEST(ParserTest, EveryElementGetsItsOwnStyleOnAPageOfThousandsOfClasses) {
     EXPECT_EQ(seen, 10000);
 }
 
+// Each inline element takes the rule of its own name, and its own end tag,
+// not another's, gives the style back.
+TEST(ParserTest, EveryInlineElementOpensAndClosesItsOwnStyle) {
+    const std::string names[] = {"b",    "i",    "em",     "strong", "u",   "cite", "var",   "tt",   "code", "kbd",
+                                 "samp", "s",    "strike", "sub",    "sup", "big",  "small", "span", "label"};
+    for (const std::string& tag : names) {
+        SCOPED_TRACE(tag);
+        const std::string other = tag == "em" ? "strong" : "em";
+        ParsedDoc d("<style>" + tag + " { color: #0000FF }</style><p>a<" + tag + ">b</" + tag + ">c<" + tag + ">d</" +
+                    other + "></span>e</" + tag + ">f</p>");
+        const std::vector<TSection*> sections = TextSections(d.doc);
+        ASSERT_EQ(sections.size(), 1u);
+        const TSection& s = *sections[0];
+        ASSERT_EQ(s.SectionText, L"abcdef");
+        for (int at = 0; at < 6; ++at) {
+            int index;
+            const TFontObj* run = s.Fonts.GetFontObjAt(at, index);
+            ASSERT_NE(run, nullptr);
+            const bool inside = at == 1 || at == 3 || (at == 4 && tag != "span");
+            EXPECT_EQ(run->FontColor & 0xFFFFFF, inside ? 0xFF0000u : 0u) << "at " << at;
+        }
+    }
+}
+
 TEST(ParserTest, LinksEnterTheLinkListWithTheirUrls) {
     Doc d;
     ParseHTMLString("<a href=\"one.htm\">One</a> and <a name=here href=two.htm target=t>Two</a> <a name=x>n</a>",
