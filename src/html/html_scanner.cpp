@@ -1,5 +1,6 @@
 #include "html/html_scanner.h"
 
+#include <array>
 #include <cstring>
 #include <unordered_map>
 #include <utility>
@@ -743,6 +744,29 @@ bool THtmlScanner::ScanAttribute() {
     return true;
 }
 
+// Bytes that NextChar hands on as they are, but for a tab, and that end no
+// skipped text.
+constexpr auto kPlainBytes = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 9; c < 256; ++c) plain[static_cast<size_t>(c)] = c != '<' && c != '&' && c != '\r' && c != '\n';
+    return plain;
+}();
+
+bool THtmlScanner::SkipPlainBytes() {
+    if (FInInclude || OnProgress) return false;
+    const size_t from = FPos;
+    size_t at = from;
+    while (at < FText.size() && kPlainBytes[static_cast<unsigned char>(FText[at])]) ++at;
+    if (at == from) return false;
+    // Where NextChar would stand after the last of them.
+    SIndex += static_cast<int>(at - from);
+    FPos = at;
+    FLast = LineEnd::None;
+    LCh = FText[at - 1] == '\t' ? ' ' : FText[at - 1];
+    LCUpper = AsciiUpper(LCh);
+    return true;
+}
+
 void THtmlScanner::ScanText() {
     Sy = TextSy;
     if (TextSkipped) {
@@ -750,7 +774,7 @@ void THtmlScanner::ScanText() {
         // reading does, so that they end it in the same place.
         for (unsigned char c; (c = static_cast<unsigned char>(LCh)) > 8 && c != '<';) {
             if (c == '&') DecodeReferenceToText();
-            else NextChar();
+            else if (!SkipPlainBytes()) NextChar();
         }
         FChars.Clear();
         return;

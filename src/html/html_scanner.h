@@ -108,6 +108,9 @@ private:
     void ScanText();
     bool ScanAttribute();
     void SkipBlanks();
+    // In skipped text: passes the bytes up to the next one that needs
+    // NextChar's care, as NextChar would; false when there are none.
+    bool SkipPlainBytes();
 
     struct Reference;
     void ReadReference(Reference& ref);

@@ -329,10 +329,13 @@ TEST(HtmlScanner, SkippingTextMeetsTheSameTags) {
         "a < b <a href=y>&#1234567;&unknown;<script><a href=s></script><pre>\r\n<a href=z></pre>",
     };
     std::mt19937 random(7);
-    const char alphabet[] = "<>/!-&#x;=\"' \r\nabAB01\x80";
+    const char alphabet[] = "<>/!-&#x;=\"' \t\r\nabAB01\x80";
     for (int round = 0; round < 200; ++round) {
         std::string junk;
-        for (int i = static_cast<int>(random() % 120); i > 0; --i) junk += alphabet[random() % (sizeof(alphabet) - 1)];
+        for (int i = static_cast<int>(random() % 120); i > 0; --i) {
+            junk += alphabet[random() % (sizeof(alphabet) - 1)];
+            if (random() % 8 == 0) junk += "plain text\tand more";  // a long run of ordinary bytes
+        }
         pages.push_back(junk + "<a href=end>");
     }
     for (const std::string& page : pages) {
