@@ -243,19 +243,29 @@ public:
         if (FRep) ++FRep->Refs;
     }
     TLocalShared(TLocalShared&& other) noexcept : FRep(std::exchange(other.FRep, nullptr)) {}
-    TLocalShared& operator=(TLocalShared other) noexcept {
-        std::swap(FRep, other.FRep);
+    TLocalShared& operator=(const TLocalShared& other) noexcept {
+        if (other.FRep) ++other.FRep->Refs;  // first, for a value assigned to its own holder
+        Release();
+        FRep = other.FRep;
         return *this;
     }
-    ~TLocalShared() {
-        if (FRep && --FRep->Refs == 0) delete FRep;
+    TLocalShared& operator=(TLocalShared&& other) noexcept {
+        if (this != &other) {
+            Release();
+            FRep = std::exchange(other.FRep, nullptr);
+        }
+        return *this;
     }
+    ~TLocalShared() { Release(); }
 
     T* operator->() const { return &FRep->Value; }
     T& operator*() const { return FRep->Value; }
     long use_count() const { return FRep ? FRep->Refs : 0; }
 
 private:
+    void Release() {
+        if (FRep && --FRep->Refs == 0) delete FRep;
+    }
     struct TRep {
         template <class... Args>
         explicit TRep(Args&&... args) : Value(std::forward<Args>(args)...) {}
