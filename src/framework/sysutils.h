@@ -87,6 +87,14 @@ inline char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>
 std::string UpperCase(std::string_view s);
 std::string LowerCase(std::string_view s);
 int CompareText(std::string_view a, std::string_view b);
+// Whether two short texts (tag, class and keyword names) are the same bytes,
+// compared in place: a call into the C library costs more than the compare.
+inline bool SameBytes(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
 // Where `c` first occurs in `s` at or after `from`, or npos. Sixteen bytes
 // are looked at a time, for looks across a whole page.
 size_t FindByte(std::string_view s, char c, size_t from = 0);

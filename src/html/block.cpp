@@ -81,7 +81,7 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
       RawBoxValues(prop.BoxSlots()),
       EnclosingCell(EnclosingCell) {
     ChildCell->OwnerBlock = this;
-    ChildCell->OwnerTag = prop.SelTag;
+    ChildCell->OwnerTag = prop.Sel().Tag;
     prop.GetResolvedFont();  // sets EmPixels and ExPixels
     EmBase = prop.EmPixels > 0 ? prop.EmPixels : 16;
     ExBase = prop.ExPixels > 0 ? prop.ExPixels : EmBase / 2;
@@ -92,7 +92,7 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
     if (prop.GetFloat(side) && (side == ALeft || side == ARight)) FloatSide = side;
     BorderStyle = prop.GetBorderStyle();
     NotDisplayed = prop.DisplayNone();
-    Title = prop.SelTitle;
+    Title = prop.Sel().Title;
     prop.GetBackgroundPos(EmBase, ExBase, BackgroundPos);
     if (std::string image; prop.GetBackgroundImage(image) && !image.empty())
         BackgroundImage = std::make_unique<TBoxBackground>(OwnerDocument, image, BackgroundPos);
@@ -104,7 +104,7 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
         if (Positioning == posAbsolute && ZIndex == 0) ZIndex = 1;
     }
     if (FloatSide != ANone && ZIndex == 0) ZIndex = 1;
-    TagAndClass = prop.SelTag + "." + prop.SelClass;
+    TagAndClass = prop.Sel().Tag + "." + prop.Sel().Class;
     CollapseMargins();
     if (attributes && OwnerDocument && OwnerDocument->IDObjects) {
         const std::string id = attributes->GetID();
@@ -209,12 +209,13 @@ void TBlock::CollapseMargins() {
                 prev->BottomIsAuto = false;
             }
         } else if (previous) {
-            if (EnclosingCell->OwnerTag != "li" && topAuto &&
+            if (std::string_view(EnclosingCell->OwnerTag) != "li" && topAuto &&
                 (TagAndClass.starts_with("ul.") || TagAndClass.starts_with("ol.")))
                 top = 0;
         } else if (topAuto) {
             top = 0;
-        } else if (EnclosingCell && (EnclosingCell->OwnerTag == "default" || EnclosingCell->OwnerTag == "body")) {
+        } else if (const std::string_view ownerTag = EnclosingCell ? EnclosingCell->OwnerTag : std::string_view();
+                   ownerTag == "default" || ownerTag == "body") {
             int outer = 0;
             if (TBlock* owner = EnclosingCell->OwnerBlock) {
                 TMarginArray m{};

@@ -58,7 +58,7 @@ THorzLine::THorzLine(TSectionList* document, TAttributeList* L, TProperties& pro
     prop.Assign(TPropValue(std::to_string(RuleThickness) + "px"), PropIndices::Height);
     if (const TColor c = prop.GetOriginalForegroundColor(); c != 0x1FFFFFFF) Color = c;
     if (prop.IsSetHere(PropIndices::TextAlign)) {
-        const std::string& v = PropString(prop.Value(PropIndices::TextAlign));
+        const std::string_view v = PropString(prop.Value(PropIndices::TextAlign));
         if (v == "left") Align = Left;
         else if (v == "right") Align = Right;
         else if (v == "center") Align = Centered;

@@ -116,6 +116,18 @@ const InlineTag* FindInline(Symb sy, bool& start) {
     start = entry > 0;
     return &kInlineTags[std::abs(entry) - 1];
 }
+// The entry's name as the property sets take it, made once rather than at
+// every tag.
+const std::string& InlineName(const InlineTag* tag) {
+    static const auto names = [] {
+        std::array<std::string, std::size(kInlineTags)> made;
+        for (size_t i = 0; i < made.size(); ++i) made[i] = kInlineTags[i].Name;
+        return made;
+    }();
+    return names[static_cast<size_t>(tag - kInlineTags)];
+}
+// Names passed at every paragraph, link and font change, likewise made once.
+const std::string kParagraphTag = "p", kAnchorTag = "a", kFontTag = "font", kNoPseudo;
 
 const char* ItemTag(Symb sy) { return sy == DDSy ? "dd" : sy == DTSy ? "dt" : "li"; }
 
@@ -314,7 +326,7 @@ private:
 
     // False when the stack is at its cap: the tag is counted and its end tag
     // consumes the count, so the sets of the open elements stay as they were.
-    bool PushNewProp(const std::string& tag, const TagInfo& info, const std::string& pseudo = "") {
+    bool PushNewProp(const std::string& tag, const TagInfo& info, const std::string& pseudo = kNoPseudo) {
         if (PropStack.Count() >= MaxNestingDepth) {
             ++Excess[tag];
             return false;
@@ -332,7 +344,7 @@ private:
         }
         for (int j = PropStack.Count() - 1; j >= 1; --j) {
             TProperties* p = PropStack.GetProp(j);
-            if (p->SelTag != tag) continue;
+            if (!SameBytes(p->Sel().Tag, tag)) continue;
             if (p->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *p, false);
             PropStack.Delete(j);
             for (int k = j; k < PropStack.Count(); ++k)
@@ -973,7 +985,7 @@ void THtmlReader::DoP(const StopSet& stop) {
         }
         Next();
     }
-    const bool pushed = PushNewProp("p", info);
+    const bool pushed = PushNewProp(kParagraphTag, info);
     if (pushed && !info.Align.empty())
         PropStack.Last()->Assign(info.Align == "middle" ? std::string("center") : info.Align,
                                  PropIndices::TextAlign);
@@ -983,7 +995,7 @@ void THtmlReader::DoP(const StopSet& stop) {
         else DoText();
     }
     EndBlock(frame);
-    PopAProp("p");
+    PopAProp(kParagraphTag);
     if (Sc.Sy == PEndSy) Next();
 }
 
@@ -1225,12 +1237,12 @@ void THtmlReader::DoText() {
     bool start;
     if (const InlineTag* t = FindInline(Sc.Sy, start)) {
         if (start) {
-            if (PushNewProp(t->Name, Capture())) {
+            if (PushNewProp(InlineName(t), Capture())) {
                 TProperties* p = PropStack.Last();
                 if (p->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *p, true);
             }
         } else {
-            PopAProp(t->Name);
+            PopAProp(InlineName(t));
         }
         FontChanged();
         Next();
@@ -1248,7 +1260,7 @@ void THtmlReader::DoText() {
         }
         case FontSy: case BaseFontSy: DoFont(); return;
         case FontEndSy:
-            PopAProp("font");
+            PopAProp(kFontTag);
             FontChanged();
             Next();
             return;
@@ -1258,7 +1270,7 @@ void THtmlReader::DoText() {
                 LinkTarget.Clear();
                 InLink = false;
             }
-            PopAProp("a");
+            PopAProp(kAnchorTag);
             if (Section) {
                 Section->ChangeFont(*PropStack.Last());
                 Section->HRef(false, LinkTarget, nullptr);
@@ -1352,7 +1364,7 @@ void THtmlReader::AddText(TokenObj& token) {
 
 void THtmlReader::DoFont() {
     const bool baseFont = Sc.Sy == BaseFontSy;
-    if (PushNewProp("font", Capture())) {
+    if (PushNewProp(kFontTag, Capture())) {
         TProperties* p = PropStack.Last();
         TAttribute* a;
         if (Sc.Attributes.Find(SizeSy, a)) {
@@ -1393,7 +1405,7 @@ void THtmlReader::DoAnchor() {
         if (Sc.Attributes.Find(TabIndexSy, t)) LinkTarget.TabIndex = t->Number;
         pseudo = "link";
     }
-    if (PushNewProp("a", Capture(), pseudo)) {
+    if (PushNewProp(kAnchorTag, Capture(), pseudo)) {
         TProperties* p = PropStack.Last();
         p->SetFontBG();
         if (p->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *p, true);

@@ -151,7 +151,7 @@ void TImageObj::ProcessProperties(TProperties& prop) {
     };
     applyPlacement();
     if (prop.GetFloat(align) && align != ANone && SpaceRight == 0) SpaceLeft = SpaceRight = 3;
-    if (HintText.empty()) HintText = prop.SelTitle;
+    if (HintText.empty()) HintText = prop.Sel().Title;
     const TVMarginArray v = prop.VMarginArray();
     TMarginArray m;
     ConvInlineMargArray(v, 200, 200, prop.EmPixels, prop.ExPixels, m);

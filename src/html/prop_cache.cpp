@@ -1,5 +1,7 @@
 #include "html/prop_cache.h"
 
+#include "framework/sysutils.h"
+
 #include "html/style_list.h"
 #include "html/style_props.h"
 
@@ -106,8 +108,8 @@ TProperties* TPropCache::Push(TStyleList* styles, const std::string& tag, const 
     mix(pseudo);
     hash |= 1;
     TMade* found = Find(hash);
-    const bool same = found && found->ParentKey == parentKey && found->Tag == tag && found->Class == cls &&
-                      found->Pseudo == pseudo;
+    const bool same = found && found->ParentKey == parentKey && SameBytes(found->Tag, tag) &&
+                      SameBytes(found->Class, cls) && SameBytes(found->Pseudo, pseudo);
     if (same) {
         TMade& made = *found;
         if (!made.Resolved) made.Resolved = Resolved(*made.Set);

@@ -53,7 +53,7 @@ int TStyleList::FindFirst(const std::string& key) const {
 }
 
 void TStyleList::AddObject(const std::string& key, TProperties* props) {
-    props->SelTag = key;
+    props->EditSel().Tag = key;
     const int at = LowerBound(key);
     FEntries.insert(FEntries.begin() + at, Entry{key, LowerCase(key), props});
     Changed();

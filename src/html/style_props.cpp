@@ -46,8 +46,8 @@ BorderStyleType BorderStyleOf(const TPropValue& v) {
     return bssNone;
 }
 
-bool IsBold(const std::string& weight) {
-    if (weight.find("bold") != std::string::npos) return true;
+bool IsBold(std::string_view weight) {
+    if (weight.find("bold") != std::string_view::npos) return true;
     double n;
     return TextToNumber(Trim(weight), n) && n >= 600;
 }
@@ -206,11 +206,6 @@ TPropText::~TPropText() {
 const std::string& TPropText::Empty() {
     static const std::string empty;
     return empty;
-}
-
-const std::string& PropString(const TPropValue& v) {
-    if (auto s = std::get_if<TPropText>(&v)) return s->Str();
-    return TPropText::Empty();
 }
 
 bool FindPropIndex(std::string_view name, PropIndices& index) {
@@ -489,10 +484,6 @@ void TFontInfoArray::Assign(const TFontInfoArray& other) {
     for (size_t i = 0; i < Fonts.size(); ++i) Fonts[i].Assign(other.Fonts[i]);
 }
 
-TProperties* TPropStack::GetProp(int index) const { return static_cast<TProperties*>(Items(index)); }
-
-TProperties* TPropStack::Last() const { return Count() > 0 ? GetProp(Count() - 1) : nullptr; }
-
 int TPropStack::IndexOf(const TProperties* props) const {
     for (int i = Count() - 1; i >= 0; --i)
         if (GetProp(i) == props) return i;
@@ -529,7 +520,18 @@ void TProperties::SetValue(PropIndices index, TPropValue value) {
 
 void TProperties::SetSetHere(PropIndices index, bool here) { Own().SetHere[static_cast<size_t>(Idx(index))] = here; }
 
-TProperties::TProperties() : FontBackground(0x1FFFFFFF), SerialNo(NextSerialNo++), FSlots(DefaultSlots()) {}
+const TLocalShared<TProperties::TSelectors>& TProperties::NoSelectors() {
+    static const TLocalShared<TSelectors> none = TLocalShared<TSelectors>::Make();
+    return none;
+}
+
+TProperties::TSelectors& TProperties::EditSel() {
+    if (FSel.use_count() != 1) FSel = TLocalShared<TSelectors>::Make(*FSel);
+    return *FSel;
+}
+
+TProperties::TProperties()
+    : FontBackground(0x1FFFFFFF), SerialNo(NextSerialNo++), FSlots(DefaultSlots()), FSel(NoSelectors()) {}
 
 TProperties::~TProperties() {
     TObject::Free(CachedFont);
@@ -560,11 +562,7 @@ void TProperties::CopyState(const TProperties& source) {
     DropCachedFont();
     FSlots = source.FSlots;
     HasLinkFonts = source.HasLinkFonts;
-    SelTag = source.SelTag;
-    SelClass = source.SelClass;
-    SelID = source.SelID;
-    SelPseudo = source.SelPseudo;
-    SelTitle = source.SelTitle;
+    FSel = source.FSel;
     InlineProps = source.InlineProps;
     FontBackground = source.FontBackground;
     FontCharset = source.FontCharset;
@@ -601,7 +599,7 @@ void TProperties::Copy(const TProperties& source) {
 void TProperties::CopyDefault(const TProperties& source) {
     Copy(source);
     AssignCharSet(source.FontCharset);
-    SelTag = "default";
+    EditSel().Tag = "default";
 }
 
 void TProperties::Inherit(const TProperties& parent) {
@@ -612,7 +610,7 @@ void TProperties::Inherit(const TProperties& parent) {
     auto& values = made->Values;
     const auto& own = FSlots->Values;
     const auto& from = parent.Values();
-    if (parent.SelTag == "span") {
+    if (std::string_view(parent.Sel().Tag) == "span") {  // a view compares in place
         for (int i = 0; i < PropCount; ++i) {
             const auto at = static_cast<size_t>(i);
             values[at] = i != Idx(BorderStyle) ? from[at] : own[at];
@@ -640,7 +638,7 @@ void TProperties::Inherit(const TProperties& parent) {
     FontBackground = parent.FontBackground;
     FontCharset = parent.FontCharset;
     FontCodePage = parent.FontCodePage;
-    SelTitle = parent.SelTitle;
+    if (FSel->Title != parent.Sel().Title) EditSel().Title = parent.Sel().Title;
     HasLinkFonts = parent.HasLinkFonts;
     if (parent.LinkFonts) {
         if (!LinkFonts) LinkFonts = new TFontInfoArray;
@@ -659,7 +657,7 @@ void TProperties::Update(const TProperties& source, TStyleList* styles, int stac
     if (!LinkFonts) return;
     if (source.LinkFonts) {
         LinkFonts->Assign(*source.LinkFonts);
-    } else if (SelTag != "link" && SelPseudo != "link") {  // an element's "link" is its pseudo-class
+    } else if (Sel().Tag != "link" && Sel().Pseudo != "link") {  // an element's "link" is its pseudo-class
         FreeAndNil(LinkFonts);
         HasLinkFonts = false;
     } else {
@@ -790,7 +788,7 @@ void TProperties::Merge(const TProperties& rule) {
         own.Values[i] = value;
         own.SetHere[i] = true;
         if (!HasLinkFonts || !LinkFonts) continue;
-        const std::string& s = PropString(value);
+        const std::string_view s = PropString(value);
         for (ThtFontInfo& font : LinkFonts->Fonts) {
             switch (static_cast<PropIndices>(i)) {
             case FontFamily:
@@ -838,15 +836,16 @@ void TProperties::MergeDescendants(TStyleList* styles, const std::string& start,
         const std::vector<SelectorLevel> levels = ParseKeyLevels(key);
         if (levels.empty()) break;
         const SelectorLevel& first = levels[0];
-        const bool sameFirst = kind == '.' ? first.Class == LowerCase(SelClass)
-                               : kind == ':' ? first.Pseudo == LowerCase(SelPseudo)
-                                             : first.Tag == LowerCase(SelTag);
+        const bool sameFirst = kind == '.' ? first.Class == LowerCase(Sel().Class)
+                               : kind == ':' ? first.Pseudo == LowerCase(Sel().Pseudo)
+                                             : first.Tag == LowerCase(Sel().Tag);
         if (!sameFirst) break;
-        if (levels.size() < 2 || !LevelMatches(first, SelTag, SelClass, SelID, SelPseudo)) continue;
+        if (levels.size() < 2 || !LevelMatches(first, Sel().Tag, Sel().Class, Sel().ID, Sel().Pseudo)) continue;
         size_t level = 1;
         for (int s = selfIndex - 1; s >= 1 && level < levels.size(); --s) {
             const TProperties* open = PropStack.GetProp(s);
-            if (LevelMatches(levels[level], open->SelTag, open->SelClass, open->SelID, open->SelPseudo)) ++level;
+            const TSelectors& sel = open->Sel();
+            if (LevelMatches(levels[level], sel.Tag, sel.Class, sel.ID, sel.Pseudo)) ++level;
         }
         if (level == levels.size()) Merge(*styles->Props(i));
     }
@@ -856,16 +855,15 @@ void TProperties::Combine(TStyleList* styles, const std::string& tag, const std:
                           const std::string& pseudo, const std::string& title, TProperties* inlineProps) {
     double parentSize = PropNumber(Value(FontSize), 0);
     if (parentSize == 0) parentSize = DefPointSize;
-    // Descendant matching reads the selectors of this element too.
-    SelTag = tag;
-    SelClass = cls;
-    SelID = id;
-    SelPseudo = pseudo;
+    // Descendant matching reads the selectors of this element too. Made
+    // before the present ones go: the texts may be theirs.
+    FSel = TLocalShared<TSelectors>::Make(TSelectors{tag, cls, id, pseudo, title.empty() ? FSel->Title : title});
     if (styles) {
-        const bool hoverOrVisited = pseudo == "hover" || pseudo == "visited";
+        const std::string_view pseudoWord = pseudo;
+        const bool hoverOrVisited = pseudoWord == "hover" || pseudoWord == "visited";
         const bool p = !pseudo.empty(), c = !cls.empty();
         auto merge = [&](const std::string& key) { MergeKey(styles, key); };
-        if (tag == "a" && p) merge("::" + pseudo);
+        if (std::string_view(tag) == "a" && p) merge("::" + pseudo);
         if (!hoverOrVisited) merge(tag);
         if (p) merge(":" + pseudo);
         if (c && !hoverOrVisited) {
@@ -905,9 +903,8 @@ void TProperties::Combine(TStyleList* styles, const std::string& tag, const std:
     TPropValue& size = Own().Values[Idx(FontSize)];
     if (IsString(size)) size = FontSizeConv(PropString(size), parentSize);
     else if (auto d = std::get_if<double>(&size)) *d = ClampPoints(*d);
-    if (!title.empty()) SelTitle = title;
     InlineProps = inlineProps;
-    if (pseudo == "link") {
+    if (std::string_view(pseudo) == "link") {
         if (!LinkFonts) LinkFonts = new TFontInfoArray;
         HasLinkFonts = true;
         CalcLinkFontInfo(styles, PropStack.IndexOf(this));
@@ -930,7 +927,7 @@ void TProperties::CalcLinkFontInfo(TStyleList* styles, int stackIndex) {
         PropStack.Insert(at, props);
         props->Inherit(parent);
         props->HasLinkFonts = false;
-        props->Combine(styles, SelTag, SelClass, SelID, pseudo, "", nullptr);
+        props->Combine(styles, Sel().Tag, Sel().Class, Sel().ID, pseudo, "", nullptr);
         return props;
     };
     TProperties* visited = scratch(above, *base, "visited");
@@ -985,7 +982,7 @@ std::string TProperties::GetListStyleImage() const { return ReadURL(Value(ListSt
 ListBulletType TProperties::GetListStyleType() const {
     static const char* const kWords[] = {"blank", "circle", "decimal", "disc", "lower-alpha",
                                          "lower-roman", "none", "square", "upper-alpha", "upper-roman"};
-    const std::string& s = PropString(Value(ListStyleType));
+    const std::string_view s = PropString(Value(ListStyleType));
     for (int i = 0; i < 10; ++i)
         if (s == kWords[i]) return static_cast<ListBulletType>(i);
     return lbBlank;
@@ -993,7 +990,7 @@ ListBulletType TProperties::GetListStyleType() const {
 
 bool TProperties::GetVertAlign(AlignmentType& align) const {
     if (FSlots->VertAlign < 0) {
-        const std::string& s = PropString(Value(VerticalAlign));
+        const std::string_view s = PropString(Value(VerticalAlign));
         AlignmentType read = ANone;
         if (s == "top" || s == "text-top") read = ATop;
         else if (s == "middle") read = AMiddle;
@@ -1009,7 +1006,7 @@ bool TProperties::GetVertAlign(AlignmentType& align) const {
 }
 
 bool TProperties::GetFloat(AlignmentType& align) const {
-    const std::string& s = PropString(Value(Float));
+    const std::string_view s = PropString(Value(Float));
     if (s == "left") align = ALeft;
     else if (s == "right") align = ARight;
     else if (s == "none") align = ANone;
@@ -1018,7 +1015,7 @@ bool TProperties::GetFloat(AlignmentType& align) const {
 }
 
 bool TProperties::GetClear(ClearAttrType& clear) const {
-    const std::string& s = PropString(Value(Clear));
+    const std::string_view s = PropString(Value(Clear));
     if (s == "left") clear = clLeft;
     else if (s == "right") clear = clRight;
     else if (s == "both") clear = clAll;
@@ -1028,7 +1025,7 @@ bool TProperties::GetClear(ClearAttrType& clear) const {
 }
 
 PositionType TProperties::GetPosition() const {
-    const std::string& s = PropString(Value(Position));
+    const std::string_view s = PropString(Value(Position));
     return s == "absolute" ? posAbsolute : s == "relative" ? posRelative : posStatic;
 }
 
@@ -1070,7 +1067,7 @@ int TProperties::GetTextIndent(bool& percent) const {
     const TPropValue& v = Value(TextIndent);
     percent = false;
     if (!IsString(v)) return 0;
-    const std::string& s = PropString(v);
+    const std::string_view s = PropString(v);
     if (s.find('%') != std::string::npos) {
         percent = true;
         double n;
@@ -1125,7 +1122,7 @@ void TProperties::GetBackgroundPos(int emPixels, int exPixels, PositionRec& pos)
             if (verticalSet && !horizontalSet) pos[0].Kind = pCenter;
         }
     }
-    const std::string& repeat = PropString(Value(BackgroundRepeat));
+    const std::string_view repeat = PropString(Value(BackgroundRepeat));
     pos[0].Tiles = pos[1].Tiles = true;
     if (repeat == "no-repeat") pos[0].Tiles = pos[1].Tiles = false;
     else if (repeat == "repeat-x") pos[1].Tiles = false;
@@ -1138,9 +1135,9 @@ void TProperties::GetSingleFontInfo(ThtFontInfo& info) const {
     info.BackColor = FontBackground;
     info.TextColor = PropInt(Value(Color), 0);
     if (IsBold(PropString(Value(FontWeight)))) info.Style |= htBold;
-    const std::string& style = PropString(Value(FontStyle));
+    const std::string_view style = PropString(Value(FontStyle));
     if (style == "italic" || style == "oblique") info.Style |= htItalic;
-    const std::string& decoration = PropString(Value(TextDecoration));
+    const std::string_view decoration = PropString(Value(TextDecoration));
     if (decoration == "underline") info.Style |= htUnderline;
     else if (decoration == "line-through") info.Style |= htStrikeOut;
     const TPropValue& size = Value(FontSize);

@@ -84,8 +84,13 @@ using TPropValue = std::variant<std::monostate, TPropText, int, double>;
 inline bool IsString(const TPropValue& v) { return std::holds_alternative<TPropText>(v); }
 inline bool IsInt(const TPropValue& v) { return std::holds_alternative<int>(v); }
 inline bool IsAssigned(const TPropValue& v) { return !std::holds_alternative<std::monostate>(v); }
-// The string of a string slot, else empty.
-const std::string& PropString(const TPropValue& v);
+// The string of a string slot, else empty. A view, so that comparing it with
+// a keyword is a length check and a few compares in place: the slots are read
+// at every element.
+inline std::string_view PropString(const TPropValue& v) {
+    if (auto s = std::get_if<TPropText>(&v)) return s->Str();
+    return {};
+}
 
 enum AlignmentType { ANone, ATop, AMiddle, ABaseline, ABottom, ALeft, ARight, AJustify, ASub, ASuper };
 enum BorderStyleType { bssNone, bssSolid, bssInset, bssOutset, bssGroove, bssRidge, bssDashed, bssDotted, bssDouble };
@@ -363,7 +368,13 @@ public:
 
     TObject* CachedFont = nullptr;  // a TMyFont, owned
     bool HasLinkFonts = false;
-    std::string SelTag, SelClass, SelID, SelPseudo, SelTitle;
+    // What the element was opened with, shared by the sets copied from this
+    // one: a set taken from those made before copies it at every element.
+    struct TSelectors {
+        std::string Tag, Class, ID, Pseudo, Title;
+    };
+    const TSelectors& Sel() const { return *FSel; }
+    TSelectors& EditSel();
     TProperties* InlineProps = nullptr;
     TColor FontBackground;
     uint8_t FontCharset = 1;
@@ -400,6 +411,8 @@ private:
     // The slots of this set alone, copied first when shared.
     TSlots& Own();
     TLocalShared<TSlots> FSlots;
+    static const TLocalShared<TSelectors>& NoSelectors();
+    TLocalShared<TSelectors> FSel;
 
     // The resolved font: FResolved, or the hint's when the set took it from
     // there (the hint keeps it); nullptr until resolved.
@@ -408,6 +421,13 @@ private:
     uint32_t FStateKey = 0;
     std::shared_ptr<const TResolvedState> FResolvedHint;
 };
+
+// Asked for at every token and every element: kept inline.
+inline TProperties* TPropStack::GetProp(int index) const { return static_cast<TProperties*>(Items(index)); }
+inline TProperties* TPropStack::Last() const {
+    const int count = Count();
+    return count > 0 ? GetProp(count - 1) : nullptr;
+}
 
 // Length text to pixels: 'in', 'cm', 'mm', 'pt', 'px', 'pc', 'em', 'ex', '%' or
 // no unit (times `base` when `relative`); any other unit gives `defaultValue`.

@@ -37,7 +37,7 @@ int LeadingNumber(const std::string& text) {
     return static_cast<int>(negative ? -v : v);
 }
 
-bool IsPercentText(const std::string& text) { return text.find('%') != std::string::npos; }
+bool IsPercentText(std::string_view text) { return text.find('%') != std::string_view::npos; }
 
 // A HEIGHT attribute of a cell or row: a percentage of 0..100 or clamped pixels.
 void ReadGivenHeight(const std::string& text, int& pixels, int& percent) {
@@ -137,7 +137,7 @@ private:
 
 TCellObj::TCellObj(TSectionList* Document, AlignmentType VAlign, TAttributeList* L, TProperties* Prop)
     : VAlign(VAlign), Cell(std::make_unique<TCell>(Document)) {
-    Cell->OwnerTag = Prop ? Prop->SelTag : std::string("td");
+    Cell->OwnerTag = Prop ? Prop->Sel().Tag : std::string("td");
     if (L)
         for (int i = 0; i < L->Count(); ++i) {
             const TAttribute* a = L->Attribute(i);
@@ -177,7 +177,7 @@ TCellObj::TCellObj(TSectionList* Document, AlignmentType VAlign, TAttributeList*
     EmBase = Prop->EmPixels > 0 ? Prop->EmPixels : 16;
     ExBase = Prop->ExPixels > 0 ? Prop->ExPixels : EmBase / 2;
     TVMarginArray raw = Prop->VMarginArray();
-    if (const std::string& w = PropString(raw[Width]); !w.empty()) {
+    if (const std::string_view w = PropString(raw[Width]); !w.empty()) {
         if (IsPercentText(w)) {
             const int tenths = LengthConv(w, false, 1000, EmBase, ExBase, 0);
             if (tenths > 0 && tenths < 1000) {
@@ -189,7 +189,7 @@ TCellObj::TCellObj(TSectionList* Document, AlignmentType VAlign, TAttributeList*
             WidthIsPercent = false;
         }
     }
-    if (const std::string& h = PropString(raw[Height]); !h.empty()) {
+    if (const std::string_view h = PropString(raw[Height]); !h.empty()) {
         if (IsPercentText(h))
             CellGivenHeightPct = std::clamp(LengthConv(h, false, 100, EmBase, ExBase, 0), 0, 100);
         else

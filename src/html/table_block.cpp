@@ -45,7 +45,7 @@ int LeadingNumber(const std::string& text) {
 // A side whose style draws a border.
 bool SideStyled(const TPropValue& v) {
     if (IsInt(v)) return std::get<int>(v) != NotSetValue && std::get<int>(v) != bssNone;
-    return IsString(v) && !PropString(v).empty() && LowerText(PropString(v)) != "none";
+    return IsString(v) && !PropString(v).empty() && LowerText(std::string(PropString(v))) != "none";
 }
 
 bool NoValue(const TPropValue& v) {
@@ -126,7 +126,7 @@ TTableBlock::TTableBlock(TSectionList* OwnerDocument, TProperties& Prop, TCellBa
     int autoCount = 0;
     ConvMargArray(RawBoxValues, 100, 0, EmBase, ExBase, BorderStyle, autoCount, m);
     if (m[Width] >= 1) {
-        const std::string& text = PropString(RawBoxValues[Width]);
+        const std::string_view text = PropString(RawBoxValues[Width]);
         if (text.find('%') != std::string::npos) {
             GivenTableWidth = std::min(LengthConv(text, false, 1000, EmBase, ExBase, 0), 1000);
             WidthIsPercent = GivenTableWidth > 0;

@@ -143,7 +143,7 @@ TSection::TSection(TSectionList* document, TAttributeList* L, TProperties& prop,
     }
     ClearAttrType clear;
     if (prop.GetClear(clear)) ClearSide = clear;
-    const std::string& align = PropString(prop.Value(PropIndices::TextAlign));
+    const std::string_view align = PropString(prop.Value(PropIndices::TextAlign));
     Justify = align == "right" ? Right : align == "center" ? Centered : align == "justify" ? FullJustify : Left;
 }
 
@@ -281,7 +281,7 @@ void TSection::ChangeFont(TProperties& prop) {
         font.RunFontSerial = screen.Serial();
     }
     run->ExtraSpace = font.ExtraSpace;
-    run->SetTitle(prop.SelTitle);
+    run->SetTitle(prop.Sel().Title);
     AlignmentType align;
     run->ScriptShift = prop.GetVertAlign(align) && (align == ASub || align == ASuper) ? align : ANone;
     if (!run->LinkTarget().Url.empty()) {

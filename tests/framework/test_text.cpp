@@ -199,6 +199,21 @@ TEST(Strings, FindByteAgreesWithFindEverywhere) {
             }
 }
 
+TEST(Strings, SameBytesAgreesWithEquality) {
+    // Texts that differ in length, in one byte anywhere (the high bit too) or
+    // not at all, and the empty text.
+    for (size_t length = 0; length <= 20; ++length)
+        for (size_t at = 0; at <= length; ++at) {
+            const std::string text(length, 'a');
+            std::string other = text;
+            if (at < length) other[at] = '\xE0';
+            ASSERT_EQ(SameBytes(text, other), text == other) << length << " " << at;
+            ASSERT_TRUE(SameBytes(other, other));
+            ASSERT_FALSE(SameBytes(text, text + "a"));
+            ASSERT_FALSE(SameBytes(text + "a", text));
+        }
+}
+
 TEST(Files, RussianNamesReachTheDiskAsTheirUnicodeNames) {
     testing_support::TempWorkDir dir;
     const std::string name = Utf8ToAnsi("апельсин.sch");

@@ -28,7 +28,7 @@ using Props = std::initializer_list<std::pair<const char*, const char*>>;
 
 std::unique_ptr<TProperties> MakeProps(const char* tag, Props props) {
     auto p = std::make_unique<TProperties>();
-    p->SelTag = tag;
+    p->EditSel().Tag = tag;
     for (const auto& [name, value] : props) p->AddPropertyByName(name, value);
     return p;
 }

@@ -47,7 +47,7 @@ private:
     }
     void Text(const std::string& name, const std::string& value) { Out += " " + name + "=" + value; }
     void Value(const TPropValue& v) {
-        if (IsString(v)) Out += " s:" + PropString(v);
+        if (IsString(v)) Out += " s:" + std::string(PropString(v));
         else if (IsInt(v)) Out += " i:" + std::to_string(std::get<int>(v));
         else if (auto d = std::get_if<double>(&v)) Out += " d:" + std::to_string(*d);
         else Out += " -";

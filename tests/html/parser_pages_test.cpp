@@ -23,7 +23,7 @@ TBodyBlock* BodyOf(const TSectionList& doc) {
 std::string MarginOf(const TBlock& block, PropIndices side) {
     const TPropValue& v = block.RawBoxValues[side];
     if (std::holds_alternative<int>(v)) return std::to_string(std::get<int>(v));
-    return IsString(v) ? PropString(v) : "?";
+    return IsString(v) ? std::string(PropString(v)) : "?";
 }
 
 TEST(ParserPages, BodyMarginsComeFromTheViewerTheTagOrTheStyleSheet) {

@@ -422,6 +422,42 @@ TEST_F(StyleFixture, ARunFontIsMadeOncePerResolvedFontAndAgainAfterAChange) {
     EXPECT_NE(RunFontOf(copy.GetResolvedFont()).Height, bold.Height);
 }
 
+TEST_F(StyleFixture, SelectorsGoWithCopiesAndTheTitleWithChildren) {
+    auto* div = new TProperties;
+    PropStack.Add(div);
+    div->Inherit(*PropStack.GetProp(0));
+    div->Combine(&styles, "div", "note", "d1", "", "Tip", nullptr);
+    TProperties* span = Push("span");
+    EXPECT_EQ(span->Sel().Tag, "span");
+    EXPECT_EQ(span->Sel().Class, "");
+    EXPECT_EQ(span->Sel().ID, "");
+    EXPECT_EQ(span->Sel().Title, "Tip");  // the title is inherited, the rest is the element's own
+
+    // A copy reads the same selectors; changing its own leaves the source's.
+    TProperties copy;
+    copy.CopyState(*div);
+    EXPECT_EQ(&copy.Sel(), &div->Sel());
+    copy.EditSel().Tag = "p";
+    EXPECT_EQ(copy.Sel().Tag, "p");
+    EXPECT_EQ(copy.Sel().Class, "note");
+    EXPECT_EQ(div->Sel().Tag, "div");
+
+    // A set combined again from its own selectors keeps them, and a copy
+    // keeps what it read after its source is gone.
+    div->Combine(&styles, div->Sel().Tag, div->Sel().Class, div->Sel().ID, "hover", "", nullptr);
+    EXPECT_EQ(div->Sel().Tag, "div");
+    EXPECT_EQ(div->Sel().Class, "note");
+    EXPECT_EQ(div->Sel().ID, "d1");
+    EXPECT_EQ(div->Sel().Pseudo, "hover");
+    EXPECT_EQ(div->Sel().Title, "Tip");
+    TProperties second;
+    second.CopyState(*div);
+    PropStack.Clear();
+    EXPECT_EQ(second.Sel().Class, "note");
+    EXPECT_EQ(second.Sel().Pseudo, "hover");
+    EXPECT_EQ(copy.Sel().ID, "d1");
+}
+
 TEST(StyleProps, LocallySharedValuesGoWithTheirLastHolder) {
     struct TCounted {
         explicit TCounted(int* alive) : Alive(alive) { ++*Alive; }

@@ -45,7 +45,7 @@ std::unique_ptr<TAttributeList> MakeAttrs(const Attrs& attrs) {
 
 std::unique_ptr<TProperties> MakeProps(const char* tag, std::initializer_list<std::pair<const char*, const char*>> p) {
     auto props = std::make_unique<TProperties>();
-    props->SelTag = tag;
+    props->EditSel().Tag = tag;
     for (const auto& [name, value] : p) {
         props->AddPropertyByName(name, value);
         if (std::string(name) == "background-color") props->SetSetHere(BackgroundColor, true);
