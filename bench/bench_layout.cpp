@@ -44,8 +44,8 @@ void Build(TSectionList& doc, int words, int perParagraph) {
         for (int i = 0; i < perParagraph && w < words; ++i, ++w) {
             if (i == 10) s->SetRunFont(Arial(-16, 700), 0, 0x1FFFFFFF);
             if (i == 12) s->SetRunFont(Arial(-16), 0, 0x1FFFFFFF);
-            if (i == 20) s->HRef(true, link, nullptr);
-            if (i == 22) s->HRef(false, TUrlTarget{}, nullptr);
+            if (i == 20) s->HRef(true, link, TLinkFonts());
+            if (i == 22) s->HRef(false, TUrlTarget{}, TLinkFonts());
             const std::wstring& word = pool[(w * 7) % 8];
             s->AddText(word, source);
             source += static_cast<int>(word.size());

@@ -117,10 +117,6 @@ void TFontObj::ReplaceFont(TFontDesc font, TFontId screenId) {
     FontChanged(screenId);
 }
 
-void TFontObj::CreateFIArray() {
-    if (!LinkFonts) LinkFonts = std::make_unique<TFontInfoArray>();
-}
-
 namespace {
 
 FIIndex LinkFontIndex(bool visited, bool hovered) {

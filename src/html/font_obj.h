@@ -41,7 +41,6 @@ public:
     TFontId FontIdIn(TTextMeasurer& measurer);
     void ConvertFont(const ThtFontInfo& info);
     void ReplaceFont(TFontDesc font, TFontId screenId = -1);
-    void CreateFIArray();
     void SetVisited(bool value);
     void SetHover(bool value);
     // Hover for every run of the link (its neighbours of the same link number
@@ -80,7 +79,7 @@ public:
     TColor FontColor = 0;
     TColor BackColor = TransparentColor;
     int ExtraSpace = 0;  // character spacing of the style
-    std::unique_ptr<TFontInfoArray> LinkFonts;
+    TLinkFonts LinkFonts;  // of a link's states, shared; none outside links
     int RunLineHeight = 0;
     int MetricHeight = 0;
     int MetricMaxWidth = 0;

@@ -686,7 +686,7 @@ private:
         if (InLink) {
             LinkTarget.Clear();
             InLink = false;
-            if (Section) Section->HRef(false, LinkTarget, nullptr);
+            if (Section) Section->HRef(false, LinkTarget, TLinkFonts());
         }
         SectionEnd();
         const TagInfo info = Capture();
@@ -1273,7 +1273,7 @@ void THtmlReader::DoText() {
             PopAProp(kAnchorTag);
             if (Section) {
                 Section->ChangeFont(*PropStack.Last());
-                Section->HRef(false, LinkTarget, nullptr);
+                Section->HRef(false, LinkTarget, TLinkFonts());
             }
             Next();
             return;
@@ -1396,7 +1396,7 @@ void THtmlReader::DoAnchor() {
     const bool hasHref = Sc.Attributes.Find(HrefSy, a);
     std::string pseudo;
     if (hasHref) {
-        if (InLink && Section) Section->HRef(false, LinkTarget, nullptr);
+        if (InLink && Section) Section->HRef(false, LinkTarget, TLinkFonts());
         InLink = true;
         std::string target;
         TAttribute* t;
@@ -1419,11 +1419,7 @@ void THtmlReader::DoAnchor() {
         for (char& c : n) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
         if (!n.empty()) Doc->IDObjects->AddChPosObject(n, Sc.SIndex);
     }
-    if (hasHref) {
-        TFontInfoArray fonts;
-        PropStack.Last()->GetFontInfo(fonts);
-        Section->HRef(true, LinkTarget, &fonts);
-    }
+    if (hasHref) Section->HRef(true, LinkTarget, PropStack.Last()->LinkFontsForRun());
     Next();
 }
 

@@ -533,9 +533,16 @@ TProperties::TSelectors& TProperties::EditSel() {
 TProperties::TProperties()
     : FontBackground(0x1FFFFFFF), SerialNo(NextSerialNo++), FSlots(DefaultSlots()), FSel(NoSelectors()) {}
 
-TProperties::~TProperties() {
-    TObject::Free(CachedFont);
-    TObject::Free(LinkFonts);
+TProperties::~TProperties() { TObject::Free(CachedFont); }
+
+TFontInfoArray& TProperties::EditLinkFonts() {
+    if (!FLinkFonts) FLinkFonts = TLinkFonts::Make();
+    else if (FLinkFonts.use_count() != 1) {
+        auto own = TLinkFonts::Make();
+        own->Assign(*FLinkFonts);
+        FLinkFonts = std::move(own);
+    }
+    return *FLinkFonts;
 }
 
 void TProperties::DropCachedFont() {
@@ -569,12 +576,7 @@ void TProperties::CopyState(const TProperties& source) {
     FontCodePage = source.FontCodePage;
     EmPixels = source.EmPixels;
     ExPixels = source.ExPixels;
-    if (source.LinkFonts) {
-        if (!LinkFonts) LinkFonts = new TFontInfoArray;
-        LinkFonts->Assign(*source.LinkFonts);
-    } else {
-        FreeAndNil(LinkFonts);
-    }
+    FLinkFonts = source.FLinkFonts;
     if (source.FResolvedFont == &source.FResolved) {
         AssignResolvedFont(FResolved, source.FResolved);
         FResolvedFont = &FResolved;
@@ -640,10 +642,7 @@ void TProperties::Inherit(const TProperties& parent) {
     FontCodePage = parent.FontCodePage;
     if (FSel->Title != parent.Sel().Title) EditSel().Title = parent.Sel().Title;
     HasLinkFonts = parent.HasLinkFonts;
-    if (parent.LinkFonts) {
-        if (!LinkFonts) LinkFonts = new TFontInfoArray;
-        LinkFonts->Assign(*parent.LinkFonts);
-    }
+    if (parent.FLinkFonts) FLinkFonts = parent.FLinkFonts;
     EmPixels = parent.EmPixels;
     ExPixels = EmPixels / 2;
     DropCachedFont();
@@ -654,11 +653,11 @@ void TProperties::Update(const TProperties& source, TStyleList* styles, int stac
     for (size_t i = 0; i < own.Values.size(); ++i)
         if (!own.SetHere[i]) own.Values[i] = source.Values()[i];
     DropCachedFont();
-    if (!LinkFonts) return;
-    if (source.LinkFonts) {
-        LinkFonts->Assign(*source.LinkFonts);
+    if (!FLinkFonts) return;
+    if (source.FLinkFonts) {
+        FLinkFonts = source.FLinkFonts;
     } else if (Sel().Tag != "link" && Sel().Pseudo != "link") {  // an element's "link" is its pseudo-class
-        FreeAndNil(LinkFonts);
+        FLinkFonts.reset();
         HasLinkFonts = false;
     } else {
         CalcLinkFontInfo(styles, stackIndex);
@@ -672,8 +671,8 @@ void TProperties::Assign(const TPropValue& value, PropIndices index) {
     own.Values[i] = value;
     own.SetHere[i] = true;
     DropCachedFont();
-    if (!HasLinkFonts || !LinkFonts) return;
-    for (ThtFontInfo& font : LinkFonts->Fonts) {
+    if (!HasLinkFonts || !FLinkFonts) return;
+    for (ThtFontInfo& font : EditLinkFonts().Fonts) {
         if (index == FontFamily && IsString(value)) font.FaceName = ReadFontName(PropString(value));
         else if (index == FontSize) font.PointSize = PropNumber(value, font.PointSize);
         else if (index == Color && IsInt(value)) font.TextColor = std::get<int>(value);
@@ -743,8 +742,8 @@ void TProperties::AddPropertyByIndex(PropIndices index, const std::string& value
 }
 
 void TProperties::SetLinkFontsCharset(uint8_t charset) {
-    if (LinkFonts)
-        for (ThtFontInfo& font : LinkFonts->Fonts) font.Charset = charset;
+    if (FLinkFonts)
+        for (ThtFontInfo& font : EditLinkFonts().Fonts) font.Charset = charset;
 }
 
 void TProperties::AssignCharSet(uint8_t charset) {
@@ -787,9 +786,9 @@ void TProperties::Merge(const TProperties& rule) {
         TSlots& own = Own();
         own.Values[i] = value;
         own.SetHere[i] = true;
-        if (!HasLinkFonts || !LinkFonts) continue;
+        if (!HasLinkFonts || !FLinkFonts) continue;
         const std::string_view s = PropString(value);
-        for (ThtFontInfo& font : LinkFonts->Fonts) {
+        for (ThtFontInfo& font : EditLinkFonts().Fonts) {
             switch (static_cast<PropIndices>(i)) {
             case FontFamily:
                 if (IsString(value)) font.FaceName = ReadFontName(s);
@@ -905,7 +904,7 @@ void TProperties::Combine(TStyleList* styles, const std::string& tag, const std:
     else if (auto d = std::get_if<double>(&size)) *d = ClampPoints(*d);
     InlineProps = inlineProps;
     if (std::string_view(pseudo) == "link") {
-        if (!LinkFonts) LinkFonts = new TFontInfoArray;
+        if (!FLinkFonts) FLinkFonts = TLinkFonts::Make();
         HasLinkFonts = true;
         CalcLinkFontInfo(styles, PropStack.IndexOf(this));
     }
@@ -918,9 +917,10 @@ void TProperties::CalcLinkFontInfo(TStyleList* styles, int stackIndex) {
     const bool onStack = stackIndex >= 0 && stackIndex < PropStack.Count();
     TProperties* base = onStack ? PropStack.GetProp(stackIndex) : this;
     FStateKey = 0;
-    if (!LinkFonts) LinkFonts = new TFontInfoArray;
     base->SetFontBG();
-    base->GetSingleFontInfo(LinkFonts->Fonts[LFont]);
+    // Written through EditLinkFonts each time: the scratch sets below share
+    // these fonts while they last.
+    base->GetSingleFontInfo(EditLinkFonts().Fonts[LFont]);
     const int above = onStack ? stackIndex + 1 : PropStack.Count();
     auto scratch = [&](int at, const TProperties& parent, const char* pseudo) {
         auto* props = new TProperties;
@@ -931,13 +931,13 @@ void TProperties::CalcLinkFontInfo(TStyleList* styles, int stackIndex) {
         return props;
     };
     TProperties* visited = scratch(above, *base, "visited");
-    visited->GetSingleFontInfo(LinkFonts->Fonts[VFont]);
+    visited->GetSingleFontInfo(EditLinkFonts().Fonts[VFont]);
     TProperties* hoverVisited = scratch(above + 1, *visited, "hover");
-    hoverVisited->GetSingleFontInfo(LinkFonts->Fonts[HVFont]);
+    hoverVisited->GetSingleFontInfo(EditLinkFonts().Fonts[HVFont]);
     PropStack.Delete(above + 1);
     PropStack.Delete(above);
     TProperties* hover = scratch(above, *base, "hover");
-    hover->GetSingleFontInfo(LinkFonts->Fonts[HLFont]);
+    hover->GetSingleFontInfo(EditLinkFonts().Fonts[HLFont]);
     PropStack.Delete(above);
 }
 
@@ -1175,10 +1175,6 @@ const TResolvedFont& TProperties::GetResolvedFont() {
     // Resolving is a function of the state, so the resolved state has a name too.
     if (FStateKey != 0) FStateKey |= ResolvedStateBit;
     return r;
-}
-
-void TProperties::GetFontInfo(TFontInfoArray& info) const {
-    if (LinkFonts) info.Assign(*LinkFonts);
 }
 
 TBoxSlots TProperties::BoxSlots() const {

@@ -266,6 +266,11 @@ public:
     T* operator->() const { return &FRep->Value; }
     T& operator*() const { return FRep->Value; }
     long use_count() const { return FRep ? FRep->Refs : 0; }
+    explicit operator bool() const { return FRep != nullptr; }
+    void reset() {
+        Release();
+        FRep = nullptr;
+    }
 
 private:
     void Release() {
@@ -279,6 +284,11 @@ private:
     };
     TRep* FRep = nullptr;
 };
+
+// The fonts of a link's states, shared by the sets and runs copied from one
+// another: a page has thousands of links, and each set inside one and each
+// run of one copied all four.
+using TLinkFonts = TLocalShared<TFontInfoArray>;
 
 // The property sets of the open elements, outermost first; entry 0 is the
 // document's base set.
@@ -333,7 +343,11 @@ public:
     const TResolvedFont& GetResolvedFont();
     // A new platform font (the caller owns it) copied from the cached one.
     TMyFont* GetFont();
-    void GetFontInfo(TFontInfoArray& info) const;
+    // The fonts of a link's states: none outside links.
+    const TFontInfoArray* LinkFonts() const { return FLinkFonts ? &*FLinkFonts : nullptr; }
+    // What a run of a link takes: these fonts, or fonts of its own when the
+    // set has none.
+    TLinkFonts LinkFontsForRun() const { return FLinkFonts ? FLinkFonts : TLinkFonts::Make(); }
     TVMarginArray VMarginArray() const;
     // A box's slots: the margin slots with the box's colours, background
     // only when set here and side colours falling back to border-color.
@@ -381,7 +395,6 @@ public:
     int FontCodePage = 1251;
     int EmPixels = 0;
     int ExPixels = 0;
-    TFontInfoArray* LinkFonts = nullptr;  // owned
     int SerialNo;
 
 private:
@@ -413,6 +426,9 @@ private:
     TLocalShared<TSlots> FSlots;
     static const TLocalShared<TSelectors>& NoSelectors();
     TLocalShared<TSelectors> FSel;
+    // Made, or copied when shared, before a change.
+    TFontInfoArray& EditLinkFonts();
+    TLinkFonts FLinkFonts;
 
     // The resolved font: FResolved, or the hint's when the set took it from
     // there (the hint keeps it); nullptr until resolved.

@@ -113,11 +113,7 @@ TSection::TSection(TSectionList* document, TAttributeList* L, TProperties& prop,
                    TCellBasic*, bool firstItem)
     : TSectionBase(document) {
     ChangeFont(prop);
-    if (linkTarget && !linkTarget->Url.empty()) {
-        TFontInfoArray fonts;
-        prop.GetFontInfo(fonts);
-        HRef(true, *linkTarget, &fonts);
-    }
+    if (linkTarget && !linkTarget->Url.empty()) HRef(true, *linkTarget, prop.LinkFontsForRun());
     const TResolvedFont& font = prop.GetResolvedFont();
     LineHeight = prop.GetLineHeight(font.Metrics.Height + font.Metrics.ExternalLeading);
     if (firstItem) {
@@ -257,10 +253,7 @@ TFontObj* TSection::SetRunFont(TFontDesc font, TColor color, TColor back, TFontI
         // A font change inside a link keeps the link.
         if (previous && !previous->LinkTarget().Url.empty()) {
             run->SetLinkTarget(previous->LinkTarget());
-            if (previous->LinkFonts) {
-                run->CreateFIArray();
-                run->LinkFonts->Assign(*previous->LinkFonts);
-            }
+            if (previous->LinkFonts) run->LinkFonts = previous->LinkFonts;
             if (TSectionList* doc = Document()) doc->AddLinkRun(run);
         }
     }
@@ -285,13 +278,12 @@ void TSection::ChangeFont(TProperties& prop) {
     AlignmentType align;
     run->ScriptShift = prop.GetVertAlign(align) && (align == ASub || align == ASuper) ? align : ANone;
     if (!run->LinkTarget().Url.empty()) {
-        run->CreateFIArray();
-        prop.GetFontInfo(*run->LinkFonts);
+        if (prop.LinkFonts() || !run->LinkFonts) run->LinkFonts = prop.LinkFontsForRun();
         if (TSectionList* doc = Document()) doc->AddLinkRun(run);
     }
 }
 
-void TSection::HRef(bool start, const TUrlTarget& target, const TFontInfoArray* linkFonts) {
+void TSection::HRef(bool start, const TUrlTarget& target, const TLinkFonts& linkFonts) {
     TFontObj* last = Fonts.Count() > 0 ? Fonts.Run(Fonts.Count() - 1) : nullptr;
     TFontObj* run = SetRunFont(last ? last->RunFont : TFontDesc{}, last ? last->FontColor : 0,
                                last ? last->BackColor : TransparentColor);
@@ -299,8 +291,7 @@ void TSection::HRef(bool start, const TUrlTarget& target, const TFontInfoArray* 
     TSectionList* doc = Document();
     if (start && !target.Url.empty()) {
         if (linkFonts) {
-            run->CreateFIArray();
-            run->LinkFonts->Assign(*linkFonts);
+            run->LinkFonts = linkFonts;
             run->ConvertFont(run->LinkFonts->Fonts[LFont]);
         }
         if (doc) {

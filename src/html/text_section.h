@@ -86,7 +86,7 @@ public:
     TFontObj* SetRunFont(TFontDesc font, TColor color, TColor back, TFontId screenId = -1);
     void ChangeFont(TProperties& prop);
     // A link starts (target has a URL) or ends at the end of the text.
-    void HRef(bool start, const TUrlTarget& target, const TFontInfoArray* linkFonts);
+    void HRef(bool start, const TUrlTarget& target, const TLinkFonts& linkFonts);
     void CheckFree();
     // An image or panel at the end of the text (character 4).
     TImageObj* AddImage(TAttributeList* L, TCellBasic* cell, int index);

@@ -167,21 +167,45 @@ TEST_F(StyleFixture, LinkFontsTakeTheStateColours) {
     EXPECT_TRUE(hover);
     TProperties* link = Push("a", "", "", nullptr, "link");
     ASSERT_TRUE(link->HasLinkFonts);
-    TFontInfoArray fontsOut;
-    link->GetFontInfo(fontsOut);
-    EXPECT_EQ(fontsOut.Fonts[LFont].TextColor, clBlue | PalRelative);
-    EXPECT_EQ(fontsOut.Fonts[LFont].Style, htUnderline);
-    EXPECT_EQ(fontsOut.Fonts[VFont].TextColor, clPurple | PalRelative);
-    EXPECT_EQ(fontsOut.Fonts[HLFont].TextColor, 0x00FF00 | PalRelative);
+    ASSERT_TRUE(link->LinkFonts());
+    EXPECT_EQ(link->LinkFonts()->Fonts[LFont].TextColor, clBlue | PalRelative);
+    EXPECT_EQ(link->LinkFonts()->Fonts[LFont].Style, htUnderline);
+    EXPECT_EQ(link->LinkFonts()->Fonts[VFont].TextColor, clPurple | PalRelative);
+    EXPECT_EQ(link->LinkFonts()->Fonts[HLFont].TextColor, 0x00FF00 | PalRelative);
     EXPECT_EQ(PropStack.Count(), 2);  // the scratch sets are gone
 
     // Updated from a set without link fonts, a link keeps its state colours.
     TProperties plain;
     link->Update(plain, &styles, 1);
     ASSERT_TRUE(link->HasLinkFonts);
-    link->GetFontInfo(fontsOut);
-    EXPECT_EQ(fontsOut.Fonts[HLFont].TextColor, 0x00FF00 | PalRelative);
+    ASSERT_TRUE(link->LinkFonts());
+    EXPECT_EQ(link->LinkFonts()->Fonts[HLFont].TextColor, 0x00FF00 | PalRelative);
     EXPECT_EQ(PropStack.Count(), 2);
+}
+
+TEST_F(StyleFixture, LinkFontsAreSharedByCopiesUntilOneChangesThem) {
+    TProperties* link = Push("a", "", "", nullptr, "link");
+    ASSERT_TRUE(link->LinkFonts());
+    TProperties copy;
+    copy.CopyState(*link);
+    EXPECT_EQ(copy.LinkFonts(), link->LinkFonts());
+    TProperties* inside = Push("span");
+
+    const uint8_t charset = link->LinkFonts()->Fonts[LFont].Charset;
+    ASSERT_NE(charset, 238);
+    copy.AssignCharSet(31);  // Central European: every state's font takes charset 238
+    ASSERT_TRUE(copy.LinkFonts());
+    EXPECT_NE(copy.LinkFonts(), link->LinkFonts());
+    for (const ThtFontInfo& font : copy.LinkFonts()->Fonts) EXPECT_EQ(font.Charset, 238);
+    for (const ThtFontInfo& font : link->LinkFonts()->Fonts) EXPECT_EQ(font.Charset, charset);
+    ASSERT_TRUE(inside->LinkFonts());
+    EXPECT_EQ(inside->LinkFonts()->Fonts[HLFont].Charset, charset);
+
+    // The set keeps what it had after the sets sharing it change theirs and go.
+    inside->AssignCharSet(31);
+    PropStack.Delete(PropStack.Count() - 1);
+    for (const ThtFontInfo& font : link->LinkFonts()->Fonts) EXPECT_EQ(font.Charset, charset);
+    EXPECT_EQ(link->LinkFonts()->Fonts[VFont].TextColor, clPurple | PalRelative);
 }
 
 TEST_F(StyleFixture, InheritanceOfSpanAndDiv) {

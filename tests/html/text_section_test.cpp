@@ -334,13 +334,13 @@ TSection* LinkPara(TSectionList& doc, int tabIndex) {
     TUrlTarget target;
     target.Assign("page.htm", "");
     target.TabIndex = tabIndex;
-    TFontInfoArray fonts;
-    for (auto& f : fonts.Fonts) {
+    auto fonts = TLinkFonts::Make();
+    for (auto& f : fonts->Fonts) {
         f.FaceName = "Fake";
         f.PointSize = 12;
     }
-    fonts.Fonts[HLFont].Style = htUnderline;
-    s->HRef(true, target, &fonts);
+    fonts->Fonts[HLFont].Style = htUnderline;
+    s->HRef(true, target, fonts);
     s->AddText(L"li", 4);
     TFontDesc bold = Fake16();
     bold.Weight = 700;
@@ -348,7 +348,7 @@ TSection* LinkPara(TSectionList& doc, int tabIndex) {
     s->AddText(L"n", 6);
     s->SetRunFont(Fake16(), 0, TransparentColor);
     s->AddText(L"k", 7);
-    s->HRef(false, TUrlTarget{}, nullptr);
+    s->HRef(false, TUrlTarget{}, TLinkFonts());
     s->AddText(L" end", 8);
     doc.Add(s);
     return s;
@@ -487,9 +487,9 @@ TMeasureCounters LayoutWork(bool oneParagraph, int copies) {
             for (int i = 0; i < 50; ++i) {
                 target.Assign("a.htm", "");
                 target.TabIndex = 1;
-                s->HRef(true, target, nullptr);
+                s->HRef(true, target, TLinkFonts());
                 s->AddText(L"link", 0);
-                s->HRef(false, TUrlTarget{}, nullptr);
+                s->HRef(false, TUrlTarget{}, TLinkFonts());
                 s->AddText(L" and ", 0);
             }
             links.Add(s);
