@@ -104,7 +104,10 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
         if (Positioning == posAbsolute && ZIndex == 0) ZIndex = 1;
     }
     if (FloatSide != ANone && ZIndex == 0) ZIndex = 1;
-    TagAndClass = prop.Sel().Tag + "." + prop.Sel().Class;
+    // Built in place: a sum of strings copies each part more than once.
+    const auto& sel = prop.Sel();
+    TagAndClass.reserve(sel.Tag.size() + 1 + sel.Class.size());
+    TagAndClass.append(sel.Tag).append(1, '.').append(sel.Class);
     CollapseMargins();
     if (attributes && OwnerDocument && OwnerDocument->IDObjects) {
         const std::string id = attributes->GetID();
