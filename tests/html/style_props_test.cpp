@@ -506,6 +506,11 @@ TEST(StyleProps, LocallySharedValuesGoWithTheirLastHolder) {
         EXPECT_EQ(first.use_count(), 2);
         third = TLocalShared<TCounted>();
         EXPECT_EQ(alive, 1);  // the first value went with its last holder
+        EXPECT_FALSE(third);
+        first.reset();
+        EXPECT_FALSE(first);
+        EXPECT_EQ(alive, 1);  // the copy's holder still holds it
+        EXPECT_TRUE(copy);
     }
     EXPECT_EQ(alive, 0);
 }
