@@ -21,6 +21,7 @@ public:
 
     int Count() const { return static_cast<int>(FItems.size()); }
     TObject* Items(int index) const { return FItems.at(static_cast<size_t>(index)); }
+    TObject* LastItem() const { return FItems.empty() ? nullptr : FItems.back(); }
     int Add(TObject* item);
     void Insert(int index, TObject* item);
     // Frees the item and takes it out of the list.

@@ -440,10 +440,7 @@ private:
 
 // Asked for at every token and every element: kept inline.
 inline TProperties* TPropStack::GetProp(int index) const { return static_cast<TProperties*>(Items(index)); }
-inline TProperties* TPropStack::Last() const {
-    const int count = Count();
-    return count > 0 ? GetProp(count - 1) : nullptr;
-}
+inline TProperties* TPropStack::Last() const { return static_cast<TProperties*>(LastItem()); }
 
 // Length text to pixels: 'in', 'cm', 'mm', 'pt', 'px', 'pc', 'em', 'ex', '%' or
 // no unit (times `base` when `relative`); any other unit gives `defaultValue`.
