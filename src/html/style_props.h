@@ -232,8 +232,9 @@ void StoreProperty(PropIndices index, const std::string& value,
 class TProperties;
 
 // A value shared by copies of a pointer, counted without atomic operations:
-// property sets belong to the thread that reads documents, and a count kept
-// for threads costs a locked instruction at every element read.
+// property sets, and the documents read with them, belong to the one thread
+// that reads documents, and a count kept for threads costs a locked
+// instruction at every element read.
 template <class T>
 class TLocalShared {
 public:
