@@ -16,7 +16,7 @@ void TStyleList::Changed() {
 
 void TStyleList::Clear() {
     Changed();
-    for (Entry& entry : FEntries) TObject::Free(entry.Props);
+    for (auto& [folded, entry] : FEntries) TObject::Free(entry.Props);
     FEntries.clear();
     FSeqNo = 10;
     DefaultEntry = nullptr;
@@ -24,12 +24,10 @@ void TStyleList::Clear() {
 
 std::string TStyleList::GetSeqNo() { return std::to_string(FSeqNo++); }
 
-namespace {
-
 // Compares a lower-cased key with another key lower-cased as it is read, in
 // the order of std::string: every page looks rules up for each element, and
 // a folded copy of each key it looks up would be made only to be compared.
-int CompareFolded(const std::string& folded, const std::string& key) {
+int TStyleList::TFoldedLess::Compare(const std::string& folded, const std::string& key) {
     const size_t n = std::min(folded.size(), key.size());
     for (size_t i = 0; i < n; ++i) {
         const auto a = static_cast<unsigned char>(folded[i]);
@@ -39,23 +37,15 @@ int CompareFolded(const std::string& folded, const std::string& key) {
     return folded.size() < key.size() ? -1 : folded.size() > key.size() ? 1 : 0;
 }
 
-}  // namespace
-
-int TStyleList::LowerBound(const std::string& key) const {
-    auto it = std::lower_bound(FEntries.begin(), FEntries.end(), key,
-                               [](const Entry& e, const std::string& k) { return CompareFolded(e.Folded, k) < 0; });
-    return static_cast<int>(it - FEntries.begin());
-}
-
-int TStyleList::FindFirst(const std::string& key) const {
-    const int i = LowerBound(key);
-    return i < Count() && CompareFolded(FEntries[static_cast<size_t>(i)].Folded, key) == 0 ? i : -1;
+TProperties* TStyleList::Find(const std::string& key) const {
+    const auto it = FEntries.lower_bound(TProbe{key});
+    return it != FEntries.end() && TFoldedLess::Compare(it->first, key) == 0 ? it->second.Props : nullptr;
 }
 
 void TStyleList::AddObject(const std::string& key, TProperties* props) {
     props->EditSel().Tag = key;
-    const int at = LowerBound(key);
-    FEntries.insert(FEntries.begin() + at, Entry{key, LowerCase(key), props});
+    // Before the entries of its key: a lookup finds the newest first.
+    FEntries.emplace_hint(FEntries.lower_bound(TProbe{key}), LowerCase(key), Entry{key, props});
     Changed();
 }
 
@@ -67,16 +57,14 @@ TProperties* TStyleList::AddDuplicate(const std::string& key, const TProperties&
 }
 
 TProperties* TStyleList::EntryFor(const std::string& key) {
-    const int i = FindFirst(key);
-    if (i >= 0) return Props(i);
+    if (TProperties* found = Find(key)) return found;
     auto* props = new TProperties;
     AddObject(key, props);
     return props;
 }
 
 void TStyleList::ModifyLinkColor(const std::string& state, TColor color) {
-    const int i = FindFirst("::" + state);
-    if (i >= 0) Props(i)->SetValue(Color, color);
+    if (TProperties* props = Find("::" + state)) props->SetValue(Color, color);
     Changed();
 }
 

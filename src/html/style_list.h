@@ -4,8 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
-#include <vector>
 
 #include "framework/graphics_types.h"
 #include "html/style_parser.h"
@@ -31,12 +31,15 @@ public:
                     uint8_t charset, int marginHeight, int marginWidth);
 
     int Count() const { return static_cast<int>(FEntries.size()); }
-    const std::string& Strings(int index) const { return FEntries.at(static_cast<size_t>(index)).Key; }
-    TProperties* Props(int index) const { return FEntries.at(static_cast<size_t>(index)).Props; }
-    // The first entry of the key, or -1.
-    int FindFirst(const std::string& key) const;
-    // The first entry whose key is not before `key`.
-    int LowerBound(const std::string& key) const;
+    // The newest entry of the key, or nullptr.
+    TProperties* Find(const std::string& key) const;
+    // Calls `visit(key, props)` for the entries in key order, from the first
+    // whose key is not before `start`, until it returns false.
+    template <class Visit>
+    void VisitFrom(const std::string& start, Visit&& visit) const {
+        for (auto it = FEntries.lower_bound(TProbe{start}); it != FEntries.end(); ++it)
+            if (!visit(it->second.Key, it->second.Props)) return;
+    }
 
     TProperties* DefaultEntry = nullptr;
 
@@ -47,15 +50,29 @@ public:
 private:
     struct Entry {
         std::string Key;
-        std::string Folded;  // lower-cased key
         TProperties* Props;
+    };
+    // A key looked up as it is, lower-cased as it is compared.
+    struct TProbe {
+        const std::string& Key;
+    };
+    // Compares lower-cased keys with one another and with probes, in the
+    // order of std::string.
+    struct TFoldedLess {
+        using is_transparent = void;
+        bool operator()(const std::string& a, const std::string& b) const { return a < b; }
+        bool operator()(const std::string& folded, TProbe key) const { return Compare(folded, key.Key) < 0; }
+        bool operator()(TProbe key, const std::string& folded) const { return Compare(folded, key.Key) > 0; }
+        static int Compare(const std::string& folded, const std::string& key);
     };
     // The first entry of the key, or a new one.
     TProperties* EntryFor(const std::string& key);
 
     void Changed();
 
-    std::vector<Entry> FEntries;
+    // By lower-cased key. A sorted array took every entry after a new one
+    // along: a sheet of thousands of distinct rules took quadratic time.
+    std::multimap<std::string, Entry, TFoldedLess> FEntries;
     uint64_t FGeneration = 0;
     int FSeqNo = 10;
     bool* FLinkHoverEnabled;

@@ -821,33 +821,36 @@ void TProperties::Merge(const TProperties& rule) {
 }
 
 void TProperties::MergeKey(TStyleList* styles, const std::string& key) {
-    for (int i = styles->FindFirst(key); i >= 0 && i < styles->Count() && CompareText(styles->Strings(i), key) == 0; ++i)
-        Merge(*styles->Props(i));
+    styles->VisitFrom(key, [&](const std::string& entryKey, TProperties* rule) {
+        if (CompareText(entryKey, key) != 0) return false;
+        Merge(*rule);
+        return true;
+    });
 }
 
 // Rules whose keys start with `start` and have more than one level: the first
 // level must match this element, the others open elements below it.
 void TProperties::MergeDescendants(TStyleList* styles, const std::string& start, int selfIndex) {
     const char kind = start[0] == '.' ? '.' : start[0] == ':' ? ':' : 't';
-    for (int i = styles->LowerBound(start); i < styles->Count(); ++i) {
-        const std::string& key = styles->Strings(i);
-        if (!StartsWithNoCase(key, start)) break;
+    styles->VisitFrom(start, [&](const std::string& key, TProperties* rule) {
+        if (!StartsWithNoCase(key, start)) return false;
         const std::vector<SelectorLevel> levels = ParseKeyLevels(key);
-        if (levels.empty()) break;
+        if (levels.empty()) return false;
         const SelectorLevel& first = levels[0];
         const bool sameFirst = kind == '.' ? first.Class == LowerCase(Sel().Class)
                                : kind == ':' ? first.Pseudo == LowerCase(Sel().Pseudo)
                                              : first.Tag == LowerCase(Sel().Tag);
-        if (!sameFirst) break;
-        if (levels.size() < 2 || !LevelMatches(first, Sel().Tag, Sel().Class, Sel().ID, Sel().Pseudo)) continue;
+        if (!sameFirst) return false;
+        if (levels.size() < 2 || !LevelMatches(first, Sel().Tag, Sel().Class, Sel().ID, Sel().Pseudo)) return true;
         size_t level = 1;
         for (int s = selfIndex - 1; s >= 1 && level < levels.size(); --s) {
             const TProperties* open = PropStack.GetProp(s);
             const TSelectors& sel = open->Sel();
             if (LevelMatches(levels[level], sel.Tag, sel.Class, sel.ID, sel.Pseudo)) ++level;
         }
-        if (level == levels.size()) Merge(*styles->Props(i));
-    }
+        if (level == levels.size()) Merge(*rule);
+        return true;
+    });
 }
 
 void TProperties::Combine(TStyleList* styles, const std::string& tag, const std::string& cls, const std::string& id,

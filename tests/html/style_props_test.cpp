@@ -149,12 +149,12 @@ TEST_F(StyleFixture, DefaultSheetEntries) {
 
 TEST_F(StyleFixture, DefaultSheetCopiesAndFormFonts) {
     for (const char* key : {"strong", "th"})
-        EXPECT_EQ(PropString(styles.Props(styles.FindFirst(key))->Value(FontWeight)), "bold") << key;
+        EXPECT_EQ(PropString(styles.Find(key)->Value(FontWeight)), "bold") << key;
     for (const char* key : {"em", "cite", "var", "address"})
-        EXPECT_EQ(PropString(styles.Props(styles.FindFirst(key))->Value(FontStyle)), "italic") << key;
-    EXPECT_EQ(PropString(styles.Props(styles.FindFirst("input"))->Value(FontFamily)), "Arial Unicode MS, Arial");
-    EXPECT_EQ(PropString(styles.Props(styles.FindFirst("textarea"))->Value(FontFamily)), "Courier New");
-    EXPECT_EQ(std::get<int>(styles.Props(styles.FindFirst("::link"))->Value(Color)), clBlue | PalRelative);
+        EXPECT_EQ(PropString(styles.Find(key)->Value(FontStyle)), "italic") << key;
+    EXPECT_EQ(PropString(styles.Find("input")->Value(FontFamily)), "Arial Unicode MS, Arial");
+    EXPECT_EQ(PropString(styles.Find("textarea")->Value(FontFamily)), "Courier New");
+    EXPECT_EQ(std::get<int>(styles.Find("::link")->Value(Color)), clBlue | PalRelative);
 
     // Code inside the text: 0.833em of 12pt.
     TProperties* code = Push("code");
@@ -208,6 +208,45 @@ TEST_F(StyleFixture, LinkFontsAreSharedByCopiesUntilOneChangesThem) {
     EXPECT_EQ(link->LinkFonts()->Fonts[VFont].TextColor, clPurple | PalRelative);
 }
 
+TEST_F(StyleFixture, RulesAreKeptInKeyOrderTheNewestOfAKeyFirst) {
+    // Keys compare without regard to case; a later entry of a key is found
+    // first, and a walk meets the keys in order.
+    const int before = styles.Count();
+    auto* older = new TProperties;
+    auto* newer = new TProperties;
+    styles.AddObject("Zq", older);
+    styles.AddObject("zQ", newer);
+    EXPECT_EQ(styles.Find("zq"), newer);
+    EXPECT_EQ(styles.Find("ZQ"), newer);
+    EXPECT_EQ(styles.Find("zqq"), nullptr);
+    std::vector<TProperties*> met;
+    styles.VisitFrom("ZQ", [&](const std::string& key, TProperties* rule) {
+        if (LowerCase(key) != "zq") return false;
+        met.push_back(rule);
+        return true;
+    });
+    EXPECT_EQ(met, (std::vector<TProperties*>{newer, older}));
+
+    // Thousands of distinct descendant rules, read in one sheet: each is kept
+    // and found, in order, and the last one written for an element applies.
+    std::string sheet;
+    for (int i = 0; i < 3000; ++i) sheet += "div.c" + std::to_string(i) + " em { color: #" + std::to_string(100000 + i) + " }\n";
+    Sheet(sheet);
+    EXPECT_EQ(styles.Count(), before + 2 + 3000);
+    std::string last;
+    int walked = 0;
+    styles.VisitFrom("", [&](const std::string& key, TProperties*) {
+        EXPECT_LE(LowerCase(last), LowerCase(key));
+        last = key;
+        ++walked;
+        return true;
+    });
+    EXPECT_EQ(walked, styles.Count());
+    Push("div", "c2999");
+    TProperties* em = Push("em");
+    EXPECT_EQ(std::get<int>(em->Value(Color)) & 0xFFFFFF, 0x992910);  // #102999 as the system keeps it
+}
+
 TEST_F(StyleFixture, InheritanceOfSpanAndDiv) {
     TProperties* span = Push("span");
     span->AddPropertyByName("margin-left", "9px");
@@ -228,20 +267,20 @@ TEST_F(StyleFixture, InheritanceOfSpanAndDiv) {
 
 TEST_F(StyleFixture, AddModifyPropRules) {
     styles.AddModifyProp(":link", "color", "#102030");
-    EXPECT_EQ(std::get<int>(styles.Props(styles.FindFirst("::hover"))->Value(Color)), 0x302010 | PalRelative);
-    EXPECT_EQ(std::get<int>(styles.Props(styles.FindFirst("::visited"))->Value(Color)), 0x302010 | PalRelative);
+    EXPECT_EQ(std::get<int>(styles.Find("::hover")->Value(Color)), 0x302010 | PalRelative);
+    EXPECT_EQ(std::get<int>(styles.Find("::visited")->Value(Color)), 0x302010 | PalRelative);
 
     styles.AddModifyProp("a", "font-weight", "bold");
-    EXPECT_EQ(PropString(styles.Props(styles.FindFirst("::link"))->Value(FontWeight)), "bold");
+    EXPECT_EQ(PropString(styles.Find("::link")->Value(FontWeight)), "bold");
     styles.AddModifyProp("A", "font-style", "italic");
-    EXPECT_FALSE(IsAssigned(styles.Props(styles.FindFirst("::link"))->Value(FontStyle)));
+    EXPECT_FALSE(IsAssigned(styles.Find("::link")->Value(FontStyle)));
 
     // A later declaration for the same key overwrites the slot.
     styles.AddModifyProp(".k", "color", "red");
     styles.AddModifyProp(".k", "color", "lime");
-    EXPECT_EQ(std::get<int>(styles.Props(styles.FindFirst(".K"))->Value(Color)), clLime);
+    EXPECT_EQ(std::get<int>(styles.Find(".K")->Value(Color)), clLime);
     styles.AddModifyProp(".k", "color", "no-such-colour");
-    EXPECT_EQ(std::get<int>(styles.Props(styles.FindFirst(".k"))->Value(Color)), clLime);
+    EXPECT_EQ(std::get<int>(styles.Find(".k")->Value(Color)), clLime);
 
     // Duplicates: the newest comes first, so the older one is merged last and wins.
     TProperties first, second;
