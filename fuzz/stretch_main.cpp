@@ -41,7 +41,7 @@ struct Random {
 };
 
 void RepeatRun(std::string& s, size_t goal, Random& random) {
-    if (s.empty()) s = "\x00";
+    if (s.empty()) s.assign(1, '\0');  // one zero byte (a literal "\x00" would be empty)
     const size_t start = random.Below(s.size());
     const size_t length = 1 + random.Below(std::min<size_t>(s.size() - start, 64));
     const std::string run = s.substr(start, length);
