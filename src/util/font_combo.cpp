@@ -1,6 +1,8 @@
 #include "util/font_combo.h"
 
 #include <algorithm>
+#include <unordered_set>
+#include <vector>
 
 #include "framework/application.h"
 #include "framework/canvas.h"
@@ -146,9 +148,20 @@ int TFontComboBox::MinItemHeight() {
 
 namespace {
 
+struct TFamilyEntry {
+    std::string Name;
+    uintptr_t Value;
+};
+
+// The families are gathered here and handed to the window once: asking the
+// window whether each enumerated face is already listed cost a message and a
+// platform comparison per listed item, which made the list quadratic in the
+// number of installed fonts.
 struct EnumState {
-    TStrings* items;
     TFontListOptions options;
+    std::vector<TFamilyEntry> families;
+    // Upper-cased names already taken: a family comes once per character set.
+    std::unordered_set<std::string> seen;
 };
 
 int CALLBACK AddFamily(const LOGFONTW* font, const TEXTMETRICW*, DWORD fontType, LPARAM data) {
@@ -156,40 +169,41 @@ int CALLBACK AddFamily(const LOGFONTW* font, const TEXTMETRICW*, DWORD fontType,
     return CallGuarded(0, [&] {
         const std::string name = WideToAnsi(font->lfFaceName);
         TFontFamilyRecord record{fontType, font->lfCharSet, font->lfPitchAndFamily};
-        if (!name.empty() && state->items->IndexOf(name) < 0 && FontPassesOptions(state->options, record)) {
-            uintptr_t value = fontType & (DEVICE_FONTTYPE | TRUETYPE_FONTTYPE);
-            if (font->lfCharSet != SYMBOL_CHARSET) value |= kFontNotSymbol;
-            state->items->AddObject(name, AsObject(value));
-        }
+        if (name.empty() || !FontPassesOptions(state->options, record)) return 1;
+        if (!state->seen.insert(AnsiUpperCase(name)).second) return 1;
+        uintptr_t value = fontType & (DEVICE_FONTTYPE | TRUETYPE_FONTTYPE);
+        if (font->lfCharSet != SYMBOL_CHARSET) value |= kFontNotSymbol;
+        state->families.push_back({name, value});
         return 1;
     });
 }
 
-}  // namespace
-
-void TFontComboBox::AddFamilies(HDC dc) {
-    EnumState state{Items(), FOptions};
+void AddFamilies(HDC dc, EnumState& state) {
     LOGFONTW lf{};
     lf.lfCharSet = DEFAULT_CHARSET;
     EnumFontFamiliesExW(dc, &lf, AddFamily, reinterpret_cast<LPARAM>(&state), 0);
 }
 
+}  // namespace
+
 void TFontComboBox::PopulateList() {
     if (!HandleAllocated()) return;
-    Items()->BeginUpdate();
-    Items()->Clear();
+    EnumState state{FOptions, {}, {}};
     if (FDevice == fdScreen || FDevice == fdBoth) {
         HDC dc = GetDC(nullptr);
-        AddFamilies(dc);
+        AddFamilies(dc, state);
         ReleaseDC(nullptr, dc);
     }
     if (FDevice == fdPrinter || FDevice == fdBoth) {
         try {
-            if (HDC dc = Printer()->Handle()) AddFamilies(dc);
+            if (HDC dc = Printer()->Handle()) AddFamilies(dc, state);
         } catch (const Exception&) {
             // No printer: the screen's families are all there is.
         }
     }
+    Items()->BeginUpdate();
+    Items()->Clear();
+    for (const TFamilyEntry& family : state.families) Items()->AddObject(family.Name, AsObject(family.Value));
     Items()->EndUpdate();
 }
 

@@ -91,7 +91,6 @@ protected:
     virtual void DoChange();
 
 private:
-    void AddFamilies(HDC__* dc);
     void SelectName(const std::string& name);
     void Refill(const std::string& name);
 
