@@ -30,7 +30,7 @@ namespace {
 
 // Texts the program shows, as it must show them (UTF-8 here, code page 1251 on screen).
 const char kTitle[] = "Словарь";
-const char kCannotOpenDictionary[] = "Не могу открыть солварь";
+const char kCannotOpenDictionary[] = "Не могу открыть словарь";
 const char kSearchCaption[] = "Поиск";
 const char kNoTermsFound[] = "Терминов по контексту не найдено";
 

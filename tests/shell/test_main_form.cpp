@@ -79,7 +79,7 @@ TEST_F(MainFormTest, MissingIndexIsReportedAndLeavesAnEmptyList) {
     auto& shown = testing_support::ShownMessageBoxes();
     ASSERT_EQ(shown.size(), 1u);
     // The message is the program's own text, letters as they stand.
-    EXPECT_EQ(AnsiToUtf8(shown[0].text), "Не могу открыть солварь");
+    EXPECT_EQ(AnsiToUtf8(shown[0].text), "Не могу открыть словарь");
     EXPECT_EQ(AnsiToUtf8(shown[0].caption), "Словарь");
     EXPECT_EQ(shown[0].flags & MB_ICONMASK, static_cast<unsigned>(MB_ICONERROR));
     EXPECT_EQ(form->List->RowCount(), 0);
