@@ -567,6 +567,8 @@ namespace {
 
 const char kArticleFile[] = "voc.dat";
 const char kUnicodeFile[] = "unicod.bin";
+// Filled with the article file's full name.
+const char kCannotReadArticle[] = "Не могу прочитать статью из файла %s: файла нет или он повреждён";
 
 // Enables the timer again on every way out of a tick.
 class TimerRearm {
@@ -587,27 +589,40 @@ private:
 
 }  // namespace
 
-std::string TForm1::ReadArticle(int offset, int length) const {
+std::string TForm1::ReadArticle(int offset, int length, bool& complete) const {
     // A missing file or a range past its end gives fewer bytes, never zeros.
+    complete = true;
     if (offset < 0 || length <= 0) return {};
     try {
         TFileStream file(kArticleFile, fmOpenRead | fmShareDenyWrite);
         const TArticleSpan span = ArticleSpan(offset, length, file.Size());
-        if (span.Count == 0) return {};
         std::string article(static_cast<size_t>(span.Count), '\0');
-        file.SetPosition(span.Start);
-        article.resize(static_cast<size_t>(std::max(file.Read(article.data(), span.Count), 0)));
+        if (span.Count > 0) {
+            file.SetPosition(span.Start);
+            article.resize(static_cast<size_t>(std::max(file.Read(article.data(), span.Count), 0)));
+        }
+        complete = article.size() == static_cast<size_t>(length);
         return article;
     } catch (const EStreamError&) {
+        complete = false;
         return {};
     }
+}
+
+void TForm1::ReportUnreadableArticle() {
+    // Once a session: a damaged file would otherwise answer every term with a box.
+    if (FArticleFileReported) return;
+    FArticleFileReported = true;
+    Application->MessageBox(Format(Utf8ToAnsi(kCannotReadArticle).c_str(), ExpandFileName(kArticleFile).c_str()),
+                           Utf8ToAnsi(kTitle), MB_OK | MB_ICONERROR);
 }
 
 void TForm1::Timer1Timer(TObject*) {
     Timer1->SetEnabled(false);
     TimerRearm rearm(Timer1);
     if (SelectedOffset < 0 || SelectedOffset == ShownOffset) return;
-    std::string article = ReadArticle(SelectedOffset, SelectedLength);
+    bool complete = true;
+    std::string article = ReadArticle(SelectedOffset, SelectedLength, complete);
     if (HighlightArticle) {
         HighlightSearchHits(article);
         HighlightArticle = false;
@@ -622,6 +637,8 @@ void TForm1::Timer1Timer(TObject*) {
     }
     Viewer->LoadFromStream(&stream, "");
     ShownOffset = SelectedOffset;
+    // What could be read is on screen behind the message.
+    if (!complete) ReportUnreadableArticle();
 }
 
 void TForm1::HighlightSearchHits(std::string& article) {

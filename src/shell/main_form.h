@@ -203,12 +203,15 @@ private:
     void BuildMenus();
     int FrameStripHeight() const;
 
-    std::string ReadArticle(int offset, int length) const;
+    // `complete` is false when "voc.dat" is missing or holds fewer bytes than asked for.
+    std::string ReadArticle(int offset, int length, bool& complete) const;
+    void ReportUnreadableArticle();
 
     TTermTable FTerms;
     std::string FHead;
     std::vector<TSearchHit> FSearchHits;
     TUnicodeCharTable FUnicodeChars;
+    bool FArticleFileReported = false;
 };
 
 // Code page 1251 upper-casing by the platform's rules, one byte at a time.

@@ -608,6 +608,41 @@ TEST_F(Journeys, LinksScrollToASectionShowAPictureAndReportAMissingFile) {
     j.Check(viewer.ArticleText().find(L"Сетевой адаптер") != std::wstring::npos, "the article is that term's");
 }
 
+TEST_F(Journeys, AnArticleFileCutShortIsReportedOnceAndTheListGoesOn) {
+    Journey j(TestName());
+    // The last terms' articles lie past the cut; the first term's does not.
+    const std::string articles = testing_support::ReadFileBytes("voc.dat");
+    ASSERT_GT(articles.size(), 30000u);
+    testing_support::WriteFileBytes("voc.dat", articles.substr(0, 30000));
+    ViewerSession viewer(j);
+    ASSERT_TRUE(viewer.Running());
+    j.Check(viewer.WaitForDialog(L"voc.dat", 300) == nullptr, "the first term's article is read without a word");
+
+    j.Step("End: the last term, whose article is cut off");
+    Key(VK_END);
+    HWND box = viewer.WaitForDialog(L"voc.dat");
+    ASSERT_TRUE(j.Check(box != nullptr, "a message names the article file"));
+    const std::wstring text = AllTexts(box);
+    j.Check(text.find(L"Не могу прочитать статью из файла") != std::wstring::npos, "it says the article cannot be read");
+    j.Check(text.find(WorkFolder() + L"\\voc.dat") != std::wstring::npos, "it gives the file's full name");
+    SavePng(WindowRectOf(viewer.Form()), WorkFolder() + L"\\..\\unreadable-article.png");
+    Key(VK_RETURN);
+    j.Check(viewer.WaitUntilGone(box), "Enter closes the message");
+    viewer.Settle();
+
+    j.Step("Up: the term before, cut off too, says nothing more");
+    const Band last = viewer.SelectedBand();
+    Key(VK_UP);
+    viewer.Settle(600);
+    j.Check(viewer.WaitForDialog(L"voc.dat", 300) == nullptr, "no second message");
+    j.Check(viewer.SelectedBand().top == last.top - last.height, "the row above is selected");
+
+    j.Step("Home: the first term's article");
+    Key(VK_HOME);
+    viewer.Settle();
+    j.Check(viewer.ArticleText().find(L"протокол динамической") != std::wstring::npos, "the first article is shown");
+}
+
 TEST_F(Journeys, WheelAndPgDnScrollTheArticleAndANarrowerWindowShrinksTheTable) {
     Journey j(TestName());
     ViewerSession viewer(j);

@@ -7,6 +7,7 @@
 #include "framework/application.h"
 #include "framework/cp1251.h"
 #include "framework/grids.h"
+#include "framework/sysutils.h"
 #include "framework/timer.h"
 #include "framework/win.h"
 #include "index_image.h"
@@ -151,16 +152,31 @@ TEST_F(ArticlePageTest, TheTickShowsHeadArticleAndClosingTags) {
     Tick();
     EXPECT_EQ(form->Viewer->Source(), "untouched");
 
+    // An article cut off by the end of the file shows what there is and says
+    // so, naming the file, once a session.
+    auto& shown = testing_support::ShownMessageBoxes();
+    shown.clear();
     form->List->SetRow(2);
     loads.clear();
     Tick();
     EXPECT_EQ(form->Viewer->Source(), "<HTML><BODY>abcdef</BODY></HTML>");
     EXPECT_EQ(loads.size(), 1u);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(AnsiToUtf8(shown[0].text), "Не могу прочитать статью из файла " + AnsiToUtf8(ExpandFileName("voc.dat")) +
+                                             ": файла нет или он повреждён");
+    EXPECT_EQ(AnsiToUtf8(shown[0].caption), "Словарь");
 
     DeleteFileW(L"voc.dat");
     form->ShownOffset = -1;
     Tick();
     EXPECT_EQ(form->Viewer->Source(), "<HTML><BODY></BODY></HTML>");
+    EXPECT_EQ(shown.size(), 1u);
+
+    // A missing file: the next session's first article says so.
+    TObject::Free(form);
+    form = new TForm1(Application);
+    Tick();
+    EXPECT_EQ(shown.size(), 2u);
 }
 
 TEST_F(ArticlePageTest, MarkingStopsAt1023HitsInTheHitColour) {
