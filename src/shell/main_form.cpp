@@ -460,6 +460,9 @@ void TForm1::ListClick(TObject* Sender) {
         HighlightRequest = false;
         SelectedOffset = FTerms.Term(row).Offset;
         SelectedLength = FTerms.Term(row).Length;
+        // A followed link has put a picture or a page in the pane: choosing
+        // a term, the marked one too, brings an article back.
+        if (!Viewer->CurrentFile().empty()) ShownOffset = -1;
     }
 }
 

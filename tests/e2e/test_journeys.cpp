@@ -584,6 +584,25 @@ TEST_F(Journeys, LinksScrollToASectionShowAPictureAndReportAMissingFile) {
     const Image picture = Grab(viewer.ArticleRect());
     j.Check(!(picture == top), "the picture is shown");
 
+    // The list still marks the term: a click on it, or on the page link's
+    // way back, is the way back to its article.
+    for (const size_t link : {size_t{4}, size_t{5}}) {
+        j.Step(link == 4 ? "a click on the marked term after the picture" : "the page link, then the marked term");
+        if (link == 5) {
+            Click(links[5]);
+            viewer.Settle(800);
+            j.Check(LinkLines(viewer).empty() || LinkLines(viewer)[0].y != links[0].y, "the page is shown");
+        }
+        Click(viewer.ListRow(row.top / rowHeight, rowHeight));
+        viewer.Settle(600);
+        const std::vector<POINT> back = LinkLines(viewer);
+        j.Check(!back.empty() && back[0].y == links[0].y, "the term's article is shown again");
+        j.Check(viewer.SelectedBand().top == row.top, "the term stays selected");
+    }
+    // The window is maximised: its frame lies past the screen's edges.
+    SavePng({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+            WorkFolder() + L"\\..\\article-after-link.png");
+
     j.Step("back to the article, then the link to the missing file");
     Click(viewer.ListRow(row.top / rowHeight - 1, rowHeight));
     viewer.Settle(600);
