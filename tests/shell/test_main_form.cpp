@@ -184,12 +184,31 @@ TEST_F(MainFormTest, FindDialogSearchesKeysFromTheCurrentRow) {
     EXPECT_EQ(form->List->Row(), 0);
 }
 
-TEST_F(MainFormTest, TermsSharingAnArticleSelectTheSameOffset) {
+// A term sharing the shown article leaves the viewer alone (its scroll and
+// selection stay), unless a followed link has put something else there.
+TEST_F(MainFormTest, ATermSharingTheShownArticleReloadsItOnlyAfterALink) {
     Open([] { WriteIndex(kTerms); });
+    int loads = 0;
+    form->Viewer->OnParseBegin = [&](TObject*, std::string&) { ++loads; };
+    auto tick = [&] {
+        loads = 0;
+        form->Timer1Timer(form);
+        return loads;
+    };
     form->List->SetRow(2);
-    int offset = form->SelectedOffset;
+    EXPECT_GT(tick(), 0);
     form->List->SetRow(3);
-    EXPECT_EQ(form->SelectedOffset, offset);
+    EXPECT_EQ(tick(), 0) << "the same article";
+    form->ListClick(form->List);
+    EXPECT_EQ(tick(), 0) << "the marked term again";
+
+    form->Viewer->LoadImageFile("rack.png");  // what a picture link does
+    form->ListClick(form->List);
+    EXPECT_GT(tick(), 0) << "the marked term after a link";
+    EXPECT_EQ(form->Viewer->CurrentFile(), "");
+    form->Viewer->LoadFromFile("montage.htm");
+    form->List->SetRow(2);
+    EXPECT_GT(tick(), 0) << "a term sharing the article after a link";
 }
 
 TEST_F(MainFormTest, PaneSplitKeepsBothPanesAtLeastAsHighAsTheFrameStrips) {
