@@ -229,8 +229,8 @@ bool TFParam::ShowsTheCurrentAppearance() const {
 }
 
 void TFParam::ApplyParams() {
-    // Applying is not neutral (the scheme's font replaces the article's start-up
-    // font), so a dialog closed without a change must leave the window alone.
+    // Applying reloads the article, which loses its scroll and selection: a
+    // dialog closed without a change leaves the window alone.
     if (ShowsTheCurrentAppearance()) return;
     FMain->Font1->Assign(FName1->Font());
     FMain->Background1Color = FName1->Color();

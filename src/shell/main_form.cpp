@@ -117,15 +117,11 @@ TForm1::TForm1(TComponent* AOwner)
         Font2->Assign(SchemeContentsFont.get());
         Font1->SetName("Arial");
         Font2->SetName("Arial");
-        CustomListSelBackColor = ListSelBackColor;
-        CustomListSelTextColor = ListSelTextColor;
         SelectColor = SchemePalette[kSearchHitPaletteEntry];
     }
-    // The selection colours are not stored: one never set is the scheme's, so
-    // that a later start with custom colours does not draw the row in black.
-    if (CustomListSelBackColor == -1) CustomListSelBackColor = ListSelBackColor;
-    if (CustomListSelTextColor == -1) CustomListSelTextColor = ListSelTextColor;
-    if (HandColor) ApplyAppearance();
+    // With custom colours off too: a start and an appearance change then give
+    // the same look.
+    ApplyAppearance();
 
     FTerms.Clear();
     FHead.clear();
@@ -286,7 +282,7 @@ void TForm1::BuildLayout() {
     for (TPageViewer* v : {Viewer, Vved}) {
         v->SetBorderStyle(htNone);
         v->HistoryMaxCount = 0;
-        v->DefFontName = "Times New Roman";
+        v->DefFontName = kSchemeArticleFontName;
         v->DefPreFontName = "Courier New";
         v->PrintMarginLeft = v->PrintMarginRight = v->PrintMarginTop = v->PrintMarginBottom = 2.0;
         v->PrintScale = 1.0;

@@ -32,6 +32,10 @@ class TFormPlacement;
 class TFont;
 class TCanvas;
 
+// The article's face while custom appearance is off: schemes give the text's
+// colour and size only.
+constexpr char kSchemeArticleFontName[] = "Times New Roman";
+
 class TForm1 : public TGradientForm {
 public:
     explicit TForm1(TComponent* AOwner);
@@ -180,6 +184,7 @@ public:
     TColor MenuTextColor = 0x0000D3;
     TColor ListSelTextColor = -1;
     TColor ListSelBackColor = -1;
+    // Not stored: always the current scheme's selection colours.
     TColor CustomListSelTextColor = -1;
     TColor CustomListSelBackColor = -1;
     TColor SeparatorColor1 = 0xFFFFFF;

@@ -176,6 +176,8 @@ void TForm1::LoadColorScheme(const std::string& path) {
     MenuTextColor = scheme.MenuTextColor;
     ListSelTextColor = scheme.ListSelTextColor;
     ListSelBackColor = scheme.ListSelBackColor;
+    CustomListSelTextColor = ListSelTextColor;
+    CustomListSelBackColor = ListSelBackColor;
     for (int i = 0; i < MenuBar1->ControlCount(); ++i) {
         TFont* font = MenuBar1->Controls(i)->Font();
         font->Assign(MenuFont.get());

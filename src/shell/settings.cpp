@@ -124,7 +124,7 @@ void TForm1::ApplyAppearance() {
     const TColor listBack = HandColor ? Background2Color : SchemeContentsBackColor;
 
     Viewer->DefFontColor = textFont->Color();
-    Viewer->DefFontName = textFont->Name();
+    Viewer->DefFontName = HandColor ? textFont->Name() : kSchemeArticleFontName;
     Viewer->SetFontSize(textFont->Size());
     List->Font()->Assign(listFont);
     List->SetColor(listBack);

@@ -517,6 +517,48 @@ TEST_F(Journeys, AppearanceOKWithoutAChangeKeepsThePixelsCustomColoursComeBackAf
     j.Check(Grab(again.ListRect()) == list, "the list looks as it did");
 }
 
+TEST_F(Journeys, CustomColoursOnThenOffGiveTheLookOfAStartAtOnceAndAfterARestart) {
+    Journey j(TestName());
+    std::vector<Image> start;
+    auto grabStill = [](ViewerSession& viewer) {
+        // The introduction pane is left out: its picture moves on its own.
+        return std::vector<Image>{Grab(viewer.MenuBarRect()), Grab(viewer.ListColumnRect()),
+                                  Grab(viewer.ArticleRect())};
+    };
+    {
+        ViewerSession viewer(j);
+        ASSERT_TRUE(viewer.Running());
+        const std::vector<int> buttons = viewer.MenuButtons();
+        ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
+        Click(viewer.ListRow(1, viewer.SelectedBand().height));
+        viewer.Settle(400);
+        start = grabStill(viewer);
+        for (const bool on : {true, false}) {
+            j.Step(on ? "custom colours on, OK" : "custom colours off again, OK");
+            j.Check(viewer.OpenMenuAt(buttons[3]) != nullptr, "the service menu opens");
+            Key(VK_RETURN);  // "Оформление..."
+            HWND dialog = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFParam"; });
+            ASSERT_TRUE(j.Check(dialog != nullptr, "the appearance dialog is shown"));
+            viewer.Settle(200);
+            Click(Centre(WindowRectOf(ChildWithText(dialog, L"Настроить цвета самостоятельно"))));
+            viewer.Settle(200);
+            Key(VK_RETURN);
+            j.Check(viewer.WaitUntilGone(dialog), "the dialog closes");
+            viewer.Settle(600);
+            const bool asAtStart = grabStill(viewer) == start;
+            j.Check(asAtStart != on, on ? "the custom look is applied" : "the article and list look as at the start");
+        }
+        Keys({VK_MENU, VK_F4});
+        j.Check(viewer.WaitForExit(), "the viewer ends");
+    }
+    j.Step("start again");
+    ViewerSession again(j);
+    ASSERT_TRUE(again.Running());
+    Click(again.ListRow(1, again.SelectedBand().height));
+    again.Settle(400);
+    j.Check(grabStill(again) == start, "the window looks as it did");
+}
+
 // The lines of the article that hold link text: the link colour is the bluest
 // colour drawn most often. Each line is given by a point on its first link pixel.
 std::vector<POINT> LinkLines(const ViewerSession& viewer) {

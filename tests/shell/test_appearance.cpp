@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "framework/application.h"
+#include "framework/canvas.h"
 #include "framework/cp1251.h"
 #include "framework/extctrls.h"
 #include "framework/graphics.h"
@@ -192,6 +194,59 @@ TEST_F(AppearanceTest, OKOrCancelWithoutAChangeChangesNothing) {
     dialog->Button5Click(dialog->Button5);
     form->Timer1Timer(form);
     EXPECT_GT(loads, 0);
+}
+
+// What the article and the term list look like, the selected row included.
+struct TLook {
+    std::string face;
+    int size;
+    TColor text, background, list, selectedBack, selectedText;
+    bool operator==(const TLook&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const TLook& l) {
+    return out << l.face << " " << l.size << " " << std::hex << l.text << " " << l.background << " " << l.list << " "
+               << l.selectedBack << " " << l.selectedText;
+}
+
+TLook LookOf(TForm1* form) {
+    form->ListDrawCell(form->List, 0, 0, form->List->CellRect(0, 0), gdSelected | gdFocused);
+    TCanvas* canvas = form->List->Canvas();
+    return {form->Viewer->DefFontName, form->Viewer->DefFontSize(), form->Viewer->DefFontColor,
+            form->Viewer->DefBackground(), form->List->Color(), canvas->Brush()->Color(), canvas->Font()->Color()};
+}
+
+// The same settings give the same look at once and after a restart: the
+// scheme's with custom colours off, as at a first start; with them on, the
+// face the dialog's sample shows and the chosen scheme's selection colours.
+TEST_F(AppearanceTest, OKGivesWhatTheNextStartGives) {
+    Open();
+    const TLook firstStart = LookOf(form);
+    EXPECT_EQ(firstStart.face, "Times New Roman");
+    struct Case {
+        const char* step;
+        bool hand;
+        const char* scheme;
+    } cases[] = {
+        {"only the hit colour", false, "море"},
+        {"custom colours and another scheme", true, kOtherScheme},
+        {"back to the scheme's colours", false, "море"},
+    };
+    for (const Case& c : cases) {
+        TFParam* d = Dialog();
+        d->Hand->SetChecked(c.hand);
+        d->Schema->SetItemIndex(SchemeIndex(c.scheme));
+        d->selCol->SetColor(d->selCol->Color() ^ 0x0000FF);
+        const std::string sampleFace = d->FName1->Font()->Name();
+        d->Button5Click(d->Button5);
+        const TLook applied = LookOf(form);
+        EXPECT_EQ(applied.face, c.hand ? sampleFace : "Times New Roman") << c.step;
+        EXPECT_EQ(applied.selectedBack, form->ListSelBackColor) << c.step;
+        if (!c.hand) EXPECT_EQ(applied, firstStart) << c.step;
+        Restart();
+        form->Show();
+        EXPECT_EQ(LookOf(form), applied) << c.step;
+    }
 }
 
 TEST_F(AppearanceTest, OnlyFilesNamedDotSchAreListed) {
