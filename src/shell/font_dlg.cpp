@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <limits>
 
 #include "framework/cp1251.h"
@@ -45,6 +46,24 @@ TOptionBox* MakeColorButton(TForm* form, int left, int top, const char* caption)
     return box;
 }
 
+double RelativeLuminance(TColor color) {
+    const auto rgb = static_cast<uint32_t>(ColorToRGB(color));
+    auto channel = [](uint32_t value) {
+        const double c = value / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(rgb & 0xFF) + 0.7152 * channel(rgb >> 8 & 0xFF) + 0.0722 * channel(rgb >> 16 & 0xFF);
+}
+
+// A colour box's face is the colour it stands for; its caption is written in
+// black or white, whichever stands out more from that face (a dark font
+// colour would hide "Цвет:" otherwise).
+void ShowColour(TOptionBox* box, TColor color) {
+    box->SetColor(color);
+    const double l = RelativeLuminance(color);
+    box->Font()->SetColor((l + 0.05) / 0.05 >= 1.05 / (l + 0.05) ? clBlack : clWhite);
+}
+
 }  // namespace
 
 int ParseFontSize(const std::string& text) {
@@ -75,10 +94,10 @@ TFontDlg::TFontDlg(TComponent* AOwner, TColor& color, TFont* font)
     SetClientHeight(190);
     Example->Font()->Assign(FFont);
     Example->SetColor(FColor);
-    ButFon->SetColor(FColor);
+    ShowColour(ButFon, FColor);
     FontComboBox1->SetFontName(FFont->Name());
     Size->SetText(Format("%d", FFont->Size()));
-    But->SetColor(FFont->Color());
+    ShowColour(But, FFont->Color());
     FKeptFont->Assign(FFont);
     Bold->SetChecked((FFont->Style() & fsBold) != 0);
     DestroyHandle();
@@ -155,14 +174,14 @@ void TFontDlg::ButClick(TObject*) {
     CD->Color = Example->Font()->Color();
     if (!CD->Execute()) return;
     Example->Font()->SetColor(CD->Color);
-    But->SetColor(CD->Color);
+    ShowColour(But, CD->Color);
 }
 
 void TFontDlg::ButFonClick(TObject*) {
     CD->Color = Example->Color();
     if (!CD->Execute()) return;
     Example->SetColor(CD->Color);
-    ButFon->SetColor(CD->Color);
+    ShowColour(ButFon, CD->Color);
 }
 
 void TFontDlg::CopyExampleOut() {

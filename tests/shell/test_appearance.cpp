@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "support/test_support.h"
 #include "util/font_combo.h"
 #include "viewer/page_viewer.h"
+#include "widgets/option_box.h"
 #include "widgets/tool_button.h"
 
 namespace {
@@ -332,6 +334,37 @@ TEST_F(AppearanceTest, TheFontDialogKeepsANameItDoesNotList) {
     const std::string listed = f->FontComboBox1->Items()->Get(0);
     f->FontComboBox1->SetFontName(AnsiLowerCase(listed));
     EXPECT_EQ(f->Example->Font()->Name(), listed);
+}
+
+double Luminance(TColor color) {
+    const auto rgb = static_cast<uint32_t>(ColorToRGB(color));
+    double l = 0;
+    const double weights[] = {0.2126, 0.7152, 0.0722};
+    for (int i = 0; i < 3; ++i) {
+        const double c = (rgb >> (8 * i) & 0xFF) / 255.0;
+        l += weights[i] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+    }
+    return l;
+}
+
+double Contrast(TColor a, TColor b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// "Цвет:" and "Цвет фона:" are written on the colours they stand for.
+TEST_F(AppearanceTest, TheColourBoxesCaptionsStandOutFromTheirColours) {
+    Open();
+    for (TColor color : {TColor{0x331F0A}, clBlack, clWhite, TColor{0x0000FF}, TColor{0x808080}, clBtnFace}) {
+        TFont font;
+        font.SetColor(color);
+        TColor background = color;
+        owned_ptr<TFontDlg> f(new TFontDlg(form, background, &font));
+        for (TOptionBox* box : {f->But, f->ButFon}) {
+            EXPECT_EQ(box->Color(), color);
+            EXPECT_GE(Contrast(box->Font()->Color(), box->Color()), 4.5) << std::hex << color;
+        }
+    }
 }
 
 TEST_F(AppearanceTest, SizesTypedIntoTheSizeBox) {
