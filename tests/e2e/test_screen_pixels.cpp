@@ -1,0 +1,163 @@
+// What the screen shows under every colour scheme of the sample dictionary:
+// the selected article text reads on its band, and the menu bar's current
+// button looks different from its idle self. Each scheme gets its own start of
+// the viewer, chosen through the stored settings.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "desktop.h"
+#include "viewer_session.h"
+
+namespace e2e {
+namespace {
+
+std::vector<std::wstring> SampleSchemes() {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((WorkFolder() + L"\\schema\\*.sch").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(found.cFileName);
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The next start of the viewer uses this scheme.
+void ChooseScheme(const std::wstring& name) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    const DWORD off = 0;
+    RegSetValueExW(key, L"HandColor", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof(off));
+    RegSetValueExW(key, L"Schema", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                   static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+std::string Ascii(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) out += c < 128 ? static_cast<char>(c) : static_cast<char>('a' + c % 26);
+    return out;
+}
+
+double Luminance(uint32_t rgb) {
+    auto channel = [](uint32_t v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(rgb >> 16 & 0xFF) + 0.7152 * channel(rgb >> 8 & 0xFF) + 0.0722 * channel(rgb & 0xFF);
+}
+
+double Contrast(uint32_t a, uint32_t b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The columns where two pictures of the same strip differ: [first, last], or
+// first > last when they are equal.
+std::pair<int, int> ChangedColumns(const Image& a, const Image& b) {
+    int first = a.width, last = -1;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+            if (a.At(x, y) != b.At(x, y)) first = std::min(first, x), last = std::max(last, x);
+    return {first, last};
+}
+
+class ScreenPixels : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PrepareWorkFolder();
+        ForgetSettings();
+    }
+    void TearDown() override { ForgetSettings(); }
+    static std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
+};
+
+// Ctrl+A selects the whole article: the pixels that change are the band (the
+// commonest new colour) and the text on it (the next commonest).
+TEST_F(ScreenPixels, SelectedArticleTextReadsOnItsBandInEveryScheme) {
+    const std::vector<std::wstring> schemes = SampleSchemes();
+    ASSERT_GE(schemes.size(), 2u);
+    for (const std::wstring& scheme : schemes) {
+        Journey j(TestName() + "-" + Ascii(scheme));
+        ChooseScheme(scheme);
+        ViewerSession viewer(j);
+        ASSERT_TRUE(viewer.Running());
+        j.Step("Ctrl+A in the first article");
+        const RECT article = viewer.ArticleRect();
+        const Image before = Grab(article);
+        Keys({VK_CONTROL, 'A'});
+        viewer.Settle(300);
+        const Image after = Grab(article);
+        SavePng(article, WorkFolder() + L"\\..\\selected-" + scheme.substr(0, scheme.size() - 4) + L".png");
+        std::map<uint32_t, int> counts;
+        for (size_t i = 0; i < after.pixels.size(); ++i)
+            if (after.pixels[i] != before.pixels[i]) ++counts[after.pixels[i]];
+        std::vector<std::pair<int, uint32_t>> ranked;
+        for (auto [colour, n] : counts) ranked.push_back({n, colour});
+        std::sort(ranked.rbegin(), ranked.rend());
+        if (!j.Check(ranked.size() >= 2 && ranked[1].first > 200, "the selection is drawn with its text")) continue;
+        const double contrast = Contrast(ranked[0].second, ranked[1].second);
+        j.Check(contrast >= 4.5, "the selected text against its band: contrast " + std::to_string(contrast));
+    }
+}
+
+// F10 and Alt enter menu mode on the first button, Right moves on, the mouse
+// over a button makes it hot: each time that button, and only it, changes.
+TEST_F(ScreenPixels, TheMenuBarsCurrentButtonShowsInEveryScheme) {
+    const std::vector<std::wstring> schemes = SampleSchemes();
+    ASSERT_GE(schemes.size(), 2u);
+    for (const std::wstring& scheme : schemes) {
+        Journey j(TestName() + "-" + Ascii(scheme));
+        ChooseScheme(scheme);
+        ViewerSession viewer(j);
+        ASSERT_TRUE(viewer.Running());
+        const RECT bar = viewer.MenuBarRect();
+        // Away from the bar, so that no button is hot.
+        MoveMouse(Centre(viewer.ListRect()));
+        viewer.Settle(300);
+        const Image idle = Grab(bar);
+
+        for (WORD enter : {WORD{VK_F10}, WORD{VK_MENU}}) {
+            j.Step(enter == VK_F10 ? "F10" : "Alt");
+            Key(enter);
+            viewer.Settle(300);
+            const Image first = Grab(bar);
+            if (enter == VK_F10)
+                SavePng(bar, WorkFolder() + L"\\..\\menu-mode-" + scheme.substr(0, scheme.size() - 4) + L".png");
+            const auto [left1, right1] = ChangedColumns(idle, first);
+            j.Check(left1 <= right1 && left1 < 20 && right1 < 90, "the first button, and only it, is highlighted");
+            Key(VK_RIGHT);
+            viewer.Settle(300);
+            const auto [left2, right2] = ChangedColumns(idle, Grab(bar));
+            j.Check(left2 <= right2 && left2 > right1 - 4 && right2 < 180,
+                    "Right highlights the second button instead of the first");
+            Key(enter);
+            viewer.Settle(300);
+            j.Check(Grab(bar) == idle, "leaving menu mode gives the idle bar back");
+        }
+
+        j.Step("the mouse over the second button");
+        Key(VK_F10);
+        viewer.Settle(200);
+        Key(VK_RIGHT);
+        viewer.Settle(200);
+        const auto [left, right] = ChangedColumns(idle, Grab(bar));
+        Key(VK_F10);
+        viewer.Settle(200);
+        MoveMouse({bar.left + (left + right) / 2, (bar.top + bar.bottom) / 2});
+        viewer.Settle(300);
+        const auto [hotLeft, hotRight] = ChangedColumns(idle, Grab(bar));
+        j.Check(hotLeft <= hotRight && hotLeft >= left - 2 && hotRight <= right + 2, "the button under the mouse is hot");
+        MoveMouse(Centre(viewer.ListRect()));
+        viewer.Settle(400);
+        j.Check(Grab(bar) == idle, "it cools when the mouse leaves");
+    }
+}
+
+}  // namespace
+}  // namespace e2e
