@@ -594,7 +594,7 @@ intptr_t TMenuBar::KeyboardHookEvent(TObject*, int nCode, uintptr_t wParam, intp
         return 0;
     }
     case VK_DOWN:
-        if (!FCurrentControl || FPopupOpen) return 0;
+        if (!FMenuMode || !FCurrentControl || FPopupOpen) return 0;
         // The drop-down opens after the hook returns: a menu loop started here
         // would see this very key again.
         PostMessageW(Handle(), WM_ShowPopup, 0, 0);
@@ -692,8 +692,12 @@ void TMenuBar::PopupListMessage(unsigned message, uintptr_t wParam, intptr_t lPa
             return;
         }
         TMenuItem* owner = TMenu::FindSubmenu(menu);
+        // The system menu is the bar's own too: its loop keeps menu mode and
+        // ends it as a drop-down's does.
+        std::vector<TPopupMenu*> menus = FPopups;
+        if (PopupMenuSystemMenu) menus.push_back(PopupMenuSystemMenu);
         bool ours = false;
-        for (TPopupMenu* popup : FPopups)
+        for (TPopupMenu* popup : menus)
             for (TMenuItem* item = owner; item && !ours; item = item->Parent())
                 if (item == popup->Items()) ours = true;
         if (!ours) {
