@@ -27,14 +27,33 @@ std::vector<std::wstring> SampleSchemes() {
     return names;
 }
 
-// The next start of the viewer uses this scheme.
-void ChooseScheme(const std::wstring& name) {
+// The next start of the viewer uses this scheme; with `darkPage` its own
+// colours of the panes instead: light text on a dark page.
+void ChooseScheme(const std::wstring& name, bool darkPage = false) {
     HKEY key = nullptr;
     RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey().c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-    const DWORD off = 0;
-    RegSetValueExW(key, L"HandColor", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof(off));
-    RegSetValueExW(key, L"Schema", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
-                   static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+    auto number = [key](const wchar_t* value, DWORD n) {
+        RegSetValueExW(key, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&n), sizeof(n));
+    };
+    auto text = [key](const wchar_t* value, const std::wstring& t) {
+        RegSetValueExW(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(t.c_str()),
+                       static_cast<DWORD>((t.size() + 1) * sizeof(wchar_t)));
+    };
+    number(L"HandColor", darkPage);
+    if (darkPage) {
+        // Read in this order; the first one missing ends the reading.
+        number(L"Background1Color", 0x201810);
+        number(L"Font1Color", 0xE0E0E0);
+        text(L"Font1Name", L"Times New Roman");
+        number(L"Font1Size", 12);
+        number(L"Background2Color", 0xFFFFFF);
+        number(L"Font2Color", 0);
+        text(L"Font2Name", L"Arial");
+        number(L"Font2Size", 10);
+        number(L"Font2Bold", 0);
+        number(L"SelectColor", 0x0000FF);
+    }
+    text(L"Schema", name);
     RegCloseKey(key);
 }
 
@@ -78,13 +97,16 @@ protected:
 };
 
 // Ctrl+A selects the whole article: the pixels that change are the band (the
-// commonest new colour) and the text on it (the next commonest).
+// commonest new colour) and the text on it (the next commonest). Every sample
+// scheme, and last a dark page of the viewer's own colours.
 TEST_F(ScreenPixels, SelectedArticleTextReadsOnItsBandInEveryScheme) {
-    const std::vector<std::wstring> schemes = SampleSchemes();
+    std::vector<std::wstring> schemes = SampleSchemes();
     ASSERT_GE(schemes.size(), 2u);
+    schemes.push_back(L"dark");
     for (const std::wstring& scheme : schemes) {
         Journey j(TestName() + "-" + Ascii(scheme));
-        ChooseScheme(scheme);
+        const bool dark = scheme == L"dark";
+        ChooseScheme(dark ? schemes.front() : scheme, dark);
         ViewerSession viewer(j);
         ASSERT_TRUE(viewer.Running());
         j.Step("Ctrl+A in the first article");
@@ -93,7 +115,7 @@ TEST_F(ScreenPixels, SelectedArticleTextReadsOnItsBandInEveryScheme) {
         Keys({VK_CONTROL, 'A'});
         viewer.Settle(300);
         const Image after = Grab(article);
-        SavePng(article, WorkFolder() + L"\\..\\selected-" + scheme.substr(0, scheme.size() - 4) + L".png");
+        SavePng(article, WorkFolder() + L"\\..\\selected-" + (dark ? scheme : scheme.substr(0, scheme.size() - 4)) + L".png");
         std::map<uint32_t, int> counts;
         for (size_t i = 0; i < after.pixels.size(); ++i)
             if (after.pixels[i] != before.pixels[i]) ++counts[after.pixels[i]];
@@ -131,6 +153,18 @@ TEST_F(ScreenPixels, TheMenuBarsCurrentButtonShowsInEveryScheme) {
                 SavePng(bar, WorkFolder() + L"\\..\\menu-mode-" + scheme.substr(0, scheme.size() - 4) + L".png");
             const auto [left1, right1] = ChangedColumns(idle, first);
             j.Check(left1 <= right1 && left1 < 20 && right1 < 90, "the first button, and only it, is highlighted");
+            if (enter == VK_F10) {
+                Key(VK_DOWN);
+                viewer.Settle(300);
+                j.Check(viewer.OpenMenu() != nullptr, "Down opens the first drop-down");
+                const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+                SavePng(screen, WorkFolder() + L"\\..\\menu-open-" + scheme.substr(0, scheme.size() - 4) + L".png");
+                j.Check(ChangedColumns(idle, Grab(bar)) == std::pair{left1, right1},
+                        "the button stays highlighted while its drop-down is open");
+                Key(VK_ESCAPE);
+                viewer.Settle(300);
+                j.Check(Grab(bar) == first, "Escape closes the drop-down back to the highlighted button");
+            }
             Key(VK_RIGHT);
             viewer.Settle(300);
             const auto [left2, right2] = ChangedColumns(idle, Grab(bar));
