@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "framework/actions.h"
 #include "framework/application.h"
 #include "framework/bitmap.h"
 #include "framework/canvas.h"
 #include "framework/controls.h"
 #include "framework/cp1251.h"
 #include "framework/forms.h"
+#include "framework/image_list.h"
 #include "framework/menus_bridge.h"
 #include "framework/win.h"
 
@@ -556,7 +558,89 @@ void TMenuItem::SetMenuIndex(int index) {
 }
 
 void TMenuItem::Click() {
-    if (FEnabled && OnClick) OnClick(this);
+    if (!FEnabled) return;
+    if (OnClick)
+        OnClick(this);
+    else if (FActionLink)
+        FActionLink->Execute();
+}
+
+namespace {
+
+// An action's link to a menu item: a change of the action reaches the item
+// while the item still shows the action's old value.
+class TMenuActionLink : public TActionLink {
+public:
+    explicit TMenuActionLink(TMenuItem* item) : TActionLink(nullptr), FItem(item) {}
+    bool IsCaptionLinked() const override { return FAction && FItem->Caption() == FAction->Caption(); }
+    bool IsCheckedLinked() const override { return FAction && FItem->Checked() == FAction->Checked(); }
+    bool IsEnabledLinked() const override { return FAction && FItem->Enabled() == FAction->Enabled(); }
+    bool IsHelpContextLinked() const override { return FAction && FItem->HelpContext == FAction->HelpContext(); }
+    bool IsHintLinked() const override { return FAction && FItem->Hint == FAction->Hint(); }
+    bool IsImageIndexLinked() const override { return FAction && FItem->ImageIndex() == FAction->ImageIndex(); }
+    bool IsVisibleLinked() const override { return FAction && FItem->Visible() == FAction->Visible(); }
+    void SetCaption(const std::string& value) override {
+        if (IsCaptionLinked()) FItem->SetCaption(value);
+    }
+    void SetChecked(bool value) override {
+        if (IsCheckedLinked()) FItem->SetChecked(value);
+    }
+    void SetEnabled(bool value) override {
+        if (IsEnabledLinked()) FItem->SetEnabled(value);
+    }
+    void SetHelpContext(int value) override {
+        if (IsHelpContextLinked()) FItem->HelpContext = value;
+    }
+    void SetHint(const std::string& value) override {
+        if (IsHintLinked()) FItem->Hint = value;
+    }
+    void SetImageIndex(int value) override {
+        if (IsImageIndexLinked()) FItem->SetImageIndex(value);
+    }
+    void SetVisible(bool value) override {
+        if (IsVisibleLinked()) FItem->SetVisible(value);
+    }
+
+private:
+    TMenuItem* FItem;
+};
+
+}  // namespace
+
+TAction* TMenuItem::Action() const {
+    return FActionLink ? FActionLink->Action() : nullptr;
+}
+
+void TMenuItem::SetAction(TAction* action) {
+    if (!action) {
+        FActionLink.reset();
+        return;
+    }
+    if (!FActionLink) FActionLink = std::make_unique<TMenuActionLink>(this);
+    FActionLink->SetAction(action);
+    // The action's handler becomes the click handler of an item without one,
+    // so it also runs for those who take over an item's OnClick and call it
+    // themselves (an option box's drop-down).
+    if (!OnClick) OnClick = action->OnExecute;
+    SetCaption(action->Caption());
+    SetChecked(action->Checked());
+    SetEnabled(action->Enabled());
+    HelpContext = action->HelpContext();
+    Hint = action->Hint();
+    SetImageIndex(action->ImageIndex());
+    SetVisible(action->Visible());
+}
+
+void TMenuItem::SetSubMenuImages(TImageList* images) {
+    if (FSubMenuImages == images) return;
+    if (FSubMenuImages) FSubMenuImages->RemoveFreeNotification(this);
+    FSubMenuImages = images;
+    if (images) images->FreeNotification(this);
+}
+
+void TMenuItem::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == FSubMenuImages) FSubMenuImages = nullptr;
 }
 
 void TMenuItem::DrawItem(TCanvas* canvas, const TRect& rect, unsigned state) {
@@ -629,6 +713,18 @@ void TMenu::BeforeDestruction() {
     menus.erase(std::remove(menus.begin(), menus.end(), this), menus.end());
     FItems.reset();
     TComponent::BeforeDestruction();
+}
+
+void TMenu::SetImages(TImageList* images) {
+    if (FImages == images) return;
+    if (FImages) FImages->RemoveFreeNotification(this);
+    FImages = images;
+    if (images) images->FreeNotification(this);
+}
+
+void TMenu::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == FImages) FImages = nullptr;
 }
 
 void TMenu::SetOwnerDraw(bool value) {

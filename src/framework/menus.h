@@ -15,8 +15,11 @@
 #include "framework/gdi_handles.h"
 #include "framework/graphics_types.h"
 
+class TAction;
+class TActionLink;
 class TBitmap;
 class TCanvas;
+class TImageList;
 class TMenu;
 class TMenuItem;
 struct HMENU__;
@@ -41,6 +44,12 @@ std::string StripHotkey(const std::string& caption);
 char GetHotkey(const std::string& caption);
 
 enum TMenuBreak { mbNone, mbBreak, mbBarBreak };
+// Whether access keys and redundant separator lines are left to the menu
+// (maAutomatic) or to the items' captions (maManual); maParent, an item's
+// default, follows its parent. They are kept for those who copy or draw the
+// items: the platform's menus show the captions as they are.
+enum TMenuItemAutoFlag { maAutomatic, maManual, maParent };
+using TMenuAutoFlag = TMenuItemAutoFlag;
 
 // Selected: the item is highlighted. The advanced form gets the platform's
 // ODS_* bits of the drawing request.
@@ -83,6 +92,16 @@ public:
     void SetBitmap(TBitmap* bitmap);
     std::string Hint;  // code page 1251
     int HelpContext = 0;
+    TMenuItemAutoFlag AutoHotkeys = maParent;
+    TMenuItemAutoFlag AutoLineReduction = maParent;
+    // The images of this item's submenu, for those who draw it (not owned).
+    TImageList* SubMenuImages() const { return FSubMenuImages; }
+    void SetSubMenuImages(TImageList* images);
+    // The item takes the action's caption, state, hint and image, follows its
+    // changes while it still shows the same, and runs it when clicked without
+    // an OnClick of its own.
+    TAction* Action() const;
+    void SetAction(TAction* action);
 
     // Children.
     int Count() const { return static_cast<int>(FItems.size()); }
@@ -113,7 +132,7 @@ public:
     TAdvancedMenuDrawItemEvent OnAdvancedDrawItem;
     TMenuMeasureItemEvent OnMeasureItem;
 
-    // Fires OnClick when the item is enabled.
+    // Fires OnClick (else runs the action) when the item is enabled.
     virtual void Click();
     // Owner drawing: the handlers when bound, else the standard look.
     virtual void DrawItem(TCanvas* canvas, const TRect& rect, unsigned state);
@@ -123,6 +142,9 @@ public:
     void RefreshEntries();
     // Whether the entry is drawn by the program.
     bool IsOwnerDraw() const;
+
+protected:
+    void Notification(TComponent* component, TOperation operation) override;
 
 private:
     friend class TMenu;
@@ -152,6 +174,8 @@ private:
     TMenu* FMenu = nullptr;  // set on a menu's root item only
     unsigned FCommand = 0;
     HMENU FHandle = nullptr;
+    TImageList* FSubMenuImages = nullptr;
+    std::unique_ptr<TActionLink> FActionLink;
 };
 
 enum TFindItemKind { fkCommand, fkHandle, fkShortCut };
@@ -169,6 +193,11 @@ public:
     // Every item is drawn through OnDrawItem/OnMeasureItem (or the standard look).
     bool OwnerDraw() const { return FOwnerDraw; }
     void SetOwnerDraw(bool value);
+    // The items' images, for those who draw them (not owned).
+    TImageList* Images() const { return FImages; }
+    void SetImages(TImageList* images);
+    TMenuAutoFlag AutoHotkeys = maAutomatic;
+    TMenuAutoFlag AutoLineReduction = maAutomatic;
     // Searches the whole tree, hidden items included.
     TMenuItem* FindItem(unsigned value, TFindItemKind kind) const;
     TMenuItem* FindItem(unsigned command) const { return FindItem(command, fkCommand); }
@@ -183,6 +212,7 @@ public:
 
 protected:
     friend class TMenuItem;
+    void Notification(TComponent* component, TOperation operation) override;
     // Called for every change of an item of the tree.
     virtual void MenuChanged(TMenuItem* source, bool rebuild);
     // The root level's kind of handle (a menu bar or a popup).
@@ -191,6 +221,7 @@ protected:
 private:
     owned_ptr<TMenuItem> FItems;
     bool FOwnerDraw = false;
+    TImageList* FImages = nullptr;
 };
 
 // A form's window menu.

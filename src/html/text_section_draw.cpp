@@ -6,6 +6,7 @@
 #ifdef _WIN32
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,26 @@ namespace {
 bool IsObjectChar(wchar_t c) { return c == ImageChar || c == FormControlChar || c == BreakChar; }
 
 COLORREF Rgb(TColor c) { return static_cast<COLORREF>(ColorToRGB(c)) & 0xFFFFFF; }
+
+// Relative luminance of a colour as the accessibility guidelines define it.
+double Luminance(COLORREF c) {
+    auto channel = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) + 0.0722 * channel(GetBValue(c));
+}
+
+// Selected text is drawn in inverse video: on a band of its font colour, in
+// the colour it stands on. Text whose colour is close to what it stands on
+// (white text in a dark cell of a white page) takes black or white instead,
+// whichever reads on the band.
+COLORREF SelectedTextColor(COLORREF band, COLORREF paper) {
+    const double b = Luminance(band);
+    auto contrast = [b](double other) { return (std::max(b, other) + 0.05) / (std::min(b, other) + 0.05); };
+    if (contrast(Luminance(paper)) >= 4.5) return paper;
+    return contrast(1.0) >= contrast(0.0) ? 0xFFFFFF : 0x000000;
+}
 
 // The context's state comes back however painting ends.
 class TSavedDCState {
@@ -155,7 +176,7 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
                        : doc->PrintDeviceColors != 0                            ? doc->PrintDeviceColors
                                                                                 : GetDeviceCaps(dc, NUMCOLORS);
     const bool fewColors = colors >= 0 && colors < 3;
-    const TColor brushColor = Canvas->Brush() ? Canvas->Brush()->Color() : 0xFFFFFF;
+    const COLORREF paper = Rgb(doc ? doc->Background : Canvas->Brush() ? Canvas->Brush()->Color() : 0xFFFFFF);
     std::vector<int> adv;
     if (Images.Count() > 0) DrawFloats(Canvas, ARect, X);
     // Preformatted text keeps to its lines: a font taller than the line
@@ -270,7 +291,7 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
             if (selected) {
                 setMode(OPAQUE);
                 setBack(Rgb(color));
-                setText(run->BackColor == TransparentColor ? ~Rgb(brushColor) & 0xFFFFFF : Rgb(run->BackColor));
+                setText(SelectedTextColor(Rgb(color), run->BackColor == TransparentColor ? paper : Rgb(run->BackColor)));
             } else if (run->BackColor == TransparentColor) {
                 setMode(TRANSPARENT);
                 setText(Rgb(color));

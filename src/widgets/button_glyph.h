@@ -12,7 +12,7 @@
 
 #include "framework/bitmap.h"
 #include "framework/stdctrls.h"
-#include "widgets/image_list.h"
+#include "framework/image_list.h"
 
 enum TToolButtonState { bsUp, bsDisabled, bsDown, bsExclusive, bsMouseIn };
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };

@@ -306,10 +306,12 @@ void TMenuBar::CreateMenu() {
         button->DropDownOnClick = true;
         button->SetBounds(x, button->Top(), button->Width(), 25);
         button->SetParent(this);
+        button->SetImages(MainMenu->Images());
         auto* popup = new TPopupMenu(button->Owner());
         FPopups.push_back(popup);
         popup->FreeNotification(this);
         popup->SetOwnerDraw(true);
+        popup->SetImages(MainMenu->Images());
         button->SetDropdownMenu(popup);
         CopySubmenu(item, popup->Items(), 0, button);
         button->Initialize();
@@ -383,8 +385,11 @@ void TMenuBar::CopySubmenu(TMenuItem* source, TMenuItem* target, int depth, TMen
 }
 
 void TMenuBar::AssignMenuItemToMenuItem(TMenuItem* source, TMenuItem* target) {
+    target->AutoHotkeys = source->AutoHotkeys;
+    target->AutoLineReduction = source->AutoLineReduction;
     if (source->Bitmap() && !source->Bitmap()->Empty()) target->SetBitmap(source->Bitmap());
     target->SetImageIndex(source->ImageIndex());
+    target->SetSubMenuImages(source->SubMenuImages());
     target->OnDrawItem = OnAllDrawItem ? OnAllDrawItem : source->OnDrawItem;
     target->OnMeasureItem = OnAllMeasureItem ? OnAllMeasureItem : source->OnMeasureItem;
     target->OnClick = source->OnClick;
@@ -401,6 +406,7 @@ void TMenuBar::AssignMenuItemToMenuItem(TMenuItem* source, TMenuItem* target) {
     target->SetShortCut(source->GetShortCut());
     target->Tag = source->Tag;
     target->SetVisible(source->Visible());
+    target->SetAction(source->Action());
 }
 
 void TMenuBar::AssignMenuItemToButton(TMenuItem* item, TMenuOptionBox* button) {
@@ -409,6 +415,7 @@ void TMenuBar::AssignMenuItemToButton(TMenuItem* item, TMenuOptionBox* button) {
     button->SetEnabled(item->Enabled());
     button->SetImageIndex(item->ImageIndex());
     if (item->ImageIndex() == -1) button->SetImages(nullptr);
+    button->SetAction(item->Action());
     button->SetCaption(item->Caption());
 }
 
@@ -594,7 +601,7 @@ intptr_t TMenuBar::KeyboardHookEvent(TObject*, int nCode, uintptr_t wParam, intp
         return 0;
     }
     case VK_DOWN:
-        if (!FCurrentControl || FPopupOpen) return 0;
+        if (!FMenuMode || !FCurrentControl || FPopupOpen) return 0;
         // The drop-down opens after the hook returns: a menu loop started here
         // would see this very key again.
         PostMessageW(Handle(), WM_ShowPopup, 0, 0);
@@ -692,8 +699,12 @@ void TMenuBar::PopupListMessage(unsigned message, uintptr_t wParam, intptr_t lPa
             return;
         }
         TMenuItem* owner = TMenu::FindSubmenu(menu);
+        // The system menu is the bar's own too: its loop keeps menu mode and
+        // ends it as a drop-down's does.
+        std::vector<TPopupMenu*> menus = FPopups;
+        if (PopupMenuSystemMenu) menus.push_back(PopupMenuSystemMenu);
         bool ours = false;
-        for (TPopupMenu* popup : FPopups)
+        for (TPopupMenu* popup : menus)
             for (TMenuItem* item = owner; item && !ours; item = item->Parent())
                 if (item == popup->Items()) ours = true;
         if (!ours) {

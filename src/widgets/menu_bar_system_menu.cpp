@@ -32,4 +32,9 @@ void TMenuBar::IconImageClick(TObject*) {
     if (!PopupMenuSystemMenu) return;
     const TPoint at = first->Parent()->ClientToScreen({first->Left(), first->Top() + first->Height() + 3});
     PopupMenuSystemMenu->Popup(at.X, at.Y);
+    // The image has no highlighted look: once its menu is gone, it stays
+    // current only in menu mode kept by the keyboard (the bar holding the
+    // focus). Otherwise the next Down anywhere on the form would open the
+    // system menu again.
+    if (!FMenuMode || !HandleAllocated() || GetFocus() != Handle()) LeaveMenuMode();
 }

@@ -15,7 +15,7 @@
 #include "framework/sysutils.h"
 #include "framework/treeview.h"
 #include "framework/win.h"
-#include "widgets/image_list.h"
+#include "framework/image_list.h"
 
 namespace {
 

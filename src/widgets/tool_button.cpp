@@ -1,6 +1,7 @@
 #include "widgets/tool_button.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "framework/application.h"
@@ -11,6 +12,13 @@
 #include <windowsx.h>
 #include "widgets/deferred_errors.h"
 #include "widgets/tb_common.h"
+
+namespace {
+
+// Brightness on a 0..255 scale, weighted as the eye sees the channels.
+int Brightness(COLORREF c) { return (GetRValue(c) * 2126 + GetGValue(c) * 7152 + GetBValue(c) * 722) / 10000; }
+
+}  // namespace
 
 // What all tool buttons share: the button the mouse is over, the 125 ms
 // timer that notices the mouse leaving, the checkered pattern of pushed
@@ -374,6 +382,18 @@ void TToolbarButton::PaintOn(TCanvas* canvas) {
     };
     UINT edgeFlags = FFlat ? BF_RECT : BF_RECT | BF_MIDDLE | BF_SOFT;
     HDC dc = canvas->Handle();
+    if (FNoBorder && FState != bsDisabled && (FMouseInControl || FState == bsDown)) {
+        // A borderless button has no frame to show that it is hot or pressed
+        // (the menu bar's current button): it shows it in inverse video, on
+        // its font colour in the colour it stands on, or in black or white
+        // where that colour is too close to the font's.
+        const COLORREF ink = static_cast<COLORREF>(ColorToRGB(Font()->Color())) & 0xFFFFFF;
+        COLORREF paper = static_cast<COLORREF>(ColorToRGB(Parent() ? Parent()->Color() : Color())) & 0xFFFFFF;
+        if (std::abs(Brightness(ink) - Brightness(paper)) < 96) paper = Brightness(ink) < 128 ? 0xFFFFFF : 0;
+        canvas->Brush()->SetColor(static_cast<TColor>(ink));
+        canvas->FillRect(r);
+        canvas->Font()->SetColor(static_cast<TColor>(paper));
+    }
     if (combo) {
         if (frame) {
             RECT arrowPart{w - FDropdownArrowWidth - 2, 0, w - 2, h};

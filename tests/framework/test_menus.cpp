@@ -3,10 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "framework/actions.h"
 #include "framework/application.h"
 #include "framework/canvas.h"
 #include "framework/cp1251.h"
 #include "framework/forms.h"
+#include "framework/image_list.h"
 #include "framework/menus.h"
 #include "framework/win.h"
 
@@ -401,6 +403,57 @@ TEST(Menus, ItemsLeaveTheirParentWhenFreedAndMenusLeaveTheirForm) {
     TObject::Free(form->menu);
     EXPECT_EQ(form->Menu(), nullptr);
     EXPECT_EQ(GetMenu(form->Handle()), nullptr);
+    TObject::Free(form);
+}
+
+// An item bound to an action shows the action and follows its changes while
+// it still shows the same; a click without an OnClick runs the action.
+TEST(Menus, AnItemFollowsItsActionAndRunsIt) {
+    auto* form = new TMenuForm(Application);
+    auto* action = new TAction(form);
+    int runs = 0;
+    action->OnExecute = [&](TObject*) { ++runs; };
+    action->SetCaption("Act");
+    action->SetHint("hint");
+    action->SetImageIndex(3);
+    action->SetChecked(true);
+    TMenuItem* item = form->find;
+    item->SetAction(action);
+    EXPECT_EQ(item->Action(), action);
+    EXPECT_EQ(item->Caption(), "Act");
+    EXPECT_EQ(item->Hint, "hint");
+    EXPECT_EQ(item->ImageIndex(), 3);
+    EXPECT_TRUE(item->Checked());
+    action->SetEnabled(false);
+    EXPECT_FALSE(item->Enabled());
+    action->SetEnabled(true);
+    item->SetCaption("Own");
+    action->SetCaption("Act again");
+    EXPECT_EQ(item->Caption(), "Own");  // no longer the action's
+    item->OnClick = nullptr;
+    item->Click();
+    EXPECT_EQ(runs, 1);
+    TObject::Free(action);
+    EXPECT_EQ(item->Action(), nullptr);
+    item->Click();
+    EXPECT_EQ(runs, 1);
+    TObject::Free(form);
+}
+
+TEST(Menus, ImagesAndAutoFlagsAreKeptAndAFreedListIsLetGo) {
+    auto* form = new TMenuForm(Application);
+    EXPECT_EQ(form->menu->AutoHotkeys, maAutomatic);
+    EXPECT_EQ(form->menu->AutoLineReduction, maAutomatic);
+    EXPECT_EQ(form->file->AutoHotkeys, maParent);
+    EXPECT_EQ(form->file->AutoLineReduction, maParent);
+    auto* images = new TImageList(form, 16, 16);
+    form->menu->SetImages(images);
+    form->file->SetSubMenuImages(images);
+    EXPECT_EQ(form->menu->Images(), images);
+    EXPECT_EQ(form->file->SubMenuImages(), images);
+    TObject::Free(images);
+    EXPECT_EQ(form->menu->Images(), nullptr);
+    EXPECT_EQ(form->file->SubMenuImages(), nullptr);
     TObject::Free(form);
 }
 

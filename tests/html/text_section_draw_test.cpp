@@ -1,6 +1,9 @@
 // Text sections painted with the platform's fonts.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <map>
+
 #include "framework/bitmap.h"
 #include "framework/canvas.h"
 #include "framework/gdi_handles.h"
@@ -160,7 +163,7 @@ TEST(TextSectionDraw, EachRunOfALineShowsInItsOwnColours) {
     doc.Add(s);
     Layout(doc, 600);
     ASSERT_EQ(s->Lines.size(), 1u);
-    doc.SelFirstPos = 8;  // the third run: on its own colour, in the negative of the paper
+    doc.SelFirstPos = 8;  // the third run: on its own colour, in the paper's
     doc.SelEndPos = 12;
     WhiteBitmap out(600, 30);
     doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 600, 30}, 6000, 0, 0, 0, 0);
@@ -169,7 +172,7 @@ TEST(TextSectionDraw, EachRunOfALineShowsInItsOwnColours) {
         ASSERT_TRUE(doc.CursorToXY(nullptr, i * 4, left, y));
         ASSERT_TRUE(doc.CursorToXY(nullptr, i * 4 + 4, right, y));
         const bool selected = i == 2;
-        const TColor ink = selected ? 0x000000 : runs[i].Color;
+        const TColor ink = selected ? 0xFFFFFF : runs[i].Color;
         const TColor back = selected ? 0xFF0000 : runs[i].Back == TransparentColor ? 0xFFFFFF : runs[i].Back;
         int inkCount = 0, backCount = 0, others = 0;
         for (int row = 0; row < 30; ++row)
@@ -183,6 +186,73 @@ TEST(TextSectionDraw, EachRunOfALineShowsInItsOwnColours) {
         EXPECT_GT(inkCount, 20) << i;
         EXPECT_GT(backCount, 20) << i;
         EXPECT_EQ(others, 0) << i;
+    }
+}
+
+double Luminance(TColor c) {
+    auto channel = [](unsigned v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c & 0xFF) + 0.7152 * channel((c >> 8) & 0xFF) + 0.0722 * channel((c >> 16) & 0xFF);
+}
+
+double Contrast(TColor a, TColor b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Selected text on its band, counted over the band: the band is the run's
+// font colour, and the commonest other colour is the text's.
+TEST(TextSectionDraw, SelectedTextReadsOnItsBandWhateverTheColours) {
+    struct Case {
+        const char* name;
+        TColor font, page, runBack;
+    };
+    const Case cases[] = {
+        {"orange scheme", 0x0A1A2A, 0xF2FBFF, TransparentColor},
+        {"sea scheme", 0x331F0A, 0xFFFAF5, TransparentColor},
+        {"dark page", 0xE0E0E0, 0x201810, TransparentColor},
+        {"run on its own colour", 0xFF0000, 0xFFFFFF, 0x00FFFF},
+        {"white text on a white page", 0xFFFFFF, 0xFFFFFF, TransparentColor},
+    };
+    for (const Case& c : cases) {
+        TSectionList doc(nullptr);
+        doc.SetBackground(c.page);
+        auto* s = new TSection(&doc);
+        TFontDesc d;
+        d.Face = L"Arial";
+        d.Height = -16;
+        s->SetRunFont(d, c.font, c.runBack);
+        s->AddText(L"Selected text MW", 0);
+        doc.Add(s);
+        Layout(doc, 300);
+        doc.SelFirstPos = 0;
+        doc.SelEndPos = 16;
+        TBitmap out;
+        out.SetPixelFormat(pf24bit);
+        out.SetSize(300, 30);
+        out.Canvas()->Brush()->SetColor(c.page);
+        out.Canvas()->FillRect(TRect{0, 0, 300, 30});
+        doc.Draw(out.Canvas(), TRect{0, 0, 300, 30}, 6000, 0, 0, 0, 0);
+        int right = 0, y = 0;
+        ASSERT_TRUE(doc.CursorToXY(nullptr, 16, right, y));
+        std::map<TColor, int> counts;
+        for (int row = 0; row < 18; ++row)
+            for (int x = 1; x < right - 1; ++x) ++counts[out.Canvas()->Pixels(x, row) & 0xFFFFFF];
+        TColor band = 0, ink = 0;
+        int bandCount = 0, inkCount = 0;
+        for (auto [colour, n] : counts) {
+            if (n > bandCount) {
+                ink = band, inkCount = bandCount;
+                band = colour, bandCount = n;
+            } else if (n > inkCount) {
+                ink = colour, inkCount = n;
+            }
+        }
+        EXPECT_EQ(band, c.font) << c.name;
+        EXPECT_GT(inkCount, 30) << c.name;
+        EXPECT_GE(Contrast(band, ink), 4.5) << c.name;
     }
 }
 

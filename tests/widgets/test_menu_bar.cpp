@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "framework/actions.h"
 #include "framework/application.h"
 #include "framework/bitmap.h"
 #include "framework/forms.h"
+#include "framework/image_list.h"
 #include "framework/stdctrls.h"
 #include "framework/menus.h"
 #include "framework/property_filer.h"
@@ -114,6 +116,45 @@ TEST_F(MenuBarTest, CopiesKeepHiddenItemsAndDispatchByCommand) {
     // The command reaches the copy's handler once, through the popup list.
     SendMessageW(PopupListWindow(), WM_COMMAND, copies->Items(2)->Command(), 0);
     EXPECT_EQ(clicks, (std::vector<std::string>{"Print"}));
+}
+
+// The main menu's images go to the buttons and drop-downs; the items' auto
+// flags, submenu images and actions go to their copies, and a top-level
+// item's action to its button.
+TEST_F(MenuBarTest, ImagesAutoFlagsAndActionsReachTheButtonsAndCopies) {
+    auto* images = new TImageList(form, 16, 16);
+    auto* subImages = new TImageList(form, 12, 12);
+    menu->SetImages(images);
+    file->SetImageIndex(0);
+    auto* fileAction = new TAction(form);
+    fileAction->SetCaption("File");
+    fileAction->SetImageIndex(0);
+    file->SetAction(fileAction);
+    auto* printAction = new TAction(form);
+    int printed = 0;
+    printAction->OnExecute = [&](TObject*) { ++printed; };
+    printAction->SetCaption("Print");
+    print->OnClick = nullptr;
+    print->SetAction(printAction);
+    print->AutoHotkeys = maManual;
+    print->AutoLineReduction = maAutomatic;
+    print->SetSubMenuImages(subImages);
+    bar->CreateMenu();
+    std::vector<TMenuOptionBox*> buttons = Buttons();
+    ASSERT_EQ(buttons.size(), 3u);
+    EXPECT_EQ(buttons[0]->Images(), images);
+    EXPECT_EQ(buttons[0]->Action(), fileAction);
+    EXPECT_EQ(buttons[1]->Images(), nullptr);  // no image index
+    EXPECT_EQ(buttons[1]->Action(), nullptr);
+    EXPECT_EQ(bar->GetPopups(0)->Images(), images);
+    TMenuItem* copy = bar->GetPopups(0)->Items()->Items(2);
+    EXPECT_EQ(copy->Action(), printAction);
+    EXPECT_EQ(copy->AutoHotkeys, maManual);
+    EXPECT_EQ(copy->AutoLineReduction, maAutomatic);
+    EXPECT_EQ(copy->SubMenuImages(), subImages);
+    EXPECT_EQ(bar->GetPopups(0)->Items()->Items(3)->AutoHotkeys, maParent);
+    SendMessageW(PopupListWindow(), WM_COMMAND, copy->Command(), 0);
+    EXPECT_EQ(printed, 1);
 }
 
 TEST_F(MenuBarTest, HideKeepsSourcesAndSynchronizeCopiesThemAgain) {

@@ -6,9 +6,11 @@
 #include "framework/forms.h"
 #include "framework/icon.h"
 #include "framework/menus.h"
+#include "framework/stdctrls.h"
 #include "framework/win.h"
 #include "widgets/dock.h"
 #include "widgets/menu_bar.h"
+#include "timed_steps.h"
 
 namespace {
 
@@ -86,7 +88,7 @@ TEST_F(SystemMenuIconTest, TheIconOpensTheSystemMenuByMouseAndByKeyboard) {
     SendMessageW(bar->Handle(), WM_LBUTTONUP, 0, at);
     ASSERT_EQ(system->popups.size(), 1u);
     EXPECT_EQ(system->popups[0], BelowImage(image));
-    EXPECT_EQ(bar->CurrentControl(), image);
+    EXPECT_EQ(bar->CurrentControl(), nullptr);  // its menu is gone and menu mode is off
 
     // Menu mode starts on the first button; Left reaches the image, Down opens it.
     Key(VK_MENU, false);
@@ -98,6 +100,56 @@ TEST_F(SystemMenuIconTest, TheIconOpensTheSystemMenuByMouseAndByKeyboard) {
     Application->ProcessMessages();
     ASSERT_EQ(system->popups.size(), 2u);
     EXPECT_EQ(system->popups[1], BelowImage(image));
+}
+
+// The system menu under its real menu loop, opened by a real click on the
+// icon: dismissed without a command, by Escape or by a click away, it leaves
+// the bar out of menu mode with no current control, and the next Down goes to
+// the focused list instead of opening the system menu again.
+TEST_F(SystemMenuIconTest, ASystemMenuDismissedWithoutACommandLeavesTheKeysToTheForm) {
+    using namespace widget_tests;
+    Build(true);
+    auto* real = new TPopupMenu(form);
+    auto* item = new TMenuItem(form);
+    item->SetCaption("Restore");
+    real->Items()->Add(item);
+    int opened = 0;
+    real->OnPopup = [&](TObject*) { ++opened; };
+    bar->PopupMenuSystemMenu = real;
+    auto* list = new TListBox(form);
+    list->SetParent(form);
+    list->SetBounds(10, 120, 150, 100);
+    for (const char* text : {"one", "two", "three", "four"}) list->Items()->Add(text);
+    SetForegroundWindow(form->Handle());
+    Pump();
+    if (GetForegroundWindow() != form->Handle()) GTEST_SKIP() << "the test window is not in the foreground";
+    const TPoint icon = bar->ClientToScreen({bar->Controls(0)->Left() + 8, bar->Controls(0)->Top() + 8});
+    const TPoint away = list->ClientToScreen({140, 90});
+
+    struct Case {
+        const char* what;
+        std::function<void()> dismiss;
+    } cases[] = {
+        {"Escape", [] { Tap(VK_ESCAPE); }},
+        {"a click away", [&] { MoveMouse(away.X, away.Y); LeftDown(); LeftUp(); }},
+    };
+    for (const Case& c : cases) {
+        list->SetFocus();
+        list->SetItemIndex(0);
+        opened = 0;
+        // A Down that the bar took would open the menu again: the last steps close it.
+        ASSERT_TRUE(RunSteps({
+            [&] { MoveMouse(icon.X, icon.Y); LeftDown(); LeftUp(); },
+            [&] { EXPECT_TRUE(bar->PopupOpen()) << c.what; c.dismiss(); },
+            [&] { list->SetFocus(); Tap(VK_DOWN); },
+            [] { EndMenu(); },
+            [] { EndMenu(); },
+        }, 300)) << c.what;
+        EXPECT_EQ(opened, 1) << c.what;
+        EXPECT_FALSE(bar->MenuMode()) << c.what;
+        EXPECT_EQ(bar->CurrentControl(), nullptr) << c.what;
+        EXPECT_EQ(list->ItemIndex(), 1) << c.what;
+    }
 }
 
 }  // namespace

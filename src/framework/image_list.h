@@ -1,6 +1,6 @@
 // A list of same-sized images with masks over the platform's image list, the
-// source of a tool button's glyph when its Images are set. The framework has
-// no image list of its own; this holds only what the tool buttons need.
+// source of a tool button's glyph when its Images are set, and the images a
+// menu holds for those who draw its items. It holds only what they need.
 #pragma once
 
 #include <functional>

@@ -1,4 +1,4 @@
-#include "widgets/image_list.h"
+#include "framework/image_list.h"
 
 #include <algorithm>
 
