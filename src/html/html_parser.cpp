@@ -164,8 +164,9 @@ struct TagInfo {
     TProperties* Style = nullptr;  // owned by the reader's keep list
 };
 
-// Form controls and picture captions keep their texts in code page 1251, so
-// texts of a page in another code page are converted as its text is.
+// Picture captions, links and the files they name keep their texts in code
+// page 1251, so texts of a page in another code page are converted as its
+// text is.
 std::string To1251(const std::string& s, int codePage) {
     if (codePage == 1251 || std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 128; }))
         return s;
@@ -311,7 +312,7 @@ private:
         TagInfo t;
         t.Class = Sc.Attributes.GetClass();
         t.ID = Sc.Attributes.GetID();
-        t.Title = Sc.Attributes.GetTitle();
+        t.Title = To1251(Sc.Attributes.GetTitle(), Sc.CodePage);
         TAttribute* a;
         if (Sc.Attributes.Find(AlignSy, a)) t.Align = Lower(a->Text);
         if (auto* style = Sc.Attributes.GetStyle<TProperties>()) {
@@ -879,8 +880,8 @@ void THtmlReader::ReadBodyContent(const StopSet& stop, const StopSet* listStop) 
             case PSy: DoP(stop); break;
             case BaseSy: {
                 TAttribute* a;
-                if (Sc.Attributes.Find(HrefSy, a)) gResults.Base = a->Text;
-                if (Sc.Attributes.Find(TargetSy, a)) gResults.BaseTarget = a->Text;
+                if (Sc.Attributes.Find(HrefSy, a)) gResults.Base = To1251(a->Text, Sc.CodePage);
+                if (Sc.Attributes.Find(TargetSy, a)) gResults.BaseTarget = To1251(a->Text, Sc.CodePage);
                 Next();
                 break;
             }
@@ -1400,8 +1401,8 @@ void THtmlReader::DoAnchor() {
         InLink = true;
         std::string target;
         TAttribute* t;
-        if (Sc.Attributes.Find(TargetSy, t)) target = t->Text;
-        LinkTarget.Assign(a->Text, target);
+        if (Sc.Attributes.Find(TargetSy, t)) target = To1251(t->Text, Sc.CodePage);
+        LinkTarget.Assign(To1251(a->Text, Sc.CodePage), target);
         if (Sc.Attributes.Find(TabIndexSy, t)) LinkTarget.TabIndex = t->Number;
         pseudo = "link";
     }
@@ -1435,7 +1436,7 @@ void THtmlReader::DoLink() {
     std::string rel, rev, href;
     if (Sc.Attributes.Find(RelSy, a)) rel = a->Text;
     if (Sc.Attributes.Find(RevSy, a)) rev = a->Text;
-    if (Sc.Attributes.Find(HrefSy, a)) href = a->Text;
+    if (Sc.Attributes.Find(HrefSy, a)) href = To1251(a->Text, Sc.CodePage);
     if (Lower(rel) == "stylesheet" && !href.empty() && Doc->Styles) {
         try {
             std::string sheet, base;
@@ -1511,12 +1512,13 @@ void THtmlReader::DoMap() {
     // the input, or by a third tag of another kind, is dropped.
     auto map = std::make_unique<TMapItem>();
     TAttribute* a;
-    if (Sc.Attributes.Find(NameSy, a)) map->MapName = UpperCase(a->Text);
+    if (Sc.Attributes.Find(NameSy, a)) map->MapName = UpperCase(To1251(a->Text, Sc.CodePage));
     const bool preRaw = std::exchange(PreRaw, false);
     int foreign = 0;
     Next();
     while (Sc.Sy != MapEndSy && Sc.Sy != EofSy) {
         if (Sc.Sy == AreaSy) {
+            AttributesTo1251(Sc.Attributes, Sc.CodePage);
             map->AddArea(Sc.Attributes);
         } else if (Sc.Sy != TextSy && ++foreign >= 3) {
             PreRaw = preRaw;
