@@ -166,7 +166,7 @@ struct TagInfo {
 
 // Picture captions, links and the files they name keep their texts in code
 // page 1251, so texts of a page in another code page are converted as its
-// text is.
+// text is. (Form controls keep the page's own, shown as wide text.)
 std::string To1251(const std::string& s, int codePage) {
     if (codePage == 1251 || std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 128; }))
         return s;
@@ -499,7 +499,11 @@ private:
         const char* tag = sy == InputSy ? "input" : sy == SelectSy ? "select" : "textarea";
         const bool pushed = PushNewProp(tag, Capture());
         if (pushed && PropStack.Last()->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *PropStack.Last(), true);
-        AttributesTo1251(Sc.Attributes, Sc.CodePage);
+        // A control keeps the page's own texts; a picture button's also make
+        // its picture, whose texts are code page 1251.
+        TAttribute* type;
+        if (sy == InputSy && Sc.Attributes.Find(TypeSy, type) && Lower(type->Text.substr(0, 20)) == "image")
+            AttributesTo1251(Sc.Attributes, Sc.CodePage);
         TFormControlObj* control = nullptr;
         Guarded([&] {
             control = CurrentSection()->AddFormControl(sy, &Sc.Attributes, Cell, Sc.SIndex, *PropStack.Last());
@@ -529,7 +533,7 @@ private:
             const size_t last = text.find_last_not_of(L' ');
             const std::wstring trimmed =
                 first == std::wstring::npos ? std::wstring() : text.substr(first, last - first + 1);
-            if (list) list->AddStr(trimmed, selected, attributes, 1251);
+            if (list) list->AddStr(trimmed, selected, attributes, list->TextCodePage);
             open = false;
             text.clear();
         };
@@ -539,7 +543,6 @@ private:
                 open = true;
                 TAttribute* a;
                 selected = Sc.Attributes.Find(SelectedSy, a);
-                AttributesTo1251(Sc.Attributes, Sc.CodePage);
                 attributes = Sc.Attributes.CreateStringList();
             } else if (Sc.Sy == OptionEndSy) {
                 flush();
@@ -555,24 +558,22 @@ private:
     }
 
     // The content is kept as written up to "</textarea" (in any case):
-    // references are decoded, other tags are text, each line end is CR LF.
+    // references are decoded as in the page's text, other tags are text,
+    // each line end is CR LF.
     void ReadTextAreaContent(TTextAreaFormControlObj* area) {
         const bool plain = Sc.PlainText;
         Sc.PlainText = true;
-        std::string line;
-        const int codePage = Sc.CodePage;
-        auto add = [&](const std::string& s) {
-            if (area) area->AddStr(To1251(s, codePage));
-        };
+        TCharCollection line;
+        TokenObj text;
         bool closed = false;
         while (!closed && Sc.LCh != 0 && !Sc.Failed()) {
             const char c = Sc.LCh;
             if (c == '\r') {
-                add(line + "\r\n");
-                line.clear();
+                line.Add('\r', Sc.SIndex);
+                line.Add('\n', Sc.SIndex);
                 Sc.NextChar();
             } else if (c == '&') {
-                Sc.DecodeReferenceTo8Bit(line);
+                Sc.DecodeReferenceToText(line, text);
             } else if (c == '<') {
                 std::string name(1, c);
                 Sc.NextChar();
@@ -586,14 +587,15 @@ private:
                     if (Sc.LCh == '>') Sc.NextChar();
                     closed = true;
                 } else {
-                    line += name;
+                    for (char n : name) line.Add(n, Sc.SIndex);
                 }
             } else {
-                line += c;
+                line.Add(c, Sc.SIndex);
                 Sc.NextChar();
             }
         }
-        add(line);
+        if (line.GetSize() > 0) text.AddString(line, Sc.CodePage);
+        if (area) area->AddStr(text.GetString());
         Sc.PlainText = plain;
         if (area) Guarded([&] { area->ResetToValue(); });
         Next();

@@ -227,12 +227,14 @@ TEST(ParserPages, FormPictureAndLinkTextsOfAPageInAnyCodePageShowAsItsText) {
                "<map name=\"" + p + "\"><area href=\"" + d + ".htm\" title=\"" + p + "\" coords=\"0,0,9,9\"></map>" +
                "<link rel=next href=\"" + p + ".htm\">";
     };
-    const std::string pages[] = {
-        page("\xEF\xBB\xBF", utf8Pri, utf8Da),
-        page("<meta http-equiv=content-type content=\"text/html; charset=utf-8\">", utf8Pri, utf8Da),
-        page("", pri, da),
+    // A form control shows the text as wide characters and keeps its values
+    // as the page wrote them.
+    const std::pair<std::string, std::string> pages[] = {
+        {page("\xEF\xBB\xBF", utf8Pri, utf8Da), utf8Da},
+        {page("<meta http-equiv=content-type content=\"text/html; charset=utf-8\">", utf8Pri, utf8Da), utf8Da},
+        {page("", pri, da), da},
     };
-    for (const std::string& html : pages) {
+    for (const auto& [html, pageDa] : pages) {
         SCOPED_TRACE(html.substr(0, 20));
         std::string linkHref;
         TReaderCallbacks callbacks;
@@ -244,10 +246,13 @@ TEST(ParserPages, FormPictureAndLinkTextsOfAPageInAnyCodePageShowAsItsText) {
         auto* combo = dynamic_cast<TComboFormControlObj*>(d.doc.AllFormControls[0]);
         auto* area = dynamic_cast<TTextAreaFormControlObj*>(d.doc.AllFormControls[1]);
         ASSERT_TRUE(combo && area);
-        EXPECT_EQ(combo->Options.Texts.at(0), pri);
-        EXPECT_EQ(combo->Options.GetValue(0), da);
-        EXPECT_EQ(area->InitialText, pri);
-        EXPECT_EQ(d.doc.AllFormControls[2]->ValueAttr, da);
+        EXPECT_EQ(combo->Options.Texts.at(0), L"\x041F\x0440\x0438");
+        EXPECT_EQ(combo->Options.GetValue(0), pageDa);
+        EXPECT_EQ(area->InitialText, L"\x041F\x0440\x0438");
+        EXPECT_EQ(d.doc.AllFormControls[2]->ValueAttr, pageDa);
+        auto* edit = dynamic_cast<TEditFormControlObj*>(d.doc.AllFormControls[2]);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->GetText(), L"\x0414\x0430");
         const TImageObj* picture = nullptr;
         for (TSection* s : TextSections(d.doc))
             if (s->Images.Count() > 0) picture = dynamic_cast<TImageObj*>(s->Images.Obj(0));

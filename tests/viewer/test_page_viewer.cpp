@@ -616,25 +616,25 @@ TEST_F(PageViewerHistoryTest, GoingBackRestoresWhatTheFormHeld) {
     const int top = viewer->GetPosition();
     viewer->SetScrollPos(200);
     viewer->BumpHistory(viewer->CurrentFile(), viewer->Title(), top, nullptr, HTMLType);
-    edit()->SetText("typed");
+    edit()->SetText(L"typed");
     viewer->LoadFromFile("a.htm");
     EXPECT_EQ(Names(), Names_t({"a.htm", "form.htm", "form.htm"}));
 
     // Back to the older entry: the page is read again and the text comes back.
     viewer->SetHistoryIndex(2);
     ASSERT_TRUE(edit());
-    EXPECT_EQ(edit()->GetText(), "typed");
+    EXPECT_EQ(edit()->GetText(), L"typed");
     EXPECT_EQ(viewer->GetScrollPos(), 0);
 
     // Moving within the page keeps what is typed; leaving and coming back
     // brings the latest text.
-    edit()->SetText("again");
+    edit()->SetText(L"again");
     viewer->SetHistoryIndex(1);
-    EXPECT_EQ(edit()->GetText(), "again");
+    EXPECT_EQ(edit()->GetText(), L"again");
     EXPECT_EQ(viewer->GetScrollPos(), 200);
     viewer->SetHistoryIndex(0);
     viewer->SetHistoryIndex(2);
-    EXPECT_EQ(edit()->GetText(), "again");
+    EXPECT_EQ(edit()->GetText(), L"again");
 }
 
 TEST_F(PageViewerTest, PositionSurvivesAnotherWidth) {
