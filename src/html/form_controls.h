@@ -44,6 +44,8 @@ public:
     // control list; `L` may be null.
     TFormControlObj(TSectionList* document, int position, TAttributeList* L);
     ~TFormControlObj() override;
+    // Never copied: a print copy of the page lists the page's own controls
+    // in its sections and prints what they hold at that moment.
     TFormControlObj(const TFormControlObj&) = delete;
     TFormControlObj& operator=(const TFormControlObj&) = delete;
 

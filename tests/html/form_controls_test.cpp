@@ -296,6 +296,33 @@ TEST(FormControls, ADroppedSectionFreesItsControls) {
     EXPECT_EQ(p.Form().GetFormSubmission(), (Strings{"y="}));
 }
 
+// Printing needs no copies of the controls: a print copy of the page lists
+// the page's own and prints what they hold when it is printed.
+TEST(FormControls, APrintCopySharesThePagesControls) {
+    Page p("<P>a <INPUT NAME=q VALUE=x> b <SELECT NAME=s><OPTION>o</SELECT>");
+    auto sectionsOf = [](const TCellBasic& cell) {
+        std::vector<TSection*> out;
+        std::function<void(const TCellBasic&)> walk = [&](const TCellBasic& c) {
+            for (int i = 0; i < c.Count(); ++i) {
+                if (auto* s = dynamic_cast<TSection*>(c.Section(i))) out.push_back(s);
+                if (auto* b = dynamic_cast<TBlock*>(c.Section(i))) walk(*b->ChildCell);
+            }
+        };
+        walk(cell);
+        return out;
+    };
+    {
+        TSectionList copy(p.doc);
+        std::vector<TFormControlObj*> listed;
+        for (TSection* s : sectionsOf(copy))
+            listed.insert(listed.end(), s->SectionControls.Items.begin(), s->SectionControls.Items.end());
+        EXPECT_EQ(listed, p.doc.AllFormControls);
+        EXPECT_TRUE(copy.AllFormControls.empty());
+        p.Control<TEditFormControlObj>(0)->SetText(L"typed");
+    }
+    EXPECT_EQ(p.Form().GetFormSubmission(), (Strings{"q=typed", "s=o"}));
+}
+
 TEST(FormControls, SectionControlList) {
     TSectionList doc(nullptr);
     TEditFormControlObj a(&doc, 3, nullptr, "text"), b(&doc, 10, nullptr, "text");
