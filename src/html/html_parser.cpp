@@ -167,15 +167,16 @@ struct TagInfo {
 // Picture captions, links and the files they name keep their texts in code
 // page 1251, so texts of a page in another code page are converted as its
 // text is. (Form controls keep the page's own, shown as wide text.)
-std::string To1251(const std::string& s, int codePage) {
+std::string To1251(std::string s, int codePage) {
     if (codePage == 1251 || std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 128; }))
         return s;
     return WideStringToMultibyte(1251, MultibyteToWideString(codePage, s));
 }
 void AttributesTo1251(TAttributeList& attributes, int codePage) {
+    if (codePage == 1251) return;
     for (int i = 0; i < attributes.Count(); ++i) {
         TAttribute* a = attributes.Attribute(i);
-        a->Text = To1251(a->Text, codePage);
+        a->Text = To1251(std::move(a->Text), codePage);
     }
 }
 
