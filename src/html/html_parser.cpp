@@ -172,6 +172,9 @@ std::string To1251(std::string s, int codePage) {
         return s;
     return WideStringToMultibyte(1251, MultibyteToWideString(codePage, s));
 }
+void TextTo1251(std::string& text, int codePage) {
+    if (codePage != 1251) text = To1251(std::move(text), codePage);
+}
 void AttributesTo1251(TAttributeList& attributes, int codePage) {
     if (codePage == 1251) return;
     for (int i = 0; i < attributes.Count(); ++i) {
@@ -313,7 +316,8 @@ private:
         TagInfo t;
         t.Class = Sc.Attributes.GetClass();
         t.ID = Sc.Attributes.GetID();
-        t.Title = To1251(Sc.Attributes.GetTitle(), Sc.CodePage);
+        t.Title = Sc.Attributes.GetTitle();
+        if (!t.Title.empty() && Sc.CodePage != 1251) t.Title = To1251(std::move(t.Title), Sc.CodePage);
         TAttribute* a;
         if (Sc.Attributes.Find(AlignSy, a)) t.Align = Lower(a->Text);
         if (auto* style = Sc.Attributes.GetStyle<TProperties>()) {
@@ -1405,7 +1409,8 @@ void THtmlReader::DoAnchor() {
         std::string target;
         TAttribute* t;
         if (Sc.Attributes.Find(TargetSy, t)) target = To1251(t->Text, Sc.CodePage);
-        LinkTarget.Assign(To1251(a->Text, Sc.CodePage), target);
+        TextTo1251(a->Text, Sc.CodePage);
+        LinkTarget.Assign(a->Text, target);
         if (Sc.Attributes.Find(TabIndexSy, t)) LinkTarget.TabIndex = t->Number;
         pseudo = "link";
     }
