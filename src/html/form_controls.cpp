@@ -145,11 +145,16 @@ bool TFormControlObj::KeyPress(char& key) { return OwnerForm && OwnerForm->Contr
 
 TFontId TFormControlObj::FontId(TCanvas* canvas) const { return MeasurerFor(canvas).Font(Font); }
 
+// Most names and values are plain ASCII, the same in every code page.
 std::wstring TFormControlObj::ShownText(const std::string& pageText) const {
+    if (std::all_of(pageText.begin(), pageText.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::wstring(pageText.begin(), pageText.end());
     return MultibyteToWideString(TextCodePage, pageText);
 }
 
 std::string TFormControlObj::PageText(const std::wstring& shown) const {
+    if (std::all_of(shown.begin(), shown.end(), [](wchar_t c) { return c < 0x80; }))
+        return std::string(shown.begin(), shown.end());
     return WideStringToMultibyte(TextCodePage, shown);
 }
 
@@ -170,12 +175,12 @@ TEditFormControlObj::TEditFormControlObj(TSectionList* document, int position, T
         }
     }
     if (L && L->Find(MaxLengthSy, a) && a->Number > 0) MaxLength = ClampFormCount(a->Number);
-    SetText(ShownText(ValueAttr));
 }
 
-void TEditFormControlObj::ProcessProperties(TProperties& prop) {
-    TFormControlObj::ProcessProperties(prop);
-    SetText(ShownText(ValueAttr));
+std::wstring TEditFormControlObj::ShownValue() const {
+    std::wstring text = ShownText(ValueAttr);
+    if (MaxLength > 0 && static_cast<int>(text.size()) > MaxLength) text.resize(static_cast<size_t>(MaxLength));
+    return text;
 }
 
 TButtonFormControlObj::TButtonFormControlObj(TSectionList* document, int position, TAttributeList* L,

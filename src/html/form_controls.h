@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -150,10 +151,8 @@ public:
 class TEditFormControlObj : public TFormControlObj {
 public:
     TEditFormControlObj(TSectionList* document, int position, TAttributeList* L, const std::string& typeName);
-    // Shows VALUE once the code page it is written in is known.
-    void ProcessProperties(TProperties& prop) override;
     bool GetSubmission(int index, std::string& s) override;
-    void ResetToValue() override { SetText(ShownText(ValueAttr)); }
+    void ResetToValue() override;
     void SetData(int, const std::string& v) override { SetText(ShownText(v)); }
     void SaveContents() override { SavedText = GetText(); }
     void DoOnChange() override { NotifyChange(GetText() != SavedText); }
@@ -169,7 +168,10 @@ public:
     bool Password = false;
 
 private:
-    std::wstring FText;  // while there is no window
+    // VALUE as shown, cut to MaxLength.
+    std::wstring ShownValue() const;
+    // While there is no window; none: VALUE (made wide only when asked).
+    std::optional<std::wstring> FText;
 };
 
 enum WhichType { Submit, ResetB, Button, Browse };
@@ -330,7 +332,7 @@ public:
     TTextAreaFormControlObj(TSectionList* document, int position, TAttributeList* L);
     void AddStr(const std::wstring& s) { InitialText += s; }
     bool GetSubmission(int index, std::string& s) override;
-    void ResetToValue() override { SetText(InitialText); }
+    void ResetToValue() override;
     void SetData(int, const std::string& v) override { SetText(ShownText(v)); }
     void SaveContents() override { SavedText = GetText(); }
     void DoOnChange() override { NotifyChange(GetText() != SavedText); }
@@ -352,7 +354,7 @@ public:
 private:
     // The window's lines as it shows them; false without a window.
     bool WindowLines(std::vector<std::wstring>& lines) const;
-    std::wstring FText;
+    std::optional<std::wstring> FText;  // none: InitialText
 };
 
 class ThtmlForm {

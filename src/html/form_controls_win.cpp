@@ -284,7 +284,7 @@ void TFormControlObj::DrawClippedText(TCanvas* canvas, int x, int y, int left, i
 void TEditFormControlObj::MakeWindow() {
     try {
         auto* edit = new TFormEdit(nullptr);
-        edit->SetWideText(FText);
+        edit->SetWideText(GetText());
         if (MaxLength > 0) edit->SetMaxLength(MaxLength);
         if (Password) edit->SetPasswordChar('*');
         edit->TabStop = true;
@@ -297,12 +297,17 @@ void TEditFormControlObj::MakeWindow() {
 
 std::wstring TEditFormControlObj::GetText() const {
     if (auto* edit = dynamic_cast<TFormEdit*>(Window)) return edit->WideText();
-    return FText;
+    return FText ? *FText : ShownValue();
 }
 
 void TEditFormControlObj::SetText(const std::wstring& text) {
     FText = MaxLength > 0 && static_cast<int>(text.size()) > MaxLength ? text.substr(0, static_cast<size_t>(MaxLength)) : text;
-    if (auto* edit = dynamic_cast<TFormEdit*>(Window)) edit->SetWideText(FText);
+    if (auto* edit = dynamic_cast<TFormEdit*>(Window)) edit->SetWideText(*FText);
+}
+
+void TEditFormControlObj::ResetToValue() {
+    FText.reset();
+    if (auto* edit = dynamic_cast<TFormEdit*>(Window)) edit->SetWideText(ShownValue());
 }
 
 void TEditFormControlObj::Draw(TCanvas* canvas, int X, int Y) {
@@ -599,7 +604,7 @@ void TTextAreaFormControlObj::MakeWindow() {
         auto* memo = new TFormMemo(nullptr);
         memo->SetWordWrap(WrapMode != 0);
         memo->SetScrollBars(WrapMode == 0 ? ssBoth : ssVertical);
-        memo->SetWideText(FText);
+        memo->SetWideText(GetText());
         memo->TabStop = true;
         memo->OnKeyPress = [this](TObject*, char& key) { KeyPress(key); };
         AttachWindow(memo);
@@ -610,7 +615,12 @@ void TTextAreaFormControlObj::MakeWindow() {
 
 std::wstring TTextAreaFormControlObj::GetText() const {
     if (auto* memo = dynamic_cast<TFormMemo*>(Window)) return memo->WideText();
-    return FText;
+    return FText ? *FText : InitialText;
+}
+
+void TTextAreaFormControlObj::ResetToValue() {
+    FText.reset();
+    if (Window) SetText(InitialText);
 }
 
 void TTextAreaFormControlObj::SetText(const std::wstring& text) {
@@ -674,7 +684,8 @@ void TFormControlObj::DrawFrame(TCanvas*, int, int, bool) const {}
 void TFormControlObj::DrawClippedText(TCanvas*, int, int, int, int, int, int, const std::wstring&, bool) const {}
 
 void TEditFormControlObj::MakeWindow() {}
-std::wstring TEditFormControlObj::GetText() const { return FText; }
+std::wstring TEditFormControlObj::GetText() const { return FText ? *FText : ShownValue(); }
+void TEditFormControlObj::ResetToValue() { FText.reset(); }
 void TEditFormControlObj::SetText(const std::wstring& text) {
     FText = MaxLength > 0 && static_cast<int>(text.size()) > MaxLength ? text.substr(0, static_cast<size_t>(MaxLength)) : text;
 }
@@ -725,7 +736,8 @@ void TListBoxFormControlObj::Draw(TCanvas*, int, int) {}
 void TComboFormControlObj::MakeWindow() {}
 void TComboFormControlObj::Draw(TCanvas*, int, int) {}
 void TTextAreaFormControlObj::MakeWindow() {}
-std::wstring TTextAreaFormControlObj::GetText() const { return FText; }
+std::wstring TTextAreaFormControlObj::GetText() const { return FText ? *FText : InitialText; }
+void TTextAreaFormControlObj::ResetToValue() { FText.reset(); }
 void TTextAreaFormControlObj::SetText(const std::wstring& text) { FText = text; }
 bool TTextAreaFormControlObj::WindowLines(std::vector<std::wstring>&) const { return false; }
 void TTextAreaFormControlObj::Draw(TCanvas*, int, int) {}

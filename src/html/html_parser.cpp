@@ -568,17 +568,32 @@ private:
     void ReadTextAreaContent(TTextAreaFormControlObj* area) {
         const bool plain = Sc.PlainText;
         Sc.PlainText = true;
-        TCharCollection line;
-        TokenObj text;
+        std::string line;  // the page's bytes since the last reference
+        std::wstring text;
+        auto flush = [&] {
+            text += MultibyteToWideString(Sc.CodePage, line);
+            line.clear();
+        };
+        // Made at the first reference: most text areas have none.
+        std::unique_ptr<TCharCollection> referenceBytes;
+        std::unique_ptr<TokenObj> reference;
         bool closed = false;
         while (!closed && Sc.LCh != 0 && !Sc.Failed()) {
             const char c = Sc.LCh;
             if (c == '\r') {
-                line.Add('\r', Sc.SIndex);
-                line.Add('\n', Sc.SIndex);
+                line += "\r\n";
                 Sc.NextChar();
             } else if (c == '&') {
-                Sc.DecodeReferenceToText(line, text);
+                flush();
+                if (!reference) {
+                    referenceBytes = std::make_unique<TCharCollection>();
+                    reference = std::make_unique<TokenObj>();
+                }
+                Sc.DecodeReferenceToText(*referenceBytes, *reference);
+                if (referenceBytes->GetSize() > 0) reference->AddString(*referenceBytes, Sc.CodePage);
+                text += reference->GetString();
+                referenceBytes->Clear();
+                reference->Clear();
             } else if (c == '<') {
                 std::string name(1, c);
                 Sc.NextChar();
@@ -592,15 +607,15 @@ private:
                     if (Sc.LCh == '>') Sc.NextChar();
                     closed = true;
                 } else {
-                    for (char n : name) line.Add(n, Sc.SIndex);
+                    line += name;
                 }
             } else {
-                line.Add(c, Sc.SIndex);
+                line += c;
                 Sc.NextChar();
             }
         }
-        if (line.GetSize() > 0) text.AddString(line, Sc.CodePage);
-        if (area) area->AddStr(text.GetString());
+        flush();
+        if (area) area->AddStr(text);
         Sc.PlainText = plain;
         if (area) Guarded([&] { area->ResetToValue(); });
         Next();
