@@ -62,8 +62,8 @@ int TCellBasic::DoLogic(TCanvas* Canvas, int Y, int Width, int HeightArg, int En
         int w = 0;
         const int startPos = PosCounter;
         try {
-            // Absolutely positioned blocks are placed from the origin that
-            // painting uses: the cell's top left is (0, 0) for both.
+            // Absolutely positioned blocks are placed from the cell's left
+            // (the X it is laid out or painted at) and the page's top.
             h += Section(i)->DrawLogic(Canvas, 0, SaturateY(Y + h), 0, 0, Width, HeightArg, EnclosingHeight,
                                        IndentRef, w, PosCounter);
         } catch (const EProcessError& e) {

@@ -145,6 +145,19 @@ bool TFormControlObj::KeyPress(char& key) { return OwnerForm && OwnerForm->Contr
 
 TFontId TFormControlObj::FontId(TCanvas* canvas) const { return MeasurerFor(canvas).Font(Font); }
 
+// Most names and values are plain ASCII, the same in every code page.
+std::wstring TFormControlObj::ShownText(const std::string& pageText) const {
+    if (std::all_of(pageText.begin(), pageText.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::wstring(pageText.begin(), pageText.end());
+    return MultibyteToWideString(TextCodePage, pageText);
+}
+
+std::string TFormControlObj::PageText(const std::wstring& shown) const {
+    if (std::all_of(shown.begin(), shown.end(), [](wchar_t c) { return c < 0x80; }))
+        return std::string(shown.begin(), shown.end());
+    return WideStringToMultibyte(TextCodePage, shown);
+}
+
 // ---- constructors
 
 TEditFormControlObj::TEditFormControlObj(TSectionList* document, int position, TAttributeList* L,
@@ -162,7 +175,12 @@ TEditFormControlObj::TEditFormControlObj(TSectionList* document, int position, T
         }
     }
     if (L && L->Find(MaxLengthSy, a) && a->Number > 0) MaxLength = ClampFormCount(a->Number);
-    SetText(ValueAttr);
+}
+
+std::wstring TEditFormControlObj::ShownValue() const {
+    std::wstring text = ShownText(ValueAttr);
+    if (MaxLength > 0 && static_cast<int>(text.size()) > MaxLength) text.resize(static_cast<size_t>(MaxLength));
+    return text;
 }
 
 TButtonFormControlObj::TButtonFormControlObj(TSectionList* document, int position, TAttributeList* L,
@@ -242,7 +260,7 @@ bool THiddenFormControlObj::GetSubmission(int index, std::string& s) {
 
 bool TEditFormControlObj::GetSubmission(int index, std::string& s) {
     if (index != 0) return false;
-    s = CtrlName + "=" + GetText();
+    s = CtrlName + "=" + PageText(GetText());
     return true;
 }
 
@@ -269,9 +287,10 @@ void TButtonFormControlObj::ButtonClick() {
         case Submit: OwnerForm->SubmitTheForm(CtrlName.empty() ? std::string() : CtrlName + "=" + ValueAttr); break;
         case Browse:
             if (FileEdit && Document && Document->FileBrowseHandler) {
-                std::string name = FileEdit->GetText();
+                // File names are code page 1251 text, whatever the page's.
+                std::string name = WideStringToMultibyte(1251, FileEdit->GetText());
                 Document->FileBrowseHandler(FileEdit, name);
-                FileEdit->SetText(name);
+                FileEdit->SetText(MultibyteToWideString(1251, name));
             }
             break;
         case Button: break;
@@ -283,8 +302,7 @@ void TButtonFormControlObj::SetHeightWidth(TCanvas* canvas) {
     const TFontId id = m.Font(Font);
     const int textHeight = m.Metrics(id).Height;
     Height = ClampSide(GivenHeight < textHeight ? textHeight + 8 : GivenHeight);
-    Width = ClampSide(GivenWidth < 10 || WidthInPercent ? int64_t{m.Extent(id, MultibyteToWideString(1251, FCaption))} + 20
-                                                        : GivenWidth);
+    Width = ClampSide(GivenWidth < 10 || WidthInPercent ? int64_t{m.Extent(id, Caption())} + 20 : GivenWidth);
 }
 
 // ---- image button
@@ -359,8 +377,7 @@ std::string ThtOptionStringList::GetAttribute(int index, const std::string& name
 
 void TListBoxFormControlObj::AddStr(const std::wstring& text, bool selected,
                                     const std::vector<std::string>& attributes, int codePage) {
-    std::string shown = WideStringToMultibyte(codePage, text);
-    if (shown.empty()) shown = " ";
+    const std::wstring shown = text.empty() ? std::wstring(L" ") : text;
     TOptionObj option;
     option.IsSelected = selected;
     option.OptAttributes = attributes;
@@ -373,9 +390,9 @@ void TListBoxFormControlObj::AddStr(const std::wstring& text, bool selected,
             break;
         }
     }
-    if (!hasValue) option.OptValue = shown;
+    if (!hasValue) option.OptValue = WideStringToMultibyte(codePage, shown);
     TTextMeasurer& m = MeasurerFor(nullptr);
-    WidestOption = std::max(WidestOption, m.Extent(m.Font(Font), MultibyteToWideString(1251, shown)));
+    WidestOption = std::max(WidestOption, m.Extent(m.Font(Font), shown));
     Options.Add(shown, std::move(option));
 }
 
@@ -478,28 +495,28 @@ void TComboFormControlObj::SetHeightWidth(TCanvas* canvas) {
 
 // ---- text area
 
-std::vector<std::string> TTextAreaFormControlObj::DisplayedLines() const {
-    std::vector<std::string> lines;
+std::vector<std::wstring> TTextAreaFormControlObj::DisplayedLines() const {
+    std::vector<std::wstring> lines;
     if (WindowLines(lines)) return lines;
-    const std::string text = GetText();
-    std::string hard;
-    auto wrapLine = [&](const std::string& line) {
+    const std::wstring text = GetText();
+    std::wstring hard;
+    auto wrapLine = [&](const std::wstring& line) {
         if (WrapMode == 0 || static_cast<int>(line.size()) <= ColCount) {
             lines.push_back(line);
             return;
         }
         size_t start = 0;
         while (line.size() - start > static_cast<size_t>(ColCount)) {
-            size_t cut = line.rfind(' ', start + static_cast<size_t>(ColCount));
-            if (cut == std::string::npos || cut <= start) cut = start + static_cast<size_t>(ColCount);  // a long word
+            size_t cut = line.rfind(L' ', start + static_cast<size_t>(ColCount));
+            if (cut == std::wstring::npos || cut <= start) cut = start + static_cast<size_t>(ColCount);  // a long word
             lines.push_back(line.substr(start, cut - start));
-            start = cut < line.size() && line[cut] == ' ' ? cut + 1 : cut;
+            start = cut < line.size() && line[cut] == L' ' ? cut + 1 : cut;
         }
         lines.push_back(line.substr(start));
     };
-    for (char c : text) {
-        if (c == '\r') continue;
-        if (c == '\n') {
+    for (wchar_t c : text) {
+        if (c == L'\r') continue;
+        if (c == L'\n') {
             wrapLine(hard);
             hard.clear();
         } else {
@@ -512,13 +529,14 @@ std::vector<std::string> TTextAreaFormControlObj::DisplayedLines() const {
 
 bool TTextAreaFormControlObj::GetSubmission(int index, std::string& s) {
     if (index != 0) return false;
-    s = CtrlName + "=";
+    std::wstring text;
     if (WrapMode != 2) {
-        s += GetText();
-        return true;
+        text = GetText();
+    } else {
+        const std::vector<std::wstring> lines = DisplayedLines();
+        for (size_t i = 0; i < lines.size(); ++i) text += (i ? L"\r\n" : L"") + lines[i];
     }
-    const std::vector<std::string> lines = DisplayedLines();
-    for (size_t i = 0; i < lines.size(); ++i) s += (i ? "\r\n" : "") + lines[i];
+    s = CtrlName + "=" + PageText(text);
     return true;
 }
 

@@ -4,10 +4,14 @@
 // their form. A control keeps its own value, so a form can be reset,
 // submitted and restored from the history with or without its window; when a
 // window exists (a child of the viewer's paint panel) the value lives there.
+// What a control shows and holds is wide text, every character the page has;
+// its attributes, names, values and the submission are in the page's own
+// code page (TextCodePage), as the page wrote them.
 // Free of window headers: the windows are made in form_controls_win.cpp.
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +45,8 @@ public:
     // control list; `L` may be null.
     TFormControlObj(TSectionList* document, int position, TAttributeList* L);
     ~TFormControlObj() override;
+    // Never copied: a print copy of the page lists the page's own controls
+    // in its sections and prints what they hold at that moment.
     TFormControlObj(const TFormControlObj&) = delete;
     TFormControlObj& operator=(const TFormControlObj&) = delete;
 
@@ -82,6 +88,9 @@ public:
     void TakeFocus();
     // The window's place in the paint panel's tab order.
     void SetTabOrder(int order);
+    // Page text (an attribute, a submitted value) as shown, and back.
+    std::wstring ShownText(const std::string& pageText) const;
+    std::string PageText(const std::wstring& shown) const;
     // The form's key handlers.
     void KeyDown(uint16_t& key, unsigned shift);
     bool KeyPress(char& key);
@@ -127,7 +136,7 @@ protected:
     void DrawFrame(TCanvas* canvas, int X, int Y, bool raised) const;
     // Text clipped to (left, top, right, bottom) in the control's font.
     void DrawClippedText(TCanvas* canvas, int x, int y, int left, int top, int right, int bottom,
-                         const std::string& text, bool centreVertically) const;
+                         const std::wstring& text, bool centreVertically) const;
 };
 
 class THiddenFormControlObj : public TFormControlObj {
@@ -143,23 +152,26 @@ class TEditFormControlObj : public TFormControlObj {
 public:
     TEditFormControlObj(TSectionList* document, int position, TAttributeList* L, const std::string& typeName);
     bool GetSubmission(int index, std::string& s) override;
-    void ResetToValue() override { SetText(ValueAttr); }
-    void SetData(int, const std::string& v) override { SetText(v); }
+    void ResetToValue() override;
+    void SetData(int, const std::string& v) override { SetText(ShownText(v)); }
     void SaveContents() override { SavedText = GetText(); }
     void DoOnChange() override { NotifyChange(GetText() != SavedText); }
     void SetHeightWidth(TCanvas* canvas) override;
     void Draw(TCanvas* canvas, int X, int Y) override;
     void MakeWindow() override;
-    std::string GetText() const;
-    void SetText(const std::string& text);
+    std::wstring GetText() const;
+    void SetText(const std::wstring& text);
 
-    std::string SavedText;
+    std::wstring SavedText;
     int SizeChars = 15;
     int MaxLength = 0;
     bool Password = false;
 
 private:
-    std::string FText;  // while there is no window
+    // VALUE as shown, cut to MaxLength.
+    std::wstring ShownValue() const;
+    // While there is no window; none: VALUE (made wide only when asked).
+    std::optional<std::wstring> FText;
 };
 
 enum WhichType { Submit, ResetB, Button, Browse };
@@ -171,7 +183,7 @@ public:
     void SetHeightWidth(TCanvas* canvas) override;
     void Draw(TCanvas* canvas, int X, int Y) override;
     void MakeWindow() override;
-    std::string Caption() const { return FCaption; }
+    std::wstring Caption() const { return ShownText(FCaption); }
 
     WhichType ButtonKind = Button;
     TEditFormControlObj* FileEdit = nullptr;
@@ -183,7 +195,7 @@ private:
     // Paints the window into PrintImage; false when it cannot.
     bool PaintPrintImage();
 
-    std::string FCaption;
+    std::string FCaption;  // as the page wrote it
 };
 
 class TImageFormControlObj : public TFormControlObj {
@@ -252,13 +264,13 @@ struct TOptionObj {
 
 class ThtOptionStringList {
 public:
-    void Add(std::string text, TOptionObj option) { Texts.push_back(std::move(text)), Options.push_back(std::move(option)); }
+    void Add(std::wstring text, TOptionObj option) { Texts.push_back(std::move(text)), Options.push_back(std::move(option)); }
     int Count() const { return static_cast<int>(Options.size()); }
     std::string GetValue(int index) const;
     bool GetSelected(int index) const;
     void SetSelected(int index, bool value);
     std::string GetAttribute(int index, const std::string& name) const;
-    std::vector<std::string> Texts;
+    std::vector<std::wstring> Texts;
     std::vector<TOptionObj> Options;
 };
 
@@ -266,7 +278,8 @@ class TListBoxFormControlObj : public TFormControlObj {
 public:
     TListBoxFormControlObj(TSectionList* document, int position, TAttributeList* L);
     // An OPTION read by the reader: its text (empty shows a blank), whether
-    // SELECTED, and its attributes.
+    // SELECTED, and its attributes; without a VALUE the text in `codePage`
+    // is the value.
     void AddStr(const std::wstring& text, bool selected, const std::vector<std::string>& attributes,
                 int codePage);
     bool GetSubmission(int index, std::string& s) override;
@@ -317,31 +330,31 @@ public:
 class TTextAreaFormControlObj : public TFormControlObj {
 public:
     TTextAreaFormControlObj(TSectionList* document, int position, TAttributeList* L);
-    void AddStr(const std::string& s) { InitialText += s; }
+    void AddStr(const std::wstring& s) { InitialText += s; }
     bool GetSubmission(int index, std::string& s) override;
-    void ResetToValue() override { SetText(InitialText); }
-    void SetData(int, const std::string& v) override { SetText(v); }
+    void ResetToValue() override;
+    void SetData(int, const std::string& v) override { SetText(ShownText(v)); }
     void SaveContents() override { SavedText = GetText(); }
     void DoOnChange() override { NotifyChange(GetText() != SavedText); }
     void SetHeightWidth(TCanvas* canvas) override;
     void Draw(TCanvas* canvas, int X, int Y) override;
     void MakeWindow() override;
-    std::string GetText() const;
-    void SetText(const std::string& text);
+    std::wstring GetText() const;
+    void SetText(const std::wstring& text);
     // The text as shown: the window's lines, or without one, lines broken at
     // word ends within ColCount when wrapping is on.
-    std::vector<std::string> DisplayedLines() const;
+    std::vector<std::wstring> DisplayedLines() const;
 
-    std::string SavedText;
+    std::wstring SavedText;
     int WrapMode = 1;
     int RowCount = 5;
     int ColCount = 30;
-    std::string InitialText;
+    std::wstring InitialText;
 
 private:
     // The window's lines as it shows them; false without a window.
-    bool WindowLines(std::vector<std::string>& lines) const;
-    std::string FText;
+    bool WindowLines(std::vector<std::wstring>& lines) const;
+    std::optional<std::wstring> FText;  // none: InitialText
 };
 
 class ThtmlForm {

@@ -68,6 +68,98 @@ public:
     }
 };
 
+// The framework's windows hold code page 1251 text; a form's hold what the
+// page has, set and read as UTF-16, and kept while a window is re-made.
+template <class Base>
+class TWideTextWindow : public Base {
+public:
+    using Base::Base;
+    std::wstring WideText() const {
+        if (!this->FHandle) return FWide;
+        const int length = GetWindowTextLengthW(this->FHandle);
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        text.resize(static_cast<size_t>(std::max(0, GetWindowTextW(this->FHandle, text.data(), length + 1))));
+        return text;
+    }
+    void SetWideText(const std::wstring& text) {
+        FWide = text;
+        if (this->FHandle) SetWindowTextW(this->FHandle, text.c_str());
+    }
+
+protected:
+    // The framework's text is this text in code page 1251, for hosts that
+    // read or set it.
+    std::string GetText() const override { return WideToAnsi(WideText()); }
+    void SetTextCore(const std::string& text) override { SetWideText(AnsiToWide(text)); }
+    void CreateHandleDone() override {
+        Base::CreateHandleDone();
+        SetWindowTextW(this->FHandle, FWide.c_str());
+    }
+    void DestroyingHandle() override {
+        FWide = WideText();
+        Base::DestroyingHandle();
+    }
+
+private:
+    std::wstring FWide;
+};
+
+using TFormEdit = TWideTextWindow<TEdit>;
+using TFormMemo = TWideTextWindow<TMemo>;
+using TFormPushButton = TWideTextWindow<TButton>;
+
+// The items of a list or combo box are the options' texts as the page has
+// them: the framework fills the window in code page 1251, and an item with
+// a character outside it is put in again as it is, keeping the selection.
+template <class Base>
+class TWideItemsWindow : public Base {
+public:
+    TWideItemsWindow(const std::vector<std::wstring>& texts, bool listBox)
+        : Base(nullptr), FTexts(texts), FListBox(listBox) {}
+    void ShowWideItems() {
+        HWND w = this->FHandle;
+        if (!w) return;
+        const UINT count = FListBox ? LB_GETCOUNT : CB_GETCOUNT;
+        const int n = std::min(static_cast<int>(SendMessageW(w, count, 0, 0)), static_cast<int>(FTexts.size()));
+        bool any = false;
+        for (int i = 0; i < n && !any; ++i) any = !InCodePage1251(FTexts[static_cast<size_t>(i)]);
+        if (!any) return;
+        const LRESULT current = SendMessageW(w, FListBox ? LB_GETCURSEL : CB_GETCURSEL, 0, 0);
+        const LRESULT top = FListBox ? SendMessageW(w, LB_GETTOPINDEX, 0, 0) : 0;
+        for (int i = 0; i < n; ++i) {
+            const std::wstring& text = FTexts[static_cast<size_t>(i)];
+            if (InCodePage1251(text)) continue;
+            const auto index = static_cast<WPARAM>(i);
+            const LRESULT data = SendMessageW(w, FListBox ? LB_GETITEMDATA : CB_GETITEMDATA, index, 0);
+            const LRESULT selected = FListBox ? SendMessageW(w, LB_GETSEL, index, 0) : 0;
+            SendMessageW(w, FListBox ? LB_DELETESTRING : CB_DELETESTRING, index, 0);
+            SendMessageW(w, FListBox ? LB_INSERTSTRING : CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text.c_str()));
+            SendMessageW(w, FListBox ? LB_SETITEMDATA : CB_SETITEMDATA, index, data);
+            if (selected > 0 && (GetWindowLongPtrW(w, GWL_STYLE) & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)))
+                SendMessageW(w, LB_SETSEL, TRUE, static_cast<LPARAM>(i));
+        }
+        if (current >= 0) SendMessageW(w, FListBox ? LB_SETCURSEL : CB_SETCURSEL, static_cast<WPARAM>(current), 0);
+        if (FListBox) SendMessageW(w, LB_SETTOPINDEX, static_cast<WPARAM>(std::max<LRESULT>(top, 0)), 0);
+    }
+
+protected:
+    void CreateHandleDone() override {
+        Base::CreateHandleDone();
+        ShowWideItems();
+    }
+
+private:
+    static bool InCodePage1251(const std::wstring& text) {
+        char c;
+        return std::all_of(text.begin(), text.end(), [&](wchar_t u) { return WideCharToAnsiChar(u, c); });
+    }
+    const std::vector<std::wstring>& FTexts;
+    bool FListBox;
+};
+
+using TFormListBox = TWideItemsWindow<TListBox>;
+using TFormComboBox = TWideItemsWindow<TComboBox>;
+
 COLORREF Rgb(TColor c) { return static_cast<COLORREF>(ColorToRGB(c)) & 0xFFFFFF; }
 
 // The font of `desc` from the shared cache of the canvas's measurer; null
@@ -169,14 +261,14 @@ void TFormControlObj::DrawFrame(TCanvas* canvas, int X, int Y, bool raised) cons
 }
 
 void TFormControlObj::DrawClippedText(TCanvas* canvas, int x, int y, int left, int top, int right, int bottom,
-                                      const std::string& text, bool centreVertically) const {
+                                      const std::wstring& text, bool centreVertically) const {
     HDC dc = canvas->Handle();
     const int saved = SaveDC(dc);
     if (HFONT font = CachedFont(canvas, Font)) SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, IsDisabled ? Rgb(clGrayText) : 0);
     SetTextAlign(dc, TA_LEFT | TA_TOP);
-    const std::wstring w = AnsiToWide(text);
+    const std::wstring& w = text;
     if (centreVertically) {
         TEXTMETRICW tm{};
         GetTextMetricsW(dc, &tm);
@@ -191,8 +283,8 @@ void TFormControlObj::DrawClippedText(TCanvas* canvas, int x, int y, int left, i
 
 void TEditFormControlObj::MakeWindow() {
     try {
-        auto* edit = new TEdit(nullptr);
-        edit->SetText(FText);
+        auto* edit = new TFormEdit(nullptr);
+        edit->SetWideText(GetText());
         if (MaxLength > 0) edit->SetMaxLength(MaxLength);
         if (Password) edit->SetPasswordChar('*');
         edit->TabStop = true;
@@ -203,18 +295,26 @@ void TEditFormControlObj::MakeWindow() {
     }
 }
 
-std::string TEditFormControlObj::GetText() const { return Window ? Window->Text() : FText; }
+std::wstring TEditFormControlObj::GetText() const {
+    if (auto* edit = dynamic_cast<TFormEdit*>(Window)) return edit->WideText();
+    return FText ? *FText : ShownValue();
+}
 
-void TEditFormControlObj::SetText(const std::string& text) {
+void TEditFormControlObj::SetText(const std::wstring& text) {
     FText = MaxLength > 0 && static_cast<int>(text.size()) > MaxLength ? text.substr(0, static_cast<size_t>(MaxLength)) : text;
-    if (Window) Window->SetText(FText);
+    if (auto* edit = dynamic_cast<TFormEdit*>(Window)) edit->SetWideText(*FText);
+}
+
+void TEditFormControlObj::ResetToValue() {
+    FText.reset();
+    if (auto* edit = dynamic_cast<TFormEdit*>(Window)) edit->SetWideText(ShownValue());
 }
 
 void TEditFormControlObj::Draw(TCanvas* canvas, int X, int Y) {
     if (!canvas) return;
     DrawFrame(canvas, X, Y, false);
-    std::string text = GetText();
-    if (Password) text.assign(text.size(), '*');
+    std::wstring text = GetText();
+    if (Password) text.assign(text.size(), L'*');
     DrawClippedText(canvas, X + 4, Y, X + 4, Y, X + Width - 8, Y + Height, text, true);
 }
 
@@ -222,8 +322,8 @@ void TEditFormControlObj::Draw(TCanvas* canvas, int X, int Y) {
 
 void TButtonFormControlObj::MakeWindow() {
     try {
-        auto* button = new TButton(nullptr);
-        button->SetCaption(FCaption);
+        auto* button = new TFormPushButton(nullptr);
+        button->SetWideText(Caption());
         button->TabStop = true;
         button->OnClick = [this](TObject*) { ButtonClick(); };
         AttachWindow(button);
@@ -240,7 +340,7 @@ void TButtonFormControlObj::DrawLikeness(TCanvas* canvas, int X, int Y) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, IsDisabled ? Rgb(clGrayText) : 0);
     RECT r{X, Y, X + Width, Y + Height};
-    const std::wstring w = AnsiToWide(FCaption);
+    const std::wstring w = Caption();
     DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     RestoreDC(dc, saved);
 }
@@ -403,7 +503,7 @@ void TRadioButtonFormControlObj::Draw(TCanvas* canvas, int X, int Y) {
 
 void TListBoxFormControlObj::MakeWindow() {
     try {
-        auto* list = new TListBox(nullptr);
+        auto* list = new TFormListBox(Options.Texts, true);
         list->SetMultiSelect(Multiple);
         list->SetExtendedSelect(Multiple);
         list->TabStop = true;
@@ -422,7 +522,9 @@ void TListBoxFormControlObj::RefillWindow() {
     if (auto* combo = dynamic_cast<TCustomComboBox*>(Window)) items = combo->Items();
     if (!items) return;
     items->Clear();
-    for (const std::string& t : Options.Texts) items->Add(t);
+    for (const std::wstring& t : Options.Texts) items->Add(WideToAnsi(t));
+    if (auto* list = dynamic_cast<TFormListBox*>(Window)) list->ShowWideItems();
+    if (auto* combo = dynamic_cast<TFormComboBox*>(Window)) combo->ShowWideItems();
 }
 
 int TListBoxFormControlObj::ItemIndex() const {
@@ -476,7 +578,7 @@ void TListBoxFormControlObj::Draw(TCanvas* canvas, int X, int Y) {
 
 void TComboFormControlObj::MakeWindow() {
     try {
-        auto* combo = new TComboBox(nullptr);
+        auto* combo = new TFormComboBox(Options.Texts, false);
         combo->SetStyle(csDropDownList);
         combo->TabStop = true;
         AttachWindow(combo);
@@ -499,10 +601,10 @@ void TComboFormControlObj::Draw(TCanvas* canvas, int X, int Y) {
 
 void TTextAreaFormControlObj::MakeWindow() {
     try {
-        auto* memo = new TMemo(nullptr);
+        auto* memo = new TFormMemo(nullptr);
         memo->SetWordWrap(WrapMode != 0);
         memo->SetScrollBars(WrapMode == 0 ? ssBoth : ssVertical);
-        memo->SetText(FText);
+        memo->SetWideText(GetText());
         memo->TabStop = true;
         memo->OnKeyPress = [this](TObject*, char& key) { KeyPress(key); };
         AttachWindow(memo);
@@ -511,12 +613,20 @@ void TTextAreaFormControlObj::MakeWindow() {
     }
 }
 
-std::string TTextAreaFormControlObj::GetText() const { return Window ? Window->Text() : FText; }
+std::wstring TTextAreaFormControlObj::GetText() const {
+    if (auto* memo = dynamic_cast<TFormMemo*>(Window)) return memo->WideText();
+    return FText ? *FText : InitialText;
+}
 
-void TTextAreaFormControlObj::SetText(const std::string& text) {
+void TTextAreaFormControlObj::ResetToValue() {
+    FText.reset();
+    if (Window) SetText(InitialText);
+}
+
+void TTextAreaFormControlObj::SetText(const std::wstring& text) {
     FText = text;
-    if (auto* memo = dynamic_cast<TMemo*>(Window)) {
-        memo->SetText(text);
+    if (auto* memo = dynamic_cast<TFormMemo*>(Window)) {
+        memo->SetWideText(text);
         if (memo->HandleAllocated()) {
             memo->SetSelStart(0);
             memo->SetSelLength(0);
@@ -524,11 +634,18 @@ void TTextAreaFormControlObj::SetText(const std::string& text) {
     }
 }
 
-bool TTextAreaFormControlObj::WindowLines(std::vector<std::string>& lines) const {
-    auto* memo = dynamic_cast<TMemo*>(Window);
+bool TTextAreaFormControlObj::WindowLines(std::vector<std::wstring>& lines) const {
+    auto* memo = dynamic_cast<TFormMemo*>(Window);
     if (!memo || !memo->HandleAllocated()) return false;
-    TStrings* shown = memo->Lines();
-    for (int i = 0; i < shown->Count(); ++i) lines.push_back(shown->Get(i));
+    HWND w = memo->Handle();
+    const std::wstring text = memo->WideText();
+    const auto count = SendMessageW(w, EM_GETLINECOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const auto start = SendMessageW(w, EM_LINEINDEX, static_cast<WPARAM>(i), 0);
+        if (start < 0 || static_cast<size_t>(start) > text.size()) break;
+        const auto length = SendMessageW(w, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
+        lines.push_back(text.substr(static_cast<size_t>(start), static_cast<size_t>(std::max<LRESULT>(length, 0))));
+    }
     return true;
 }
 
@@ -537,7 +654,7 @@ void TTextAreaFormControlObj::Draw(TCanvas* canvas, int X, int Y) {
     DrawFrame(canvas, X, Y, false);
     TTextMeasurer& m = MeasurerFor(canvas);
     const int lineHeight = std::max(1, m.Metrics(m.Font(Font)).Height);
-    const std::vector<std::string> lines = DisplayedLines();
+    const std::vector<std::wstring> lines = DisplayedLines();
     const int n = std::min(static_cast<int>(lines.size()), RowCount);
     for (int i = 0; i < n; ++i)
         DrawClippedText(canvas, X + 4, Y + 4 + i * lineHeight, X + 4, Y + 4, X + Width - 8, Y + Height - 8,
@@ -564,11 +681,12 @@ void TFormControlObj::TakeFocus() {}
 void TFormControlObj::SetTabOrder(int) {}
 bool TFormControlObj::Monochrome(TCanvas*) const { return false; }
 void TFormControlObj::DrawFrame(TCanvas*, int, int, bool) const {}
-void TFormControlObj::DrawClippedText(TCanvas*, int, int, int, int, int, int, const std::string&, bool) const {}
+void TFormControlObj::DrawClippedText(TCanvas*, int, int, int, int, int, int, const std::wstring&, bool) const {}
 
 void TEditFormControlObj::MakeWindow() {}
-std::string TEditFormControlObj::GetText() const { return FText; }
-void TEditFormControlObj::SetText(const std::string& text) {
+std::wstring TEditFormControlObj::GetText() const { return FText ? *FText : ShownValue(); }
+void TEditFormControlObj::ResetToValue() { FText.reset(); }
+void TEditFormControlObj::SetText(const std::wstring& text) {
     FText = MaxLength > 0 && static_cast<int>(text.size()) > MaxLength ? text.substr(0, static_cast<size_t>(MaxLength)) : text;
 }
 void TEditFormControlObj::Draw(TCanvas*, int, int) {}
@@ -618,9 +736,10 @@ void TListBoxFormControlObj::Draw(TCanvas*, int, int) {}
 void TComboFormControlObj::MakeWindow() {}
 void TComboFormControlObj::Draw(TCanvas*, int, int) {}
 void TTextAreaFormControlObj::MakeWindow() {}
-std::string TTextAreaFormControlObj::GetText() const { return FText; }
-void TTextAreaFormControlObj::SetText(const std::string& text) { FText = text; }
-bool TTextAreaFormControlObj::WindowLines(std::vector<std::string>&) const { return false; }
+std::wstring TTextAreaFormControlObj::GetText() const { return FText ? *FText : InitialText; }
+void TTextAreaFormControlObj::ResetToValue() { FText.reset(); }
+void TTextAreaFormControlObj::SetText(const std::wstring& text) { FText = text; }
+bool TTextAreaFormControlObj::WindowLines(std::vector<std::wstring>&) const { return false; }
 void TTextAreaFormControlObj::Draw(TCanvas*, int, int) {}
 
 #endif

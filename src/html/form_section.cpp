@@ -80,7 +80,7 @@ TFormControlObj* TSection::AddFormControl(Symb which, TAttributeList* L, TCellBa
         browse->MakeWindow();
         SectionControls.Add(browse);
         AddText(std::wstring_view(&placeholder, 1), index, NoBreak);
-        static_cast<TEditFormControlObj*>(control)->SetText(std::string());
+        static_cast<TEditFormControlObj*>(control)->SetText({});
         // The ID names the edit, not the button made after it.
         if (!control->CtrlID.empty() && doc->IDObjects) doc->IDObjects->AddObject(LowerAscii(control->CtrlID), control);
     }

@@ -164,17 +164,22 @@ struct TagInfo {
     TProperties* Style = nullptr;  // owned by the reader's keep list
 };
 
-// Form controls and picture captions keep their texts in code page 1251, so
-// texts of a page in another code page are converted as its text is.
-std::string To1251(const std::string& s, int codePage) {
+// Picture captions, links and the files they name keep their texts in code
+// page 1251, so texts of a page in another code page are converted as its
+// text is. (Form controls keep the page's own, shown as wide text.)
+std::string To1251(std::string s, int codePage) {
     if (codePage == 1251 || std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 128; }))
         return s;
     return WideStringToMultibyte(1251, MultibyteToWideString(codePage, s));
 }
+void TextTo1251(std::string& text, int codePage) {
+    if (codePage != 1251) text = To1251(std::move(text), codePage);
+}
 void AttributesTo1251(TAttributeList& attributes, int codePage) {
+    if (codePage == 1251) return;
     for (int i = 0; i < attributes.Count(); ++i) {
         TAttribute* a = attributes.Attribute(i);
-        a->Text = To1251(a->Text, codePage);
+        a->Text = To1251(std::move(a->Text), codePage);
     }
 }
 
@@ -312,6 +317,7 @@ private:
         t.Class = Sc.Attributes.GetClass();
         t.ID = Sc.Attributes.GetID();
         t.Title = Sc.Attributes.GetTitle();
+        if (!t.Title.empty() && Sc.CodePage != 1251) t.Title = To1251(std::move(t.Title), Sc.CodePage);
         TAttribute* a;
         if (Sc.Attributes.Find(AlignSy, a)) t.Align = Lower(a->Text);
         if (auto* style = Sc.Attributes.GetStyle<TProperties>()) {
@@ -498,7 +504,11 @@ private:
         const char* tag = sy == InputSy ? "input" : sy == SelectSy ? "select" : "textarea";
         const bool pushed = PushNewProp(tag, Capture());
         if (pushed && PropStack.Last()->BorderStyleNotBlank()) Doc->ProcessInlines(Sc.SIndex, *PropStack.Last(), true);
-        AttributesTo1251(Sc.Attributes, Sc.CodePage);
+        // A control keeps the page's own texts; a picture button's also make
+        // its picture, whose texts are code page 1251.
+        TAttribute* type;
+        if (sy == InputSy && Sc.Attributes.Find(TypeSy, type) && Lower(type->Text.substr(0, 20)) == "image")
+            AttributesTo1251(Sc.Attributes, Sc.CodePage);
         TFormControlObj* control = nullptr;
         Guarded([&] {
             control = CurrentSection()->AddFormControl(sy, &Sc.Attributes, Cell, Sc.SIndex, *PropStack.Last());
@@ -528,7 +538,7 @@ private:
             const size_t last = text.find_last_not_of(L' ');
             const std::wstring trimmed =
                 first == std::wstring::npos ? std::wstring() : text.substr(first, last - first + 1);
-            if (list) list->AddStr(trimmed, selected, attributes, 1251);
+            if (list) list->AddStr(trimmed, selected, attributes, list->TextCodePage);
             open = false;
             text.clear();
         };
@@ -538,7 +548,6 @@ private:
                 open = true;
                 TAttribute* a;
                 selected = Sc.Attributes.Find(SelectedSy, a);
-                AttributesTo1251(Sc.Attributes, Sc.CodePage);
                 attributes = Sc.Attributes.CreateStringList();
             } else if (Sc.Sy == OptionEndSy) {
                 flush();
@@ -554,24 +563,37 @@ private:
     }
 
     // The content is kept as written up to "</textarea" (in any case):
-    // references are decoded, other tags are text, each line end is CR LF.
+    // references are decoded as in the page's text, other tags are text,
+    // each line end is CR LF.
     void ReadTextAreaContent(TTextAreaFormControlObj* area) {
         const bool plain = Sc.PlainText;
         Sc.PlainText = true;
-        std::string line;
-        const int codePage = Sc.CodePage;
-        auto add = [&](const std::string& s) {
-            if (area) area->AddStr(To1251(s, codePage));
+        std::string line;  // the page's bytes since the last reference
+        std::wstring text;
+        auto flush = [&] {
+            text += MultibyteToWideString(Sc.CodePage, line);
+            line.clear();
         };
+        // Made at the first reference: most text areas have none.
+        std::unique_ptr<TCharCollection> referenceBytes;
+        std::unique_ptr<TokenObj> reference;
         bool closed = false;
         while (!closed && Sc.LCh != 0 && !Sc.Failed()) {
             const char c = Sc.LCh;
             if (c == '\r') {
-                add(line + "\r\n");
-                line.clear();
+                line += "\r\n";
                 Sc.NextChar();
             } else if (c == '&') {
-                Sc.DecodeReferenceTo8Bit(line);
+                flush();
+                if (!reference) {
+                    referenceBytes = std::make_unique<TCharCollection>();
+                    reference = std::make_unique<TokenObj>();
+                }
+                Sc.DecodeReferenceToText(*referenceBytes, *reference);
+                if (referenceBytes->GetSize() > 0) reference->AddString(*referenceBytes, Sc.CodePage);
+                text += reference->GetString();
+                referenceBytes->Clear();
+                reference->Clear();
             } else if (c == '<') {
                 std::string name(1, c);
                 Sc.NextChar();
@@ -592,7 +614,8 @@ private:
                 Sc.NextChar();
             }
         }
-        add(line);
+        flush();
+        if (area) area->AddStr(text);
         Sc.PlainText = plain;
         if (area) Guarded([&] { area->ResetToValue(); });
         Next();
@@ -879,8 +902,8 @@ void THtmlReader::ReadBodyContent(const StopSet& stop, const StopSet* listStop) 
             case PSy: DoP(stop); break;
             case BaseSy: {
                 TAttribute* a;
-                if (Sc.Attributes.Find(HrefSy, a)) gResults.Base = a->Text;
-                if (Sc.Attributes.Find(TargetSy, a)) gResults.BaseTarget = a->Text;
+                if (Sc.Attributes.Find(HrefSy, a)) gResults.Base = To1251(a->Text, Sc.CodePage);
+                if (Sc.Attributes.Find(TargetSy, a)) gResults.BaseTarget = To1251(a->Text, Sc.CodePage);
                 Next();
                 break;
             }
@@ -1400,7 +1423,8 @@ void THtmlReader::DoAnchor() {
         InLink = true;
         std::string target;
         TAttribute* t;
-        if (Sc.Attributes.Find(TargetSy, t)) target = t->Text;
+        if (Sc.Attributes.Find(TargetSy, t)) target = To1251(t->Text, Sc.CodePage);
+        TextTo1251(a->Text, Sc.CodePage);
         LinkTarget.Assign(a->Text, target);
         if (Sc.Attributes.Find(TabIndexSy, t)) LinkTarget.TabIndex = t->Number;
         pseudo = "link";
@@ -1435,7 +1459,7 @@ void THtmlReader::DoLink() {
     std::string rel, rev, href;
     if (Sc.Attributes.Find(RelSy, a)) rel = a->Text;
     if (Sc.Attributes.Find(RevSy, a)) rev = a->Text;
-    if (Sc.Attributes.Find(HrefSy, a)) href = a->Text;
+    if (Sc.Attributes.Find(HrefSy, a)) href = To1251(a->Text, Sc.CodePage);
     if (Lower(rel) == "stylesheet" && !href.empty() && Doc->Styles) {
         try {
             std::string sheet, base;
@@ -1511,12 +1535,13 @@ void THtmlReader::DoMap() {
     // the input, or by a third tag of another kind, is dropped.
     auto map = std::make_unique<TMapItem>();
     TAttribute* a;
-    if (Sc.Attributes.Find(NameSy, a)) map->MapName = UpperCase(a->Text);
+    if (Sc.Attributes.Find(NameSy, a)) map->MapName = UpperCase(To1251(a->Text, Sc.CodePage));
     const bool preRaw = std::exchange(PreRaw, false);
     int foreign = 0;
     Next();
     while (Sc.Sy != MapEndSy && Sc.Sy != EofSy) {
         if (Sc.Sy == AreaSy) {
+            AttributesTo1251(Sc.Attributes, Sc.CodePage);
             map->AddArea(Sc.Attributes);
         } else if (Sc.Sy != TextSy && ++foreign >= 3) {
             PreRaw = preRaw;

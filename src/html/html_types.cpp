@@ -1,5 +1,7 @@
 #include "html/html_types.h"
 
+#include <iterator>
+
 #include "framework/sysutils.h"
 #include "html/code_pages.h"
 
@@ -307,11 +309,12 @@ struct TCasePairs {
 constexpr TCasePairs kCasePairs[] = {
     {0x100, 0x12F, true},  {0x132, 0x137, true},  {0x139, 0x148, false}, {0x14A, 0x177, true},
     {0x179, 0x17E, false}, {0x460, 0x481, true},  {0x48A, 0x4BF, true},  {0x4C1, 0x4CE, false},
-    {0x4D0, 0x4FF, true},
+    {0x4D0, 0x4FF, true},  {0x500, 0x52F, true},
 };
 
 // The partner of `c` in an alternating range, when `c` is of the case `upper`.
 bool CasePartner(wchar_t c, bool upper, wchar_t& partner) {
+    if (c < kCasePairs[0].First || c > std::end(kCasePairs)[-1].Last) return false;
     for (const TCasePairs& r : kCasePairs) {
         if (c < r.First || c > r.Last) continue;
         const bool isUpper = ((c & 1) == 0) == r.EvenUpper;
@@ -326,34 +329,37 @@ bool CasePartner(wchar_t c, bool upper, wchar_t& partner) {
 
 wchar_t WideUpperChar(wchar_t c) {
     wchar_t partner;
-    if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - 32);
+    if (c < 0x80) return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c;
     if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return static_cast<wchar_t>(c - 32);
     if (c == 0xFF) return static_cast<wchar_t>(0x178);
     if (c >= 0x430 && c <= 0x44F) return static_cast<wchar_t>(c - 32);
     if (c >= 0x450 && c <= 0x45F) return static_cast<wchar_t>(c - 80);
     // Greek: the final sigma is a sigma; accented vowels keep their accent.
     if (c == 0x3C2) return static_cast<wchar_t>(0x3A3);
-    if (c >= 0x3B1 && c <= 0x3C9) return static_cast<wchar_t>(c - 32);
+    if (c >= 0x3B1 && c <= 0x3CB) return static_cast<wchar_t>(c - 32);
     if (c == 0x3AC) return static_cast<wchar_t>(0x386);
     if (c >= 0x3AD && c <= 0x3AF) return static_cast<wchar_t>(c - 37);
     if (c == 0x3CC) return static_cast<wchar_t>(0x38C);
     if (c == 0x3CD || c == 0x3CE) return static_cast<wchar_t>(c - 63);
+    // The palochka's small letter stands apart from its capital.
+    if (c == 0x4CF) return static_cast<wchar_t>(0x4C0);
     if (CasePartner(c, false, partner)) return partner;
     return c;
 }
 
 wchar_t WideLowerChar(wchar_t c) {
     wchar_t partner;
-    if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 32);
+    if (c < 0x80) return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
     if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<wchar_t>(c + 32);
     if (c == 0x178) return static_cast<wchar_t>(0xFF);
     if (c >= 0x410 && c <= 0x42F) return static_cast<wchar_t>(c + 32);
     if (c >= 0x400 && c <= 0x40F) return static_cast<wchar_t>(c + 80);
-    if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return static_cast<wchar_t>(c + 32);
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return static_cast<wchar_t>(c + 32);
     if (c == 0x386) return static_cast<wchar_t>(0x3AC);
     if (c >= 0x388 && c <= 0x38A) return static_cast<wchar_t>(c + 37);
     if (c == 0x38C) return static_cast<wchar_t>(0x3CC);
     if (c == 0x38E || c == 0x38F) return static_cast<wchar_t>(c + 63);
+    if (c == 0x4C0) return static_cast<wchar_t>(0x4CF);
     if (CasePartner(c, true, partner)) return partner;
     return c;
 }

@@ -166,12 +166,14 @@ public:
     TSectionList* Document;
     int NaturalWidth = 30, NaturalHeight = 20;
     ThvPanel* PanelWindow = nullptr;  // owned; null when no window could be made
+    // A print copy has no window of its own: it prints the source's panel
+    // through PrintHandler, or a frame in the colour the host gave it.
     ThvPanel* PanelOfSource = nullptr;
-    TObject* ViewerOfSource = nullptr;
     bool IsPrintCopy = false;
     std::string Src, TypeName, PanelName;
     TColor PanelColor = 0xFFFFFF;
     bool PanelVisible = true;
+    // The source document's; the viewer that set it is the host's sender.
     std::function<void(TWinControl* panel, TBitmap* bitmap)> PrintHandler;
 };
 
@@ -198,3 +200,7 @@ constexpr int NoObjectDistance = 99999999;
 // Arial 8 points: the font of placeholders' ALT text.
 struct TFontDesc;
 TFontDesc PlaceholderFont();
+// The sunken frame of a missing picture: black when printed in black and
+// white (on a one-bit printer a grey frame is lost).
+struct TFrameLook;
+TFrameLook PlaceholderFrameLook(const TSectionList* document);

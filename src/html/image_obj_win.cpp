@@ -289,6 +289,16 @@ void TImageObj::CheckTime() {
     if (gif->CurrentFrame() != frame && !panel && Document && Document->Host) Document->Host->InvalidatePanel();
 }
 
+TFrameLook PlaceholderFrameLook(const TSectionList* document) {
+    TFrameLook look;
+    if (document) {
+        look.Printing = document->Printing;
+        look.PrintMonoBlack = document->Printing && document->PrintTextBlack;
+        look.Background = document->Background;
+    }
+    return look;
+}
+
 void TImageObj::Draw(TCanvas* Canvas, int X, int TopY, int YBaseline, TFontObj* FO) {
     if (!Canvas) return;
     const int scrollY = Document ? Document->ScrollY : 0;
@@ -337,10 +347,7 @@ void TImageObj::Draw(TCanvas* Canvas, int X, int TopY, int YBaseline, TFontObj* 
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_WORDBREAK | DT_NOPREFIX);
     }
     if (placeholder && !HasBorder) {
-        TFrameLook look;
-        look.Printing = Document && Document->Printing;
-        look.Background = Document ? Document->Background : 0xFFFFFF;
-        RaisedRect(look, Canvas, PaintX, y, PaintX + PicWidth - 1, y + PicHeight - 1, false, 1);
+        RaisedRect(PlaceholderFrameLook(Document), Canvas, PaintX, y, PaintX + PicWidth - 1, y + PicHeight - 1, false, 1);
     }
     if (HasBorder) {
         TPenHandle pen(CreatePen(PS_SOLID, 1, linkColor));
@@ -472,6 +479,8 @@ TPanelObj::TPanelObj(TSectionList* document, TObject*, int position, TAttributeL
             PanelWindow->SetBounds(-4000, -4000, pixelWidth ? GivenWidth : 30, 20);
             PanelWindow->SetBevelOuter(bvNone);
             PanelWindow->SetColor(clWhite);
+            // The host fills the panel; the page's font is not the panel's.
+            PanelWindow->SetParentFont(false);
             if (IsComponentName(PanelName)) PanelWindow->SetName(PanelName);
             PanelWindow->SetCaption("");
             PanelWindow->SetParent(parent);
@@ -502,7 +511,7 @@ TPanelObj::TPanelObj(TSectionList* document, const TPanelObj& source)
       Src(source.Src),
       TypeName(source.TypeName),
       PanelName(source.PanelName),
-      PanelColor(source.PanelColor),
+      PanelColor(source.PanelWindow ? source.PanelWindow->Color() : source.PanelColor),
       PanelVisible(source.PanelWindow ? source.PanelWindow->PanelShown : source.PanelVisible) {
     GivenWidth = source.GivenWidth;
     GivenHeight = source.GivenHeight;

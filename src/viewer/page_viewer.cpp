@@ -802,7 +802,10 @@ void TPageViewer::HTMLPaint(TObject*) {
     TCanvas* canvas = FPaintPanel->OffscreenCanvas();
     if (!canvas) return;
     const TRect rect{0, 1, FPaintPanel->Width(), FPaintPanel->Height()};
-    FDocument->Draw(canvas, rect, kMaxScrollWidth, -GetHScrollPos(), 0, 0, 0);
+    // Absolutely positioned boxes are placed from the page's left edge, which
+    // the horizontal scroll moves as it moves the rest.
+    const int x = -GetHScrollPos();
+    FDocument->Draw(canvas, rect, kMaxScrollWidth, x, 0, x, 0);
 }
 
 void TPageViewer::BackgroundChange(TObject*) {

@@ -322,7 +322,7 @@ void DrawHTMLBand(TPageState& s, TCanvas* canvas, const TBandSource& source, boo
         if (visible <= 0) return;
         DoBackground2(canvas, band.Background, left, 0, right - left, visible, copy.ScrollY,
                       band.Background.Color);
-        copy.Draw(canvas, TRect{left, 0, right, visible}, right - left, left, 0, 0, 0);
+        copy.Draw(canvas, TRect{left, 0, right, visible}, right - left, left, 0, left, 0);
     } catch (...) {
     }
 }
@@ -453,14 +453,14 @@ int PrintDocument(const TSectionList& document, const TPrintSettings& settings, 
             SelectClipRgn(dc, content.get());
             if (s.Page < fromPage) {
                 // Off the paper: only the page end is wanted.
-                copy->Draw(canvas, pageRect, g.Width, g.Left + 3 * g.Width, 0, 0, 0);
+                copy->Draw(canvas, pageRect, g.Width, g.Left + 3 * g.Width, 0, g.Left + 3 * g.Width, 0);
                 SelectClipRgn(dc, nullptr);
             } else {
                 anyPageOut = true;
                 if (settings.PrintBackground)
                     DoBackground2(canvas, settings.Background, g.Left, g.Top, g.Width, g.Height, y,
                                   settings.Background.Color);
-                copy->Draw(canvas, pageRect, g.Width, g.Left, 0, 0, 0);
+                copy->Draw(canvas, pageRect, g.Width, g.Left, 0, g.Left, 0);
                 const int pageEnd = copy->PageBottomY;
                 TCanvasState state(canvas);
                 SelectClipRgn(dc, nullptr);
@@ -568,7 +568,7 @@ int RecordPages(const TSectionList& document, const TPrintSettings& settings, Ta
             if (settings.PrintBackground)
                 DoBackground2(canvas, settings.Background, g.Left, g.Top, g.Width, g.Height, y,
                               settings.Background.Color);
-            copy->Draw(canvas, pageRect, g.Width, g.Left, 0, 0, 0);
+            copy->Draw(canvas, pageRect, g.Width, g.Left, 0, g.Left, 0);
             const int pageEnd = copy->PageBottomY;
             TCanvasState state(canvas);
             SelectClipRgn(dc, wholePage.get());

@@ -140,9 +140,39 @@ TEST(FormControls, SetFormDataRoundTripAndReset) {
     EXPECT_EQ(p.doc.GetFormcontrolData(), (std::vector<Strings>{{"q=typed=text", "m=a", "m=c", "t=line1\r\nline2", "c=y"}}));
     p.Form().ResetControls();
     EXPECT_EQ(p.Form().GetFormSubmission(), (Strings{"q=init", "cb=on", "t=start", "c=x"}));
-    // More history entries than forms, or none: nothing breaks.
-    p.doc.SetFormcontrolData({saved, saved, saved});
+    // More history entries than forms: the first is the form's; none: the
+    // form keeps what it shows.
+    p.doc.SetFormcontrolData({saved, {"q=second"}, {"q=third"}});
+    const std::vector<Strings> restored{{"q=typed=text", "m=a", "m=c", "t=line1\r\nline2", "c=y"}};
+    EXPECT_EQ(p.doc.GetFormcontrolData(), restored);
     p.doc.SetFormcontrolData({});
+    EXPECT_EQ(p.doc.GetFormcontrolData(), restored);
+}
+
+// "caf\u00E9" in each control of a UTF-8 page, and as references in a page
+// of code page 1251: the controls show every character; they submit in the
+// page's own code page.
+TEST(FormControls, TextsOutsideCodePage1251AreKept) {
+    const std::wstring cafe = L"caf\x00E9";
+    const std::string utf8 = "caf\xC3\xA9";
+    Page u("\xEF\xBB\xBF<select name=s><option>" + utf8 + "</select><input name=q value=\"" + utf8 +
+           "\"><textarea name=t>" + utf8 + "</textarea><input type=submit name=b value=\"" + utf8 + "\">");
+    Page w("<select name=s><option>caf&eacute;</select><textarea name=t>caf&eacute;</textarea>");
+    for (Page* p : {&u, &w}) {
+        auto* list = p->Control<TComboFormControlObj>(0);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(list->Options.Texts.at(0), cafe);
+        auto* area = dynamic_cast<TTextAreaFormControlObj*>(p->doc.AllFormControls.at(p == &u ? 2 : 1));
+        ASSERT_NE(area, nullptr);
+        EXPECT_EQ(area->GetText(), cafe);
+    }
+    EXPECT_EQ(u.Control<TEditFormControlObj>(1)->GetText(), cafe);
+    EXPECT_EQ(u.Control<TButtonFormControlObj>(3)->Caption(), cafe);
+    u.Control<TButtonFormControlObj>(3)->ButtonClick();
+    EXPECT_EQ(u.submitted, (Strings{"s=" + utf8, "q=" + utf8, "t=" + utf8, "b=" + utf8}));
+    // A value typed in comes back the same way.
+    u.Control<TEditFormControlObj>(1)->SetData(0, "\xC3\xBC");
+    EXPECT_EQ(u.Control<TEditFormControlObj>(1)->GetText(), L"\x00FC");
 }
 
 TEST(FormControls, RadioGroupChecksOneAndOnlyItIsATabStop) {
@@ -172,7 +202,7 @@ TEST(FormControls, ChangeEventsOnlyWhenTheValueChanged) {
     edit->ExitEvent();
     EXPECT_TRUE(p.changes.empty());
     edit->EnterEvent();
-    edit->SetText("new");
+    edit->SetText(L"new");
     edit->ExitEvent();
     box->EnterEvent();
     box->SetChecked(true);
@@ -231,7 +261,7 @@ TEST(FormControls, SizesAreClampedAndFollowTheirRules) {
     EXPECT_LE(area->Height, kMaxControlSide);
     auto* button = p.Control<TButtonFormControlObj>(6);
     EXPECT_TRUE(button->WidthInPercent);
-    EXPECT_EQ(button->Caption(), "Submit");
+    EXPECT_EQ(button->Caption(), L"Submit");
 }
 
 TEST(FormControls, LongValuesAreCutToMaxLength) {
@@ -264,6 +294,33 @@ TEST(FormControls, ADroppedSectionFreesItsControls) {
     EXPECT_EQ(p.Form().VisibleCount, 1);
     EXPECT_EQ(p.doc.IDObjects->FindObject("gone"), nullptr);
     EXPECT_EQ(p.Form().GetFormSubmission(), (Strings{"y="}));
+}
+
+// Printing needs no copies of the controls: a print copy of the page lists
+// the page's own and prints what they hold when it is printed.
+TEST(FormControls, APrintCopySharesThePagesControls) {
+    Page p("<P>a <INPUT NAME=q VALUE=x> b <SELECT NAME=s><OPTION>o</SELECT>");
+    auto sectionsOf = [](const TCellBasic& cell) {
+        std::vector<TSection*> out;
+        std::function<void(const TCellBasic&)> walk = [&](const TCellBasic& c) {
+            for (int i = 0; i < c.Count(); ++i) {
+                if (auto* s = dynamic_cast<TSection*>(c.Section(i))) out.push_back(s);
+                if (auto* b = dynamic_cast<TBlock*>(c.Section(i))) walk(*b->ChildCell);
+            }
+        };
+        walk(cell);
+        return out;
+    };
+    {
+        TSectionList copy(p.doc);
+        std::vector<TFormControlObj*> listed;
+        for (TSection* s : sectionsOf(copy))
+            listed.insert(listed.end(), s->SectionControls.Items.begin(), s->SectionControls.Items.end());
+        EXPECT_EQ(listed, p.doc.AllFormControls);
+        EXPECT_TRUE(copy.AllFormControls.empty());
+        p.Control<TEditFormControlObj>(0)->SetText(L"typed");
+    }
+    EXPECT_EQ(p.Form().GetFormSubmission(), (Strings{"q=typed", "s=o"}));
 }
 
 TEST(FormControls, SectionControlList) {

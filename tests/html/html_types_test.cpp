@@ -105,6 +105,8 @@ TEST(HtmlTypes, WideHelpers) {
         {L"\x03B1\x03B2\x03C9\x03AC\x03AE\x03CE", L"\x0391\x0392\x03A9\x0386\x0389\x038F"},
         {L"\x0105\x0107\x0142\x017C\x0148\x0151", L"\x0104\x0106\x0141\x017B\x0147\x0150"},
         {L"\x0491\x04E9\x04AF\x0463", L"\x0490\x04E8\x04AE\x0462"},
+        // Diaeresis vowels, the palochka, and the Cyrillic Supplement's ends.
+        {L"\x03CA\x03CB\x04CF\x0501\x0511\x052F", L"\x03AA\x03AB\x04C0\x0500\x0510\x052E"},
     };
     for (const Pair& p : pairs) {
         EXPECT_EQ(WideUpperCase1(p.lower), p.upper);

@@ -17,6 +17,7 @@
 #include "html/parser_entry.h"
 #include "html/text_measure.h"
 #include "html/text_section.h"
+#include "html/draw_helpers.h"
 #include "images/gif_image.h"
 
 namespace {
@@ -452,6 +453,55 @@ TEST(ImageObj, PanelsAreHostWindowsMovedIntoViewWhilePainting) {
         ASSERT_EQ(d.doc.PanelItems.size(), 1u);
         ASSERT_NE(d.doc.PanelItems[0]->PanelWindow, nullptr);
         EXPECT_EQ(d.doc.PanelItems[0]->PanelWindow->Name(), "");
+        d.doc.Clear();
+    }
+    TObject::Free(form);
+}
+
+// What a print copy puts on paper for a missing picture and for a panel the
+// host coloured: the placeholder's frame is black when printed in black and
+// white (no device here reports one bit, so its look is asked); a panel is
+// filled with its window's colour; and the panel keeps its own font.
+TEST(ImageObj, PrintCopiesOfPlaceholdersAndPanels) {
+    auto* form = new TForm(Application);
+    form->SetBounds(0, 0, 400, 300);
+    form->Font()->SetSize(30);
+    {
+        Doc d;
+        d.host.Panel = form;
+        d.doc.OnPanelCreate = [](const std::string&, const std::string&, const std::string&, TWinControl* panel) {
+            panel->SetBounds(panel->Left(), panel->Top(), 60, 40);
+            panel->SetColor(0x00FF00);
+        };
+        d.Load("<IMG SRC=missing WIDTH=40 HEIGHT=40> <PANEL NAME=p>");
+        ThvPanel* window = d.doc.PanelItems.at(0)->PanelWindow;
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(window->ParentFont());
+        EXPECT_NE(window->Font()->Size(), 30);
+        EXPECT_FALSE(PlaceholderFrameLook(&d.doc).PrintMonoBlack);
+        TSectionList copy(d.doc);
+        copy.Printing = true;
+        copy.PrintTextBlack = true;
+        EXPECT_TRUE(PlaceholderFrameLook(&copy).PrintMonoBlack);
+        int scrollWidth = 0, pos = 0;
+        copy.DoLogic(nullptr, 0, 600, 600, 0, scrollWidth, pos);
+        TBitmap out;
+        out.SetPixelFormat(pf24bit);
+        out.SetSize(300, 100);
+        out.Canvas()->Brush()->SetColor(clWhite);
+        out.Canvas()->FillRect(TRect{0, 0, 300, 100});
+        copy.Draw(out.Canvas(), TRect{0, 0, 300, 100}, 6000, 0, 0, 0, 0);
+        TSection* s = Doc::Find(copy);
+        ASSERT_NE(s, nullptr);
+        auto* missing = dynamic_cast<TImageObj*>(s->Images.Obj(0));
+        auto* panel = dynamic_cast<TPanelObj*>(s->Images.Obj(1));
+        ASSERT_TRUE(missing && panel);
+        EXPECT_EQ(panel->PanelWindow, nullptr);
+        // On a colour printer the frame keeps its 3-D colours.
+        EXPECT_EQ(out.Canvas()->Pixels(missing->PaintX, missing->PaintY + 20) & 0xFFFFFF,
+                  static_cast<unsigned>(ColorToRGB(clBtnShadow)) & 0xFFFFFF);
+        EXPECT_EQ(out.Canvas()->Pixels(panel->PaintX + 30, panel->PaintY + 20) & 0xFFFFFF, 0x00FF00u);
+        copy.Clear();
         d.doc.Clear();
     }
     TObject::Free(form);

@@ -92,7 +92,7 @@ TEST(ParserForm, ControlsStandAsCharacter2ExceptHiddenAndImage) {
     ASSERT_TRUE(edit && browse);
     EXPECT_EQ(browse->ButtonKind, Browse);
     EXPECT_EQ(browse->FileEdit, edit);
-    EXPECT_EQ(browse->Caption(), "Browse...");
+    EXPECT_EQ(browse->Caption(), L"Browse...");
     EXPECT_TRUE(browse->CtrlName.empty());
     ASSERT_NE(p.doc.IDObjects, nullptr);
     EXPECT_EQ(p.doc.IDObjects->FindObject("up"), edit);
@@ -107,7 +107,7 @@ TEST(ParserForm, SelectKeepsItsOptionsAndSelection) {
              "<OPTION SELECTED VALUE=four CLASS=x>Four</SELECT> after");
     auto* combo = dynamic_cast<TComboFormControlObj*>(p.doc.AllFormControls.at(0));
     ASSERT_NE(combo, nullptr);
-    EXPECT_EQ(combo->Options.Texts, (Strings{"One", "Two", " ", "Four"}));
+    EXPECT_EQ(combo->Options.Texts, (std::vector<std::wstring>{L"One", L"Two", L" ", L"Four"}));
     EXPECT_EQ(combo->Options.GetValue(0), "1");
     EXPECT_EQ(combo->Options.GetValue(1), "Two");
     EXPECT_EQ(combo->Options.GetValue(2), "");  // an empty VALUE is a value
@@ -132,15 +132,17 @@ TEST(ParserForm, ASelectLeftOpenEndsAtTheNextOtherTag) {
 TEST(ParserForm, TextAreaKeepsItsTextAsWritten) {
     struct Case {
         const char* html;
-        const char* text;
+        const wchar_t* text;
     } cases[] = {
-        {"<TEXTAREA NAME=t>  two  spaces </TEXTAREA>", "  two  spaces "},
-        {"<TEXTAREA>a\r\nb\nc</TEXTAREA>", "a\r\nb\r\nc"},
+        {"<TEXTAREA NAME=t>  two  spaces </TEXTAREA>", L"  two  spaces "},
+        {"<TEXTAREA>a\r\nb\nc</TEXTAREA>", L"a\r\nb\r\nc"},
         {"<TEXTAREA><b>bold</b> &amp; &lt;x&gt; <!-- no comment --></TEXTAREA>",
-         "<b>bold</b> & <x> <!-- no comment -->"},
-        {"<TEXTAREA>ends here</TeXtArEa >after", "ends here"},
-        {"<TEXTAREA></textareax>", "</textareax>"},
-        {"<TEXTAREA>never closed <p>", "never closed <p>"},
+         L"<b>bold</b> & <x> <!-- no comment -->"},
+        {"<TEXTAREA>ends here</TeXtArEa >after", L"ends here"},
+        {"<TEXTAREA></textareax>", L"</textareax>"},
+        {"<TEXTAREA>never closed <p>", L"never closed <p>"},
+        // References give the characters the page's text would, in or out of code page 1251.
+        {"<TEXTAREA>caf&eacute; &#233; &#x416; &#8364;</TEXTAREA>", L"caf\x00E9 \x00E9 \x0416 \x20AC"},
     };
     for (const Case& c : cases) {
         Parsed p(c.html);

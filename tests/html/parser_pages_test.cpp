@@ -216,35 +216,65 @@ TEST(ParserPages, PlainTextIsReadAsWritten) {
     }
 }
 
-TEST(ParserPages, FormAndPictureTextsOfAPageInAnyCodePageShowAsItsText) {
+TEST(ParserPages, FormPictureAndLinkTextsOfAPageInAnyCodePageShowAsItsText) {
     // "При" and "Да" in code page 1251, as controls and captions keep them.
     const std::string pri = "\xCF\xF0\xE8", da = "\xC4\xE0";
     const std::string utf8Pri = "\xD0\x9F\xD1\x80\xD0\xB8", utf8Da = "\xD0\x94\xD0\xB0";
     const auto page = [](const std::string& head, const std::string& p, const std::string& d) {
         return head + "<select name=s><option value=\"" + d + "\">" + p + "</select><textarea>" + p +
-               "</textarea><input value=\"" + d + "\"><img src=x.gif alt=\"" + p + "\">";
+               "</textarea><input value=\"" + d + "\"><img src=x.gif alt=\"" + p + "\">" +
+               "<a href=\"" + p + ".htm\" target=\"" + d + "\" title=\"" + d + "\">link</a>" +
+               "<map name=\"" + p + "\"><area href=\"" + d + ".htm\" title=\"" + p + "\" coords=\"0,0,9,9\"></map>" +
+               "<link rel=next href=\"" + p + ".htm\">";
     };
-    const std::string pages[] = {
-        page("\xEF\xBB\xBF", utf8Pri, utf8Da),
-        page("<meta http-equiv=content-type content=\"text/html; charset=utf-8\">", utf8Pri, utf8Da),
-        page("", pri, da),
+    // A form control shows the text as wide characters and keeps its values
+    // as the page wrote them.
+    const std::pair<std::string, std::string> pages[] = {
+        {page("\xEF\xBB\xBF", utf8Pri, utf8Da), utf8Da},
+        {page("<meta http-equiv=content-type content=\"text/html; charset=utf-8\">", utf8Pri, utf8Da), utf8Da},
+        {page("", pri, da), da},
     };
-    for (const std::string& html : pages) {
+    for (const auto& [html, pageDa] : pages) {
         SCOPED_TRACE(html.substr(0, 20));
-        ParsedDoc d(html);
+        std::string linkHref;
+        TReaderCallbacks callbacks;
+        callbacks.OnLink = [&](TObject*, const std::string&, const std::string&, const std::string& href) {
+            linkHref = href;
+        };
+        ParsedDoc d(html, callbacks);
         ASSERT_EQ(d.doc.AllFormControls.size(), 3u);
         auto* combo = dynamic_cast<TComboFormControlObj*>(d.doc.AllFormControls[0]);
         auto* area = dynamic_cast<TTextAreaFormControlObj*>(d.doc.AllFormControls[1]);
         ASSERT_TRUE(combo && area);
-        EXPECT_EQ(combo->Options.Texts.at(0), pri);
-        EXPECT_EQ(combo->Options.GetValue(0), da);
-        EXPECT_EQ(area->InitialText, pri);
-        EXPECT_EQ(d.doc.AllFormControls[2]->ValueAttr, da);
+        EXPECT_EQ(combo->Options.Texts.at(0), L"\x041F\x0440\x0438");
+        EXPECT_EQ(combo->Options.GetValue(0), pageDa);
+        EXPECT_EQ(area->InitialText, L"\x041F\x0440\x0438");
+        EXPECT_EQ(d.doc.AllFormControls[2]->ValueAttr, pageDa);
+        auto* edit = dynamic_cast<TEditFormControlObj*>(d.doc.AllFormControls[2]);
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->GetText(), L"\x0414\x0430");
         const TImageObj* picture = nullptr;
         for (TSection* s : TextSections(d.doc))
             if (s->Images.Count() > 0) picture = dynamic_cast<TImageObj*>(s->Images.Obj(0));
         ASSERT_NE(picture, nullptr);
         EXPECT_EQ(picture->AltText, pri);
+        // Links name files and frames in code page 1251 too.
+        const TFontObj* link = nullptr;
+        for (TSection* s : TextSections(d.doc))
+            for (int i = 0; i < s->Fonts.Count(); ++i)
+                if (!s->Fonts.Run(i)->LinkTarget().Url.empty()) link = s->Fonts.Run(i);
+        ASSERT_NE(link, nullptr);
+        EXPECT_EQ(link->LinkTarget().Url, pri + ".htm");
+        EXPECT_EQ(link->LinkTarget().Target, da);
+        EXPECT_EQ(link->Title(), da);
+        ASSERT_EQ(d.doc.ImageMaps.size(), 1u);
+        EXPECT_EQ(d.doc.ImageMaps[0]->MapName, UpperCase(pri));
+        owned_ptr<TUrlTarget> hit;
+        std::string areaTitle;
+        ASSERT_TRUE(d.doc.ImageMaps[0]->GetURL(5, 5, hit, areaTitle));
+        EXPECT_EQ(hit->Url, da + ".htm");
+        EXPECT_EQ(areaTitle, pri);
+        EXPECT_EQ(linkHref, pri + ".htm");
     }
 }
 

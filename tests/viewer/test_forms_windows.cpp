@@ -112,6 +112,45 @@ TEST_F(FormWindowsTest, ListBoxesShowTheirRows) {
     }
 }
 
+// The windows show the characters of a UTF-8 page that code page 1251 has
+// not, and keep them when a window is made anew.
+TEST_F(FormWindowsTest, WindowsShowEveryCharacterOfThePage) {
+    const std::string cafe = "caf\xC3\xA9";
+    Load("\xEF\xBB\xBF<input name=q value=\"" + cafe + "\"><textarea name=t>" + cafe +
+         "</textarea><input type=submit value=\"" + cafe + "\"><select name=s><option>x<option selected>" + cafe +
+         "</select><select name=l multiple size=2><option>" + cafe + "<option selected>y</select>");
+    auto text = [](TWinControl* w) {
+        wchar_t buffer[64] = {};
+        GetWindowTextW(w->Handle(), buffer, 64);
+        return std::wstring(buffer);
+    };
+    auto item = [](TWinControl* w, bool list, int i) {
+        wchar_t buffer[64] = {};
+        SendMessageW(w->Handle(), list ? LB_GETTEXT : CB_GETLBTEXT, static_cast<WPARAM>(i),
+                     reinterpret_cast<LPARAM>(buffer));
+        return std::wstring(buffer);
+    };
+    const std::wstring shown = L"caf\x00E9";
+    char enter = 13;
+    Control<TEditFormControlObj>(0)->KeyPress(enter);
+    EXPECT_EQ(submitted, (Strings{"q=" + cafe, "t=" + cafe, "s=" + cafe, "l=y"}));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        for (size_t i = 0; i < 3; ++i) EXPECT_EQ(text(Controls().at(i)->GetControl()), shown) << i;
+        auto* combo = Control<TComboFormControlObj>(3);
+        auto* list = Control<TListBoxFormControlObj>(4);
+        ASSERT_TRUE(combo && list);
+        EXPECT_EQ(item(combo->GetControl(), false, 1), shown);
+        EXPECT_EQ(combo->ItemIndex(), 1);
+        EXPECT_EQ(item(list->GetControl(), true, 0), shown);
+        if (round == 0) {
+            EXPECT_FALSE(list->IsSelected(0));
+            EXPECT_TRUE(list->IsSelected(1));
+        }
+        for (TFormControlObj* c : Controls()) c->GetControl()->RecreateWnd();
+    }
+}
+
 TEST_F(FormWindowsTest, EnterInAnEditSubmitsAndInATextAreaStartsALine) {
     Load(kForm);
     auto* edit = Control<TEditFormControlObj>(0);
@@ -125,7 +164,7 @@ TEST_F(FormWindowsTest, EnterInAnEditSubmitsAndInATextAreaStartsALine) {
     SendMessageW(memo, WM_CHAR, 13, 0);
     SendMessageW(memo, WM_CHAR, 'x', 0);
     EXPECT_TRUE(submitted.empty());
-    EXPECT_EQ(area->GetText(), "line\r\nx");
+    EXPECT_EQ(area->GetText(), L"line\r\nx");
 }
 
 TEST_F(FormWindowsTest, ArrowKeysMoveWithinTheRadioGroupAndStopAtItsEnds) {

@@ -228,6 +228,31 @@ TEST_F(PageViewerTest, APaintOfTheWholeControlShowsTheDocument) {
     EXPECT_NE(Rgb(shot.get(), barX, viewer->Height() / 2), 0x0000FFu);
 }
 
+// A box placed at left 120 of the page, in the flow or absolutely, moves
+// with the page when it scrolls sideways.
+TEST_F(PageViewerTest, AnAbsoluteBoxScrollsSidewaysWithThePage) {
+    viewer->LoadFromString(
+        "<body leftmargin=0 topmargin=0><table width=900 cellpadding=0 cellspacing=0 border=0><tr><td></td></tr></table>"
+        "<div style=\"margin-left: 120px; width: 30px; height: 20px; background-color: #00FF00\"></div>"
+        "<div style=\"position: absolute; left: 120px; top: 60px; width: 30px; height: 20px; "
+        "background-color: #0000FF\"></div>",
+        "");
+    ASSERT_TRUE(viewer->HScrollBarVisible());
+    auto leftOf = [](TBitmap* shot, int y, unsigned color) {
+        for (int x = 0; x < shot->Width(); ++x)
+            if (Rgb(shot, x, y) == color) return x;
+        return -1;
+    };
+    for (int scroll : {0, 60}) {
+        SCOPED_TRACE(scroll);
+        viewer->SetHScrollPos(scroll);
+        ASSERT_EQ(viewer->GetHScrollPos(), scroll);
+        owned_ptr<TBitmap> shot = PanelPicture(viewer.get());
+        EXPECT_EQ(leftOf(shot.get(), 15, 0x00FF00), 120 - scroll);
+        EXPECT_EQ(leftOf(shot.get(), 70, 0xFF0000), 120 - scroll);
+    }
+}
+
 // The panel keeps its off-screen bitmap between paints: a paint of a part
 // must show that part as a paint of the whole does, leave the rest of the
 // target alone, and start from a fresh drawing state, however the paints
@@ -591,25 +616,25 @@ TEST_F(PageViewerHistoryTest, GoingBackRestoresWhatTheFormHeld) {
     const int top = viewer->GetPosition();
     viewer->SetScrollPos(200);
     viewer->BumpHistory(viewer->CurrentFile(), viewer->Title(), top, nullptr, HTMLType);
-    edit()->SetText("typed");
+    edit()->SetText(L"typed");
     viewer->LoadFromFile("a.htm");
     EXPECT_EQ(Names(), Names_t({"a.htm", "form.htm", "form.htm"}));
 
     // Back to the older entry: the page is read again and the text comes back.
     viewer->SetHistoryIndex(2);
     ASSERT_TRUE(edit());
-    EXPECT_EQ(edit()->GetText(), "typed");
+    EXPECT_EQ(edit()->GetText(), L"typed");
     EXPECT_EQ(viewer->GetScrollPos(), 0);
 
     // Moving within the page keeps what is typed; leaving and coming back
     // brings the latest text.
-    edit()->SetText("again");
+    edit()->SetText(L"again");
     viewer->SetHistoryIndex(1);
-    EXPECT_EQ(edit()->GetText(), "again");
+    EXPECT_EQ(edit()->GetText(), L"again");
     EXPECT_EQ(viewer->GetScrollPos(), 200);
     viewer->SetHistoryIndex(0);
     viewer->SetHistoryIndex(2);
-    EXPECT_EQ(edit()->GetText(), "again");
+    EXPECT_EQ(edit()->GetText(), L"again");
 }
 
 TEST_F(PageViewerTest, PositionSurvivesAnotherWidth) {

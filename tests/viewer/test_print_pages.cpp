@@ -86,6 +86,24 @@ TEST(PrintPages, HeadersAndFootersDrawInTheirBands) {
     EXPECT_NE(p.Pixel(p.Width / 2, g.MarginTop + g.PrintableHeight / 2), 0u);  // the content is not covered
 }
 
+// An absolutely positioned box at the page's left edge prints at the left
+// margin, as the text beside it does.
+TEST(PrintPages, AnAbsoluteBoxPrintsInsideTheMargin) {
+    TBitmapPrinterScope printer(A4(100));
+    auto doc = Document("<div style=\"position: absolute; left: 0; top: 10px; width: 40px; height: 40px; "
+                        "border: 5px solid black\"></div><p>x");
+    TPrintSettings settings;
+    ASSERT_EQ(PrintDocument(*doc, settings, 1, 9999), 1);
+    const TPageGeometry g = GeometryOf(printer.Device.Values);
+    const TPage& p = printer.Device.Pages.at(0);
+    int left = p.Width;
+    for (int y = g.MarginTop; y < g.MarginTop + 60; ++y)
+        for (int x = 0; x < left; ++x)
+            if (p.Ink(x, y)) left = x;
+    EXPECT_GE(left, g.MarginLeft - 1);
+    EXPECT_LE(left, g.MarginLeft + 2);
+}
+
 TEST(PrintPages, ShortDocumentFiresThePageEventZeroThenOneTwice) {
     TBitmapPrinterScope printer(A4(100));
     auto doc = Document("<p>One short line</p>");

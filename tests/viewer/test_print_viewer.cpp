@@ -49,6 +49,35 @@ TEST_F(ViewerPrintTest, CountingPagesMatchesPrintingAndKeepsThePageHandler) {
     EXPECT_EQ(preview.GetPageNum(), counted);
 }
 
+// A panel prints through the host: the printed copy has no window of its
+// own, and the host is handed the viewer and the panel it filled.
+TEST_F(ViewerPrintTest, APanelIsPrintedByTheHostFromTheViewersOwnPanel) {
+    TWinControl* created = nullptr;
+    viewer->SetOnPanelCreate([&](TObject*, const std::string&, const std::string&, const std::string&,
+                                 TWinControl* panel) {
+        created = panel;
+        panel->SetBounds(panel->Left(), panel->Top(), 80, 50);
+    });
+    std::vector<std::pair<TObject*, TWinControl*>> printed;
+    viewer->SetOnPanelPrint([&](TObject* sender, TWinControl* panel, TBitmap* bitmap) {
+        printed.emplace_back(sender, panel);
+        bitmap->Canvas()->Brush()->SetColor(0x0000FF);
+        bitmap->Canvas()->FillRect(TRect{0, 0, bitmap->Width(), bitmap->Height()});
+    });
+    viewer->LoadFromString("<p>before <panel name=chart> after", "");
+    ASSERT_NE(created, nullptr);
+    viewer->Print(1, 9999);
+    ASSERT_EQ(printed.size(), 1u);
+    EXPECT_EQ(printed[0].first, viewer.get());
+    EXPECT_EQ(printed[0].second, created);
+    ASSERT_EQ(printer.Device.Pages.size(), 1u);
+    const TPage& page = printer.Device.Pages[0];
+    int red = 0;
+    for (int y = 0; y < page.Height; ++y)
+        for (int x = 0; x < page.Width; ++x) red += page.Pixel(x, y) == 0x0000FF;
+    EXPECT_GT(red, 80 * 50 / 2);
+}
+
 TEST_F(ViewerPrintTest, HTMLHeaderIsLoadedIntoAHiddenBandViewerAndPrintedAboveThePage) {
     std::vector<std::pair<int, bool>> asked;
     viewer->OnPrintHTMLHeader = [&](TObject* sender, TPageViewer* band, int page, bool last, int&, int&,

@@ -374,7 +374,7 @@ TEST_F(ViewerSelectTest, FormDataComesBackWithoutClicks) {
     ASSERT_TRUE(radioB && check && edit);
     radioB->SetChecked(true);
     check->SetChecked(true);
-    edit->SetText("xyz");
+    edit->SetText(L"xyz");
     std::unique_ptr<TFreeList> changed = viewer->GetFormData();
     EXPECT_EQ(SavedLines(changed.get(), 0), (std::vector<std::string>{"r=b", "c=yes", "q=xyz"}));
 
