@@ -977,11 +977,16 @@ void TFrameViewer::SetOptions(TFrameViewerOptions options) {
         const bool border = !(options & FvOption(fvNoBorder));
         FCurFrameSet->SetBevelOuter(border ? bvLowered : bvNone);
     }
-    const bool plain = (options & (FvOption(fvNoFocusRect) | FvOption(fvNoBorder))) != 0;
+    const THTMLBorderStyle border = FrameBorderStyle(FCurFrameSet ? FCurFrameSet->BorderSize() : 0);
     ForEachViewer([&](TPageViewer* v) {
         v->SetOptions(PageViewerOptions());
-        if (plain) v->SetBorderStyle(htNone);
+        v->SetBorderStyle(border);
     });
+}
+
+THTMLBorderStyle TFrameViewer::FrameBorderStyle(int setBorderSize) const {
+    if (setBorderSize == 0 || (FOptions & (FvOption(fvNoBorder) | FvOption(fvNoFocusRect)))) return htNone;
+    return htFocused;
 }
 
 void TFrameViewer::SetServerRoot(const std::string& value) {
