@@ -189,7 +189,7 @@ public:
     virtual void WndProc(TMessage& message);
 
     virtual void Invalidate();
-    void Repaint();
+    virtual void Repaint();
     virtual void Update();
     void BringToFront();
     void SendToBack();

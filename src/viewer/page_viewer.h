@@ -245,6 +245,8 @@ public:
     bool PositionTo(const std::string& anchor);
     // Layout, then the hover state at the mouse's place is found again.
     void Reformat();
+    // Paints at once; the paint puts back only the form controls it draws.
+    void Repaint() override;
     // The width and height of the whole document laid out at `width`; a copy
     // is laid out, so the view keeps its own layout.
     TSize FullDisplaySize(int width);
