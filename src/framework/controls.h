@@ -90,6 +90,17 @@ enum : TCursor {
     crSizeAll = -22,
 };
 
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+// (source, x, y, state, accept) and (source, x, y), in the target's client
+// pixels; the source is the dragged control or the object its OnStartDrag gave.
+using TDragOverEvent = TEvent<TObject*, int, int, TDragState, bool&>;
+using TDragDropEvent = TEvent<TObject*, int, int>;
+// (source): set it to what the targets should see as the source.
+using TStartDragEvent = TEvent<TObject*&>;
+// (target, x, y): the control that took the drop, or null with 0, 0.
+using TEndDragEvent = TEvent<TObject*, int, int>;
+
 using TMouseEvent = TEvent<TMouseButton, TShiftState, int, int>;
 using TMouseMoveEvent = TEvent<TShiftState, int, int>;
 using TKeyEvent = TEvent<uint16_t&, TShiftState>;
@@ -201,6 +212,29 @@ public:
     TMouseEvent OnMouseUp;
     TNotifyEvent OnResize;
 
+    // Drag and drop between controls (drag_drop.cpp). With dmAutomatic a left
+    // press starts a drag once the mouse has moved; with dmManual the control
+    // calls BeginDrag itself. A drag runs modally until the button goes up
+    // (a drop where the target accepts) or Escape cancels it.
+    TDragMode DragMode() const { return FDragMode; }
+    void SetDragMode(TDragMode mode) { FDragMode = mode; }
+    TCursor DragCursor = crDrag;
+    // Not immediate: the drag starts only when the mouse has moved
+    // `threshold` pixels (-1: the system's drag distance).
+    void BeginDrag(bool immediate, int threshold = -1);
+    // Ends this control's drag: a drop on the target under the mouse when
+    // `drop` and it accepts, otherwise a cancel.
+    void EndDrag(bool drop);
+    bool Dragging() const;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
+    // A drag passes over this control: accepts when OnDragOver is assigned
+    // and leaves `accept` set.
+    virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+    virtual void DragDrop(TObject* source, int x, int y);
+
     // The form this control lies on, or nullptr.
     TCustomForm* GetParentForm() const;
     // Events do not fire while the owning form builds its layout.
@@ -228,6 +262,8 @@ protected:
     // The font or colour changed (own or inherited).
     virtual void FontChanged();
     virtual void ColorChanged();
+    virtual void DoStartDrag(TObject*& source);
+    virtual void DoEndDrag(TObject* target, int x, int y);
     void RequestAlign();
     void Notification(TComponent* component, TOperation operation) override;
 
@@ -245,6 +281,7 @@ protected:
     TPopupMenu* FPopupMenu = nullptr;
     bool FMouseInside = false;
     std::unique_ptr<TActionLink> FActionLink;
+    TDragMode FDragMode = dmManual;
 
 private:
     friend class TWinControl;
