@@ -472,6 +472,14 @@ std::shared_ptr<TFrameSet> TFrameViewer::NewFrameSet() {
     std::shared_ptr<TFrameSet> set(new TFrameSet(nullptr, this), TObjectDeleter{});
     set->SetParent(this);
     set->SetAlign(alClient);
+    // Drags over the borders between the frames go to the host's handlers too.
+    set->OnDragOver = [this](TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept) {
+        accept = static_cast<bool>(FOnDragOver);
+        if (accept) FOnDragOver(sender, source, x, y, state, accept);
+    };
+    set->OnDragDrop = [this](TObject* sender, TObject* source, int x, int y) {
+        if (FOnDragDrop) FOnDragDrop(sender, source, x, y);
+    };
     return set;
 }
 

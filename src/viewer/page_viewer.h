@@ -293,9 +293,9 @@ public:
     using TFormSubmitEvent = TEvent<const std::string&, const std::string&, const std::string&, const std::string&,
                                     std::unique_ptr<TStringList>>;
     using ThtProgressEvent = TEvent<TProgressStage, int>;
-    // (source, x, y) and (source, x, y, state, accept)
-    using TDragDropEvent = TEvent<TObject*, int, int>;
-    using TDragOverEvent = TEvent<TObject*, int, int, int, bool&>;
+    // (source, x, y) and (source, x, y, state, accept) in paint panel pixels.
+    using TDragDropEvent = ::TDragDropEvent;
+    using TDragOverEvent = ::TDragOverEvent;
 
     void SelectAll();
     // Signed: negative when the caret stands at the selection's end.
@@ -344,7 +344,7 @@ public:
     const TDragOverEvent& GetDragOver() const { return FOnDragOver; }
     void SetDragOver(TDragOverEvent handler);
     void HTMLDragDrop(TObject* sender, TObject* source, int x, int y);
-    void HTMLDragOver(TObject* sender, TObject* source, int x, int y, int state, bool& accept);
+    void HTMLDragOver(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept);
 
     ThtProgressEvent OnProgress;
     void htProgressInit();
