@@ -1138,6 +1138,14 @@ void TWinControl::WndProc(TMessage& m) {
     case WM_CHAR:
         if (HandleKeyMessage(m)) return;
         break;
+    case WM_QUERYNEWPALETTE:
+        // Top-level windows only, as for the two below: the controls with a
+        // palette realise it.
+        m.Result = PaletteChanged(true) ? 1 : 0;
+        return;
+    case WM_PALETTECHANGED:
+        if (reinterpret_cast<HWND>(m.WParam) != FHandle) PaletteChanged(false);
+        return;
     case WM_SYSCOLORCHANGE:
         // Windows tells only top-level windows; the controls that cache
         // system colours (glyphs, patterns, backgrounds) hear it from us.

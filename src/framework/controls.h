@@ -235,6 +235,14 @@ public:
     virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
     virtual void DragDrop(TObject* source, int x, int y);
 
+    // Palettes on displays of 256 colours or fewer (control_palette.cpp).
+    // The palette this control draws with; null: it needs none.
+    virtual HPALETTE GetPalette() { return nullptr; }
+    // The system palette changed, or (foreground) the window may realise its
+    // own: realises GetPalette in the control's window and repaints the
+    // control when colours moved. True when the control has a palette.
+    virtual bool PaletteChanged(bool foreground);
+
     // The form this control lies on, or nullptr.
     TCustomForm* GetParentForm() const;
     // Events do not fire while the owning form builds its layout.
@@ -361,6 +369,9 @@ public:
     TNotifyEvent OnExit;
 
     void WndProc(TMessage& message) override;
+    // This control's palette and then its children's, the last made first;
+    // in the foreground only until one realises a palette.
+    bool PaletteChanged(bool foreground) override;
     // The window class's own handling (the superclassed class or DefWindowProcW).
     void DefaultHandler(TMessage& message);
     // Sends the message to each child in turn until one answers non-zero.
