@@ -252,7 +252,9 @@ public:
     TSize FullDisplaySize(int width);
 
     // ---- palette (8-bit screens only)
-    HPALETTE GetPalette();
+    // The engine's palette, asked for when the display's palette changes;
+    // the page is painted again in its colours.
+    HPALETTE GetPalette() override;
     // A copy the caller owns; null off 8-bit screens.
     HPALETTE GetOurPalette();
     // A copy of `palette` becomes the engine's palette.

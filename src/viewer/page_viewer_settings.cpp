@@ -347,7 +347,8 @@ TSize TPageViewer::FullDisplaySize(int width) {
 
 HPALETTE TPageViewer::GetPalette() {
     Invalidate();
-    return ThePalette;
+    InvalidatePanel();
+    return ThePalette ? ThePalette : TCustomControl::GetPalette();
 }
 
 HPALETTE TPageViewer::GetOurPalette() { return ColorBits == 8 ? CopyPalette(ThePalette) : nullptr; }
