@@ -6,6 +6,7 @@
 #include "framework/application.h"
 #include "framework/canvas.h"
 #include "framework/cp1251.h"
+#include "framework/drag_drop.h"
 #include "framework/forms.h"
 #include "framework/graphics.h"
 #include "framework/menus_bridge.h"
@@ -58,7 +59,8 @@ LPCWSTR StandardCursorId(TCursor cursor) {
     case crSizeWE: return IDC_SIZEWE;
     case crUpArrow: return IDC_UPARROW;
     case crHourGlass: return IDC_WAIT;
-    case crNo: return IDC_NO;
+    case crNo:
+    case crNoDrop: return IDC_NO;
     case crAppStart: return IDC_APPSTARTING;
     case crHelp: return IDC_HELP;
     case crHandPoint: return IDC_HAND;
@@ -75,6 +77,7 @@ HCURSOR ScreenCursor(TCursor cursor) {
     for (auto& [number, handle] : RegisteredCursors())
         if (number == cursor) return handle;
     if (cursor == crNone) return nullptr;
+    if (cursor == crDrag || cursor == crMultiDrag) return DragCursorHandle();
     return LoadCursorW(nullptr, StandardCursorId(cursor));
 }
 
@@ -304,6 +307,10 @@ void TControl::WndProc(TMessage& m) {
     int x = GET_X_LPARAM(m.LParam);
     int y = GET_Y_LPARAM(m.LParam);
     TShiftState shift = KeysToShiftState(m.WParam);
+    if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && FDragMode == dmAutomatic) {
+        BeginDrag(false);
+        return;
+    }
     switch (m.Msg) {
     case WM_LBUTTONDOWN:
         MouseDown(mbLeft, shift, x, y);
@@ -1131,6 +1138,14 @@ void TWinControl::WndProc(TMessage& m) {
     case WM_CHAR:
         if (HandleKeyMessage(m)) return;
         break;
+    case WM_QUERYNEWPALETTE:
+        // Top-level windows only, as for the two below: the controls with a
+        // palette realise it.
+        m.Result = PaletteChanged(true) ? 1 : 0;
+        return;
+    case WM_PALETTECHANGED:
+        if (reinterpret_cast<HWND>(m.WParam) != FHandle) PaletteChanged(false);
+        return;
     case WM_SYSCOLORCHANGE:
         // Windows tells only top-level windows; the controls that cache
         // system colours (glyphs, patterns, backgrounds) hear it from us.

@@ -90,6 +90,17 @@ enum : TCursor {
     crSizeAll = -22,
 };
 
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+// (source, x, y, state, accept) and (source, x, y), in the target's client
+// pixels; the source is the dragged control or the object its OnStartDrag gave.
+using TDragOverEvent = TEvent<TObject*, int, int, TDragState, bool&>;
+using TDragDropEvent = TEvent<TObject*, int, int>;
+// (source): set it to what the targets should see as the source.
+using TStartDragEvent = TEvent<TObject*&>;
+// (target, x, y): the control that took the drop, or null with 0, 0.
+using TEndDragEvent = TEvent<TObject*, int, int>;
+
 using TMouseEvent = TEvent<TMouseButton, TShiftState, int, int>;
 using TMouseMoveEvent = TEvent<TShiftState, int, int>;
 using TKeyEvent = TEvent<uint16_t&, TShiftState>;
@@ -189,7 +200,7 @@ public:
     virtual void WndProc(TMessage& message);
 
     virtual void Invalidate();
-    void Repaint();
+    virtual void Repaint();
     virtual void Update();
     void BringToFront();
     void SendToBack();
@@ -200,6 +211,37 @@ public:
     TMouseMoveEvent OnMouseMove;
     TMouseEvent OnMouseUp;
     TNotifyEvent OnResize;
+
+    // Drag and drop between controls (drag_drop.cpp). With dmAutomatic a left
+    // press starts a drag once the mouse has moved; with dmManual the control
+    // calls BeginDrag itself. A drag runs modally until the button goes up
+    // (a drop where the target accepts) or Escape cancels it.
+    TDragMode DragMode() const { return FDragMode; }
+    void SetDragMode(TDragMode mode) { FDragMode = mode; }
+    TCursor DragCursor = crDrag;
+    // Not immediate: the drag starts only when the mouse has moved
+    // `threshold` pixels (-1: the system's drag distance).
+    void BeginDrag(bool immediate, int threshold = -1);
+    // Ends this control's drag: a drop on the target under the mouse when
+    // `drop` and it accepts, otherwise a cancel.
+    void EndDrag(bool drop);
+    bool Dragging() const;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
+    // A drag passes over this control: accepts when OnDragOver is assigned
+    // and leaves `accept` set.
+    virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+    virtual void DragDrop(TObject* source, int x, int y);
+
+    // Palettes on displays of 256 colours or fewer (control_palette.cpp).
+    // The palette this control draws with; null: it needs none.
+    virtual HPALETTE GetPalette() { return nullptr; }
+    // The system palette changed, or (foreground) the window may realise its
+    // own: realises GetPalette in the control's window and repaints the
+    // control when colours moved. True when the control has a palette.
+    virtual bool PaletteChanged(bool foreground);
 
     // The form this control lies on, or nullptr.
     TCustomForm* GetParentForm() const;
@@ -228,6 +270,8 @@ protected:
     // The font or colour changed (own or inherited).
     virtual void FontChanged();
     virtual void ColorChanged();
+    virtual void DoStartDrag(TObject*& source);
+    virtual void DoEndDrag(TObject* target, int x, int y);
     void RequestAlign();
     void Notification(TComponent* component, TOperation operation) override;
 
@@ -245,6 +289,7 @@ protected:
     TPopupMenu* FPopupMenu = nullptr;
     bool FMouseInside = false;
     std::unique_ptr<TActionLink> FActionLink;
+    TDragMode FDragMode = dmManual;
 
 private:
     friend class TWinControl;
@@ -324,6 +369,9 @@ public:
     TNotifyEvent OnExit;
 
     void WndProc(TMessage& message) override;
+    // This control's palette and then its children's, the last made first;
+    // in the foreground only until one realises a palette.
+    bool PaletteChanged(bool foreground) override;
     // The window class's own handling (the superclassed class or DefWindowProcW).
     void DefaultHandler(TMessage& message);
     // Sends the message to each child in turn until one answers non-zero.

@@ -472,6 +472,14 @@ std::shared_ptr<TFrameSet> TFrameViewer::NewFrameSet() {
     std::shared_ptr<TFrameSet> set(new TFrameSet(nullptr, this), TObjectDeleter{});
     set->SetParent(this);
     set->SetAlign(alClient);
+    // Drags over the borders between the frames go to the host's handlers too.
+    set->OnDragOver = [this](TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept) {
+        accept = static_cast<bool>(FOnDragOver);
+        if (accept) FOnDragOver(sender, source, x, y, state, accept);
+    };
+    set->OnDragDrop = [this](TObject* sender, TObject* source, int x, int y) {
+        if (FOnDragDrop) FOnDragDrop(sender, source, x, y);
+    };
     return set;
 }
 
@@ -977,11 +985,16 @@ void TFrameViewer::SetOptions(TFrameViewerOptions options) {
         const bool border = !(options & FvOption(fvNoBorder));
         FCurFrameSet->SetBevelOuter(border ? bvLowered : bvNone);
     }
-    const bool plain = (options & (FvOption(fvNoFocusRect) | FvOption(fvNoBorder))) != 0;
+    const THTMLBorderStyle border = FrameBorderStyle(FCurFrameSet ? FCurFrameSet->BorderSize() : 0);
     ForEachViewer([&](TPageViewer* v) {
         v->SetOptions(PageViewerOptions());
-        if (plain) v->SetBorderStyle(htNone);
+        v->SetBorderStyle(border);
     });
+}
+
+THTMLBorderStyle TFrameViewer::FrameBorderStyle(int setBorderSize) const {
+    if (setBorderSize == 0 || (FOptions & (FvOption(fvNoBorder) | FvOption(fvNoFocusRect)))) return htNone;
+    return htFocused;
 }
 
 void TFrameViewer::SetServerRoot(const std::string& value) {

@@ -593,6 +593,9 @@ public:
     TFrameViewerOptions fvOptions() const { return FOptions; }
     void SetOptions(TFrameViewerOptions options);
     TPageViewerOptions PageViewerOptions() const;
+    // The border of a frame's viewer in a set whose frames have borders of
+    // `setBorderSize` pixels: none when the set has none or the options take it.
+    THTMLBorderStyle FrameBorderStyle(int setBorderSize) const;
     const std::string& ServerRoot() const { return FServerRoot; }
     void SetServerRoot(const std::string& value);
     TStringsRequestEvent OnStringsRequest;

@@ -116,8 +116,7 @@ void TfvFrame::CreateViewer() {
     viewer->SetParent(this);
     viewer->SetAlign(alClient);
     fv->CopySettingsTo(viewer);
-    if (FMasterSet->BorderSize() == 0 || (fv->fvOptions() & (FvOption(fvNoBorder) | FvOption(fvNoFocusRect))))
-        viewer->SetBorderStyle(htNone);
+    viewer->SetBorderStyle(fv->FrameBorderStyle(FMasterSet->BorderSize()));
     if (NoScroll) viewer->SetScrollBars(ssNone);
     viewer->MarginWidth = FrameMarginWidth;
     viewer->MarginHeight = FrameMarginHeight;

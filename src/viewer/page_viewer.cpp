@@ -20,6 +20,7 @@
 #include "html/parser_entry.h"
 #include "html/sel_text.h"
 #include "html/urls.h"
+#include "images/engine_palette.h"
 
 namespace {
 
@@ -40,6 +41,26 @@ public:
 
 private:
     bool& FFlag;
+};
+
+// The engine's palette selected and realised in a context for the life of
+// the object, on displays that have a palette; the context's own comes back.
+class TEnginePaletteScope {
+public:
+    TEnginePaletteScope(HDC dc, bool background) : FDC(dc) {
+        if (!dc || ColorBits > 8 || !ThePalette) return;
+        FOld = SelectPalette(dc, ThePalette, background ? TRUE : FALSE);
+        RealizePalette(dc);
+    }
+    ~TEnginePaletteScope() {
+        if (FOld) SelectPalette(FDC, FOld, TRUE);
+    }
+    TEnginePaletteScope(const TEnginePaletteScope&) = delete;
+    TEnginePaletteScope& operator=(const TEnginePaletteScope&) = delete;
+
+private:
+    HDC FDC;
+    HPALETTE FOld = nullptr;
 };
 
 // The screen cursor as the hourglass while a file loads.
@@ -139,6 +160,9 @@ void TPaintPanel::Paint() {
     } cleanup{this, memoryDC, fresh};
     DoBackground(FOffscreen.get());
     FViewer->HTMLPaint(this);
+    // On a display with a palette the copy maps the page's colours through
+    // the engine's palette, not the system's twenty.
+    TEnginePaletteScope palette(panelDC, false);
     BitBlt(panelDC, r.Left, r.Top, width, height, memoryDC, r.Left, r.Top, SRCCOPY);
 }
 
@@ -147,6 +171,7 @@ void TPaintPanel::DoBackground(TCanvas* canvas) {
     if (!doc || doc->Printing) return;
     const TRect clip = canvas->ClipRect();
     TBitmap* picture = doc->DisplayImages ? doc->GetBackgroundBitmap() : nullptr;
+    TEnginePaletteScope palette(canvas->Handle(), true);
     canvas->Brush()->SetColor(Color());
     canvas->FillRect(clip);
     if (!picture || picture->Width() <= 0 || picture->Height() <= 0) {

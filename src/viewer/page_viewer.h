@@ -245,12 +245,16 @@ public:
     bool PositionTo(const std::string& anchor);
     // Layout, then the hover state at the mouse's place is found again.
     void Reformat();
+    // Paints at once; the paint puts back only the form controls it draws.
+    void Repaint() override;
     // The width and height of the whole document laid out at `width`; a copy
     // is laid out, so the view keeps its own layout.
     TSize FullDisplaySize(int width);
 
     // ---- palette (8-bit screens only)
-    HPALETTE GetPalette();
+    // The engine's palette, asked for when the display's palette changes;
+    // the page is painted again in its colours.
+    HPALETTE GetPalette() override;
     // A copy the caller owns; null off 8-bit screens.
     HPALETTE GetOurPalette();
     // A copy of `palette` becomes the engine's palette.
@@ -291,9 +295,9 @@ public:
     using TFormSubmitEvent = TEvent<const std::string&, const std::string&, const std::string&, const std::string&,
                                     std::unique_ptr<TStringList>>;
     using ThtProgressEvent = TEvent<TProgressStage, int>;
-    // (source, x, y) and (source, x, y, state, accept)
-    using TDragDropEvent = TEvent<TObject*, int, int>;
-    using TDragOverEvent = TEvent<TObject*, int, int, int, bool&>;
+    // (source, x, y) and (source, x, y, state, accept) in paint panel pixels.
+    using TDragDropEvent = ::TDragDropEvent;
+    using TDragOverEvent = ::TDragOverEvent;
 
     void SelectAll();
     // Signed: negative when the caret stands at the selection's end.
@@ -342,7 +346,7 @@ public:
     const TDragOverEvent& GetDragOver() const { return FOnDragOver; }
     void SetDragOver(TDragOverEvent handler);
     void HTMLDragDrop(TObject* sender, TObject* source, int x, int y);
-    void HTMLDragOver(TObject* sender, TObject* source, int x, int y, int state, bool& accept);
+    void HTMLDragOver(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept);
 
     ThtProgressEvent OnProgress;
     void htProgressInit();

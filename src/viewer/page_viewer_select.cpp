@@ -257,15 +257,24 @@ void TPageViewer::SetIDDisplay(const std::string& id, bool value) {
 
 // ---- drag relays
 
-void TPageViewer::SetDragDrop(TDragDropEvent handler) { FOnDragDrop = std::move(handler); }
+// The panel covers the page, so drags meet it: its events pass them on to
+// the host's handlers with the viewer as the sender.
 
-void TPageViewer::SetDragOver(TDragOverEvent handler) { FOnDragOver = std::move(handler); }
+void TPageViewer::SetDragDrop(TDragDropEvent handler) {
+    FOnDragDrop = std::move(handler);
+    FPaintPanel->OnDragDrop = FOnDragDrop ? Bind(this, &TPageViewer::HTMLDragDrop) : nullptr;
+}
+
+void TPageViewer::SetDragOver(TDragOverEvent handler) {
+    FOnDragOver = std::move(handler);
+    FPaintPanel->OnDragOver = FOnDragOver ? Bind(this, &TPageViewer::HTMLDragOver) : nullptr;
+}
 
 void TPageViewer::HTMLDragDrop(TObject*, TObject* source, int x, int y) {
     if (FOnDragDrop) FOnDragDrop(this, source, x, y);
 }
 
-void TPageViewer::HTMLDragOver(TObject*, TObject* source, int x, int y, int state, bool& accept) {
+void TPageViewer::HTMLDragOver(TObject*, TObject* source, int x, int y, TDragState state, bool& accept) {
     if (FOnDragOver) FOnDragOver(this, source, x, y, state, accept);
 }
 

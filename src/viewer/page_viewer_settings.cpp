@@ -324,6 +324,15 @@ void TPageViewer::Reformat() {
     if (GetCursorPos(&p)) SetCursorPos(p.x, p.y);
 }
 
+void TPageViewer::Repaint() {
+    // Every form control's window goes; the paint places again those it
+    // draws, so one in a block hidden since the last paint stays away.
+    FDocument->HideControls();
+    FDocument->SetYOffset(FDocument->ScrollY);
+    TCustomControl::Repaint();
+    FPaintPanel->Repaint();
+}
+
 TSize TPageViewer::FullDisplaySize(int width) {
     if (width < 1) return TSize{};
     owned_ptr<TSectionList> copy(new TSectionList(*FDocument));
@@ -338,7 +347,8 @@ TSize TPageViewer::FullDisplaySize(int width) {
 
 HPALETTE TPageViewer::GetPalette() {
     Invalidate();
-    return ThePalette;
+    InvalidatePanel();
+    return ThePalette ? ThePalette : TCustomControl::GetPalette();
 }
 
 HPALETTE TPageViewer::GetOurPalette() { return ColorBits == 8 ? CopyPalette(ThePalette) : nullptr; }

@@ -36,6 +36,7 @@ public:
     bool AllowDrag = true;  // set through SetAllowDrag once bars are on the dock
     void SetAllowDrag(bool value);
     TBitmap* Background() const { return FBackground.get(); }
+    HPALETTE GetPalette() override { return FBackground->Palette(); }
     void SetBackground(TBitmap* bitmap) { FBackground->Assign(bitmap); }
     bool BackgroundOnToolbars() const { return FBackgroundOnToolbars; }
     void SetBackgroundOnToolbars(bool value);

@@ -110,6 +110,7 @@ public:
 
     TToolButtonState State() const { return FState; }
     TButtonGlyph* ButtonGlyph() const { return FGlyph.get(); }
+    HPALETTE GetPalette() override { return Glyph()->Palette(); }
     void Click() override;
     void WndProc(TMessage& message) override;
 

@@ -471,6 +471,22 @@ void TCustomToolWindow::RemovePendingNCMessages(unsigned message, TToolWindowNCR
     }
 }
 
+HPALETTE TCustomToolWindow::GetPalette() {
+    if (FDocked && FDockedTo && FDockedTo->UsingBackground()) return FDockedTo->Background()->Palette();
+    return TCustomControl::GetPalette();
+}
+
+bool TCustomToolWindow::PaletteChanged(bool foreground) {
+    const bool result = TCustomControl::PaletteChanged(foreground);
+    // Realising in the background repaints only the client when colours
+    // moved; the frame shows the dock's pattern too.
+    if (result && !foreground) {
+        InvalidateDockedNCArea();
+        Invalidate();
+    }
+    return result;
+}
+
 void TCustomToolWindow::InvalidateDockedNCArea() {
     if (!HandleAllocated() || !IsWindowVisible(Handle())) return;
     RemovePendingNCMessages(WM_PaintDockedNCArea, nullptr);

@@ -133,6 +133,9 @@ public:
     void InvalidateFloatingNCArea(TToolWindowNCRedrawWhat what);
     void MoveOnScreen(bool onlyIfFullyOffscreen);
     void WndProc(TMessage& message) override;
+    // The dock's background palette while docked on a dock with a background.
+    HPALETTE GetPalette() override;
+    bool PaletteChanged(bool foreground) override;
 
     // Showing: a floating bar shows only while its form does (and, with
     // HideWhenInactive, while the application is active).

@@ -117,7 +117,7 @@ TEST(Forms, ExceptionInAHandlerIsShownAndTheProgramGoesOn) {
 
 TEST(Forms, ModalFormReturnsItsResult) {
     auto* form = new TLayoutForm(Application);
-    SetTimer(nullptr, 0, 10, nullptr);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10, nullptr);
     // A posted message sets the result from inside the modal loop.
     form->OnShow = [form](TObject*) {
         PostMessageW(form->Handle(), WM_NULL, 0, 0);
@@ -126,6 +126,7 @@ TEST(Forms, ModalFormReturnsItsResult) {
     EXPECT_EQ(form->ShowModal(), mrOk);
     EXPECT_FALSE(form->Visible());
     TObject::Free(form);
+    KillTimer(nullptr, timer);
 }
 
 }  // namespace

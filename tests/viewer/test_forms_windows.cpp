@@ -263,6 +263,23 @@ TEST_F(FormWindowsTest, ControlsScrolledOutWaitLeftOfTheView) {
     EXPECT_LT(bottom->Top(), viewer->PaintPanelControl()->Height());
 }
 
+TEST_F(FormWindowsTest, ARepaintTakesAwayTheControlsOfABlockHiddenSinceTheLastPaint) {
+    form->Show();
+    // The viewer's window was made while the form was hidden; showing the
+    // form does not show it.
+    viewer->Hide();
+    viewer->Show();
+    Load("<INPUT NAME=kept><DIV ID=box><INPUT NAME=gone></DIV>");
+    TWinControl* kept = Controls().at(0)->GetControl();
+    TWinControl* gone = Controls().at(1)->GetControl();
+    ASSERT_GE(gone->Left(), 0);
+    viewer->SetIDDisplay("box", false);
+    // As a host holding any control would ask for it.
+    static_cast<TControl*>(viewer.get())->Repaint();
+    EXPECT_EQ(gone->Left(), kOffScreenLeft);
+    EXPECT_GE(kept->Left(), 0);
+}
+
 TEST_F(FormWindowsTest, AHitOnAnImageButtonGivesTheControlAndThePoint) {
     form->Show();
     Load("<FORM><INPUT TYPE=image NAME=map SRC=missing.gif WIDTH=60 HEIGHT=40></FORM>");

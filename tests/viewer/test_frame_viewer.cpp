@@ -723,6 +723,9 @@ TEST_F(FrameViewerTest, EverySettingReachesEveryFrameViewer) {
          }},
         {"no border", [&] { fv->SetOptions(FvOption(fvNoBorder)); },
          [](TPageViewer* v) { return v->BorderStyle() == htNone; }},
+        {"no focus rect", [&] { fv->SetOptions(FvOption(fvNoFocusRect)); },
+         [](TPageViewer* v) { return v->BorderStyle() == htNone; }},
+        {"border back", [&] { fv->SetOptions(0); }, [](TPageViewer* v) { return v->BorderStyle() == htFocused; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

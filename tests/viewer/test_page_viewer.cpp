@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <utility>
 
 #include "framework/bitmap.h"
@@ -14,6 +15,7 @@
 #include "html/form_controls.h"
 #include "html/html_startup.h"
 #include "html/text_section.h"
+#include "images/engine_palette.h"
 #include "support/test_support.h"
 #include "viewer/page_viewer.h"
 
@@ -930,6 +932,130 @@ TEST_F(PageViewerTest, LinkedStyleSheetsAreAskedOfTheHostByTheirExpandedNames) {
     viewer->LoadFromString("<link rel=stylesheet href=missing.css><p>x</p>", "");
     EXPECT_EQ(asked, std::vector<std::string>{"http://host/css/missing.css"});
     EXPECT_FALSE(italic());
+}
+
+}  // namespace
+
+namespace {
+
+// The engine's palette state for one test: 8 or 24 bits, with a palette of
+// five colours made here.
+class TDisplayDepth {
+public:
+    explicit TDisplayDepth(uint8_t bits) : FBits(ColorBits), FPalette(ThePalette) {
+        FMine = MakePalette({0x000000, 0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000});
+        ColorBits = bits;
+        ThePalette = bits <= 8 ? FMine : nullptr;
+    }
+    ~TDisplayDepth() {
+        ColorBits = FBits;
+        ThePalette = FPalette;
+        DeleteObject(FMine);
+    }
+    TDisplayDepth(const TDisplayDepth&) = delete;
+    TDisplayDepth& operator=(const TDisplayDepth&) = delete;
+
+private:
+    uint8_t FBits;
+    HPALETTE FPalette;
+    HPALETTE FMine;
+};
+
+// The program's calls of the two palette routines, seen by putting recorders
+// into its import slots for them while a paint runs.
+extern "C" {
+extern HPALETTE(WINAPI* __imp_SelectPalette)(HDC, HPALETTE, BOOL);
+extern UINT(WINAPI* __imp_RealizePalette)(HDC);
+}
+
+struct TPaletteCall {
+    const char* what;  // "select" or "realize"
+    HDC dc;
+    HPALETTE palette;  // the one selected
+};
+std::vector<TPaletteCall> gPaletteCalls;
+
+template <class F>
+void SetImportSlot(F*& slot, F* value) {
+    DWORD old;
+    VirtualProtect(&slot, sizeof(slot), PAGE_READWRITE, &old);
+    slot = value;
+    VirtualProtect(&slot, sizeof(slot), old, &old);
+}
+
+// The palette calls made on `dc` while the panel paints into it.
+std::vector<std::string> PaletteCallsOn(TPaintPanel* panel, HDC dc, HPALETTE engine) {
+    static HPALETTE(WINAPI * realSelect)(HDC, HPALETTE, BOOL) = __imp_SelectPalette;
+    static UINT(WINAPI * realRealize)(HDC) = __imp_RealizePalette;
+    gPaletteCalls.clear();
+    SetImportSlot(__imp_SelectPalette, +[](HDC d, HPALETTE p, BOOL background) -> HPALETTE {
+        gPaletteCalls.push_back({"select", d, p});
+        return realSelect(d, p, background);
+    });
+    SetImportSlot(__imp_RealizePalette, +[](HDC d) -> UINT {
+        gPaletteCalls.push_back({"realize", d, nullptr});
+        return realRealize(d);
+    });
+    panel->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(dc));
+    SetImportSlot(__imp_SelectPalette, realSelect);
+    SetImportSlot(__imp_RealizePalette, realRealize);
+    std::vector<std::string> calls;
+    for (const TPaletteCall& call : gPaletteCalls) {
+        if (call.dc != dc) continue;
+        calls.push_back(call.what);
+        if (call.palette) calls.back() += call.palette == engine ? " engine" : " other";
+    }
+    return calls;
+}
+
+TEST_F(PageViewerTest, OnPaletteDisplaysThePageIsCopiedThroughTheEnginePaletteThatTheFormAsksFor) {
+    struct Case {
+        uint8_t bits;
+        std::vector<std::string> calls;
+        bool formRealises;
+    } cases[] = {
+        {8, {"select engine", "realize", "select other"}, true},
+        {24, {}, false},
+    };
+    form->Show();
+    // The viewer's window was made while the form was hidden; showing the
+    // form does not show it.
+    viewer->Hide();
+    viewer->Show();
+    viewer->LoadFromString(kShortPage, "");
+    TPaintPanel* panel = viewer->PaintPanelControl();
+    // A palette display's context: 8 bits a pixel with a palette of its own.
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colors[256];
+    } info{};
+    info.header = {sizeof(BITMAPINFOHEADER), panel->Width(), panel->Height(), 1, 8, BI_RGB};
+    for (int i = 0; i < 256; ++i) info.colors[i] = {BYTE(i), BYTE(i), BYTE(i), 0};
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ oldPicture = SelectObject(dc, picture);
+    HPALETTE own = MakePalette({0x808080, 0x404040});
+    HPALETTE oldPalette = SelectPalette(dc, own, FALSE);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.bits));
+        TDisplayDepth depth(c.bits);
+        EXPECT_EQ(PaletteCallsOn(panel, dc, ThePalette), c.calls);
+        EXPECT_EQ(GetCurrentObject(dc, OBJ_PAL), own);
+        EXPECT_EQ(SendMessageW(form->Handle(), WM_QUERYNEWPALETTE, 0, 0), c.formRealises ? 1 : 0);
+        ValidateRect(panel->Handle(), nullptr);
+        SendMessageW(form->Handle(), WM_PALETTECHANGED, reinterpret_cast<WPARAM>(GetDesktopWindow()), 0);
+        // Another window's palette may have moved the colours: the viewer,
+        // asked for its palette, paints the page anew.
+        EXPECT_NE(GetUpdateRect(panel->Handle(), nullptr, FALSE), 0);
+    }
+    SelectPalette(dc, oldPalette, FALSE);
+    DeleteObject(own);
+    SelectObject(dc, oldPicture);
+    DeleteObject(picture);
+    DeleteDC(dc);
 }
 
 }  // namespace

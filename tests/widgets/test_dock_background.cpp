@@ -110,3 +110,32 @@ TEST_F(DockBackgroundTest, BoundLinesShadeTheTopAndLightTheBottom) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DockBackgroundTest, PicturesWithAPaletteGiveItToTheFormThatAsks) {
+    struct Case {
+        TPixelFormat format;
+        bool palettes;
+    } cases[] = {{pf8bit, true}, {pf24bit, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.palettes ? "8 bits" : "24 bits");
+        TBitmap picture;
+        picture.SetPixelFormat(c.format);
+        picture.SetSize(8, 8);
+        dock->SetBackground(&picture);
+        button->SetGlyph(&picture);
+        EXPECT_EQ(dock->GetPalette() != nullptr, c.palettes);
+        EXPECT_EQ(bar->GetPalette(), dock->GetPalette());
+        EXPECT_EQ(button->GetPalette() != nullptr, c.palettes);
+        EXPECT_EQ(SendMessageW(form->Handle(), WM_QUERYNEWPALETTE, 0, 0), c.palettes ? 1 : 0);
+        Pump(100);
+        ValidateRect(bar->Handle(), nullptr);
+        SendMessageW(form->Handle(), WM_PALETTECHANGED, reinterpret_cast<WPARAM>(GetDesktopWindow()), 0);
+        // Another window's palette may have moved the colours: the bar shows
+        // the dock's pattern anew.
+        EXPECT_EQ(GetUpdateRect(bar->Handle(), nullptr, FALSE) != 0, c.palettes);
+    }
+}
+
+}  // namespace
