@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <malloc.h>
 #include <new>
 
 namespace {
@@ -88,7 +89,13 @@ std::size_t ClassOf(const void* block) {
     return heap.PageClass[static_cast<std::size_t>(static_cast<const char*>(block) - region) / kPageSize];
 }
 
+// Only on the owner thread, so a load and a store without a locked add.
+void Meter(std::size_t add, std::size_t take) {
+    gHeapMeter.Small.store(gHeapMeter.Small.load(std::memory_order_relaxed) + add - take, std::memory_order_relaxed);
+}
+
 void PushFree(std::size_t index, void* block) {
+    Meter(0, ClassSize(index));
     auto* freed = static_cast<TFreeBlock*>(block);
     freed->Next = heap.Classes[index].Free;
     heap.Classes[index].Free = freed;
@@ -142,11 +149,13 @@ void* SmallBlock(std::size_t size) {
         // cache: the next one is fetched now, while this one is filled.
         sizeClass.Free = block->Next;
         if (sizeClass.Free) __builtin_prefetch(sizeClass.Free, 1);
+        Meter(ClassSize(index), 0);
         return block;
     }
     if (sizeClass.Next == sizeClass.End && !AddPage(index)) return nullptr;
     void* block = sizeClass.Next;
     sizeClass.Next += ClassSize(index);
+    Meter(ClassSize(index), 0);
     return block;
 }
 
@@ -166,7 +175,10 @@ void* Allocate(std::size_t size) {
         if (void* block = SmallBlock(size)) return block;
     }
     for (;;) {
-        if (void* block = std::malloc(size ? size : 1)) return block;
+        if (void* block = std::malloc(size ? size : 1)) {
+            gHeapMeter.Large.fetch_add(_msize(block), std::memory_order_relaxed);
+            return block;
+        }
         std::new_handler handler = std::get_new_handler();
         if (!handler) throw std::bad_alloc();
         handler();
@@ -174,10 +186,12 @@ void* Allocate(std::size_t size) {
 }
 
 void Release(void* block) noexcept {
-    if (IsSmallBlock(block))
+    if (IsSmallBlock(block)) {
         FreeSmallBlock(block);
-    else
+    } else if (block) {
+        gHeapMeter.Large.fetch_sub(_msize(block), std::memory_order_relaxed);
         std::free(block);
+    }
 }
 
 }  // namespace

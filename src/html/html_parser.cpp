@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "framework/cp1251.h"
+#include "framework/small_heap.h"
 #include "framework/sysutils.h"
 #include "html/block.h"
 #include "html/code_pages.h"
@@ -271,6 +272,9 @@ public:
     }
 
     void ReadPlainText();
+    // The note closing a page cut short at the memory budget, in the body
+    // whatever was open, in the body's own font.
+    void AddBudgetNote();
 
     THtmlScanner Sc;
 
@@ -292,8 +296,17 @@ private:
             Stop();
         }
     }
+    // True once the run's allocations pass the reader's share of the
+    // budget; the run then ends as at the end of the input.
+    bool OverBudget() {
+        const std::size_t used = HeapBytesInUse();
+        if (used <= MemoryAtStart || used - MemoryAtStart <= gDocumentMemoryBudget / 3 * 2) return false;
+        gResults.CutShort = true;
+        Stop();
+        return true;
+    }
     void Next() {
-        if (Stopped) {
+        if (Stopped || OverBudget()) {
             Sc.Sy = EofSy;
             return;
         }
@@ -857,6 +870,7 @@ private:
     int Depth = 0;
     bool BodyDone = false;
     bool Stopped = false;
+    std::size_t MemoryAtStart = HeapBytesInUse();
     const TReaderCallbacks& Callbacks;
     std::map<std::string, int> Excess;
     std::vector<TProperties*> InlineKeep;
@@ -1552,6 +1566,7 @@ void THtmlReader::ReadPlainText() {
         const char c = Sc.LCh;
         if (c == '\r' || c == '\n') {
             flush();
+            if (OverBudget()) break;
             PreLineEnd();
             Sc.NextChar();
             if (c == '\r' && Sc.LCh == '\n') Sc.NextChar();
@@ -1565,7 +1580,21 @@ void THtmlReader::ReadPlainText() {
     InPre = false;
 }
 
+void THtmlReader::AddBudgetNote() {
+    if (!gResults.CutShort || !Body) return;
+    SectionEnd();
+    InPre = false;
+    Cell = Body->ChildCell.get();
+    Section = new TSection(Doc, nullptr, *PropStack.GetProp(0), nullptr, Cell, Cell->Count() == 0);
+    const std::wstring note = L"Страница показана не полностью: документ превысил отведённые ему " +
+                              std::to_wstring(gDocumentMemoryBudget >> 20) + L" МБ памяти.";
+    Section->AddText(note, Sc.SIndex);
+    SectionEnd();
+}
+
 }  // namespace
+
+std::size_t gDocumentMemoryBudget = kDocumentMemoryBudget;
 
 TReaderResults& ReaderResults() { return gResults; }
 
@@ -1575,6 +1604,7 @@ void ReadHtmlDocument(TSectionList* doc, TObject* viewer, std::string text, bool
     THtmlReader reader(doc, viewer, callbacks);
     reader.StartRun(std::move(text), utf8);
     reader.ReadHtml();
+    reader.AddBudgetNote();
 }
 
 void ReadTextDocument(TSectionList* doc, std::string text, bool utf8) {
@@ -1586,6 +1616,7 @@ void ReadTextDocument(TSectionList* doc, std::string text, bool utf8) {
     reader.Sc.PlainText = true;
     reader.StartRun(std::move(text), utf8);
     reader.ReadPlainText();
+    reader.AddBudgetNote();
 }
 
 int CountLinks(std::string& text, int limit) {

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "framework/cp1251.h"
+#include "framework/small_heap.h"
 #include "html/block.h"
 #include "html/horz_line.h"
 #include "html/layout_types.h"
@@ -300,6 +301,56 @@ TEST(ParserTest, ThrowingCallbacksEndTheRunAndKeepWhatWasBuilt) {
     Doc d;
     EXPECT_TRUE(ParseHTMLString("fine", &d.doc, {}));
     EXPECT_EQ(AllText(d.doc), L"fine|");
+}
+
+// A page past the document's memory budget is read up to it: the run stops
+// as at the end of the input, what was read stays and lays out, and a note
+// closes the page. The memory the document takes, laid out, stays within the
+// budget; a page within it reads whole.
+TEST(ParserTest, APageOverTheMemoryBudgetStopsWithANoteAndKeepsWhatWasRead) {
+    struct TBudget {
+        explicit TBudget(std::size_t bytes) { gDocumentMemoryBudget = bytes; }
+        ~TBudget() { gDocumentMemoryBudget = kDocumentMemoryBudget; }
+    } budget(std::size_t{4} << 20);
+    auto repeat = [](const std::string& unit, int times) {
+        std::string s;
+        for (int i = 0; i < times; ++i) s += unit;
+        return s;
+    };
+    struct Case {
+        std::string page;
+        bool text;  // read as plain text
+        bool cut;
+    } cases[] = {
+        {repeat("<p>x", 100000), false, true},
+        {"<table>" + repeat("<td>x", 100000), false, true},
+        {"<ul>" + repeat("<li>x", 100000), false, true},
+        {repeat("x<hr>", 100000), false, true},
+        {repeat("x\r\n", 100000), true, true},
+        {repeat("<p>x", 1000), false, false},
+    };
+    const std::wstring note = L"Страница показана не полностью";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.page.substr(0, 12));
+        const std::size_t before = HeapBytesInUse();
+        {
+            Doc d;
+            EXPECT_TRUE(c.text ? ParseTextString(c.page, &d.doc) : ParseHTMLString(c.page, &d.doc, {}));
+            EXPECT_EQ(ReaderResults().CutShort, c.cut);
+            std::vector<std::wstring> texts;
+            std::vector<TSectionBase*> all;
+            WalkSections(d.doc, all);
+            for (TSection* s : TextSections(d.doc)) texts.push_back(s->SectionText);
+            ASSERT_FALSE(texts.empty());
+            EXPECT_EQ(texts.back().rfind(note, 0) == 0, c.cut) << WideToUtf8(texts.back());
+            const auto xs = std::count(texts.begin(), texts.end(), L"x");
+            if (c.cut) EXPECT_GT(xs, 1000);
+            else EXPECT_EQ(xs, 1000);
+            int scrollWidth = 0, pos = 0;
+            EXPECT_GT(d.doc.DoLogic(nullptr, 0, 640, 500, 0, scrollWidth, pos), 0);
+            EXPECT_LE(HeapBytesInUse() - before, gDocumentMemoryBudget);
+        }
+    }
 }
 
 TEST(ParserTest, AnEntryCalledDuringARunIsRefused) {
