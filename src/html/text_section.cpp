@@ -143,24 +143,20 @@ TSection::TSection(TSectionList* document, TAttributeList* L, TProperties& prop,
     Justify = align == "right" ? Right : align == "center" ? Centered : align == "justify" ? FullJustify : Left;
 }
 
+namespace {
+const TImageObjList kNoImages;
+}  // namespace
+
 TSectionObjects::TSectionObjects(TSectionList* document, const TSectionObjects& source) {
     if (source.FPart)
         FPart = std::make_unique<TPart>(document, *source.FPart);
 }
 
-const TImageObjList& TSectionObjects::List() const {
-    static const TImageObjList none;
-    return FPart ? FPart->Images : none;
-}
+const TImageObjList& TSectionObjects::List() const { return FPart ? FPart->Images : kNoImages; }
 
 TSectionObjects::TPart& TSectionObjects::Part() {
     if (!FPart) FPart = std::make_unique<TPart>();
     return *FPart;
-}
-
-const std::vector<int>& TSectionObjects::Positions() const {
-    static const std::vector<int> none;
-    return FPart ? FPart->Positions : none;
 }
 
 void TSectionObjects::SetPositions(std::vector<int> positions) {
@@ -492,9 +488,10 @@ int TSection::RunIndexAt(int pos) const {
 }
 
 int TSection::NextObjectAt(int pos) const {
-    const std::vector<int>& positions = Images.Positions();
-    auto it = std::lower_bound(positions.begin(), positions.end(), pos);
-    return it == positions.end() ? Len : *it;
+    const std::vector<int>* positions = Images.Positions();
+    if (!positions) return Len;
+    auto it = std::lower_bound(positions->begin(), positions->end(), pos);
+    return it == positions->end() ? Len : *it;
 }
 
 int TSection::Width(TTextMeasurer& m, int start, int end) {

@@ -60,7 +60,7 @@ public:
     TSectionObjects() = default;
     TSectionObjects(TSectionList* document, const TSectionObjects& source);
 
-    int Count() const { return List().Count(); }
+    int Count() const { return FPart ? FPart->Images.Count() : 0; }
     TFloatingObj* Obj(int index) const { return List().Obj(index); }
     int Add(TFloatingObj* object) { return Part().Images.Add(object); }
     TFloatingObj* FindImage(int posn) const { return List().FindImage(posn); }
@@ -71,8 +71,9 @@ public:
     bool PtInObject(int X, int Y, TObject*& obj, int& hitX, int& hitY) const {
         return List().PtInObject(X, Y, obj, hitX, hitY);
     }
-    // Positions of the characters 2, 4 and 8 in the text, in order.
-    const std::vector<int>& Positions() const;
+    // Positions of the characters 2, 4 and 8 in the text, in order; null
+    // when there are none.
+    const std::vector<int>* Positions() const { return FPart ? &FPart->Positions : nullptr; }
     void SetPositions(std::vector<int> positions);
 
 private:
