@@ -12,7 +12,6 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
-#include <malloc.h>
 #include <new>
 
 namespace {
@@ -170,14 +169,21 @@ void FreeSmallBlock(void* block) {
     while (!heap.Remote.compare_exchange_weak(head, freed, std::memory_order_release, std::memory_order_relaxed));
 }
 
+// A block from the C heap carries its size in front of it, for the meter:
+// asking the C heap for a block's size takes its lock. The header keeps the
+// C heap's 16-byte alignment.
+constexpr std::size_t kLargeHeader = 16;
+
 void* Allocate(std::size_t size) {
     if (size <= kSmallBlockLimit && OnOwnerThread()) {
         if (void* block = SmallBlock(size)) return block;
     }
     for (;;) {
-        if (void* block = std::malloc(size ? size : 1)) {
-            gHeapMeter.Large.fetch_add(_msize(block), std::memory_order_relaxed);
-            return block;
+        if (size > SIZE_MAX - kLargeHeader) throw std::bad_alloc();
+        if (void* raw = std::malloc(size + kLargeHeader)) {
+            *static_cast<std::size_t*>(raw) = size;
+            gHeapMeter.Large.fetch_add(size, std::memory_order_relaxed);
+            return static_cast<char*>(raw) + kLargeHeader;
         }
         std::new_handler handler = std::get_new_handler();
         if (!handler) throw std::bad_alloc();
@@ -189,8 +195,9 @@ void Release(void* block) noexcept {
     if (IsSmallBlock(block)) {
         FreeSmallBlock(block);
     } else if (block) {
-        gHeapMeter.Large.fetch_sub(_msize(block), std::memory_order_relaxed);
-        std::free(block);
+        void* raw = static_cast<char*>(block) - kLargeHeader;
+        gHeapMeter.Large.fetch_sub(*static_cast<std::size_t*>(raw), std::memory_order_relaxed);
+        std::free(raw);
     }
 }
 
