@@ -1573,7 +1573,10 @@ void THtmlReader::ReadPlainText() {
             continue;
         }
         chars.Add(c, Sc.SIndex);
-        if (chars.GetSize() >= 200) flush();
+        if (chars.GetSize() >= 200) {
+            flush();
+            if (OverBudget()) break;
+        }
         Sc.NextChar();
     }
     flush();
