@@ -3,7 +3,7 @@
 // behind once the next one is shown, and whether it grows. Figures are the
 // process's committed memory; under Wine they include a constant share for
 // the mapped program image, so the steps between them are what to read.
-// Then hostile pages of 1 and 4 MB, one construct repeated: the memory their
+// Then hostile pages of 1, 4 and 16 MB, one construct repeated: the memory their
 // documents hold once read and laid out (the heap's bytes in use, which the
 // reader weighs against the document budget), and whether the page was cut
 // short at the budget.
@@ -80,7 +80,7 @@ int main() {
     } hostile[] = {{"<p>x", "", "<p>x", false},     {"<td>x", "<table>", "<td>x", false},
                    {"<hr>", "", "<hr>", false},      {"<li>x", "<ul>", "<li>x", false},
                    {"text lines", "", "xx\r\n", true}};
-    for (size_t megabytes : {1, 4}) {
+    for (size_t megabytes : {1, 4, 16}) {
         for (const auto& page : hostile) {
             const std::string html = Repeated(page.head, page.unit, megabytes * 1000000);
             load(article);
@@ -92,7 +92,7 @@ int main() {
                 viewer->LoadFromStream(&stream, "");
             }
             const double held = (static_cast<double>(HeapBytesInUse()) - before) / kMB;
-            std::printf("%zu MB of %-10s: document %7.1f MB%s", megabytes, page.name, held,
+            std::printf("%2zu MB of %-10s: document %7.1f MB%s", megabytes, page.name, held,
                         ReaderResults().CutShort ? " (cut short at the budget)" : "");
             std::printf("\n");
         }
