@@ -1589,8 +1589,8 @@ void THtmlReader::AddBudgetNote() {
     InPre = false;
     Cell = Body->ChildCell.get();
     Section = new TSection(Doc, nullptr, *PropStack.GetProp(0), nullptr, Cell, Cell->Count() == 0);
-    const std::wstring note = L"Страница показана не полностью: документ превысил отведённые ему " +
-                              std::to_wstring(gDocumentMemoryBudget >> 20) + L" МБ памяти.";
+    const std::wstring note = L"Страница показана не полностью: она не умещается в " +
+                              std::to_wstring(gDocumentMemoryBudget >> 20) + L" МБ памяти, отведённые документу.";
     Section->AddText(note, Sc.SIndex);
     SectionEnd();
 }
