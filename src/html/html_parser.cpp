@@ -1583,14 +1583,17 @@ void THtmlReader::ReadPlainText() {
     InPre = false;
 }
 
+// The note closing a page cut short, around the budget in megabytes.
+const wchar_t kBudgetNoteHead[] = L"Страница показана не полностью: она не умещается в ";
+const wchar_t kBudgetNoteTail[] = L" МБ памяти, отведённые документу.";
+
 void THtmlReader::AddBudgetNote() {
     if (!gResults.CutShort || !Body) return;
     SectionEnd();
     InPre = false;
     Cell = Body->ChildCell.get();
     Section = new TSection(Doc, nullptr, *PropStack.GetProp(0), nullptr, Cell, Cell->Count() == 0);
-    const std::wstring note = L"Страница показана не полностью: она не умещается в " +
-                              std::to_wstring(gDocumentMemoryBudget >> 20) + L" МБ памяти, отведённые документу.";
+    const std::wstring note = kBudgetNoteHead + std::to_wstring(gDocumentMemoryBudget >> 20) + kBudgetNoteTail;
     Section->AddText(note, Sc.SIndex);
     SectionEnd();
 }
