@@ -88,7 +88,13 @@ std::size_t ClassOf(const void* block) {
     return heap.PageClass[static_cast<std::size_t>(static_cast<const char*>(block) - region) / kPageSize];
 }
 
+// Only on the owner thread, so a load and a store without a locked add.
+void Meter(std::size_t add, std::size_t take) {
+    gHeapMeter.Small.store(gHeapMeter.Small.load(std::memory_order_relaxed) + add - take, std::memory_order_relaxed);
+}
+
 void PushFree(std::size_t index, void* block) {
+    Meter(0, ClassSize(index));
     auto* freed = static_cast<TFreeBlock*>(block);
     freed->Next = heap.Classes[index].Free;
     heap.Classes[index].Free = freed;
@@ -142,11 +148,13 @@ void* SmallBlock(std::size_t size) {
         // cache: the next one is fetched now, while this one is filled.
         sizeClass.Free = block->Next;
         if (sizeClass.Free) __builtin_prefetch(sizeClass.Free, 1);
+        Meter(ClassSize(index), 0);
         return block;
     }
     if (sizeClass.Next == sizeClass.End && !AddPage(index)) return nullptr;
     void* block = sizeClass.Next;
     sizeClass.Next += ClassSize(index);
+    Meter(ClassSize(index), 0);
     return block;
 }
 
@@ -161,12 +169,22 @@ void FreeSmallBlock(void* block) {
     while (!heap.Remote.compare_exchange_weak(head, freed, std::memory_order_release, std::memory_order_relaxed));
 }
 
+// A block from the C heap carries its size in front of it, for the meter:
+// asking the C heap for a block's size takes its lock. The header keeps the
+// C heap's 16-byte alignment.
+constexpr std::size_t kLargeHeader = 16;
+
 void* Allocate(std::size_t size) {
     if (size <= kSmallBlockLimit && OnOwnerThread()) {
         if (void* block = SmallBlock(size)) return block;
     }
     for (;;) {
-        if (void* block = std::malloc(size ? size : 1)) return block;
+        if (size > SIZE_MAX - kLargeHeader) throw std::bad_alloc();
+        if (void* raw = std::malloc(size + kLargeHeader)) {
+            *static_cast<std::size_t*>(raw) = size;
+            gHeapMeter.Large.fetch_add(size, std::memory_order_relaxed);
+            return static_cast<char*>(raw) + kLargeHeader;
+        }
         std::new_handler handler = std::get_new_handler();
         if (!handler) throw std::bad_alloc();
         handler();
@@ -174,10 +192,13 @@ void* Allocate(std::size_t size) {
 }
 
 void Release(void* block) noexcept {
-    if (IsSmallBlock(block))
+    if (IsSmallBlock(block)) {
         FreeSmallBlock(block);
-    else
-        std::free(block);
+    } else if (block) {
+        void* raw = static_cast<char*>(block) - kLargeHeader;
+        gHeapMeter.Large.fetch_sub(*static_cast<std::size_t*>(raw), std::memory_order_relaxed);
+        std::free(raw);
+    }
 }
 
 }  // namespace

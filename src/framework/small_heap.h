@@ -2,9 +2,25 @@
 // The program's operator new and delete. Blocks of up to kSmallBlockLimit
 // bytes come from a heap of fixed-size blocks that keeps freed blocks for the
 // next request of their size; larger ones come from the C heap.
+#include <atomic>
 #include <cstddef>
 
 constexpr std::size_t kSmallBlockLimit = 4096;
 
 // True when the block came from the small-block heap.
 bool IsSmallBlock(const void* block);
+
+// The bytes of the blocks operator new has handed out and not taken back, so
+// that a reader can weigh what it builds. The program's heap keeps them up to
+// date; a host with its own operator new (the native tools) may keep them or
+// leave them at 0, which weighs nothing. Small is changed only by the thread
+// the small-block heap belongs to.
+struct THeapMeter {
+    std::atomic<std::size_t> Small{0};
+    std::atomic<std::size_t> Large{0};
+};
+inline constinit THeapMeter gHeapMeter;
+
+inline std::size_t HeapBytesInUse() {
+    return gHeapMeter.Small.load(std::memory_order_relaxed) + gHeapMeter.Large.load(std::memory_order_relaxed);
+}

@@ -92,10 +92,12 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
     if (prop.GetFloat(side) && (side == ALeft || side == ARight)) FloatSide = side;
     BorderStyle = prop.GetBorderStyle();
     NotDisplayed = prop.DisplayNone();
-    Title = prop.Sel().Title;
-    prop.GetBackgroundPos(EmBase, ExBase, BackgroundPos);
-    if (std::string image; prop.GetBackgroundImage(image) && !image.empty())
-        BackgroundImage = std::make_unique<TBoxBackground>(OwnerDocument, image, BackgroundPos);
+    if (!prop.Sel().Title.empty()) FTitle = std::make_unique<const std::string>(prop.Sel().Title);
+    if (std::string image; prop.GetBackgroundImage(image) && !image.empty()) {
+        PositionRec position{};
+        prop.GetBackgroundPos(EmBase, ExBase, position);
+        BackgroundImage = std::make_unique<TBoxBackground>(OwnerDocument, image, position);
+    }
     Positioning = prop.GetPosition();
     Visibility = prop.GetVisibility();
     prop.GetPageBreaks(PageBreakAbove, PageBreakBelow, AvoidBreakInside);
@@ -128,7 +130,6 @@ TBlock::TBlock(TSectionList* OwnerDocument, const TBlock& source)
       FloatSide(source.FloatSide),
       ClearSide(source.ClearSide),
       IsListBlock(source.IsListBlock),
-      BackgroundPos(source.BackgroundPos),
       Positioning(source.Positioning),
       Visibility(source.Visibility),
       BottomIsAuto(source.BottomIsAuto),
@@ -138,11 +139,16 @@ TBlock::TBlock(TSectionList* OwnerDocument, const TBlock& source)
       NotDisplayed(source.NotDisplayed),
       RawBoxValues(source.RawBoxValues),
       TagAndClass(source.TagAndClass),
-      Title(source.Title),
-      FTopAuto(source.FTopAuto) {
+      FTopAuto(source.FTopAuto),
+      FTitle(source.FTitle ? std::make_unique<const std::string>(*source.FTitle) : nullptr) {
     ChildCell->OwnerBlock = this;
     if (source.BackgroundImage && OwnerDocument && OwnerDocument->TableBackgroundsPrinted)
         BackgroundImage = std::make_unique<TBoxBackground>(OwnerDocument, *source.BackgroundImage);
+}
+
+const std::string& TBlock::Title() const {
+    static const std::string none;
+    return FTitle ? *FTitle : none;
 }
 
 TBlock::~TBlock() {
@@ -453,12 +459,14 @@ void TBlock::KnowReach() const {
     const size_t n = ZOrderList.size();
     // A short list is simply walked.
     if (n < 16) {
-        FReachBottoms.clear();
-        FReachTops.clear();
+        FReach.reset();
         return;
     }
-    FReachBottoms.resize(n);
-    FReachTops.resize(n);
+    if (!FReach) FReach = std::make_unique<TReach>();
+    std::vector<int64_t>& bottoms = FReach->Bottoms;
+    std::vector<int64_t>& tops = FReach->Tops;
+    bottoms.resize(n);
+    tops.resize(n);
     // Each section's reach is found once: the tops are made least from the
     // end afterwards.
     int64_t bottom = INT64_MIN;
@@ -466,10 +474,10 @@ void TBlock::KnowReach() const {
         int64_t top, end;
         const bool known = PaintReach(ZOrderList[i], top, end);
         bottom = std::max(bottom, known ? end : INT64_MAX);
-        FReachBottoms[i] = bottom;
-        FReachTops[i] = known ? top : INT64_MIN;
+        bottoms[i] = bottom;
+        tops[i] = known ? top : INT64_MIN;
     }
-    for (size_t i = n - 1; i-- > 0;) FReachTops[i] = std::min(FReachTops[i], FReachTops[i + 1]);
+    for (size_t i = n - 1; i-- > 0;) tops[i] = std::min(tops[i], tops[i + 1]);
 }
 
 bool TBlock::PaintReach(const TSectionBase* s, int64_t& top, int64_t& bottom) {
@@ -609,16 +617,17 @@ void TBlock::DrawTheList(TCanvas* Canvas, const TRect& ARect, IndentManager* Ind
     // nothing (see PaintReach): only those between are drawn.
     KnowReach();
     size_t first = 0, last = ZOrderList.size();
-    if (FReachBottoms.size() == last && FReachTops.size() == last) {
+    if (FReach && FReach->Bottoms.size() == last && FReach->Tops.size() == last) {
+        const std::vector<int64_t>& bottoms = FReach->Bottoms;
+        const std::vector<int64_t>& tops = FReach->Tops;
         const TSectionList* doc = Document();
         const int64_t scrollY = doc ? doc->ScrollY : 0;
         const int64_t top = int64_t{ARect.Top} + scrollY, bottom = int64_t{ARect.Bottom} + scrollY;
-        first = static_cast<size_t>(std::partition_point(FReachBottoms.begin(), FReachBottoms.end(),
+        first = static_cast<size_t>(std::partition_point(bottoms.begin(), bottoms.end(),
                                                          [&](int64_t b) { return b < top; }) -
-                                    FReachBottoms.begin());
-        last = static_cast<size_t>(std::partition_point(FReachTops.begin(), FReachTops.end(),
-                                                        [&](int64_t t) { return t < bottom; }) -
-                                   FReachTops.begin());
+                                    bottoms.begin());
+        last = static_cast<size_t>(
+            std::partition_point(tops.begin(), tops.end(), [&](int64_t t) { return t < bottom; }) - tops.begin());
     }
     for (size_t i = first; i < last; ++i) ZOrderList[i]->Draw1(Canvas, ARect, IndentRef, x, XRef, YRef);
 }
@@ -637,9 +646,9 @@ guResultType TBlock::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& TargetOu
     TNestingGuard guard;
     if (!Answers() || guard.TooDeep()) return 0;
     guResultType result = 0;
-    if (!Title.empty() && X >= BorderRect.Left && X < BorderRect.Right && Y >= BorderRect.Top &&
+    if (FTitle && X >= BorderRect.Left && X < BorderRect.Right && Y >= BorderRect.Top &&
         Y < BorderRect.Bottom) {
-        TitleOut = Title;
+        TitleOut = *FTitle;
         result = guTitle;
     }
     return result | ChildCell->GetURL(Canvas, X, Y, TargetOut, ControlOut, TitleOut);
@@ -913,8 +922,11 @@ TBodyBlock::TBodyBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasi
     BackgroundImage.reset();
     if (OwnerDocument) {
         std::string image;
-        if (prop.GetBackgroundImage(image) && !image.empty())
-            OwnerDocument->SetBackgroundBitmap(image, BackgroundPos);
+        if (prop.GetBackgroundImage(image) && !image.empty()) {
+            PositionRec position{};
+            prop.GetBackgroundPos(EmBase, ExBase, position);
+            OwnerDocument->SetBackgroundBitmap(image, position);
+        }
         const TColor color = prop.GetBackgroundColor();
         if (color != 0x1FFFFFFF) OwnerDocument->SetBackground(color);
     }
@@ -1004,8 +1016,8 @@ guResultType TBodyBlock::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Targ
     ControlOut = nullptr;
     if (!Answers()) return 0;
     guResultType result = 0;
-    if (!Title.empty()) {
-        TitleOut = Title;
+    if (FTitle) {
+        TitleOut = *FTitle;
         result = guTitle;
     }
     return result | ChildCell->GetURL(Canvas, X, Y, TargetOut, ControlOut, TitleOut);

@@ -84,6 +84,8 @@ public:
 
     TSectionList* Document() const;
     int& ContentLeft() { return reinterpret_cast<int&>(DescendantWord); }
+    // The TITLE of the element, empty without one.
+    const std::string& Title() const;
 
     TMarginArray BoxValues{};
     std::unique_ptr<TBlockCell> ChildCell;
@@ -93,7 +95,6 @@ public:
     AlignmentType FloatSide = ANone;
     ClearAttrType ClearSide = clrNone;
     bool IsListBlock = false;
-    PositionRec BackgroundPos{};
     PositionType Positioning = posStatic;
     VisibilityType Visibility = viInherit;
     bool BottomIsAuto = false;
@@ -111,7 +112,6 @@ public:
     int PosLeft = 0;
     std::vector<TSectionBase*> ZOrderList;  // not owning
     int ContentBottomY = 0;
-    std::string Title;
     TRect BorderRect{};
     // background-image, tiled over the padding box; null without one.
     std::unique_ptr<TBoxBackground> BackgroundImage;
@@ -151,7 +151,12 @@ protected:
     void KnowReach() const;
     mutable bool FReachKnown = false;
     mutable bool FHoldsPositioned = false;
-    mutable std::vector<int64_t> FReachBottoms, FReachTops;
+    struct TReach {
+        std::vector<int64_t> Bottoms, Tops;
+    };
+    mutable std::unique_ptr<TReach> FReach;  // none for a short list
+    // Most boxes have no title: a box is made for every paragraph.
+    std::unique_ptr<const std::string> FTitle;
 };
 
 class THorzLine;

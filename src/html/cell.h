@@ -56,8 +56,8 @@ protected:
     void DropFailedSection(int index, const std::string& message, int& PosCounter, int startPos);
 
 public:
-    int StartY = 0;
     IndentManager* IndentRef = nullptr;
+    int StartY = 0;
     int FirstDocPos = 0;
     int Len = 0;
     bool HasBackground = false;

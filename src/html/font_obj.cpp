@@ -31,8 +31,8 @@ TFontObj::TFontObj(TSection* section, TFontDesc font, int position, TFontId scre
 TFontObj::TFontObj(TSection* section, const TFontObj& source)
     : OwnerSection(section),
       RunStart(source.RunStart),
-      RunFont(source.RunFont),
       FontColor(source.FontColor),
+      RunFont(source.RunFont),
       BackColor(source.BackColor),
       ExtraSpace(source.ExtraSpace),
       ScriptShift(source.ScriptShift) {

@@ -69,14 +69,16 @@ public:
 
     TSectionList* Document() const;
 
+    // Ordered so that no field leaves a gap: a run is made for every change
+    // of font in the text.
     TSection* OwnerSection;
     bool IsVisited = false;
     bool IsHovered = false;
-    int LinkY = 0;
     bool Focused = false;
+    int LinkY = 0;
     int RunStart;
-    TFontDesc RunFont;
     TColor FontColor = 0;
+    TFontDesc RunFont;
     TColor BackColor = TransparentColor;
     int ExtraSpace = 0;  // character spacing of the style
     TLinkFonts LinkFonts;  // of a link's states, shared; none outside links
@@ -86,9 +88,14 @@ public:
     int ItalicOverhang = 0;
     int MetricDescent = 0;
     AlignmentType ScriptShift = ANone;
-    std::unique_ptr<TLinkTabStop> TabStopWindow;
     // Where the run stands in the document's link list, -1 when not there.
     int LinkIndex = -1;
+
+private:
+    TFontId FId = -1;
+
+public:
+    std::unique_ptr<TLinkTabStop> TabStopWindow;
 
 private:
     struct TLinkPart {
@@ -97,7 +104,6 @@ private:
     };
     std::unique_ptr<TLinkPart> FLinkPart;
     uint64_t FIdSerial = 0;  // of the measurer FId belongs to; 0: none
-    TFontId FId = -1;
 };
 
 // The runs of one section in ascending RunStart; owns them.

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "framework/cp1251.h"
+#include "framework/small_heap.h"
 #include "framework/sysutils.h"
 #include "html/block.h"
 #include "html/code_pages.h"
@@ -276,6 +277,9 @@ public:
     }
 
     void ReadPlainText();
+    // The note closing a page cut short at the memory budget, in the body
+    // whatever was open, in the body's own font.
+    void AddBudgetNote();
 
     THtmlScanner Sc;
 
@@ -297,8 +301,17 @@ private:
             Stop();
         }
     }
+    // True once the run's allocations pass the reader's share of the
+    // budget; the run then ends as at the end of the input.
+    bool OverBudget() {
+        const std::size_t used = HeapBytesInUse();
+        if (used <= MemoryAtStart || used - MemoryAtStart <= gDocumentMemoryBudget / 3 * 2) return false;
+        gResults.CutShort = true;
+        Stop();
+        return true;
+    }
     void Next() {
-        if (Stopped) {
+        if (Stopped || OverBudget()) {
             Sc.Sy = EofSy;
             return;
         }
@@ -880,6 +893,7 @@ private:
     int Depth = 0;
     bool BodyDone = false;
     bool Stopped = false;
+    std::size_t MemoryAtStart = HeapBytesInUse();
     const TReaderCallbacks& Callbacks;
     std::map<std::string, int> Excess;
     std::vector<TProperties*> InlineKeep;
@@ -1577,20 +1591,41 @@ void THtmlReader::ReadPlainText() {
         const char c = Sc.LCh;
         if (c == '\r' || c == '\n') {
             flush();
+            if (OverBudget()) break;
             PreLineEnd();
             Sc.NextChar();
             if (c == '\r' && Sc.LCh == '\n') Sc.NextChar();
             continue;
         }
         chars.Add(c, Sc.SIndex);
-        if (chars.GetSize() >= 200) flush();
+        if (chars.GetSize() >= 200) {
+            flush();
+            if (OverBudget()) break;
+        }
         Sc.NextChar();
     }
     flush();
     InPre = false;
 }
 
+// The note closing a page cut short, around the budget in megabytes.
+const wchar_t kBudgetNoteHead[] = L"Страница показана не полностью: она не умещается в ";
+const wchar_t kBudgetNoteTail[] = L" МБ памяти, отведённые документу.";
+
+void THtmlReader::AddBudgetNote() {
+    if (!gResults.CutShort || !Body) return;
+    SectionEnd();
+    InPre = false;
+    Cell = Body->ChildCell.get();
+    Section = new TSection(Doc, nullptr, *PropStack.GetProp(0), nullptr, Cell, Cell->Count() == 0);
+    const std::wstring note = kBudgetNoteHead + std::to_wstring(gDocumentMemoryBudget >> 20) + kBudgetNoteTail;
+    Section->AddText(note, Sc.SIndex);
+    SectionEnd();
+}
+
 }  // namespace
+
+std::size_t gDocumentMemoryBudget = kDocumentMemoryBudget;
 
 TReaderResults& ReaderResults() { return gResults; }
 
@@ -1600,6 +1635,7 @@ void ReadHtmlDocument(TSectionList* doc, TObject* viewer, std::string text, bool
     THtmlReader reader(doc, viewer, callbacks);
     reader.StartRun(std::move(text), utf8);
     reader.ReadHtml();
+    reader.AddBudgetNote();
 }
 
 void ReadTextDocument(TSectionList* doc, std::string text, bool utf8) {
@@ -1611,6 +1647,7 @@ void ReadTextDocument(TSectionList* doc, std::string text, bool utf8) {
     reader.Sc.PlainText = true;
     reader.StartRun(std::move(text), utf8);
     reader.ReadPlainText();
+    reader.AddBudgetNote();
 }
 
 int CountLinks(std::string& text, int limit) {

@@ -43,8 +43,17 @@ struct TReaderResults {
     std::wstring Title;
     std::string Base;
     std::string BaseTarget;
+    bool CutShort = false;  // the run stopped at the memory budget
 };
 TReaderResults& ReaderResults();
+
+// The memory a document may take. The reader weighs what the run has
+// allocated (HeapBytesInUse) and stops at two thirds of it, leaving the rest
+// for the lines layout adds (about a quarter more on a page of one-line
+// sections); the page then shows what was read and ends with a note that it
+// was cut short. Tests lower it.
+constexpr std::size_t kDocumentMemoryBudget = std::size_t{256} << 20;
+extern std::size_t gDocumentMemoryBudget;
 
 // Runs of the reader; the entries call these inside their guard. `text` is
 // already cut at its first zero byte and free of a UTF-8 signature.

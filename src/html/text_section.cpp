@@ -143,19 +143,38 @@ TSection::TSection(TSectionList* document, TAttributeList* L, TProperties& prop,
     Justify = align == "right" ? Right : align == "center" ? Centered : align == "justify" ? FullJustify : Left;
 }
 
+namespace {
+const TImageObjList kNoImages;
+}  // namespace
+
+TSectionObjects::TSectionObjects(TSectionList* document, const TSectionObjects& source) {
+    if (source.FPart)
+        FPart = std::make_unique<TPart>(document, *source.FPart);
+}
+
+const TImageObjList& TSectionObjects::List() const { return FPart ? FPart->Images : kNoImages; }
+
+TSectionObjects::TPart& TSectionObjects::Part() {
+    if (!FPart) FPart = std::make_unique<TPart>();
+    return *FPart;
+}
+
+void TSectionObjects::SetPositions(std::vector<int> positions) {
+    if (FPart || !positions.empty()) Part().Positions = std::move(positions);
+}
+
 TSection::TSection(TSectionList* document, const TSection& source)
     : TSectionBase(document, source),
+      Justify(source.Justify),
       SectionText(source.SectionText),
       LineBreakFlags(source.LineBreakFlags),
       Fonts(this, source.Fonts),
       Images(document, source.Images),
       SectionControls(source.SectionControls),
-      Justify(source.Justify),
       ClearSide(source.ClearSide),
       LineHeight(source.LineHeight),
       LeadIndent(source.LeadIndent),
-      IndentPercent(source.IndentPercent),
-      FObjectPositions(source.FObjectPositions) {
+      IndentPercent(source.IndentPercent) {
     Len = source.Len;
 }
 
@@ -441,13 +460,14 @@ void TSection::Finish() {
     TBuildBuffers::Give(CharSourcePos);
     Fit(SectionText);
     Fit(LineBreakFlags);
-    FObjectPositions.clear();
     const wchar_t* const text = SectionText.data();
     auto isObject = [text](int i) {
         const wchar_t c = text[i];
         return (c == ImageChar) | (c == FormControlChar) | (c == BreakChar);
     };
-    ForEachMarked(0, Len, isObject, [this](int i) { FObjectPositions.push_back(i); });
+    std::vector<int> positions;
+    ForEachMarked(0, Len, isObject, [&positions](int i) { positions.push_back(i); });
+    Images.SetPositions(std::move(positions));
     if (Len > 0)
         if (TSectionList* doc = Document()) TextSectionIndex = ++doc->TextSectionTotal;
     MinWidthCache = MaxWidthCache = 0;
@@ -468,8 +488,10 @@ int TSection::RunIndexAt(int pos) const {
 }
 
 int TSection::NextObjectAt(int pos) const {
-    auto it = std::lower_bound(FObjectPositions.begin(), FObjectPositions.end(), pos);
-    return it == FObjectPositions.end() ? Len : *it;
+    const std::vector<int>* positions = Images.Positions();
+    if (!positions) return Len;
+    auto it = std::lower_bound(positions->begin(), positions->end(), pos);
+    return it == positions->end() ? Len : *it;
 }
 
 int TSection::Width(TTextMeasurer& m, int start, int end) {

@@ -52,6 +52,44 @@ struct IndexObj {
     int Index;
 };
 
+// The images and panels of a section and the places of its object
+// characters. Most sections have none, and a section is made for every
+// paragraph, so they are made on first need.
+class TSectionObjects {
+public:
+    TSectionObjects() = default;
+    TSectionObjects(TSectionList* document, const TSectionObjects& source);
+
+    int Count() const { return FPart ? FPart->Images.Count() : 0; }
+    TFloatingObj* Obj(int index) const { return List().Obj(index); }
+    int Add(TFloatingObj* object) { return Part().Images.Add(object); }
+    TFloatingObj* FindImage(int posn) const { return List().FindImage(posn); }
+    bool PtInImage(int X, int Y, int& hitX, int& hitY, int& posn, bool& map, bool& upperMap, TMapItem*& mapItem,
+                   TImageObj*& imageObj) const {
+        return List().PtInImage(X, Y, hitX, hitY, posn, map, upperMap, mapItem, imageObj);
+    }
+    bool PtInObject(int X, int Y, TObject*& obj, int& hitX, int& hitY) const {
+        return List().PtInObject(X, Y, obj, hitX, hitY);
+    }
+    // Positions of the characters 2, 4 and 8 in the text, in order; null
+    // when there are none.
+    const std::vector<int>* Positions() const { return FPart ? &FPart->Positions : nullptr; }
+    void SetPositions(std::vector<int> positions);
+
+private:
+    struct TPart {
+        TPart() = default;
+        TPart(TSectionList* document, const TPart& source)
+            : Images(document, source.Images), Positions(source.Positions) {}
+        TImageObjList Images;
+        std::vector<int> Positions;
+    };
+    const TImageObjList& List() const;
+    TPart& Part();
+
+    std::unique_ptr<TPart> FPart;
+};
+
 class TSection : public TSectionBase {
 public:
     // An empty section; the reader's constructor (below) and tests add the runs.
@@ -126,17 +164,18 @@ public:
     void LineAdvances(TTextMeasurer& measurer, const LineRec& line, std::vector<int>& out);
     void CheckForInlines(LineRec& line);
 
+    // Ordered so that no field leaves a gap.
     int TextSectionIndex = 0;
     int LastLayoutCycle = 0;
+    JustifyType Justify = Left;
     std::wstring SectionText;
     std::string LineBreakFlags;  // 'y' or 'n' per character, plus one 'y' after Finish
     std::vector<int> CharSourcePos;  // while building
     TFontList Fonts;
-    TImageObjList Images;
+    TSectionObjects Images;
     TFormControlList SectionControls;  // the controls of the text; their forms own them
     std::vector<IndexObj> SourceIndexMap;
     std::vector<std::unique_ptr<LineRec>> Lines;
-    JustifyType Justify = Left;
     ClearAttrType ClearSide = clrNone;
     int LineHeight = -1;  // negative: normal
     int PaintLeftX = 0;
@@ -146,7 +185,6 @@ public:
     int LeadIndent = 0;
     int IndentPercent = 0;
     int LayoutX = 0;  // the X of the last layout
-    bool NoBreak = false;  // set by the reader inside a no-break element: its text may not wrap
 
 protected:
     // Appends the text and its break flags; the caller adds the positions.
@@ -193,9 +231,11 @@ protected:
 
     std::vector<TFontId> FFontIds;
     TTextMeasurer* FIdsFor = nullptr;
-    std::vector<int> FObjectPositions;  // positions of 2, 4 and 8, in order
     int FFitCacheWidth = -1, FFitCacheStart = -1, FFitCacheCount = 0;
     bool FNamed = false;  // entered in the document's ID list
+
+public:
+    bool NoBreak = false;  // set by the reader inside a no-break element: its text may not wrap
 };
 
 // Preformatted text: no white-space collapsing, no wrapping.

@@ -109,7 +109,7 @@ private:
                               b.ContentWidth, b.ClearSpace, b.ContentIndent, b.PosTop, b.PosLeft, b.ContentBottomY,
                               b.BorderRect.Left, b.BorderRect.Top, b.BorderRect.Right, b.BorderRect.Bottom});
         Text("tag", b.TagAndClass);
-        Text("title", b.Title);
+        Text("title", b.Title());
         Margins(depth, b.BoxValues);
         for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i)
             Value(b.RawBoxValues[static_cast<PropIndices>(i)]);

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "framework/cp1251.h"
+#include "framework/small_heap.h"
 #include "html/block.h"
 #include "html/horz_line.h"
 #include "html/layout_types.h"
@@ -300,6 +301,71 @@ TEST(ParserTest, ThrowingCallbacksEndTheRunAndKeepWhatWasBuilt) {
     Doc d;
     EXPECT_TRUE(ParseHTMLString("fine", &d.doc, {}));
     EXPECT_EQ(AllText(d.doc), L"fine|");
+}
+
+// A page past the document's memory budget is read up to it: the run stops
+// as at the end of the input, what was read stays and lays out, and a note
+// closes the page. The memory the document takes, laid out, stays within the
+// budget; a page within it reads whole.
+TEST(ParserTest, APageOverTheMemoryBudgetStopsWithANoteAndKeepsWhatWasRead) {
+    struct TBudget {
+        explicit TBudget(std::size_t bytes) { gDocumentMemoryBudget = bytes; }
+        ~TBudget() { gDocumentMemoryBudget = kDocumentMemoryBudget; }
+    } budget(std::size_t{4} << 20);
+    auto repeat = [](const std::string& unit, int times) {
+        std::string s;
+        for (int i = 0; i < times; ++i) s += unit;
+        return s;
+    };
+    struct Case {
+        std::string page;
+        bool text;  // read as plain text
+        bool cut;
+    } cases[] = {
+        {repeat("<p>x", 100000), false, true},
+        {"<table>" + repeat("<td>x", 100000), false, true},
+        {"<ul>" + repeat("<li>x", 100000), false, true},
+        {repeat("x<hr>", 100000), false, true},
+        {repeat("x\r\n", 100000), true, true},
+        {std::string(3000000, 'x'), true, true},
+        {repeat("<p>x", 1000), false, false},
+    };
+    const std::wstring note = L"Страница показана не полностью";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.page.substr(0, 12));
+        const std::size_t before = HeapBytesInUse();
+        {
+            Doc d;
+            EXPECT_TRUE(c.text ? ParseTextString(c.page, &d.doc) : ParseHTMLString(c.page, &d.doc, {}));
+            EXPECT_EQ(ReaderResults().CutShort, c.cut);
+            std::vector<std::wstring> texts;
+            for (TSection* s : TextSections(d.doc)) texts.push_back(s->SectionText);
+            ASSERT_FALSE(texts.empty());
+            EXPECT_EQ(texts.back().rfind(note, 0) == 0, c.cut) << WideToUtf8(texts.back());
+            std::ptrdiff_t xs = 0;  // the letters read
+            for (size_t i = 0; i + (c.cut ? 1 : 0) < texts.size(); ++i)
+                xs += std::count(texts[i].begin(), texts[i].end(), L'x');
+            if (c.cut) EXPECT_GT(xs, 1000);
+            else EXPECT_EQ(xs, 1000);
+            int scrollWidth = 0, pos = 0;
+            EXPECT_GT(d.doc.DoLogic(nullptr, 0, 640, 500, 0, scrollWidth, pos), 0);
+            EXPECT_LE(HeapBytesInUse() - before, gDocumentMemoryBudget);
+        }
+    }
+}
+
+// A paragraph is a box, its cell, a text section and a font run, and a page
+// of paragraphs holds them all: what one costs, read and laid out, is what
+// bounds the pages that fit the budget.
+TEST(ParserTest, AParagraphReadAndLaidOutTakesAtMost1400Bytes) {
+    std::string page;
+    for (int i = 0; i < 20000; ++i) page += "<p>x";
+    const std::size_t before = HeapBytesInUse();
+    Doc d;
+    ParseHTMLString(page, &d.doc, {});
+    int scrollWidth = 0, pos = 0;
+    d.doc.DoLogic(nullptr, 0, 640, 500, 0, scrollWidth, pos);
+    EXPECT_LE((HeapBytesInUse() - before) / 20000, 1400u);
 }
 
 TEST(ParserTest, AnEntryCalledDuringARunIsRefused) {
