@@ -32,6 +32,42 @@ void DrawTextInFont(HDC dc, TFont* font, TColor color, const std::wstring& text,
     SelectObject(dc, oldFont);
 }
 
+// Where the text's ink ends when drawn from x = 0 in a box of `measured`'s
+// height. A renderer may place glyphs by the advances of the bitmaps it draws,
+// which can run past the measured extent (a pixel or two over a line), and a
+// label clips what lies beyond its width.
+LONG DrawnTextRight(HDC reference, TFont* font, const std::wstring& text, const RECT& measured, unsigned flags) {
+    const int height = std::max<LONG>(1, measured.bottom);
+    // Room for the drift and for the last glyph's overhang.
+    const int width = measured.right + height + 8;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    TBitmapHandle bitmap(CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    TMemoryDC dc(CreateCompatibleDC(reference));
+    if (!bitmap || !dc || !bits) return measured.right;
+    HGDIOBJ old = SelectObject(dc.get(), bitmap.get());
+    std::fill_n(static_cast<uint32_t*>(bits), static_cast<size_t>(width) * height, 0xFFFFFFu);
+    RECT box{0, 0, width, height};
+    DrawTextInFont(dc.get(), font, clBlack, text, box, flags | DT_LEFT);
+    GdiFlush();
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    LONG right = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = width - 1; x >= right; --x)
+            if ((pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFFu) != 0xFFFFFFu) {
+                right = x + 1;
+                break;
+            }
+    SelectObject(dc.get(), old);
+    return right;
+}
+
 // True while the component or one of its owners is being built (a form's
 // layout runs with the form loading, before its new components are marked).
 bool BeingLoaded(const TComponent* component) {
@@ -476,6 +512,7 @@ void TLabel::AdjustBounds() {
     RECT r{0, 0, FWidth, FHeight};
     HDC dc = GetDC(nullptr);
     DrawTextInFont(dc, FFont.get(), FFont->Color(), text, r, DrawTextFlags() | DT_CALCRECT);
+    if (!FWordWrap) r.right = std::max<LONG>(r.right, DrawnTextRight(dc, FFont.get(), text, r, DrawTextFlags()));
     ReleaseDC(nullptr, dc);
     int left = FLeft;
     if (FAlignment == taRightJustify) left += FWidth - r.right;

@@ -155,6 +155,19 @@ void TCustomForm::SetMenu(TMainMenu* menu) {
     }
 }
 
+// Before the window exists, the client area is the designed size less the
+// frame that the window's styles will give it, so that a client size set
+// while the form is built is the client size it shows.
+TRect TCustomForm::ClientRect() const {
+    if (FHandle) return TWinControl::ClientRect();
+    TCreateParams p;
+    const_cast<TCustomForm*>(this)->CreateParams(p);
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, p.Style, FMenu && MenuBridge().MainMenuHandle, p.ExStyle);
+    const int frameWidth = frame.right - frame.left, frameHeight = frame.bottom - frame.top;
+    return Rect(0, 0, std::max(0, FWidth - frameWidth), std::max(0, FHeight - frameHeight));
+}
+
 TPoint TCustomForm::ClientOrigin() const {
     POINT p{0, 0};
     if (FHandle) ::ClientToScreen(FHandle, &p);
@@ -172,7 +185,20 @@ void TCustomForm::PlaceOnScreen() {
                       GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
     int left = area.Left + (area.Width() - FWidth) / 2;
     int top = area.Top + (area.Height() - FHeight) / 2;
-    SetBounds(std::max(0, left), std::max(0, top), FWidth, FHeight);
+    // Centred over a main window near the screen's edge, the form still lies
+    // wholly on that window's monitor (its top-left corner first, when it is
+    // larger).
+    TRect screen = area;
+    if (Position != poDesktopCenter) {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof(monitor);
+        const POINT centre{area.Left + area.Width() / 2, area.Top + area.Height() / 2};
+        if (GetMonitorInfoW(MonitorFromPoint(centre, MONITOR_DEFAULTTONEAREST), &monitor))
+            screen = Rect(monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right, monitor.rcWork.bottom);
+    }
+    left = std::max<int>(screen.Left, std::min<int>(left, screen.Right - FWidth));
+    top = std::max<int>(screen.Top, std::min<int>(top, screen.Bottom - FHeight));
+    SetBounds(left, top, FWidth, FHeight);
 }
 
 TWindowState TCustomForm::WindowState() const {
@@ -195,10 +221,10 @@ void TCustomForm::SetWindowState(TWindowState state) {
 void TCustomForm::SetVisible(bool visible) {
     if (visible == FVisible && (!visible || (FHandle && IsWindowVisible(FHandle)))) return;
     if (visible) {
-        if (!FHandle) {
-            if (!FShownOnce) PlaceOnScreen();
-            Handle();
-        }
+        // The first showing places the form, whether or not its window was
+        // made before (ShowModal makes it first).
+        if (!FShownOnce) PlaceOnScreen();
+        Handle();
         FVisible = true;
         FShownOnce = true;
         // OnShow runs before the window appears, so a handler can still move it.

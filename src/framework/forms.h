@@ -84,6 +84,7 @@ public:
 
     bool Showing() const override { return FVisible; }
     void SetVisible(bool visible) override;
+    TRect ClientRect() const override;
     TPoint ClientOrigin() const override;
     void WndProc(TMessage& message) override;
 

@@ -107,7 +107,7 @@ TFontDlg::~TFontDlg() = default;
 
 void TFontDlg::BuildLayout() {
     SetBorderStyle(bsDialog);
-    Position = poScreenCenter;
+    Position = poMainFormCenter;
     SetCaption(Utf8ToAnsi(kCaption));
     SetClientWidth(360);
     SetClientHeight(190);

@@ -86,7 +86,7 @@ TFParam::~TFParam() = default;
 
 void TFParam::BuildLayout() {
     SetBorderStyle(bsDialog);
-    Position = poScreenCenter;
+    Position = poMainFormCenter;
     SetCaption(Utf8ToAnsi(kCaption));
     HelpContext = kAppearanceHelpContext;
     SetClientWidth(420);

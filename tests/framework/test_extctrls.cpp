@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -182,6 +184,32 @@ TSize TextSize(TFont* font, const std::string& text) {
     return {size.cx, size.cy};
 }
 
+// The right edge of the text's ink, drawn unclipped from x = 0 in the font.
+int InkRight(TFont* font, const std::string& text) {
+    const std::wstring wide = AnsiToWide(text);
+    const int width = 1000, height = 60;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont = SelectObject(dc, font->Handle());
+    PatBlt(dc, 0, 0, width, height, WHITENESS);
+    TextOutW(dc, 0, 0, wide.c_str(), static_cast<int>(wide.size()));
+    GdiFlush();
+    int right = 0;
+    const auto* pixels = static_cast<const uint32_t*>(bits);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if ((pixels[y * width + x] & 0xFFFFFF) != 0xFFFFFF) right = std::max(right, x + 1);
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return right;
+}
+
 TEST(ExtCtrls, LabelAutoSizeFitsItsCaption) {
     auto* form = new TForm(Application);
     auto* label = new TLabel(form);
@@ -193,6 +221,15 @@ TEST(ExtCtrls, LabelAutoSizeFitsItsCaption) {
     EXPECT_EQ(label->Width(), size.cx);
     EXPECT_EQ(label->Height(), size.cy);
     EXPECT_EQ(label->Left(), 100);
+
+    // Wide enough for what is drawn: glyphs may be drawn at advances that run
+    // past the measured extent over a long line.
+    for (const char* text : {"Введите слово используя символы шаблона (*,?)", "Цвет найденных по поиску слов"}) {
+        label->SetCaption(Utf8ToAnsi(text));
+        EXPECT_GE(label->Width(), InkRight(label->Font(), Utf8ToAnsi(text))) << text;
+        EXPECT_LE(label->Width(), TextSize(label->Font(), Utf8ToAnsi(text)).cx + 8) << text;
+    }
+    label->SetCaption(caption);
 
     // Right-justified labels grow to the left.
     label->SetAlignment(taRightJustify);

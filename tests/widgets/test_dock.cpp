@@ -68,7 +68,7 @@ TEST_F(DockTest, BarsOnOneRowNeverOverlapNorStartBeforeZero) {
         {60, 0, 0, 0, 44},          // too long: the first stays at 0
     };
     for (const Case& c : cases) {
-        form->SetBounds(0, 0, c.dockWidth, 300);  // the dock spans its form
+        form->SetClientWidth(c.dockWidth);  // the dock spans its form
         FixedBar* a = Bar(40, 20, 0, c.firstPos);
         FixedBar* b = Bar(40, 20, 0, c.secondPos);
         dock->ArrangeToolbars();
