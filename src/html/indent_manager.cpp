@@ -5,8 +5,8 @@
 void IndentManagerBasic::Clear() {
     LeftList.Clear();
     RightList.Clear();
-    FLeft = {};
-    FRight = {};
+    FLeft = TSideIndex(true);
+    FRight = TSideIndex(false);
     CurrentOwner = nullptr;
 }
 
@@ -16,27 +16,83 @@ void IndentManagerBasic::Reset(int lf, int rt) {
     CurrentOwner = nullptr;
 }
 
+void IndentManagerBasic::TFloatTree::Add(int top, int bottom, int x) {
+    if (bottom <= top) return;  // over no Y at all
+    if (FNodes.empty()) {
+        FNodes.resize(2);  // node 0 stands for none
+        FRoot = 1;
+        FLow = top;
+        FSpan = 1;
+    }
+    // A new root above the old one, which becomes its upper or lower half.
+    while (top < FLow || FLow + FSpan < bottom) {
+        const bool below = top < FLow;
+        const auto root = static_cast<int32_t>(FNodes.size());
+        FNodes.emplace_back();
+        FNodes.back().Child[below ? 1 : 0] = FRoot;
+        FRoot = root;
+        if (below) FLow -= FSpan;
+        FSpan *= 2;
+    }
+    Give(FRoot, FLow, FSpan, top, bottom, x);
+}
+
+void IndentManagerBasic::TFloatTree::Give(int32_t node, int64_t low, int64_t span, int top, int bottom, int x) {
+    if (top <= low && low + span <= bottom) {
+        TNode& n = FNodes[static_cast<size_t>(node)];
+        if (n.Bottom == kNone || (FGreatest ? x > n.X : x < n.X)) n.X = x;
+        if (n.Bottom == kNone || bottom < n.Bottom) n.Bottom = bottom;
+        return;
+    }
+    const int64_t half = span / 2;
+    for (int side = 0; side < 2; ++side) {
+        const int64_t childLow = low + side * half;
+        if (bottom <= childLow || childLow + half <= top) continue;
+        int32_t child = FNodes[static_cast<size_t>(node)].Child[side];
+        if (child == 0) {
+            child = static_cast<int32_t>(FNodes.size());
+            FNodes.emplace_back();  // may move the nodes: only indexes are held
+            FNodes[static_cast<size_t>(node)].Child[side] = child;
+        }
+        Give(child, childLow, half, top, bottom, x);
+    }
+}
+
+bool IndentManagerBasic::TFloatTree::Over(int Y, int& x, int& bottom, int64_t& visited) const {
+    bool found = false;
+    if (FNodes.empty() || Y < FLow || FLow + FSpan <= Y) return false;
+    int64_t low = FLow, span = FSpan;
+    for (int32_t node = FRoot;;) {
+        const TNode& n = FNodes[static_cast<size_t>(node)];
+        if (n.Bottom != kNone) {
+            ++visited;
+            if (!found || (FGreatest ? n.X > x : n.X < x)) x = n.X;
+            if (!found || n.Bottom < bottom) bottom = n.Bottom;
+            found = true;
+        }
+        span /= 2;
+        const int side = Y >= low + span ? 1 : 0;
+        low += side * span;
+        node = n.Child[side];
+        if (node == 0) return found;
+    }
+}
+
 // Whether a record was found is kept apart from the best X, so any X counts
 // (no value stands for "none"). The result does not depend on the order in
 // which the records are seen.
 bool IndentManagerBasic::Limit(const TSideIndex& index, int Y, bool greatest, int& best) const {
     bool found = false;
-    auto consider = [&](const IndentRec* r) {
-        ++RecordsVisited;
-        if (r->TopY <= Y && Y < r->BottomY && (!found || (greatest ? r->X > best : r->X < best)) &&
-            (!r->Owner || r->Owner == CurrentOwner)) {
-            best = r->X;
-            found = true;
-        }
+    auto consider = [&](int x) {
+        if (!found || (greatest ? x > best : x < best)) best = x;
+        found = true;
     };
-    for (const IndentRec* r : index.Owned) consider(r);
-    // Floats with TopY <= Y, walked back from the last; once no float up to
-    // here reaches below Y, none before it does either.
-    const auto& floats = index.Floats;
-    size_t i = static_cast<size_t>(
-        std::upper_bound(floats.begin(), floats.end(), Y, [](int y, const IndentRec* r) { return y < r->TopY; }) -
-        floats.begin());
-    while (i > 0 && index.MaxBottom[i - 1] > Y) consider(floats[--i]);
+    for (const IndentRec* r : index.Owned) {
+        ++RecordsVisited;
+        if (r->TopY <= Y && Y < r->BottomY && (!r->Owner || r->Owner == CurrentOwner)) consider(r->X);
+    }
+    int x = 0, bottom = 0;
+    if (index.Floats.Over(Y, x, bottom, RecordsVisited)) consider(x);
     return found;
 }
 
@@ -56,31 +112,20 @@ int IndentManagerBasic::RightSide(int Y) const {
 int IndentManagerBasic::ImageBottom() const {
     int bottom = 0;
     for (const TSideIndex* index : {&FLeft, &FRight})
-        if (!index->MaxBottom.empty()) bottom = std::max(bottom, index->MaxBottom.back());
+        if (index->AnyFloat) bottom = std::max(bottom, index->MaxBottom);
     return bottom;
 }
 
 void IndentManagerBasic::GetClearY(int& CL, int& CR) const {
     // Float bottoms are saturated, so one more stays in range.
-    CL = FLeft.MaxBottom.empty() ? 0 : FLeft.MaxBottom.back() + 1;
-    CR = FRight.MaxBottom.empty() ? 0 : FRight.MaxBottom.back() + 1;
+    CL = FLeft.AnyFloat ? FLeft.MaxBottom + 1 : 0;
+    CR = FRight.AnyFloat ? FRight.MaxBottom + 1 : 0;
 }
 
-// The smallest bottom below Y of the floats beside Y, or Y. Only those are
-// looked at (found as the edge queries find them), so floats stacked down a
-// long page cost little per call.
+// The least bottom of the floats over Y (each below Y), or Y.
 int IndentManagerBasic::NextFloatEnd(const TSideIndex& index, int Y) const {
-    int next = Y;
-    const auto& floats = index.Floats;
-    size_t i = static_cast<size_t>(
-        std::upper_bound(floats.begin(), floats.end(), Y, [](int y, const IndentRec* r) { return y < r->TopY; }) -
-        floats.begin());
-    while (i > 0 && index.MaxBottom[i - 1] > Y) {
-        const IndentRec* r = floats[--i];
-        ++RecordsVisited;
-        if (r->BottomY > Y && (next == Y || r->BottomY < next)) next = r->BottomY;
-    }
-    return next;
+    int x = 0, bottom = 0;
+    return index.Floats.Over(Y, x, bottom, RecordsVisited) ? bottom : Y;
 }
 
 int IndentManagerBasic::GetNextWiderY(int Y) const {
@@ -136,15 +181,10 @@ void IndentManagerBasic::AddFloat(TSide side, int X, int Y, int height, bool isF
     r->IsFloat = isFloat;
     r->Serial = FNextSerial++;
     List(side).Add(r);
-    // Floats come down the page, so this is nearly always an append.
     TSideIndex& index = Index(side);
-    size_t i = static_cast<size_t>(std::upper_bound(index.Floats.begin(), index.Floats.end(), Y,
-                                                    [](int y, const IndentRec* f) { return y < f->TopY; }) -
-                                   index.Floats.begin());
-    index.Floats.insert(index.Floats.begin() + static_cast<ptrdiff_t>(i), r);
-    index.MaxBottom.resize(index.Floats.size());
-    for (; i < index.Floats.size(); ++i)
-        index.MaxBottom[i] = std::max(i ? index.MaxBottom[i - 1] : index.Floats[i]->BottomY, index.Floats[i]->BottomY);
+    index.Floats.Add(r->TopY, r->BottomY, X);
+    index.MaxBottom = index.AnyFloat ? std::max(index.MaxBottom, r->BottomY) : r->BottomY;
+    index.AnyFloat = true;
 }
 
 void IndentManagerBasic::UpdateTable(int Y, int IW, int IH, JustifyType justify) {

@@ -42,8 +42,9 @@ public:
     void Reset(int lf, int rt);
 
     // The queries look at the owned records (a pair per nesting level) and at
-    // the floats that can reach Y, found from an index of the floats by top;
-    // floats stacked down a long page therefore cost little per query.
+    // the floats over Y, found in a tree of the floats by their span of Y: a
+    // query costs the tree's depth, however many floats stand beside or above
+    // Y, so a page of thousands of floats lays out in time in proportion to it.
     int LeftIndent(int Y) const;
     int RightSide(int Y) const;
     // The lowest bottom of all float records, 0 without any.
@@ -74,7 +75,8 @@ public:
     int LeftEdge = 0;   // 0 during layout, the cell's X while painting
     int RightEdge = 0;  // the cell's width during layout, LeftEdge + CellWidth while painting
 
-    // Records the edge queries have looked at, for tests of their cost.
+    // Owned records, and nodes of the float trees that hold floats, the edge
+    // queries have looked at, for tests of their cost.
     mutable int64_t RecordsVisited = 0;
 
 protected:
@@ -85,11 +87,42 @@ protected:
     TFreeList RightList;
 
 private:
+    // The floats of one side over Y: each node of the tree stands for a span
+    // of Y, halved at each level down to single values; a float is given to
+    // the fewest nodes whose spans make up its own, and a node keeps the best
+    // X and the least bottom of the floats given to it. The floats over Y are
+    // those given to the nodes on Y's path from the root. The root's span
+    // doubles as floats reach out of it, so the depth follows the page.
+    class TFloatTree {
+    public:
+        explicit TFloatTree(bool greatest) : FGreatest(greatest) {}
+        void Add(int top, int bottom, int x);
+        // The best X and the least bottom of the floats over Y; false without
+        // any. Counts the nodes with floats it looked at in `visited`.
+        bool Over(int Y, int& x, int& bottom, int64_t& visited) const;
+
+    private:
+        static constexpr int kNone = INT_MIN;  // a node without floats; no float ends there
+        struct TNode {
+            int32_t Child[2] = {0, 0};  // 0: none (node 0 is never used)
+            int X = 0;
+            int Bottom = kNone;
+        };
+        void Give(int32_t node, int64_t low, int64_t span, int top, int bottom, int x);
+        std::vector<TNode> FNodes;
+        int32_t FRoot = 0;
+        int64_t FLow = 0;  // the root's span, with any node
+        int64_t FSpan = 0;
+        bool FGreatest;
+    };
+
     // How the queries find a side's records without walking the whole list.
     struct TSideIndex {
-        std::vector<IndentRec*> Owned;   // records of SetLeftIndent/SetRightIndent
-        std::vector<IndentRec*> Floats;  // float records by TopY
-        std::vector<int> MaxBottom;      // greatest BottomY of Floats[0..i]
+        explicit TSideIndex(bool greatest) : Floats(greatest) {}
+        std::vector<IndentRec*> Owned;  // records of SetLeftIndent/SetRightIndent
+        TFloatTree Floats;
+        bool AnyFloat = false;
+        int MaxBottom = 0;  // the greatest BottomY of the floats, with AnyFloat
     };
 
     IndentRef AddOwned(TSide side, int X, int Y);
@@ -100,8 +133,8 @@ private:
     bool Limit(const TSideIndex& index, int Y, bool greatest, int& best) const;
     int NextFloatEnd(const TSideIndex& index, int Y) const;
 
-    TSideIndex FLeft;
-    TSideIndex FRight;
+    TSideIndex FLeft{true};
+    TSideIndex FRight{false};
     uint64_t FNextSerial = 1;
 };
 
