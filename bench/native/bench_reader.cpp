@@ -4,9 +4,10 @@
 // pixels. Prints milliseconds (the best of a few rounds) and the reader's
 // time as a multiple of the scanner's. Then the cost curve of hostile pages,
 // one construct repeated from 256 KB to 4 MB (16 MB with a third argument):
-// small floats side by side, 600-pixel floats stacked one per line, form
-// controls in one paragraph and one map area's COORDS; read and layout in
-// seconds per MB, which a linear reader keeps flat. Built with the host's
+// small floats side by side, 600-pixel floats side by side (past the
+// width) and stacked one per line beside a word, form controls in one
+// paragraph and one map area's COORDS; read and layout in seconds per MB,
+// which a linear reader keeps flat. Built with the host's
 // compiler, so a native profiler can look into it:
 //   bench/native/run.sh [OUT_DIR] [ROUNDS] [LARGEST_MB]
 #include <algorithm>
@@ -36,18 +37,19 @@ double ScanMs(const std::string& html) {
 // faster than the input.
 std::string Hostile(int which, size_t bytes) {
     std::string html = "<html><body>";
-    if (which == 3) html += "<map name=m><area shape=poly href=a.htm coords=\"";
+    if (which == 4) html += "<map name=m><area shape=poly href=a.htm coords=\"";
     const char* unit[] = {"<div style=\"float:left;width:1px;height:1px\">x</div>",
-                          "<div style=\"float:left;width:600px;height:1px\">x</div>", "<input>", "1 2 "};
+                          "<div style=\"float:left;width:600px;height:1px\">x</div>",
+                          "<div style=\"float:left;width:600px;height:1px\">x</div>y", "<input>", "1,2,"};
     const std::string piece = unit[which];
     while (html.size() < bytes) html += piece;
-    if (which == 3) html += "\"></map><img src=a.gif width=10 height=10 usemap=#m>";
+    if (which == 4) html += "\"></map><img src=a.gif width=10 height=10 usemap=#m>";
     return html + "</body></html>";
 }
 
 void HostileCurve(size_t largestMb) {
-    const char* names[] = {"floats", "stacked floats", "controls", "coordinates"};
-    for (int which = 0; which < 4; ++which)
+    const char* names[] = {"floats", "wide floats", "stacked floats", "controls", "coordinates"};
+    for (int which = 0; which < 5; ++which)
         for (size_t kb = 256; kb <= largestMb * 1024; kb *= 2) {
             const std::string html = Hostile(which, kb * 1024);
             TSectionList doc(nullptr);

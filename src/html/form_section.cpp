@@ -130,9 +130,9 @@ void TSection::ControlLineSpace(LineRec& line, int start, int end, int y) {
     const auto& items = SectionControls.Items;
     auto it = std::lower_bound(items.begin(), items.end(), start,
                                [](const TFormControlObj* c, int p) { return c->Pos < p; });
+    const auto first = it;
     for (; it != items.end() && (*it)->Pos < end; ++it) {
         TFormControlObj* c = *it;
-        ++ControlsVisited;
         const int h = c->Height;
         switch (c->VAlign) {
             case ATop: line.SpaceAfter = std::max(line.SpaceAfter, h - height); break;
@@ -149,6 +149,7 @@ void TSection::ControlLineSpace(LineRec& line, int start, int end, int y) {
         }
         if (doc && !doc->PrintCopyFlag) c->DocY = y;
     }
+    ControlsVisited += it - first;
 }
 
 void TSection::DrawControl(TCanvas* Canvas, int k, int x, const LineRec& line) {

@@ -147,8 +147,9 @@ public:
     int IndentPercent = 0;
     int LayoutX = 0;  // the X of the last layout
     bool NoBreak = false;  // set by the reader inside a no-break element: its text may not wrap
-    // Controls ControlLineSpace has looked at, over all sections, for tests of its cost.
-    static inline int64_t ControlsVisited = 0;
+    // Controls ControlLineSpace has looked at, over all sections on this
+    // thread, for tests of its cost.
+    static inline thread_local int64_t ControlsVisited = 0;
 
 protected:
     // Appends the text and its break flags; the caller adds the positions.
