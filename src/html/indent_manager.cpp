@@ -5,8 +5,8 @@
 void IndentManagerBasic::Clear() {
     LeftList.Clear();
     RightList.Clear();
-    FLeft = TSideIndex(true);
-    FRight = TSideIndex(false);
+    FLeft.Clear();
+    FRight.Clear();
     CurrentOwner = nullptr;
 }
 
@@ -14,6 +14,13 @@ void IndentManagerBasic::Reset(int lf, int rt) {
     LeftEdge = lf;
     RightEdge = rt;
     CurrentOwner = nullptr;
+}
+
+void IndentManagerBasic::TSideIndex::Clear() {
+    Owned.clear();
+    Floats.clear();
+    MaxBottom.clear();
+    Tree.Clear();
 }
 
 void IndentManagerBasic::TFloatTree::Add(int top, int bottom, int x) {
@@ -78,21 +85,61 @@ bool IndentManagerBasic::TFloatTree::Over(int Y, int& x, int& bottom, int64_t& v
     }
 }
 
+// Floats with TopY <= Y are walked back from the last; once no float up to
+// there reaches below Y, none before it does either. That stops at once for
+// floats down a page, but not where many reach Y: a walk that would go on
+// past kLongWalk floats asks the tree instead, made then of every float and
+// kept with them from there on. MaxBottom never falls along the floats, so
+// the walk from i would pass kLongWalk floats exactly when the one that many
+// before i still reaches below Y.
+namespace {
+constexpr size_t kLongWalk = 16;
+}  // namespace
+
+inline bool IndentManagerBasic::LongWalk(const TSideIndex& index, size_t i, int Y) {
+    return i > kLongWalk && index.MaxBottom[i - 1 - kLongWalk] > Y;
+}
+
+bool IndentManagerBasic::FromTree(const TSideIndex& index, int Y, int& x, int& bottom) const {
+    if (index.Tree.Empty())
+        for (const IndentRec* f : index.Floats) index.Tree.Add(f->TopY, f->BottomY, f->X);
+    return index.Tree.Over(Y, x, bottom, RecordsVisited);
+}
+
 // Whether a record was found is kept apart from the best X, so any X counts
 // (no value stands for "none"). The result does not depend on the order in
-// which the records are seen.
+// which the records are seen, nor on how often one is.
 bool IndentManagerBasic::Limit(const TSideIndex& index, int Y, bool greatest, int& best) const {
     bool found = false;
-    auto consider = [&](int x) {
-        if (!found || (greatest ? x > best : x < best)) best = x;
-        found = true;
-    };
-    for (const IndentRec* r : index.Owned) {
+    auto consider = [&](const IndentRec* r) {
         ++RecordsVisited;
-        if (r->TopY <= Y && Y < r->BottomY && (!r->Owner || r->Owner == CurrentOwner)) consider(r->X);
+        if (r->TopY <= Y && Y < r->BottomY && (!found || (greatest ? r->X > best : r->X < best)) &&
+            (!r->Owner || r->Owner == CurrentOwner)) {
+            best = r->X;
+            found = true;
+        }
+    };
+    for (const IndentRec* r : index.Owned) consider(r);
+    const auto& floats = index.Floats;
+    size_t i = static_cast<size_t>(
+        std::upper_bound(floats.begin(), floats.end(), Y, [](int y, const IndentRec* r) { return y < r->TopY; }) -
+        floats.begin());
+    if (i > 0 && index.MaxBottom[i - 1] > Y) {
+        if (LongWalk(index, i, Y)) return LimitFromTree(index, Y, greatest, found, best);
+        do consider(floats[--i]);
+        while (i > 0 && index.MaxBottom[i - 1] > Y);
     }
+    return found;
+}
+
+// The tree's part of Limit, apart so that the walk's usual path stays lean.
+[[gnu::noinline]] bool IndentManagerBasic::LimitFromTree(const TSideIndex& index, int Y, bool greatest, bool found,
+                                                         int& best) const {
     int x = 0, bottom = 0;
-    if (index.Floats.Over(Y, x, bottom, RecordsVisited)) consider(x);
+    if (FromTree(index, Y, x, bottom) && (!found || (greatest ? x > best : x < best))) {
+        best = x;
+        found = true;
+    }
     return found;
 }
 
@@ -112,20 +159,35 @@ int IndentManagerBasic::RightSide(int Y) const {
 int IndentManagerBasic::ImageBottom() const {
     int bottom = 0;
     for (const TSideIndex* index : {&FLeft, &FRight})
-        if (index->AnyFloat) bottom = std::max(bottom, index->MaxBottom);
+        if (!index->MaxBottom.empty()) bottom = std::max(bottom, index->MaxBottom.back());
     return bottom;
 }
 
 void IndentManagerBasic::GetClearY(int& CL, int& CR) const {
     // Float bottoms are saturated, so one more stays in range.
-    CL = FLeft.AnyFloat ? FLeft.MaxBottom + 1 : 0;
-    CR = FRight.AnyFloat ? FRight.MaxBottom + 1 : 0;
+    CL = FLeft.MaxBottom.empty() ? 0 : FLeft.MaxBottom.back() + 1;
+    CR = FRight.MaxBottom.empty() ? 0 : FRight.MaxBottom.back() + 1;
 }
 
-// The least bottom of the floats over Y (each below Y), or Y.
+// The smallest bottom below Y of the floats beside Y, or Y. Only those are
+// looked at (found as the edge queries find them), so floats stacked down a
+// long page cost little per call.
 int IndentManagerBasic::NextFloatEnd(const TSideIndex& index, int Y) const {
-    int x = 0, bottom = 0;
-    return index.Floats.Over(Y, x, bottom, RecordsVisited) ? bottom : Y;
+    int next = Y;
+    const auto& floats = index.Floats;
+    size_t i = static_cast<size_t>(
+        std::upper_bound(floats.begin(), floats.end(), Y, [](int y, const IndentRec* r) { return y < r->TopY; }) -
+        floats.begin());
+    if (LongWalk(index, i, Y)) {
+        int x = 0, bottom = 0;
+        return FromTree(index, Y, x, bottom) ? bottom : Y;
+    }
+    while (i > 0 && index.MaxBottom[i - 1] > Y) {
+        const IndentRec* r = floats[--i];
+        ++RecordsVisited;
+        if (r->BottomY > Y && (next == Y || r->BottomY < next)) next = r->BottomY;
+    }
+    return next;
 }
 
 int IndentManagerBasic::GetNextWiderY(int Y) const {
@@ -181,10 +243,16 @@ void IndentManagerBasic::AddFloat(TSide side, int X, int Y, int height, bool isF
     r->IsFloat = isFloat;
     r->Serial = FNextSerial++;
     List(side).Add(r);
+    // Floats come down the page, so this is nearly always an append.
     TSideIndex& index = Index(side);
-    index.Floats.Add(r->TopY, r->BottomY, X);
-    index.MaxBottom = index.AnyFloat ? std::max(index.MaxBottom, r->BottomY) : r->BottomY;
-    index.AnyFloat = true;
+    size_t i = static_cast<size_t>(std::upper_bound(index.Floats.begin(), index.Floats.end(), Y,
+                                                    [](int y, const IndentRec* f) { return y < f->TopY; }) -
+                                   index.Floats.begin());
+    index.Floats.insert(index.Floats.begin() + static_cast<ptrdiff_t>(i), r);
+    index.MaxBottom.resize(index.Floats.size());
+    for (; i < index.Floats.size(); ++i)
+        index.MaxBottom[i] = std::max(i ? index.MaxBottom[i - 1] : index.Floats[i]->BottomY, index.Floats[i]->BottomY);
+    if (!index.Tree.Empty()) index.Tree.Add(r->TopY, r->BottomY, r->X);
 }
 
 void IndentManagerBasic::UpdateTable(int Y, int IW, int IH, JustifyType justify) {

@@ -42,9 +42,11 @@ public:
     void Reset(int lf, int rt);
 
     // The queries look at the owned records (a pair per nesting level) and at
-    // the floats over Y, found in a tree of the floats by their span of Y: a
-    // query costs the tree's depth, however many floats stand beside or above
-    // Y, so a page of thousands of floats lays out in time in proportion to it.
+    // the floats that can reach Y, found from an index of the floats by top;
+    // floats stacked down a long page therefore cost little per query. Where
+    // many floats reach Y (side by side, or from one top with many heights),
+    // a tree of the floats by their span of Y answers instead, in steps of
+    // its depth: no page costs a query more than a few dozen steps.
     int LeftIndent(int Y) const;
     int RightSide(int Y) const;
     // The lowest bottom of all float records, 0 without any.
@@ -75,8 +77,8 @@ public:
     int LeftEdge = 0;   // 0 during layout, the cell's X while painting
     int RightEdge = 0;  // the cell's width during layout, LeftEdge + CellWidth while painting
 
-    // Owned records, and nodes of the float trees that hold floats, the edge
-    // queries have looked at, for tests of their cost.
+    // Owned records, floats, and nodes of the float trees that hold floats,
+    // the edge queries have looked at, for tests of their cost.
     mutable int64_t RecordsVisited = 0;
 
 protected:
@@ -96,6 +98,9 @@ private:
     class TFloatTree {
     public:
         explicit TFloatTree(bool greatest) : FGreatest(greatest) {}
+        bool Empty() const { return FNodes.empty(); }
+        // No floats; the nodes' room is kept for the next layout.
+        void Clear() { FNodes.clear(); }
         void Add(int top, int bottom, int x);
         // The best X and the least bottom of the floats over Y; false without
         // any. Counts the nodes with floats it looked at in `visited`.
@@ -118,13 +123,22 @@ private:
 
     // How the queries find a side's records without walking the whole list.
     struct TSideIndex {
-        explicit TSideIndex(bool greatest) : Floats(greatest) {}
-        std::vector<IndentRec*> Owned;  // records of SetLeftIndent/SetRightIndent
-        TFloatTree Floats;
-        bool AnyFloat = false;
-        int MaxBottom = 0;  // the greatest BottomY of the floats, with AnyFloat
+        explicit TSideIndex(bool greatest) : Tree(greatest) {}
+        void Clear();
+        std::vector<IndentRec*> Owned;   // records of SetLeftIndent/SetRightIndent
+        std::vector<IndentRec*> Floats;  // float records by TopY
+        std::vector<int> MaxBottom;      // greatest BottomY of Floats[0..i]
+        // Every float, once a walk back over Floats went on too long; until
+        // then empty, and normal pages never need it.
+        mutable TFloatTree Tree;
     };
 
+    // Whether the walk back from floats[i] would go on past a few floats.
+    static bool LongWalk(const TSideIndex& index, size_t i, int Y);
+    // The floats over Y from the tree, made first when it is not yet: false
+    // without any, else the best X and the least bottom.
+    bool FromTree(const TSideIndex& index, int Y, int& x, int& bottom) const;
+    bool LimitFromTree(const TSideIndex& index, int Y, bool greatest, bool found, int& best) const;
     IndentRef AddOwned(TSide side, int X, int Y);
     void FreeRec(TSide side, IndentRef ref);
     TFreeList& List(TSide side) { return side == LeftSide ? LeftList : RightList; }

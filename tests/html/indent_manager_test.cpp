@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 
 namespace {
@@ -199,6 +201,39 @@ TEST(IndentManager, FarDownYSaturatesAndOpenRecordsStillApply) {
     EXPECT_EQ(c.m.RightSide(5), -MaxLayoutY);
     c.m.Reset(2000000000, 2000000000);
     EXPECT_EQ(c.m.LeftIndent(MaxLayoutY - 5), MaxLayoutY);
+}
+
+// However the floats lie (overlapping, out of order, empty, many over one
+// Y, so that the queries go from the walk to the tree), the edges and the
+// next wider Y are those the float records give one by one.
+TEST(IndentManager, ManyFloatsAnswerAsTheirRecordsDo) {
+    Cell c;
+    uint32_t seed = 42;
+    auto next = [&seed](int below) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int>((seed >> 8) % static_cast<uint32_t>(below));
+    };
+    for (int i = 0; i < 400; ++i) {
+        const int y = next(300), height = next(120) - 10;
+        c.m.UpdateBlock(y, 10 + next(200), height, next(2) ? ALeft : ARight);
+        for (int k = 0; k < 8; ++k) {
+            const int at = next(440) - 20;
+            bool left = false, right = false;
+            int x0 = 0, x1 = 600, wider = at;
+            auto look = [&](IndentRec* r, bool isLeft) {
+                if (r->TopY > at || at >= r->BottomY) return;
+                if (isLeft) x0 = left ? std::max(x0, r->X) : r->X;
+                else x1 = right ? std::min(x1, r->X) : r->X;
+                (isLeft ? left : right) = true;
+                if (wider == at || r->BottomY < wider) wider = r->BottomY;
+            };
+            for (int j = 0; j < c.m.LeftCount(); ++j) look(c.m.LeftRec(j), true);
+            for (int j = 0; j < c.m.RightCount(); ++j) look(c.m.RightRec(j), false);
+            ASSERT_EQ(c.m.LeftIndent(at), x0) << i << " Y " << at;
+            ASSERT_EQ(c.m.RightSide(at), x1) << i << " Y " << at;
+            ASSERT_EQ(c.m.GetNextWiderY(at), wider) << i << " Y " << at;
+        }
+    }
 }
 
 // Laying a page out line by line must cost in proportion to the page, not to
