@@ -6,8 +6,13 @@
 // blockquotes and nested lists, about 9 blocks each, and a DIV nest 40 deep,
 // at 1x and 2x the groups. Then F paragraphs (default 2,000) with two
 // floated 200-pixel pictures each, which stack at 300 pixels and stand side
-// by side at 600, at 1x and 2x. Prints milliseconds per layout.
-//   bench_layout.exe [N [G [F]]]
+// by side at 600, at 1x and 2x. Prints milliseconds per layout. Last, the
+// cost curve of hostile pages, one construct repeated from 256 KB to M MB
+// (default 4): narrow floats side by side, 600-pixel floats side by side and
+// stacked one per line, form controls in one paragraph, one map area's
+// COORDS; reading and layout at 640 pixels in seconds per MB, flat when both
+// are linear.
+//   bench_layout.exe [N [G [F [M]]]]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -131,12 +136,49 @@ void FloatBench(int paragraphs) {
     }
 }
 
+std::string Hostile(int which, size_t bytes) {
+    std::string html = "<html><body>";
+    if (which == 4) html += "<map name=m><area shape=poly href=a.htm coords=\"";
+    const char* unit[] = {"<div style=\"float:left;width:1px;height:1px\">x</div>",
+                          "<div style=\"float:left;width:600px;height:1px\">x</div>",
+                          "<div style=\"float:left;width:600px;height:1px\">x</div>y", "<input>", "1,2,"};
+    const std::string piece = unit[which];
+    while (html.size() < bytes) html += piece;
+    if (which == 4) html += "\"></map><img src=a.gif width=10 height=10 usemap=#m>";
+    return html + "</body></html>";
+}
+
+void HostileCurve(int largestMb) {
+    InitHtmlEngine();
+    const char* names[] = {"floats", "wide floats", "stacked floats", "controls", "coordinates"};
+    for (int which = 0; which < 5; ++which)
+        for (size_t kb = 256; kb <= size_t(largestMb) * 1024; kb *= 4) {
+            const std::string html = Hostile(which, kb * 1024);
+            TSectionList doc(nullptr);
+            doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 8, 8);
+            doc.DisplayImages = false;
+            auto start = Clock::now();
+            ParseHTMLString(html, &doc, {});
+            const double read = std::chrono::duration<double>(Clock::now() - start).count();
+            int scrollWidth = 0, pos = 0;
+            start = Clock::now();
+            doc.DoLogic(nullptr, 0, 640, 800, 0, scrollWidth, pos);
+            const double layout = std::chrono::duration<double>(Clock::now() - start).count();
+            const double mb = static_cast<double>(html.size()) / (1 << 20);
+            std::printf("hostile %-14s %5zu KB: read %.3f s/MB, layout %.3f s/MB\n", names[which], kb, read / mb,
+                        layout / mb);
+            std::fflush(stdout);
+            doc.Clear();
+        }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const int n = argc > 1 ? std::atoi(argv[1]) : 40000;
     const int groups = argc > 2 ? std::atoi(argv[2]) : 500;
     const int floats = argc > 3 ? std::atoi(argv[3]) : 2000;
+    const int largestMb = argc > 4 ? std::atoi(argv[4]) : 4;
     for (int perParagraph : {60, 1 << 30}) {
         for (int scale : {1, 2}) {
             TSectionList doc(nullptr);
@@ -148,5 +190,6 @@ int main(int argc, char** argv) {
     }
     BlockBench(groups);
     FloatBench(floats);
+    HostileCurve(largestMb);
     return 0;
 }

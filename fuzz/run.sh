@@ -90,9 +90,11 @@ for pid in "${link_pids[@]}"; do wait "$pid"; done
 seeds=$out/seeds
 python3 "$root/tools/make_dictionary.py" "$out/dictionary" >/dev/null
 python3 "$root/fuzz/make_seeds.py" "$root" "$out/dictionary" "$seeds"
-mkdir -p "$seeds/parser" "$seeds/scheme" "$seeds/ini" "$seeds/words"
+mkdir -p "$seeds/parser" "$seeds/layout" "$seeds/scheme" "$seeds/ini" "$seeds/words"
 cp "$out/dictionary/voc.hd" "$seeds/html/"
 cp "$seeds/html/"* "$seeds/parser/"
+# Layout also starts from pages of the constructs whose cost grew with the page.
+cp "$seeds/html/"* "$root"/fuzz/layout_seeds/* "$seeds/layout/"
 cp "$out"/dictionary/schema/*.sch "$seeds/scheme/"
 cp "$out/dictionary/voc.dat" "$seeds/article/"
 # The ini target reads a section, a key and a value (each ended by "\ ") before the file.
@@ -114,6 +116,7 @@ done
 declare -A extra=(
     [html]="-dict=$seeds/html.dict"
     [parser]="-dict=$seeds/html.dict"
+    [layout]="-dict=$seeds/html.dict"
     [article]="-max_len=65536"
     [png]="-max_len=16384"
     [bmp]="-max_len=16384"

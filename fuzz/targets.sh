@@ -17,6 +17,7 @@ bmp_core=("$root/src/framework/bitmap_file.cpp" "$root/src/framework/streams.cpp
           "$root/src/framework/sysutils_text.cpp")
 add_target html "" "$root/fuzz/html_fuzz.cpp" "${html_core[@]}"
 add_target parser "" "$root/fuzz/parser_fuzz.cpp" "${html_core[@]}"
+add_target layout "" "$root/fuzz/layout_fuzz.cpp" "${html_core[@]}"
 add_target image_header "" "$root/fuzz/image_header_fuzz.cpp" "${html_core[@]}"
 add_target scheme "" "$root/fuzz/scheme_fuzz.cpp" "$root/src/shell/scheme_file.cpp" "${bmp_core[@]}"
 add_target bmp "" "$root/fuzz/bmp_fuzz.cpp" "${bmp_core[@]}"

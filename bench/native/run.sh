@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the native reader benchmark with the host's clang (optimised, with
 # frame pointers for a profiler such as perf) and runs it.
-# Usage: bench/native/run.sh [OUT_DIR] [ROUNDS]
+# Usage: bench/native/run.sh [OUT_DIR] [ROUNDS] [LARGEST_MB]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=${1:-$root/build/native-bench}
@@ -14,4 +14,4 @@ for source in "${sources[@]}"; do objects+=("$out/obj/$(basename "$source" .cpp)
 printf '%s\n' "${sources[@]}" | xargs -P 4 -I{} sh -c \
     'clang++ "$@" -c "{}" -o "'"$out"'/obj/$(basename "{}" .cpp).o" 2>/dev/null' _ "${flags[@]}"
 clang++ "${flags[@]}" "$root/bench/native/bench_reader.cpp" "${objects[@]}" -o "$out/bench_reader"
-"$out/bench_reader" "${2:-5}"
+"$out/bench_reader" "${2:-5}" "${3:-4}"

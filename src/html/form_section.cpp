@@ -125,8 +125,14 @@ void TSection::RemapControls(const std::vector<int>& newIndex) {
 void TSection::ControlLineSpace(LineRec& line, int start, int end, int y) {
     TSectionList* doc = Document();
     const int height = line.LineHeightPx, descent = line.Descent;
-    for (TFormControlObj* c : SectionControls.Items) {
-        if (c->Pos < start || c->Pos >= end) continue;
+    // The controls are in text order: only the line's own are looked at, so a
+    // paragraph of thousands of them costs each line its own few.
+    const auto& items = SectionControls.Items;
+    auto it = std::lower_bound(items.begin(), items.end(), start,
+                               [](const TFormControlObj* c, int p) { return c->Pos < p; });
+    const auto first = it;
+    for (; it != items.end() && (*it)->Pos < end; ++it) {
+        TFormControlObj* c = *it;
         const int h = c->Height;
         switch (c->VAlign) {
             case ATop: line.SpaceAfter = std::max(line.SpaceAfter, h - height); break;
@@ -143,6 +149,7 @@ void TSection::ControlLineSpace(LineRec& line, int start, int end, int y) {
         }
         if (doc && !doc->PrintCopyFlag) c->DocY = y;
     }
+    ControlsVisited += it - first;
 }
 
 void TSection::DrawControl(TCanvas* Canvas, int k, int x, const LineRec& line) {

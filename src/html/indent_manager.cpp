@@ -5,8 +5,8 @@
 void IndentManagerBasic::Clear() {
     LeftList.Clear();
     RightList.Clear();
-    FLeft = {};
-    FRight = {};
+    FLeft.Clear();
+    FRight.Clear();
     CurrentOwner = nullptr;
 }
 
@@ -16,9 +16,99 @@ void IndentManagerBasic::Reset(int lf, int rt) {
     CurrentOwner = nullptr;
 }
 
+void IndentManagerBasic::TSideIndex::Clear() {
+    Owned.clear();
+    Floats.clear();
+    MaxBottom.clear();
+    Tree.Clear();
+}
+
+void IndentManagerBasic::TFloatTree::Add(int top, int bottom, int x) {
+    if (bottom <= top) return;  // over no Y at all
+    if (FNodes.empty()) {
+        FNodes.resize(2);  // node 0 stands for none
+        FRoot = 1;
+        FLow = top;
+        FSpan = 1;
+    }
+    // A new root above the old one, which becomes its upper or lower half.
+    while (top < FLow || FLow + FSpan < bottom) {
+        const bool below = top < FLow;
+        const auto root = static_cast<int32_t>(FNodes.size());
+        FNodes.emplace_back();
+        FNodes.back().Child[below ? 1 : 0] = FRoot;
+        FRoot = root;
+        if (below) FLow -= FSpan;
+        FSpan *= 2;
+    }
+    Give(FRoot, FLow, FSpan, top, bottom, x);
+}
+
+void IndentManagerBasic::TFloatTree::Give(int32_t node, int64_t low, int64_t span, int top, int bottom, int x) {
+    if (top <= low && low + span <= bottom) {
+        TNode& n = FNodes[static_cast<size_t>(node)];
+        if (n.Bottom == kNone || (FGreatest ? x > n.X : x < n.X)) n.X = x;
+        if (n.Bottom == kNone || bottom < n.Bottom) n.Bottom = bottom;
+        return;
+    }
+    const int64_t half = span / 2;
+    for (int side = 0; side < 2; ++side) {
+        const int64_t childLow = low + side * half;
+        if (bottom <= childLow || childLow + half <= top) continue;
+        int32_t child = FNodes[static_cast<size_t>(node)].Child[side];
+        if (child == 0) {
+            child = static_cast<int32_t>(FNodes.size());
+            FNodes.emplace_back();  // may move the nodes: only indexes are held
+            FNodes[static_cast<size_t>(node)].Child[side] = child;
+        }
+        Give(child, childLow, half, top, bottom, x);
+    }
+}
+
+bool IndentManagerBasic::TFloatTree::Over(int Y, int& x, int& bottom, int64_t& visited) const {
+    bool found = false;
+    if (FNodes.empty() || Y < FLow || FLow + FSpan <= Y) return false;
+    int64_t low = FLow, span = FSpan;
+    for (int32_t node = FRoot;;) {
+        const TNode& n = FNodes[static_cast<size_t>(node)];
+        if (n.Bottom != kNone) {
+            ++visited;
+            if (!found || (FGreatest ? n.X > x : n.X < x)) x = n.X;
+            if (!found || n.Bottom < bottom) bottom = n.Bottom;
+            found = true;
+        }
+        span /= 2;
+        const int side = Y >= low + span ? 1 : 0;
+        low += side * span;
+        node = n.Child[side];
+        if (node == 0) return found;
+    }
+}
+
+// Floats with TopY <= Y are walked back from the last; once no float up to
+// there reaches below Y, none before it does either. That stops at once for
+// floats down a page, but not where many reach Y: a walk that would go on
+// past kLongWalk floats asks the tree instead, made then of every float and
+// kept with them from there on. MaxBottom never falls along the floats, so
+// the walk from i would pass kLongWalk floats exactly when the one that many
+// before i still reaches below Y.
+namespace {
+constexpr size_t kLongWalk = 16;
+}  // namespace
+
+inline bool IndentManagerBasic::LongWalk(const TSideIndex& index, size_t i, int Y) {
+    return i > kLongWalk && index.MaxBottom[i - 1 - kLongWalk] > Y;
+}
+
+bool IndentManagerBasic::FromTree(const TSideIndex& index, int Y, int& x, int& bottom) const {
+    if (index.Tree.Empty())
+        for (const IndentRec* f : index.Floats) index.Tree.Add(f->TopY, f->BottomY, f->X);
+    return index.Tree.Over(Y, x, bottom, RecordsVisited);
+}
+
 // Whether a record was found is kept apart from the best X, so any X counts
 // (no value stands for "none"). The result does not depend on the order in
-// which the records are seen.
+// which the records are seen, nor on how often one is.
 bool IndentManagerBasic::Limit(const TSideIndex& index, int Y, bool greatest, int& best) const {
     bool found = false;
     auto consider = [&](const IndentRec* r) {
@@ -30,13 +120,26 @@ bool IndentManagerBasic::Limit(const TSideIndex& index, int Y, bool greatest, in
         }
     };
     for (const IndentRec* r : index.Owned) consider(r);
-    // Floats with TopY <= Y, walked back from the last; once no float up to
-    // here reaches below Y, none before it does either.
     const auto& floats = index.Floats;
     size_t i = static_cast<size_t>(
         std::upper_bound(floats.begin(), floats.end(), Y, [](int y, const IndentRec* r) { return y < r->TopY; }) -
         floats.begin());
-    while (i > 0 && index.MaxBottom[i - 1] > Y) consider(floats[--i]);
+    if (i > 0 && index.MaxBottom[i - 1] > Y) {
+        if (LongWalk(index, i, Y)) return LimitFromTree(index, Y, greatest, found, best);
+        do consider(floats[--i]);
+        while (i > 0 && index.MaxBottom[i - 1] > Y);
+    }
+    return found;
+}
+
+// The tree's part of Limit, apart so that the walk's usual path stays lean.
+[[gnu::noinline]] bool IndentManagerBasic::LimitFromTree(const TSideIndex& index, int Y, bool greatest, bool found,
+                                                         int& best) const {
+    int x = 0, bottom = 0;
+    if (FromTree(index, Y, x, bottom) && (!found || (greatest ? x > best : x < best))) {
+        best = x;
+        found = true;
+    }
     return found;
 }
 
@@ -75,6 +178,10 @@ int IndentManagerBasic::NextFloatEnd(const TSideIndex& index, int Y) const {
     size_t i = static_cast<size_t>(
         std::upper_bound(floats.begin(), floats.end(), Y, [](int y, const IndentRec* r) { return y < r->TopY; }) -
         floats.begin());
+    if (LongWalk(index, i, Y)) {
+        int x = 0, bottom = 0;
+        return FromTree(index, Y, x, bottom) ? bottom : Y;
+    }
     while (i > 0 && index.MaxBottom[i - 1] > Y) {
         const IndentRec* r = floats[--i];
         ++RecordsVisited;
@@ -145,6 +252,7 @@ void IndentManagerBasic::AddFloat(TSide side, int X, int Y, int height, bool isF
     index.MaxBottom.resize(index.Floats.size());
     for (; i < index.Floats.size(); ++i)
         index.MaxBottom[i] = std::max(i ? index.MaxBottom[i - 1] : index.Floats[i]->BottomY, index.Floats[i]->BottomY);
+    if (!index.Tree.Empty()) index.Tree.Add(r->TopY, r->BottomY, r->X);
 }
 
 void IndentManagerBasic::UpdateTable(int Y, int IW, int IH, JustifyType justify) {

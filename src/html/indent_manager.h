@@ -43,7 +43,10 @@ public:
 
     // The queries look at the owned records (a pair per nesting level) and at
     // the floats that can reach Y, found from an index of the floats by top;
-    // floats stacked down a long page therefore cost little per query.
+    // floats stacked down a long page therefore cost little per query. Where
+    // many floats reach Y (side by side, or from one top with many heights),
+    // a tree of the floats by their span of Y answers instead, in steps of
+    // its depth: no page costs a query more than a few dozen steps.
     int LeftIndent(int Y) const;
     int RightSide(int Y) const;
     // The lowest bottom of all float records, 0 without any.
@@ -74,7 +77,8 @@ public:
     int LeftEdge = 0;   // 0 during layout, the cell's X while painting
     int RightEdge = 0;  // the cell's width during layout, LeftEdge + CellWidth while painting
 
-    // Records the edge queries have looked at, for tests of their cost.
+    // Owned records, floats, and nodes of the float trees that hold floats,
+    // the edge queries have looked at, for tests of their cost.
     mutable int64_t RecordsVisited = 0;
 
 protected:
@@ -85,13 +89,56 @@ protected:
     TFreeList RightList;
 
 private:
+    // The floats of one side over Y: each node of the tree stands for a span
+    // of Y, halved at each level down to single values; a float is given to
+    // the fewest nodes whose spans make up its own, and a node keeps the best
+    // X and the least bottom of the floats given to it. The floats over Y are
+    // those given to the nodes on Y's path from the root. The root's span
+    // doubles as floats reach out of it, so the depth follows the page.
+    class TFloatTree {
+    public:
+        explicit TFloatTree(bool greatest) : FGreatest(greatest) {}
+        bool Empty() const { return FNodes.empty(); }
+        // No floats; the nodes' room is kept for the next layout.
+        void Clear() { FNodes.clear(); }
+        void Add(int top, int bottom, int x);
+        // The best X and the least bottom of the floats over Y; false without
+        // any. Counts the nodes with floats it looked at in `visited`.
+        bool Over(int Y, int& x, int& bottom, int64_t& visited) const;
+
+    private:
+        static constexpr int kNone = INT_MIN;  // a node without floats; no float ends there
+        struct TNode {
+            int32_t Child[2] = {0, 0};  // 0: none (node 0 is never used)
+            int X = 0;
+            int Bottom = kNone;
+        };
+        void Give(int32_t node, int64_t low, int64_t span, int top, int bottom, int x);
+        std::vector<TNode> FNodes;
+        int32_t FRoot = 0;
+        int64_t FLow = 0;  // the root's span, with any node
+        int64_t FSpan = 0;
+        bool FGreatest;
+    };
+
     // How the queries find a side's records without walking the whole list.
     struct TSideIndex {
+        explicit TSideIndex(bool greatest) : Tree(greatest) {}
+        void Clear();
         std::vector<IndentRec*> Owned;   // records of SetLeftIndent/SetRightIndent
         std::vector<IndentRec*> Floats;  // float records by TopY
         std::vector<int> MaxBottom;      // greatest BottomY of Floats[0..i]
+        // Every float, once a walk back over Floats went on too long; until
+        // then empty, and normal pages never need it.
+        mutable TFloatTree Tree;
     };
 
+    // Whether the walk back from floats[i] would go on past a few floats.
+    static bool LongWalk(const TSideIndex& index, size_t i, int Y);
+    // The floats over Y from the tree, made first when it is not yet: false
+    // without any, else the best X and the least bottom.
+    bool FromTree(const TSideIndex& index, int Y, int& x, int& bottom) const;
+    bool LimitFromTree(const TSideIndex& index, int Y, bool greatest, bool found, int& best) const;
     IndentRef AddOwned(TSide side, int X, int Y);
     void FreeRec(TSide side, IndentRef ref);
     TFreeList& List(TSide side) { return side == LeftSide ? LeftList : RightList; }
@@ -100,8 +147,8 @@ private:
     bool Limit(const TSideIndex& index, int Y, bool greatest, int& best) const;
     int NextFloatEnd(const TSideIndex& index, int Y) const;
 
-    TSideIndex FLeft;
-    TSideIndex FRight;
+    TSideIndex FLeft{true};
+    TSideIndex FRight{false};
     uint64_t FNextSerial = 1;
 };
 

@@ -185,6 +185,9 @@ public:
     int LeadIndent = 0;
     int IndentPercent = 0;
     int LayoutX = 0;  // the X of the last layout
+    // Controls ControlLineSpace has looked at, over all sections on this
+    // thread, for tests of its cost.
+    static inline thread_local int64_t ControlsVisited = 0;
 
 protected:
     // Appends the text and its break flags; the caller adds the positions.

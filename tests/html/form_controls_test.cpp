@@ -348,6 +348,26 @@ TEST(FormControls, SectionControlList) {
     EXPECT_EQ(a.OwnerForm, doc.DocForms[0].get());
 }
 
+// Each line makes room for its own controls only: a paragraph of many costs
+// each control one look per layout, and each gets the Y of its own line.
+TEST(FormControls, LinesLookOnlyAtTheirOwnControls) {
+    std::string html = "<P>";
+    for (int i = 0; i < 400; ++i) html += i % 7 ? "<INPUT SIZE=4> w " : "<TEXTAREA ROWS=3></TEXTAREA> ";
+    Page p(html);
+    int scrollWidth = 0, positions = 0;
+    const int64_t before = TSection::ControlsVisited;
+    p.doc.DoLogic(nullptr, 0, 640, 500, 0, scrollWidth, positions);
+    EXPECT_EQ(TSection::ControlsVisited - before, 400);
+    const auto& all = p.doc.AllFormControls;
+    ASSERT_EQ(all.size(), 400u);
+    int lines = 1;
+    for (size_t i = 1; i < all.size(); ++i) {
+        EXPECT_GE(all[i]->DocY, all[i - 1]->DocY) << i;
+        lines += all[i]->DocY > all[i - 1]->DocY;
+    }
+    EXPECT_GT(lines, 20);
+}
+
 TEST(FormControls, TabOrderKeysSortAsNumbersBeyondTheirWidth) {
     TSectionList doc(nullptr);
     TObject objects[4];

@@ -48,6 +48,17 @@ TEST(ImageMap, CoordsAreReadAndClamped) {
     std::string many;
     for (int i = 0; i < 500; ++i) many += "1,";
     EXPECT_EQ(ReadCoords(many).size(), 301u);
+    // A long attribute costs its first 301 pieces, however the pieces are
+    // separated and whatever follows them.
+    for (const char* piece : {"1,", "1 ", "12 ,\t", "x"}) {
+        std::string coords;
+        while (coords.size() < 1000000) coords += piece;
+        const int64_t before = CoordCharsLooked;
+        const size_t count = ReadCoords(coords).size();
+        EXPECT_EQ(count, piece[0] == 'x' ? 1u : 301u) << piece;
+        EXPECT_LE(CoordCharsLooked - before, piece[0] == 'x' ? 1000000 : 301 * 5) << piece;
+    }
+    EXPECT_EQ(ReadCoords(",5,\v6"), (std::vector<int64_t>{0, 5, 6}));
     TMapItem map;
     AddArea(map, {{ShapeSy, "circle"}, {CoordsSy, "2147483647,2147483647,2147483647"}, {HrefSy, "huge"}});
     AddArea(map, {{ShapeSy, "poly"}, {CoordsSy, "-2147483647,0,2147483647,0,0,2147483647"}, {HrefSy, "tri"}});
