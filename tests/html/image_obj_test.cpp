@@ -513,6 +513,7 @@ TEST(ImageObj, APlaceholderOf23PixelsOrLessShowsNoPicture) {
     };
     // This test program lacks the engine's resources: the error picture is
     // made red and opaque for the while.
+    InitHtmlEngine();
     TBitmap keptPicture, keptMask;
     keptPicture.Assign(ErrorBitMap);
     keptMask.Assign(ErrorBitmapMask);
