@@ -148,7 +148,7 @@ run_one() {
         workers=1
     fi
     local began=$SECONDS worker pids=() failed=0
-    rm -f "$log".fuzz*
+    rm -f "$log".fuzz* "$log.stretch" "$log.time"
     for ((worker = 0; worker < workers; worker++)); do
         local worker_log=$log.fuzz
         ((worker > 0)) && worker_log=$log.fuzz$worker
@@ -175,8 +175,7 @@ run_one() {
     echo "$((fuzzed - began)) s + $((SECONDS - fuzzed)) s" >"$log.time"
 }
 
-pids=()
-declare -A pid_name pid_weight
+declare -A pid_weight
 failed=()
 start=$(date +%s)
 # A target takes as many of the `jobs` slots as it has workers.
@@ -189,19 +188,21 @@ for name in "${targets[@]}"; do
     weight=${target_workers[$name]:-1}
     ((minutes > 0 || weight > jobs)) && weight=1
     while (($(busy) + weight > jobs)); do wait -n || true; done
-    run_one "$name" &
-    pids+=($!)
-    pid_name[$!]=$name
+    # Each target leaves its status in a file: `wait -n` above takes the status
+    # of whichever target ends, and a later `wait` for it no longer sees a failure.
+    rm -f "$out/logs/$name.status"
+    { run_one "$name" && echo 0 || echo 1; } >"$out/logs/$name.status" &
     pid_weight[$!]=$weight
 done
-for pid in "${pids[@]}"; do
-    wait "$pid" || failed+=("${pid_name[$pid]}")
+wait
+for name in "${targets[@]}"; do
+    [ "$(cat "$out/logs/$name.status" 2>/dev/null)" = 0 ] || failed+=("$name")
 done
 
 for name in "${targets[@]}"; do
     done_line=$(cat "$out/logs/$name".fuzz* 2>/dev/null |
         awk '/Done [0-9]+ runs in [0-9]+ second/ { for (i = 1; i < NF; i++) if ($i == "Done") { n += $(i + 1); t = $(i + 4) > t ? $(i + 4) : t; k++ } }
-             END { if (k) printf "Done %d runs in %d second(s)%s", n, t, k > 1 ? " (" k " workers)" : "" }')
+             END { if (k) printf "Done %d runs in %d second(s)%s", n, t, (k > 1 ? " (" k " workers)" : "") }')
     cov=$(grep -ao 'cov: [0-9]*' "$out/logs/$name.fuzz" | tail -1 || true)
     stretched=$(grep -ao 'stretch: [0-9]* inputs.*largest [0-9]* bytes' "$out/logs/$name.stretch" 2>/dev/null || true)
     took=$(cat "$out/logs/$name.time" 2>/dev/null || true)
@@ -210,7 +211,7 @@ for name in "${targets[@]}"; do
 done
 for name in "${failed[@]}"; do
     echo "fuzz: $name FAILED"
-    tail -40 "$out/logs/$name".fuzz* "$out/logs/$name.stretch" 2>/dev/null
+    tail -40 "$out/logs/$name".fuzz* "$out/logs/$name.stretch" 2>/dev/null || true
 done
 echo "fuzz: ${#targets[@]} targets in $(( $(date +%s) - start )) s"
 ((${#failed[@]} == 0))
