@@ -149,7 +149,7 @@ void StretchBltTransparent(HDC dest, int x, int y, int w, int h, HDC source, int
         SetTextColor(result.dc(), RGB(0, 0, 0));
         SetStretchBltMode(result.dc(), COLORONCOLOR);
         StretchBlt(result.dc(), 0, 0, w, h, mask.dc(), 0, 0, sw, sh, SRCAND);
-        if (halftone) {
+        if (halftone && (w != sw || h != sh)) {
             SetStretchBltMode(result.dc(), HALFTONE);
             SetBrushOrgEx(result.dc(), 0, 0, nullptr);
         }
