@@ -87,6 +87,11 @@ def bmp_seeds():
     seeds['rle8.bmp'] = bmp(12, 4, 8, rle8, compression=1, colours=8)
     rle8_open = bytes((5, 9, 0, 0, 0, 5, 1, 2, 3, 4, 5, 0))
     seeds['rle8_no_end.bmp'] = bmp(12, 4, 8, rle8_open, compression=1)
+    # Without its data size (as some writers leave it): the codes run to the
+    # end of the file, however far the stretch driver takes it.
+    unsized = bytearray(seeds['rle8.bmp'])
+    unsized[34:38] = bytes(4)
+    seeds['rle8_unsized.bmp'] = bytes(unsized)
     rle4 = bytes((4, 0x12, 0, 4, 0x34, 0x56, 0, 0, 0, 2, 1, 1, 7, 0xAB, 0, 3, 0x9C, 0xD0, 0, 1))
     seeds['rle4.bmp'] = bmp(11, 3, 4, rle4, compression=2, colours=16)
     return seeds

@@ -9,8 +9,9 @@
 //   long rows, many records);
 // - a count stretched: a 1-, 2- or 4-byte field set to a value near a limit;
 // - a length padded: a long block of one byte value inserted or appended.
-// Sizes are powers of two, a few dozen of them megabytes. The random numbers
-// are fixed by the input's number: a failure is rerun with the same COUNT.
+// Sizes are powers of two, a few dozen of them megabytes (up to MAX_BYTES).
+// The random numbers are fixed by the input's number: a failure is rerun with
+// the same COUNT.
 #include <unistd.h>
 
 #include <algorithm>
@@ -43,8 +44,12 @@ struct Random {
 void RepeatRun(std::string& s, size_t goal, Random& random) {
     if (s.empty()) s.assign(1, '\0');  // one zero byte (a literal "\x00" would be empty)
     const size_t start = random.Below(s.size());
-    const size_t length = 1 + random.Below(std::min<size_t>(s.size() - start, 64));
-    const std::string run = s.substr(start, length);
+    // Half the runs repeat a unit of one to four bytes (a run-length code: a
+    // count and a value), half of those led by the largest one-byte count.
+    const size_t longest = random.Below(2) ? 4 : 64;
+    const size_t length = 1 + random.Below(std::min<size_t>(s.size() - start, longest));
+    std::string run = s.substr(start, length);
+    if (length <= 4 && random.Below(2)) run[0] = '\xFF';
     std::string stretched = s.substr(0, start + length);
     while (stretched.size() + run.size() + (s.size() - start - length) <= goal) stretched += run;
     s = stretched + s.substr(start + length);
@@ -71,9 +76,12 @@ void PadLength(std::string& s, size_t goal, Random& random) {
 
 std::string Stretch(const std::string& seed, size_t maxBytes, unsigned number) {
     Random random{number * 0x2545F4914F6CDD1Dull + 1251};
-    // One input in eight is large (1 MB up to MAX_BYTES), the others from 1 KB
-    // to 512 KB: a few hundred inputs stay a few hundred megabytes in all.
-    const size_t goal = random.Below(8) == 0 ? std::min(maxBytes, size_t{1} << (20 + random.Below(5)))
+    // One input in eight is large (a power of two from 1 MB up to MAX_BYTES),
+    // the others from 1 KB to 512 KB: a few hundred inputs stay a few hundred
+    // megabytes in all (a gigabyte or two at 64 MB).
+    size_t largeSizes = 1;
+    while (largeSizes < 40 && (size_t{1} << (20 + largeSizes)) <= maxBytes) ++largeSizes;
+    const size_t goal = random.Below(8) == 0 ? std::min(maxBytes, size_t{1} << (20 + random.Below(largeSizes)))
                                              : size_t{1} << (10 + random.Below(10));
     std::string s = seed;
     const size_t steps = 1 + random.Below(3);

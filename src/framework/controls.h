@@ -183,6 +183,9 @@ public:
 
     std::string Hint;
     bool ShowHint = false;
+    // Set while the control paints into a picture of what lies behind
+    // another control, so it can leave out what shows only on screen.
+    bool PaintingCopy = false;
     TCursor Cursor() const { return FCursor; }
     void SetCursor(TCursor cursor);
     int HelpContext = 0;

@@ -60,8 +60,12 @@ void OnSkipInput(j_decompress_ptr cinfo, long count) {
 }
 
 void OnProgress(j_common_ptr cinfo) {
-    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kJpegMaxScans)
-        Fail(cinfo, "JPEG image has too many scans");
+    if (!cinfo->is_decompressor) return;
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kJpegMaxScans) Fail(cinfo, "JPEG image has too many scans");
+    const int64_t area = int64_t{d->image_width} * d->image_height;
+    if (area > 0 && d->input_scan_number > kJpegMaxScanPixels / area)
+        Fail(cinfo, "JPEG image has too many scans for its size");
 }
 
 struct Decoder {

@@ -6,6 +6,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+
+#include "framework/picture_budget.h"
 
 struct TJpegHeader {
     int Width = 0;
@@ -37,10 +40,14 @@ struct TJpegPixels {
 
 // The decoder's limits: the pixels it gives out and the memory libjpeg may
 // take for its own buffers (progressive images keep every coefficient), and
-// the number of scans (each one costs a pass over the picture).
+// the number of scans (each one costs a pass over the picture). The scans
+// times the picture's pixels are bounded too: a file of a few hundred empty
+// scans over a picture of the whole budget would otherwise take seconds. The
+// bound allows 64 scans of the largest picture (photographs have about ten).
 constexpr size_t kJpegMaxPixelBytes = size_t{256} << 20;
 constexpr long kJpegMaxMemory = 256L << 20;
 constexpr int kJpegMaxScans = 1000;
+constexpr int64_t kJpegMaxScanPixels = 64 * kMaxPictureArea;
 
 bool JpegReadHeader(const unsigned char* data, size_t size, TJpegHeader* header, char* error,
                     size_t errorSize) noexcept;

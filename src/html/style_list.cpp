@@ -45,7 +45,7 @@ TProperties* TStyleList::Find(const std::string& key) const {
 void TStyleList::AddObject(const std::string& key, TProperties* props) {
     props->EditSel().Tag = key;
     // Before the entries of its key: a lookup finds the newest first.
-    FEntries.emplace_hint(FEntries.lower_bound(TProbe{key}), LowerCase(key), Entry{key, props});
+    FEntries.emplace_hint(FEntries.lower_bound(TCountedProbe{key, &FInsertSteps}), LowerCase(key), Entry{key, props});
     Changed();
 }
 

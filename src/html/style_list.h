@@ -31,6 +31,9 @@ public:
                     uint8_t charset, int marginHeight, int marginWidth);
 
     int Count() const { return static_cast<int>(FEntries.size()); }
+    // The keys compared and entries moved by insertions so far: about
+    // log2(Count) per rule, where a sorted array moved every entry after it.
+    uint64_t InsertSteps() const { return FInsertSteps; }
     // The newest entry of the key, or nullptr.
     TProperties* Find(const std::string& key) const;
     // Calls `visit(key, props)` for the entries in key order, from the first
@@ -56,6 +59,11 @@ private:
     struct TProbe {
         const std::string& Key;
     };
+    // A probe that counts the comparisons it takes part in.
+    struct TCountedProbe {
+        const std::string& Key;
+        uint64_t* Steps;
+    };
     // Compares lower-cased keys with one another and with probes, in the
     // order of std::string.
     struct TFoldedLess {
@@ -63,6 +71,14 @@ private:
         bool operator()(const std::string& a, const std::string& b) const { return a < b; }
         bool operator()(const std::string& folded, TProbe key) const { return Compare(folded, key.Key) < 0; }
         bool operator()(TProbe key, const std::string& folded) const { return Compare(folded, key.Key) > 0; }
+        bool operator()(const std::string& folded, TCountedProbe key) const {
+            ++*key.Steps;
+            return Compare(folded, key.Key) < 0;
+        }
+        bool operator()(TCountedProbe key, const std::string& folded) const {
+            ++*key.Steps;
+            return Compare(folded, key.Key) > 0;
+        }
         static int Compare(const std::string& folded, const std::string& key);
     };
     // The first entry of the key, or a new one.
@@ -74,6 +90,7 @@ private:
     // along: a sheet of thousands of distinct rules took quadratic time.
     std::multimap<std::string, Entry, TFoldedLess> FEntries;
     uint64_t FGeneration = 0;
+    uint64_t FInsertSteps = 0;
     int FSeqNo = 10;
     bool* FLinkHoverEnabled;
 };

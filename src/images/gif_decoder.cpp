@@ -77,11 +77,23 @@ public:
         FPos += n;
         return s;
     }
-    // Data sub-blocks up to the zero-length terminator.
-    std::vector<std::string> SubBlocks() {
-        std::vector<std::string> blocks;
-        for (uint8_t n = Byte(); n != 0; n = Byte()) blocks.push_back(Bytes(n));
-        return blocks;
+    uint8_t Peek() const { return FPos < FSize ? FData[FPos] : 0; }
+    void Skip(size_t n) {
+        if (FSize - FPos < n) FOwner.Fail(kErrEndOfFile);
+        FPos += n;
+    }
+    // Data sub-blocks up to the zero-length terminator, passed over.
+    void SkipSubBlocks() {
+        for (uint8_t n = Byte(); n != 0; n = Byte()) Skip(n);
+    }
+    // The first sub-block's bytes; the rest are passed over.
+    std::string FirstSubBlock() {
+        std::string first;
+        if (const uint8_t n = Byte(); n != 0) {
+            first = Bytes(n);
+            SkipSubBlocks();
+        }
+        return first;
     }
     void AppendSubBlocks(std::vector<uint8_t>& out) {
         for (uint8_t n = Byte(); n != 0; n = Byte()) {
@@ -180,15 +192,13 @@ void TGif::LoadFromBuffer(const uint8_t* data, size_t size) {
         if (block == ',') {
             if (!ReadImage(in, pending)) break;
         } else if (block == '!') {
+            const bool comment = in.Peek() == kGifComment;
             try {
                 ReadExtension(in, pending);
             } catch (const EInvalidGraphicOperation&) {
                 // A broken comment after the images is the end of the file.
-                if (FLastError != kErrEndOfFile || FImages.empty() || pending.empty() ||
-                    pending.back().Label != kGifComment)
-                    throw;
+                if (FLastError != kErrEndOfFile || FImages.empty() || !comment) throw;
                 FLastError = 0;
-                pending.pop_back();
                 break;
             }
         } else {
@@ -199,11 +209,12 @@ void TGif::LoadFromBuffer(const uint8_t* data, size_t size) {
 }
 
 void TGif::ReadExtension(Reader& in, std::vector<TGifExtension>& pending) {
-    TGifExtension& e = pending.emplace_back();
-    e.Label = in.Byte();
-    switch (e.Label) {
+    const uint8_t label = in.Byte();
+    switch (label) {
         case kGifGraphicControl: {
             if (in.Byte() != 4) Fail(kErrBlockSize);
+            TGifExtension e;
+            e.Label = label;
             uint8_t packed = in.Byte();
             e.Disposal = (packed >> 2) & 7;
             e.UserInput = (packed & 2) != 0;
@@ -211,37 +222,30 @@ void TGif::ReadExtension(Reader& in, std::vector<TGifExtension>& pending) {
             e.Delay = in.Word();
             e.TransparentIndex = in.Byte();
             if (in.Byte() != 0) Fail(kErrTerminator);
+            // Only an image's first graphic control is ever read: keeping the
+            // others let a file of nothing else take 35 bytes per byte read.
+            if (pending.empty()) pending.push_back(e);
             break;
         }
-        case kGifComment:
-            e.SubBlocks = in.SubBlocks();
-            break;
         case kGifPlainText:
+            // The text is never drawn: its grid and sub-blocks are checked and skipped.
             if (in.Byte() != 12) Fail(kErrBlockSize);
-            e.TextLeft = in.Word();
-            e.TextTop = in.Word();
-            e.TextWidth = in.Word();
-            e.TextHeight = in.Word();
-            e.CellWidth = in.Byte();
-            e.CellHeight = in.Byte();
-            e.ForegroundIndex = in.Byte();
-            e.BackgroundIndex = in.Byte();
-            e.SubBlocks = in.SubBlocks();
+            in.Skip(12);
+            in.SkipSubBlocks();
             break;
-        case kGifApplication:
+        case kGifApplication: {
             if (in.Byte() != 11) Fail(kErrBlockSize);
-            e.Identifier = in.Bytes(8);
-            e.AuthCode = in.Bytes(3);
-            e.SubBlocks = in.SubBlocks();
-            if (e.Identifier == "NETSCAPE" && !e.SubBlocks.empty() && e.SubBlocks[0].size() == 3) {
-                const std::string& b = e.SubBlocks[0];
-                FLoopCount = static_cast<uint8_t>(b[1]) | (static_cast<uint8_t>(b[2]) << 8);
-            }
+            const std::string identifier = in.Bytes(8);
+            in.Skip(3);  // the authentication code
+            const std::string first = in.FirstSubBlock();
+            if (identifier == "NETSCAPE" && first.size() == 3)
+                FLoopCount = static_cast<uint8_t>(first[1]) | (static_cast<uint8_t>(first[2]) << 8);
             break;
+        }
         default:
-            // Extensions this reader does not know are skipped: their content is
-            // data sub-blocks like every other extension's.
-            e.SubBlocks = in.SubBlocks();
+            // Comments and extensions this reader does not know are skipped:
+            // their content is data sub-blocks like every other extension's.
+            in.SkipSubBlocks();
             break;
     }
 }
@@ -277,16 +281,19 @@ bool TGif::ReadImage(Reader& in, std::vector<TGifExtension>& pending) {
     in.AppendSubBlocks(data);
 
     // Every image is kept decoded, and the strip holds one screen per image:
-    // both count against the picture budget before anything is allocated.
+    // both count against the picture budget before anything is allocated. A
+    // frame's bookkeeping counts as a picture of kFrameBookkeepingArea pixels
+    // at least, so frames of no area (on a screen of none) are bounded too.
     int64_t area = int64_t{image.Width} * image.Height;
     int64_t stripArea = int64_t{FScreen.Width} * FScreen.Height * (image.Index + 1);
     if (!PictureFitsBudget(image.Width, image.Height)) Fail(kErrRange);
+    const int64_t charged = std::max(area, kFrameBookkeepingArea);
     // An animation too long for the budget keeps the frames that fit.
-    if (!PictureAreaFits(FDecodedArea + area) || !PictureAreaFits(stripArea)) {
+    if (!PictureAreaFits(FDecodedArea + charged) || !PictureAreaFits(stripArea)) {
         if (FImages.empty()) Fail(kErrRange);
         return false;
     }
-    FDecodedArea += area;
+    FDecodedArea += charged;
     try {
         image.Pixels.assign(static_cast<size_t>(area), 0);
     } catch (const std::bad_alloc&) {

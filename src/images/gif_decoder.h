@@ -39,22 +39,16 @@ enum : uint8_t {
     kGifApplication = 0xFF,
 };
 
+// A graphic control extension: the only extension whose content is used (an
+// application extension's loop count is read as it passes). The others are
+// checked and skipped.
 struct TGifExtension {
     uint8_t Label = 0;
-    // Graphic control.
     int Disposal = 0;
     bool UserInput = false;
     bool TransparentFlag = false;
     uint16_t Delay = 0;  // hundredths of a second
     uint8_t TransparentIndex = 0;
-    // Plain text.
-    uint16_t TextLeft = 0, TextTop = 0, TextWidth = 0, TextHeight = 0;
-    uint8_t CellWidth = 0, CellHeight = 0, ForegroundIndex = 0, BackgroundIndex = 0;
-    // Application.
-    std::string Identifier;  // 8 bytes
-    std::string AuthCode;    // 3 bytes
-    // Comment, plain text, application and unknown extensions: the data sub-blocks.
-    std::vector<std::string> SubBlocks;
 };
 
 struct TGifImageDescriptor {
@@ -66,11 +60,16 @@ struct TGifImageDescriptor {
     int LocalColorTableSize = 0;
     int ColorTableIndex = -1;
     int LZWCodeSize = 0;
-    std::vector<TGifExtension> Extensions;
+    std::vector<TGifExtension> Extensions;  // the image's first graphic control, if any
     std::vector<uint8_t> Pixels;  // Width * Height colour indices, top row first
 
     const TGifExtension* GraphicControl() const;
 };
+
+// What a frame costs the picture budget at least, in pixels: about the
+// memory its descriptor and its place in the animation take. The budget then
+// holds 128 Ki frames of one pixel or none.
+constexpr int64_t kFrameBookkeepingArea = 256;
 
 // All frames side by side (frame k at x = k * screen width), each composed over
 // the previous one. Pixels are blue, green, red, top row first; Mask, present

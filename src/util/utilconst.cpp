@@ -27,10 +27,24 @@ void InstallUtilCursors() {
 }
 
 std::string LoadUtilString(unsigned id) {
+    // The library's own texts, for a program that links the library without
+    // its string table; the table, where present, still replaces them.
+    static constexpr struct {
+        unsigned id;
+        const char* text;
+    } kBuiltIn[] = {
+        {utilconst::SFOpenError, "Cannot open file %s"},
+        {utilconst::SFCreateError, "Cannot create file %s"},
+        {utilconst::SReadError, "Stream read error"},
+        {utilconst::SWriteError, "Stream write error"},
+        {utilconst::SHelpButton, "&Help"},
+    };
     const wchar_t* text = nullptr;
     const int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
-    if (length <= 0 || !text) return {};
-    return WideToAnsi(std::wstring(text, static_cast<size_t>(length)));
+    if (length > 0 && text) return WideToAnsi(std::wstring(text, static_cast<size_t>(length)));
+    for (const auto& entry : kBuiltIn)
+        if (entry.id == id) return entry.text;
+    return {};
 }
 
 std::string UtilMessage(unsigned id, const std::string& argument) {

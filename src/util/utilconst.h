@@ -3,8 +3,9 @@
 
 #include <string>
 
-// The library's messages: a string table of the program's resources
-// (resources/util.rc), so that a translation replaces them there.
+// The library's messages: built into the library, and replaced by a string
+// table of the program's resources (resources/util.rc) where it has one, so
+// that a translation replaces them there.
 namespace utilconst {
 
 enum : unsigned {
@@ -17,7 +18,7 @@ enum : unsigned {
 
 }  // namespace utilconst
 
-// The message in code page 1251; empty when the program lacks the resource.
+// The message in code page 1251; empty for an id the library does not know.
 std::string LoadUtilString(unsigned id);
 // The message with its "%s" replaced by `argument`.
 std::string UtilMessage(unsigned id, const std::string& argument);

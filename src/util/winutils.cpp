@@ -121,7 +121,7 @@ void AssignBitmapCell(TGraphic* source, TBitmap* dest, int cols, int rows, int i
 }
 
 void StretchBltTransparent(HDC dest, int x, int y, int w, int h, HDC source, int sx, int sy, int sw, int sh,
-                           HPALETTE palette, TColor transparentColor) {
+                           HPALETTE palette, TColor transparentColor, bool halftone) {
     if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) return;
     HPALETTE oldDestPalette = nullptr, oldSourcePalette = nullptr;
     if (palette) {
@@ -149,6 +149,10 @@ void StretchBltTransparent(HDC dest, int x, int y, int w, int h, HDC source, int
         SetTextColor(result.dc(), RGB(0, 0, 0));
         SetStretchBltMode(result.dc(), COLORONCOLOR);
         StretchBlt(result.dc(), 0, 0, w, h, mask.dc(), 0, 0, sw, sh, SRCAND);
+        if (halftone && (w != sw || h != sh)) {
+            SetStretchBltMode(result.dc(), HALFTONE);
+            SetBrushOrgEx(result.dc(), 0, 0, nullptr);
+        }
         StretchBlt(result.dc(), 0, 0, w, h, image.dc(), 0, 0, sw, sh, SRCPAINT);
         BitBlt(dest, x, y, w, h, result.dc(), 0, 0, SRCCOPY);
     }
@@ -190,7 +194,7 @@ void StretchBitmapRectTransparent(TCanvas* dest, int x, int y, int w, int h, con
     if (transparentColor == clDefault) transparentColor = bitmap->Canvas()->Pixels(0, bitmap->Height() - 1);
     if (monochrome) transparentColor = clWhite;
     StretchBltTransparent(dest->Handle(), x, y, w, h, bitmap->Canvas()->Handle(), from.Left, from.Top, from.Width(),
-                          from.Height(), palette, transparentColor);
+                          from.Height(), palette, transparentColor, !monochrome);
 }
 
 void DrawBitmapRectTransparent(TCanvas* dest, int x, int y, const TRect& source, TBitmap* bitmap,
@@ -323,6 +327,24 @@ void ImageListDrawDisabled(HIMAGELIST images, TCanvas* canvas, int x, int y, int
     paint(grayColor, x, y);
 }
 
+namespace {
+
+class PaintingCopyFlag {
+public:
+    explicit PaintingCopyFlag(TControl* control) : control_(control), was_(control->PaintingCopy) {
+        control->PaintingCopy = true;
+    }
+    ~PaintingCopyFlag() { control_->PaintingCopy = was_; }
+    PaintingCopyFlag(const PaintingCopyFlag&) = delete;
+    PaintingCopyFlag& operator=(const PaintingCopyFlag&) = delete;
+
+private:
+    TControl* control_;
+    bool was_;
+};
+
+}  // namespace
+
 void CopyParentImage(TControl* control, TCanvas* dest) {
     TWinControl* parent = control ? control->Parent() : nullptr;
     if (!parent || !dest) return;
@@ -332,8 +354,11 @@ void CopyParentImage(TControl* control, TCanvas* dest) {
     const int saved = SaveDC(dc);
     SetViewportOrgEx(dc, x, y, nullptr);
     IntersectClipRect(dc, 0, 0, parent->ClientRect().Width(), parent->ClientRect().Height());
-    parent->Perform(WM_ERASEBKGND, reinterpret_cast<uintptr_t>(dc), 0);
-    parent->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(dc), 0);
+    {
+        PaintingCopyFlag flag(parent);
+        parent->Perform(WM_ERASEBKGND, reinterpret_cast<uintptr_t>(dc), 0);
+        parent->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(dc), 0);
+    }
     RestoreDC(dc, saved);
     for (int i = 0; i < parent->ControlCount(); ++i) {
         TControl* sibling = parent->Controls(i);
@@ -345,6 +370,7 @@ void CopyParentImage(TControl* control, TCanvas* dest) {
         const int state = SaveDC(dc);
         SetViewportOrgEx(dc, r.Left + x, r.Top + y, nullptr);
         IntersectClipRect(dc, 0, 0, r.Width(), r.Height());
+        PaintingCopyFlag flag(sibling);
         sibling->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(dc), 0);
         RestoreDC(dc, state);
     }

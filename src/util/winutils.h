@@ -42,8 +42,11 @@ TBitmap* MakeBitmapID(unsigned id);
 // dest becomes cell `index` (row-major from 0) of source cut into cols x rows.
 void AssignBitmapCell(TGraphic* source, TBitmap* dest, int cols, int rows, int index);
 
+// A stretched picture is blended in halftone, the mask always coarsely: a
+// blended mask would darken the destination along every edge. A two-colour
+// picture passes halftone false, or its edges turn grey.
 void StretchBltTransparent(HDC dest, int x, int y, int w, int h, HDC source, int sx, int sy, int sw, int sh,
-                           HPALETTE palette, TColor transparentColor);
+                           HPALETTE palette, TColor transparentColor, bool halftone = true);
 void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, TColor transparentColor);
 // A destination size below 1 means the bitmap's; a source rectangle narrower or
 // lower than 1 means the whole bitmap. clNone: no transparency; clDefault: the

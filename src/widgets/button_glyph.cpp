@@ -308,7 +308,11 @@ std::pair<int, int> TButtonGlyph::MakeStateImage(TToolButtonState state) {
             TPixels mask = ReadFromDC(FOriginalMask->Canvas()->Handle(), sourceSlot * w, 0, w, h);
             for (size_t i = 0; i < transparent.size(); ++i) transparent[i] = mask.px[i] == RGB(255, 255, 255);
         } else {
-            COLORREF key = FOriginal->Monochrome() ? RGB(255, 255, 255) : image.at(0, h - 1);
+            // A state's own slot drops its own bottom-left colour; a disabled
+            // image, supplied or embossed, drops the strip's.
+            COLORREF key = state == bsDisabled ? ColorToRGB(FTransparentColor & ~0x02000000)
+                           : FOriginal->Monochrome() ? RGB(255, 255, 255)
+                                                      : image.at(0, h - 1);
             for (size_t i = 0; i < transparent.size(); ++i) transparent[i] = image.px[i] == key;
         }
     }

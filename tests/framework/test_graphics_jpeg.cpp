@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 extern "C" {
 #include <jpeglib.h>
 }
 
 #include "framework/jpeg.h"
+#include "framework/jpeg_codec.h"
 #include "framework/picture.h"
 #include "test_graphics_fixtures.h"
 
@@ -174,6 +176,85 @@ TEST(GraphicsJpeg, PicturesPastTheBudgetAreRefusedBeforeDecoding) {
         ADD_FAILURE() << "decoded";
     } catch (const EInvalidGraphic& e) {
         EXPECT_NE(e.Message.find("too large"), std::string::npos) << e.Message;
+    }
+}
+
+// A progressive grey picture of w x h whose every scan is as short as the
+// format allows: one scan of zero DC differences, then AC scans that end
+// every block at once (end-of-band runs of up to 32767 blocks).
+std::string ManyScanJpeg(int w, int h, int scans) {
+    struct Bits {
+        std::string out;
+        unsigned acc = 0;
+        int n = 0;
+        void Put(unsigned value, int length) {
+            for (int i = length - 1; i >= 0; --i) {
+                acc = (acc << 1) | ((value >> i) & 1);
+                if (++n < 8) continue;
+                out += static_cast<char>(acc);
+                if (acc == 0xFF) out += '\0';
+                acc = 0;
+                n = 0;
+            }
+        }
+        std::string Take() {
+            while (n != 0) Put(1, 1);
+            return std::move(out);
+        }
+    };
+    auto word = [](int v) { return std::string{static_cast<char>(v >> 8), static_cast<char>(v & 0xFF)}; };
+    auto sos = [&](int ss, int se) { return std::string("\xFF\xDA\x00\x08\x01\x01\x00", 7) + char(ss) + char(se) + '\0'; };
+    const long blocks = long((w + 7) / 8) * ((h + 7) / 8);
+    std::string s("\xFF\xD8\xFF\xDB\x00\x43\x00", 7);
+    s += std::string(64, '\x01');
+    s += std::string("\xFF\xC2\x00\x0B\x08", 5) + word(h) + word(w) + std::string("\x01\x01\x11\x00", 4);
+    // DC: one code "0" for a zero difference. AC: fifteen 4-bit codes, code r
+    // for an end-of-band run of 2^r blocks plus r extra bits.
+    s += std::string("\xFF\xC4\x00\x34\x00\x01", 6) + std::string(15, '\0') + '\0';
+    s += std::string("\x10\x00\x00\x00\x0F", 5) + std::string(12, '\0');
+    for (int r = 0; r < 15; ++r) s += static_cast<char>(r << 4);
+    Bits dc;
+    for (long b = 0; b < blocks; ++b) dc.Put(0, 1);
+    s += sos(0, 0) + dc.Take();
+    Bits ac;
+    for (long left = blocks; left > 0;) {
+        const long run = left < 32767 ? left : 32767;
+        int r = 0;
+        while ((2L << r) <= run) ++r;
+        ac.Put(static_cast<unsigned>(r), 4);
+        if (r) ac.Put(static_cast<unsigned>(run - (1L << r)), r);
+        left -= run;
+    }
+    const std::string acScan = sos(1, 63) + ac.Take();
+    for (int i = 1; i < scans; ++i) s += acScan;
+    return s + "\xFF\xD9";
+}
+
+// Each scan is a pass over the whole picture: past 1000 scans, or past the
+// scans a picture of its size may have, the file is refused as it is read.
+TEST(GraphicsJpeg, ScansAreBoundedAloneAndTimesThePicturesSize) {
+    const struct {
+        int side, scans;
+        const char* error;  // empty: decoded
+    } cases[] = {
+        {16, 1000, ""},
+        {16, 1001, "JPEG image has too many scans"},
+        {2048, 512, ""},
+        {2048, 513, "JPEG image has too many scans for its size"},
+    };
+    for (const auto& c : cases) {
+        const std::string bytes = ManyScanJpeg(c.side, c.side, c.scans);
+        TJpegDecodeOptions options;
+        TJpegPixels pixels;
+        char error[200] = "";
+        const bool decoded = JpegDecode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &options,
+                                        &pixels, error, sizeof error);
+        EXPECT_EQ(decoded, !*c.error) << c.side << " " << c.scans;
+        EXPECT_STREQ(error, c.error) << c.side << " " << c.scans;
+        if (decoded) {
+            EXPECT_EQ(pixels.Data[0], 128) << "zero differences: mid grey";
+        }
+        JpegFreePixels(&pixels);
     }
 }
 

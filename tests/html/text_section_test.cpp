@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <numeric>
+#include <vector>
 
 #include "framework/cp1251.h"
 #include "html/cell.h"
@@ -112,6 +113,19 @@ TEST(TextSection, BreaksLinesAtTheRightPlaces) {
         EXPECT_EQ(LineTexts(*s), c.lines) << WideToUtf8(c.text) << " at " << c.width;
         EXPECT_EQ(s->FullHeight, 16 * static_cast<int>(c.lines.size()));
     }
+}
+
+// A justified line spreads its free pixels over its spaces, non-breaking ones
+// included; the last line is left as it is.
+TEST(TextSection, JustificationStretchesNonBreakingSpacesToo) {
+    FakeScreen screen;
+    TSectionList doc(nullptr);
+    TSection* s = AddPara(doc, L"a b\xA0" L"c dd", FullJustify);
+    Layout(doc, 40);
+    ASSERT_EQ(LineTexts(*s), (std::vector<std::wstring>{L"a b\xA0" L"c", L"dd"}));
+    EXPECT_EQ(s->Lines[0]->Spaces, 2);
+    EXPECT_EQ(s->Lines[0]->Extra, 40 - s->FindTextWidth(nullptr, 0, 5, false));
+    EXPECT_EQ(s->Lines[1]->Spaces, 0);
 }
 
 // Runs keep their font ids between layouts; a measurer that forgets its
@@ -311,13 +325,21 @@ TEST(FontList, FindsRunsByPosition) {
     EXPECT_EQ(s.Fonts.GetFontCountAt(3, 20), 2);
     EXPECT_EQ(s.Fonts.GetFontCountAt(12, 20), 8);
 
-    TSection t(nullptr);
-    for (int start : {0, 5, 5}) t.Fonts.Add(new TFontObj(&t, Fake16(), start));
-    TFontObj* last = t.Fonts.Run(2);
-    t.Fonts.Decrement(4, nullptr);
-    ASSERT_EQ(t.Fonts.Count(), 2);
-    EXPECT_EQ(t.Fonts.Run(1), last);  // the earlier of the equal runs went
-    EXPECT_EQ(t.Fonts.Run(1)->RunStart, 4);
+    // The character at 4 removed: later runs move down one; of two runs
+    // that meet, the earlier goes.
+    struct DecrementCase {
+        std::vector<int> starts, after;
+    } decrements[] = {{{0, 5, 6}, {0, 4, 5}}, {{0, 5, 5}, {0, 4}}};
+    for (const DecrementCase& c : decrements) {
+        TSection t(nullptr);
+        for (int start : c.starts) t.Fonts.Add(new TFontObj(&t, Fake16(), start));
+        TFontObj* last = t.Fonts.Run(t.Fonts.Count() - 1);
+        t.Fonts.Decrement(4, nullptr);
+        std::vector<int> after;
+        for (int i = 0; i < t.Fonts.Count(); ++i) after.push_back(t.Fonts.Run(i)->RunStart);
+        EXPECT_EQ(after, c.after);
+        EXPECT_EQ(t.Fonts.Run(t.Fonts.Count() - 1), last);
+    }
 
     TFontDesc italic = Fake16();
     italic.Height = -23;
@@ -647,7 +669,16 @@ TEST(TextSection, PreformattedTextNeitherCollapsesNorWraps) {
     int mn, mx;
     pre->MinMaxWidth(nullptr, mn, mx);
     EXPECT_EQ(mx, 3 * 8 * 3 + 2 * 4);
+    EXPECT_EQ(mn, mx);
     EXPECT_EQ(sw, mx);
+    // However long its widest line, a PRE asks for at most 2000 pixels.
+    auto* wide = new TPreFormated(&doc);
+    wide->SetRunFont(Fake16(), 0, TransparentColor);
+    wide->AddText(std::wstring(300, L'x'), 0);
+    doc.Add(wide);
+    wide->MinMaxWidth(nullptr, mn, mx);
+    EXPECT_EQ(mx, 2400);
+    EXPECT_EQ(mn, 2000);
 
     TSectionList doc2(nullptr);
     auto* empty = new TPreFormated(&doc2);

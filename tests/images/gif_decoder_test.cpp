@@ -228,6 +228,14 @@ TEST(GifDecoder, HeaderExtensionsAndLoopCount) {
     std::string head = bytes.substr(0, 13 + 256 * 3);
     std::string body = bytes.substr(head.size());
     EXPECT_EQ("", ErrorOf(head + "\x21\x42" + SubBlocks("whatever") + body));
+    // An image keeps its first graphic control only: comments, text and
+    // further controls are read past (a file of nothing else took 17 bytes
+    // of memory per byte).
+    const std::string delay5("\x21\xF9\x04\x00\x05\x00\x00\x00", 8), delay9("\x21\xF9\x04\x00\x09\x00\x00\x00", 8);
+    Load(gif, head + delay5 + "\x21\xFE" + SubBlocks("note") + delay9 + "\x21\x01\x0C" + std::string(12, '\0') +
+                  SubBlocks("text") + body);
+    EXPECT_EQ(5, gif.GetImageDelay(0));
+    EXPECT_EQ(1u, gif.GetImageDescriptor(0).Extensions.size());
     body.pop_back();
     EXPECT_EQ("", ErrorOf(head + body + "\x21\xFE\x10short"));
     EXPECT_EQ(Message(5), ErrorOf(head + std::string("\x21\xF9\x05\0\0\0\0\0\0", 9) + body));
@@ -286,8 +294,10 @@ TEST(GifDecoder, AnAnimationLongerThanTheBudgetKeepsTheFramesThatFit) {
     struct Case {
         int width, height, frames, kept;
     };
+    // Each frame counts as 256 pixels at least: on a screen of no area the
+    // budget still ends at 128 Ki frames.
     for (const Case& c : {Case{4096, 4096, 2, 2}, Case{4096, 4096, 3, 2}, Case{640, 480, 110, 109},
-                          Case{640, 480, 109, 109}}) {
+                          Case{640, 480, 109, 109}, Case{0, 0, 140000, 131072}}) {
         GifFile many = OneFrame(c.width, c.height, {});
         many.Frames[0].Width = many.Frames[0].Height = 1;
         many.Frames[0].Indices = {0};

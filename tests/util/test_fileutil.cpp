@@ -296,6 +296,12 @@ TEST_F(FileutilTest, DeletingStaysInsideTheMask) {
 TEST_F(FileutilTest, ForceDirectoriesReportsTheWholePath) {
     EXPECT_TRUE(ForceDirectories("a\\b\\c\\"));
     EXPECT_TRUE(DirExists("a\\b\\c"));
+    // A name of one or two characters is made like any other; a drive is not.
+    for (const char* name : {"x", "yz", "q\\"}) {
+        EXPECT_TRUE(ForceDirectories(name)) << name;
+        EXPECT_TRUE(DirExists(name)) << name;
+    }
+    EXPECT_FALSE(ForceDirectories("Q:"));
     WriteFileBytes("file", "");
     EXPECT_FALSE(ForceDirectories("file\\sub"));
     EXPECT_FALSE(ForceDirectories("\\\\nosuchserver\\share"));

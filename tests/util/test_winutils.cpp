@@ -57,6 +57,56 @@ TEST(WinUtilsBitmaps, TransparentDrawingByColourValue) {
     }
 }
 
+TEST(WinUtilsBitmaps, TransparentStretchingBlendsColourPictures) {
+    // Black | white, stretched four times over green: halftone greys the
+    // seam; a two-colour picture stays crisp.
+    for (bool monochrome : {false, true}) {
+        auto picture = Filled(4, 1, clBlack);
+        FillBox(picture.get(), Rect(2, 0, 4, 1), clWhite);
+        picture->SetMonochrome(monochrome);
+        auto dest = Filled(16, 1, clGreen);
+        StretchBitmapRectTransparent(dest->Canvas(), 0, 0, 16, 1, Rect(0, 0, 4, 1), picture.get(), clRed);
+        int greys = 0;
+        for (int x = 0; x < 16; ++x) {
+            const TColor c = Pixel(dest.get(), x, 0);
+            if (c != clBlack && c != clWhite && c != clGreen) ++greys;
+        }
+        EXPECT_EQ(greys > 0, !monochrome) << monochrome;
+        EXPECT_EQ(Pixel(dest.get(), 0, 0), clBlack) << monochrome;
+        EXPECT_EQ(Pixel(dest.get(), 15, 0), monochrome ? clGreen : clWhite) << monochrome;
+    }
+}
+
+TEST(WinUtilsBitmaps, CopyParentImageFlagsWhatItPaints) {
+    class Recorder : public TGraphicControl {
+    public:
+        using TGraphicControl::TGraphicControl;
+        std::vector<bool> seen;
+
+    protected:
+        void Paint() override { seen.push_back(PaintingCopy); }
+    };
+    owned_ptr<TForm> form(new TForm(nullptr));
+    form->SetBounds(0, 0, 200, 200);
+    form->HandleNeeded();
+    std::vector<bool> formSeen;
+    form->OnPaint = [&](TObject*) { formSeen.push_back(form->PaintingCopy); };
+    auto* below = new Recorder(form.get());
+    below->SetParent(form.get());
+    below->SetBounds(10, 10, 50, 50);
+    auto* above = new Recorder(form.get());
+    above->SetParent(form.get());
+    above->SetBounds(20, 20, 50, 50);
+    auto dest = Filled(50, 50, clWhite);
+    CopyParentImage(above, dest->Canvas());
+    ASSERT_FALSE(formSeen.empty());
+    ASSERT_FALSE(below->seen.empty());
+    EXPECT_TRUE(formSeen.back());
+    EXPECT_TRUE(below->seen.back());
+    EXPECT_FALSE(form->PaintingCopy);
+    EXPECT_FALSE(below->PaintingCopy);
+}
+
 TEST(WinUtilsBitmaps, MonochromeBitmapsDropWhiteWhateverTheColour) {
     auto picture = Filled(4, 4, clWhite);
     FillBox(picture.get(), Rect(1, 1, 3, 3), clBlack);

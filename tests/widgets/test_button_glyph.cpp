@@ -104,6 +104,20 @@ TEST(ButtonGlyph, SuppliedDisabledSlotIsRecoloured) {
     glyph.MadeList(0)->Draw(s.canvas()->Handle(), 0, 0, index);
     EXPECT_EQ(s.at(5, 5), ColorToRGB(clBtnHighlight));
     EXPECT_EQ(s.at(2, 2), ColorToRGB(clBtnShadow));
+
+    // The supplied slot is masked by the strip's transparent colour, not by
+    // its own bottom-left pixel.
+    auto green = Strip(10, 10, {clRed, clGreen});
+    green->Canvas()->SetPixels(10, 9, clGreen);
+    green->Canvas()->SetPixels(14, 4, kClear);
+    TButtonGlyph second(nullptr);
+    second.AssignSourceGlyph(green.get());
+    auto [greenList, greenIndex] = second.MakeStateImage(bsDisabled);
+    ASSERT_EQ(greenList, 0);
+    Surface t(20, 20);
+    second.MadeList(0)->Draw(t.canvas()->Handle(), 0, 0, greenIndex);
+    EXPECT_EQ(t.at(0, 9), clGreen);
+    EXPECT_EQ(t.at(4, 4), clWhite);
 }
 
 TEST(ButtonGlyph, OneSlotIsEmbossedWhenDisabled) {
