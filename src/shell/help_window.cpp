@@ -105,14 +105,40 @@ void THelpWindow::ShowTopic(const std::string& helpFile, const std::string& topi
         Viewer->LoadFromFile(helpFile);
         FFileName = helpFile;
         FSource = Viewer->Source();
+        FRoom = -1;
         std::string title = WideToAnsi(Viewer->Title());
         if (title.empty()) title = HtmlTitle(FSource);
         SetCaption(title.empty() ? Utf8ToAnsi(kDefaultCaption) : title);
     }
     FTopic = HasAnchor(FSource, topic) ? topic : std::string();
-    if (FTopic.empty() || !Viewer->PositionTo(FTopic)) Viewer->ScrollTo(0);
+    // A topic near the page's end could not come to the top: the page gets
+    // blank room below it, a view's height to find where the topic lies, then
+    // just enough to scroll the topic to the top.
+    const int view = Viewer->PaintPanelControl()->Height();
+    if (!FTopic.empty()) LoadPage(view);
+    if (!FTopic.empty() && Viewer->PositionTo(FTopic)) {
+        LoadPage(std::max(0, Viewer->GetScrollPos() + 2 * view - Viewer->DocumentHeight()));
+        Viewer->PositionTo(FTopic);
+    } else {
+        if (FRoom >= 0) LoadPage(-1);
+        Viewer->ScrollTo(0);
+    }
+    // The text takes the focus, not the link it was left on: a link that
+    // takes it is scrolled into view, away from the topic.
+    SetActiveControl(Viewer);
     Show();
     BringToFront();
+}
+
+void THelpWindow::LoadPage(int room) {
+    std::string page = FSource;
+    if (room >= 0) {
+        const std::string spacer = "<div style=\"height:" + IntToStr(room) + "px\"></div>";
+        const size_t end = Lower(page).rfind("</body");
+        page.insert(end == std::string::npos ? page.size() : end, spacer);
+    }
+    Viewer->LoadFromString(page, FFileName);
+    FRoom = room;
 }
 
 // Modal dialogs disable every window of the program; help stays usable

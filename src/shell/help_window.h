@@ -16,7 +16,8 @@ public:
     explicit THelpWindow(TComponent* AOwner);
 
     // Loads `helpFile` (raises the viewer's "Can't locate file: " when it is
-    // missing) and shows the topic: "" for the top, else the anchor's name.
+    // missing) and shows the topic: "" for the top, else the anchor's name,
+    // which comes to the top of the window even near the page's end.
     void ShowTopic(const std::string& helpFile, const std::string& topic);
     // The topic shown: the anchor's name, or "" for the top of the page.
     const std::string& Topic() const { return FTopic; }
@@ -27,9 +28,13 @@ public:
     void WndProc(TMessage& message) override;
 
 private:
+    // The page as read, followed by `room` blank pixels unless it is -1.
+    void LoadPage(int room);
+
     std::string FFileName;
-    std::string FSource;
+    std::string FSource;  // as read
     std::string FTopic;
+    int FRoom = -1;
 };
 
 // The shape of the framework's help seam. HELP_CONTENTS (and every other

@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "desktop.h"
+
+#include <dlgs.h>
+
 #include "tools/file_printer/file_printer.h"
 #include "viewer_session.h"
 
@@ -82,18 +85,25 @@ std::vector<std::string> ControlsOutside(HWND window) {
 
 bool Dark(uint32_t px) { return (px >> 16 & 0xFF) * 3 + (px >> 8 & 0xFF) * 6 + (px & 0xFF) < 200 * 10; }
 
-// The ink of `text` as the forms draw it (their font: 8 points of MS Sans
-// Serif), as offsets from its first ink pixel, and the blank around it.
+// A font as the program draws with it; by default the forms' own.
+struct Font {
+    const wchar_t* face = L"MS Sans Serif";
+    int points = 8;
+    int weight = FW_NORMAL;
+};
+
+// The ink of `text` in `f`, as offsets from its first ink pixel, and the
+// blank around it.
 struct Ink {
     std::vector<POINT> ink, blank;
 };
 
-Ink TextInk(const std::wstring& text) {
+Ink TextInk(const std::wstring& text, const Font& f) {
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
-    HFONT font = CreateFontW(-MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                             L"MS Sans Serif");
+    HFONT font = CreateFontW(-MulDiv(f.points, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, f.weight, FALSE, FALSE,
+                             FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             DEFAULT_PITCH, f.face);
     ReleaseDC(nullptr, screen);
     HGDIOBJ oldFont = SelectObject(dc, font);
     SIZE size{};
@@ -134,8 +144,8 @@ Ink TextInk(const std::wstring& text) {
 
 // True when the picture shows the whole text, every pixel of its ink and of
 // the gaps between its letters (dark text on a light face, or etched grey).
-bool ShowsWholeText(const Image& picture, const std::wstring& text) {
-    const Ink ink = TextInk(text);
+bool ShowsWholeText(const Image& picture, const std::wstring& text, const Font& font = {}) {
+    const Ink ink = TextInk(text, font);
     if (ink.ink.empty()) return false;
     auto at = [&](int x, int y, POINT d) {
         const int px = x + d.x, py = y + d.y;
@@ -356,6 +366,89 @@ TEST(Screens, EveryWindowOpensWholeOnTheScreenInItsPlace) {
 
         screen.leave();
         if (window != viewer.Form()) j.Check(viewer.WaitUntilGone(window), "it closes");
+    }
+}
+
+// Help opens at its contents, and help asked for in a place shows that place's
+// topic from its heading down: the heading is seen in the window's first lines.
+TEST(Screens, HelpOpensAtTheContentsOrAtTheTopicAskedFor) {
+    PrepareWorkFolder();
+    ForgetSettings();
+    PrinterScope printer(WorkFolder() + L"\\printed.ps");
+    Journey j("ScreensHelp");
+    ASSERT_TRUE(j.Check(printer.failure.empty(), "the file printer is set up: " + printer.failure));
+    ViewerSession viewer(j);
+    ASSERT_TRUE(viewer.Running());
+    const std::wstring work = WorkFolder();
+    const std::wstring folder = work.substr(0, work.rfind(L'\\')) + L"\\screens";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::vector<int> buttons = viewer.MenuButtons();
+    ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
+    auto ofClass = [&](const wchar_t* name) {
+        return viewer.WaitForWindow([name](HWND w) { return ClassOf(w) == name; });
+    };
+
+    struct Case {
+        const char* name;
+        // Asks for help; returns the window it was asked over, if not the main one.
+        std::function<HWND()> ask;
+        const wchar_t* heading;
+        int points;
+    };
+    const Case cases[] = {
+        {"help-list",
+         [] {
+             Key(VK_F1);
+             return HWND{};
+         },
+         L"Список терминов", 14},
+        {"help-appearance",
+         [&] {
+             viewer.OpenMenuAt(buttons[3]);
+             Key(VK_RETURN);
+             HWND dialog = ofClass(L"TFParam");
+             viewer.Settle(300);
+             Key(VK_F1);
+             return dialog;
+         },
+         L"Оформление", 14},
+        {"help-print",
+         [&] {
+             Keys({VK_CONTROL, 'P'});
+             HWND dialog = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"#32770"; });
+             HWND help = dialog ? GetDlgItem(dialog, pshHelp) : nullptr;
+             if (help) Click(Centre(WindowRectOf(help)));
+             return dialog;
+         },
+         L"Печать статьи", 14},
+        {"help-contents",
+         [&] {
+             viewer.OpenMenuAt(buttons.back());
+             Key(VK_RETURN);
+             return HWND{};
+         },
+         L"Содержание", 18},
+    };
+    for (const Case& c : cases) {
+        j.Step(c.name);
+        HWND over = c.ask();
+        HWND help = ofClass(L"THelpWindow");
+        for (int tries = 0; tries < 50 && help && GetForegroundWindow() != help; ++tries) viewer.Settle(100);
+        if (j.Check(help != nullptr, "the help window opens")) {
+            viewer.Settle(400);
+            SavePng(WindowRectOf(help), folder + L"\\" + std::wstring(c.name, c.name + strlen(c.name)) + L".png");
+            RECT top = ClientRectOnScreen(help);
+            top.bottom = top.top + 2 * MulDiv(c.points, 96, 72) + 10;
+            j.Check(ShowsWholeText(Grab(top), c.heading, {L"Times New Roman", c.points, FW_BOLD}),
+                    "the heading \"" + Utf8(c.heading) + "\" is seen at the top");
+            Keys({VK_MENU, VK_F4});
+            j.Check(viewer.WaitUntilGone(help), "Alt+F4 closes it");
+        }
+        if (over) {
+            Key(VK_ESCAPE);
+            j.Check(viewer.WaitUntilGone(over), "the dialog closes");
+        }
+        viewer.Settle(300);
     }
 }
 
