@@ -3,6 +3,8 @@
 // natively; the structs have the layout of the platform's RECT, POINT and SIZE.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 // A colour in the platform's byte order: red in the low byte, then green, then
@@ -113,4 +115,24 @@ constexpr TRect Rect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 }
 constexpr TRect Bounds(int32_t left, int32_t top, int32_t width, int32_t height) {
     return {left, top, left + width, top + height};
+}
+
+// Relative luminance of an RGB colour (no system colour), 0 for black to 1 for
+// white, as the accessibility guidelines weigh the channels.
+inline double RelativeLuminance(TColor rgb) {
+    auto channel = [](uint8_t value) {
+        const double c = value / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(ColorRed(rgb)) + 0.7152 * channel(ColorGreen(rgb)) + 0.0722 * channel(ColorBlue(rgb));
+}
+
+// The colour to write on a ground of `ground` (RGB values both): `preferred`
+// where it reads there, at a contrast of 4.5:1 or more, else black or white,
+// whichever reads better.
+inline TColor ReadableOn(TColor ground, TColor preferred) {
+    const double g = RelativeLuminance(ground);
+    auto contrast = [g](double other) { return (std::max(g, other) + 0.05) / (std::min(g, other) + 0.05); };
+    if (contrast(RelativeLuminance(preferred)) >= 4.5) return preferred;
+    return contrast(1.0) >= contrast(0.0) ? clWhite : clBlack;
 }

@@ -9,6 +9,7 @@
 
 #include "framework/win.h"
 #include "html/colors.h"
+#include "html/section_list.h"
 
 namespace {
 
@@ -221,6 +222,16 @@ void RaisedRectColor(TCanvas* canvas, int left, int top, int right, int bottom, 
     DrawBorder(canvas, TRect{left - width + 1, top - width + 1, right + width, bottom + width},
                TRect{left + 1, top + 1, right, bottom}, htColors(topLeft, topLeft, bottomRight, bottomRight),
                htStyles(bssSolid, bssSolid, bssSolid, bssSolid), clTransparentColor);
+}
+
+TFrameLook FrameLookOf(const TSectionList* document) {
+    TFrameLook look;
+    if (document) {
+        look.Printing = document->Printing;
+        look.PrintMonoBlack = document->Printing && document->PrintTextBlack;
+        look.Background = document->Background;
+    }
+    return look;
 }
 
 void RaisedRect(const TFrameLook& document, TCanvas* canvas, int left, int top, int right, int bottom, bool raised,

@@ -36,6 +36,10 @@ struct TFrameLook {
     bool PrintMonoBlack = false;  // printing in black and white
     TColor Background = 0xFFFFFF;
 };
+class TSectionList;
+// The look of a document's frames: black when it prints in black and white,
+// where a grey frame is lost on a one-bit printer.
+TFrameLook FrameLookOf(const TSectionList* document);
 void RaisedRect(const TFrameLook& document, TCanvas* canvas, int left, int top, int right, int bottom, bool raised,
                 int width);
 

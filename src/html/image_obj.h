@@ -200,7 +200,3 @@ constexpr int NoObjectDistance = 99999999;
 // Arial 8 points: the font of placeholders' ALT text.
 struct TFontDesc;
 TFontDesc PlaceholderFont();
-// The sunken frame of a missing picture: black when printed in black and
-// white (on a one-bit printer a grey frame is lost).
-struct TFrameLook;
-TFrameLook PlaceholderFrameLook(const TSectionList* document);

@@ -289,16 +289,6 @@ void TImageObj::CheckTime() {
     if (gif->CurrentFrame() != frame && !panel && Document && Document->Host) Document->Host->InvalidatePanel();
 }
 
-TFrameLook PlaceholderFrameLook(const TSectionList* document) {
-    TFrameLook look;
-    if (document) {
-        look.Printing = document->Printing;
-        look.PrintMonoBlack = document->Printing && document->PrintTextBlack;
-        look.Background = document->Background;
-    }
-    return look;
-}
-
 void TImageObj::Draw(TCanvas* Canvas, int X, int TopY, int YBaseline, TFontObj* FO) {
     if (!Canvas) return;
     const int scrollY = Document ? Document->ScrollY : 0;
@@ -347,7 +337,7 @@ void TImageObj::Draw(TCanvas* Canvas, int X, int TopY, int YBaseline, TFontObj* 
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_WORDBREAK | DT_NOPREFIX);
     }
     if (placeholder && !HasBorder) {
-        RaisedRect(PlaceholderFrameLook(Document), Canvas, PaintX, y, PaintX + PicWidth - 1, y + PicHeight - 1, false, 1);
+        RaisedRect(FrameLookOf(Document), Canvas, PaintX, y, PaintX + PicWidth - 1, y + PicHeight - 1, false, 1);
     }
     if (HasBorder) {
         TPenHandle pen(CreatePen(PS_SOLID, 1, linkColor));

@@ -44,22 +44,12 @@ private:
     int FSaved;
 };
 
-TFrameLook LookOf(const TSectionList* doc) {
-    TFrameLook look;
-    if (doc) {
-        look.Printing = doc->Printing;
-        look.PrintMonoBlack = doc->Printing && doc->PrintTextBlack;
-        look.Background = doc->Background;
-    }
-    return look;
-}
-
 // Frames in the table's colours, or in the system's 3-D colours when the
 // table kept the defaults (they then follow the screen's scheme).
 void Frame(const TSectionList* doc, TCanvas* canvas, int left, int top, int right, int bottom, TColor light,
            TColor dark, bool raised, int width) {
     if (light == clBtnHighlight && dark == clBtnShadow)
-        RaisedRect(LookOf(doc), canvas, left, top, right, bottom, raised, width);
+        RaisedRect(FrameLookOf(doc), canvas, left, top, right, bottom, raised, width);
     else
         RaisedRectColor(canvas, left, top, right, bottom, light, dark, raised, width);
 }

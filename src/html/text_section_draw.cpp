@@ -6,7 +6,6 @@
 #ifdef _WIN32
 
 #include <algorithm>
-#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -24,26 +23,6 @@ namespace {
 bool IsObjectChar(wchar_t c) { return c == ImageChar || c == FormControlChar || c == BreakChar; }
 
 COLORREF Rgb(TColor c) { return static_cast<COLORREF>(ColorToRGB(c)) & 0xFFFFFF; }
-
-// Relative luminance of a colour as the accessibility guidelines define it.
-double Luminance(COLORREF c) {
-    auto channel = [](int v) {
-        const double s = v / 255.0;
-        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(GetRValue(c)) + 0.7152 * channel(GetGValue(c)) + 0.0722 * channel(GetBValue(c));
-}
-
-// Selected text is drawn in inverse video: on a band of its font colour, in
-// the colour it stands on. Text whose colour is close to what it stands on
-// (white text in a dark cell of a white page) takes black or white instead,
-// whichever reads on the band.
-COLORREF SelectedTextColor(COLORREF band, COLORREF paper) {
-    const double b = Luminance(band);
-    auto contrast = [b](double other) { return (std::max(b, other) + 0.05) / (std::min(b, other) + 0.05); };
-    if (contrast(Luminance(paper)) >= 4.5) return paper;
-    return contrast(1.0) >= contrast(0.0) ? 0xFFFFFF : 0x000000;
-}
 
 // The context's state comes back however painting ends.
 class TSavedDCState {
@@ -291,7 +270,11 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
             if (selected) {
                 setMode(OPAQUE);
                 setBack(Rgb(color));
-                setText(SelectedTextColor(Rgb(color), run->BackColor == TransparentColor ? paper : Rgb(run->BackColor)));
+                // Inverse video: the text in the colour it stands on, on a band of its
+                // font colour (black or white where that would not read).
+                setText(static_cast<COLORREF>(
+                    ReadableOn(static_cast<TColor>(Rgb(color)),
+                               static_cast<TColor>(run->BackColor == TransparentColor ? paper : Rgb(run->BackColor)))));
             } else if (run->BackColor == TransparentColor) {
                 setMode(TRANSPARENT);
                 setText(Rgb(color));

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <limits>
 
 #include "framework/cp1251.h"
@@ -46,22 +45,12 @@ TOptionBox* MakeColorButton(TForm* form, int left, int top, const char* caption)
     return box;
 }
 
-double RelativeLuminance(TColor color) {
-    const auto rgb = static_cast<uint32_t>(ColorToRGB(color));
-    auto channel = [](uint32_t value) {
-        const double c = value / 255.0;
-        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * channel(rgb & 0xFF) + 0.7152 * channel(rgb >> 8 & 0xFF) + 0.0722 * channel(rgb >> 16 & 0xFF);
-}
-
 // A colour box's face is the colour it stands for; its caption is written in
-// black or white, whichever stands out more from that face (a dark font
+// black, or in white where black would not read on that face (a dark font
 // colour would hide "Цвет:" otherwise).
 void ShowColour(TOptionBox* box, TColor color) {
     box->SetColor(color);
-    const double l = RelativeLuminance(color);
-    box->Font()->SetColor((l + 0.05) / 0.05 >= 1.05 / (l + 0.05) ? clBlack : clWhite);
+    box->Font()->SetColor(ReadableOn(ColorToRGB(color), clBlack));
 }
 
 }  // namespace

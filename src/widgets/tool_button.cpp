@@ -1,7 +1,6 @@
 #include "widgets/tool_button.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "framework/application.h"
@@ -12,13 +11,6 @@
 #include <windowsx.h>
 #include "widgets/deferred_errors.h"
 #include "widgets/tb_common.h"
-
-namespace {
-
-// Brightness on a 0..255 scale, weighted as the eye sees the channels.
-int Brightness(COLORREF c) { return (GetRValue(c) * 2126 + GetGValue(c) * 7152 + GetBValue(c) * 722) / 10000; }
-
-}  // namespace
 
 // What all tool buttons share: the button the mouse is over, the 125 ms
 // timer that notices the mouse leaving, the checkered pattern of pushed
@@ -387,12 +379,11 @@ void TToolbarButton::PaintOn(TCanvas* canvas) {
         // (the menu bar's current button): it shows it in inverse video, on
         // its font colour in the colour it stands on, or in black or white
         // where that colour is too close to the font's.
-        const COLORREF ink = static_cast<COLORREF>(ColorToRGB(Font()->Color())) & 0xFFFFFF;
-        COLORREF paper = static_cast<COLORREF>(ColorToRGB(Parent() ? Parent()->Color() : Color())) & 0xFFFFFF;
-        if (std::abs(Brightness(ink) - Brightness(paper)) < 96) paper = Brightness(ink) < 128 ? 0xFFFFFF : 0;
-        canvas->Brush()->SetColor(static_cast<TColor>(ink));
+        const TColor ink = ColorToRGB(Font()->Color()) & 0xFFFFFF;
+        const TColor paper = ColorToRGB(Parent() ? Parent()->Color() : Color()) & 0xFFFFFF;
+        canvas->Brush()->SetColor(ink);
         canvas->FillRect(r);
-        canvas->Font()->SetColor(static_cast<TColor>(paper));
+        canvas->Font()->SetColor(ReadableOn(ink, paper));
     }
     if (combo) {
         if (frame) {

@@ -479,11 +479,11 @@ TEST(ImageObj, PrintCopiesOfPlaceholdersAndPanels) {
         ASSERT_NE(window, nullptr);
         EXPECT_FALSE(window->ParentFont());
         EXPECT_NE(window->Font()->Size(), 30);
-        EXPECT_FALSE(PlaceholderFrameLook(&d.doc).PrintMonoBlack);
+        EXPECT_FALSE(FrameLookOf(&d.doc).PrintMonoBlack);
         TSectionList copy(d.doc);
         copy.Printing = true;
         copy.PrintTextBlack = true;
-        EXPECT_TRUE(PlaceholderFrameLook(&copy).PrintMonoBlack);
+        EXPECT_TRUE(FrameLookOf(&copy).PrintMonoBlack);
         int scrollWidth = 0, pos = 0;
         copy.DoLogic(nullptr, 0, 600, 600, 0, scrollWidth, pos);
         TBitmap out;
