@@ -85,12 +85,9 @@ void TFontObj::SetTitle(const std::string& title) {
 
 TSectionList* TFontObj::Document() const { return OwnerSection ? OwnerSection->Document() : nullptr; }
 
-TFontId TFontObj::FontIdIn(TTextMeasurer& measurer) {
-    if (FIdSerial != measurer.Serial()) {
-        FId = measurer.Font(RunFont);
-        FIdSerial = measurer.Serial();
-    }
-    return FId;
+void TFontObj::ResolveId(TTextMeasurer& measurer) {
+    FId = measurer.Font(RunFont);
+    FIdSerial = measurer.Serial();
 }
 
 void TFontObj::FontChanged(TFontId screenId) {

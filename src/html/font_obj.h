@@ -38,7 +38,11 @@ public:
     // RunFont's id there, when known.
     void FontChanged(TFontId screenId = -1);
     // The run's font in that measurer, kept while the measurer keeps its ids.
-    TFontId FontIdIn(TTextMeasurer& measurer);
+    // Inline: text measuring asks it for every piece of a run.
+    TFontId FontIdIn(TTextMeasurer& measurer) {
+        if (FIdSerial != measurer.Serial()) ResolveId(measurer);
+        return FId;
+    }
     void ConvertFont(const ThtFontInfo& info);
     void ReplaceFont(TFontDesc font, TFontId screenId = -1);
     void SetVisited(bool value);
@@ -92,6 +96,7 @@ public:
     int LinkIndex = -1;
 
 private:
+    void ResolveId(TTextMeasurer& measurer);
     TFontId FId = -1;
 
 public:

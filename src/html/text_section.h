@@ -164,10 +164,17 @@ public:
     void LineAdvances(TTextMeasurer& measurer, const LineRec& line, std::vector<int>& out);
     void CheckForInlines(LineRec& line);
 
-    // Ordered so that no field leaves a gap.
+    // Ordered so that no field leaves a gap: the alignment and the flags
+    // fill the room the base leaves at its end.
+    JustifyType Justify = Left;
+    bool NoBreak = false;  // set by the reader inside a no-break element: its text may not wrap
+
+protected:
+    bool FNamed = false;  // entered in the document's ID list
+
+public:
     int TextSectionIndex = 0;
     int LastLayoutCycle = 0;
-    JustifyType Justify = Left;
     std::wstring SectionText;
     std::string LineBreakFlags;  // 'y' or 'n' per character, plus one 'y' after Finish
     std::vector<int> CharSourcePos;  // while building
@@ -189,8 +196,6 @@ public:
 protected:
     // Appends the text and its break flags; the caller adds the positions.
     void AppendText(std::wstring_view text, bool noBreak);
-    // The font id of each run in `measurer`, resolved once per operation.
-    void ResolveFonts(TTextMeasurer& measurer);
     // Index of the run covering position `pos`.
     int RunIndexAt(int pos) const;
     // Next position at or after `pos` holding an object or a break, or the text's length.
@@ -229,13 +234,7 @@ protected:
     // A section dropped from a document frees its controls (not a copy's).
     void FreeControls();
 
-    std::vector<TFontId> FFontIds;
-    TTextMeasurer* FIdsFor = nullptr;
     int FFitCacheWidth = -1, FFitCacheStart = -1, FFitCacheCount = 0;
-    bool FNamed = false;  // entered in the document's ID list
-
-public:
-    bool NoBreak = false;  // set by the reader inside a no-break element: its text may not wrap
 };
 
 // Preformatted text: no white-space collapsing, no wrapping.
