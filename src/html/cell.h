@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/graphics_types.h"
@@ -16,6 +17,9 @@ class IndentManager;
 class TBlock;
 class TFontObj;
 class TImageObj;
+
+// The name of a box or cell that was given none.
+inline const std::string kNoName;
 
 class TCellBasic : public TFreeList {
 public:
@@ -65,8 +69,14 @@ public:
     int InnerBottom = 0;
     int PaintTop = 0;
     int PaintBottom = 0;
-    std::string OwnerTag;
     TBlock* OwnerBlock = nullptr;
+
+    // The tag of the element the cell is the content of.
+    const std::string& OwnerTag() const { return *FOwnerTag; }
+    void SetOwnerTag(std::string_view tag);
+
+private:
+    const std::string* FOwnerTag = &kNoName;  // the document's copy (SharedName)
 };
 
 // A cell with an indent manager of its own: the document and table cells.
