@@ -79,19 +79,17 @@ public:
     bool IsVisited = false;
     bool IsHovered = false;
     bool Focused = false;
+    AlignmentType ScriptShift = ANone;
     int LinkY = 0;
     int RunStart;
     TColor FontColor = 0;
     TFontDesc RunFont;
     TColor BackColor = TransparentColor;
     int ExtraSpace = 0;  // character spacing of the style
-    TLinkFonts LinkFonts;  // of a link's states, shared; none outside links
     int RunLineHeight = 0;
     int MetricHeight = 0;
-    int MetricMaxWidth = 0;
     int ItalicOverhang = 0;
     int MetricDescent = 0;
-    AlignmentType ScriptShift = ANone;
     // Where the run stands in the document's link list, -1 when not there.
     int LinkIndex = -1;
 
@@ -100,6 +98,7 @@ private:
     TFontId FId = -1;
 
 public:
+    TLinkFonts LinkFonts;  // of a link's states, shared; none outside links
     std::unique_ptr<TLinkTabStop> TabStopWindow;
 
 private:
