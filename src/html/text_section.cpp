@@ -501,8 +501,8 @@ int TSection::Width(TTextMeasurer& m, int start, int end) {
         }
         int pieceEnd = std::min(end, NextObjectAt(p));
         if (ri + 1 < Fonts.Count()) pieceEnd = std::min(pieceEnd, Fonts.Run(ri + 1)->RunStart);
-        const TFontObj* run = Fonts.Run(ri);
-        total += m.Extent(Fonts.Run(ri)->FontIdIn(m),
+        TFontObj* run = Fonts.Run(ri);
+        total += m.Extent(run->FontIdIn(m),
                           std::wstring_view(SectionText).substr(static_cast<size_t>(p), static_cast<size_t>(pieceEnd - p)),
                           run->ExtraSpace);
         p = pieceEnd;
@@ -530,8 +530,8 @@ int TSection::FitFrom(TTextMeasurer& m, int start, int limit, int width, int& us
         if (ri + 1 < Fonts.Count()) pieceEnd = std::min(pieceEnd, Fonts.Run(ri + 1)->RunStart);
         const auto piece =
             std::wstring_view(SectionText).substr(static_cast<size_t>(p), static_cast<size_t>(pieceEnd - p));
-        const TFitResult r =
-            m.Fit(Fonts.Run(ri)->FontIdIn(m), piece, width - usedWidth, Fonts.Run(ri)->ExtraSpace);
+        TFontObj* run = Fonts.Run(ri);
+        const TFitResult r = m.Fit(run->FontIdIn(m), piece, width - usedWidth, run->ExtraSpace);
         usedWidth += r.Width;
         p += r.Count;
         if (r.Count < static_cast<int>(piece.size())) break;
@@ -547,8 +547,8 @@ int TSection::FitsUnmeasured(TTextMeasurer& m, int width) {
     // must not spill over the edge.
     int widest = 1;
     for (int ri = 0; ri < Fonts.Count() && Fonts.Run(ri)->RunStart < n; ++ri) {
-        const int w =
-            m.Metrics(Fonts.Run(ri)->FontIdIn(m)).MaxCharWidth + std::max(0, Fonts.Run(ri)->ExtraSpace);
+        TFontObj* run = Fonts.Run(ri);
+        const int w = m.Metrics(run->FontIdIn(m)).MaxCharWidth + std::max(0, run->ExtraSpace);
         if (w <= 0) return -1;
         widest = std::max(widest, w);
         if (int64_t{n} * widest > width) return -1;
@@ -606,10 +606,11 @@ void TSection::LineAdvances(TTextMeasurer& m, const LineRec& line, std::vector<i
         }
         int pieceEnd = std::min(end, NextObjectAt(p));
         if (ri + 1 < Fonts.Count()) pieceEnd = std::min(pieceEnd, Fonts.Run(ri + 1)->RunStart);
-        m.Advances(Fonts.Run(ri)->FontIdIn(m),
+        TFontObj* run = Fonts.Run(ri);
+        m.Advances(run->FontIdIn(m),
                    std::wstring_view(SectionText).substr(static_cast<size_t>(p), static_cast<size_t>(pieceEnd - p)),
                    std::span<int>(out).subspan(static_cast<size_t>(p - start), static_cast<size_t>(pieceEnd - p)),
-                   Fonts.Run(ri)->ExtraSpace);
+                   run->ExtraSpace);
         p = pieceEnd;
     }
     if (line.Spaces > 0 && line.Extra > 0) {
