@@ -83,7 +83,13 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
       RawBoxValues(prop.BoxSlots()),
       FTagAndClass(&kNoName) {
     ChildCell->OwnerBlock = this;
-    ChildCell->SetOwnerTag(prop.Sel().Tag);
+    const auto& sel = prop.Sel();
+    std::string name;
+    name.reserve(sel.Tag.size() + 1 + sel.Class.size());
+    name.append(sel.Tag).append(1, '.').append(sel.Class);
+    SetTagAndClass(name);
+    // The cell's tag is the start of the box's name, which the document keeps.
+    ChildCell->ShareOwnerTag(std::string_view(*FTagAndClass).substr(0, sel.Tag.size()));
     prop.GetResolvedFont();  // sets EmPixels and ExPixels
     EmBase = prop.EmPixels > 0 ? prop.EmPixels : 16;
     ExBase = prop.ExPixels > 0 ? prop.ExPixels : EmBase / 2;
@@ -108,12 +114,6 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
         if (Positioning == posAbsolute && ZIndex == 0) ZIndex = 1;
     }
     if (FloatSide != ANone && ZIndex == 0) ZIndex = 1;
-    // Built in place: a sum of strings copies each part more than once.
-    const auto& sel = prop.Sel();
-    std::string name;
-    name.reserve(sel.Tag.size() + 1 + sel.Class.size());
-    name.append(sel.Tag).append(1, '.').append(sel.Class);
-    SetTagAndClass(name);
     CollapseMargins();
     if (attributes && OwnerDocument && OwnerDocument->IDObjects) {
         const std::string id = attributes->GetID();
@@ -234,7 +234,7 @@ void TBlock::CollapseMargins() {
                 top = 0;
         } else if (topAuto) {
             top = 0;
-        } else if (const std::string_view ownerTag = EnclosingCell ? std::string_view(EnclosingCell->OwnerTag()) : std::string_view();
+        } else if (const std::string_view ownerTag = EnclosingCell ? EnclosingCell->OwnerTag() : std::string_view();
                    ownerTag == "default" || ownerTag == "body") {
             int outer = 0;
             if (TBlock* owner = EnclosingCell->OwnerBlock) {

@@ -40,6 +40,9 @@ private:
 
 class TBlockLI;
 
+// The name of a box before it is given one.
+inline const std::string kNoName;
+
 class TBlock : public TSectionBase {
 public:
     TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* EnclosingCell, TAttributeList* attributes);

@@ -18,9 +18,6 @@ class TBlock;
 class TFontObj;
 class TImageObj;
 
-// The name of a box or cell that was given none.
-inline const std::string kNoName;
-
 class TCellBasic : public TFreeList {
 public:
     explicit TCellBasic(TSectionList* document);
@@ -72,11 +69,13 @@ public:
     TBlock* OwnerBlock = nullptr;
 
     // The tag of the element the cell is the content of.
-    const std::string& OwnerTag() const { return *FOwnerTag; }
+    std::string_view OwnerTag() const { return FOwnerTag; }
     void SetOwnerTag(std::string_view tag);
+    // A tag the document keeps already (part of a name it shares).
+    void ShareOwnerTag(std::string_view tag) { FOwnerTag = tag; }
 
 private:
-    const std::string* FOwnerTag = &kNoName;  // the document's copy (SharedName)
+    std::string_view FOwnerTag;  // held by the document (SharedName)
 };
 
 // A cell with an indent manager of its own: the document and table cells.

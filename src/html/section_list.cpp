@@ -385,8 +385,22 @@ void TSectionList::AddTabOrderItem(int tabIndex, TObject* object) {
 }
 
 const std::string& TSectionList::SharedName(std::string_view name) {
+    // A page repeats a few names over and over: the one found last, then
+    // those asked for lately, are looked at before the set.
+    auto same = [name](const std::string* s) {
+        return s && s->size() == name.size() && std::equal(name.begin(), name.end(), s->begin());
+    };
+    if (same(FRecentNames[FLastRecent])) return *FRecentNames[FLastRecent];
+    for (size_t i = 0; i < FRecentNames.size(); ++i)
+        if (same(FRecentNames[i])) {
+            FLastRecent = i;
+            return *FRecentNames[i];
+        }
     auto it = FSharedNames.find(name);
     if (it == FSharedNames.end()) it = FSharedNames.emplace(name).first;
+    FLastRecent = FNextRecent;
+    FRecentNames[FNextRecent] = &*it;
+    FNextRecent = (FNextRecent + 1) % FRecentNames.size();
     return *it;
 }
 

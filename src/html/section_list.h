@@ -4,6 +4,7 @@
 // host interface through which it reaches its viewer. Free of window headers.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -266,6 +267,9 @@ private:
     bool FLeftButtonDown = false;
     bool FControlsMoved = false;  // layout ran: the next paint places the controls anew
     std::set<std::string, std::less<>> FSharedNames;
+    std::array<const std::string*, 8> FRecentNames{};
+    size_t FNextRecent = 0;
+    size_t FLastRecent = 0;
 };
 
 // The document's copy of the name, or, with no document (tests alone), one

@@ -36,7 +36,7 @@ public:
     void Cell(const TCellBasic& cell, int depth) {
         Line(depth, "cell", {cell.StartY, cell.FirstDocPos, cell.Len, cell.HasBackground, int(cell.BackgroundColor),
                              cell.InnerBottom, cell.PaintTop, cell.PaintBottom});
-        Out += " tag=" + cell.OwnerTag();
+        Out += " tag=" + std::string(cell.OwnerTag());
         for (int i = 0; i < cell.Count(); ++i) Section(*cell.Section(i), depth + 1);
     }
 
