@@ -455,7 +455,7 @@ void TSection::Finish() {
         entries.push_back({0, pos[0]});
         ForEachMarked(1, n, [pos](int i) { return pos[i] != pos[i - 1] + 1; },
                       [pos](int i) { entries.push_back({i, pos[i]}); });
-        SourceIndexMap.assign(entries.begin(), entries.end());
+        SourceIndexMap.assign(entries.data(), entries.data() + entries.size());
     }
     TBuildBuffers::Give(CharSourcePos);
     Fit(SectionText);

@@ -5,6 +5,7 @@
 // Free of window headers (painting lives in text_section_draw.cpp).
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <span>
 #include <string>
@@ -50,6 +51,37 @@ public:
 struct IndexObj {
     int Pos;
     int Index;
+};
+
+// The runs of a section's text, in order. Most sections have one, which is
+// kept in place: a section is made for every paragraph.
+class TSourceIndexMap {
+public:
+    const IndexObj* begin() const { return FCount == 1 ? &FOne : FMany.get(); }
+    const IndexObj* end() const { return begin() + FCount; }
+    size_t size() const { return FCount; }
+    bool empty() const { return FCount == 0; }
+    const IndexObj& operator[](size_t i) const { return begin()[i]; }
+    void clear() {
+        FMany.reset();
+        FCount = 0;
+    }
+    void assign(const IndexObj* first, const IndexObj* last) {
+        clear();
+        const size_t n = static_cast<size_t>(last - first);
+        if (n == 1) {
+            FOne = *first;
+        } else if (n > 1) {
+            FMany = std::make_unique<IndexObj[]>(n);
+            std::copy(first, last, FMany.get());
+        }
+        FCount = n;
+    }
+
+private:
+    std::unique_ptr<IndexObj[]> FMany;  // when there are more than one
+    IndexObj FOne{};
+    size_t FCount = 0;
 };
 
 // The images and panels of a section and the places of its object
@@ -181,7 +213,7 @@ public:
     TFontList Fonts;
     TSectionObjects Images;
     TFormControlList SectionControls;  // the controls of the text; their forms own them
-    std::vector<IndexObj> SourceIndexMap;
+    TSourceIndexMap SourceIndexMap;
     std::vector<std::unique_ptr<LineRec>> Lines;
     ClearAttrType ClearSide = clrNone;
     int LineHeight = -1;  // negative: normal
