@@ -724,7 +724,6 @@ void TSection::FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, Indent
             line.Extra = extra;
         }
     }
-    line.PaintWidth = right - left;
     line.LayoutTop = y;
     line.LineImageHeight = line.SpaceBefore + height + line.SpaceAfter;
     y = SaturateY(int64_t{y} + line.LineImageHeight);

@@ -22,10 +22,12 @@ class TSectionList;
 class TTextMeasurer;
 
 // One laid-out line.
-class LineRec : public TObject {
+class LineRec {
 public:
     explicit LineRec(TSectionList* document);
-    ~LineRec() override;
+    LineRec(const LineRec&) = delete;
+    LineRec& operator=(const LineRec&) = delete;
+    ~LineRec();
     void Clear();
 
     int Start = 0;  // index of the first character in the section's text
@@ -37,8 +39,6 @@ public:
     int Descent = 0;
     int LineIndent = 0;  // relative to the section's X
     int TextX = 0;       // set by painting
-    int PaintWidth = 0;
-    int LineTop = 0;     // set by painting (screen Y)
     int Spaces = 0;      // spaces stretched by full justification
     int Extra = 0;       // pixels spread over them
     int LayoutTop = 0;   // document Y of the line's top, set by layout

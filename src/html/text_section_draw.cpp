@@ -198,7 +198,6 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
         if (line.LineCharCount == 0) continue;
         if (textUnseen) {
             line.TextX = X + line.LineIndent;
-            line.LineTop = top;
             doc->PageStillEmpty = false;
             continue;
         }
@@ -211,7 +210,6 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
         const int baseline = top + line.SpaceBefore + line.LineHeightPx - line.Descent;
         int x = X + line.LineIndent;
         line.TextX = x;
-        line.LineTop = top;
         if (line.HasBorders && line.LineBorders) {
             auto xAt = [&](int pos) {
                 int bx = x;
