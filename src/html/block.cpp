@@ -16,6 +16,7 @@
 
 namespace {
 
+
 using enum PropIndices;
 
 // One walk at a time runs through a document (the user-interface thread), so
@@ -43,7 +44,7 @@ std::unique_ptr<TBlockCell> CopyCell(TSectionList* document, const TBlockCell& s
     TNestingGuard guard;
     if (guard.TooDeep()) {
         auto empty = std::make_unique<TBlockCell>(document);
-        empty->OwnerTag = source.OwnerTag;
+        empty->SetOwnerTag(source.OwnerTag());
         return empty;
     }
     return std::make_unique<TBlockCell>(document, source);
@@ -78,10 +79,17 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
                TAttributeList* attributes)
     : TSectionBase(OwnerDocument),
       ChildCell(std::make_unique<TBlockCell>(OwnerDocument)),
+      EnclosingCell(EnclosingCell),
       RawBoxValues(prop.BoxSlots()),
-      EnclosingCell(EnclosingCell) {
+      FTagAndClass(&kNoName) {
     ChildCell->OwnerBlock = this;
-    ChildCell->OwnerTag = prop.Sel().Tag;
+    const auto& sel = prop.Sel();
+    std::string name;
+    name.reserve(sel.Tag.size() + 1 + sel.Class.size());
+    name.append(sel.Tag).append(1, '.').append(sel.Class);
+    SetTagAndClass(name);
+    // The cell's tag is the start of the box's name, which the document keeps.
+    ChildCell->ShareOwnerTag(std::string_view(*FTagAndClass).substr(0, sel.Tag.size()));
     prop.GetResolvedFont();  // sets EmPixels and ExPixels
     EmBase = prop.EmPixels > 0 ? prop.EmPixels : 16;
     ExBase = prop.ExPixels > 0 ? prop.ExPixels : EmBase / 2;
@@ -106,10 +114,6 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
         if (Positioning == posAbsolute && ZIndex == 0) ZIndex = 1;
     }
     if (FloatSide != ANone && ZIndex == 0) ZIndex = 1;
-    // Built in place: a sum of strings copies each part more than once.
-    const auto& sel = prop.Sel();
-    TagAndClass.reserve(sel.Tag.size() + 1 + sel.Class.size());
-    TagAndClass.append(sel.Tag).append(1, '.').append(sel.Class);
     CollapseMargins();
     if (attributes && OwnerDocument && OwnerDocument->IDObjects) {
         const std::string id = attributes->GetID();
@@ -124,26 +128,33 @@ TBlock::TBlock(TSectionList* OwnerDocument, const TBlock& source)
     : TSectionBase(OwnerDocument, source),
       BoxValues(source.BoxValues),
       ChildCell(CopyCell(OwnerDocument, *source.ChildCell)),
+      RawBoxValues(source.RawBoxValues),
       EmBase(source.EmBase),
       ExBase(source.ExBase),
       BorderStyle(source.BorderStyle),
       FloatSide(source.FloatSide),
       ClearSide(source.ClearSide),
-      IsListBlock(source.IsListBlock),
       Positioning(source.Positioning),
       Visibility(source.Visibility),
+      IsListBlock(source.IsListBlock),
       BottomIsAuto(source.BottomIsAuto),
       PageBreakAbove(source.PageBreakAbove),
       PageBreakBelow(source.PageBreakBelow),
       AvoidBreakInside(source.AvoidBreakInside),
       NotDisplayed(source.NotDisplayed),
-      RawBoxValues(source.RawBoxValues),
-      TagAndClass(source.TagAndClass),
       FTopAuto(source.FTopAuto),
-      FTitle(source.FTitle ? std::make_unique<const std::string>(*source.FTitle) : nullptr) {
+      FTitle(source.FTitle ? std::make_unique<const std::string>(*source.FTitle) : nullptr),
+      FTagAndClass(&kNoName) {
+    SetTagAndClass(source.TagAndClass());
     ChildCell->OwnerBlock = this;
     if (source.BackgroundImage && OwnerDocument && OwnerDocument->TableBackgroundsPrinted)
         BackgroundImage = std::make_unique<TBoxBackground>(OwnerDocument, *source.BackgroundImage);
+}
+
+void TBlock::SetTagAndClass(std::string_view name) { FTagAndClass = SharedName(Document(), name); }
+
+int TBlock::PaintCount() const {
+    return FZOrder ? static_cast<int>(FZOrder->size()) : std::min(FPaintCount, ChildCell->Count());
 }
 
 const std::string& TBlock::Title() const {
@@ -218,12 +229,12 @@ void TBlock::CollapseMargins() {
                 prev->BottomIsAuto = false;
             }
         } else if (previous) {
-            if (std::string_view(EnclosingCell->OwnerTag) != "li" && topAuto &&
-                (TagAndClass.starts_with("ul.") || TagAndClass.starts_with("ol.")))
+            if (EnclosingCell->OwnerTag() != "li" && topAuto &&
+                (TagAndClass().starts_with("ul.") || TagAndClass().starts_with("ol.")))
                 top = 0;
         } else if (topAuto) {
             top = 0;
-        } else if (const std::string_view ownerTag = EnclosingCell ? EnclosingCell->OwnerTag : std::string_view();
+        } else if (const std::string_view ownerTag = EnclosingCell ? EnclosingCell->OwnerTag() : std::string_view();
                    ownerTag == "default" || ownerTag == "body") {
             int outer = 0;
             if (TBlock* owner = EnclosingCell->OwnerBlock) {
@@ -436,13 +447,23 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
 }
 
 void TBlock::DrawSort() {
-    ZOrderList.clear();
-    ZOrderList.reserve(static_cast<size_t>(ChildCell->Count()));
-    for (int i = 0; i < ChildCell->Count(); ++i) ZOrderList.push_back(ChildCell->Section(i));
-    // Negative keys, then document order, then positive keys.
-    std::stable_sort(ZOrderList.begin(), ZOrderList.end(),
-                     [](const TSectionBase* a, const TSectionBase* b) { return a->ZIndex < b->ZIndex; });
     FReachKnown = false;
+    const int n = ChildCell->Count();
+    FPaintCount = n;
+    // Mostly the sections' own order, which needs no list.
+    bool sorted = true;
+    for (int i = 1; i < n && sorted; ++i) sorted = ChildCell->Section(i - 1)->ZIndex <= ChildCell->Section(i)->ZIndex;
+    if (sorted) {
+        FZOrder.reset();
+        return;
+    }
+    if (!FZOrder) FZOrder = std::make_unique<std::vector<TSectionBase*>>();
+    FZOrder->clear();
+    FZOrder->reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) FZOrder->push_back(ChildCell->Section(i));
+    // Negative keys, then document order, then positive keys.
+    std::stable_sort(FZOrder->begin(), FZOrder->end(),
+                     [](const TSectionBase* a, const TSectionBase* b) { return a->ZIndex < b->ZIndex; });
 }
 
 // Found at the first paint after a layout rather than in every layout: a
@@ -451,12 +472,12 @@ void TBlock::KnowReach() const {
     if (FReachKnown) return;
     FReachKnown = true;
     FHoldsPositioned = false;
-    for (const TSectionBase* s : ZOrderList)
-        if (auto* b = s->AsBlock()) {
+    const int n = PaintCount();
+    for (int i = 0; i < n; ++i)
+        if (auto* b = PaintSection(i)->AsBlock()) {
             b->KnowReach();
             if (b->Positioning != posStatic || b->FHoldsPositioned) FHoldsPositioned = true;
         }
-    const size_t n = ZOrderList.size();
     // A short list is simply walked.
     if (n < 16) {
         FReach.reset();
@@ -465,19 +486,19 @@ void TBlock::KnowReach() const {
     if (!FReach) FReach = std::make_unique<TReach>();
     std::vector<int64_t>& bottoms = FReach->Bottoms;
     std::vector<int64_t>& tops = FReach->Tops;
-    bottoms.resize(n);
-    tops.resize(n);
+    bottoms.resize(static_cast<size_t>(n));
+    tops.resize(static_cast<size_t>(n));
     // Each section's reach is found once: the tops are made least from the
     // end afterwards.
     int64_t bottom = INT64_MIN;
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
         int64_t top, end;
-        const bool known = PaintReach(ZOrderList[i], top, end);
+        const bool known = PaintReach(PaintSection(static_cast<int>(i)), top, end);
         bottom = std::max(bottom, known ? end : INT64_MAX);
         bottoms[i] = bottom;
         tops[i] = known ? top : INT64_MIN;
     }
-    for (size_t i = n - 1; i-- > 0;) tops[i] = std::min(tops[i], tops[i + 1]);
+    for (size_t i = static_cast<size_t>(n) - 1; i-- > 0;) tops[i] = std::min(tops[i], tops[i + 1]);
 }
 
 bool TBlock::PaintReach(const TSectionBase* s, int64_t& top, int64_t& bottom) {
@@ -616,7 +637,7 @@ void TBlock::DrawTheList(TCanvas* Canvas, const TRect& ARect, IndentManager* Ind
     // Sections wholly above or below the rows paint nothing there and change
     // nothing (see PaintReach): only those between are drawn.
     KnowReach();
-    size_t first = 0, last = ZOrderList.size();
+    size_t first = 0, last = static_cast<size_t>(PaintCount());
     if (FReach && FReach->Bottoms.size() == last && FReach->Tops.size() == last) {
         const std::vector<int64_t>& bottoms = FReach->Bottoms;
         const std::vector<int64_t>& tops = FReach->Tops;
@@ -629,7 +650,7 @@ void TBlock::DrawTheList(TCanvas* Canvas, const TRect& ARect, IndentManager* Ind
         last = static_cast<size_t>(
             std::partition_point(tops.begin(), tops.end(), [&](int64_t t) { return t < bottom; }) - tops.begin());
     }
-    for (size_t i = first; i < last; ++i) ZOrderList[i]->Draw1(Canvas, ARect, IndentRef, x, XRef, YRef);
+    for (size_t i = first; i < last; ++i) PaintSection(static_cast<int>(i))->Draw1(Canvas, ARect, IndentRef, x, XRef, YRef);
 }
 
 #ifndef _WIN32
@@ -658,8 +679,10 @@ bool TBlock::PtInObject(int X, int Y, TObject*& Obj, int& HitX, int& HitY) {
     Obj = nullptr;
     TNestingGuard guard;
     if (!Answers() || guard.TooDeep()) return false;
-    for (auto it = ZOrderList.rbegin(); it != ZOrderList.rend(); ++it)
-        if ((*it)->PaintTop <= Y && Y < (*it)->PaintBottom && (*it)->PtInObject(X, Y, Obj, HitX, HitY)) return true;
+    for (int i = PaintCount() - 1; i >= 0; --i)
+        if (TSectionBase* s = PaintSection(i);
+            s->PaintTop <= Y && Y < s->PaintBottom && s->PtInObject(X, Y, Obj, HitX, HitY))
+            return true;
     return false;
 }
 
@@ -667,9 +690,9 @@ int TBlock::FindCursor(TCanvas* Canvas, int X, int Y, int& CaretX, int& CaretY, 
                        bool& InsideText) {
     TNestingGuard guard;
     if (!Answers() || guard.TooDeep()) return -1;
-    for (auto it = ZOrderList.rbegin(); it != ZOrderList.rend(); ++it)
-        if ((*it)->PaintTop <= Y && Y < (*it)->PaintBottom) {
-            const int r = (*it)->FindCursor(Canvas, X, Y, CaretX, CaretY, CaretHeight, InsideText);
+    for (int i = PaintCount() - 1; i >= 0; --i)
+        if (TSectionBase* s = PaintSection(i); s->PaintTop <= Y && Y < s->PaintBottom) {
+            const int r = s->FindCursor(Canvas, X, Y, CaretX, CaretY, CaretHeight, InsideText);
             if (r >= 0) return r;
         }
     return -1;
@@ -715,7 +738,7 @@ void TBlock::CopyToClipboard() {
     if (!Answers() || guard.TooDeep()) return;
     ChildCell->CopyToClipboard();
     TSectionList* doc = Document();
-    if (doc && doc->CB && TagAndClass.starts_with("p.") &&
+    if (doc && doc->CB && TagAndClass().starts_with("p.") &&
         int64_t{ChildCell->FirstDocPos} + ChildCell->Len < doc->SelEndPos)
         doc->CB->AddTextCR(L"", 0);
 }
@@ -755,7 +778,7 @@ void TBlock::FormTree(const std::string& indent, std::string& tree) {
     TMarginArray m{};
     bool ta = false, ba = false;
     ConvVertMargins(RawBoxValues, 400, EmBase, ExBase, m, ta, ba);
-    tree += indent + TagAndClass + "  " + std::to_string(m[MarginTop]) + "  " + std::to_string(m[MarginBottom]) +
+    tree += indent + TagAndClass() + "  " + std::to_string(m[MarginTop]) + "  " + std::to_string(m[MarginBottom]) +
             "\r\n";
     ChildCell->FormTree(indent + "   ", tree);
 }

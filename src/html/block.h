@@ -40,6 +40,9 @@ private:
 
 class TBlockLI;
 
+// The name of a box before it is given one.
+inline const std::string kNoName;
+
 class TBlock : public TSectionBase {
 public:
     TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* EnclosingCell, TAttributeList* attributes);
@@ -87,34 +90,42 @@ public:
     // The TITLE of the element, empty without one.
     const std::string& Title() const;
 
+    // The name of the box's element and class, "tag.class".
+    const std::string& TagAndClass() const { return *FTagAndClass; }
+    void SetTagAndClass(std::string_view name);
+    // The sections of the box in paint order, as the last layout left them.
+    int PaintCount() const;
+    TSectionBase* PaintSection(int index) const {
+        return FZOrder ? (*FZOrder)[static_cast<size_t>(index)] : ChildCell->Section(index);
+    }
+
+    // Ordered so that no field leaves a gap: a box is made for every paragraph.
     TMarginArray BoxValues{};
     std::unique_ptr<TBlockCell> ChildCell;
+    TCellBasic* EnclosingCell = nullptr;  // not owned
+    // background-image, tiled over the padding box; null without one.
+    std::unique_ptr<TBoxBackground> BackgroundImage;
+    TBoxSlots RawBoxValues;
     int EmBase = 0;
     int ExBase = 0;
     BorderStyleType BorderStyle = bssNone;
     AlignmentType FloatSide = ANone;
     ClearAttrType ClearSide = clrNone;
-    bool IsListBlock = false;
     PositionType Positioning = posStatic;
     VisibilityType Visibility = viInherit;
-    bool BottomIsAuto = false;
-    bool PageBreakAbove = false;
-    bool PageBreakBelow = false;
-    bool AvoidBreakInside = false;
-    bool NotDisplayed = false;
-    TBoxSlots RawBoxValues;
-    TCellBasic* EnclosingCell = nullptr;  // not owned
-    std::string TagAndClass;
     int ContentWidth = 0;
     int ClearSpace = 0;
     int ContentIndent = 0;
     int PosTop = 0;
     int PosLeft = 0;
-    std::vector<TSectionBase*> ZOrderList;  // not owning
     int ContentBottomY = 0;
     TRect BorderRect{};
-    // background-image, tiled over the padding box; null without one.
-    std::unique_ptr<TBoxBackground> BackgroundImage;
+    bool IsListBlock = false;
+    bool BottomIsAuto = false;
+    bool PageBreakAbove = false;
+    bool PageBreakBelow = false;
+    bool AvoidBreakInside = false;
+    bool NotDisplayed = false;
 
 protected:
     // The layout when the block is nested too deep or not displayed.
@@ -135,28 +146,33 @@ protected:
     static constexpr int BulletReach = 50;
 
     bool FLaidOutEmpty = false;
-    bool FHasID = false;  // entered in the document's ID list
+    bool FHasID = false;   // entered in the document's ID list
+    bool FTopAuto = false;  // margin-top was the automatic paragraph space
+    // What painting knows of the paint order after a layout (KnowReach):
+    // whether a block inside, at any depth, is positioned; and for a long
+    // list, the greatest reach bottom of the sections up to each and the least
+    // reach top of those from each on, a section that must always be drawn
+    // counting as reaching everywhere.
+    void KnowReach() const;
+    mutable bool FReachKnown = false;
+    mutable bool FHoldsPositioned = false;
     // Widths of the content as asked during one layout: a block's width
     // needs its content's, so without them nested blocks cost the square of
     // their depth.
     int FMinMaxCycle = -1;
     int FMin = 0;
     int FMax = 0;
-    bool FTopAuto = false;  // margin-top was the automatic paragraph space
-    // What painting knows of ZOrderList after a layout (KnowReach): whether
-    // a block inside, at any depth, is positioned; and for a long list, the
-    // greatest reach bottom of the sections up to each and the least reach
-    // top of those from each on, a section that must always be drawn
-    // counting as reaching everywhere.
-    void KnowReach() const;
-    mutable bool FReachKnown = false;
-    mutable bool FHoldsPositioned = false;
+    // The paint order: the first FPaintCount sections of the cell, unless
+    // their z-indexes order them otherwise, when FZOrder lists them.
+    int FPaintCount = 0;
     struct TReach {
         std::vector<int64_t> Bottoms, Tops;
     };
     mutable std::unique_ptr<TReach> FReach;  // none for a short list
     // Most boxes have no title: a box is made for every paragraph.
     std::unique_ptr<const std::string> FTitle;
+    std::unique_ptr<std::vector<TSectionBase*>> FZOrder;  // not owning
+    const std::string* FTagAndClass;  // the document's copy, shared by boxes of one name
 };
 
 class THorzLine;

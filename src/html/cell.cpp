@@ -13,9 +13,11 @@
 TCellBasic::TCellBasic(TSectionList* document) : Document(document) {}
 
 TCellBasic::TCellBasic(TSectionList* document, const TCellBasic& source)
-    : Document(document), OwnerTag(source.OwnerTag) {
+    : Document(document), FOwnerTag(*SharedName(document, source.OwnerTag())) {
     for (int i = 0; i < source.Count(); ++i) Add(source.Section(i)->CreateClone(document));
 }
+
+void TCellBasic::SetOwnerTag(std::string_view tag) { FOwnerTag = *SharedName(Document, tag); }
 
 void TCellBasic::Add(TSectionBase* section) {
     if (!section) return;

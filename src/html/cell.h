@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/graphics_types.h"
@@ -65,8 +66,16 @@ public:
     int InnerBottom = 0;
     int PaintTop = 0;
     int PaintBottom = 0;
-    std::string OwnerTag;
     TBlock* OwnerBlock = nullptr;
+
+    // The tag of the element the cell is the content of.
+    std::string_view OwnerTag() const { return FOwnerTag; }
+    void SetOwnerTag(std::string_view tag);
+    // A tag the document keeps already (part of a name it shares).
+    void ShareOwnerTag(std::string_view tag) { FOwnerTag = tag; }
+
+private:
+    std::string_view FOwnerTag;  // held by the document (SharedName)
 };
 
 // A cell with an indent manager of its own: the document and table cells.

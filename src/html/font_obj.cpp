@@ -30,12 +30,12 @@ TFontObj::TFontObj(TSection* section, TFontDesc font, int position, TFontId scre
 
 TFontObj::TFontObj(TSection* section, const TFontObj& source)
     : OwnerSection(section),
+      ScriptShift(source.ScriptShift),
       RunStart(source.RunStart),
       FontColor(source.FontColor),
       RunFont(source.RunFont),
       BackColor(source.BackColor),
-      ExtraSpace(source.ExtraSpace),
-      ScriptShift(source.ScriptShift) {
+      ExtraSpace(source.ExtraSpace) {
     if (source.FLinkPart) {
         FLinkPart = std::make_unique<TLinkPart>();
         FLinkPart->Target.Copy(source.FLinkPart->Target);
@@ -85,12 +85,9 @@ void TFontObj::SetTitle(const std::string& title) {
 
 TSectionList* TFontObj::Document() const { return OwnerSection ? OwnerSection->Document() : nullptr; }
 
-TFontId TFontObj::FontIdIn(TTextMeasurer& measurer) {
-    if (FIdSerial != measurer.Serial()) {
-        FId = measurer.Font(RunFont);
-        FIdSerial = measurer.Serial();
-    }
-    return FId;
+void TFontObj::ResolveId(TTextMeasurer& measurer) {
+    FId = measurer.Font(RunFont);
+    FIdSerial = measurer.Serial();
 }
 
 void TFontObj::FontChanged(TFontId screenId) {
@@ -100,7 +97,6 @@ void TFontObj::FontChanged(TFontId screenId) {
     const TFontMetrics& metrics = m.Metrics(FontIdIn(m));
     MetricHeight = metrics.Height;
     RunLineHeight = metrics.Height + metrics.ExternalLeading;
-    MetricMaxWidth = metrics.MaxCharWidth;
     MetricDescent = metrics.Descent;
     ItalicOverhang = RunFont.Italic ? MetricHeight / 10 : 0;
 }

@@ -38,7 +38,11 @@ public:
     // RunFont's id there, when known.
     void FontChanged(TFontId screenId = -1);
     // The run's font in that measurer, kept while the measurer keeps its ids.
-    TFontId FontIdIn(TTextMeasurer& measurer);
+    // Inline: text measuring asks it for every piece of a run.
+    TFontId FontIdIn(TTextMeasurer& measurer) {
+        if (FIdSerial != measurer.Serial()) ResolveId(measurer);
+        return FId;
+    }
     void ConvertFont(const ThtFontInfo& info);
     void ReplaceFont(TFontDesc font, TFontId screenId = -1);
     void SetVisited(bool value);
@@ -75,26 +79,26 @@ public:
     bool IsVisited = false;
     bool IsHovered = false;
     bool Focused = false;
+    AlignmentType ScriptShift = ANone;
     int LinkY = 0;
     int RunStart;
     TColor FontColor = 0;
     TFontDesc RunFont;
     TColor BackColor = TransparentColor;
     int ExtraSpace = 0;  // character spacing of the style
-    TLinkFonts LinkFonts;  // of a link's states, shared; none outside links
     int RunLineHeight = 0;
     int MetricHeight = 0;
-    int MetricMaxWidth = 0;
     int ItalicOverhang = 0;
     int MetricDescent = 0;
-    AlignmentType ScriptShift = ANone;
     // Where the run stands in the document's link list, -1 when not there.
     int LinkIndex = -1;
 
 private:
+    void ResolveId(TTextMeasurer& measurer);
     TFontId FId = -1;
 
 public:
+    TLinkFonts LinkFonts;  // of a link's states, shared; none outside links
     std::unique_ptr<TLinkTabStop> TabStopWindow;
 
 private:

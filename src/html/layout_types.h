@@ -7,7 +7,8 @@
 #include <climits>
 #include <cstdint>
 
-enum JustifyType { NoJustify, Left, Centered, Right, FullJustify };
+// A byte: a text section keeps one beside its flags.
+enum JustifyType : uint8_t { NoJustify, Left, Centered, Right, FullJustify };
 
 // In a section's text an object takes one position, shown by one of these.
 constexpr wchar_t ImageChar = 4;        // image or panel

@@ -64,7 +64,7 @@ TSectionList::TSectionList(const TSectionList& source)
       ObjectChangeHandler(source.ObjectChangeHandler),
       FileBrowseHandler(source.FileBrowseHandler) {
     // The sections are copied once the document they go into is whole.
-    OwnerTag = source.OwnerTag;
+    SetOwnerTag(source.OwnerTag());
     for (int i = 0; i < source.Count(); ++i) Add(source.Section(i)->CreateClone(this));
 }
 
@@ -382,4 +382,30 @@ void TSectionList::AddTabOrderItem(int tabIndex, TObject* object) {
         return std::string(1, ':') + static_cast<char>('0' + d.size()) + d;
     };
     TabOrderItems.emplace(part(tabIndex, 5) + part(static_cast<int>(TabOrderItems.size()), 3), object);
+}
+
+const std::string& TSectionList::SharedName(std::string_view name) {
+    // A page repeats a few names over and over: the one found last, then
+    // those asked for lately, are looked at before the set.
+    auto same = [name](const std::string* s) {
+        return s && s->size() == name.size() && std::equal(name.begin(), name.end(), s->begin());
+    };
+    if (same(FRecentNames[FLastRecent])) return *FRecentNames[FLastRecent];
+    for (size_t i = 0; i < FRecentNames.size(); ++i)
+        if (same(FRecentNames[i])) {
+            FLastRecent = i;
+            return *FRecentNames[i];
+        }
+    auto it = FSharedNames.find(name);
+    if (it == FSharedNames.end()) it = FSharedNames.emplace(name).first;
+    FLastRecent = FNextRecent;
+    FRecentNames[FNextRecent] = &*it;
+    FNextRecent = (FNextRecent + 1) % FRecentNames.size();
+    return *it;
+}
+
+const std::string* SharedName(TSectionList* document, std::string_view name) {
+    if (document) return &document->SharedName(name);
+    static std::set<std::string, std::less<>> names;
+    return &*names.emplace(name).first;
 }

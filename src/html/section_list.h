@@ -4,10 +4,13 @@
 // host interface through which it reaches its viewer. Free of window headers.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -239,6 +242,9 @@ public:
     void ClearForms();
     // Sizes every control and hands out the tab order (before layout).
     void PrepareFormControls(TCanvas* Canvas);
+    // The document's one copy of a name of boxes and cells ("p.", "li"): a
+    // page's thousands of boxes share a few names.
+    const std::string& SharedName(std::string_view name);
 
 private:
     // The text of the selection gathered into `collector`.
@@ -260,4 +266,12 @@ private:
     bool FOwnsInlineBorders = true;
     bool FLeftButtonDown = false;
     bool FControlsMoved = false;  // layout ran: the next paint places the controls anew
+    std::set<std::string, std::less<>> FSharedNames;
+    std::array<const std::string*, 8> FRecentNames{};
+    size_t FNextRecent = 0;
+    size_t FLastRecent = 0;
 };
+
+// The document's copy of the name, or, with no document (tests alone), one
+// kept for the program's life.
+const std::string* SharedName(TSectionList* document, std::string_view name);

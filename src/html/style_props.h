@@ -92,7 +92,8 @@ inline std::string_view PropString(const TPropValue& v) {
     return {};
 }
 
-enum AlignmentType { ANone, ATop, AMiddle, ABaseline, ABottom, ALeft, ARight, AJustify, ASub, ASuper };
+// A byte: a font run keeps one beside its flags.
+enum AlignmentType : uint8_t { ANone, ATop, AMiddle, ABaseline, ABottom, ALeft, ARight, AJustify, ASub, ASuper };
 enum BorderStyleType { bssNone, bssSolid, bssInset, bssOutset, bssGroove, bssRidge, bssDashed, bssDotted, bssDouble };
 enum ListBulletType {
     lbBlank, lbCircle, lbDecimal, lbDisc, lbLowerAlpha, lbLowerRoman, lbNone, lbSquare, lbUpperAlpha, lbUpperRoman

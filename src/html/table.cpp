@@ -137,7 +137,7 @@ private:
 
 TCellObj::TCellObj(TSectionList* Document, AlignmentType VAlign, TAttributeList* L, TProperties* Prop)
     : VAlign(VAlign), Cell(std::make_unique<TCell>(Document)) {
-    Cell->OwnerTag = Prop ? Prop->Sel().Tag : std::string("td");
+    Cell->SetOwnerTag(Prop ? std::string_view(Prop->Sel().Tag) : std::string_view("td"));
     if (L)
         for (int i = 0; i < L->Count(); ++i) {
             const TAttribute* a = L->Attribute(i);

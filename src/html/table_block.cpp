@@ -289,7 +289,7 @@ TTableAndCaptionBlock::TTableAndCaptionBlock(TSectionList* OwnerDocument, TPrope
         RawBoxValues.Set(MarginTop, TablePart->RawBoxValues[MarginTop]);
         RawBoxValues.Set(MarginBottom, TablePart->RawBoxValues[MarginBottom]);
     }
-    TagAndClass = "TableAndCaption.";
+    SetTagAndClass("TableAndCaption.");
     // The table's own block paints the picture.
     BackgroundImage.reset();
 }
@@ -299,7 +299,7 @@ TTableAndCaptionBlock::TTableAndCaptionBlock(TSectionList* OwnerDocument, const 
       CaptionFirst(source.CaptionFirst),
       CaptionJustify(source.CaptionJustify),
       TableIDName(source.TableIDName) {
-    TagAndClass = "TableAndCaption.";
+    SetTagAndClass("TableAndCaption.");
     for (int i = 0; i < ChildCell->Count(); ++i) {
         TSectionBase* s = ChildCell->Section(i);
         if (auto* table = dynamic_cast<TTableBlock*>(s); table && !TablePart)

@@ -455,7 +455,7 @@ void TSection::Finish() {
         entries.push_back({0, pos[0]});
         ForEachMarked(1, n, [pos](int i) { return pos[i] != pos[i - 1] + 1; },
                       [pos](int i) { entries.push_back({i, pos[i]}); });
-        SourceIndexMap.assign(entries.begin(), entries.end());
+        SourceIndexMap.assign(entries.data(), entries.data() + entries.size());
     }
     TBuildBuffers::Give(CharSourcePos);
     Fit(SectionText);
@@ -475,12 +475,6 @@ void TSection::Finish() {
 
 // ---- measuring
 
-void TSection::ResolveFonts(TTextMeasurer& measurer) {
-    FFontIds.resize(static_cast<size_t>(Fonts.Count()));
-    for (int i = 0; i < Fonts.Count(); ++i) FFontIds[static_cast<size_t>(i)] = Fonts.Run(i)->FontIdIn(measurer);
-    FIdsFor = &measurer;
-}
-
 int TSection::RunIndexAt(int pos) const {
     int index = 0;
     Fonts.GetFontObjAt(pos, index);
@@ -495,7 +489,6 @@ int TSection::NextObjectAt(int pos) const {
 }
 
 int TSection::Width(TTextMeasurer& m, int start, int end) {
-    if (FIdsFor != &m || FFontIds.size() != static_cast<size_t>(Fonts.Count())) ResolveFonts(m);
     int64_t total = 0;
     int p = start;
     int ri = RunIndexAt(p);
@@ -508,8 +501,8 @@ int TSection::Width(TTextMeasurer& m, int start, int end) {
         }
         int pieceEnd = std::min(end, NextObjectAt(p));
         if (ri + 1 < Fonts.Count()) pieceEnd = std::min(pieceEnd, Fonts.Run(ri + 1)->RunStart);
-        const TFontObj* run = Fonts.Run(ri);
-        total += m.Extent(FFontIds[static_cast<size_t>(ri)],
+        TFontObj* run = Fonts.Run(ri);
+        total += m.Extent(run->FontIdIn(m),
                           std::wstring_view(SectionText).substr(static_cast<size_t>(p), static_cast<size_t>(pieceEnd - p)),
                           run->ExtraSpace);
         p = pieceEnd;
@@ -518,7 +511,6 @@ int TSection::Width(TTextMeasurer& m, int start, int end) {
 }
 
 int TSection::FitFrom(TTextMeasurer& m, int start, int limit, int width, int& usedWidth) {
-    if (FIdsFor != &m || FFontIds.size() != static_cast<size_t>(Fonts.Count())) ResolveFonts(m);
     usedWidth = 0;
     int p = start;
     int ri = RunIndexAt(p);
@@ -538,8 +530,8 @@ int TSection::FitFrom(TTextMeasurer& m, int start, int limit, int width, int& us
         if (ri + 1 < Fonts.Count()) pieceEnd = std::min(pieceEnd, Fonts.Run(ri + 1)->RunStart);
         const auto piece =
             std::wstring_view(SectionText).substr(static_cast<size_t>(p), static_cast<size_t>(pieceEnd - p));
-        const TFitResult r =
-            m.Fit(FFontIds[static_cast<size_t>(ri)], piece, width - usedWidth, Fonts.Run(ri)->ExtraSpace);
+        TFontObj* run = Fonts.Run(ri);
+        const TFitResult r = m.Fit(run->FontIdIn(m), piece, width - usedWidth, run->ExtraSpace);
         usedWidth += r.Width;
         p += r.Count;
         if (r.Count < static_cast<int>(piece.size())) break;
@@ -549,15 +541,14 @@ int TSection::FitFrom(TTextMeasurer& m, int start, int limit, int width, int& us
 
 int TSection::FitsUnmeasured(TTextMeasurer& m, int width) {
     if (Images.Count() > 0 || Fonts.Count() == 0 || width <= 0) return -1;
-    if (FIdsFor != &m || FFontIds.size() != static_cast<size_t>(Fonts.Count())) ResolveFonts(m);
     const int n = NextObjectAt(0);
     if (n < Len && SectionText[static_cast<size_t>(n)] != BreakChar) return -1;  // a control
     // Every run that starts within the text counts: a later, larger font
     // must not spill over the edge.
     int widest = 1;
     for (int ri = 0; ri < Fonts.Count() && Fonts.Run(ri)->RunStart < n; ++ri) {
-        const int w =
-            m.Metrics(FFontIds[static_cast<size_t>(ri)]).MaxCharWidth + std::max(0, Fonts.Run(ri)->ExtraSpace);
+        TFontObj* run = Fonts.Run(ri);
+        const int w = m.Metrics(run->FontIdIn(m)).MaxCharWidth + std::max(0, run->ExtraSpace);
         if (w <= 0) return -1;
         widest = std::max(widest, w);
         if (int64_t{n} * widest > width) return -1;
@@ -571,14 +562,12 @@ int TSection::FindTextWidth(TCanvas* Canvas, int Start, int Count, bool RemoveSp
         while (end > Start && (SectionText[static_cast<size_t>(end - 1)] == L' ' ||
                                SectionText[static_cast<size_t>(end - 1)] == BreakChar))
             --end;
-    ResolveFonts(MeasurerFor(Canvas));
     return Width(MeasurerFor(Canvas), Start, end);
 }
 
 int TSection::FindCountThatFits(TCanvas* Canvas, int Width, int Count, int Start) {
     if (Width == FFitCacheWidth && Start == FFitCacheStart) return FFitCacheCount;
     int used = 0;
-    ResolveFonts(MeasurerFor(Canvas));
     const int n = FitFrom(MeasurerFor(Canvas), Start, std::min(Len, Start + Count), Width, used);
     FFitCacheWidth = Width;
     FFitCacheStart = Start;
@@ -604,7 +593,6 @@ bool TSection::IsBreakPoint(int k) const {
 }
 
 void TSection::LineAdvances(TTextMeasurer& m, const LineRec& line, std::vector<int>& out) {
-    if (FIdsFor != &m || FFontIds.size() != static_cast<size_t>(Fonts.Count())) ResolveFonts(m);
     const int start = line.Start, end = line.Start + line.LineCharCount;
     out.assign(static_cast<size_t>(line.LineCharCount), 0);
     int p = start;
@@ -618,10 +606,11 @@ void TSection::LineAdvances(TTextMeasurer& m, const LineRec& line, std::vector<i
         }
         int pieceEnd = std::min(end, NextObjectAt(p));
         if (ri + 1 < Fonts.Count()) pieceEnd = std::min(pieceEnd, Fonts.Run(ri + 1)->RunStart);
-        m.Advances(FFontIds[static_cast<size_t>(ri)],
+        TFontObj* run = Fonts.Run(ri);
+        m.Advances(run->FontIdIn(m),
                    std::wstring_view(SectionText).substr(static_cast<size_t>(p), static_cast<size_t>(pieceEnd - p)),
                    std::span<int>(out).subspan(static_cast<size_t>(p - start), static_cast<size_t>(pieceEnd - p)),
-                   Fonts.Run(ri)->ExtraSpace);
+                   run->ExtraSpace);
         p = pieceEnd;
     }
     if (line.Spaces > 0 && line.Extra > 0) {
@@ -675,7 +664,7 @@ void TSection::FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, Indent
         const int first = RunIndexAt(start);
         for (int ri = first; ri < Fonts.Count(); ++ri) {
             if (ri > first && Fonts.Run(ri)->RunStart >= std::max(end, start + 1)) break;
-            const TFontMetrics& fm = m.Metrics(FFontIds[static_cast<size_t>(ri)]);
+            const TFontMetrics& fm = m.Metrics(Fonts.Run(ri)->FontIdIn(m));
             height = std::max(height, fm.Height + fm.ExternalLeading);
             descent = std::max(descent, fm.Descent);
         }
@@ -735,7 +724,6 @@ void TSection::FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, Indent
             line.Extra = extra;
         }
     }
-    line.PaintWidth = right - left;
     line.LayoutTop = y;
     line.LineImageHeight = line.SpaceBefore + height + line.SpaceAfter;
     y = SaturateY(int64_t{y} + line.LineImageHeight);
@@ -769,14 +757,12 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     }
 
     TTextMeasurer& m = MeasurerFor(Canvas);
-    ResolveFonts(m);
     if (IndentPercent > 0) LeadIndent = MulDivY(WidthArg, IndentPercent, 100);
     WidthAvailable = indents.RightSide(Y) - X;
     MaxWidth = std::min(indents.RightSide(Y) - indents.LeftIndent(Y), WidthArg);
     if (Images.Count() > 0) {
         const int objectsWide = LayoutObjects(Canvas, MaxWidth, HeightArg ? HeightArg : EnclosingHeight);
         MaxWidth = std::max(MaxWidth, objectsWide);
-        ResolveFonts(m);
     }
     if (SectionControls.Count() > 0) MaxWidth = std::max(MaxWidth, LayoutControls(MaxWidth));
     int floatBottom = 0;
@@ -935,7 +921,6 @@ void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
         }
     }
     TTextMeasurer& m = MeasurerFor(Canvas);
-    ResolveFonts(m);
     auto firstLineRule = [&](int width) {
         if (IndentPercent > 0) return MulDivY(width, 100, 100 - IndentPercent);
         return SaturateY(int64_t{width} + LeadIndent);
@@ -1039,7 +1024,6 @@ guResultType TSection::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Target
     const int x0 = LayoutX + line.LineIndent;
     if (X < x0 || line.LineCharCount == 0) return 0;
     std::vector<int> adv;
-    ResolveFonts(MeasurerFor(Canvas));  // ids of an earlier operation may be stale
     LineAdvances(MeasurerFor(Canvas), line, adv);
     int x = x0, i = 0;
     while (i < line.LineCharCount && x + adv[static_cast<size_t>(i)] <= X) x += adv[static_cast<size_t>(i++)];
@@ -1068,7 +1052,6 @@ int TSection::FindCursor(TCanvas* Canvas, int X, int Y, int& CaretX, int& CaretY
     if (li < 0) return -1;
     const LineRec& line = *Lines[static_cast<size_t>(li)];
     std::vector<int> adv;
-    ResolveFonts(MeasurerFor(Canvas));  // ids of an earlier operation may be stale
     LineAdvances(MeasurerFor(Canvas), line, adv);
     const int x0 = LayoutX + line.LineIndent;
     int64_t lineEnd = x0;
@@ -1102,7 +1085,6 @@ bool TSection::CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y) {
     Y = line.LayoutTop;
     X = LayoutX + line.LineIndent;
     std::vector<int> adv;
-    ResolveFonts(MeasurerFor(Canvas));  // ids of an earlier operation may be stale
     LineAdvances(MeasurerFor(Canvas), line, adv);
     for (int i = 0; i < c - line.Start && i < line.LineCharCount; ++i) X += adv[static_cast<size_t>(i)];
     return true;

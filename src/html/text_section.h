@@ -5,6 +5,7 @@
 // Free of window headers (painting lives in text_section_draw.cpp).
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <span>
 #include <string>
@@ -21,10 +22,12 @@ class TSectionList;
 class TTextMeasurer;
 
 // One laid-out line.
-class LineRec : public TObject {
+class LineRec {
 public:
     explicit LineRec(TSectionList* document);
-    ~LineRec() override;
+    LineRec(const LineRec&) = delete;
+    LineRec& operator=(const LineRec&) = delete;
+    ~LineRec();
     void Clear();
 
     int Start = 0;  // index of the first character in the section's text
@@ -36,8 +39,6 @@ public:
     int Descent = 0;
     int LineIndent = 0;  // relative to the section's X
     int TextX = 0;       // set by painting
-    int PaintWidth = 0;
-    int LineTop = 0;     // set by painting (screen Y)
     int Spaces = 0;      // spaces stretched by full justification
     int Extra = 0;       // pixels spread over them
     int LayoutTop = 0;   // document Y of the line's top, set by layout
@@ -50,6 +51,37 @@ public:
 struct IndexObj {
     int Pos;
     int Index;
+};
+
+// The runs of a section's text, in order. Most sections have one, which is
+// kept in place: a section is made for every paragraph.
+class TSourceIndexMap {
+public:
+    const IndexObj* begin() const { return FCount == 1 ? &FOne : FMany.get(); }
+    const IndexObj* end() const { return begin() + FCount; }
+    size_t size() const { return FCount; }
+    bool empty() const { return FCount == 0; }
+    const IndexObj& operator[](size_t i) const { return begin()[i]; }
+    void clear() {
+        FMany.reset();
+        FCount = 0;
+    }
+    void assign(const IndexObj* first, const IndexObj* last) {
+        clear();
+        const size_t n = static_cast<size_t>(last - first);
+        if (n == 1) {
+            FOne = *first;
+        } else if (n > 1) {
+            FMany = std::make_unique<IndexObj[]>(n);
+            std::copy(first, last, FMany.get());
+        }
+        FCount = n;
+    }
+
+private:
+    std::unique_ptr<IndexObj[]> FMany;  // when there are more than one
+    IndexObj FOne{};
+    size_t FCount = 0;
 };
 
 // The images and panels of a section and the places of its object
@@ -164,17 +196,24 @@ public:
     void LineAdvances(TTextMeasurer& measurer, const LineRec& line, std::vector<int>& out);
     void CheckForInlines(LineRec& line);
 
-    // Ordered so that no field leaves a gap.
+    // Ordered so that no field leaves a gap: the alignment and the flags
+    // fill the room the base leaves at its end.
+    JustifyType Justify = Left;
+    bool NoBreak = false;  // set by the reader inside a no-break element: its text may not wrap
+
+protected:
+    bool FNamed = false;  // entered in the document's ID list
+
+public:
     int TextSectionIndex = 0;
     int LastLayoutCycle = 0;
-    JustifyType Justify = Left;
     std::wstring SectionText;
     std::string LineBreakFlags;  // 'y' or 'n' per character, plus one 'y' after Finish
     std::vector<int> CharSourcePos;  // while building
     TFontList Fonts;
     TSectionObjects Images;
     TFormControlList SectionControls;  // the controls of the text; their forms own them
-    std::vector<IndexObj> SourceIndexMap;
+    TSourceIndexMap SourceIndexMap;
     std::vector<std::unique_ptr<LineRec>> Lines;
     ClearAttrType ClearSide = clrNone;
     int LineHeight = -1;  // negative: normal
@@ -192,8 +231,6 @@ public:
 protected:
     // Appends the text and its break flags; the caller adds the positions.
     void AppendText(std::wstring_view text, bool noBreak);
-    // The font id of each run in `measurer`, resolved once per operation.
-    void ResolveFonts(TTextMeasurer& measurer);
     // Index of the run covering position `pos`.
     int RunIndexAt(int pos) const;
     // Next position at or after `pos` holding an object or a break, or the text's length.
@@ -232,13 +269,7 @@ protected:
     // A section dropped from a document frees its controls (not a copy's).
     void FreeControls();
 
-    std::vector<TFontId> FFontIds;
-    TTextMeasurer* FIdsFor = nullptr;
     int FFitCacheWidth = -1, FFitCacheStart = -1, FFitCacheCount = 0;
-    bool FNamed = false;  // entered in the document's ID list
-
-public:
-    bool NoBreak = false;  // set by the reader inside a no-break element: its text may not wrap
 };
 
 // Preformatted text: no white-space collapsing, no wrapping.

@@ -128,7 +128,6 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
 
     HDC dc = Canvas->Handle();
     TTextMeasurer& m = MeasurerFor(Canvas);
-    if (drawing) ResolveFonts(m);
     auto* table = dynamic_cast<TTableMeasurer*>(&m);
     // When the measurer has none.
     std::vector<TFontHandle> ownFonts(drawing ? static_cast<size_t>(Fonts.Count()) : 0);
@@ -140,7 +139,7 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     }
     auto fontOf = [&](int ri) -> HFONT {
         if (table)
-            if (HFONT f = PlatformFont(*table, FFontIds[static_cast<size_t>(ri)])) return f;
+            if (HFONT f = PlatformFont(*table, Fonts.Run(ri)->FontIdIn(m))) return f;
         TFontHandle& own = ownFonts[static_cast<size_t>(ri)];
         if (!own) own = MakeFont(Fonts.Run(ri)->RunFont);
         return own.get();
@@ -199,7 +198,6 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
         if (line.LineCharCount == 0) continue;
         if (textUnseen) {
             line.TextX = X + line.LineIndent;
-            line.LineTop = top;
             doc->PageStillEmpty = false;
             continue;
         }
@@ -212,7 +210,6 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
         const int baseline = top + line.SpaceBefore + line.LineHeightPx - line.Descent;
         int x = X + line.LineIndent;
         line.TextX = x;
-        line.LineTop = top;
         if (line.HasBorders && line.LineBorders) {
             auto xAt = [&](int pos) {
                 int bx = x;

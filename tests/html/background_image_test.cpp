@@ -91,7 +91,7 @@ TSectionBase* Find(TCellBasic& cell, const std::function<bool(TSectionBase*)>& m
 TBlock* FindBlock(TSectionList& doc, const std::string& tagAndClass) {
     return static_cast<TBlock*>(Find(doc, [&](TSectionBase* s) {
         auto* b = dynamic_cast<TBlock*>(s);
-        return b && b->TagAndClass == tagAndClass;
+        return b && b->TagAndClass() == tagAndClass;
     }));
 }
 

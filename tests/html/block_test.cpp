@@ -523,7 +523,9 @@ TEST(Block, PaintOrderFollowsZIndexThenDocumentOrder) {
     }
     Layout(doc, 200);
     const std::vector<TSectionBase*> expected{made[4], made[2], made[1], made[3], made[0]};
-    EXPECT_EQ(outer->ZOrderList, expected);
+    std::vector<TSectionBase*> order;
+    for (int i = 0; i < outer->PaintCount(); ++i) order.push_back(outer->PaintSection(i));
+    EXPECT_EQ(order, expected);
 }
 
 TEST(Block, PageBreakBeforeEndsThePrintedPageAboveTheBlock) {

@@ -36,7 +36,7 @@ public:
     void Cell(const TCellBasic& cell, int depth) {
         Line(depth, "cell", {cell.StartY, cell.FirstDocPos, cell.Len, cell.HasBackground, int(cell.BackgroundColor),
                              cell.InnerBottom, cell.PaintTop, cell.PaintBottom});
-        Out += " tag=" + cell.OwnerTag;
+        Out += " tag=" + std::string(cell.OwnerTag());
         for (int i = 0; i < cell.Count(); ++i) Section(*cell.Section(i), depth + 1);
     }
 
@@ -108,7 +108,7 @@ private:
                               b.PageBreakAbove, b.PageBreakBelow, b.AvoidBreakInside, b.NotDisplayed,
                               b.ContentWidth, b.ClearSpace, b.ContentIndent, b.PosTop, b.PosLeft, b.ContentBottomY,
                               b.BorderRect.Left, b.BorderRect.Top, b.BorderRect.Right, b.BorderRect.Bottom});
-        Text("tag", b.TagAndClass);
+        Text("tag", b.TagAndClass());
         Text("title", b.Title());
         Margins(depth, b.BoxValues);
         for (int i = TVMarginArray::First; i <= TVMarginArray::Last; ++i)

@@ -71,7 +71,7 @@ struct Page {
     TBlock* Block(const std::string& tagAndClass) {
         TBlock* found = nullptr;
         Walk(doc, [&](TSectionBase* s) {
-            if (auto* b = dynamic_cast<TBlock*>(s); b && !found && b->TagAndClass == tagAndClass) found = b;
+            if (auto* b = dynamic_cast<TBlock*>(s); b && !found && b->TagAndClass() == tagAndClass) found = b;
         });
         return found;
     }
@@ -209,7 +209,7 @@ TEST(FloatLayout, AParagraphAfterAFloatedTableLosesItsSpaceAndTheTableKeepsItsMa
         TBlock* table = nullptr;
         Page::Walk(p.doc, [&](TSectionBase* s) {
             auto* b = dynamic_cast<TBlock*>(s);
-            if (b && !table && (b->TagAndClass == "table." || b->TagAndClass == "TableAndCaption.")) table = b;
+            if (b && !table && (b->TagAndClass() == "table." || b->TagAndClass() == "TableAndCaption.")) table = b;
         });
         ASSERT_TRUE(para && table) << c.html;
         if (c.paragraphTop < 0)

@@ -77,7 +77,7 @@ inline std::string Shape(const TCellBasic& cell) {
         TSectionBase* section = cell.Section(i);
         if (auto* b = dynamic_cast<TBlock*>(section)) {
             const std::string tag =
-                dynamic_cast<TBodyBlock*>(b) ? "body" : b->TagAndClass.substr(0, b->TagAndClass.find('.'));
+                dynamic_cast<TBodyBlock*>(b) ? "body" : b->TagAndClass().substr(0, b->TagAndClass().find('.'));
             out += tag + "(" + Shape(*b->ChildCell) + ")";
         } else if (auto* s = dynamic_cast<TSection*>(section)) {
             out += "'";
