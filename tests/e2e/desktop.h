@@ -48,5 +48,8 @@ std::wstring WindowText(HWND wnd);
 std::wstring ClassOf(HWND wnd);
 // Texts of a window and all its descendants, joined by newlines.
 std::wstring AllTexts(HWND wnd);
+// The visible child window showing `text`, as a person finds a check box by
+// its label; null when there is none.
+HWND ChildWithText(HWND parent, const std::wstring& text);
 
 }  // namespace e2e

@@ -15,16 +15,7 @@
 namespace e2e {
 namespace {
 
-class Journeys : public ::testing::Test {
-protected:
-    void SetUp() override {
-        PrepareWorkFolder();
-        ForgetSettings();
-    }
-    void TearDown() override { ForgetSettings(); }
-
-    static std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
-};
+class Journeys : public ViewerTest {};
 
 bool Near(int a, int b, int slack = 2) { return std::abs(a - b) <= slack; }
 
@@ -432,24 +423,6 @@ TEST_F(Journeys, PlaceSizeAndSplitComeBackAfterAltF4) {
     j.Check(Near(intro2.bottom - intro2.top, intro.bottom - intro.top, 6),
             "the split comes back: the introduction is " + std::to_string(intro2.bottom - intro2.top) +
                 " pixels high, was " + std::to_string(intro.bottom - intro.top));
-}
-
-// Finds a child window by its text, as a person finds a check box by its label.
-HWND ChildWithText(HWND parent, const std::wstring& text) {
-    struct Search {
-        const std::wstring* text;
-        HWND found;
-    } search{&text, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND wnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (WindowText(wnd) != *s->text) return TRUE;
-            s->found = wnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 TEST_F(Journeys, AppearanceOKWithoutAChangeKeepsThePixelsCustomColoursComeBackAfterARestart) {

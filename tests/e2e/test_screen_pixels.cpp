@@ -98,15 +98,7 @@ Image GrabWhen(const RECT& r, const std::function<bool(const Image&)>& done, DWO
     return image;
 }
 
-class ScreenPixels : public ::testing::Test {
-protected:
-    void SetUp() override {
-        PrepareWorkFolder();
-        ForgetSettings();
-    }
-    void TearDown() override { ForgetSettings(); }
-    static std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
-};
+class ScreenPixels : public ViewerTest {};
 
 // Ctrl+A selects the whole article: the pixels that change are the band (the
 // commonest new colour) and the text on it (the next commonest). Every sample

@@ -47,23 +47,6 @@ RECT WorkArea() {
     return r;
 }
 
-HWND ChildWithText(HWND parent, const std::wstring& text) {
-    struct Search {
-        const std::wstring* text;
-        HWND found;
-    } search{&text, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND wnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (!IsWindowVisible(wnd) || WindowText(wnd) != *s->text) return TRUE;
-            s->found = wnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // The visible controls of a window that stick out of their parent's client
 // area, each named by its class and text. Windows parked wholly to the left
 // or above (where the article keeps what it does not show) are not seen.
@@ -181,17 +164,23 @@ struct Screen {
     std::vector<std::wstring> texts;
 };
 
-TEST(Screens, EveryWindowOpensWholeOnTheScreenInItsPlace) {
-    PrepareWorkFolder();
-    ForgetSettings();
+class Screens : public ViewerTest {};
+
+// Beside the work folder: build/e2e/screens.
+std::wstring ScreensFolder() {
+    const std::wstring work = WorkFolder();
+    const std::wstring folder = work.substr(0, work.rfind(L'\\')) + L"\\screens";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+TEST_F(Screens, EveryWindowOpensWholeOnTheScreenInItsPlace) {
     PrinterScope printer(WorkFolder() + L"\\printed.ps");
     Journey j("Screens");
     ASSERT_TRUE(j.Check(printer.failure.empty(), "the file printer is set up: " + printer.failure));
     ViewerSession viewer(j);
     ASSERT_TRUE(viewer.Running());
-    const std::wstring work = WorkFolder();
-    const std::wstring folder = work.substr(0, work.rfind(L'\\')) + L"\\screens";
-    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring folder = ScreensFolder();
     std::vector<int> buttons;  // found once the main window has moved
 
     auto press = [&](std::vector<WORD> keys) {
@@ -371,17 +360,13 @@ TEST(Screens, EveryWindowOpensWholeOnTheScreenInItsPlace) {
 
 // Help opens at its contents, and help asked for in a place shows that place's
 // topic from its heading down: the heading is seen in the window's first lines.
-TEST(Screens, HelpOpensAtTheContentsOrAtTheTopicAskedFor) {
-    PrepareWorkFolder();
-    ForgetSettings();
+TEST_F(Screens, HelpOpensAtTheContentsOrAtTheTopicAskedFor) {
     PrinterScope printer(WorkFolder() + L"\\printed.ps");
     Journey j("ScreensHelp");
     ASSERT_TRUE(j.Check(printer.failure.empty(), "the file printer is set up: " + printer.failure));
     ViewerSession viewer(j);
     ASSERT_TRUE(viewer.Running());
-    const std::wstring work = WorkFolder();
-    const std::wstring folder = work.substr(0, work.rfind(L'\\')) + L"\\screens";
-    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring folder = ScreensFolder();
     const std::vector<int> buttons = viewer.MenuButtons();
     ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
     auto ofClass = [&](const wchar_t* name) {

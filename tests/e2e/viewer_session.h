@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,6 +38,18 @@ void PrepareWorkFolder();
 void ForgetSettings();
 // The registry key the viewer stores its settings under.
 std::wstring SettingsKey();
+
+// A test that starts from the sample dictionary and no stored settings, and
+// leaves none behind.
+class ViewerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PrepareWorkFolder();
+        ForgetSettings();
+    }
+    void TearDown() override { ForgetSettings(); }
+    static std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
+};
 
 // The selected row of the term list as it is drawn: a band of the selection
 // colour at the list's left margin.
