@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench_pages.h"
 #include "framework/cp1251.h"
 #include "html/block.h"
 #include "html/html_startup.h"
@@ -136,24 +137,12 @@ void FloatBench(int paragraphs) {
     }
 }
 
-std::string Hostile(int which, size_t bytes) {
-    std::string html = "<html><body>";
-    if (which == 4) html += "<map name=m><area shape=poly href=a.htm coords=\"";
-    const char* unit[] = {"<div style=\"float:left;width:1px;height:1px\">x</div>",
-                          "<div style=\"float:left;width:600px;height:1px\">x</div>",
-                          "<div style=\"float:left;width:600px;height:1px\">x</div>y", "<input>", "1,2,"};
-    const std::string piece = unit[which];
-    while (html.size() < bytes) html += piece;
-    if (which == 4) html += "\"></map><img src=a.gif width=10 height=10 usemap=#m>";
-    return html + "</body></html>";
-}
-
 void HostileCurve(int largestMb) {
     InitHtmlEngine();
     const char* names[] = {"floats", "wide floats", "stacked floats", "controls", "coordinates"};
     for (int which = 0; which < 5; ++which)
         for (size_t kb = 256; kb <= size_t(largestMb) * 1024; kb *= 4) {
-            const std::string html = Hostile(which, kb * 1024);
+            const std::string html = bench_pages::Hostile(which, kb * 1024);
             TSectionList doc(nullptr);
             doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 8, 8);
             doc.DisplayImages = false;

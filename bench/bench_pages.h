@@ -24,6 +24,21 @@ inline const char kHead[] =
     "LI { margin-top: 2px; }\n"
     "</STYLE></HEAD><BODY>";
 
+// About `bytes` of one construct repeated: a page made to find costs that grow
+// faster than the input (narrow floats, wide floats, floats one per line, form
+// controls in one paragraph, image-map coordinates).
+inline std::string Hostile(int which, size_t bytes) {
+    std::string html = "<html><body>";
+    if (which == 4) html += "<map name=m><area shape=poly href=a.htm coords=\"";
+    const char* unit[] = {"<div style=\"float:left;width:1px;height:1px\">x</div>",
+                          "<div style=\"float:left;width:600px;height:1px\">x</div>",
+                          "<div style=\"float:left;width:600px;height:1px\">x</div>y", "<input>", "1,2,"};
+    const std::string piece = unit[which];
+    while (html.size() < bytes) html += piece;
+    if (which == 4) html += "\"></map><img src=a.gif width=10 height=10 usemap=#m>";
+    return html + "</body></html>";
+}
+
 inline std::string Paragraph(int n) {
     return Utf8ToAnsi("<p>Термин <b>номер " + std::to_string(n) +
                       "</b> означает способ передачи данных между узлами сети, при котором каждый пакет несёт "
