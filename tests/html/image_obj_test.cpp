@@ -459,6 +459,17 @@ TEST(ImageObj, PanelsAreHostWindowsMovedIntoViewWhilePainting) {
     TObject::Free(form);
 }
 
+// Lays a print copy out at 600 pixels and draws it onto a white 300 x 100 picture.
+void PrintCopyOnto(TSectionList& copy, TBitmap& out) {
+    int scrollWidth = 0, pos = 0;
+    copy.DoLogic(nullptr, 0, 600, 600, 0, scrollWidth, pos);
+    out.SetPixelFormat(pf24bit);
+    out.SetSize(300, 100);
+    out.Canvas()->Brush()->SetColor(clWhite);
+    out.Canvas()->FillRect(TRect{0, 0, 300, 100});
+    copy.Draw(out.Canvas(), TRect{0, 0, 300, 100}, 6000, 0, 0, 0, 0);
+}
+
 // What a print copy puts on paper for a missing picture and for a panel the
 // host coloured: the placeholder's frame is black when printed in black and
 // white (no device here reports one bit, so its look is asked); a panel is
@@ -484,14 +495,8 @@ TEST(ImageObj, PrintCopiesOfPlaceholdersAndPanels) {
         copy.Printing = true;
         copy.PrintTextBlack = true;
         EXPECT_TRUE(FrameLookOf(&copy).PrintMonoBlack);
-        int scrollWidth = 0, pos = 0;
-        copy.DoLogic(nullptr, 0, 600, 600, 0, scrollWidth, pos);
         TBitmap out;
-        out.SetPixelFormat(pf24bit);
-        out.SetSize(300, 100);
-        out.Canvas()->Brush()->SetColor(clWhite);
-        out.Canvas()->FillRect(TRect{0, 0, 300, 100});
-        copy.Draw(out.Canvas(), TRect{0, 0, 300, 100}, 6000, 0, 0, 0, 0);
+        PrintCopyOnto(copy, out);
         TSection* s = Doc::Find(copy);
         ASSERT_NE(s, nullptr);
         auto* missing = dynamic_cast<TImageObj*>(s->Images.Obj(0));
@@ -642,14 +647,8 @@ TEST(ImageObj, PrintCopiesPrintPicturesThroughTheirMasks) {
     d.Load("<IMG SRC=20x20red> <IMG SRC=20x20red TRANSP>");
     TSectionList copy(d.doc);
     copy.Printing = true;
-    int scrollWidth = 0, pos = 0;
-    copy.DoLogic(nullptr, 0, 600, 600, 0, scrollWidth, pos);
     TBitmap out;
-    out.SetPixelFormat(pf24bit);
-    out.SetSize(300, 100);
-    out.Canvas()->Brush()->SetColor(clWhite);
-    out.Canvas()->FillRect(TRect{0, 0, 300, 100});
-    copy.Draw(out.Canvas(), TRect{0, 0, 300, 100}, 6000, 0, 0, 0, 0);
+    PrintCopyOnto(copy, out);
     TSection* s = Doc::Find(copy);
     ASSERT_NE(s, nullptr);
     auto* plain = dynamic_cast<TImageObj*>(s->Images.Obj(0));
