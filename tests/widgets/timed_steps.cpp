@@ -105,6 +105,9 @@ std::string ScreenshotDir() {
     if (dir.empty()) {
         const std::string base = testing_support::BinaryDir();
         dir = (base.empty() ? std::string(".") : base + "/tests") + "/widget_screenshots";
+        // Absolute: tests that work in a folder of their own change the current one.
+        char full[MAX_PATH];
+        if (GetFullPathNameA(dir.c_str(), MAX_PATH, full, nullptr) - 1 < MAX_PATH - 1) dir = full;
         CreateDirectoryA(dir.c_str(), nullptr);
         std::printf("Widget screenshots go to %s\n", dir.c_str());
     }
