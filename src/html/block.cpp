@@ -100,15 +100,19 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
     if (prop.GetFloat(side) && (side == ALeft || side == ARight)) FloatSide = side;
     BorderStyle = prop.GetBorderStyle();
     NotDisplayed = prop.DisplayNone();
-    if (!prop.Sel().Title.empty()) FTitle = std::make_unique<const std::string>(prop.Sel().Title);
+    if (!prop.Sel().Title.empty()) Rare().Title = std::make_unique<const std::string>(prop.Sel().Title);
     if (std::string image; prop.GetBackgroundImage(image) && !image.empty()) {
         PositionRec position{};
         prop.GetBackgroundPos(EmBase, ExBase, position);
-        BackgroundImage = std::make_unique<TBoxBackground>(OwnerDocument, image, position);
+        SetBackgroundImage(std::make_unique<TBoxBackground>(OwnerDocument, image, position));
     }
     Positioning = prop.GetPosition();
     Visibility = prop.GetVisibility();
-    prop.GetPageBreaks(PageBreakAbove, PageBreakBelow, AvoidBreakInside);
+    bool above = false, below = false, avoidInside = false;
+    prop.GetPageBreaks(above, below, avoidInside);
+    PageBreakAbove = above;
+    PageBreakBelow = below;
+    AvoidBreakInside = avoidInside;
     if (Positioning != posStatic) {
         ZIndex = static_cast<int>(std::clamp<int64_t>(int64_t{prop.GetZIndex()} * 10, INT_MIN / 2, INT_MAX / 2));
         if (Positioning == posAbsolute && ZIndex == 0) ZIndex = 1;
@@ -143,23 +147,38 @@ TBlock::TBlock(TSectionList* OwnerDocument, const TBlock& source)
       AvoidBreakInside(source.AvoidBreakInside),
       NotDisplayed(source.NotDisplayed),
       FTopAuto(source.FTopAuto),
-      FTitle(source.FTitle ? std::make_unique<const std::string>(*source.FTitle) : nullptr),
       FTagAndClass(&kNoName) {
+    if (source.FRare && source.FRare->Title) Rare().Title = std::make_unique<const std::string>(*source.FRare->Title);
     SetTagAndClass(source.TagAndClass());
     ChildCell->OwnerBlock = this;
-    if (source.BackgroundImage && OwnerDocument && OwnerDocument->TableBackgroundsPrinted)
-        BackgroundImage = std::make_unique<TBoxBackground>(OwnerDocument, *source.BackgroundImage);
+    if (source.BackgroundImage() && OwnerDocument && OwnerDocument->TableBackgroundsPrinted)
+        SetBackgroundImage(std::make_unique<TBoxBackground>(OwnerDocument, *source.BackgroundImage()));
+}
+
+TBlock::TRare& TBlock::Rare() const {
+    if (!FRare) FRare = std::make_unique<TRare>();
+    return *FRare;
+}
+
+void TBlock::SetBackgroundImage(std::unique_ptr<TBoxBackground> image) {
+    if (image || FRare) Rare().BackgroundImage = std::move(image);
+}
+
+void TBlock::SetPosition(int top, int left) {
+    if (top == 0 && left == 0 && !FRare) return;
+    Rare().PosTop = top;
+    Rare().PosLeft = left;
 }
 
 void TBlock::SetTagAndClass(std::string_view name) { FTagAndClass = SharedName(Document(), name); }
 
 int TBlock::PaintCount() const {
-    return FZOrder ? static_cast<int>(FZOrder->size()) : std::min(FPaintCount, ChildCell->Count());
+    return FRare && FRare->ZOrder ? static_cast<int>(FRare->ZOrder->size()) : std::min(FPaintCount, ChildCell->Count());
 }
 
 const std::string& TBlock::Title() const {
     static const std::string none;
-    return FTitle ? *FTitle : none;
+    return FRare && FRare->Title ? *FRare->Title : none;
 }
 
 TBlock::~TBlock() {
@@ -274,7 +293,7 @@ int TBlock::FindWidth(TCanvas* Canvas, int WidthArg, int, int AutoCount) {
     auto ruleW = [&] {
         const int64_t room = int64_t{WidthArg} - bp - ml - mr;
         if (Positioning == posAbsolute)
-            width = std::max<int64_t>(mn, std::min<int64_t>(mx, room - PosLeft));
+            width = std::max<int64_t>(mn, std::min<int64_t>(mx, room - PosLeft()));
         else
             width = static_cast<int>(std::max<int64_t>(mn, room));
     };
@@ -340,12 +359,13 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
 
     int autoCount = 0;
     ConvMargArray(RawBoxValues, WidthArg, HeightArg, EmBase, ExBase, BorderStyle, autoCount, BoxValues);
-    PosTop = BoxValues[TopPos] == AutoValue ? 0 : BoxValues[TopPos];
-    PosLeft = BoxValues[LeftPos] == AutoValue ? 0 : BoxValues[LeftPos];
+    const int posTop = BoxValues[TopPos] == AutoValue ? 0 : BoxValues[TopPos];
+    const int posLeft = BoxValues[LeftPos] == AutoValue ? 0 : BoxValues[LeftPos];
+    SetPosition(posTop, posLeft);
     if (Positioning == posAbsolute) {
         // Where painting puts it (the origin given plus the offsets).
-        X = SaturateY(int64_t{OriginX} + PosLeft);
-        Y = SaturateY(int64_t{PosTop} + OriginY);
+        X = SaturateY(int64_t{OriginX} + posLeft);
+        Y = SaturateY(int64_t{posTop} + OriginY);
     }
 
     ContentWidth = FindWidth(Canvas, WidthArg, HeightArg, autoCount);
@@ -398,24 +418,24 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
             case posRelative: {
                 // Absolutely positioned content is placed from the inner
                 // border edge, where painting puts its origin too.
-                const int y = SaturateY(int64_t{PlacedY} + PosTop);
+                const int y = SaturateY(int64_t{PlacedY} + posTop);
                 ChildCell->DoLogicX(Canvas, X, y, OriginX, SaturateY(int64_t{y} - pt), ContentWidth, height, enclosing,
                                     scrollWidth, PosCounter);
                 break;
             }
             case posAbsolute:
-                ChildCell->DoLogicX(Canvas, X, PlacedY, SaturateY(int64_t{OriginX} + PosLeft + ml + bl),
-                                    SaturateY(int64_t{OriginY} + PosTop + mt + bt), ContentWidth, height, enclosing,
+                ChildCell->DoLogicX(Canvas, X, PlacedY, SaturateY(int64_t{OriginX} + posLeft + ml + bl),
+                                    SaturateY(int64_t{OriginY} + posTop + mt + bt), ContentWidth, height, enclosing,
                                     scrollWidth, PosCounter);
                 break;
         }
         Len = PosCounter - FirstDocPos;
         int64_t maxWidth = horizontal + scrollWidth;
-        if (Positioning != posStatic) maxWidth += int64_t{PosLeft} - mr;
+        if (Positioning != posStatic) maxWidth += int64_t{posLeft} - mr;
         MaxWidth = SaturateY(std::max<int64_t>(0, maxWidth));
 
         int contentBottom = ChildCell->InnerBottom;
-        if (Positioning == posRelative) contentBottom = SaturateY(int64_t{contentBottom} - PosTop);
+        if (Positioning == posRelative) contentBottom = SaturateY(int64_t{contentBottom} - posTop);
         ContentBottomY = std::max(PlacedY, contentBottom);
         if (height > ContentBottomY - PlacedY) ContentBottomY = SaturateY(int64_t{PlacedY} + height);
         InnerBottom = SaturateY(int64_t{ContentBottomY} + pb + bb + BoxValues[MarginBottom]);
@@ -424,7 +444,7 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
     }  // this block's indent records go, its owner comes back
 
     // A picture that cannot be had is given up for good.
-    if (BackgroundImage && !BackgroundImage->Prepare(Canvas)) BackgroundImage.reset();
+    if (BackgroundImage() && !BackgroundImage()->Prepare(Canvas)) FRare->BackgroundImage.reset();
 
     int result = FullHeight;
     if (FloatSide != ANone || Positioning == posAbsolute) {
@@ -454,15 +474,16 @@ void TBlock::DrawSort() {
     bool sorted = true;
     for (int i = 1; i < n && sorted; ++i) sorted = ChildCell->Section(i - 1)->ZIndex <= ChildCell->Section(i)->ZIndex;
     if (sorted) {
-        FZOrder.reset();
+        if (FRare) FRare->ZOrder.reset();
         return;
     }
-    if (!FZOrder) FZOrder = std::make_unique<std::vector<TSectionBase*>>();
-    FZOrder->clear();
-    FZOrder->reserve(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) FZOrder->push_back(ChildCell->Section(i));
+    auto& order = Rare().ZOrder;
+    if (!order) order = std::make_unique<std::vector<TSectionBase*>>();
+    order->clear();
+    order->reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) order->push_back(ChildCell->Section(i));
     // Negative keys, then document order, then positive keys.
-    std::stable_sort(FZOrder->begin(), FZOrder->end(),
+    std::stable_sort(order->begin(), order->end(),
                      [](const TSectionBase* a, const TSectionBase* b) { return a->ZIndex < b->ZIndex; });
 }
 
@@ -480,12 +501,13 @@ void TBlock::KnowReach() const {
         }
     // A short list is simply walked.
     if (n < 16) {
-        FReach.reset();
+        if (FRare) FRare->Reach.reset();
         return;
     }
-    if (!FReach) FReach = std::make_unique<TReach>();
-    std::vector<int64_t>& bottoms = FReach->Bottoms;
-    std::vector<int64_t>& tops = FReach->Tops;
+    auto& reach = Rare().Reach;
+    if (!reach) reach = std::make_unique<TReach>();
+    std::vector<int64_t>& bottoms = reach->Bottoms;
+    std::vector<int64_t>& tops = reach->Tops;
     bottoms.resize(static_cast<size_t>(n));
     tops.resize(static_cast<size_t>(n));
     // Each section's reach is found once: the tops are made least from the
@@ -572,11 +594,11 @@ int TBlock::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef,
     if (WhollyOutside(ARect)) return result;
     int y = InnerTop;
     if (Positioning == posRelative) {
-        y = SaturateY(int64_t{y} + PosTop);
-        X = SaturateY(int64_t{X} + PosLeft);
+        y = SaturateY(int64_t{y} + PosTop());
+        X = SaturateY(int64_t{X} + PosLeft());
     } else if (Positioning == posAbsolute) {
-        y = SaturateY(int64_t{OriginY} + PosTop);
-        X = SaturateY(int64_t{OriginX} + PosLeft);
+        y = SaturateY(int64_t{OriginY} + PosTop());
+        X = SaturateY(int64_t{OriginX} + PosLeft());
     }
     DrawBlock(Canvas, ARect, IndentRef, X, y, OriginX, OriginY);
     return result;
@@ -599,7 +621,7 @@ void TBlock::DrawBlock(TCanvas* Canvas, const TRect& ARect, IndentManager* Inden
     if (FloatSide != ANone)
         border.Bottom = PaintBottom;
     else if (Positioning == posRelative)
-        border.Bottom = SaturateY(int64_t{InnerBottom} + PosTop - BoxValues[MarginBottom]);
+        border.Bottom = SaturateY(int64_t{InnerBottom} + PosTop() - BoxValues[MarginBottom]);
     else
         border.Bottom = SaturateY(int64_t{InnerBottom} - BoxValues[MarginBottom]);
     BorderRect = border;
@@ -638,9 +660,10 @@ void TBlock::DrawTheList(TCanvas* Canvas, const TRect& ARect, IndentManager* Ind
     // nothing (see PaintReach): only those between are drawn.
     KnowReach();
     size_t first = 0, last = static_cast<size_t>(PaintCount());
-    if (FReach && FReach->Bottoms.size() == last && FReach->Tops.size() == last) {
-        const std::vector<int64_t>& bottoms = FReach->Bottoms;
-        const std::vector<int64_t>& tops = FReach->Tops;
+    const TReach* reach = FRare ? FRare->Reach.get() : nullptr;
+    if (reach && reach->Bottoms.size() == last && reach->Tops.size() == last) {
+        const std::vector<int64_t>& bottoms = reach->Bottoms;
+        const std::vector<int64_t>& tops = reach->Tops;
         const TSectionList* doc = Document();
         const int64_t scrollY = doc ? doc->ScrollY : 0;
         const int64_t top = int64_t{ARect.Top} + scrollY, bottom = int64_t{ARect.Bottom} + scrollY;
@@ -667,9 +690,10 @@ guResultType TBlock::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& TargetOu
     TNestingGuard guard;
     if (!Answers() || guard.TooDeep()) return 0;
     guResultType result = 0;
-    if (FTitle && X >= BorderRect.Left && X < BorderRect.Right && Y >= BorderRect.Top &&
+    const std::string* title = FRare ? FRare->Title.get() : nullptr;
+    if (title && X >= BorderRect.Left && X < BorderRect.Right && Y >= BorderRect.Top &&
         Y < BorderRect.Bottom) {
-        TitleOut = *FTitle;
+        TitleOut = *title;
         result = guTitle;
     }
     return result | ChildCell->GetURL(Canvas, X, Y, TargetOut, ControlOut, TitleOut);
@@ -942,7 +966,7 @@ TBodyBlock::TBodyBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasi
                        TAttributeList* attributes)
     : TBlock(OwnerDocument, prop, EnclosingCell, attributes) {
     // The body's picture is the document's, painted behind everything.
-    BackgroundImage.reset();
+    SetBackgroundImage(nullptr);
     if (OwnerDocument) {
         std::string image;
         if (prop.GetBackgroundImage(image) && !image.empty()) {
@@ -1039,8 +1063,8 @@ guResultType TBodyBlock::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Targ
     ControlOut = nullptr;
     if (!Answers()) return 0;
     guResultType result = 0;
-    if (FTitle) {
-        TitleOut = *FTitle;
+    if (FRare && FRare->Title) {
+        TitleOut = *FRare->Title;
         result = guTitle;
     }
     return result | ChildCell->GetURL(Canvas, X, Y, TargetOut, ControlOut, TitleOut);

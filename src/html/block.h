@@ -96,36 +96,41 @@ public:
     // The sections of the box in paint order, as the last layout left them.
     int PaintCount() const;
     TSectionBase* PaintSection(int index) const {
-        return FZOrder ? (*FZOrder)[static_cast<size_t>(index)] : ChildCell->Section(index);
+        return FRare && FRare->ZOrder ? (*FRare->ZOrder)[static_cast<size_t>(index)] : ChildCell->Section(index);
     }
 
-    // Ordered so that no field leaves a gap: a box is made for every paragraph.
+    // The background-image, tiled over the padding box; null without one.
+    TBoxBackground* BackgroundImage() const { return FRare ? FRare->BackgroundImage.get() : nullptr; }
+    void SetBackgroundImage(std::unique_ptr<TBoxBackground> image);
+    // The offset of a positioned box from its place, 0 without top or left.
+    int PosTop() const { return FRare ? FRare->PosTop : 0; }
+    int PosLeft() const { return FRare ? FRare->PosLeft : 0; }
+
+    // Ordered so that no field leaves a gap: a box is made for every
+    // paragraph, and one of 320 bytes takes a smaller class of the heap than
+    // one of 384.
     TMarginArray BoxValues{};
     std::unique_ptr<TBlockCell> ChildCell;
     TCellBasic* EnclosingCell = nullptr;  // not owned
-    // background-image, tiled over the padding box; null without one.
-    std::unique_ptr<TBoxBackground> BackgroundImage;
     TBoxSlots RawBoxValues;
     int EmBase = 0;
     int ExBase = 0;
+    int ContentWidth = 0;
+    int ClearSpace = 0;
+    int ContentIndent = 0;
+    int ContentBottomY = 0;
+    TRect BorderRect{};
     BorderStyleType BorderStyle = bssNone;
     AlignmentType FloatSide = ANone;
     ClearAttrType ClearSide = clrNone;
     PositionType Positioning = posStatic;
     VisibilityType Visibility = viInherit;
-    int ContentWidth = 0;
-    int ClearSpace = 0;
-    int ContentIndent = 0;
-    int PosTop = 0;
-    int PosLeft = 0;
-    int ContentBottomY = 0;
-    TRect BorderRect{};
-    bool IsListBlock = false;
-    bool BottomIsAuto = false;
-    bool PageBreakAbove = false;
-    bool PageBreakBelow = false;
-    bool AvoidBreakInside = false;
-    bool NotDisplayed = false;
+    bool IsListBlock : 1 = false;
+    bool BottomIsAuto : 1 = false;
+    bool PageBreakAbove : 1 = false;
+    bool PageBreakBelow : 1 = false;
+    bool AvoidBreakInside : 1 = false;
+    bool NotDisplayed : 1 = false;
 
 protected:
     // The layout when the block is nested too deep or not displayed.
@@ -145,17 +150,17 @@ protected:
     static bool PaintReach(const TSectionBase* s, int64_t& top, int64_t& bottom);
     static constexpr int BulletReach = 50;
 
-    bool FLaidOutEmpty = false;
-    bool FHasID = false;   // entered in the document's ID list
-    bool FTopAuto = false;  // margin-top was the automatic paragraph space
+    bool FLaidOutEmpty : 1 = false;
+    bool FHasID : 1 = false;   // entered in the document's ID list
+    bool FTopAuto : 1 = false;  // margin-top was the automatic paragraph space
     // What painting knows of the paint order after a layout (KnowReach):
     // whether a block inside, at any depth, is positioned; and for a long
     // list, the greatest reach bottom of the sections up to each and the least
     // reach top of those from each on, a section that must always be drawn
     // counting as reaching everywhere.
     void KnowReach() const;
-    mutable bool FReachKnown = false;
-    mutable bool FHoldsPositioned = false;
+    mutable bool FReachKnown : 1 = false;
+    mutable bool FHoldsPositioned : 1 = false;
     // Widths of the content as asked during one layout: a block's width
     // needs its content's, so without them nested blocks cost the square of
     // their depth.
@@ -163,15 +168,23 @@ protected:
     int FMin = 0;
     int FMax = 0;
     // The paint order: the first FPaintCount sections of the cell, unless
-    // their z-indexes order them otherwise, when FZOrder lists them.
+    // their z-indexes order them otherwise, when the rare part lists them.
     int FPaintCount = 0;
     struct TReach {
         std::vector<int64_t> Bottoms, Tops;
     };
-    mutable std::unique_ptr<TReach> FReach;  // none for a short list
-    // Most boxes have no title: a box is made for every paragraph.
-    std::unique_ptr<const std::string> FTitle;
-    std::unique_ptr<std::vector<TSectionBase*>> FZOrder;  // not owning
+    // What few boxes have, made when first needed.
+    struct TRare {
+        std::unique_ptr<TBoxBackground> BackgroundImage;
+        std::unique_ptr<const std::string> Title;
+        std::unique_ptr<std::vector<TSectionBase*>> ZOrder;  // not owning
+        std::unique_ptr<TReach> Reach;                       // none for a short list
+        int PosTop = 0;
+        int PosLeft = 0;
+    };
+    TRare& Rare() const;
+    void SetPosition(int top, int left);
+    mutable std::unique_ptr<TRare> FRare;
     const std::string* FTagAndClass;  // the document's copy, shared by boxes of one name
 };
 

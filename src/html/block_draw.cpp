@@ -37,7 +37,7 @@ void TBlock::PaintBox(TCanvas* Canvas, const TRect& ARect, const TRect& outer, c
             FillRect(Canvas->Handle(), &r, brush.get());
         }
     }
-    if (BackgroundImage) BackgroundImage->Paint(Canvas, inner, ARect);
+    if (TBoxBackground* image = BackgroundImage()) image->Paint(Canvas, inner, ARect);
     DrawBlockBorder(Canvas, outer, inner);
 }
 

@@ -420,7 +420,7 @@ TBoxSlots::TBoxSlots() {
 
 TBoxSlots::TBoxSlots(std::shared_ptr<const TVMarginArray> shared) : FSlots(std::move(shared)) {}
 
-TBoxSlots::TBoxSlots(std::shared_ptr<TVMarginArray> own) : FOwnSlots(own.get()) { FSlots = std::move(own); }
+TBoxSlots::TBoxSlots(std::shared_ptr<TVMarginArray> own) : FSlots(std::move(own)), FOwnSlots(true) {}
 
 void TBoxSlots::Set(PropIndices p, TPropValue value) {
     if (p == MarginTop) {
@@ -433,12 +433,12 @@ void TBoxSlots::Set(PropIndices p, TPropValue value) {
         FOwnBottom = true;
         return;
     }
-    if (!FOwnSlots || FOwnSlots != FSlots.get() || FSlots.use_count() > 1) {
-        auto own = std::make_shared<TVMarginArray>(*FSlots);
-        FOwnSlots = own.get();
-        FSlots = std::move(own);
+    if (!FOwnSlots || FSlots.use_count() > 1) {
+        FSlots = std::make_shared<TVMarginArray>(*FSlots);
+        FOwnSlots = true;
     }
-    (*FOwnSlots)[p] = std::move(value);
+    // Made here or by the constructor that takes slots to change.
+    (*const_cast<TVMarginArray*>(FSlots.get()))[p] = std::move(value);
 }
 
 void ConvMargArrayForCellPadding(const TVMarginArray& v, int emSize, int exSize, TMarginArray& m) {

@@ -94,13 +94,16 @@ inline std::string_view PropString(const TPropValue& v) {
 
 // A byte: a font run keeps one beside its flags.
 enum AlignmentType : uint8_t { ANone, ATop, AMiddle, ABaseline, ABottom, ALeft, ARight, AJustify, ASub, ASuper };
-enum BorderStyleType { bssNone, bssSolid, bssInset, bssOutset, bssGroove, bssRidge, bssDashed, bssDotted, bssDouble };
+// Bytes too: a box keeps them beside its flags.
+enum BorderStyleType : uint8_t {
+    bssNone, bssSolid, bssInset, bssOutset, bssGroove, bssRidge, bssDashed, bssDotted, bssDouble
+};
 enum ListBulletType {
     lbBlank, lbCircle, lbDecimal, lbDisc, lbLowerAlpha, lbLowerRoman, lbNone, lbSquare, lbUpperAlpha, lbUpperRoman
 };
-enum ClearAttrType { clrNone, clLeft, clRight, clAll };
-enum PositionType { posStatic, posAbsolute, posRelative };
-enum VisibilityType { viInherit, viHidden, viVisible };
+enum ClearAttrType : uint8_t { clrNone, clLeft, clRight, clAll };
+enum PositionType : uint8_t { posStatic, posAbsolute, posRelative };
+enum VisibilityType : uint8_t { viInherit, viHidden, viVisible };
 enum TextTransformType { txNone, txUpper, txLower, txCaps };
 
 // Font style bits, the same as the framework's TFontStyle.
@@ -148,8 +151,8 @@ public:
 
 private:
     std::shared_ptr<const TVMarginArray> FSlots;
-    TVMarginArray* FOwnSlots = nullptr;  // FSlots, when made to be changed
     TPropValue FTop, FBottom;
+    bool FOwnSlots = false;  // FSlots was made to be changed
     bool FOwnTop = false, FOwnBottom = false;
 };
 

@@ -101,11 +101,11 @@ TTableBlock::TTableBlock(TSectionList* OwnerDocument, TProperties& Prop, TCellBa
                     break;
                 }
                 case BackgroundSy:
-                    if (!BackgroundImage && !a->Text.empty()) {
+                    if (!BackgroundImage() && !a->Text.empty()) {
                         PositionRec topLeftRepeated{};
                         topLeftRepeated[0] = PositionEntry{pLeft, 0, true, false};
                         topLeftRepeated[1] = PositionEntry{pTop, 0, true, false};
-                        BackgroundImage = std::make_unique<TBoxBackground>(OwnerDocument, a->Text, topLeftRepeated);
+                        SetBackgroundImage(std::make_unique<TBoxBackground>(OwnerDocument, a->Text, topLeftRepeated));
                     }
                     break;
                 default: break;
@@ -291,7 +291,7 @@ TTableAndCaptionBlock::TTableAndCaptionBlock(TSectionList* OwnerDocument, TPrope
     }
     SetTagAndClass("TableAndCaption.");
     // The table's own block paints the picture.
-    BackgroundImage.reset();
+    SetBackgroundImage(nullptr);
 }
 
 TTableAndCaptionBlock::TTableAndCaptionBlock(TSectionList* OwnerDocument, const TTableAndCaptionBlock& source)

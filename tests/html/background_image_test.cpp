@@ -129,7 +129,7 @@ TEST(BackgroundImage, TilesStartAtTheBoxCornerFollowThePlacementAndStayInside) {
         d.Load(std::string("<div style=\"margin-left: 13px; width: 100px; height: 60px; ") + c.placement +
                "\">&nbsp;</div>");
         TBlock* block = FindBlock(d.doc, "div.");
-        ASSERT_TRUE(block && block->BackgroundImage) << c.placement;
+        ASSERT_TRUE(block && block->BackgroundImage()) << c.placement;
         Canvas out(300, 200);
         out.Paint(d.doc, TRect{0, 0, 300, 200});
         const int ox = block->BorderRect.Left, oy = block->BorderRect.Top;
@@ -143,7 +143,7 @@ TEST(BackgroundImage, OnlyThePaintedPartIsTiledAtTheScrollOffset) {
     Doc d;
     d.Load("<div style=\"width: 100px; height: 30000px; background-image: url(tile)\">&nbsp;</div>");
     TBlock* block = FindBlock(d.doc, "div.");
-    ASSERT_TRUE(block && block->BackgroundImage);
+    ASSERT_TRUE(block && block->BackgroundImage());
     const int ox = block->BorderRect.Left, top = block->BorderRect.Top;
     // Far down a tall box the tiles keep their phase from its top.
     d.doc.SetYOffset(20003);
@@ -173,7 +173,7 @@ TEST(BackgroundImage, TableRowAndCellPicturesTileFromTheirOwnCorners) {
     ThtmlTable* table = FindTable(d.doc);
     auto* block = static_cast<TTableBlock*>(
         Find(d.doc, [](TSectionBase* s) { return dynamic_cast<TTableBlock*>(s) != nullptr; }));
-    ASSERT_TRUE(table && block && block->BackgroundImage);
+    ASSERT_TRUE(table && block && block->BackgroundImage());
     Canvas out(400, 200);
     out.Paint(d.doc, TRect{0, 0, 400, 200});
 
@@ -214,7 +214,7 @@ TEST(BackgroundImage, MissingPicturesPaintNothingAndAreNotLookedUpAgain) {
     TBlock* block = FindBlock(d.doc, "div.");
     ThtmlTable* table = FindTable(d.doc);
     ASSERT_TRUE(block && table);
-    EXPECT_FALSE(block->BackgroundImage);
+    EXPECT_FALSE(block->BackgroundImage());
     EXPECT_FALSE(table->Row(0)->Cell(0)->BackImage);
     const int lookups = d.lookups;
     int scrollWidth = 0, pos = 0;
@@ -244,7 +244,7 @@ TEST(BackgroundImage, PrintCopiesTileOnlyWhenBackgroundsArePrinted) {
             TBlock* block = FindBlock(copy, "div.");
             ThtmlTable* table = FindTable(copy);
             ASSERT_TRUE(block && table);
-            EXPECT_EQ(block->BackgroundImage != nullptr, printed);
+            EXPECT_EQ(block->BackgroundImage() != nullptr, printed);
             Canvas out(300, 200);
             out.Paint(copy, TRect{0, 0, 300, 200});
             const int ox = block->BorderRect.Left, oy = block->BorderRect.Top;

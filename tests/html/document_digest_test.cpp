@@ -106,7 +106,7 @@ private:
         Line(depth, "block", {b.EmBase, b.ExBase, int(b.BorderStyle), int(b.FloatSide), int(b.ClearSide),
                               b.IsListBlock, int(b.Positioning), int(b.Visibility), b.BottomIsAuto,
                               b.PageBreakAbove, b.PageBreakBelow, b.AvoidBreakInside, b.NotDisplayed,
-                              b.ContentWidth, b.ClearSpace, b.ContentIndent, b.PosTop, b.PosLeft, b.ContentBottomY,
+                              b.ContentWidth, b.ClearSpace, b.ContentIndent, b.PosTop(), b.PosLeft(), b.ContentBottomY,
                               b.BorderRect.Left, b.BorderRect.Top, b.BorderRect.Right, b.BorderRect.Bottom});
         Text("tag", b.TagAndClass());
         Text("title", b.Title());

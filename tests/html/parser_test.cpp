@@ -357,7 +357,7 @@ TEST(ParserTest, APageOverTheMemoryBudgetStopsWithANoteAndKeepsWhatWasRead) {
 // A paragraph is a box, its cell, a text section and a font run, and a page
 // of paragraphs holds them all: what one costs, read and laid out, is what
 // bounds the pages that fit the budget.
-TEST(ParserTest, AParagraphReadAndLaidOutTakesAtMost1090Bytes) {
+TEST(ParserTest, AParagraphReadAndLaidOutTakesAtMost1025Bytes) {
     std::string page;
     for (int i = 0; i < 20000; ++i) page += "<p>x";
     const std::size_t before = HeapBytesInUse();
@@ -365,7 +365,7 @@ TEST(ParserTest, AParagraphReadAndLaidOutTakesAtMost1090Bytes) {
     ParseHTMLString(page, &d.doc, {});
     int scrollWidth = 0, pos = 0;
     d.doc.DoLogic(nullptr, 0, 640, 500, 0, scrollWidth, pos);
-    EXPECT_LE((HeapBytesInUse() - before) / 20000, 1090u);
+    EXPECT_LE((HeapBytesInUse() - before) / 20000, 1025u);
 }
 
 TEST(ParserTest, AnEntryCalledDuringARunIsRefused) {
