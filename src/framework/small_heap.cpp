@@ -16,17 +16,19 @@
 
 namespace {
 
-// 16-byte steps to 256, 64-byte steps to 1 KB, 256-byte steps to the limit.
-constexpr std::size_t kClassCount = 16 + 12 + 12;
+// 16-byte steps to 512, 64-byte steps to 1 KB, 256-byte steps to the limit.
+// The objects a page is made of (boxes, sections, runs) lie between 64 and
+// 512 bytes, so there a block wastes at most 15 bytes.
+constexpr std::size_t kClassCount = 32 + 8 + 12;
 constexpr std::size_t kGranule = 16;
 constexpr std::size_t kPageSize = 64 * 1024;          // a page holds blocks of one class
 constexpr std::size_t kCommitStep = 1024 * 1024;      // memory is committed this much at a time
 constexpr std::size_t kRegionSize = std::size_t(2) << 30;  // address space only; past it, the C heap
 
 constexpr std::size_t ClassSize(std::size_t index) {
-    if (index < 16) return (index + 1) * 16;
-    if (index < 28) return 256 + (index - 15) * 64;
-    return 1024 + (index - 27) * 256;
+    if (index < 32) return (index + 1) * 16;
+    if (index < 40) return 512 + (index - 31) * 64;
+    return 1024 + (index - 39) * 256;
 }
 static_assert(ClassSize(kClassCount - 1) == kSmallBlockLimit);
 

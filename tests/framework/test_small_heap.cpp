@@ -62,6 +62,19 @@ TEST(SmallHeap, BlocksOfEverySizeAreAlignedAndKeepTheirBytes) {
     EXPECT_FALSE(IsSmallBlock(nullptr));
 }
 
+// Up to 512 bytes a block is its size rounded up to 16, as the meter counts
+// it: a page's boxes and sections lie there, and a coarser step wasted up to
+// 63 bytes of each.
+TEST(SmallHeap, BlocksUpToHalfAKilobyteRoundToSixteenBytes) {
+    for (std::size_t size : {1, 16, 17, 100, 257, 272, 300, 336, 500, 512, 513}) {
+        const std::size_t before = HeapBytesInUse();
+        void* block = operator new(size);
+        const std::size_t taken = HeapBytesInUse() - before;
+        operator delete(block);
+        EXPECT_EQ(taken, size <= 512 ? (size + 15) / 16 * 16 : 576u) << size;
+    }
+}
+
 // A second document of the same shape as the first, freed before it, is made
 // entirely of the first one's memory: reading page after page does not grow
 // the program.
