@@ -51,6 +51,9 @@ private:
     int FCount = 0;
     int FCapacity = 1;
 };
+// The item kept in place must not make the list itself bigger: a box and a
+// text section each hold one.
+static_assert(sizeof(TFreeList) <= 24);
 
 class TAttribute : public TObject {
 public:
