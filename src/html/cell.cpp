@@ -1,6 +1,7 @@
 #include "html/cell.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "html/block.h"
 #include "html/image_obj.h"
@@ -12,12 +13,18 @@
 
 TCellBasic::TCellBasic(TSectionList* document) : Document(document) {}
 
-TCellBasic::TCellBasic(TSectionList* document, const TCellBasic& source)
-    : Document(document), FOwnerTag(*SharedName(document, source.OwnerTag())) {
+TCellBasic::TCellBasic(TSectionList* document, const TCellBasic& source) : Document(document) {
+    SetOwnerTag(source.OwnerTag());
     for (int i = 0; i < source.Count(); ++i) Add(source.Section(i)->CreateClone(document));
 }
 
-void TCellBasic::SetOwnerTag(std::string_view tag) { FOwnerTag = *SharedName(Document, tag); }
+void TCellBasic::SetOwnerTag(std::string_view tag) { ShareOwnerTag(*SharedName(Document, tag)); }
+
+void TCellBasic::ShareOwnerTag(std::string_view tag) {
+    // Tag names are short; a view past 4 GB would be cut, not wrapped.
+    FOwnerTag = tag.data();
+    FOwnerTagSize = static_cast<uint32_t>(std::min<size_t>(tag.size(), UINT32_MAX));
+}
 
 void TCellBasic::Add(TSectionBase* section) {
     if (!section) return;

@@ -2,6 +2,7 @@
 // document, a table cell's content, a block's content). Free of window headers.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,25 +58,31 @@ protected:
     void DropFailedSection(int index, const std::string& message, int& PosCounter, int startPos);
 
 public:
+    // A cell is made for every box, so the fields are ordered to leave no
+    // gap (a block cell's height takes the last four bytes), and the owner
+    // tag is kept as a pointer and a length.
     IndentManager* IndentRef = nullptr;
+    TBlock* OwnerBlock = nullptr;
+
+    // The tag of the element the cell is the content of.
+    std::string_view OwnerTag() const { return {FOwnerTag, FOwnerTagSize}; }
+    void SetOwnerTag(std::string_view tag);
+    // A tag the document keeps already (part of a name it shares).
+    void ShareOwnerTag(std::string_view tag);
+
+private:
+    const char* FOwnerTag = "";  // held by the document (SharedName)
+    uint32_t FOwnerTagSize = 0;
+
+public:
     int StartY = 0;
     int FirstDocPos = 0;
     int Len = 0;
-    bool HasBackground = false;
     TColor BackgroundColor = 0;
     int InnerBottom = 0;
     int PaintTop = 0;
     int PaintBottom = 0;
-    TBlock* OwnerBlock = nullptr;
-
-    // The tag of the element the cell is the content of.
-    std::string_view OwnerTag() const { return FOwnerTag; }
-    void SetOwnerTag(std::string_view tag);
-    // A tag the document keeps already (part of a name it shares).
-    void ShareOwnerTag(std::string_view tag) { FOwnerTag = tag; }
-
-private:
-    std::string_view FOwnerTag;  // held by the document (SharedName)
+    bool HasBackground = false;
 };
 
 // A cell with an indent manager of its own: the document and table cells.
@@ -105,6 +112,8 @@ public:
 
     int CellHeight = 0;
 };
+// A block cell is made for every box: the heap's 96-byte class.
+static_assert(sizeof(TBlockCell) <= 96);
 
 // A picture whose painting waits until every section of the document is
 // painted, so that no later box's background covers it (floats).

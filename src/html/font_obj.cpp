@@ -24,16 +24,16 @@ TFontDesc DescOfInfo(const ThtFontInfo& info) {
 }  // namespace
 
 TFontObj::TFontObj(TSection* section, TFontDesc font, int position, TFontId screenId)
-    : OwnerSection(section), RunStart(position), RunFont(std::move(font)) {
+    : OwnerSection(section), RunFont(std::move(font)), RunStart(position) {
     FontChanged(screenId);
 }
 
 TFontObj::TFontObj(TSection* section, const TFontObj& source)
     : OwnerSection(section),
+      RunFont(source.RunFont),
       ScriptShift(source.ScriptShift),
       RunStart(source.RunStart),
       FontColor(source.FontColor),
-      RunFont(source.RunFont),
       BackColor(source.BackColor),
       ExtraSpace(source.ExtraSpace) {
     if (source.FLinkPart) {
@@ -41,24 +41,29 @@ TFontObj::TFontObj(TSection* section, const TFontObj& source)
         FLinkPart->Target.Copy(source.FLinkPart->Target);
         FLinkPart->Title = source.FLinkPart->Title;
     }
-    if (source.LinkFonts) {
-        ConvertFont(source.LinkFonts->Fonts[LFont]);
+    if (source.LinkFonts()) {
+        ConvertFont(source.LinkFonts()->Fonts[LFont]);
         ScriptShift = source.ScriptShift;
     }
     FontChanged();
 }
 
-TFontObj::~TFontObj() = default;
+TFontObj::~TFontObj() {
+    // The tab stop's window may call the run back while it goes.
+    if (FLinkPart) FLinkPart->TabStopWindow.reset();
+}
+
+TFontObj::TLinkPart& TFontObj::Part() {
+    if (!FLinkPart) FLinkPart = std::make_unique<TLinkPart>();
+    return *FLinkPart;
+}
 
 const TUrlTarget& TFontObj::LinkTarget() const {
     static const TUrlTarget none;
     return FLinkPart ? FLinkPart->Target : none;
 }
 
-TUrlTarget& TFontObj::EditLinkTarget() {
-    if (!FLinkPart) FLinkPart = std::make_unique<TLinkPart>();
-    return FLinkPart->Target;
-}
+TUrlTarget& TFontObj::EditLinkTarget() { return Part().Target; }
 
 void TFontObj::SetLinkTarget(const TUrlTarget& target) {
     const bool none = target.Url.empty() && target.Target.empty() && target.ID == 0 && target.TabIndex == 0;
@@ -79,8 +84,24 @@ const std::string& TFontObj::Title() const {
 
 void TFontObj::SetTitle(const std::string& title) {
     if (!FLinkPart && title.empty()) return;
-    if (!FLinkPart) FLinkPart = std::make_unique<TLinkPart>();
-    FLinkPart->Title = title;
+    Part().Title = title;
+}
+
+const TLinkFonts& TFontObj::LinkFonts() const {
+    static const TLinkFonts none;
+    return FLinkPart ? FLinkPart->LinkFonts : none;
+}
+
+void TFontObj::SetLinkFonts(const TLinkFonts& fonts) {
+    if (FLinkPart || fonts) Part().LinkFonts = fonts;
+}
+
+void TFontObj::SetLinkIndex(int index) {
+    if (FLinkPart || index >= 0) Part().LinkIndex = index;
+}
+
+void TFontObj::SetLinkY(int y) {
+    if (FLinkPart || y != 0) Part().LinkY = y;
 }
 
 TSectionList* TFontObj::Document() const { return OwnerSection ? OwnerSection->Document() : nullptr; }
@@ -98,7 +119,6 @@ void TFontObj::FontChanged(TFontId screenId) {
     MetricHeight = metrics.Height;
     RunLineHeight = metrics.Height + metrics.ExternalLeading;
     MetricDescent = metrics.Descent;
-    ItalicOverhang = RunFont.Italic ? MetricHeight / 10 : 0;
 }
 
 void TFontObj::ConvertFont(const ThtFontInfo& info) {
@@ -125,54 +145,57 @@ FIIndex LinkFontIndex(bool visited, bool hovered) {
 void TFontObj::SetVisited(bool value) {
     if (value == IsVisited) return;
     IsVisited = value;
-    if (LinkFonts) ConvertFont(LinkFonts->Fonts[LinkFontIndex(IsVisited, IsHovered)]);
+    if (LinkFonts()) ConvertFont(LinkFonts()->Fonts[LinkFontIndex(IsVisited, IsHovered)]);
 }
 
 void TFontObj::SetHover(bool value) {
     if (value == IsHovered) return;
     IsHovered = value;
-    if (LinkFonts) ConvertFont(LinkFonts->Fonts[LinkFontIndex(IsVisited, IsHovered)]);
+    if (LinkFonts()) ConvertFont(LinkFonts()->Fonts[LinkFontIndex(IsVisited, IsHovered)]);
 }
 
 void TFontObj::SetAllHovers(bool value) {
     SetHover(value);
     TSectionList* doc = Document();
-    if (!doc || LinkIndex < 0) return;
+    const int at = LinkIndex();
+    if (!doc || at < 0) return;
     auto& list = doc->LinkRuns;
     const int id = LinkTarget().ID;
-    for (size_t i = static_cast<size_t>(LinkIndex) + 1; i < list.size() && list[i]->LinkTarget().ID == id; ++i)
+    for (size_t i = static_cast<size_t>(at) + 1; i < list.size() && list[i]->LinkTarget().ID == id; ++i)
         list[i]->SetHover(value);
-    for (int i = LinkIndex - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget().ID == id; --i)
+    for (int i = at - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget().ID == id; --i)
         list[static_cast<size_t>(i)]->SetHover(value);
 }
 
 void TFontObj::AssignY(int y) {
     if (LinkTarget().Url.empty()) return;
-    if (TabStopWindow) {
-        LinkY = y;
+    if (TabStopWindow()) {
+        SetLinkY(y);
         return;
     }
     TSectionList* doc = Document();
-    if (!doc || LinkIndex < 0) return;
+    if (!doc || LinkIndex() < 0) return;
     const auto& list = doc->LinkRuns;
-    for (int i = LinkIndex - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget().ID == LinkTarget().ID; --i)
-        if (list[static_cast<size_t>(i)]->TabStopWindow) {
-            list[static_cast<size_t>(i)]->LinkY = y;
+    for (int i = LinkIndex() - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget().ID == LinkTarget().ID; --i)
+        if (list[static_cast<size_t>(i)]->TabStopWindow()) {
+            list[static_cast<size_t>(i)]->SetLinkY(y);
             return;
         }
 }
 
 void TFontObj::CreateTabControl(int tabIndex) {
-    if (TabStopWindow) return;
+    if (TabStopWindow()) return;
     TSectionList* doc = Document();
     if (!doc || !doc->Host) return;
-    if (LinkIndex >= 0) {
+    if (LinkIndex() >= 0) {
         const auto& list = doc->LinkRuns;
-        for (int i = LinkIndex - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget().ID == LinkTarget().ID; --i)
-            if (list[static_cast<size_t>(i)]->TabStopWindow) return;
+        for (int i = LinkIndex() - 1; i >= 0 && list[static_cast<size_t>(i)]->LinkTarget().ID == LinkTarget().ID; --i)
+            if (list[static_cast<size_t>(i)]->TabStopWindow()) return;
     }
-    TabStopWindow = doc->Host->CreateLinkTabStop(this);
-    if (TabStopWindow && tabIndex > 0) doc->AddTabOrderItem(tabIndex, this);
+    std::unique_ptr<TLinkTabStop> stop = doc->Host->CreateLinkTabStop(this);
+    if (!stop) return;
+    Part().TabStopWindow = std::move(stop);
+    if (tabIndex > 0) doc->AddTabOrderItem(tabIndex, this);
 }
 
 namespace {
@@ -182,9 +205,9 @@ template <class F>
 void ForLinkFromHere(TFontObj* run, F f) {
     f(run);
     TSectionList* doc = run->Document();
-    if (!doc || run->LinkIndex < 0) return;
+    if (!doc || run->LinkIndex() < 0) return;
     const auto& list = doc->LinkRuns;
-    for (size_t i = static_cast<size_t>(run->LinkIndex) + 1;
+    for (size_t i = static_cast<size_t>(run->LinkIndex()) + 1;
          i < list.size() && list[i]->LinkTarget().ID == run->LinkTarget().ID; ++i)
         f(list[i]);
 }
@@ -238,7 +261,7 @@ TFontObj* TFontList::GetFontObjAt(int posn, int& index) const {
 const TFontDesc* TFontList::GetFontAt(int posn, int& ohang) const {
     int index;
     TFontObj* run = GetFontObjAt(posn, index);
-    ohang = run ? run->ItalicOverhang : 0;
+    ohang = run ? run->GetOverhang() : 0;
     return run ? &run->RunFont : nullptr;
 }
 

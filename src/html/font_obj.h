@@ -51,15 +51,26 @@ public:
     // in the document's link list).
     void SetAllHovers(bool value);
     const std::string& GetURL() const { return LinkTarget().Url; }
-    // The run's link and title. Most runs have neither, so they are kept
-    // apart and made only when set.
+    // The run's link and title, and what only a link needs (its fonts, tab
+    // stop and place in the link list). Most runs have none of it, so it is
+    // kept apart and made only when set.
     const TUrlTarget& LinkTarget() const;
     TUrlTarget& EditLinkTarget();
     void SetLinkTarget(const TUrlTarget& target);
     void ClearLinkTarget();
     const std::string& Title() const;
     void SetTitle(const std::string& title);
-    int GetOverhang() const { return ItalicOverhang; }
+    // Of a link's states, shared; none outside links.
+    const TLinkFonts& LinkFonts() const;
+    void SetLinkFonts(const TLinkFonts& fonts);
+    TLinkTabStop* TabStopWindow() const { return FLinkPart ? FLinkPart->TabStopWindow.get() : nullptr; }
+    // Where the run stands in the document's link list, -1 when not there.
+    int LinkIndex() const { return FLinkPart ? FLinkPart->LinkIndex : -1; }
+    void SetLinkIndex(int index);
+    // The top of the link's line, kept by the run that has the tab stop.
+    int LinkY() const { return FLinkPart ? FLinkPart->LinkY : 0; }
+    void SetLinkY(int y);
+    int GetOverhang() const { return RunFont.Italic ? MetricHeight / 10 : 0; }
     int GetHeight(int& desc) const {
         desc = MetricDescent;
         return RunLineHeight;
@@ -73,42 +84,42 @@ public:
 
     TSectionList* Document() const;
 
-    // Ordered so that no field leaves a gap: a run is made for every change
-    // of font in the text.
+    // A run is made for every change of font in the text, so the fields are
+    // ordered to leave no gap, and the four flags go into the tail padding
+    // of the font's description.
     TSection* OwnerSection;
+    [[no_unique_address]] TFontDesc RunFont;
+    AlignmentType ScriptShift = ANone;
     bool IsVisited = false;
     bool IsHovered = false;
     bool Focused = false;
-    AlignmentType ScriptShift = ANone;
-    int LinkY = 0;
     int RunStart;
     TColor FontColor = 0;
-    TFontDesc RunFont;
     TColor BackColor = TransparentColor;
     int ExtraSpace = 0;  // character spacing of the style
     int RunLineHeight = 0;
     int MetricHeight = 0;
-    int ItalicOverhang = 0;
     int MetricDescent = 0;
-    // Where the run stands in the document's link list, -1 when not there.
-    int LinkIndex = -1;
-
-private:
-    void ResolveId(TTextMeasurer& measurer);
-    TFontId FId = -1;
-
-public:
-    TLinkFonts LinkFonts;  // of a link's states, shared; none outside links
-    std::unique_ptr<TLinkTabStop> TabStopWindow;
 
 private:
     struct TLinkPart {
         TUrlTarget Target;
         std::string Title;
+        TLinkFonts LinkFonts;
+        int LinkIndex = -1;
+        int LinkY = 0;
+        std::unique_ptr<TLinkTabStop> TabStopWindow;
     };
-    std::unique_ptr<TLinkPart> FLinkPart;
+
+    void ResolveId(TTextMeasurer& measurer);
+    TLinkPart& Part();
+
+    TFontId FId = -1;
     uint64_t FIdSerial = 0;  // of the measurer FId belongs to; 0: none
+    std::unique_ptr<TLinkPart> FLinkPart;
 };
+// A run is made for every paragraph at least: the heap's 96-byte class.
+static_assert(sizeof(TFontObj) <= 96);
 
 // The runs of one section in ascending RunStart; owns them.
 class TFontList : public TFreeList {

@@ -35,8 +35,8 @@ void TSectionList::PrepareFormControls(TCanvas* Canvas) {
     if (!TabOrderItems.empty()) {
         int order = 0;
         for (auto& [key, object] : TabOrderItems) {
-            if (auto* run = dynamic_cast<TFontObj*>(object); run && run->TabStopWindow)
-                run->TabStopWindow->SetTabOrder(order++);
+            if (auto* run = dynamic_cast<TFontObj*>(object); run && run->TabStopWindow())
+                run->TabStopWindow()->SetTabOrder(order++);
             else if (auto* control = dynamic_cast<TFormControlObj*>(object); control && control->GetControl())
                 control->SetTabOrder(order++);
         }

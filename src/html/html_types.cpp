@@ -1,6 +1,8 @@
 #include "html/html_types.h"
 
+#include <algorithm>
 #include <iterator>
+#include <stdexcept>
 
 #include "framework/sysutils.h"
 #include "html/code_pages.h"
@@ -8,26 +10,40 @@
 // ---- TFreeList ----
 
 TFreeList::~TFreeList() {
-    for (TObject* item : FItems) TObject::Free(item);
+    for (int i = 0; i < FCount; ++i) TObject::Free(Data()[i]);
+    if (Spilled()) delete[] FArray;
+}
+
+void TFreeList::ThrowOutOfRange(int index) {
+    throw std::out_of_range(Format("List index out of bounds (%d)", index));
+}
+
+void TFreeList::Reserve(int needed) {
+    if (needed <= FCapacity) return;
+    // A list of two takes the heap's smallest block; one that outgrows it
+    // goes on to eight, so that a longer one is moved no more often than
+    // from room for four, and then doubles.
+    const int capacity = std::max(needed, FCapacity < 2 ? 2 : FCapacity == 2 ? 8 : FCapacity * 2);
+    auto* items = new TObject*[static_cast<size_t>(capacity)];
+    std::copy_n(Data(), FCount, items);
+    if (Spilled()) delete[] FArray;
+    FArray = items;
+    FCapacity = capacity;
 }
 
 int TFreeList::Add(TObject* item) {
-    // Lists of a document mostly hold one or two items (a paragraph's text,
-    // a section's font run): room for two takes the heap's smallest block.
-    // A list that outgrows it goes on to eight, so that a longer one is
-    // moved no more often than from room for four.
-    if (FItems.capacity() == 0) {
-        FItems.reserve(2);
-    } else if (FItems.capacity() == 2 && FItems.size() == 2) {
-        FItems.reserve(8);
-    }
-    FItems.push_back(item);
-    return Count() - 1;
+    Reserve(FCount + 1);
+    Data()[FCount] = item;
+    return FCount++;
 }
 
 void TFreeList::Insert(int index, TObject* item) {
     if (index < 0 || index > Count()) throw EListError(Format("List index out of bounds (%d)", index));
-    FItems.insert(FItems.begin() + index, item);
+    Reserve(FCount + 1);
+    TObject** items = Data();
+    std::copy_backward(items + index, items + FCount, items + FCount + 1);
+    items[index] = item;
+    ++FCount;
 }
 
 void TFreeList::Delete(int index) {
@@ -36,15 +52,25 @@ void TFreeList::Delete(int index) {
 
 TObject* TFreeList::Extract(int index) {
     if (index < 0 || index >= Count()) throw EListError(Format("List index out of bounds (%d)", index));
-    TObject* item = FItems[static_cast<size_t>(index)];
-    FItems.erase(FItems.begin() + index);
+    TObject** items = Data();
+    TObject* item = items[index];
+    std::copy(items + index + 1, items + FCount, items + index);
+    --FCount;
     return item;
 }
 
 void TFreeList::Clear() {
-    std::vector<TObject*> items;
-    items.swap(FItems);
-    for (TObject* item : items) TObject::Free(item);
+    // The list is empty before the first item goes, so an item that looks at
+    // its list while it is freed finds nothing.
+    const bool spilled = Spilled();
+    TObject* one = spilled ? nullptr : FOne;
+    TObject** items = spilled ? FArray : &one;
+    const int count = FCount;
+    FOne = nullptr;
+    FCount = 0;
+    FCapacity = 1;
+    for (int i = 0; i < count; ++i) TObject::Free(items[i]);
+    if (spilled) delete[] items;
 }
 
 // ---- TAttributeList ----

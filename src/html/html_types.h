@@ -14,14 +14,20 @@
 #include "html/symbols.h"
 
 // A list that owns its items: Clear and the destructor free them in order.
+// Most lists of a document hold one item (a box's section, a section's font
+// run) and there is a list for every paragraph, so one item is kept in the
+// list itself; a second moves the items to an array of the list's own.
 class TFreeList : public TObject {
 public:
-    TFreeList() = default;
+    TFreeList() : FOne(nullptr) {}
     ~TFreeList() override;
 
-    int Count() const { return static_cast<int>(FItems.size()); }
-    TObject* Items(int index) const { return FItems.at(static_cast<size_t>(index)); }
-    TObject* LastItem() const { return FItems.empty() ? nullptr : FItems.back(); }
+    int Count() const { return FCount; }
+    TObject* Items(int index) const {
+        if (static_cast<unsigned>(index) >= static_cast<unsigned>(FCount)) ThrowOutOfRange(index);
+        return Data()[index];
+    }
+    TObject* LastItem() const { return FCount ? Data()[FCount - 1] : nullptr; }
     int Add(TObject* item);
     void Insert(int index, TObject* item);
     // Frees the item and takes it out of the list.
@@ -31,8 +37,23 @@ public:
     virtual void Clear();
 
 private:
-    std::vector<TObject*> FItems;
+    bool Spilled() const { return FCapacity > 1; }
+    TObject* const* Data() const { return Spilled() ? FArray : &FOne; }
+    TObject** Data() { return Spilled() ? FArray : &FOne; }
+    // Room for at least `needed` items.
+    void Reserve(int needed);
+    [[noreturn]] static void ThrowOutOfRange(int index);
+
+    union {
+        TObject* FOne;     // while the list has room for one
+        TObject** FArray;  // owned, FCapacity items
+    };
+    int FCount = 0;
+    int FCapacity = 1;
 };
+// The item kept in place must not make the list itself bigger: a box and a
+// text section each hold one.
+static_assert(sizeof(TFreeList) <= 24);
 
 class TAttribute : public TObject {
 public:

@@ -108,7 +108,7 @@ void TSectionList::Clear() {
     TabOrderItems.clear();
     // Every run leaves the link list at once, so freeing the sections does
     // not take them out one by one.
-    for (TFontObj* run : LinkRuns) run->LinkIndex = -1;
+    for (TFontObj* run : LinkRuns) run->SetLinkIndex(-1);
     LinkRuns.clear();
     // The controls go before the sections, which then find none to free.
     ClearForms();
@@ -329,19 +329,19 @@ void TSectionList::ProcessInlines(int sourcePos, TProperties& prop, bool start) 
 }
 
 void TSectionList::AddLinkRun(TFontObj* run) {
-    if (!run || run->LinkIndex >= 0) return;
-    run->LinkIndex = static_cast<int>(LinkRuns.size());
+    if (!run || run->LinkIndex() >= 0) return;
+    run->SetLinkIndex(static_cast<int>(LinkRuns.size()));
     LinkRuns.push_back(run);
 }
 
 void TSectionList::RemoveLinkRun(TFontObj* run) {
-    if (!run || run->LinkIndex < 0) return;
-    const auto at = static_cast<size_t>(run->LinkIndex);
+    if (!run || run->LinkIndex() < 0) return;
+    const auto at = static_cast<size_t>(run->LinkIndex());
     if (at < LinkRuns.size() && LinkRuns[at] == run) {
         LinkRuns.erase(LinkRuns.begin() + static_cast<ptrdiff_t>(at));
-        for (size_t i = at; i < LinkRuns.size(); ++i) LinkRuns[i]->LinkIndex = static_cast<int>(i);
+        for (size_t i = at; i < LinkRuns.size(); ++i) LinkRuns[i]->SetLinkIndex(static_cast<int>(i));
     }
-    run->LinkIndex = -1;
+    run->SetLinkIndex(-1);
 }
 
 void TSectionList::ForgetObject(TObject* object) {

@@ -185,7 +185,7 @@ TSection::~TSection() {
     TSectionList* doc = Document();
     if (!doc) return;
     for (int i = 0; i < Fonts.Count(); ++i)
-        if (Fonts.Run(i)->LinkIndex >= 0 || doc->LinkUnderMouse == Fonts.Run(i)) doc->ForgetObject(Fonts.Run(i));
+        if (Fonts.Run(i)->LinkIndex() >= 0 || doc->LinkUnderMouse == Fonts.Run(i)) doc->ForgetObject(Fonts.Run(i));
     if (FNamed) doc->ForgetObject(this);
     FreeControls();
     auto& byPosition = doc->SectionsByPosition;
@@ -272,7 +272,7 @@ TFontObj* TSection::SetRunFont(TFontDesc font, TColor color, TColor back, TFontI
         // A font change inside a link keeps the link.
         if (previous && !previous->LinkTarget().Url.empty()) {
             run->SetLinkTarget(previous->LinkTarget());
-            if (previous->LinkFonts) run->LinkFonts = previous->LinkFonts;
+            if (previous->LinkFonts()) run->SetLinkFonts(previous->LinkFonts());
             if (TSectionList* doc = Document()) doc->AddLinkRun(run);
         }
     }
@@ -297,7 +297,7 @@ void TSection::ChangeFont(TProperties& prop) {
     AlignmentType align;
     run->ScriptShift = prop.GetVertAlign(align) && (align == ASub || align == ASuper) ? align : ANone;
     if (!run->LinkTarget().Url.empty()) {
-        if (prop.LinkFonts() || !run->LinkFonts) run->LinkFonts = prop.LinkFontsForRun();
+        if (prop.LinkFonts() || !run->LinkFonts()) run->SetLinkFonts(prop.LinkFontsForRun());
         if (TSectionList* doc = Document()) doc->AddLinkRun(run);
     }
 }
@@ -310,15 +310,15 @@ void TSection::HRef(bool start, const TUrlTarget& target, const TLinkFonts& link
     TSectionList* doc = Document();
     if (start && !target.Url.empty()) {
         if (linkFonts) {
-            run->LinkFonts = linkFonts;
-            run->ConvertFont(run->LinkFonts->Fonts[LFont]);
+            run->SetLinkFonts(linkFonts);
+            run->ConvertFont(linkFonts->Fonts[LFont]);
         }
         if (doc) {
             doc->AddLinkRun(run);
             if (!doc->LinksNotTabbed) run->CreateTabControl(target.TabIndex);
         }
     } else {
-        run->LinkFonts.reset();
+        run->SetLinkFonts({});
         run->ClearLinkTarget();
         if (doc) doc->RemoveLinkRun(run);
     }

@@ -456,8 +456,8 @@ void TPageViewer::FireRightClick(TObject* image, int imageX, int imageY, int x, 
 
 void TPageViewer::FocusLinkStop(int linkId) {
     for (TFontObj* run : FDocument->LinkRuns) {
-        if (run->LinkTarget().ID != linkId || !run->TabStopWindow) continue;
-        auto* stop = dynamic_cast<TLinkTabStopWindow*>(run->TabStopWindow.get());
+        if (run->LinkTarget().ID != linkId || !run->TabStopWindow()) continue;
+        auto* stop = dynamic_cast<TLinkTabStopWindow*>(run->TabStopWindow());
         TWinControl* window = stop ? stop->Window.get() : nullptr;
         TCustomForm* form = window ? window->GetParentForm() : nullptr;
         if (form && window->CanFocus()) {

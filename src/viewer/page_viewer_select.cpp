@@ -145,7 +145,7 @@ void TPageViewer::FormControlEnterEvent(TObject* sender) {
     const int top = GetScrollPos();
     if (auto* link = dynamic_cast<TFontObj*>(sender)) {
         if (FFocusingLink) return;
-        const int y = link->LinkY;
+        const int y = link->LinkY();
         if (y < top)
             SetScrollPos(y);
         else if (y > top + height - kLinkBottomMargin)

@@ -87,14 +87,14 @@ private:
         for (int i = 0; i < s.Fonts.Count(); ++i) {
             const TFontObj& run = *s.Fonts.Run(i);
             Line(depth + 1, "run", {run.RunStart, int(run.FontColor), int(run.BackColor), run.ExtraSpace,
-                                    run.RunLineHeight, run.MetricHeight, run.MetricDescent, run.ItalicOverhang,
+                                    run.RunLineHeight, run.MetricHeight, run.MetricDescent, run.GetOverhang(),
                                     int(run.ScriptShift), run.IsVisited, run.IsHovered});
             Font(run.RunFont);
             Text("url", run.LinkTarget().Url);
             Text("target", run.LinkTarget().Target);
             Text("title", run.Title());
-            if (run.LinkFonts)
-                for (const ThtFontInfo& f : run.LinkFonts->Fonts) FontInfo(depth + 2, f);
+            if (run.LinkFonts())
+                for (const ThtFontInfo& f : run.LinkFonts()->Fonts) FontInfo(depth + 2, f);
         }
         for (const auto& line : s.Lines)
             Line(depth + 1, "line", {line->Start, line->SpaceBefore, line->SpaceAfter, line->LineHeightPx,

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "framework/small_heap.h"
 #include "html/code_pages.h"
 
 namespace {
@@ -32,6 +37,63 @@ TEST(HtmlTypes, LinkIdsCountAcrossTargets) {
     b.Clear();
     EXPECT_EQ(b.ID, 0);
     EXPECT_EQ(b.Url, "");
+}
+
+// Tells, by its number, which items a list still owns.
+class TNumbered : public TObject {
+public:
+    TNumbered(int number, std::vector<int>& alive) : Number(number), FAlive(alive) { alive.push_back(number); }
+    ~TNumbered() override { std::erase(FAlive, Number); }
+    const int Number;
+
+private:
+    std::vector<int>& FAlive;
+};
+
+// A list of one item takes no heap of its own; from the second item on it
+// keeps an array, and every operation works the same on either side.
+TEST(HtmlTypes, FreeListKeepsOneItemInPlace) {
+    std::vector<int> alive;
+    auto numbers = [](const TFreeList& list) {
+        std::vector<int> n;
+        for (int i = 0; i < list.Count(); ++i) n.push_back(static_cast<TNumbered*>(list.Items(i))->Number);
+        return n;
+    };
+    {
+        TFreeList list;
+        TObject* first = new TNumbered(1, alive);
+        const std::size_t before = HeapBytesInUse();
+        EXPECT_EQ(list.Add(first), 0);
+        EXPECT_EQ(HeapBytesInUse(), before);
+        EXPECT_EQ(list.LastItem(), first);
+        EXPECT_THROW(list.Items(1), std::out_of_range);
+        EXPECT_THROW(list.Items(-1), std::out_of_range);
+
+        list.Insert(0, new TNumbered(2, alive));  // 1 -> 2 items
+        EXPECT_EQ(numbers(list), (std::vector<int>{2, 1}));
+        list.Delete(1);  // 2 -> 1
+        EXPECT_EQ(numbers(list), (std::vector<int>{2}));
+        EXPECT_EQ(alive, (std::vector<int>{2}));
+        list.Add(new TNumbered(3, alive));
+        std::unique_ptr<TObject> taken(list.Extract(0));
+        EXPECT_EQ(numbers(list), (std::vector<int>{3}));
+        EXPECT_THROW(list.Insert(2, nullptr), EListError);
+        EXPECT_THROW(list.Extract(1), EListError);
+        for (int n = 4; n < 24; ++n) list.Add(new TNumbered(n, alive));  // through room for 2, 8, 16, 32
+        list.Insert(1, new TNumbered(99, alive));
+        list.Delete(21);
+        EXPECT_EQ(list.Count(), 21);
+        EXPECT_EQ(numbers(list)[1], 99);
+        EXPECT_EQ(static_cast<TNumbered*>(list.LastItem())->Number, 22);
+        list.Clear();
+        EXPECT_EQ(list.Count(), 0);
+        EXPECT_EQ(list.LastItem(), nullptr);
+        EXPECT_EQ(alive, (std::vector<int>{2}));  // only the one taken out
+        list.Add(new TNumbered(5, alive));
+        list.Add(new TNumbered(6, alive));
+        taken.reset();
+    }
+    EXPECT_TRUE(alive.empty());  // the list freed what it held
 }
 
 class CountingAnchor : public TIDObject {

@@ -344,8 +344,8 @@ TEST(FontList, FindsRunsByPosition) {
     TFontDesc italic = Fake16();
     italic.Height = -23;
     italic.Italic = true;
-    EXPECT_EQ(TFontObj(nullptr, italic, 0).ItalicOverhang, 2);
-    EXPECT_EQ(TFontObj(nullptr, Fake16(), 0).ItalicOverhang, 0);
+    EXPECT_EQ(TFontObj(nullptr, italic, 0).GetOverhang(), 2);
+    EXPECT_EQ(TFontObj(nullptr, Fake16(), 0).GetOverhang(), 0);
 }
 
 // A paragraph "see <a>li<b>n</b>k</a> end": one link in three runs.

@@ -455,7 +455,7 @@ TEST_F(ViewerSelectTest, FocusBringsControlsAndLinksIntoView) {
                  {100, 100 + height - 29, 100 + height - 29 - height / 2}};
     for (const auto& c : links) {
         viewer->SetScrollPos(c.scroll);
-        link->LinkY = c.linkY;
+        link->SetLinkY(c.linkY);
         viewer->FormControlEnterEvent(link);
         EXPECT_EQ(viewer->GetScrollPos(), c.expected) << c.linkY;
     }
