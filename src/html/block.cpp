@@ -383,7 +383,8 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
     const int pl = m[PaddingLeft], pr = m[PaddingRight];
     const int pt = m[PaddingTop], pb = m[PaddingBottom];
     const int64_t horizontal = int64_t{ml} + mr + bl + br + pl + pr;
-    if (IsString(RawBoxValues[Width]) && PropString(RawBoxValues[Width]).find('%') != std::string::npos)
+    if (const TPropValue& given = RawBoxValues.Shared()[Width];
+        IsString(given) && PropString(given).find('%') != std::string::npos)
         ContentWidth = SaturateY(std::min<int64_t>(ContentWidth, WidthArg - horizontal));
     ContentWidth = std::max(0, ContentWidth);
 
@@ -925,10 +926,10 @@ TBlockLI::TBlockLI(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* E
 TBlockLI::TBlockLI(TSectionList* OwnerDocument, const TBlockLI& source)
     : TBlock(OwnerDocument, source),
       ListKind(source.ListKind),
-      ItemNumber(source.ItemNumber),
       BulletKind(source.BulletKind),
-      BulletFont(source.BulletFont),
-      BulletColor(source.BulletColor) {
+      ItemNumber(source.ItemNumber),
+      BulletColor(source.BulletColor),
+      BulletFont(source.BulletFont) {
     if (source.BulletImage) BulletImage = std::make_unique<TImageObj>(OwnerDocument, *source.BulletImage);
 }
 

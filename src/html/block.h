@@ -194,9 +194,9 @@ protected:
     const std::string* FTagAndClass;  // the document's copy, shared by boxes of one name
 };
 
-// A box is made for every paragraph: its values shared, its slots' margins
-// held on their own, it keeps to the heap's class of 208 bytes.
-static_assert(sizeof(void*) != 8 || sizeof(TBlock) <= 208);
+// A box is made for every paragraph: with its values shared and its own
+// margins held as whole pixels, it keeps to the heap's class of 192 bytes.
+static_assert(sizeof(void*) != 8 || sizeof(TBlock) <= 192);
 
 class THorzLine;
 
@@ -214,7 +214,8 @@ public:
     JustifyType RuleJustify = Centered;
 };
 
-enum ListTypeType { None, Ordered, Unordered, Definition, liAlone };
+// A byte, kept beside the bullet's kind in a list item.
+enum ListTypeType : uint8_t { None, Ordered, Unordered, Definition, liAlone };
 
 // The text of a numbered or lettered bullet, the point included; empty for a
 // drawn or absent bullet.
@@ -236,14 +237,16 @@ public:
     int Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int OriginX,
               int OriginY) override;
 
+    // Ordered so that no field leaves a gap: a list has an item for each
+    // line, and the heap gives it a class in steps of 16 bytes.
     ListTypeType ListKind = None;
-    int ItemNumber = 0;
     ListBulletType BulletKind = lbBlank;
-    TFontDesc BulletFont;
+    int ItemNumber = 0;
     TColor BulletColor = 0;
+    int BulletY = 0;  // baseline of the first line, 0 until known
+    TFontDesc BulletFont;
     // list-style-image, drawn in place of the bullet; null without one.
     std::unique_ptr<TImageObj> BulletImage;
-    int BulletY = 0;  // baseline of the first line, 0 until known
 
 private:
     void DrawBullet(TCanvas* Canvas, int X, int Y);

@@ -416,12 +416,17 @@ namespace {
 // A box's slots as read at every layout: where its margins are is found
 // once, not at each slot read.
 struct TBoxSlotsView {
-    explicit TBoxSlotsView(const TBoxSlots& v)
-        : Slots(&v.Shared()), Top(&v[MarginTop]), Bottom(&v[MarginBottom]) {}
+    explicit TBoxSlotsView(const TBoxSlots& v) : Slots(&v.Shared()) {
+        int own;
+        Top = v.OwnMargin(MarginTop, own) ? &(OwnTop = own) : &(*Slots)[MarginTop];
+        Bottom = v.OwnMargin(MarginBottom, own) ? &(OwnBottom = own) : &(*Slots)[MarginBottom];
+    }
+    TBoxSlotsView(const TBoxSlotsView&) = delete;
     const TPropValue& operator[](PropIndices p) const {
         return p == MarginTop ? *Top : p == MarginBottom ? *Bottom : (*Slots)[p];
     }
     const TVMarginArray* Slots;
+    TPropValue OwnTop, OwnBottom;
     const TPropValue* Top;
     const TPropValue* Bottom;
 };
@@ -451,16 +456,13 @@ TBoxSlots::TBoxSlots() {
 TBoxSlots::TBoxSlots(TLocalShared<TVMarginArray> slots) : FSlots(std::move(slots)) {}
 
 void TBoxSlots::Set(PropIndices p, TPropValue value) {
-    if (p == MarginTop && IsAssigned(value)) {
-        FTop = std::move(value);
+    const bool margin = p == MarginTop || p == MarginBottom;
+    int& own = p == MarginTop ? FTop : FBottom;
+    if (margin && IsInt(value) && std::get<int>(value) != kShared) {
+        own = std::get<int>(value);
         return;
     }
-    if (p == MarginBottom && IsAssigned(value)) {
-        FBottom = std::move(value);
-        return;
-    }
-    if (p == MarginTop) FTop = {};
-    if (p == MarginBottom) FBottom = {};
+    if (margin) own = kShared;
     if (FSlots.use_count() > 1) FSlots = TLocalShared<TVMarginArray>::Make(*FSlots);
     (*FSlots)[p] = std::move(value);
 }

@@ -98,7 +98,8 @@ enum AlignmentType : uint8_t { ANone, ATop, AMiddle, ABaseline, ABottom, ALeft, 
 enum BorderStyleType : uint8_t {
     bssNone, bssSolid, bssInset, bssOutset, bssGroove, bssRidge, bssDashed, bssDotted, bssDouble
 };
-enum ListBulletType {
+// A byte too: a list item keeps it beside its list's kind.
+enum ListBulletType : uint8_t {
     lbBlank, lbCircle, lbDecimal, lbDisc, lbLowerAlpha, lbLowerRoman, lbNone, lbSquare, lbUpperAlpha, lbUpperRoman
 };
 enum ClearAttrType : uint8_t { clrNone, clLeft, clRight, clAll };
@@ -281,21 +282,29 @@ public:
     // nobody does.
     explicit TBoxSlots(TLocalShared<TVMarginArray> slots);
 
-    const TPropValue& operator[](PropIndices p) const {
-        if (p == PropIndices::MarginTop && IsAssigned(FTop)) return FTop;
-        if (p == PropIndices::MarginBottom && IsAssigned(FBottom)) return FBottom;
+    // A copy: the box's own margins are not kept as slots.
+    TPropValue operator[](PropIndices p) const {
+        if (p == PropIndices::MarginTop && FTop != kShared) return FTop;
+        if (p == PropIndices::MarginBottom && FBottom != kShared) return FBottom;
         return (*FSlots)[p];
     }
     void Set(PropIndices p, TPropValue value);
-    // The slots without the box's own margins.
+    // The slots without the box's own margins: all but the vertical margins
+    // read as they are, without a copy.
     const TVMarginArray& Shared() const { return *FSlots; }
-    bool OwnsMargins() const { return IsAssigned(FTop) || IsAssigned(FBottom); }
+    bool OwnsMargins() const { return FTop != kShared || FBottom != kShared; }
+    // The box's own value of a vertical margin, false where the shared slot holds.
+    bool OwnMargin(PropIndices p, int& value) const {
+        value = p == PropIndices::MarginTop ? FTop : FBottom;
+        return value != kShared;
+    }
 
 private:
+    // The box's own vertical margins, always whole pixels as margins collapse;
+    // any other value set on its own goes into a copy of the slots.
+    static constexpr int kShared = INT32_MIN;
     TLocalShared<TVMarginArray> FSlots;
-    // The box's own vertical margins, unassigned where the shared slot holds;
-    // an unassigned margin set on its own goes into a copy of the slots.
-    TPropValue FTop, FBottom;
+    int FTop = kShared, FBottom = kShared;
 };
 
 // The property sets of the open elements, outermost first; entry 0 is the

@@ -126,7 +126,7 @@ TTableBlock::TTableBlock(TSectionList* OwnerDocument, TProperties& Prop, TCellBa
     int autoCount = 0;
     ConvMargArray(RawBoxValues, 100, 0, EmBase, ExBase, BorderStyle, autoCount, m);
     if (m[Width] >= 1) {
-        const std::string_view text = PropString(RawBoxValues[Width]);
+        const std::string_view text = PropString(RawBoxValues.Shared()[Width]);
         if (text.find('%') != std::string::npos) {
             GivenTableWidth = std::min(LengthConv(text, false, 1000, EmBase, ExBase, 0), 1000);
             WidthIsPercent = GivenTableWidth > 0;
