@@ -113,8 +113,9 @@ public:
 
     // Ordered so that no field leaves a gap: a box is made for every
     // paragraph, and the heap gives it a class in steps of 16 bytes.
-    // As the last layout found them; read by painting, page breaks and hit
-    // tests.
+
+    // The values as the last layout found them, for painting, page breaks
+    // and hit tests.
     TBoxValues BoxValues;
     std::unique_ptr<TBlockCell> ChildCell;
     TCellBasic* EnclosingCell = nullptr;  // not owned
@@ -251,6 +252,9 @@ public:
 private:
     void DrawBullet(TCanvas* Canvas, int X, int Y);
 };
+
+// One for each line of a list: a smaller class of the heap than 256 bytes.
+static_assert(sizeof(void*) != 8 || sizeof(TBlockLI) <= 240);
 
 class TBodyBlock : public TBlock {
 public:
