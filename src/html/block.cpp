@@ -130,7 +130,6 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
 
 TBlock::TBlock(TSectionList* OwnerDocument, const TBlock& source)
     : TSectionBase(OwnerDocument, source),
-      BoxValues(source.BoxValues),
       ChildCell(CopyCell(OwnerDocument, *source.ChildCell)),
       RawBoxValues(source.RawBoxValues),
       EmBase(source.EmBase),
@@ -150,6 +149,7 @@ TBlock::TBlock(TSectionList* OwnerDocument, const TBlock& source)
       FTagAndClass(&kNoName) {
     if (source.FRare && source.FRare->Title) Rare().Title = std::make_unique<const std::string>(*source.FRare->Title);
     SetTagAndClass(source.TagAndClass());
+    BoxValues.Set(source.BoxValues, BoxValuesPool());
     ChildCell->OwnerBlock = this;
     if (source.BackgroundImage() && OwnerDocument && OwnerDocument->TableBackgroundsPrinted)
         SetBackgroundImage(std::make_unique<TBoxBackground>(OwnerDocument, *source.BackgroundImage()));
@@ -206,6 +206,11 @@ TSectionBase* TBlock::CreateClone(TSectionDocument* document) const {
 }
 
 TSectionList* TBlock::Document() const { return SectionListOf(OwnerDocument); }
+
+TBoxValuesPool* TBlock::BoxValuesPool() const {
+    TSectionList* doc = Document();
+    return doc ? &doc->BoxValuesPool : nullptr;
+}
 
 void TBlock::CollapseMargins() {
     TMarginArray vertical{};
@@ -282,14 +287,14 @@ int TBlock::LayOutEmpty(int Y, int& MaxWidth, int& PosCounter) {
     return 0;
 }
 
-int TBlock::FindWidth(TCanvas* Canvas, int WidthArg, int, int AutoCount) {
+int TBlock::FindWidth(TCanvas* Canvas, int WidthArg, int, int AutoCount, TMarginArray& m) {
     int mn = 0, mx = 0;
     ChildCell->MinMaxWidth(Canvas, mn, mx);
-    int& width = BoxValues[Width];
-    int& ml = BoxValues[MarginLeft];
-    int& mr = BoxValues[MarginRight];
-    const int64_t bp = int64_t{BoxValues[BorderLeftWidth]} + BoxValues[BorderRightWidth] + BoxValues[PaddingLeft] +
-                       BoxValues[PaddingRight];
+    int& width = m[Width];
+    int& ml = m[MarginLeft];
+    int& mr = m[MarginRight];
+    const int64_t bp = int64_t{m[BorderLeftWidth]} + m[BorderRightWidth] + m[PaddingLeft] +
+                       m[PaddingRight];
     auto ruleW = [&] {
         const int64_t room = int64_t{WidthArg} - bp - ml - mr;
         if (Positioning == posAbsolute)
@@ -358,9 +363,11 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
     MaxWidth = WidthArg;
 
     int autoCount = 0;
-    ConvMargArray(RawBoxValues, WidthArg, HeightArg, EmBase, ExBase, BorderStyle, autoCount, BoxValues);
-    const int posTop = BoxValues[TopPos] == AutoValue ? 0 : BoxValues[TopPos];
-    const int posLeft = BoxValues[LeftPos] == AutoValue ? 0 : BoxValues[LeftPos];
+    // Slots that give no value leave what the last layout found.
+    TMarginArray m = BoxValues;
+    ConvMargArray(RawBoxValues, WidthArg, HeightArg, EmBase, ExBase, BorderStyle, autoCount, m);
+    const int posTop = m[TopPos] == AutoValue ? 0 : m[TopPos];
+    const int posLeft = m[LeftPos] == AutoValue ? 0 : m[LeftPos];
     SetPosition(posTop, posLeft);
     if (Positioning == posAbsolute) {
         // Where painting puts it (the origin given plus the offsets).
@@ -368,14 +375,16 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
         Y = SaturateY(int64_t{posTop} + OriginY);
     }
 
-    ContentWidth = FindWidth(Canvas, WidthArg, HeightArg, autoCount);
-    const int ml = BoxValues[MarginLeft], mr = BoxValues[MarginRight], mt = BoxValues[MarginTop];
-    const int bl = BoxValues[BorderLeftWidth], br = BoxValues[BorderRightWidth];
-    const int bt = BoxValues[BorderTopWidth], bb = BoxValues[BorderBottomWidth];
-    const int pl = BoxValues[PaddingLeft], pr = BoxValues[PaddingRight];
-    const int pt = BoxValues[PaddingTop], pb = BoxValues[PaddingBottom];
+    ContentWidth = FindWidth(Canvas, WidthArg, HeightArg, autoCount, m);
+    BoxValues.Set(m, BoxValuesPool());
+    const int ml = m[MarginLeft], mr = m[MarginRight], mt = m[MarginTop];
+    const int bl = m[BorderLeftWidth], br = m[BorderRightWidth];
+    const int bt = m[BorderTopWidth], bb = m[BorderBottomWidth];
+    const int pl = m[PaddingLeft], pr = m[PaddingRight];
+    const int pt = m[PaddingTop], pb = m[PaddingBottom];
     const int64_t horizontal = int64_t{ml} + mr + bl + br + pl + pr;
-    if (IsString(RawBoxValues[Width]) && PropString(RawBoxValues[Width]).find('%') != std::string::npos)
+    if (const TPropValue& given = RawBoxValues.Shared()[Width];
+        IsString(given) && PropString(given).find('%') != std::string::npos)
         ContentWidth = SaturateY(std::min<int64_t>(ContentWidth, WidthArg - horizontal));
     ContentWidth = std::max(0, ContentWidth);
 
@@ -408,7 +417,7 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
         scope.SetRight(SaturateY(int64_t{X} + ContentWidth), PlacedY);
         ContentLeft() = X;
 
-        const int height = BoxValues[Height];
+        const int height = m[Height];
         const int enclosing = height > 0 ? height : HeightArg > 0 ? HeightArg : EnclosingHeight;
         switch (Positioning) {
             case posStatic:
@@ -438,7 +447,7 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
         if (Positioning == posRelative) contentBottom = SaturateY(int64_t{contentBottom} - posTop);
         ContentBottomY = std::max(PlacedY, contentBottom);
         if (height > ContentBottomY - PlacedY) ContentBottomY = SaturateY(int64_t{PlacedY} + height);
-        InnerBottom = SaturateY(int64_t{ContentBottomY} + pb + bb + BoxValues[MarginBottom]);
+        InnerBottom = SaturateY(int64_t{ContentBottomY} + pb + bb + m[MarginBottom]);
         PaintBottom = SaturateY(int64_t{std::max(ContentBottomY, ChildCell->PaintBottom)} + pb + bb);
         FullHeight = SaturateY(int64_t{InnerBottom} - Y);
     }  // this block's indent records go, its owner comes back
@@ -822,15 +831,15 @@ THorzLine* THRBlock::HRule() const {
     return nullptr;
 }
 
-int THRBlock::FindWidth(TCanvas*, int WidthArg, int, int) {
+int THRBlock::FindWidth(TCanvas*, int WidthArg, int, int, TMarginArray& m) {
     if (Positioning == posAbsolute) RuleJustify = Left;
-    int& ml = BoxValues[MarginLeft];
-    int& mr = BoxValues[MarginRight];
+    int& ml = m[MarginLeft];
+    int& mr = m[MarginRight];
     if (ml == AutoValue) ml = 0;
     if (mr == AutoValue) mr = 0;
-    const int room = SaturateY(int64_t{WidthArg} - ml - mr - BoxValues[BorderLeftWidth] -
-                               BoxValues[BorderRightWidth] - BoxValues[PaddingLeft] - BoxValues[PaddingRight]);
-    int& width = BoxValues[Width];
+    const int room = SaturateY(int64_t{WidthArg} - ml - mr - m[BorderLeftWidth] -
+                               m[BorderRightWidth] - m[PaddingLeft] - m[PaddingRight]);
+    int& width = m[Width];
     width = width < 1 ? std::max(15, room) : std::min(width, room);
     const int64_t free = std::max(0, room - width);
     if (RuleJustify == Centered)
@@ -838,8 +847,8 @@ int THRBlock::FindWidth(TCanvas*, int WidthArg, int, int) {
     else if (RuleJustify == Right)
         ml = SaturateY(ml + free);
     TSectionList* doc = Document();
-    if (THorzLine* rule = HRule(); rule && !(doc && doc->PrintCopyFlag) && BoxValues[Height] > 0)
-        rule->RuleThickness = BoxValues[Height];
+    if (THorzLine* rule = HRule(); rule && !(doc && doc->PrintCopyFlag) && m[Height] > 0)
+        rule->RuleThickness = m[Height];
     return width;
 }
 
@@ -917,10 +926,10 @@ TBlockLI::TBlockLI(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* E
 TBlockLI::TBlockLI(TSectionList* OwnerDocument, const TBlockLI& source)
     : TBlock(OwnerDocument, source),
       ListKind(source.ListKind),
-      ItemNumber(source.ItemNumber),
       BulletKind(source.BulletKind),
-      BulletFont(source.BulletFont),
-      BulletColor(source.BulletColor) {
+      ItemNumber(source.ItemNumber),
+      BulletColor(source.BulletColor),
+      BulletFont(source.BulletFont) {
     if (source.BulletImage) BulletImage = std::make_unique<TImageObj>(OwnerDocument, *source.BulletImage);
 }
 
@@ -998,19 +1007,21 @@ int TBodyBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int Origin
     }
     IndentManager& indents = *IndentRef;
     int autoCount = 0;
-    ConvMargArray(RawBoxValues, WidthArg, HeightArg, EmBase, ExBase, BorderStyle, autoCount, BoxValues);
+    TMarginArray m = BoxValues;
+    ConvMargArray(RawBoxValues, WidthArg, HeightArg, EmBase, ExBase, BorderStyle, autoCount, m);
     for (PropIndices p : {MarginLeft, MarginRight, Width})
-        if (BoxValues[p] == AutoValue) BoxValues[p] = 0;
-    const int64_t horizontal = int64_t{BoxValues[MarginLeft]} + BoxValues[MarginRight] + BoxValues[BorderLeftWidth] +
-                               BoxValues[BorderRightWidth] + BoxValues[PaddingLeft] + BoxValues[PaddingRight];
+        if (m[p] == AutoValue) m[p] = 0;
+    BoxValues.Set(m, BoxValuesPool());
+    const int64_t horizontal = int64_t{m[MarginLeft]} + m[MarginRight] + m[BorderLeftWidth] +
+                               m[BorderRightWidth] + m[PaddingLeft] + m[PaddingRight];
     InnerTop = Y;
     ClearSpace = 0;
     FirstDocPos = PosCounter;
     ContentWidth = SaturateY(std::max<int64_t>(0, indents.CellWidth - horizontal));
-    PaintTop = BoxValues[MarginTop];
-    ContentIndent = SaturateY(int64_t{BoxValues[MarginLeft]} + BoxValues[PaddingLeft] + BoxValues[BorderLeftWidth]);
+    PaintTop = m[MarginTop];
+    ContentIndent = SaturateY(int64_t{m[MarginLeft]} + m[PaddingLeft] + m[BorderLeftWidth]);
     X = SaturateY(int64_t{X} + ContentIndent);
-    PlacedY = SaturateY(int64_t{Y} + BoxValues[MarginTop] + BoxValues[BorderTopWidth] + BoxValues[PaddingTop]);
+    PlacedY = SaturateY(int64_t{Y} + m[MarginTop] + m[BorderTopWidth] + m[PaddingTop]);
     ChildCell->IndentRef = IndentRef;
     int scrollWidth = 0;
     {
@@ -1018,15 +1029,15 @@ int TBodyBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int Origin
         scope.SetLeft(X, PlacedY);
         scope.SetRight(SaturateY(int64_t{X} + ContentWidth), PlacedY);
         ContentLeft() = X;
-        const int height = SaturateY(int64_t{HeightArg} - BoxValues[MarginTop] - BoxValues[MarginBottom]);
+        const int height = SaturateY(int64_t{HeightArg} - m[MarginTop] - m[MarginBottom]);
         ChildCell->DoLogicX(Canvas, X, PlacedY, OriginX, OriginY, ContentWidth, height, EnclosingHeight, scrollWidth,
                             PosCounter);
         Len = PosCounter - FirstDocPos;
         ContentBottomY = std::max(PlacedY, ChildCell->InnerBottom);
-        InnerBottom = SaturateY(int64_t{ContentBottomY} + BoxValues[PaddingBottom] + BoxValues[BorderBottomWidth] +
-                                BoxValues[MarginBottom]);
+        InnerBottom = SaturateY(int64_t{ContentBottomY} + m[PaddingBottom] + m[BorderBottomWidth] +
+                                m[MarginBottom]);
         PaintBottom = SaturateY(int64_t{std::max(ContentBottomY, ChildCell->PaintBottom)} +
-                                BoxValues[PaddingBottom] + BoxValues[BorderBottomWidth]);
+                                m[PaddingBottom] + m[BorderBottomWidth]);
         FullHeight = SaturateY(int64_t{InnerBottom} - Y);
     }
     // The body is never culled.
@@ -1036,8 +1047,8 @@ int TBodyBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int Origin
     PaintBottom = std::max(PaintBottom, MaxLayoutY);
     PaintHeight = std::max(FullHeight, SaturateY(int64_t{indents.ImageBottom()} - Y));
     MaxWidth = SaturateY(std::max<int64_t>(indents.CellWidth,
-                                           std::max<int64_t>(scrollWidth, ContentWidth) + BoxValues[MarginLeft] +
-                                               BoxValues[MarginRight]));
+                                           std::max<int64_t>(scrollWidth, ContentWidth) + m[MarginLeft] +
+                                               m[MarginRight]));
     if (IndentRef == &fallback) ChildCell->IndentRef = nullptr;
     DrawSort();
     return FullHeight;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/graphics_types.h"
+#include "html/box_values.h"
 #include "html/cell.h"
 #include "html/section_base.h"
 #include "html/style_props.h"
@@ -74,7 +75,9 @@ public:
     void AddSectionsToList() override;
 
     virtual void DrawBlockBorder(TCanvas* Canvas, const TRect& ORect, const TRect& IRect);
-    virtual int FindWidth(TCanvas* Canvas, int WidthArg, int HeightArg, int AutoCount);
+    // The content width; sets the width and the side margins in `m`, the
+    // values the layout under way has found.
+    virtual int FindWidth(TCanvas* Canvas, int WidthArg, int HeightArg, int AutoCount, TMarginArray& m);
 
     // Joins this block's top margin with the bottom margin of the section
     // before it in the enclosing cell; run once, when the block is made.
@@ -86,6 +89,8 @@ public:
     void FormTree(const std::string& indent, std::string& tree);
 
     TSectionList* Document() const;
+    // Where the box's values are shared; null without a document.
+    TBoxValuesPool* BoxValuesPool() const;
     int& ContentLeft() { return reinterpret_cast<int&>(DescendantWord); }
     // The TITLE of the element, empty without one.
     const std::string& Title() const;
@@ -107,9 +112,11 @@ public:
     int PosLeft() const { return FRare ? FRare->PosLeft : 0; }
 
     // Ordered so that no field leaves a gap: a box is made for every
-    // paragraph, and one of 320 bytes takes a smaller class of the heap than
-    // one of 384.
-    TMarginArray BoxValues{};
+    // paragraph, and the heap gives it a class in steps of 16 bytes.
+
+    // The values as the last layout found them, for painting, page breaks
+    // and hit tests.
+    TBoxValues BoxValues;
     std::unique_ptr<TBlockCell> ChildCell;
     TCellBasic* EnclosingCell = nullptr;  // not owned
     TBoxSlots RawBoxValues;
@@ -188,6 +195,10 @@ protected:
     const std::string* FTagAndClass;  // the document's copy, shared by boxes of one name
 };
 
+// A box is made for every paragraph: with its values shared and its own
+// margins held as whole pixels, it keeps to the heap's class of 192 bytes.
+static_assert(sizeof(void*) != 8 || sizeof(TBlock) <= 192);
+
 class THorzLine;
 
 // The box of a horizontal rule: its child cell holds the rule.
@@ -197,14 +208,15 @@ public:
     THRBlock(TSectionList* OwnerDocument, const THRBlock& source);
 
     TSectionBase* CreateClone(TSectionDocument* document) const override;
-    int FindWidth(TCanvas* Canvas, int WidthArg, int HeightArg, int AutoCount) override;
+    int FindWidth(TCanvas* Canvas, int WidthArg, int HeightArg, int AutoCount, TMarginArray& m) override;
     // The rule in the child cell, null before the reader has added it.
     THorzLine* HRule() const;
 
     JustifyType RuleJustify = Centered;
 };
 
-enum ListTypeType { None, Ordered, Unordered, Definition, liAlone };
+// A byte, kept beside the bullet's kind in a list item.
+enum ListTypeType : uint8_t { None, Ordered, Unordered, Definition, liAlone };
 
 // The text of a numbered or lettered bullet, the point included; empty for a
 // drawn or absent bullet.
@@ -226,18 +238,23 @@ public:
     int Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager* IndentRef, int X, int OriginX,
               int OriginY) override;
 
+    // Ordered so that no field leaves a gap: a list has an item for each
+    // line, and the heap gives it a class in steps of 16 bytes.
     ListTypeType ListKind = None;
-    int ItemNumber = 0;
     ListBulletType BulletKind = lbBlank;
-    TFontDesc BulletFont;
+    int ItemNumber = 0;
     TColor BulletColor = 0;
+    int BulletY = 0;  // baseline of the first line, 0 until known
+    TFontDesc BulletFont;
     // list-style-image, drawn in place of the bullet; null without one.
     std::unique_ptr<TImageObj> BulletImage;
-    int BulletY = 0;  // baseline of the first line, 0 until known
 
 private:
     void DrawBullet(TCanvas* Canvas, int X, int Y);
 };
+
+// One for each line of a list: a smaller class of the heap than 256 bytes.
+static_assert(sizeof(void*) != 8 || sizeof(TBlockLI) <= 240);
 
 class TBodyBlock : public TBlock {
 public:

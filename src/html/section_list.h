@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "framework/graphics_types.h"
+#include "html/box_values.h"
 #include "html/cell.h"
 #include "html/html_types.h"
 #include "html/section_base.h"
@@ -245,6 +246,9 @@ public:
     // The document's one copy of a name of boxes and cells ("p.", "li"): a
     // page's thousands of boxes share a few names.
     const std::string& SharedName(std::string_view name);
+    // The values of the document's boxes, shared by the boxes that have the
+    // same (a print copy lists its own).
+    TBoxValuesPool BoxValuesPool;
 
 private:
     // The text of the selection gathered into `collector`.

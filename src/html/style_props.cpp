@@ -409,36 +409,62 @@ void ConvMargArray(const Slots& v, int width, int height, int emSize, int exSize
 }
 
 template void ConvVertMargins(const TVMarginArray&, int, int, int, TMarginArray&, bool&, bool&);
-template void ConvVertMargins(const TBoxSlots&, int, int, int, TMarginArray&, bool&, bool&);
 template void ConvMargArray(const TVMarginArray&, int, int, int, int, BorderStyleType, int&, TMarginArray&);
-template void ConvMargArray(const TBoxSlots&, int, int, int, int, BorderStyleType, int&, TMarginArray&);
+
+namespace {
+
+// A box's slots as read at every layout: where its margins are is found
+// once, not at each slot read.
+struct TBoxSlotsView {
+    explicit TBoxSlotsView(const TBoxSlots& v) : Slots(&v.Shared()) {
+        int own;
+        Top = v.OwnMargin(MarginTop, own) ? &(OwnTop = own) : &(*Slots)[MarginTop];
+        Bottom = v.OwnMargin(MarginBottom, own) ? &(OwnBottom = own) : &(*Slots)[MarginBottom];
+    }
+    TBoxSlotsView(const TBoxSlotsView&) = delete;
+    const TPropValue& operator[](PropIndices p) const {
+        return p == MarginTop ? *Top : p == MarginBottom ? *Bottom : (*Slots)[p];
+    }
+    const TVMarginArray* Slots;
+    TPropValue OwnTop, OwnBottom;
+    const TPropValue* Top;
+    const TPropValue* Bottom;
+};
+
+}  // namespace
+
+void ConvVertMargins(const TBoxSlots& v, int width, int emSize, int exSize, TMarginArray& m, bool& topAuto,
+                     bool& bottomAuto) {
+    ConvVertMargins(TBoxSlotsView(v), width, emSize, exSize, m, topAuto, bottomAuto);
+}
+
+void ConvMargArray(const TBoxSlots& v, int width, int height, int emSize, int exSize, BorderStyleType border,
+                   int& autoCount, TMarginArray& m) {
+    // The vertical margins are the only values the box's own slots change.
+    ConvMargArray(v.Shared(), width, height, emSize, exSize, border, autoCount, m);
+    if (v.OwnsMargins()) {
+        bool topAuto, bottomAuto;
+        ConvVertMargins(v, width, emSize, exSize, m, topAuto, bottomAuto);
+    }
+}
 
 TBoxSlots::TBoxSlots() {
-    static const auto unassigned = std::make_shared<const TVMarginArray>();
+    static const auto unassigned = TLocalShared<TVMarginArray>::Make();
     FSlots = unassigned;
 }
 
-TBoxSlots::TBoxSlots(std::shared_ptr<const TVMarginArray> shared) : FSlots(std::move(shared)) {}
-
-TBoxSlots::TBoxSlots(std::shared_ptr<TVMarginArray> own) : FSlots(std::move(own)), FOwnSlots(true) {}
+TBoxSlots::TBoxSlots(TLocalShared<TVMarginArray> slots) : FSlots(std::move(slots)) {}
 
 void TBoxSlots::Set(PropIndices p, TPropValue value) {
-    if (p == MarginTop) {
-        FTop = std::move(value);
-        FOwnTop = true;
+    const bool margin = p == MarginTop || p == MarginBottom;
+    int& own = p == MarginTop ? FTop : FBottom;
+    if (margin && IsInt(value) && std::get<int>(value) != kShared) {
+        own = std::get<int>(value);
         return;
     }
-    if (p == MarginBottom) {
-        FBottom = std::move(value);
-        FOwnBottom = true;
-        return;
-    }
-    if (!FOwnSlots || FSlots.use_count() > 1) {
-        FSlots = std::make_shared<TVMarginArray>(*FSlots);
-        FOwnSlots = true;
-    }
-    // Made here or by the constructor that takes slots to change.
-    (*const_cast<TVMarginArray*>(FSlots.get()))[p] = std::move(value);
+    if (margin) own = kShared;
+    if (FSlots.use_count() > 1) FSlots = TLocalShared<TVMarginArray>::Make(*FSlots);
+    (*FSlots)[p] = std::move(value);
 }
 
 void ConvMargArrayForCellPadding(const TVMarginArray& v, int emSize, int exSize, TMarginArray& m) {
@@ -1182,7 +1208,7 @@ const TResolvedFont& TProperties::GetResolvedFont() {
 
 TBoxSlots TProperties::BoxSlots() const {
     if (FSlots->BoxMargins) return TBoxSlots(FSlots->BoxMargins);
-    auto box = std::make_shared<TVMarginArray>(VMarginArray());
+    auto box = TLocalShared<TVMarginArray>::Make(VMarginArray());
     TVMarginArray& v = *box;
     v[BackgroundColor] = static_cast<int>(GetBackgroundColor());
     const TPropValue& common = v[BorderColor];

@@ -98,7 +98,8 @@ enum AlignmentType : uint8_t { ANone, ATop, AMiddle, ABaseline, ABottom, ALeft, 
 enum BorderStyleType : uint8_t {
     bssNone, bssSolid, bssInset, bssOutset, bssGroove, bssRidge, bssDashed, bssDotted, bssDouble
 };
-enum ListBulletType {
+// A byte too: a list item keeps it beside its list's kind.
+enum ListBulletType : uint8_t {
     lbBlank, lbCircle, lbDecimal, lbDisc, lbLowerAlpha, lbLowerRoman, lbNone, lbSquare, lbUpperAlpha, lbUpperRoman
 };
 enum ClearAttrType : uint8_t { clrNone, clLeft, clRight, clAll };
@@ -129,32 +130,6 @@ struct TMarginSlots {
 };
 using TVMarginArray = TMarginSlots<TPropValue>;
 using TMarginArray = TMarginSlots<int>;
-
-// A box's slots: those its element's set gives, shared with every box made
-// from the same set, and the vertical margins the box changes on its own as
-// margins collapse. Any other change copies the shared slots first. Boxes
-// are most of a page's objects, and a copy of all the slots in each was half
-// of a box.
-class TBoxSlots {
-public:
-    TBoxSlots();  // every slot unassigned
-    explicit TBoxSlots(std::shared_ptr<const TVMarginArray> shared);
-    // Slots made for this box alone: changed in place while no copy shares them.
-    explicit TBoxSlots(std::shared_ptr<TVMarginArray> own);
-
-    const TPropValue& operator[](PropIndices p) const {
-        if (p == PropIndices::MarginTop && FOwnTop) return FTop;
-        if (p == PropIndices::MarginBottom && FOwnBottom) return FBottom;
-        return (*FSlots)[p];
-    }
-    void Set(PropIndices p, TPropValue value);
-
-private:
-    std::shared_ptr<const TVMarginArray> FSlots;
-    TPropValue FTop, FBottom;
-    bool FOwnSlots = false;  // FSlots was made to be changed
-    bool FOwnTop = false, FOwnBottom = false;
-};
 
 class ThtFontInfo : public TObject {
 public:
@@ -295,6 +270,43 @@ private:
 // run of one copied all four.
 using TLinkFonts = TLocalShared<TFontInfoArray>;
 
+// A box's slots: those its element's set gives, shared with every box made
+// from the same set, and the vertical margins the box changes on its own as
+// margins collapse. Any other change copies the shared slots first. Boxes
+// are most of a page's objects, and a copy of all the slots in each was half
+// of a box.
+class TBoxSlots {
+public:
+    TBoxSlots();  // every slot unassigned
+    // Slots shared with whoever else holds them; changed in place only while
+    // nobody does.
+    explicit TBoxSlots(TLocalShared<TVMarginArray> slots);
+
+    // A copy: the box's own margins are not kept as slots.
+    TPropValue operator[](PropIndices p) const {
+        if (p == PropIndices::MarginTop && FTop != kShared) return FTop;
+        if (p == PropIndices::MarginBottom && FBottom != kShared) return FBottom;
+        return (*FSlots)[p];
+    }
+    void Set(PropIndices p, TPropValue value);
+    // The slots without the box's own margins: all but the vertical margins
+    // read as they are, without a copy.
+    const TVMarginArray& Shared() const { return *FSlots; }
+    bool OwnsMargins() const { return FTop != kShared || FBottom != kShared; }
+    // The box's own value of a vertical margin, false where the shared slot holds.
+    bool OwnMargin(PropIndices p, int& value) const {
+        value = p == PropIndices::MarginTop ? FTop : FBottom;
+        return value != kShared;
+    }
+
+private:
+    // The box's own vertical margins, always whole pixels as margins collapse;
+    // any other value set on its own goes into a copy of the slots.
+    static constexpr int kShared = INT32_MIN;
+    TLocalShared<TVMarginArray> FSlots;
+    int FTop = kShared, FBottom = kShared;
+};
+
 // The property sets of the open elements, outermost first; entry 0 is the
 // document's base set.
 class TPropStack : public TFreeList {
@@ -417,7 +429,7 @@ private:
         // What reading the slots gives, kept until a slot changes: every
         // block and run of a page reads them again.
         mutable std::shared_ptr<const TVMarginArray> Margins;
-        mutable std::shared_ptr<const TVMarginArray> BoxMargins;
+        mutable TLocalShared<TVMarginArray> BoxMargins;
         mutable int8_t VertAlign = -1;  // unknown; else 0 for none, or the AlignmentType + 1
 
         TSlots() = default;
@@ -462,12 +474,15 @@ inline std::string ReadURL(const std::string& value) { return ReadURL(std::strin
 inline std::string ReadURL(const char* value) { return ReadURL(std::string_view(value)); }
 std::string ReadFontName(std::string_view families);
 
-// Slots is TVMarginArray or TBoxSlots.
 template <class Slots>
 void ConvMargArray(const Slots& v, int width, int height, int emSize, int exSize, BorderStyleType border,
+                   int& autoCount, TMarginArray& m);
+void ConvMargArray(const TBoxSlots& v, int width, int height, int emSize, int exSize, BorderStyleType border,
                    int& autoCount, TMarginArray& m);
 void ConvMargArrayForCellPadding(const TVMarginArray& v, int emSize, int exSize, TMarginArray& m);
 void ConvInlineMargArray(const TVMarginArray& v, int width, int height, int emSize, int exSize, TMarginArray& m);
 template <class Slots>
 void ConvVertMargins(const Slots& v, int width, int emSize, int exSize, TMarginArray& m, bool& topAuto,
+                     bool& bottomAuto);
+void ConvVertMargins(const TBoxSlots& v, int width, int emSize, int exSize, TMarginArray& m, bool& topAuto,
                      bool& bottomAuto);

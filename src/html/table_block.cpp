@@ -126,7 +126,7 @@ TTableBlock::TTableBlock(TSectionList* OwnerDocument, TProperties& Prop, TCellBa
     int autoCount = 0;
     ConvMargArray(RawBoxValues, 100, 0, EmBase, ExBase, BorderStyle, autoCount, m);
     if (m[Width] >= 1) {
-        const std::string_view text = PropString(RawBoxValues[Width]);
+        const std::string_view text = PropString(RawBoxValues.Shared()[Width]);
         if (text.find('%') != std::string::npos) {
             GivenTableWidth = std::min(LengthConv(text, false, 1000, EmBase, ExBase, 0), 1000);
             WidthIsPercent = GivenTableWidth > 0;
@@ -195,11 +195,11 @@ int TTableBlock::FindWidth1(TCanvas* Canvas, int WidthArg, int sides) {
     return SaturateY(std::max<int64_t>(w, mn));
 }
 
-int TTableBlock::FindWidth(TCanvas* Canvas, int WidthArg, int, int) {
-    int& ml = BoxValues[MarginLeft];
-    int& mr = BoxValues[MarginRight];
-    int& mt = BoxValues[MarginTop];
-    int& mb = BoxValues[MarginBottom];
+int TTableBlock::FindWidth(TCanvas* Canvas, int WidthArg, int, int, TMarginArray& m) {
+    int& ml = m[MarginLeft];
+    int& mr = m[MarginRight];
+    int& mt = m[MarginTop];
+    int& mb = m[MarginBottom];
     if (HasCaption) {
         ml = mr = mt = mb = 0;
     } else {
@@ -212,10 +212,10 @@ int TTableBlock::FindWidth(TCanvas* Canvas, int WidthArg, int, int) {
             if (mb == 0) mb = AttrVSpace;
         }
     }
-    if (AttrBgColorSet && BoxValues[BackgroundColor] == clTransparentColor) BoxValues[BackgroundColor] = AttrBgColor;
-    if (Table) Table->BlockHasBackground = BoxValues[BackgroundColor] != clTransparentColor;
-    const int bp = SaturateY(int64_t{BoxValues[BorderLeftWidth]} + BoxValues[BorderRightWidth] +
-                             BoxValues[PaddingLeft] + BoxValues[PaddingRight]);
+    if (AttrBgColorSet && m[BackgroundColor] == clTransparentColor) m[BackgroundColor] = AttrBgColor;
+    if (Table) Table->BlockHasBackground = m[BackgroundColor] != clTransparentColor;
+    const int bp = SaturateY(int64_t{m[BorderLeftWidth]} + m[BorderRightWidth] +
+                             m[PaddingLeft] + m[PaddingRight]);
     const int w = HasCaption && WidthFromCaption >= 0 ? WidthFromCaption
                                                        : FindWidth1(Canvas, WidthArg, SaturateY(int64_t{ml} + mr));
     const int64_t free = int64_t{WidthArg} - w - bp;
@@ -333,14 +333,14 @@ void TTableAndCaptionBlock::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
     Max = std::max(tableMax, captionMin);
 }
 
-int TTableAndCaptionBlock::FindWidth(TCanvas* Canvas, int WidthArg, int, int) {
+int TTableAndCaptionBlock::FindWidth(TCanvas* Canvas, int WidthArg, int, int, TMarginArray& m) {
     BorderStyle = bssNone;
     for (PropIndices p : {BorderTopWidth, BorderRightWidth, BorderBottomWidth, BorderLeftWidth, PaddingTop,
                           PaddingRight, PaddingBottom, PaddingLeft})
-        BoxValues[p] = 0;
-    BoxValues[BackgroundColor] = clTransparentColor;
-    int& ml = BoxValues[MarginLeft];
-    int& mr = BoxValues[MarginRight];
+        m[p] = 0;
+    m[BackgroundColor] = clTransparentColor;
+    int& ml = m[MarginLeft];
+    int& mr = m[MarginRight];
     if (ml == AutoValue) ml = 0;
     if (mr == AutoValue) mr = 0;
     int w = 0;

@@ -27,7 +27,7 @@ public:
     void MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) override;
     void AddSectionsToList() override;
     void DrawBlockBorder(TCanvas* Canvas, const TRect& ORect, const TRect& IRect) override;
-    int FindWidth(TCanvas* Canvas, int WidthArg, int HeightArg, int AutoCount) override;
+    int FindWidth(TCanvas* Canvas, int WidthArg, int HeightArg, int AutoCount, TMarginArray& m) override;
 
     // The content width the table takes in WidthArg, `sides` being taken
     // up by margins beside it.
@@ -58,7 +58,7 @@ public:
 
     TSectionBase* CreateClone(TSectionDocument* document) const override;
     void MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) override;
-    int FindWidth(TCanvas* Canvas, int WidthArg, int HeightArg, int AutoCount) override;
+    int FindWidth(TCanvas* Canvas, int WidthArg, int HeightArg, int AutoCount, TMarginArray& m) override;
     int FindDocPos(int SourcePos, bool Prev) override;
 
     void SetCaptionBlock(TBlock* Block);

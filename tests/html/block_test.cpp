@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 #include "framework/bitmap.h"
 #include "framework/canvas.h"
@@ -158,6 +159,40 @@ TEST(Block, BoxesOfOneSetKeepTheirOwnChanges) {
     const TBoxSlots none;
     EXPECT_FALSE(IsAssigned(none[MarginTop]));
     EXPECT_FALSE(IsAssigned(none[Width]));
+    // A margin set unassigned on its own hides the shared one.
+    TBoxSlots unset = third->RawBoxValues;
+    unset.Set(MarginBottom, TPropValue{});
+    EXPECT_FALSE(IsAssigned(unset[MarginBottom]));
+    EXPECT_EQ(text(third, MarginBottom), "7px");
+}
+
+TEST(Block, BoxValuesAreSharedAndOutliveTheDocumentOfTheirSource) {
+    FakeScreen screen;
+    TSectionList doc(nullptr);
+    std::vector<TBlock*> boxes;
+    for (int i = 0; i < 300; ++i) {
+        boxes.push_back(AddBlock(doc, doc, "p", {{"margin-left", "10px"}}));
+        AddText(doc, *boxes.back()->ChildCell, L"word");
+    }
+    TBlock* unlaid = AddBlock(doc, doc, "div", {{"display", "none"}, {"margin-left", "10px"}});
+    for (int width : {500, 400}) {
+        Layout(doc, width);
+        for (const TBlock* b : boxes) EXPECT_EQ(b->BoxValues[Width], width - 10);
+        // First and last of the run differ in their collapsed margins.
+        EXPECT_LE(doc.BoxValuesPool.Count(), 3u) << width;
+    }
+    EXPECT_EQ(unlaid->BoxValues.Get().Slots, TMarginArray{}.Slots);
+
+    auto copy = std::make_unique<TSectionList>(doc);
+    doc.Clear();
+    EXPECT_EQ(doc.BoxValuesPool.Count(), 0u);
+    auto* first = copy->Section(0)->AsBlock();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->BoxValues[MarginLeft], 10);
+    EXPECT_EQ(first->BoxValues[Width], 390);
+    Layout(*copy, 300);
+    EXPECT_EQ(first->BoxValues[Width], 290);
+    EXPECT_LE(copy->BoxValuesPool.Count(), 3u);
 }
 
 TEST(Block, AutoSideMarginsCenterAGivenWidth) {
