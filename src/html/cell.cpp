@@ -22,7 +22,7 @@ void TCellBasic::SetOwnerTag(std::string_view tag) { FOwnerTag = *SharedName(Doc
 void TCellBasic::Add(TSectionBase* section) {
     if (!section) return;
     if (auto* text = section->AsText()) {
-        if (!text->CharSourcePos.empty()) text->ProcessText();  // collected, not yet finished
+        if (text->HasUnfinishedText()) text->ProcessText();  // collected, not yet finished
         if (!text->Preformatted() && text->Len == 0 && text->ClearSide == clrNone) {
             text->CheckFree();
             TObject::Free(text);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -21,10 +22,15 @@ class TCellBasic;
 class TSectionList;
 class TTextMeasurer;
 
-// One laid-out line.
+// One laid-out line. A paragraph has one at least and lines are held by
+// value, so the record is kept to 48 bytes: its image height is the sum of
+// its parts, and the state of its inline borders rides in the low bits of
+// their list's pointer.
 class LineRec {
 public:
     explicit LineRec(TSectionList* document);
+    LineRec(LineRec&& other) noexcept;
+    LineRec& operator=(LineRec&& other) noexcept;
     LineRec(const LineRec&) = delete;
     LineRec& operator=(const LineRec&) = delete;
     ~LineRec();
@@ -34,17 +40,25 @@ public:
     int SpaceBefore = 0;
     int SpaceAfter = 0;
     int LineHeightPx = 0;
-    int LineImageHeight = 0;
     int LineCharCount = 0;
     int Descent = 0;
     int LineIndent = 0;  // relative to the section's X
-    int TextX = 0;       // set by painting
     int Spaces = 0;      // spaces stretched by full justification
     int Extra = 0;       // pixels spread over them
     int LayoutTop = 0;   // document Y of the line's top, set by layout
-    TFreeList* LineBorders = nullptr;  // owned
-    bool HasBorders = false;
-    bool BordersBuilt = false;
+
+    int LineImageHeight() const { return SpaceBefore + LineHeightPx + SpaceAfter; }
+    // The inline borders crossing the line (owned), once painting has looked.
+    TFreeList* LineBorders() const { return reinterpret_cast<TFreeList*>(FBorders & ~kFlags); }
+    // Before they are looked for: whether the document has inline borders at all.
+    bool HasBorders() const { return (FBorders & kHas) != 0; }
+    bool BordersBuilt() const { return (FBorders & kBuilt) != 0; }
+    // Records what painting found; the line owns `borders`.
+    void SetBorders(bool has, TFreeList* borders);
+
+private:
+    static constexpr uintptr_t kHas = 1, kBuilt = 2, kFlags = kHas | kBuilt;
+    uintptr_t FBorders = 0;
 };
 
 // A run of consecutive source positions: character Pos came from source Index.
@@ -54,17 +68,19 @@ struct IndexObj {
 };
 
 // The runs of a section's text, in order. Most sections have one, which is
-// kept in place: a section is made for every paragraph.
+// kept in place: a section is made for every paragraph. With more than one,
+// the first entry's place holds their count (a run's Pos is never negative,
+// so a negative Pos there marks an empty map).
 class TSourceIndexMap {
 public:
-    const IndexObj* begin() const { return FCount == 1 ? &FOne : FMany.get(); }
-    const IndexObj* end() const { return begin() + FCount; }
-    size_t size() const { return FCount; }
-    bool empty() const { return FCount == 0; }
+    const IndexObj* begin() const { return FMany ? FMany.get() : &FOne; }
+    const IndexObj* end() const { return begin() + size(); }
+    size_t size() const { return FMany ? static_cast<size_t>(FOne.Pos) : FOne.Pos >= 0 ? 1 : 0; }
+    bool empty() const { return size() == 0; }
     const IndexObj& operator[](size_t i) const { return begin()[i]; }
     void clear() {
         FMany.reset();
-        FCount = 0;
+        FOne = {kEmpty, 0};
     }
     void assign(const IndexObj* first, const IndexObj* last) {
         clear();
@@ -74,19 +90,52 @@ public:
         } else if (n > 1) {
             FMany = std::make_unique<IndexObj[]>(n);
             std::copy(first, last, FMany.get());
+            FOne = {static_cast<int>(n), 0};
         }
-        FCount = n;
     }
 
 private:
+    static constexpr int kEmpty = -1;
     std::unique_ptr<IndexObj[]> FMany;  // when there are more than one
-    IndexObj FOne{};
-    size_t FCount = 0;
+    IndexObj FOne{kEmpty, 0};
 };
 
-// The images and panels of a section and the places of its object
-// characters. Most sections have none, and a section is made for every
-// paragraph, so they are made on first need.
+// The lines of a section in place, in 16 bytes where a std::vector takes 24:
+// a section is made for every paragraph.
+class TLineList {
+public:
+    TLineList() = default;
+    TLineList(const TLineList&) = delete;
+    TLineList& operator=(const TLineList&) = delete;
+    ~TLineList();
+
+    LineRec* begin() { return FItems; }
+    LineRec* end() { return FItems + FCount; }
+    const LineRec* begin() const { return FItems; }
+    const LineRec* end() const { return FItems + FCount; }
+    size_t size() const { return FCount; }
+    bool empty() const { return FCount == 0; }
+    LineRec& operator[](size_t i) { return FItems[i]; }
+    const LineRec& operator[](size_t i) const { return FItems[i]; }
+    LineRec& front() { return FItems[0]; }
+    const LineRec& front() const { return FItems[0]; }
+    LineRec& back() { return FItems[FCount - 1]; }
+    const LineRec& back() const { return FItems[FCount - 1]; }
+    // Keeps the room for the next layout.
+    void clear();
+    LineRec& push_back(LineRec&& line);
+
+private:
+    void Grow();
+
+    LineRec* FItems = nullptr;
+    uint32_t FCount = 0;
+    uint32_t FCapacity = 0;
+};
+
+// The images, panels and form controls of a section and the places of its
+// object characters. Most sections have none, and a section is made for
+// every paragraph, so they are made on first need.
 class TSectionObjects {
 public:
     TSectionObjects() = default;
@@ -107,14 +156,21 @@ public:
     // when there are none.
     const std::vector<int>* Positions() const { return FPart ? &FPart->Positions : nullptr; }
     void SetPositions(std::vector<int> positions);
+    // The controls of the text, in text order; their forms own them.
+    const TFormControlList& Controls() const;
+    void AddControl(TFormControlObj* control) { Part().Controls.Add(control); }
+    void ForgetControls() {
+        if (FPart) FPart->Controls.Items.clear();
+    }
 
 private:
     struct TPart {
         TPart() = default;
         TPart(TSectionList* document, const TPart& source)
-            : Images(document, source.Images), Positions(source.Positions) {}
+            : Images(document, source.Images), Positions(source.Positions), Controls(source.Controls) {}
         TImageObjList Images;
         std::vector<int> Positions;
+        TFormControlList Controls;
     };
     const TImageObjList& List() const;
     TPart& Part();
@@ -144,7 +200,6 @@ public:
     // Preformatted text keeps its spaces and breaks only where it says.
     virtual bool Preformatted() const { return false; }
     void Finish();
-    void Allocate(int n);
     // Appends text with one source position per unit (from sourcePos on);
     // `noBreak`: inside a no-break element.
     void AddText(std::wstring_view text, int sourcePos, bool noBreak = false);
@@ -196,26 +251,32 @@ public:
     void LineAdvances(TTextMeasurer& measurer, const LineRec& line, std::vector<int>& out);
     void CheckForInlines(LineRec& line);
 
-    // Ordered so that no field leaves a gap: the alignment and the flags
-    // fill the room the base leaves at its end.
+    // The controls of the text, in text order; their forms own them.
+    const TFormControlList& SectionControls() const { return Images.Controls(); }
+    // Text added and not yet finished.
+    bool HasUnfinishedText() const;
+
+    // Ordered so that no field leaves a gap: the alignment, the clear side
+    // and the flags fill the room the base leaves at its end. A section is
+    // made for every paragraph, so what only building needs (the source
+    // position of each character) is kept by the builder, not here.
     JustifyType Justify = Left;
+    ClearAttrType ClearSide = clrNone;
     bool NoBreak = false;  // set by the reader inside a no-break element: its text may not wrap
 
 protected:
-    bool FNamed = false;  // entered in the document's ID list
+    bool FNamed : 1 = false;     // entered in the document's ID list
+    bool FBuilding : 1 = false;  // has source positions with the builder
 
 public:
     int TextSectionIndex = 0;
     int LastLayoutCycle = 0;
     std::wstring SectionText;
     std::string LineBreakFlags;  // 'y' or 'n' per character, plus one 'y' after Finish
-    std::vector<int> CharSourcePos;  // while building
     TFontList Fonts;
     TSectionObjects Images;
-    TFormControlList SectionControls;  // the controls of the text; their forms own them
     TSourceIndexMap SourceIndexMap;
-    std::vector<std::unique_ptr<LineRec>> Lines;
-    ClearAttrType ClearSide = clrNone;
+    TLineList Lines;
     int LineHeight = -1;  // negative: normal
     int PaintLeftX = 0;
     int WidthAvailable = 0;
@@ -229,8 +290,9 @@ public:
     static inline thread_local int64_t ControlsVisited = 0;
 
 protected:
-    // Appends the text and its break flags; the caller adds the positions.
-    void AppendText(std::wstring_view text, bool noBreak);
+    // Appends the text and its break flags; the caller adds the source
+    // positions to those returned.
+    std::vector<int>& AppendText(std::wstring_view text, bool noBreak);
     // Index of the run covering position `pos`.
     int RunIndexAt(int pos) const;
     // Next position at or after `pos` holding an object or a break, or the text's length.
@@ -268,9 +330,11 @@ protected:
     void DrawControl(TCanvas* Canvas, int k, int x, const LineRec& line);
     // A section dropped from a document frees its controls (not a copy's).
     void FreeControls();
-
-    int FFitCacheWidth = -1, FFitCacheStart = -1, FFitCacheCount = 0;
 };
+
+// Every 16 bytes a section sheds is a size class of the heap less per paragraph.
+static_assert(sizeof(TSection) <= 240);
+static_assert(sizeof(LineRec) <= 48);
 
 // Preformatted text: no white-space collapsing, no wrapping.
 class TPreFormated : public TSection {
