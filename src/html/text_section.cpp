@@ -91,28 +91,38 @@ void Fit(T& buffer) {
     TBuildBuffers::Give(fitted);
 }
 
-// The source position of each character of the sections being built. Only
-// the reader builds, as a rule one section at a time, and a section is made
-// for every paragraph, so the positions are kept here rather than in every
-// section; a section marks that it has some.
-class TBuildPositions {
+}  // namespace
+
+// What only building needs: the source position and the break flag of each
+// character. Only the reader builds, as a rule one section at a time, and a
+// section is made for every paragraph, so they are kept here rather than in
+// every section; a section marks that it has some.
+struct TSectionBuild {
+    const TSection* Owner;
+    std::vector<int> Positions;
+    std::string Flags;  // 'y' or 'n' per character
+};
+
+namespace {
+
+class TSectionBuilds {
 public:
-    static std::vector<int>& For(const TSection* section) {
-        if (std::vector<int>* found = Find(section)) return *found;
-        Open().push_back({section, {}});
-        return Open().back().Positions;
-    }
-    static std::vector<int>* Find(const TSection* section) {
-        std::vector<TEntry>& open = Open();
+    static TSectionBuild* Find(const TSection* section) {
+        std::vector<TSectionBuild>& open = Open();
         for (size_t i = open.size(); i-- > 0;)
-            if (open[i].Owner == section) return &open[i].Positions;
+            if (open[i].Owner == section) return &open[i];
         return nullptr;
     }
+    static TSectionBuild& Add(const TSection* section) {
+        Open().push_back({section, {}, {}});
+        return Open().back();
+    }
     static void Drop(const TSection* section) {
-        std::vector<TEntry>& open = Open();
+        std::vector<TSectionBuild>& open = Open();
         for (size_t i = open.size(); i-- > 0;)
             if (open[i].Owner == section) {
                 TBuildBuffers::Give(open[i].Positions);
+                TBuildBuffers::Give(open[i].Flags);
                 if (i + 1 < open.size()) open[i] = std::move(open.back());
                 open.pop_back();
                 return;
@@ -120,12 +130,8 @@ public:
     }
 
 private:
-    struct TEntry {
-        const TSection* Owner;
-        std::vector<int> Positions;
-    };
-    static std::vector<TEntry>& Open() {
-        static std::vector<TEntry> open;
+    static std::vector<TSectionBuild>& Open() {
+        static std::vector<TSectionBuild> open;
         return open;
     }
 };
@@ -260,17 +266,20 @@ TSection::TSection(TSectionList* document, const TSection& source)
       Justify(source.Justify),
       ClearSide(source.ClearSide),
       SectionText(source.SectionText),
-      LineBreakFlags(source.LineBreakFlags),
       Fonts(this, source.Fonts),
       Images(document, source.Images),
       LineHeight(source.LineHeight),
       LeadIndent(source.LeadIndent),
       IndentPercent(source.IndentPercent) {
     Len = source.Len;
+    if (source.FBreakFlags) {
+        FBreakFlags = std::make_unique<char[]>(static_cast<size_t>(Len) + 1);
+        std::copy_n(source.FBreakFlags.get(), Len + 1, FBreakFlags.get());
+    }
 }
 
 TSection::~TSection() {
-    if (FBuilding) TBuildPositions::Drop(this);
+    if (FBuilding) TSectionBuilds::Drop(this);
     // Whatever of the document still points here forgets it first. Clearing
     // the document empties its lists before it frees the sections, so this
     // costs nothing then.
@@ -291,9 +300,24 @@ TSectionBase* TSection::CreateClone(TSectionDocument* document) const {
 }
 
 bool TSection::HasUnfinishedText() const {
-    if (!FBuilding) return false;
-    const std::vector<int>* positions = TBuildPositions::Find(this);
-    return positions && !positions->empty();
+    const TSectionBuild* build = FBuilding ? TSectionBuilds::Find(this) : nullptr;
+    return build && !build->Positions.empty();
+}
+
+TSectionBuild& TSection::Build() {
+    if (FBuilding)
+        if (TSectionBuild* build = TSectionBuilds::Find(this)) return *build;
+    TSectionBuild& build = TSectionBuilds::Add(this);
+    FBuilding = true;
+    // Text kept from an earlier build goes on with its flags.
+    for (size_t i = 0; i < SectionText.size(); ++i) build.Flags += BreakFlag(static_cast<int>(i));
+    return build;
+}
+
+std::string TSection::LineBreakFlags() const {
+    std::string flags;
+    for (int i = 0; i <= Len; ++i) flags += BreakFlag(i);
+    return flags;
 }
 
 void TSection::AddText(std::wstring_view text, int sourcePos, bool noBreak) {
@@ -311,11 +335,12 @@ void TSection::AddText(std::wstring_view text, const int* sourcePositions, bool 
 std::vector<int>& TSection::AppendText(std::wstring_view text, bool noBreak) {
     if (Fonts.Count() == 0) SetRunFont(TFontDesc{}, 0, TransparentColor);
     const size_t need = SectionText.size() + text.size();
-    std::vector<int>& positions = TBuildPositions::For(this);
-    FBuilding = true;
+    TSectionBuild& build = Build();
+    std::vector<int>& positions = build.Positions;
+    std::string& flags = build.Flags;
     if (SectionText.empty()) {
         TBuildBuffers::Take(SectionText, need);
-        TBuildBuffers::Take(LineBreakFlags, need + 1);  // Finish adds one flag
+        TBuildBuffers::Take(flags, need + 1);  // Finish adds one flag
         TBuildBuffers::Take(positions, need);
     }
     // Past the first room, geometric growth keeps a long paragraph linear.
@@ -323,10 +348,10 @@ std::vector<int>& TSection::AppendText(std::wstring_view text, bool noBreak) {
         if (buffer.capacity() < size) buffer.reserve(std::max(size, buffer.capacity() * 2));
     };
     grow(SectionText, need);
-    grow(LineBreakFlags, need + 1);
+    grow(flags, need + 1);
     grow(positions, need);
     SectionText.append(text);
-    LineBreakFlags.append(text.size(), noBreak || Preformatted() ? 'n' : 'y');
+    flags.append(text.size(), noBreak || Preformatted() ? 'n' : 'y');
     return positions;
 }
 
@@ -346,7 +371,7 @@ void TSection::AddTokenObj(TokenObj& token) {
     }
     const size_t at = SectionText.size();
     AddText(text, 0, NoBreak);
-    std::vector<int>& positions = TBuildPositions::For(this);
+    std::vector<int>& positions = Build().Positions;
     for (int i = 0; i < n && at + static_cast<size_t>(i) < positions.size(); ++i)
         positions[at + static_cast<size_t>(i)] = token.Positions()[i];
 }
@@ -453,8 +478,9 @@ void TSection::ProcessText() {
     const int n = static_cast<int>(SectionText.size());
     // Raw pointers: the loops below then keep them in registers, where the
     // strings' own would be read again after every byte written.
+    TSectionBuild& build = Build();
     const wchar_t* const t = SectionText.data();
-    const char* const breakFlags = LineBreakFlags.data();
+    const char* const breakFlags = build.Flags.data();
     // Whether each space stays; other characters stay but for `dropped`.
     // Scratch of the reading thread, as the building buffers are.
     static std::vector<char> keep;
@@ -512,10 +538,9 @@ void TSection::ProcessText() {
         newIndex.resize(static_cast<size_t>(n) + 1);
         int* const map = newIndex.data();
         wchar_t* const text = SectionText.data();
-        char* const flags = LineBreakFlags.data();
-        std::vector<int>* const positions = FBuilding ? TBuildPositions::Find(this) : nullptr;
-        int* const source = positions ? positions->data() : nullptr;
-        const int sourceCount = positions ? static_cast<int>(std::min(positions->size(), static_cast<size_t>(n))) : 0;
+        char* const flags = build.Flags.data();
+        int* const source = build.Positions.data();
+        const int sourceCount = static_cast<int>(std::min(build.Positions.size(), static_cast<size_t>(n)));
         int w = 0;
         for (int i = 0; i < n; ++i) {
             map[i] = w;
@@ -527,8 +552,8 @@ void TSection::ProcessText() {
         }
         map[n] = w;
         SectionText.resize(static_cast<size_t>(w));
-        LineBreakFlags.resize(static_cast<size_t>(w));
-        if (positions && positions->size() > static_cast<size_t>(w)) positions->resize(static_cast<size_t>(w));
+        build.Flags.resize(static_cast<size_t>(w));
+        if (build.Positions.size() > static_cast<size_t>(w)) build.Positions.resize(static_cast<size_t>(w));
         Fonts.Remap(newIndex, Document());
         for (int i = 0; i < Images.Count(); ++i) {
             TFloatingObj* o = Images.Obj(i);
@@ -541,15 +566,22 @@ void TSection::ProcessText() {
 
 void TSection::Finish() {
     Len = static_cast<int>(SectionText.size());
-    LineBreakFlags.resize(static_cast<size_t>(Len), 'y');
-    LineBreakFlags += 'y';
+    TSectionBuild& build = Build();
+    std::string& flags = build.Flags;
+    flags.resize(static_cast<size_t>(Len), 'y');
+    flags += 'y';
+    // Most text may break wherever its characters allow and keeps no flags.
+    FBreakFlags.reset();
+    if (flags.find('n') != std::string::npos) {
+        FBreakFlags = std::make_unique<char[]>(flags.size());
+        std::copy(flags.begin(), flags.end(), FBreakFlags.get());
+    }
     SourceIndexMap.clear();
-    const std::vector<int>* const source = FBuilding ? TBuildPositions::Find(this) : nullptr;
-    if (Len > 0 && source && !source->empty()) {
+    if (Len > 0 && !build.Positions.empty()) {
         // A new entry wherever the text stops following the source; made in
         // scratch, then kept at its own length.
-        const int n = std::min(Len, static_cast<int>(source->size()));
-        const int* const pos = source->data();
+        const int n = std::min(Len, static_cast<int>(build.Positions.size()));
+        const int* const pos = build.Positions.data();
         static std::vector<IndexObj> entries;
         entries.clear();
         entries.push_back({0, pos[0]});
@@ -557,10 +589,9 @@ void TSection::Finish() {
                       [pos](int i) { entries.push_back({i, pos[i]}); });
         SourceIndexMap.assign(entries.data(), entries.data() + entries.size());
     }
-    if (FBuilding) TBuildPositions::Drop(this);
+    TSectionBuilds::Drop(this);
     FBuilding = false;
     Fit(SectionText);
-    Fit(LineBreakFlags);
     const wchar_t* const text = SectionText.data();
     auto isObject = [text](int i) {
         const wchar_t c = text[i];
@@ -675,14 +706,14 @@ bool TSection::IsBreakPoint(int k) const {
     if (k <= 0 || k >= Len) return k >= Len;
     const wchar_t prev = SectionText[static_cast<size_t>(k - 1)], next = SectionText[static_cast<size_t>(k)];
     if (IsHighSurrogate(prev) && IsLowSurrogate(next)) return false;  // never half a pair
-    const bool prevMay = LineBreakFlags[static_cast<size_t>(k - 1)] == 'y';
-    const bool nextMay = LineBreakFlags[static_cast<size_t>(k)] == 'y';
+    const bool prevMay = BreakFlag(k - 1) == 'y';
+    const bool nextMay = BreakFlag(k) == 'y';
     if (prev == BreakChar) return true;
     if (prevMay && (prev == L' ' || prev == ImageChar || prev == FormControlChar || prev == L'-' || prev == L'?'))
         return true;
     if (prevMay && BreaksAnywhere(prev)) return true;
     if (nextMay && BreaksAnywhere(next)) return true;
-    if (next != BreakChar && LineBreakFlags[static_cast<size_t>(k)] != 'n' &&
+    if (next != BreakChar && BreakFlag(k) != 'n' &&
         (next == ImageChar || next == FormControlChar))
         return true;
     return false;
@@ -938,7 +969,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
             if (k < Len && IsLowSurrogate(SectionText[static_cast<size_t>(k)])) ++k;
             int brk = -1;
             const wchar_t next = k < Len ? SectionText[static_cast<size_t>(k)] : 0;
-            if (fitted > 0 && (IsBreakPoint(k) || (next == L' ' && LineBreakFlags[static_cast<size_t>(k)] == 'y')))
+            if (fitted > 0 && (IsBreakPoint(k) || (next == L' ' && BreakFlag(k) == 'y')))
                 brk = k;
             for (int j = k - 1; brk < 0 && j > pos; --j)
                 if (IsBreakPoint(j)) brk = j;
@@ -1005,7 +1036,7 @@ void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
                 const int w = SaturateY(int64_t{o->BoxWidth} + o->SpaceLeft + o->SpaceRight);
                 floatSum = SaturateY(int64_t{floatSum} + w);
                 widestFloat = std::max(widestFloat, w);
-                if (o->Pos >= 0 && o->Pos < Len) LineBreakFlags[static_cast<size_t>(o->Pos)] = 'y';
+                if (FBreakFlags && o->Pos >= 0 && o->Pos < Len) FBreakFlags[static_cast<size_t>(o->Pos)] = 'y';
             } else {
                 Min = std::max(Min, o->BoxWidth);
             }

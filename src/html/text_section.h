@@ -21,6 +21,7 @@
 class TCellBasic;
 class TSectionList;
 class TTextMeasurer;
+struct TSectionBuild;
 
 // One laid-out line. A paragraph has one at least and lines are held by
 // value, so the record is kept to 48 bytes: its image height is the sum of
@@ -255,6 +256,10 @@ public:
     const TFormControlList& SectionControls() const { return Images.Controls(); }
     // Text added and not yet finished.
     bool HasUnfinishedText() const;
+    // May a line break next to character k ('y') or not ('n')? One flag per
+    // character of a finished section, plus one 'y' after its text.
+    char BreakFlag(int k) const { return FBreakFlags ? FBreakFlags[k] : 'y'; }
+    std::string LineBreakFlags() const;  // all of them
 
     // Ordered so that no field leaves a gap: the alignment, the clear side
     // and the flags fill the room the base leaves at its end. A section is
@@ -272,7 +277,11 @@ public:
     int TextSectionIndex = 0;
     int LastLayoutCycle = 0;
     std::wstring SectionText;
-    std::string LineBreakFlags;  // 'y' or 'n' per character, plus one 'y' after Finish
+
+protected:
+    std::unique_ptr<char[]> FBreakFlags;  // null when every flag is 'y', as in most text
+
+public:
     TFontList Fonts;
     TSectionObjects Images;
     TSourceIndexMap SourceIndexMap;
@@ -293,6 +302,8 @@ protected:
     // Appends the text and its break flags; the caller adds the source
     // positions to those returned.
     std::vector<int>& AppendText(std::wstring_view text, bool noBreak);
+    // The positions and flags of the text being built, made on first need.
+    TSectionBuild& Build();
     // Index of the run covering position `pos`.
     int RunIndexAt(int pos) const;
     // Next position at or after `pos` holding an object or a break, or the text's length.
@@ -333,7 +344,7 @@ protected:
 };
 
 // Every 16 bytes a section sheds is a size class of the heap less per paragraph.
-static_assert(sizeof(TSection) <= 240);
+static_assert(sizeof(TSection) <= 224);
 static_assert(sizeof(LineRec) <= 48);
 
 // Preformatted text: no white-space collapsing, no wrapping.

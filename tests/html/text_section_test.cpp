@@ -175,7 +175,7 @@ TEST(TextSection, WhiteSpaceCollapsesAndRunsMove) {
         s.ProcessText();
         EXPECT_EQ(s.SectionText, c.out) << WideToUtf8(c.in);
         EXPECT_EQ(s.Len, static_cast<int>(c.out.size()));
-        EXPECT_EQ(s.LineBreakFlags.size(), c.out.size() + 1);
+        EXPECT_EQ(s.LineBreakFlags().size(), c.out.size() + 1);
     }
     TSection s(nullptr);
     s.SetRunFont(Fake16(), 0, TransparentColor);
@@ -183,9 +183,10 @@ TEST(TextSection, WhiteSpaceCollapsesAndRunsMove) {
     TFontDesc bold = Fake16();
     bold.Weight = 700;
     s.SetRunFont(bold, 0, TransparentColor);
-    s.AddText(L"b", 20);
+    s.AddText(L"b", 20, true);
     s.ProcessText();
     EXPECT_EQ(s.SectionText, L"a b");
+    EXPECT_EQ(s.LineBreakFlags(), "yyny");  // the flags move with their characters
     ASSERT_EQ(s.Fonts.Count(), 2);
     EXPECT_EQ(s.Fonts.Run(1)->RunStart, 2);
     // Source positions survive the collapse.
@@ -755,22 +756,21 @@ TEST(TextSection, SectionsBuiltOneAfterAnotherKeepTheirOwnText) {
     next->ProcessText();
 
     EXPECT_EQ(shorter.SectionText, L"xy");
-    EXPECT_EQ(shorter.LineBreakFlags, "nny");
+    EXPECT_EQ(shorter.LineBreakFlags(), "nny");
     EXPECT_EQ(shorter.FindSourcePos(1), 51);
     EXPECT_EQ(after.SectionText, L"q");
-    EXPECT_EQ(after.LineBreakFlags, "yy");
+    EXPECT_EQ(after.LineBreakFlags(), "yy");
     EXPECT_EQ(after.FindSourcePos(0), 7);
     EXPECT_EQ(next->FindSourcePos(0), 5);
 
     ASSERT_EQ(longer.Len, 3001);
     EXPECT_EQ(longer.SectionText.substr(2990), pieces(L'a', 9) + L" z");
-    EXPECT_EQ(longer.LineBreakFlags, std::string(3002, 'y'));
+    EXPECT_EQ(longer.LineBreakFlags(), std::string(3002, 'y'));
     EXPECT_EQ(longer.FindSourcePos(0), 1000);
     EXPECT_EQ(longer.FindSourcePos(2 * 100 + 5), 1000 + 2 * 200 + 5);
     EXPECT_EQ(longer.FindSourcePos(3000), 9000);
     // A finished section holds its text, not the room it was built in.
     EXPECT_LT(longer.SectionText.capacity(), longer.SectionText.size() + 64);
-    EXPECT_LT(longer.LineBreakFlags.capacity(), longer.LineBreakFlags.size() + 64);
     EXPECT_LT(shorter.SectionText.capacity(), 64u);
 }
 
