@@ -105,34 +105,31 @@ struct TSectionBuild {
 
 namespace {
 
+std::vector<TSectionBuild> OpenBuilds;
+
 class TSectionBuilds {
 public:
+    // The section asked for is as a rule the last one begun.
     static TSectionBuild* Find(const TSection* section) {
-        std::vector<TSectionBuild>& open = Open();
-        for (size_t i = open.size(); i-- > 0;)
-            if (open[i].Owner == section) return &open[i];
+        for (size_t i = OpenBuilds.size(); i-- > 0;)
+            if (OpenBuilds[i].Owner == section) return &OpenBuilds[i];
         return nullptr;
     }
-    static TSectionBuild& Add(const TSection* section) {
-        Open().push_back({section, {}, {}});
-        return Open().back();
+    // Kept out of line: finding is the common case.
+    [[gnu::noinline]] static TSectionBuild& Add(const TSection& section) {
+        TSectionBuild& build = OpenBuilds.emplace_back();
+        build.Owner = &section;
+        // Text kept from an earlier build goes on with its flags.
+        for (size_t i = 0; i < section.SectionText.size(); ++i) build.Flags += section.BreakFlag(static_cast<int>(i));
+        return build;
     }
     static void Drop(const TSection* section) {
-        std::vector<TSectionBuild>& open = Open();
-        for (size_t i = open.size(); i-- > 0;)
-            if (open[i].Owner == section) {
-                TBuildBuffers::Give(open[i].Positions);
-                TBuildBuffers::Give(open[i].Flags);
-                if (i + 1 < open.size()) open[i] = std::move(open.back());
-                open.pop_back();
-                return;
-            }
-    }
-
-private:
-    static std::vector<TSectionBuild>& Open() {
-        static std::vector<TSectionBuild> open;
-        return open;
+        TSectionBuild* build = Find(section);
+        if (!build) return;
+        TBuildBuffers::Give(build->Positions);
+        TBuildBuffers::Give(build->Flags);
+        if (build != &OpenBuilds.back()) *build = std::move(OpenBuilds.back());
+        OpenBuilds.pop_back();
     }
 };
 
@@ -307,11 +304,8 @@ bool TSection::HasUnfinishedText() const {
 TSectionBuild& TSection::Build() {
     if (FBuilding)
         if (TSectionBuild* build = TSectionBuilds::Find(this)) return *build;
-    TSectionBuild& build = TSectionBuilds::Add(this);
     FBuilding = true;
-    // Text kept from an earlier build goes on with its flags.
-    for (size_t i = 0; i < SectionText.size(); ++i) build.Flags += BreakFlag(static_cast<int>(i));
-    return build;
+    return TSectionBuilds::Add(*this);
 }
 
 std::string TSection::LineBreakFlags() const {
@@ -820,7 +814,7 @@ void TSection::FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, Indent
             default: line.SpaceBefore = std::max(line.SpaceBefore, h + descent - height); break;
         }
     }
-    if (SectionControls().Count() > 0) ControlLineSpace(line, start, end, y);
+    if (Images.HasControls()) ControlLineSpace(line, start, end, y);
     TSectionList* doc = Document();
     if (doc && !doc->PrintCopyFlag)
         for (int ri = RunIndexAt(start); ri < Fonts.Count() && Fonts.Run(ri)->RunStart < end; ++ri)
@@ -889,7 +883,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
         const int objectsWide = LayoutObjects(Canvas, MaxWidth, HeightArg ? HeightArg : EnclosingHeight);
         MaxWidth = std::max(MaxWidth, objectsWide);
     }
-    if (SectionControls().Count() > 0) MaxWidth = std::max(MaxWidth, LayoutControls(MaxWidth));
+    if (Images.HasControls()) MaxWidth = std::max(MaxWidth, LayoutControls(MaxWidth));
     int floatBottom = 0;
     int lastFloatTop = INT_MIN;
     std::vector<const TFloatingObj*> placed;
@@ -1018,7 +1012,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
 }
 
 void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
-    if (MinWidthCache >= 1 && Images.Count() == 0 && SectionControls().Count() == 0) {
+    if (MinWidthCache >= 1 && Images.Count() == 0 && !Images.HasControls()) {
         Min = MinWidthCache;
         Max = MaxWidthCache;
         return;

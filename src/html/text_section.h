@@ -6,7 +6,10 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -68,37 +71,57 @@ struct IndexObj {
     int Index;
 };
 
-// The runs of a section's text, in order. Most sections have one, which is
-// kept in place: a section is made for every paragraph. With more than one,
-// the first entry's place holds their count (a run's Pos is never negative,
-// so a negative Pos there marks an empty map).
+// The runs of a section's text, in order. Most sections have one, from the
+// start of the text, which is kept in place: a section is made for every
+// paragraph. Otherwise the place holds the address of a block (the count,
+// then the runs) with its lowest bit set, so that read as a run it never
+// starts at 0.
 class TSourceIndexMap {
 public:
-    const IndexObj* begin() const { return FMany ? FMany.get() : &FOne; }
+    TSourceIndexMap() { SetBlock(nullptr); }
+    TSourceIndexMap(const TSourceIndexMap&) = delete;
+    TSourceIndexMap& operator=(const TSourceIndexMap&) = delete;
+    ~TSourceIndexMap() { delete[] Block(); }
+
+    const IndexObj* begin() const { return InPlace() ? &FOne : Block() ? Block() + 1 : nullptr; }
     const IndexObj* end() const { return begin() + size(); }
-    size_t size() const { return FMany ? static_cast<size_t>(FOne.Pos) : FOne.Pos >= 0 ? 1 : 0; }
+    size_t size() const { return InPlace() ? 1 : Block() ? static_cast<size_t>(Block()->Pos) : 0; }
     bool empty() const { return size() == 0; }
     const IndexObj& operator[](size_t i) const { return begin()[i]; }
     void clear() {
-        FMany.reset();
-        FOne = {kEmpty, 0};
+        delete[] Block();
+        SetBlock(nullptr);
     }
     void assign(const IndexObj* first, const IndexObj* last) {
         clear();
         const size_t n = static_cast<size_t>(last - first);
-        if (n == 1) {
+        if (n == 1 && first->Pos == 0) {
             FOne = *first;
-        } else if (n > 1) {
-            FMany = std::make_unique<IndexObj[]>(n);
-            std::copy(first, last, FMany.get());
-            FOne = {static_cast<int>(n), 0};
+        } else if (n > 0) {
+            auto* block = new IndexObj[n + 1];
+            block[0] = {static_cast<int>(n), 0};
+            std::copy(first, last, block + 1);
+            SetBlock(block);
         }
     }
 
 private:
-    static constexpr int kEmpty = -1;
-    std::unique_ptr<IndexObj[]> FMany;  // when there are more than one
-    IndexObj FOne{kEmpty, 0};
+    static_assert(std::endian::native == std::endian::little && offsetof(IndexObj, Pos) == 0 &&
+                  sizeof(uintptr_t) <= sizeof(IndexObj) && alignof(IndexObj) >= 2);
+    bool InPlace() const { return FOne.Pos == 0; }
+    IndexObj* Block() const {
+        if (InPlace()) return nullptr;
+        uintptr_t address = 0;
+        std::memcpy(&address, &FOne, sizeof address);
+        return reinterpret_cast<IndexObj*>(address & ~uintptr_t{1});
+    }
+    void SetBlock(IndexObj* block) {
+        FOne = {};
+        const uintptr_t address = reinterpret_cast<uintptr_t>(block) | 1;
+        std::memcpy(&FOne, &address, sizeof address);
+    }
+
+    alignas(uintptr_t) IndexObj FOne;
 };
 
 // The lines of a section in place, in 16 bytes where a std::vector takes 24:
@@ -159,6 +182,7 @@ public:
     void SetPositions(std::vector<int> positions);
     // The controls of the text, in text order; their forms own them.
     const TFormControlList& Controls() const;
+    bool HasControls() const { return FPart && !FPart->Controls.Items.empty(); }
     void AddControl(TFormControlObj* control) { Part().Controls.Add(control); }
     void ForgetControls() {
         if (FPart) FPart->Controls.Items.clear();
@@ -344,7 +368,7 @@ protected:
 };
 
 // Every 16 bytes a section sheds is a size class of the heap less per paragraph.
-static_assert(sizeof(TSection) <= 224);
+static_assert(sizeof(TSection) <= 208);
 static_assert(sizeof(LineRec) <= 48);
 
 // Preformatted text: no white-space collapsing, no wrapping.
