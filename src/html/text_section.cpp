@@ -153,8 +153,6 @@ LineRec::LineRec(LineRec&& other) noexcept
       LayoutTop(other.LayoutTop),
       FBorders(std::exchange(other.FBorders, other.FBorders & kHas)) {}
 
-LineRec::~LineRec() { TObject::Free(LineBorders()); }
-
 void LineRec::Clear() {
     TObject::Free(LineBorders());
     FBorders &= kHas;
@@ -244,10 +242,6 @@ TSectionObjects::TSectionObjects(TSectionList* document, const TSectionObjects& 
 
 const TImageObjList& TSectionObjects::List() const { return FPart ? FPart->Images : kNoImages; }
 
-const TFormControlList& TSectionObjects::Controls() const {
-    static const TFormControlList none;
-    return FPart ? FPart->Controls : none;
-}
 
 TSectionObjects::TPart& TSectionObjects::Part() {
     if (!FPart) FPart = std::make_unique<TPart>();
@@ -912,7 +906,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
 
     int y = Y;
     auto addEmptyLine = [&](int start, int height) {
-        LineRec& line = Lines.push_back(LineRec(doc));
+        LineRec& line = Lines.emplace_back(doc);
         line.Start = start;
         line.LineHeightPx = height;
         line.LayoutTop = y;
@@ -980,7 +974,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
             while (end < Len && SectionText[static_cast<size_t>(end)] == L' ') ++end;
             if (end < Len && SectionText[static_cast<size_t>(end)] == BreakChar) ++end;
         }
-        LineRec& line = Lines.push_back(LineRec(doc));
+        LineRec& line = Lines.emplace_back(doc);
         line.Start = pos;
         line.LineCharCount = end - pos;
         FinishLine(m, line, y, X, indents, firstLine, end >= Len);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,7 +38,9 @@ public:
     LineRec& operator=(LineRec&& other) noexcept;
     LineRec(const LineRec&) = delete;
     LineRec& operator=(const LineRec&) = delete;
-    ~LineRec();
+    ~LineRec() {
+        if (FBorders & ~kFlags) Clear();
+    }
     void Clear();
 
     int Start = 0;  // index of the first character in the section's text
@@ -148,6 +151,10 @@ public:
     // Keeps the room for the next layout.
     void clear();
     LineRec& push_back(LineRec&& line);
+    LineRec& emplace_back(TSectionList* document) {
+        if (FCount == FCapacity) Grow();
+        return *new (FItems + FCount++) LineRec(document);
+    }
 
 private:
     void Grow();
@@ -181,7 +188,7 @@ public:
     const std::vector<int>* Positions() const { return FPart ? &FPart->Positions : nullptr; }
     void SetPositions(std::vector<int> positions);
     // The controls of the text, in text order; their forms own them.
-    const TFormControlList& Controls() const;
+    const TFormControlList& Controls() const { return FPart ? FPart->Controls : kNoControls; }
     bool HasControls() const { return FPart && !FPart->Controls.Items.empty(); }
     void AddControl(TFormControlObj* control) { Part().Controls.Add(control); }
     void ForgetControls() {
@@ -200,6 +207,7 @@ private:
     const TImageObjList& List() const;
     TPart& Part();
 
+    static inline const TFormControlList kNoControls;
     std::unique_ptr<TPart> FPart;
 };
 
