@@ -29,7 +29,7 @@ void TCellBasic::ShareOwnerTag(std::string_view tag) {
 void TCellBasic::Add(TSectionBase* section) {
     if (!section) return;
     if (auto* text = section->AsText()) {
-        if (!text->CharSourcePos.empty()) text->ProcessText();  // collected, not yet finished
+        if (text->HasUnfinishedText()) text->ProcessText();  // collected, not yet finished
         if (!text->Preformatted() && text->Len == 0 && text->ClearSide == clrNone) {
             text->CheckFree();
             TObject::Free(text);

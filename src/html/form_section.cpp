@@ -69,7 +69,7 @@ TFormControlObj* TSection::AddFormControl(Symb which, TAttributeList* L, TCellBa
     control->ProcessProperties(prop);
     if (control->IsHiddenInput()) return control;
     control->MakeWindow();
-    SectionControls.Add(control);
+    Images.AddControl(control);
     AddText(std::wstring_view(&placeholder, 1), index, NoBreak);
     if (type == "file" && which == InputSy) {
         auto button = std::make_unique<TButtonFormControlObj>(doc, pos + 1, L, "file");
@@ -78,7 +78,7 @@ TFormControlObj* TSection::AddFormControl(Symb which, TAttributeList* L, TCellBa
         browse->FileEdit = static_cast<TEditFormControlObj*>(control);
         browse->ProcessProperties(prop);
         browse->MakeWindow();
-        SectionControls.Add(browse);
+        Images.AddControl(browse);
         AddText(std::wstring_view(&placeholder, 1), index, NoBreak);
         static_cast<TEditFormControlObj*>(control)->SetText({});
         // The ID names the edit, not the button made after it.
@@ -90,7 +90,7 @@ TFormControlObj* TSection::AddFormControl(Symb which, TAttributeList* L, TCellBa
 int TSection::ControlWidth(int k) const {
     if (k < 0 || k >= Len || SectionText[static_cast<size_t>(k)] != FormControlChar) return 0;
     int left = 0, right = 0;
-    const int w = SectionControls.GetWidthAt(k, left, right);
+    const int w = SectionControls().GetWidthAt(k, left, right);
     return w < 0 ? 0 : SaturateY(int64_t{w} + left + right);
 }
 
@@ -99,7 +99,7 @@ int TSection::LayoutControls(int width) {
     // A print copy shares the controls of the page on screen and leaves their sizes alone.
     TSectionList* doc = Document();
     const bool copy = doc && doc->PrintCopyFlag;
-    for (TFormControlObj* c : SectionControls.Items) {
+    for (TFormControlObj* c : SectionControls().Items) {
         if (c->WidthInPercent && !copy) {
             const int64_t share = int64_t{c->GivenWidth} * std::max(width, 0) / 100;
             const int64_t room = int64_t{width} - c->SpaceLeft - c->SpaceRight;
@@ -112,13 +112,13 @@ int TSection::LayoutControls(int width) {
 
 int TSection::ControlsMinWidth() const {
     int least = 0;
-    for (const TFormControlObj* c : SectionControls.Items)
+    for (const TFormControlObj* c : SectionControls().Items)
         if (!c->WidthInPercent) least = std::max(least, SaturateY(int64_t{c->Width} + c->SpaceLeft + c->SpaceRight));
     return least;
 }
 
 void TSection::RemapControls(const std::vector<int>& newIndex) {
-    for (TFormControlObj* c : SectionControls.Items)
+    for (TFormControlObj* c : SectionControls().Items)
         if (c->Pos >= 0 && static_cast<size_t>(c->Pos) < newIndex.size()) c->Pos = newIndex[static_cast<size_t>(c->Pos)];
 }
 
@@ -127,7 +127,7 @@ void TSection::ControlLineSpace(LineRec& line, int start, int end, int y) {
     const int height = line.LineHeightPx, descent = line.Descent;
     // The controls are in text order: only the line's own are looked at, so a
     // paragraph of thousands of them costs each line its own few.
-    const auto& items = SectionControls.Items;
+    const auto& items = SectionControls().Items;
     auto it = std::lower_bound(items.begin(), items.end(), start,
                                [](const TFormControlObj* c, int p) { return c->Pos < p; });
     const auto first = it;
@@ -153,7 +153,7 @@ void TSection::ControlLineSpace(LineRec& line, int start, int end, int y) {
 }
 
 void TSection::DrawControl(TCanvas* Canvas, int k, int x, const LineRec& line) {
-    TFormControlObj* c = SectionControls.FindControl(k);
+    TFormControlObj* c = SectionControls().FindControl(k);
     TSectionList* doc = Document();
     if (!c || !doc) return;
     const int textTop = line.LayoutTop + line.SpaceBefore;
@@ -186,11 +186,11 @@ void TSection::DrawControl(TCanvas* Canvas, int k, int x, const LineRec& line) {
 void TSection::FreeControls() {
     TSectionList* doc = Document();
     if (!doc || doc->PrintCopyFlag || doc->AllFormControls.empty()) return;
-    std::vector<TFormControlObj*> mine = SectionControls.Items;
+    std::vector<TFormControlObj*> mine = SectionControls().Items;
     for (int i = 0; i < Images.Count(); ++i)
         if (auto* image = dynamic_cast<TImageObj*>(Images.Obj(i)); image && image->ImageButtonControl)
             mine.push_back(static_cast<TFormControlObj*>(image->ImageButtonControl));
-    SectionControls.Items.clear();
+    Images.ForgetControls();
     for (TFormControlObj* c : mine) {
         // Only a control the document still lists may be looked at.
         auto& all = doc->AllFormControls;

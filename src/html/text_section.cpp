@@ -93,16 +93,104 @@ void Fit(T& buffer) {
 
 }  // namespace
 
+// What only building needs: the source position and the break flag of each
+// character. Only the reader builds, as a rule one section at a time, and a
+// section is made for every paragraph, so they are kept here rather than in
+// every section; a section marks that it has some.
+struct TSectionBuild {
+    const TSection* Owner;
+    std::vector<int> Positions;
+    std::string Flags;  // 'y' or 'n' per character
+};
+
+namespace {
+
+std::vector<TSectionBuild> OpenBuilds;
+
+class TSectionBuilds {
+public:
+    // The section asked for is as a rule the last one begun.
+    static TSectionBuild* Find(const TSection* section) {
+        for (size_t i = OpenBuilds.size(); i-- > 0;)
+            if (OpenBuilds[i].Owner == section) return &OpenBuilds[i];
+        return nullptr;
+    }
+    // Kept out of line: finding is the common case.
+    [[gnu::noinline]] static TSectionBuild& Add(const TSection& section) {
+        TSectionBuild& build = OpenBuilds.emplace_back();
+        build.Owner = &section;
+        // Text kept from an earlier build goes on with its flags.
+        for (size_t i = 0; i < section.SectionText.size(); ++i) build.Flags += section.BreakFlag(static_cast<int>(i));
+        return build;
+    }
+    static void Drop(const TSection* section) {
+        TSectionBuild* build = Find(section);
+        if (!build) return;
+        TBuildBuffers::Give(build->Positions);
+        TBuildBuffers::Give(build->Flags);
+        if (build != &OpenBuilds.back()) *build = std::move(OpenBuilds.back());
+        OpenBuilds.pop_back();
+    }
+};
+
+}  // namespace
+
 // ---- lines
 
-LineRec::LineRec(TSectionList* document) : HasBorders(document && document->InlineBorders->Count() > 0) {}
+LineRec::LineRec(TSectionList* document)
+    : FBorders(document && document->InlineBorders->Count() > 0 ? kHas : 0) {}
 
-LineRec::~LineRec() { Clear(); }
+LineRec::LineRec(LineRec&& other) noexcept
+    : Start(other.Start),
+      SpaceBefore(other.SpaceBefore),
+      SpaceAfter(other.SpaceAfter),
+      LineHeightPx(other.LineHeightPx),
+      LineCharCount(other.LineCharCount),
+      Descent(other.Descent),
+      LineIndent(other.LineIndent),
+      Spaces(other.Spaces),
+      Extra(other.Extra),
+      LayoutTop(other.LayoutTop),
+      FBorders(std::exchange(other.FBorders, other.FBorders & kHas)) {}
 
 void LineRec::Clear() {
-    TObject::Free(LineBorders);
-    LineBorders = nullptr;
-    BordersBuilt = false;
+    TObject::Free(LineBorders());
+    FBorders &= kHas;
+}
+
+void LineRec::SetBorders(bool has, TFreeList* borders) {
+    static_assert(alignof(TFreeList) > kFlags);
+    TObject::Free(LineBorders());
+    FBorders = reinterpret_cast<uintptr_t>(borders) | kBuilt | (has ? kHas : 0);
+}
+
+TLineList::~TLineList() {
+    clear();
+    ::operator delete(FItems);
+}
+
+void TLineList::clear() {
+    for (uint32_t i = 0; i < FCount; ++i) FItems[i].~LineRec();
+    FCount = 0;
+}
+
+LineRec& TLineList::push_back(LineRec&& line) {
+    if (FCount == FCapacity) Grow();
+    LineRec* placed = new (FItems + FCount) LineRec(std::move(line));
+    ++FCount;
+    return *placed;
+}
+
+void TLineList::Grow() {
+    const uint32_t capacity = FCapacity ? FCapacity * 2 : 1;
+    auto* items = static_cast<LineRec*>(::operator new(sizeof(LineRec) * capacity));
+    for (uint32_t i = 0; i < FCount; ++i) {
+        new (items + i) LineRec(std::move(FItems[i]));
+        FItems[i].~LineRec();
+    }
+    ::operator delete(FItems);
+    FItems = items;
+    FCapacity = capacity;
 }
 
 // ---- building
@@ -154,6 +242,7 @@ TSectionObjects::TSectionObjects(TSectionList* document, const TSectionObjects& 
 
 const TImageObjList& TSectionObjects::List() const { return FPart ? FPart->Images : kNoImages; }
 
+
 TSectionObjects::TPart& TSectionObjects::Part() {
     if (!FPart) FPart = std::make_unique<TPart>();
     return *FPart;
@@ -166,19 +255,22 @@ void TSectionObjects::SetPositions(std::vector<int> positions) {
 TSection::TSection(TSectionList* document, const TSection& source)
     : TSectionBase(document, source),
       Justify(source.Justify),
+      ClearSide(source.ClearSide),
       SectionText(source.SectionText),
-      LineBreakFlags(source.LineBreakFlags),
       Fonts(this, source.Fonts),
       Images(document, source.Images),
-      SectionControls(source.SectionControls),
-      ClearSide(source.ClearSide),
       LineHeight(source.LineHeight),
       LeadIndent(source.LeadIndent),
       IndentPercent(source.IndentPercent) {
     Len = source.Len;
+    if (source.FBreakFlags) {
+        FBreakFlags = std::make_unique<char[]>(static_cast<size_t>(Len) + 1);
+        std::copy_n(source.FBreakFlags.get(), Len + 1, FBreakFlags.get());
+    }
 }
 
 TSection::~TSection() {
+    if (FBuilding) TSectionBuilds::Drop(this);
     // Whatever of the document still points here forgets it first. Clearing
     // the document empties its lists before it frees the sections, so this
     // costs nothing then.
@@ -198,39 +290,57 @@ TSectionBase* TSection::CreateClone(TSectionDocument* document) const {
     return new TSection(SectionListOf(document), *this);
 }
 
-void TSection::Allocate(int n) {
-    if (static_cast<int>(CharSourcePos.capacity()) < n) CharSourcePos.reserve(static_cast<size_t>(n) + 500);
+bool TSection::HasUnfinishedText() const {
+    const TSectionBuild* build = FBuilding ? TSectionBuilds::Find(this) : nullptr;
+    return build && !build->Positions.empty();
+}
+
+TSectionBuild& TSection::Build() {
+    if (FBuilding)
+        if (TSectionBuild* build = TSectionBuilds::Find(this)) return *build;
+    FBuilding = true;
+    return TSectionBuilds::Add(*this);
+}
+
+std::string TSection::LineBreakFlags() const {
+    std::string flags;
+    for (int i = 0; i <= Len; ++i) flags += BreakFlag(i);
+    return flags;
 }
 
 void TSection::AddText(std::wstring_view text, int sourcePos, bool noBreak) {
     if (text.empty()) return;
-    AppendText(text, noBreak);
-    for (size_t i = 0; i < text.size(); ++i) CharSourcePos.push_back(sourcePos + static_cast<int>(i));
+    std::vector<int>& positions = AppendText(text, noBreak);
+    for (size_t i = 0; i < text.size(); ++i) positions.push_back(sourcePos + static_cast<int>(i));
 }
 
-void TSection::AddText(std::wstring_view text, const int* positions, bool noBreak) {
+void TSection::AddText(std::wstring_view text, const int* sourcePositions, bool noBreak) {
     if (text.empty()) return;
-    AppendText(text, noBreak);
-    CharSourcePos.insert(CharSourcePos.end(), positions, positions + text.size());
+    std::vector<int>& positions = AppendText(text, noBreak);
+    positions.insert(positions.end(), sourcePositions, sourcePositions + text.size());
 }
 
-void TSection::AppendText(std::wstring_view text, bool noBreak) {
+std::vector<int>& TSection::AppendText(std::wstring_view text, bool noBreak) {
     if (Fonts.Count() == 0) SetRunFont(TFontDesc{}, 0, TransparentColor);
     const size_t need = SectionText.size() + text.size();
+    TSectionBuild& build = Build();
+    std::vector<int>& positions = build.Positions;
+    std::string& flags = build.Flags;
     if (SectionText.empty()) {
         TBuildBuffers::Take(SectionText, need);
-        TBuildBuffers::Take(LineBreakFlags, need + 1);  // Finish adds one flag
-        TBuildBuffers::Take(CharSourcePos, need);
+        TBuildBuffers::Take(flags, need + 1);  // Finish adds one flag
+        TBuildBuffers::Take(positions, need);
     }
     // Past the first room, geometric growth keeps a long paragraph linear.
     auto grow = [](auto& buffer, size_t size) {
         if (buffer.capacity() < size) buffer.reserve(std::max(size, buffer.capacity() * 2));
     };
     grow(SectionText, need);
-    grow(LineBreakFlags, need + 1);
-    grow(CharSourcePos, need);
+    grow(flags, need + 1);
+    grow(positions, need);
     SectionText.append(text);
-    LineBreakFlags.append(text.size(), noBreak || Preformatted() ? 'n' : 'y');
+    flags.append(text.size(), noBreak || Preformatted() ? 'n' : 'y');
+    return positions;
 }
 
 void TSection::AddTokenObj(TokenObj& token) {
@@ -249,8 +359,9 @@ void TSection::AddTokenObj(TokenObj& token) {
     }
     const size_t at = SectionText.size();
     AddText(text, 0, NoBreak);
-    for (int i = 0; i < n && at + static_cast<size_t>(i) < CharSourcePos.size(); ++i)
-        CharSourcePos[at + static_cast<size_t>(i)] = token.Positions()[i];
+    std::vector<int>& positions = Build().Positions;
+    for (int i = 0; i < n && at + static_cast<size_t>(i) < positions.size(); ++i)
+        positions[at + static_cast<size_t>(i)] = token.Positions()[i];
 }
 
 void TSection::AddChar(wchar_t ch, int index) {
@@ -355,8 +466,9 @@ void TSection::ProcessText() {
     const int n = static_cast<int>(SectionText.size());
     // Raw pointers: the loops below then keep them in registers, where the
     // strings' own would be read again after every byte written.
+    TSectionBuild& build = Build();
     const wchar_t* const t = SectionText.data();
-    const char* const breakFlags = LineBreakFlags.data();
+    const char* const breakFlags = build.Flags.data();
     // Whether each space stays; other characters stay but for `dropped`.
     // Scratch of the reading thread, as the building buffers are.
     static std::vector<char> keep;
@@ -414,9 +526,9 @@ void TSection::ProcessText() {
         newIndex.resize(static_cast<size_t>(n) + 1);
         int* const map = newIndex.data();
         wchar_t* const text = SectionText.data();
-        char* const flags = LineBreakFlags.data();
-        int* const source = CharSourcePos.data();
-        const int sourceCount = static_cast<int>(std::min(CharSourcePos.size(), static_cast<size_t>(n)));
+        char* const flags = build.Flags.data();
+        int* const source = build.Positions.data();
+        const int sourceCount = static_cast<int>(std::min(build.Positions.size(), static_cast<size_t>(n)));
         int w = 0;
         for (int i = 0; i < n; ++i) {
             map[i] = w;
@@ -428,8 +540,8 @@ void TSection::ProcessText() {
         }
         map[n] = w;
         SectionText.resize(static_cast<size_t>(w));
-        LineBreakFlags.resize(static_cast<size_t>(w));
-        if (CharSourcePos.size() > static_cast<size_t>(w)) CharSourcePos.resize(static_cast<size_t>(w));
+        build.Flags.resize(static_cast<size_t>(w));
+        if (build.Positions.size() > static_cast<size_t>(w)) build.Positions.resize(static_cast<size_t>(w));
         Fonts.Remap(newIndex, Document());
         for (int i = 0; i < Images.Count(); ++i) {
             TFloatingObj* o = Images.Obj(i);
@@ -442,14 +554,22 @@ void TSection::ProcessText() {
 
 void TSection::Finish() {
     Len = static_cast<int>(SectionText.size());
-    LineBreakFlags.resize(static_cast<size_t>(Len), 'y');
-    LineBreakFlags += 'y';
+    TSectionBuild& build = Build();
+    std::string& flags = build.Flags;
+    flags.resize(static_cast<size_t>(Len), 'y');
+    flags += 'y';
+    // Most text may break wherever its characters allow and keeps no flags.
+    FBreakFlags.reset();
+    if (flags.find('n') != std::string::npos) {
+        FBreakFlags = std::make_unique<char[]>(flags.size());
+        std::copy(flags.begin(), flags.end(), FBreakFlags.get());
+    }
     SourceIndexMap.clear();
-    if (Len > 0 && !CharSourcePos.empty()) {
+    if (Len > 0 && !build.Positions.empty()) {
         // A new entry wherever the text stops following the source; made in
         // scratch, then kept at its own length.
-        const int n = std::min(Len, static_cast<int>(CharSourcePos.size()));
-        const int* const pos = CharSourcePos.data();
+        const int n = std::min(Len, static_cast<int>(build.Positions.size()));
+        const int* const pos = build.Positions.data();
         static std::vector<IndexObj> entries;
         entries.clear();
         entries.push_back({0, pos[0]});
@@ -457,9 +577,9 @@ void TSection::Finish() {
                       [pos](int i) { entries.push_back({i, pos[i]}); });
         SourceIndexMap.assign(entries.data(), entries.data() + entries.size());
     }
-    TBuildBuffers::Give(CharSourcePos);
+    TSectionBuilds::Drop(this);
+    FBuilding = false;
     Fit(SectionText);
-    Fit(LineBreakFlags);
     const wchar_t* const text = SectionText.data();
     auto isObject = [text](int i) {
         const wchar_t c = text[i];
@@ -566,27 +686,22 @@ int TSection::FindTextWidth(TCanvas* Canvas, int Start, int Count, bool RemoveSp
 }
 
 int TSection::FindCountThatFits(TCanvas* Canvas, int Width, int Count, int Start) {
-    if (Width == FFitCacheWidth && Start == FFitCacheStart) return FFitCacheCount;
     int used = 0;
-    const int n = FitFrom(MeasurerFor(Canvas), Start, std::min(Len, Start + Count), Width, used);
-    FFitCacheWidth = Width;
-    FFitCacheStart = Start;
-    FFitCacheCount = n;
-    return n;
+    return FitFrom(MeasurerFor(Canvas), Start, std::min(Len, Start + Count), Width, used);
 }
 
 bool TSection::IsBreakPoint(int k) const {
     if (k <= 0 || k >= Len) return k >= Len;
     const wchar_t prev = SectionText[static_cast<size_t>(k - 1)], next = SectionText[static_cast<size_t>(k)];
     if (IsHighSurrogate(prev) && IsLowSurrogate(next)) return false;  // never half a pair
-    const bool prevMay = LineBreakFlags[static_cast<size_t>(k - 1)] == 'y';
-    const bool nextMay = LineBreakFlags[static_cast<size_t>(k)] == 'y';
+    const bool prevMay = BreakFlag(k - 1) == 'y';
+    const bool nextMay = BreakFlag(k) == 'y';
     if (prev == BreakChar) return true;
     if (prevMay && (prev == L' ' || prev == ImageChar || prev == FormControlChar || prev == L'-' || prev == L'?'))
         return true;
     if (prevMay && BreaksAnywhere(prev)) return true;
     if (nextMay && BreaksAnywhere(next)) return true;
-    if (next != BreakChar && LineBreakFlags[static_cast<size_t>(k)] != 'n' &&
+    if (next != BreakChar && BreakFlag(k) != 'n' &&
         (next == ImageChar || next == FormControlChar))
         return true;
     return false;
@@ -693,7 +808,7 @@ void TSection::FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, Indent
             default: line.SpaceBefore = std::max(line.SpaceBefore, h + descent - height); break;
         }
     }
-    if (SectionControls.Count() > 0) ControlLineSpace(line, start, end, y);
+    if (Images.HasControls()) ControlLineSpace(line, start, end, y);
     TSectionList* doc = Document();
     if (doc && !doc->PrintCopyFlag)
         for (int ri = RunIndexAt(start); ri < Fonts.Count() && Fonts.Run(ri)->RunStart < end; ++ri)
@@ -725,8 +840,7 @@ void TSection::FinishLine(TTextMeasurer& m, LineRec& line, int& y, int x, Indent
         }
     }
     line.LayoutTop = y;
-    line.LineImageHeight = line.SpaceBefore + height + line.SpaceAfter;
-    y = SaturateY(int64_t{y} + line.LineImageHeight);
+    y = SaturateY(int64_t{y} + line.LineImageHeight());
 }
 
 int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, int HeightArg, int EnclosingHeight,
@@ -736,7 +850,6 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     FullHeight = 0;
     Lines.clear();
     LayoutX = X;
-    FFitCacheWidth = -1;
     IndentManager fallback;
     IndentManager& indents = IndentRef ? *IndentRef : fallback;
     if (!IndentRef) fallback.Reset(0, WidthArg);
@@ -764,7 +877,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
         const int objectsWide = LayoutObjects(Canvas, MaxWidth, HeightArg ? HeightArg : EnclosingHeight);
         MaxWidth = std::max(MaxWidth, objectsWide);
     }
-    if (SectionControls.Count() > 0) MaxWidth = std::max(MaxWidth, LayoutControls(MaxWidth));
+    if (Images.HasControls()) MaxWidth = std::max(MaxWidth, LayoutControls(MaxWidth));
     int floatBottom = 0;
     int lastFloatTop = INT_MIN;
     std::vector<const TFloatingObj*> placed;
@@ -793,14 +906,12 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
 
     int y = Y;
     auto addEmptyLine = [&](int start, int height) {
-        auto line = std::make_unique<LineRec>(doc);
-        line->Start = start;
-        line->LineHeightPx = height;
-        line->LineImageHeight = height;
-        line->LayoutTop = y;
-        line->LineIndent = indents.LeftIndent(y) - X;
+        LineRec& line = Lines.emplace_back(doc);
+        line.Start = start;
+        line.LineHeightPx = height;
+        line.LayoutTop = y;
+        line.LineIndent = indents.LeftIndent(y) - X;
         y = SaturateY(int64_t{y} + height);
-        Lines.push_back(std::move(line));
     };
     if (const int h = clearHeight(Y); h > 0) addEmptyLine(0, h);
 
@@ -846,7 +957,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
             if (k < Len && IsLowSurrogate(SectionText[static_cast<size_t>(k)])) ++k;
             int brk = -1;
             const wchar_t next = k < Len ? SectionText[static_cast<size_t>(k)] : 0;
-            if (fitted > 0 && (IsBreakPoint(k) || (next == L' ' && LineBreakFlags[static_cast<size_t>(k)] == 'y')))
+            if (fitted > 0 && (IsBreakPoint(k) || (next == L' ' && BreakFlag(k) == 'y')))
                 brk = k;
             for (int j = k - 1; brk < 0 && j > pos; --j)
                 if (IsBreakPoint(j)) brk = j;
@@ -863,10 +974,10 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
             while (end < Len && SectionText[static_cast<size_t>(end)] == L' ') ++end;
             if (end < Len && SectionText[static_cast<size_t>(end)] == BreakChar) ++end;
         }
-        auto line = std::make_unique<LineRec>(doc);
-        line->Start = pos;
-        line->LineCharCount = end - pos;
-        FinishLine(m, *line, y, X, indents, firstLine, end >= Len);
+        LineRec& line = Lines.emplace_back(doc);
+        line.Start = pos;
+        line.LineCharCount = end - pos;
+        FinishLine(m, line, y, X, indents, firstLine, end >= Len);
         placeFloats(pos, end, y);
         if (overflow || pre) {
             int textEnd = end;
@@ -875,13 +986,12 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
                 --textEnd;
             MaxWidth = std::max(MaxWidth, left - X + Width(m, pos, textEnd));
         }
-        Lines.push_back(std::move(line));
         pos = end;
     }
     FullHeight = y - Y;
     PosCounter = FirstDocPos + Len;
     if (doc && doc->FirstBaselineTarget && *doc->FirstBaselineTarget == 0 && !Lines.empty()) {
-        const LineRec& first = *Lines.front();
+        const LineRec& first = Lines.front();
         *doc->FirstBaselineTarget = InnerTop + first.LineHeightPx + first.SpaceBefore - first.Descent;
     }
     PaintHeight = std::max(FullHeight, floatBottom - Y);
@@ -896,7 +1006,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
 }
 
 void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
-    if (MinWidthCache >= 1 && Images.Count() == 0 && SectionControls.Count() == 0) {
+    if (MinWidthCache >= 1 && Images.Count() == 0 && !Images.HasControls()) {
         Min = MinWidthCache;
         Max = MaxWidthCache;
         return;
@@ -914,7 +1024,7 @@ void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
                 const int w = SaturateY(int64_t{o->BoxWidth} + o->SpaceLeft + o->SpaceRight);
                 floatSum = SaturateY(int64_t{floatSum} + w);
                 widestFloat = std::max(widestFloat, w);
-                if (o->Pos >= 0 && o->Pos < Len) LineBreakFlags[static_cast<size_t>(o->Pos)] = 'y';
+                if (FBreakFlags && o->Pos >= 0 && o->Pos < Len) FBreakFlags[static_cast<size_t>(o->Pos)] = 'y';
             } else {
                 Min = std::max(Min, o->BoxWidth);
             }
@@ -958,12 +1068,11 @@ void TSection::MinMaxWidth(TCanvas* Canvas, int& Min, int& Max) {
 // ---- queries
 
 int TSection::LineIndex(int y) const {
-    auto it = std::upper_bound(Lines.begin(), Lines.end(), y,
-                               [](int v, const std::unique_ptr<LineRec>& l) { return v < l->LayoutTop; });
+    auto it = std::upper_bound(Lines.begin(), Lines.end(), y, [](int v, const LineRec& l) { return v < l.LayoutTop; });
     if (it == Lines.begin()) return -1;
     --it;
-    const LineRec& l = **it;
-    if (y >= l.LayoutTop + l.LineImageHeight) return -1;
+    const LineRec& l = *it;
+    if (y >= l.LayoutTop + l.LineImageHeight()) return -1;
     return static_cast<int>(it - Lines.begin());
 }
 
@@ -1020,7 +1129,7 @@ guResultType TSection::GetURL(TCanvas* Canvas, int X, int Y, TUrlTarget*& Target
     }
     const int li = LineIndex(Y);
     if (li < 0) return 0;
-    const LineRec& line = *Lines[static_cast<size_t>(li)];
+    const LineRec& line = Lines[static_cast<size_t>(li)];
     const int x0 = LayoutX + line.LineIndent;
     if (X < x0 || line.LineCharCount == 0) return 0;
     std::vector<int> adv;
@@ -1050,7 +1159,7 @@ int TSection::FindCursor(TCanvas* Canvas, int X, int Y, int& CaretX, int& CaretY
     if (X < LayoutX) return -1;
     const int li = LineIndex(Y);
     if (li < 0) return -1;
-    const LineRec& line = *Lines[static_cast<size_t>(li)];
+    const LineRec& line = Lines[static_cast<size_t>(li)];
     std::vector<int> adv;
     LineAdvances(MeasurerFor(Canvas), line, adv);
     const int x0 = LayoutX + line.LineIndent;
@@ -1079,9 +1188,8 @@ bool TSection::CursorToXY(TCanvas* Canvas, int Cursor, int& X, int& Y) {
     // The last line starting at or before c: the one whose characters hold
     // it (not an empty line pushed below a float, which comes before the
     // line at the same start), the last line for the end of the text.
-    auto it = std::upper_bound(Lines.begin(), Lines.end(), c,
-                               [](int v, const std::unique_ptr<LineRec>& l) { return v < l->Start; });
-    const LineRec& line = it == Lines.begin() ? *Lines.front() : **(it - 1);
+    auto it = std::upper_bound(Lines.begin(), Lines.end(), c, [](int v, const LineRec& l) { return v < l.Start; });
+    const LineRec& line = it == Lines.begin() ? Lines.front() : *(it - 1);
     Y = line.LayoutTop;
     X = LayoutX + line.LineIndent;
     std::vector<int> adv;
@@ -1151,9 +1259,10 @@ void TSection::CopyToClipboard() {
 void TSection::CheckForInlines(LineRec& line) {
     TSectionList* doc = Document();
     line.Clear();
-    line.BordersBuilt = true;
-    line.HasBorders = doc && doc->InlineBorders->Count() > 0 &&
-                      doc->InlineBorders->BordersForLine(FirstDocPos, line.Start, line.LineCharCount, line.LineBorders);
+    TFreeList* borders = nullptr;
+    const bool has = doc && doc->InlineBorders->Count() > 0 &&
+                     doc->InlineBorders->BordersForLine(FirstDocPos, line.Start, line.LineCharCount, borders);
+    line.SetBorders(has, borders);
 }
 
 // ---- preformatted text

@@ -6,7 +6,12 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,31 +25,47 @@
 class TCellBasic;
 class TSectionList;
 class TTextMeasurer;
+struct TSectionBuild;
 
-// One laid-out line.
+// One laid-out line. A paragraph has one at least and lines are held by
+// value, so the record is kept to 48 bytes: its image height is the sum of
+// its parts, and the state of its inline borders rides in the low bits of
+// their list's pointer.
 class LineRec {
 public:
     explicit LineRec(TSectionList* document);
+    LineRec(LineRec&& other) noexcept;
+    LineRec& operator=(LineRec&& other) noexcept;
     LineRec(const LineRec&) = delete;
     LineRec& operator=(const LineRec&) = delete;
-    ~LineRec();
+    ~LineRec() {
+        if (FBorders & ~kFlags) Clear();
+    }
     void Clear();
 
     int Start = 0;  // index of the first character in the section's text
     int SpaceBefore = 0;
     int SpaceAfter = 0;
     int LineHeightPx = 0;
-    int LineImageHeight = 0;
     int LineCharCount = 0;
     int Descent = 0;
     int LineIndent = 0;  // relative to the section's X
-    int TextX = 0;       // set by painting
     int Spaces = 0;      // spaces stretched by full justification
     int Extra = 0;       // pixels spread over them
     int LayoutTop = 0;   // document Y of the line's top, set by layout
-    TFreeList* LineBorders = nullptr;  // owned
-    bool HasBorders = false;
-    bool BordersBuilt = false;
+
+    int LineImageHeight() const { return SpaceBefore + LineHeightPx + SpaceAfter; }
+    // The inline borders crossing the line (owned), once painting has looked.
+    TFreeList* LineBorders() const { return reinterpret_cast<TFreeList*>(FBorders & ~kFlags); }
+    // Before they are looked for: whether the document has inline borders at all.
+    bool HasBorders() const { return (FBorders & kHas) != 0; }
+    bool BordersBuilt() const { return (FBorders & kBuilt) != 0; }
+    // Records what painting found; the line owns `borders`.
+    void SetBorders(bool has, TFreeList* borders);
+
+private:
+    static constexpr uintptr_t kHas = 1, kBuilt = 2, kFlags = kHas | kBuilt;
+    uintptr_t FBorders = 0;
 };
 
 // A run of consecutive source positions: character Pos came from source Index.
@@ -53,40 +74,99 @@ struct IndexObj {
     int Index;
 };
 
-// The runs of a section's text, in order. Most sections have one, which is
-// kept in place: a section is made for every paragraph.
+// The runs of a section's text, in order. Most sections have one, from the
+// start of the text, which is kept in place: a section is made for every
+// paragraph. Otherwise the place holds the address of a block (the count,
+// then the runs) with its lowest bit set, so that read as a run it never
+// starts at 0.
 class TSourceIndexMap {
 public:
-    const IndexObj* begin() const { return FCount == 1 ? &FOne : FMany.get(); }
-    const IndexObj* end() const { return begin() + FCount; }
-    size_t size() const { return FCount; }
-    bool empty() const { return FCount == 0; }
+    TSourceIndexMap() { SetBlock(nullptr); }
+    TSourceIndexMap(const TSourceIndexMap&) = delete;
+    TSourceIndexMap& operator=(const TSourceIndexMap&) = delete;
+    ~TSourceIndexMap() { delete[] Block(); }
+
+    const IndexObj* begin() const { return InPlace() ? &FOne : Block() ? Block() + 1 : nullptr; }
+    const IndexObj* end() const { return begin() + size(); }
+    size_t size() const { return InPlace() ? 1 : Block() ? static_cast<size_t>(Block()->Pos) : 0; }
+    bool empty() const { return size() == 0; }
     const IndexObj& operator[](size_t i) const { return begin()[i]; }
     void clear() {
-        FMany.reset();
-        FCount = 0;
+        delete[] Block();
+        SetBlock(nullptr);
     }
     void assign(const IndexObj* first, const IndexObj* last) {
         clear();
         const size_t n = static_cast<size_t>(last - first);
-        if (n == 1) {
+        if (n == 1 && first->Pos == 0) {
             FOne = *first;
-        } else if (n > 1) {
-            FMany = std::make_unique<IndexObj[]>(n);
-            std::copy(first, last, FMany.get());
+        } else if (n > 0) {
+            auto* block = new IndexObj[n + 1];
+            block[0] = {static_cast<int>(n), 0};
+            std::copy(first, last, block + 1);
+            SetBlock(block);
         }
-        FCount = n;
     }
 
 private:
-    std::unique_ptr<IndexObj[]> FMany;  // when there are more than one
-    IndexObj FOne{};
-    size_t FCount = 0;
+    static_assert(std::endian::native == std::endian::little && offsetof(IndexObj, Pos) == 0 &&
+                  sizeof(uintptr_t) <= sizeof(IndexObj) && alignof(IndexObj) >= 2);
+    bool InPlace() const { return FOne.Pos == 0; }
+    IndexObj* Block() const {
+        if (InPlace()) return nullptr;
+        uintptr_t address = 0;
+        std::memcpy(&address, &FOne, sizeof address);
+        return reinterpret_cast<IndexObj*>(address & ~uintptr_t{1});
+    }
+    void SetBlock(IndexObj* block) {
+        FOne = {};
+        const uintptr_t address = reinterpret_cast<uintptr_t>(block) | 1;
+        std::memcpy(&FOne, &address, sizeof address);
+    }
+
+    alignas(uintptr_t) IndexObj FOne;
 };
 
-// The images and panels of a section and the places of its object
-// characters. Most sections have none, and a section is made for every
-// paragraph, so they are made on first need.
+// The lines of a section in place, in 16 bytes where a std::vector takes 24:
+// a section is made for every paragraph.
+class TLineList {
+public:
+    TLineList() = default;
+    TLineList(const TLineList&) = delete;
+    TLineList& operator=(const TLineList&) = delete;
+    ~TLineList();
+
+    LineRec* begin() { return FItems; }
+    LineRec* end() { return FItems + FCount; }
+    const LineRec* begin() const { return FItems; }
+    const LineRec* end() const { return FItems + FCount; }
+    size_t size() const { return FCount; }
+    bool empty() const { return FCount == 0; }
+    LineRec& operator[](size_t i) { return FItems[i]; }
+    const LineRec& operator[](size_t i) const { return FItems[i]; }
+    LineRec& front() { return FItems[0]; }
+    const LineRec& front() const { return FItems[0]; }
+    LineRec& back() { return FItems[FCount - 1]; }
+    const LineRec& back() const { return FItems[FCount - 1]; }
+    // Keeps the room for the next layout.
+    void clear();
+    LineRec& push_back(LineRec&& line);
+    LineRec& emplace_back(TSectionList* document) {
+        if (FCount == FCapacity) Grow();
+        return *new (FItems + FCount++) LineRec(document);
+    }
+
+private:
+    void Grow();
+
+    LineRec* FItems = nullptr;
+    uint32_t FCount = 0;
+    uint32_t FCapacity = 0;
+};
+
+// The images, panels and form controls of a section and the places of its
+// object characters. Most sections have none, and a section is made for
+// every paragraph, so they are made on first need.
 class TSectionObjects {
 public:
     TSectionObjects() = default;
@@ -107,18 +187,27 @@ public:
     // when there are none.
     const std::vector<int>* Positions() const { return FPart ? &FPart->Positions : nullptr; }
     void SetPositions(std::vector<int> positions);
+    // The controls of the text, in text order; their forms own them.
+    const TFormControlList& Controls() const { return FPart ? FPart->Controls : kNoControls; }
+    bool HasControls() const { return FPart && !FPart->Controls.Items.empty(); }
+    void AddControl(TFormControlObj* control) { Part().Controls.Add(control); }
+    void ForgetControls() {
+        if (FPart) FPart->Controls.Items.clear();
+    }
 
 private:
     struct TPart {
         TPart() = default;
         TPart(TSectionList* document, const TPart& source)
-            : Images(document, source.Images), Positions(source.Positions) {}
+            : Images(document, source.Images), Positions(source.Positions), Controls(source.Controls) {}
         TImageObjList Images;
         std::vector<int> Positions;
+        TFormControlList Controls;
     };
     const TImageObjList& List() const;
     TPart& Part();
 
+    static inline const TFormControlList kNoControls;
     std::unique_ptr<TPart> FPart;
 };
 
@@ -144,7 +233,6 @@ public:
     // Preformatted text keeps its spaces and breaks only where it says.
     virtual bool Preformatted() const { return false; }
     void Finish();
-    void Allocate(int n);
     // Appends text with one source position per unit (from sourcePos on);
     // `noBreak`: inside a no-break element.
     void AddText(std::wstring_view text, int sourcePos, bool noBreak = false);
@@ -196,26 +284,40 @@ public:
     void LineAdvances(TTextMeasurer& measurer, const LineRec& line, std::vector<int>& out);
     void CheckForInlines(LineRec& line);
 
-    // Ordered so that no field leaves a gap: the alignment and the flags
-    // fill the room the base leaves at its end.
+    // The controls of the text, in text order; their forms own them.
+    const TFormControlList& SectionControls() const { return Images.Controls(); }
+    // Text added and not yet finished.
+    bool HasUnfinishedText() const;
+    // May a line break next to character k ('y') or not ('n')? One flag per
+    // character of a finished section, plus one 'y' after its text.
+    char BreakFlag(int k) const { return FBreakFlags ? FBreakFlags[k] : 'y'; }
+    std::string LineBreakFlags() const;  // all of them
+
+    // Ordered so that no field leaves a gap: the alignment, the clear side
+    // and the flags fill the room the base leaves at its end. A section is
+    // made for every paragraph, so what only building needs (the source
+    // position of each character) is kept by the builder, not here.
     JustifyType Justify = Left;
+    ClearAttrType ClearSide = clrNone;
     bool NoBreak = false;  // set by the reader inside a no-break element: its text may not wrap
 
 protected:
-    bool FNamed = false;  // entered in the document's ID list
+    bool FNamed : 1 = false;     // entered in the document's ID list
+    bool FBuilding : 1 = false;  // has source positions with the builder
 
 public:
     int TextSectionIndex = 0;
     int LastLayoutCycle = 0;
     std::wstring SectionText;
-    std::string LineBreakFlags;  // 'y' or 'n' per character, plus one 'y' after Finish
-    std::vector<int> CharSourcePos;  // while building
+
+protected:
+    std::unique_ptr<char[]> FBreakFlags;  // null when every flag is 'y', as in most text
+
+public:
     TFontList Fonts;
     TSectionObjects Images;
-    TFormControlList SectionControls;  // the controls of the text; their forms own them
     TSourceIndexMap SourceIndexMap;
-    std::vector<std::unique_ptr<LineRec>> Lines;
-    ClearAttrType ClearSide = clrNone;
+    TLineList Lines;
     int LineHeight = -1;  // negative: normal
     int PaintLeftX = 0;
     int WidthAvailable = 0;
@@ -229,8 +331,11 @@ public:
     static inline thread_local int64_t ControlsVisited = 0;
 
 protected:
-    // Appends the text and its break flags; the caller adds the positions.
-    void AppendText(std::wstring_view text, bool noBreak);
+    // Appends the text and its break flags; the caller adds the source
+    // positions to those returned.
+    std::vector<int>& AppendText(std::wstring_view text, bool noBreak);
+    // The positions and flags of the text being built, made on first need.
+    TSectionBuild& Build();
     // Index of the run covering position `pos`.
     int RunIndexAt(int pos) const;
     // Next position at or after `pos` holding an object or a break, or the text's length.
@@ -268,9 +373,11 @@ protected:
     void DrawControl(TCanvas* Canvas, int k, int x, const LineRec& line);
     // A section dropped from a document frees its controls (not a copy's).
     void FreeControls();
-
-    int FFitCacheWidth = -1, FFitCacheStart = -1, FFitCacheCount = 0;
 };
+
+// Every 16 bytes a section sheds is a size class of the heap less per paragraph.
+static_assert(sizeof(TSection) <= 208);
+static_assert(sizeof(LineRec) <= 48);
 
 // Preformatted text: no white-space collapsing, no wrapping.
 class TPreFormated : public TSection {

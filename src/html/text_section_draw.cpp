@@ -178,26 +178,24 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
     auto setText = [&](COLORREF color) {
         if (state.Text != color) SetTextColor(dc, state.Text = color);
     };
-    for (auto& linePtr : Lines) {
-        LineRec& line = *linePtr;
+    for (LineRec& line : Lines) {
         const int top = line.LayoutTop - scrollY;
-        if (top + line.LineImageHeight <= ARect.Top) continue;
+        if (top + line.LineImageHeight() <= ARect.Top) continue;
         if (top >= ARect.Bottom) break;
         if (printing) {
-            const int64_t bottom = int64_t{line.LayoutTop} + line.LineImageHeight;
+            const int64_t bottom = int64_t{line.LayoutTop} + line.LineImageHeight();
             if (bottom > doc->PageBottomY) {
                 const int pageHeight = ARect.Bottom - ARect.Top;
-                if (!(line.LineImageHeight > pageHeight || doc->PageBottomLowered)) {
+                if (!(line.LineImageHeight() > pageHeight || doc->PageBottomLowered)) {
                     doc->PageBottomY = std::min(doc->PageBottomY, line.LayoutTop);
                     doc->PageBottomLowered = true;
                     break;
                 }
             }
         }
-        if (!line.BordersBuilt) CheckForInlines(line);
+        if (!line.BordersBuilt()) CheckForInlines(line);
         if (line.LineCharCount == 0) continue;
         if (textUnseen) {
-            line.TextX = X + line.LineIndent;
             doc->PageStillEmpty = false;
             continue;
         }
@@ -209,16 +207,16 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
             --textEnd;
         const int baseline = top + line.SpaceBefore + line.LineHeightPx - line.Descent;
         int x = X + line.LineIndent;
-        line.TextX = x;
-        if (line.HasBorders && line.LineBorders) {
+        const int textX = x;
+        if (TFreeList* borders = line.HasBorders() ? line.LineBorders() : nullptr) {
             auto xAt = [&](int pos) {
                 int bx = x;
                 for (int i = start; i < std::clamp(pos, start, end); ++i) bx += adv[static_cast<size_t>(i - start)];
                 return bx;
             };
             const int textTop = line.LayoutTop + line.SpaceBefore;
-            for (int i = 0; i < line.LineBorders->Count(); ++i) {
-                auto* b = static_cast<BorderRec*>(line.LineBorders->Items(i));
+            for (int i = 0; i < borders->Count(); ++i) {
+                auto* b = static_cast<BorderRec*>(borders->Items(i));
                 const TMarginArray& v = b->BoxValues;
                 b->BorderBox = TRect{xAt(b->BorderFirstPos) - (b->OpenAtStart ? 0 : v[PropIndices::PaddingLeft]),
                                      textTop - v[PropIndices::PaddingTop],
@@ -289,7 +287,7 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
             for (int i = 0; i < n; ++i) width += adv[static_cast<size_t>(p - start + i)];
             if (!doc || !doc->SuppressOutput) {
                 const RECT lineBox{x - line.LineHeightPx, top, x + width + line.LineHeightPx,
-                                   top + line.LineImageHeight};
+                                   top + line.LineImageHeight()};
                 ExtTextOutW(dc, x, y, clipToLine ? ETO_CLIPPED : 0, clipToLine ? &lineBox : nullptr,
                             SectionText.data() + p, static_cast<UINT>(n), adv.data() + (p - start));
             }
@@ -306,7 +304,7 @@ int TSection::Draw1(TCanvas* Canvas, const TRect& ARect, IndentManager*, int X, 
             // The caret stands on the line holding its position (the end of
             // the text on the last line).
             if (caret >= start && (caret < end || (caret == Len && end == Len))) {
-                int cx = line.TextX;
+                int cx = textX;
                 for (int i = start; i < caret; ++i) cx += adv[static_cast<size_t>(i - start)];
                 TPenHandle pen(CreatePen(PS_SOLID, 1, 0));
                 HGDIOBJ old = SelectObject(dc, pen.get());

@@ -230,7 +230,7 @@ TEST(Block, FloatsMoveTextAsideAndClearMovesBelowThem) {
     EXPECT_GT(left->PaintBottom, 40);
     ASSERT_FALSE(beside->Lines.empty());
     EXPECT_EQ(beside->PlacedY, 0);
-    EXPECT_GE(beside->Lines[0]->LineIndent, 100);
+    EXPECT_GE(beside->Lines[0].LineIndent, 100);
     EXPECT_EQ(right->ContentLeft(), 350);
     EXPECT_GE(cleared->PlacedY, left->PaintBottom);
     // Floats give back their room below themselves: the cleared text starts at the left.

@@ -97,9 +97,9 @@ private:
                 for (const ThtFontInfo& f : run.LinkFonts()->Fonts) FontInfo(depth + 2, f);
         }
         for (const auto& line : s.Lines)
-            Line(depth + 1, "line", {line->Start, line->SpaceBefore, line->SpaceAfter, line->LineHeightPx,
-                                     line->LineImageHeight, line->LineCharCount, line->Descent, line->LineIndent,
-                                     line->Spaces, line->Extra, line->LayoutTop, line->HasBorders});
+            Line(depth + 1, "line", {line.Start, line.SpaceBefore, line.SpaceAfter, line.LineHeightPx,
+                                     line.LineImageHeight(), line.LineCharCount, line.Descent, line.LineIndent,
+                                     line.Spaces, line.Extra, line.LayoutTop, line.HasBorders()});
     }
 
     void Block(const TBlock& b, int depth) {

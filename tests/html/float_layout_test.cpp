@@ -348,8 +348,8 @@ TEST(PreformattedText, ATallFontKeepsToItsLines) {
         if (auto* t = dynamic_cast<TPreFormated*>(s); t && !t->Lines.empty()) lines.push_back(t);
     });
     ASSERT_EQ(lines.size(), 2u);
-    const int top = lines.front()->Lines.front()->LayoutTop;
-    const int bottom = lines.back()->Lines.back()->LayoutTop + lines.back()->Lines.back()->LineImageHeight;
+    const int top = lines.front()->Lines.front().LayoutTop;
+    const int bottom = lines.back()->Lines.back().LayoutTop + lines.back()->Lines.back().LineImageHeight();
     ASSERT_LT(bottom - top, 30);  // the font is taller than the two lines
     Canvas out(300, 200);
     out.Paint(p.doc);

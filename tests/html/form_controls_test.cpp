@@ -276,8 +276,8 @@ TEST(FormControls, ADroppedSectionFreesItsControls) {
     TSectionBase* owner = nullptr;
     std::function<bool(TCellBasic&)> drop = [&](TCellBasic& cell) {
         for (int i = 0; i < cell.Count(); ++i) {
-            if (auto* s = dynamic_cast<TSection*>(cell.Section(i)); s && s->SectionControls.Count() > 0 &&
-                                                                    s->SectionControls.Items[0]->CtrlName == "x") {
+            if (auto* s = dynamic_cast<TSection*>(cell.Section(i)); s && s->SectionControls().Count() > 0 &&
+                                                                    s->SectionControls().Items[0]->CtrlName == "x") {
                 owner = s;
                 cell.Delete(i);
                 return true;
@@ -315,7 +315,7 @@ TEST(FormControls, APrintCopySharesThePagesControls) {
         TSectionList copy(p.doc);
         std::vector<TFormControlObj*> listed;
         for (TSection* s : sectionsOf(copy))
-            listed.insert(listed.end(), s->SectionControls.Items.begin(), s->SectionControls.Items.end());
+            listed.insert(listed.end(), s->SectionControls().Items.begin(), s->SectionControls().Items.end());
         EXPECT_EQ(listed, p.doc.AllFormControls);
         EXPECT_TRUE(copy.AllFormControls.empty());
         p.Control<TEditFormControlObj>(0)->SetText(L"typed");

@@ -197,7 +197,7 @@ TEST(ImageObj, TextFlowsAroundAFloatAndBesideAnInlineImage) {
     ASSERT_GE(s->Lines.size(), 2u);
     // Lines beside the float start right of it (3 + 100 + 3); the two lines
     // are shorter than the float, so the document ends at its bottom.
-    EXPECT_EQ(s->Lines[0]->LineIndent, 106);
+    EXPECT_EQ(s->Lines[0].LineIndent, 106);
     EXPECT_EQ(height, 80);
     EXPECT_EQ(s->Images.Obj(0)->FloatX, 3);
 
@@ -207,7 +207,7 @@ TEST(ImageObj, TextFlowsAroundAFloatAndBesideAnInlineImage) {
     ASSERT_NE(t, nullptr);
     ASSERT_EQ(t->Lines.size(), 1u);
     // The line is as tall as the picture and as wide as the text and the picture.
-    EXPECT_GE(t->Lines[0]->LineImageHeight, 60);
+    EXPECT_GE(t->Lines[0].LineImageHeight(), 60);
     EXPECT_GE(t->FindTextWidth(nullptr, 0, t->Len, false), 40);
     int mn = 0, mx = 0;
     t->MinMaxWidth(nullptr, mn, mx);

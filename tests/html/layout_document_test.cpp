@@ -116,7 +116,7 @@ TEST(LayoutDocument, AShortFirstLineIsTakenWholeWithoutFitting) {
         Layout(doc, width);
         calls[width == 100] = screen.measurer.Counters().Calls;
         ASSERT_EQ(s->Lines.size(), 1u);
-        EXPECT_EQ(s->Lines[0]->LineCharCount, 7);
+        EXPECT_EQ(s->Lines[0].LineCharCount, 7);
     }
     EXPECT_EQ(calls[1], calls[0] + 1);
 }
@@ -150,6 +150,6 @@ TEST(LayoutDocument, TheUnmeasuredFirstLineNeverOverflows) {
         doc.Add(s);
         Layout(doc, c.width);
         ASSERT_EQ(s->Lines.size(), c.lines) << c.width;
-        EXPECT_EQ(s->Lines[0]->LineCharCount, c.firstLine) << c.width;
+        EXPECT_EQ(s->Lines[0].LineCharCount, c.firstLine) << c.width;
     }
 }

@@ -82,13 +82,13 @@ TEST(ParserForm, ControlsStandAsCharacter2ExceptHiddenAndImage) {
     ASSERT_EQ(sections.size(), 1u);
     TSection* s = sections[0];
     EXPECT_EQ(s->SectionText, std::wstring(L"a \x2 b c \x4 \x2\x2 d"));
-    ASSERT_EQ(s->SectionControls.Count(), 3);
-    EXPECT_EQ(s->SectionControls.Items[0]->Pos, 2);
-    EXPECT_EQ(s->SectionControls.Items[1]->Pos, 10);
-    EXPECT_EQ(s->SectionControls.Items[2]->Pos, 11);
+    ASSERT_EQ(s->SectionControls().Count(), 3);
+    EXPECT_EQ(s->SectionControls().Items[0]->Pos, 2);
+    EXPECT_EQ(s->SectionControls().Items[1]->Pos, 10);
+    EXPECT_EQ(s->SectionControls().Items[2]->Pos, 11);
     // The file control: an edit and a browse button that fills it; the ID names the edit.
-    auto* edit = dynamic_cast<TEditFormControlObj*>(s->SectionControls.Items[1]);
-    auto* browse = dynamic_cast<TButtonFormControlObj*>(s->SectionControls.Items[2]);
+    auto* edit = dynamic_cast<TEditFormControlObj*>(s->SectionControls().Items[1]);
+    auto* browse = dynamic_cast<TButtonFormControlObj*>(s->SectionControls().Items[2]);
     ASSERT_TRUE(edit && browse);
     EXPECT_EQ(browse->ButtonKind, Browse);
     EXPECT_EQ(browse->FileEdit, edit);

@@ -97,10 +97,10 @@ TEST(TextSectionDraw, JustifiedLineEndsAtTheRightEdge) {
         TSection* s = AddArialPara(doc, text, justify);
         Layout(doc, 300);
         ASSERT_GE(s->Lines.size(), 2u);
-        const LineRec& first = *s->Lines[0];
+        const LineRec& first = s->Lines[0];
         WhiteBitmap out(320, 40);
         doc.Draw(out.bitmap.Canvas(), TRect{0, 0, 320, 40}, 6000, 0, 0, 0, 0);
-        const int right = out.RightmostInk(first.LayoutTop, first.LayoutTop + first.LineImageHeight);
+        const int right = out.RightmostInk(first.LayoutTop, first.LayoutTop + first.LineImageHeight());
         EXPECT_GE(right, 300 - 3) << justify;
         EXPECT_LT(right, 300) << justify;
     }

@@ -78,7 +78,7 @@ int Layout(TSectionList& doc, int width) {
 std::vector<std::wstring> LineTexts(const TSection& s) {
     std::vector<std::wstring> out;
     for (const auto& l : s.Lines) {
-        std::wstring t = s.SectionText.substr(static_cast<size_t>(l->Start), static_cast<size_t>(l->LineCharCount));
+        std::wstring t = s.SectionText.substr(static_cast<size_t>(l.Start), static_cast<size_t>(l.LineCharCount));
         while (!t.empty() && (t.back() == L' ' || t.back() == BreakChar)) t.pop_back();
         out.push_back(t);
     }
@@ -123,9 +123,9 @@ TEST(TextSection, JustificationStretchesNonBreakingSpacesToo) {
     TSection* s = AddPara(doc, L"a b\xA0" L"c dd", FullJustify);
     Layout(doc, 40);
     ASSERT_EQ(LineTexts(*s), (std::vector<std::wstring>{L"a b\xA0" L"c", L"dd"}));
-    EXPECT_EQ(s->Lines[0]->Spaces, 2);
-    EXPECT_EQ(s->Lines[0]->Extra, 40 - s->FindTextWidth(nullptr, 0, 5, false));
-    EXPECT_EQ(s->Lines[1]->Spaces, 0);
+    EXPECT_EQ(s->Lines[0].Spaces, 2);
+    EXPECT_EQ(s->Lines[0].Extra, 40 - s->FindTextWidth(nullptr, 0, 5, false));
+    EXPECT_EQ(s->Lines[1].Spaces, 0);
 }
 
 // Runs keep their font ids between layouts; a measurer that forgets its
@@ -175,7 +175,7 @@ TEST(TextSection, WhiteSpaceCollapsesAndRunsMove) {
         s.ProcessText();
         EXPECT_EQ(s.SectionText, c.out) << WideToUtf8(c.in);
         EXPECT_EQ(s.Len, static_cast<int>(c.out.size()));
-        EXPECT_EQ(s.LineBreakFlags.size(), c.out.size() + 1);
+        EXPECT_EQ(s.LineBreakFlags().size(), c.out.size() + 1);
     }
     TSection s(nullptr);
     s.SetRunFont(Fake16(), 0, TransparentColor);
@@ -183,9 +183,10 @@ TEST(TextSection, WhiteSpaceCollapsesAndRunsMove) {
     TFontDesc bold = Fake16();
     bold.Weight = 700;
     s.SetRunFont(bold, 0, TransparentColor);
-    s.AddText(L"b", 20);
+    s.AddText(L"b", 20, true);
     s.ProcessText();
     EXPECT_EQ(s.SectionText, L"a b");
+    EXPECT_EQ(s.LineBreakFlags(), "yyny");  // the flags move with their characters
     ASSERT_EQ(s.Fonts.Count(), 2);
     EXPECT_EQ(s.Fonts.Run(1)->RunStart, 2);
     // Source positions survive the collapse.
@@ -212,20 +213,20 @@ TEST(TextSection, AlignsAndJustifiesLines) {
         TSection* s = AddPara(doc, L"aa bb cc dd", c.justify);
         Layout(doc, 60);
         ASSERT_EQ(s->Lines.size(), 2u);
-        EXPECT_EQ(s->Lines[0]->LineIndent, c.indent1) << c.justify;
-        EXPECT_EQ(s->Lines[1]->LineIndent, c.indent2) << c.justify;
+        EXPECT_EQ(s->Lines[0].LineIndent, c.indent1) << c.justify;
+        EXPECT_EQ(s->Lines[1].LineIndent, c.indent2) << c.justify;
         std::vector<int> adv;
-        s->LineAdvances(screen.measurer, *s->Lines[0], adv);
+        s->LineAdvances(screen.measurer, s->Lines[0], adv);
         const int text = std::accumulate(adv.begin(), adv.end() - 1, 0);  // the last is the trailing space
         EXPECT_EQ(text, c.justify == FullJustify ? 60 : 56) << c.justify;
-        EXPECT_EQ(s->Lines[1]->Extra, 0);  // the last line is never stretched
+        EXPECT_EQ(s->Lines[1].Extra, 0);  // the last line is never stretched
     }
     // Without spaces there is nothing to stretch.
     TSectionList doc(nullptr);
     TSection* s = AddPara(doc, L"aaaaaaaa bbbbbbbbbb", FullJustify);
     Layout(doc, 100);
-    EXPECT_EQ(s->Lines[0]->Spaces, 0);
-    EXPECT_EQ(s->Lines[0]->Extra, 0);
+    EXPECT_EQ(s->Lines[0].Spaces, 0);
+    EXPECT_EQ(s->Lines[0].Extra, 0);
 }
 
 TEST(TextSection, PositionsAndCursorRoundTrip) {
@@ -566,18 +567,18 @@ TEST(TextSection, TextFlowsBesideAndBelowFloats) {
     // Beside the float "aaaa bbbb " (76) fits, not "cccc"; at 40 the full width.
     ASSERT_GE(s->Lines.size(), 4u);
     EXPECT_EQ(LineTexts(*s)[0], L"aaaa bbbb");
-    EXPECT_EQ(s->Lines[0]->LineIndent, 100);
-    EXPECT_EQ(s->Lines[2]->LayoutTop, 32);
-    EXPECT_EQ(s->Lines[2]->LineIndent, 100);
-    EXPECT_EQ(s->Lines[3]->LineIndent, 0);
+    EXPECT_EQ(s->Lines[0].LineIndent, 100);
+    EXPECT_EQ(s->Lines[2].LayoutTop, 32);
+    EXPECT_EQ(s->Lines[2].LineIndent, 100);
+    EXPECT_EQ(s->Lines[3].LineIndent, 0);
     EXPECT_EQ(LineTexts(*s)[3], L"gggg");
 
     // A word too wide beside the float goes below it.
     TSection* wide = AddPara(doc, L"wwwwwwwwwwwwwwww");  // 128
     wide->DrawLogic(nullptr, 0, 0, 0, 0, 200, 600, 0, &m, maxWidth, pos);
     ASSERT_EQ(wide->Lines.size(), 2u);
-    EXPECT_EQ(wide->Lines[0]->LineCharCount, 0);
-    EXPECT_EQ(wide->Lines[1]->LayoutTop, 40);
+    EXPECT_EQ(wide->Lines[0].LineCharCount, 0);
+    EXPECT_EQ(wide->Lines[1].LayoutTop, 40);
     int x = -1, y = -1;
     EXPECT_TRUE(wide->CursorToXY(nullptr, wide->FirstDocPos, x, y));
     EXPECT_EQ(y, 40);  // the caret goes with the text, not to the gap beside the float
@@ -715,6 +716,23 @@ TEST(TextSection, BreaksAndSourceJumpsAreFoundWhereverTheyFall) {
                                                 std::wstring(6, L'x'), L"x"}));
 }
 
+TEST(TextSection, AMovedLineTakesItsBordersAlong) {
+    auto* borders = new TFreeList;
+    LineRec first(nullptr);
+    first.LineIndent = 7;
+    first.SetBorders(true, borders);
+    TLineList lines;
+    lines.push_back(std::move(first));
+    EXPECT_EQ(first.LineBorders(), nullptr);
+    EXPECT_FALSE(first.BordersBuilt());
+    for (int i = 0; i < 4; ++i) lines.push_back(LineRec(nullptr));  // the list moves its lines as it grows
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0].LineBorders(), borders);
+    EXPECT_TRUE(lines[0].HasBorders() && lines[0].BordersBuilt());
+    EXPECT_EQ(lines[0].LineIndent, 7);
+    EXPECT_EQ(lines[1].LineBorders(), nullptr);
+}
+
 TEST(TextSection, SectionsBuiltOneAfterAnotherKeepTheirOwnText) {
     // Two sections under construction at once, each longer or shorter than
     // the other, the long one in many pieces; and one after they finish.
@@ -729,23 +747,30 @@ TEST(TextSection, SectionsBuiltOneAfterAnotherKeepTheirOwnText) {
     longer.ProcessText();
     after.AddText(L"q", 7);
     after.ProcessText();
+    // One dropped half built leaves nothing to the next made in its place.
+    auto* dropped = new TSection(nullptr);
+    dropped->AddText(L"gone", 500);
+    delete dropped;
+    auto next = std::make_unique<TSection>(nullptr);
+    next->AddText(L"n", 5);
+    next->ProcessText();
 
     EXPECT_EQ(shorter.SectionText, L"xy");
-    EXPECT_EQ(shorter.LineBreakFlags, "nny");
+    EXPECT_EQ(shorter.LineBreakFlags(), "nny");
     EXPECT_EQ(shorter.FindSourcePos(1), 51);
     EXPECT_EQ(after.SectionText, L"q");
-    EXPECT_EQ(after.LineBreakFlags, "yy");
+    EXPECT_EQ(after.LineBreakFlags(), "yy");
     EXPECT_EQ(after.FindSourcePos(0), 7);
+    EXPECT_EQ(next->FindSourcePos(0), 5);
 
     ASSERT_EQ(longer.Len, 3001);
     EXPECT_EQ(longer.SectionText.substr(2990), pieces(L'a', 9) + L" z");
-    EXPECT_EQ(longer.LineBreakFlags, std::string(3002, 'y'));
+    EXPECT_EQ(longer.LineBreakFlags(), std::string(3002, 'y'));
     EXPECT_EQ(longer.FindSourcePos(0), 1000);
     EXPECT_EQ(longer.FindSourcePos(2 * 100 + 5), 1000 + 2 * 200 + 5);
     EXPECT_EQ(longer.FindSourcePos(3000), 9000);
     // A finished section holds its text, not the room it was built in.
     EXPECT_LT(longer.SectionText.capacity(), longer.SectionText.size() + 64);
-    EXPECT_LT(longer.LineBreakFlags.capacity(), longer.LineBreakFlags.size() + 64);
     EXPECT_LT(shorter.SectionText.capacity(), 64u);
 }
 
