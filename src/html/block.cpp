@@ -130,9 +130,9 @@ TBlock::TBlock(TSectionList* OwnerDocument, TProperties& prop, TCellBasic* Enclo
 
 TBlock::TBlock(TSectionList* OwnerDocument, const TBlock& source)
     : TSectionBase(OwnerDocument, source),
+      EmBase(source.EmBase),
       ChildCell(CopyCell(OwnerDocument, *source.ChildCell)),
       RawBoxValues(source.RawBoxValues),
-      EmBase(source.EmBase),
       ExBase(source.ExBase),
       BorderStyle(source.BorderStyle),
       FloatSide(source.FloatSide),

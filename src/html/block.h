@@ -111,8 +111,10 @@ public:
     int PosTop() const { return FRare ? FRare->PosTop : 0; }
     int PosLeft() const { return FRare ? FRare->PosLeft : 0; }
 
-    // Ordered so that no field leaves a gap: a box is made for every
-    // paragraph, and the heap gives it a class in steps of 16 bytes.
+    // Ordered so that no field leaves a gap, the kinds and flags packed in
+    // bits: a box is made for every paragraph, and the heap gives it a class
+    // in steps of 16 bytes.
+    int EmBase = 0;  // fills the room the base leaves at its end
 
     // The values as the last layout found them, for painting, page breaks
     // and hit tests.
@@ -120,18 +122,17 @@ public:
     std::unique_ptr<TBlockCell> ChildCell;
     TCellBasic* EnclosingCell = nullptr;  // not owned
     TBoxSlots RawBoxValues;
-    int EmBase = 0;
     int ExBase = 0;
     int ContentWidth = 0;
     int ClearSpace = 0;
     int ContentIndent = 0;
     int ContentBottomY = 0;
     TRect BorderRect{};
-    BorderStyleType BorderStyle = bssNone;
-    AlignmentType FloatSide = ANone;
-    ClearAttrType ClearSide = clrNone;
-    PositionType Positioning = posStatic;
-    VisibilityType Visibility = viInherit;
+    BorderStyleType BorderStyle : 4 = bssNone;
+    AlignmentType FloatSide : 4 = ANone;
+    ClearAttrType ClearSide : 2 = clrNone;
+    PositionType Positioning : 2 = posStatic;
+    VisibilityType Visibility : 2 = viInherit;
     bool IsListBlock : 1 = false;
     bool BottomIsAuto : 1 = false;
     bool PageBreakAbove : 1 = false;
@@ -195,9 +196,10 @@ protected:
     const std::string* FTagAndClass;  // the document's copy, shared by boxes of one name
 };
 
-// A box is made for every paragraph: with its values shared and its own
-// margins held as whole pixels, it keeps to the heap's class of 192 bytes.
-static_assert(sizeof(void*) != 8 || sizeof(TBlock) <= 192);
+// A box is made for every paragraph: with its values shared, its own
+// margins held as whole pixels and its kinds in bits, it keeps to the heap's
+// class of 176 bytes.
+static_assert(sizeof(void*) != 8 || sizeof(TBlock) <= 176);
 
 class THorzLine;
 

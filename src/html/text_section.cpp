@@ -208,7 +208,7 @@ TSection::TSection(TSectionList* document, TAttributeList* L, TProperties& prop,
         bool percent = false;
         LeadIndent = prop.GetTextIndent(percent);
         if (percent) {
-            IndentPercent = std::clamp(LeadIndent, 0, 90);
+            IndentPercent = static_cast<uint8_t>(std::clamp(LeadIndent, 0, 90));
             LeadIndent = 0;
         }
     }
@@ -256,12 +256,12 @@ TSection::TSection(TSectionList* document, const TSection& source)
     : TSectionBase(document, source),
       Justify(source.Justify),
       ClearSide(source.ClearSide),
+      IndentPercent(source.IndentPercent),
+      LeadIndent(source.LeadIndent),
       SectionText(source.SectionText),
       Fonts(this, source.Fonts),
       Images(document, source.Images),
-      LineHeight(source.LineHeight),
-      LeadIndent(source.LeadIndent),
-      IndentPercent(source.IndentPercent) {
+      LineHeight(source.LineHeight) {
     Len = source.Len;
     if (source.FBreakFlags) {
         FBreakFlags = std::make_unique<char[]>(static_cast<size_t>(Len) + 1);
@@ -997,11 +997,11 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     PaintHeight = std::max(FullHeight, floatBottom - Y);
     InnerBottom = SaturateY(int64_t{Y} + FullHeight);
     PaintBottom = SaturateY(int64_t{Y} + PaintHeight);
-    if (doc && !doc->PrintCopyFlag && TextSectionIndex % 50 == 0 && LastLayoutCycle != doc->LayoutCycle &&
+    if (doc && !doc->PrintCopyFlag && TextSectionIndex % 50 == 0 && LastLayoutCycle != static_cast<uint16_t>(doc->LayoutCycle) &&
         doc->TextSectionTotal > 0 && doc->Host)
         doc->Host->Progress(MulDivY(TextSectionIndex, 100 - doc->ProgressBase, doc->TextSectionTotal) +
                             doc->ProgressBase);
-    if (doc) LastLayoutCycle = doc->LayoutCycle;
+    if (doc) LastLayoutCycle = static_cast<uint16_t>(doc->LayoutCycle);
     return FullHeight;
 }
 

@@ -293,21 +293,26 @@ public:
     char BreakFlag(int k) const { return FBreakFlags ? FBreakFlags[k] : 'y'; }
     std::string LineBreakFlags() const;  // all of them
 
-    // Ordered so that no field leaves a gap: the alignment, the clear side
-    // and the flags fill the room the base leaves at its end. A section is
-    // made for every paragraph, so what only building needs (the source
-    // position of each character) is kept by the builder, not here.
-    JustifyType Justify = Left;
-    ClearAttrType ClearSide = clrNone;
-    bool NoBreak = false;  // set by the reader inside a no-break element: its text may not wrap
+    // Ordered so that no field leaves a gap: the alignment, the clear side,
+    // the flags, the indent percentage and the layout cycle fill the room the
+    // base leaves at its end. A section is made for every paragraph, so what
+    // only building needs (the source position of each character) is kept by
+    // the builder, not here.
+    JustifyType Justify : 3 = Left;
+    ClearAttrType ClearSide : 2 = clrNone;
+    bool NoBreak : 1 = false;  // set by the reader inside a no-break element: its text may not wrap
 
 protected:
     bool FNamed : 1 = false;     // entered in the document's ID list
     bool FBuilding : 1 = false;  // has source positions with the builder
 
 public:
+    uint8_t IndentPercent = 0;  // of the width, at most 90; 0 when the indent is in pixels
+    // The document's layout cycle when the section last reported progress,
+    // kept to 16 bits: a cycle 65,536 layouts later only costs one report.
+    uint16_t LastLayoutCycle = 0;
     int TextSectionIndex = 0;
-    int LastLayoutCycle = 0;
+    int LeadIndent = 0;  // of the first line, in pixels
     std::wstring SectionText;
 
 protected:
@@ -323,8 +328,6 @@ public:
     int WidthAvailable = 0;
     int MinWidthCache = 0;
     int MaxWidthCache = 0;
-    int LeadIndent = 0;
-    int IndentPercent = 0;
     int LayoutX = 0;  // the X of the last layout
     // Controls ControlLineSpace has looked at, over all sections on this
     // thread, for tests of its cost.
@@ -376,7 +379,7 @@ protected:
 };
 
 // Every 16 bytes a section sheds is a size class of the heap less per paragraph.
-static_assert(sizeof(TSection) <= 208);
+static_assert(sizeof(TSection) <= 192);
 static_assert(sizeof(LineRec) <= 48);
 
 // Preformatted text: no white-space collapsing, no wrapping.
