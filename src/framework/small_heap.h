@@ -36,3 +36,13 @@ inline std::size_t HeapBytesInUse() {
     return gHeapMeter.Small.load(std::memory_order_relaxed) + gHeapMeter.Large.load(std::memory_order_relaxed);
 #endif
 }
+
+// Memory a page holds outside operator new: decoded pictures kept as the
+// platform's bitmaps and the windows of its form controls. Their owners add
+// what they take and take it off again when they free it, so that a
+// document's budget weighs them together with the heap.
+inline constinit std::atomic<std::size_t> gOutsideHeapBytes{0};
+
+inline std::size_t DocumentBytesInUse() {
+    return HeapBytesInUse() + gOutsideHeapBytes.load(std::memory_order_relaxed);
+}
