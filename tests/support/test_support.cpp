@@ -122,7 +122,19 @@ std::string ReadFileBytes(const std::string& name) {
 
 std::string SourceDir() { return EnvironmentPath(L"TEST_SOURCE_DIR"); }
 
-std::string BinaryDir() { return EnvironmentPath(L"TEST_BINARY_DIR"); }
+std::string BinaryDir() {
+    std::string dir = EnvironmentPath(L"TEST_BINARY_DIR");
+    if (!dir.empty()) return dir;
+    // Started by hand, the current folder may be the source tree: the build
+    // folder is the one above the test programs' own (build/tests).
+    wchar_t exe[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    dir = WideToAnsi(exe);
+    for (int up = 0; up < 2 && dir.find_last_of("\\/") != std::string::npos; ++up)
+        dir.erase(dir.find_last_of("\\/"));
+    return dir;
+}
 
 std::string SampleDictionaryDir() { return EnvironmentPath(L"TEST_DICTIONARY_DIR"); }
 

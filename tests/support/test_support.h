@@ -47,7 +47,9 @@ const std::string& TestRegistryRoot();
 void WriteFileBytes(const std::string& name, const std::string& bytes);
 std::string ReadFileBytes(const std::string& name);
 
-// The repository's folder and the build folder, from the test's environment.
+// The repository's folder and the build folder, from the test's environment;
+// without it the build folder is the one above the test program's own, so that
+// what a test writes stays in the build folder however it was started.
 std::string SourceDir();
 std::string BinaryDir();
 

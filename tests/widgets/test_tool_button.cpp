@@ -10,6 +10,7 @@
 #include "framework/cp1251.h"
 #include "framework/forms.h"
 #include "framework/menus.h"
+#include "framework/sysutils.h"
 #include "framework/win.h"
 #include "support/test_support.h"
 #include "timed_steps.h"
@@ -408,8 +409,24 @@ TEST_F(ToolButtons, ARowOfButtonsForTheScreenshot) {
     HDC screen = GetDC(nullptr);
     BitBlt(shot.Canvas()->Handle(), 0, 0, shot.Width(), shot.Height(), screen, r.left, r.top, SRCCOPY);
     ReleaseDC(nullptr, screen);
-    std::string dir = testing_support::BinaryDir();
-    shot.SaveToFile((dir.empty() ? std::string(".") : dir + "/tests") + "/tool_buttons.bmp");
+    shot.SaveToFile(testing_support::BinaryDir() + "\\tests\\tool_buttons.bmp");
+}
+
+// Started by hand from the source tree, the pictures still go under the build
+// folder and never into the current folder.
+TEST(TestPictures, GoUnderTheBuildFolderWithOrWithoutTheTestEnvironment) {
+    const std::string fromEnvironment = testing_support::BinaryDir();
+    wchar_t saved[4096] = {};
+    const DWORD length = GetEnvironmentVariableW(L"TEST_BINARY_DIR", saved, 4096);
+    SetEnvironmentVariableW(L"TEST_BINARY_DIR", nullptr);
+    const std::string byHand = testing_support::BinaryDir();
+    if (length) SetEnvironmentVariableW(L"TEST_BINARY_DIR", saved);
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::string program = WideToAnsi(exe);
+    program.erase(program.find_last_of("\\/"));
+    EXPECT_EQ(LowerCase(byHand + "\\tests"), LowerCase(program));
+    if (length) EXPECT_EQ(LowerCase(byHand), LowerCase(fromEnvironment));
 }
 
 TEST_F(ToolButtons, ADisabledGlyphTakesTheNewShadowAfterAColourChange) {

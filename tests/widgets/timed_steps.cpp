@@ -103,8 +103,7 @@ std::vector<unsigned> ScreenPixels(const TRect& r) {
 std::string ScreenshotDir() {
     static std::string dir;
     if (dir.empty()) {
-        const std::string base = testing_support::BinaryDir();
-        dir = (base.empty() ? std::string(".") : base + "/tests") + "/widget_screenshots";
+        dir = testing_support::BinaryDir() + "\\tests\\widget_screenshots";
         // Absolute: tests that work in a folder of their own change the current one.
         char full[MAX_PATH];
         if (GetFullPathNameA(dir.c_str(), MAX_PATH, full, nullptr) - 1 < MAX_PATH - 1) dir = full;
