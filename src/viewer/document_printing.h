@@ -90,6 +90,10 @@ void DoBackground2(TCanvas* canvas, const TDocumentBackground& background, int l
 // True while a print job, a preview or a picture is being made: meanwhile
 // every entry above returns at once with nothing.
 bool PrintJobRunning();
+// True while the running job draws a copy of `document`: the copy shares its
+// form controls and panels, so the document is neither cleared nor loaded
+// again before the job ends.
+bool PrintJobHolds(const TSectionList& document);
 // Runs `action` once the running job ends (at once when none runs).
 void AfterPrintJob(std::function<void()> action);
 

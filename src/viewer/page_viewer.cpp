@@ -436,7 +436,7 @@ void TPageViewer::InitLoad() {
 }
 
 void TPageViewer::Clear() {
-    if (FProcessing) return;
+    if (FProcessing || DeferWhilePrinted([this] { Clear(); })) return;
     // A tick after this would report leaving a link of a page that is gone.
     if (FHoverTimer) FHoverTimer->SetEnabled(false);
     FDocument->Clear();
@@ -641,32 +641,33 @@ void TPageViewer::LoadFile(const std::string& fileName, ThtmlFileType type) {
 }
 
 void TPageViewer::LoadFromString(const std::string& source, const std::string& reference) {
+    if (DeferWhilePrinted([this, source, reference] { LoadFromString(source, reference); })) return;
     LoadString(source, reference, HTMLType);
     FireMetaRefresh();
 }
 
-void TPageViewer::LoadTextFromString(const std::string& source) { LoadString(source, "", TextType); }
+void TPageViewer::LoadTextFromString(const std::string& source) {
+    if (DeferWhilePrinted([this, source] { LoadTextFromString(source); })) return;
+    LoadString(source, "", TextType);
+}
 
+// The loads below read what they are given at once: a load put off by a
+// print job keeps its own copy.
 void TPageViewer::LoadStrings(const TStrings* strings, const std::string& reference) {
-    if (!strings) return;
-    LoadString(strings->Text(), reference, HTMLType);
-    FireMetaRefresh();
+    if (strings) LoadFromString(strings->Text(), reference);
 }
 
 void TPageViewer::LoadTextStrings(const TStrings* strings) {
-    if (strings) LoadString(strings->Text(), "", TextType);
+    if (strings) LoadTextFromString(strings->Text());
 }
 
 void TPageViewer::LoadFromBuffer(const char* buffer, int size, const std::string& reference) {
-    const std::string source = buffer && size > 0 ? std::string(buffer, static_cast<size_t>(size)) : std::string();
-    LoadString(source, reference, HTMLType);
-    FireMetaRefresh();
+    LoadFromString(buffer && size > 0 ? std::string(buffer, static_cast<size_t>(size)) : std::string(), reference);
 }
 
 void TPageViewer::LoadFromStream(TStream* stream, const std::string& reference) {
     if (FProcessing || !stream) return;
-    LoadString(ReadWholeStream(stream), reference, HTMLType);
-    FireMetaRefresh();
+    LoadFromString(ReadWholeStream(stream), reference);
 }
 
 // ---- layout

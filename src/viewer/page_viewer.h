@@ -3,6 +3,7 @@
 // bars and painted off-screen on a child paint panel.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -492,6 +493,13 @@ private:
     friend class T32ScrollBar;
 
     void InitLoad();
+    // A print job draws a copy that shares this document's form controls
+    // and panels: a load or Clear asked for meanwhile (a host's page event,
+    // a poll or a link served by the job's message loop) waits for the job's
+    // end, and only the last one asked for is done then. True when `load`
+    // was kept for then.
+    bool DeferWhilePrinted(std::function<void()> load);
+    std::function<void()> FDeferredLoad;
     void SetFontsFromSettings();
     void SetupAndLogic();
     void LoadString(const std::string& source, const std::string& reference, ThtmlFileType type);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "framework/sysutils.h"
 #include "viewer/page_viewer.h"
 
 namespace {
@@ -86,6 +87,7 @@ void TPageViewer::BumpHistory(const std::string& fileName, const std::wstring& t
 
 void TPageViewer::SetHistoryIndex(int index) {
     if (index == FHistoryIndex || index < 0 || index >= HistoryCount() || FProcessing) return;
+    if (DeferWhilePrinted([this, index] { SetHistoryIndex(index); })) return;
     if (!FCurrentFile.empty()) {
         const size_t at = static_cast<size_t>(FHistoryIndex);
         FHistory[at] = FCurrentFile;
@@ -127,6 +129,10 @@ void TPageViewer::ClearHistory() {
 
 void TPageViewer::LoadWithHistory(const std::string& fileName, ThtmlFileType type) {
     if (FProcessing || fileName.empty()) return;
+    // A file that cannot be found is refused now, as without a job: the load
+    // throws before it touches the page.
+    if (FileExists(fileName.substr(0, fileName.find('#'))) &&
+        DeferWhilePrinted([this, fileName, type] { LoadWithHistory(fileName, type); })) return;
     const std::string oldFile = FCurrentFile;
     const std::wstring oldTitle = FTitle;
     const int oldPos = GetPosition();

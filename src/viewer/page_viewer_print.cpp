@@ -33,6 +33,9 @@ constexpr int kPictureClipWidth = 6000;
 // ---- one job at a time
 
 bool gJobRunning = false;
+// The document whose copy the running job draws: the copy shares its form
+// controls and panels.
+const TSectionList* gJobDocument = nullptr;
 
 std::vector<std::function<void()>>& PendingAfterJob() {
     static std::vector<std::function<void()>> actions;
@@ -41,9 +44,13 @@ std::vector<std::function<void()>>& PendingAfterJob() {
 
 class TJobScope {
 public:
-    TJobScope() { gJobRunning = true; }
+    explicit TJobScope(const TSectionList& document) {
+        gJobRunning = true;
+        gJobDocument = &document;
+    }
     ~TJobScope() {
         gJobRunning = false;
+        gJobDocument = nullptr;
         std::vector<std::function<void()>> actions;
         actions.swap(PendingAfterJob());
         for (auto& action : actions) try {
@@ -383,6 +390,8 @@ void FirePageEvent(TPageState& s) {
 
 bool PrintJobRunning() { return gJobRunning; }
 
+bool PrintJobHolds(const TSectionList& document) { return gJobRunning && gJobDocument == &document; }
+
 void AfterPrintJob(std::function<void()> action) {
     if (!action) return;
     if (gJobRunning)
@@ -413,7 +422,7 @@ int PrintDocument(const TSectionList& document, const TPrintSettings& settings, 
     bool stop = false;
     if (settings.OnPageEvent) settings.OnPageEvent(settings.Sender, 0, stop);
     if (document.Count() == 0) return 0;
-    TJobScope job;
+    TJobScope job(document);
     owned_ptr<TSectionList> copy = PrintCopy(document);
 
     owned_ptr<TvwPrinter> printer(new TvwPrinter);
@@ -518,7 +527,7 @@ int RecordPages(const TSectionList& document, const TPrintSettings& settings, Ta
     bool stop = false;
     if (settings.OnPageEvent) settings.OnPageEvent(settings.Sender, 0, stop);
     if (document.Count() == 0) return 0;
-    TJobScope job;
+    TJobScope job(document);
     owned_ptr<TSectionList> copy = PrintCopy(document);
     copy->SuppressOutput = suppressOutput;
     copy->CountingOnly = std::is_same_v<Target, TPageCounter>;
@@ -645,7 +654,7 @@ bool PictureWanted(const TSectionList& document, int width, int height) {
 TMetafile* DocumentMetaFile(const TSectionList& document, const TDocumentBackground& background, int yTop,
                             int formatWidth, int width, int height) {
     if (!PictureWanted(document, width, height)) return nullptr;
-    TJobScope job;
+    TJobScope job(document);
     auto picture = owned_ptr<TMetafile>(new TMetafile());
     try {
         picture->SetWidth(width);
@@ -666,7 +675,7 @@ TMetafile* DocumentMetaFile(const TSectionList& document, const TDocumentBackgro
 TBitmap* DocumentBitmap(const TSectionList& document, const TDocumentBackground& background, int yTop,
                         int formatWidth, int width, int height) {
     if (!PictureWanted(document, width, height)) return nullptr;
-    TJobScope job;
+    TJobScope job(document);
     auto picture = owned_ptr<TBitmap>(new TBitmap());
     try {
         picture->SetPixelFormat(pf24bit);
@@ -789,6 +798,20 @@ int TPageViewer::NumPrinterPages() {
     const int pages = CountDocumentPages(*doc, SettingsOf(*this));
     PrintedPageCount = pages;
     return pages;
+}
+
+bool TPageViewer::DeferWhilePrinted(std::function<void()> load) {
+    if (!FDocument || !PrintJobHolds(*FDocument)) return false;
+    const bool waiting = static_cast<bool>(FDeferredLoad);
+    FDeferredLoad = std::move(load);
+    if (!waiting)
+        AfterPrintJob([this, alive = FLife.Alive] {
+            if (!*alive) return;
+            std::function<void()> latest = std::move(FDeferredLoad);
+            FDeferredLoad = nullptr;
+            if (latest) latest();
+        });
+    return true;
 }
 
 TMetafile* TPageViewer::MakeMetaFile(int YTop, int FormatWidth, int Width, int Height) {

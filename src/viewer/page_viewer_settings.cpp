@@ -14,6 +14,7 @@
 #include "html/image_obj.h"
 #include "html/parser_entry.h"
 #include "images/engine_palette.h"
+#include "viewer/document_printing.h"
 #include "viewer/page_viewer.h"
 
 namespace {
@@ -248,6 +249,12 @@ void TPageViewer::UpdateImageCache() {
 
 void TPageViewer::LoadStream(const std::string& reference, TMemoryStream* stream, ThtmlFileType type) {
     if (FProcessing || !stream) return;
+    if (PrintJobHolds(*FDocument)) {
+        auto copy = std::make_shared<TMemoryStream>();
+        copy->LoadFromStream(stream);
+        DeferWhilePrinted([this, reference, copy, type] { LoadStream(reference, copy.get(), type); });
+        return;
+    }
     {
         TProcessingScope processing(this);
         struct InLogic {
@@ -303,7 +310,7 @@ void TPageViewer::LoadStream(const std::string& reference, TMemoryStream* stream
 }
 
 void TPageViewer::Reload() {
-    if (FProcessing || FCurrentFile.empty()) return;
+    if (FProcessing || FCurrentFile.empty() || DeferWhilePrinted([this] { Reload(); })) return;
     const int position = GetPosition();
     const std::string file = FCurrentFile;
     switch (FFileType) {

@@ -1,14 +1,18 @@
 // The viewer's printing members.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "framework/bitmap.h"
 #include "framework/forms.h"
 #include "framework/metafile.h"
+#include "framework/streams.h"
 #include "viewer/document_printing.h"
 #include "viewer/metafile_printer.h"
 #include "html/font_obj.h"
 #include "viewer/page_viewer.h"
 #include "viewer/test_print_support.h"
+#include "support/test_support.h"
 
 using namespace print_test;
 
@@ -124,6 +128,61 @@ TEST_F(ViewerPrintTest, PicturesAndBackgroundsOfTheViewer) {
     EXPECT_FALSE(band->Visible());
     EXPECT_EQ(band->DefBackground(), viewer->DefBackground());
     EXPECT_EQ(band->DefFontSize(), viewer->DefFontSize());
+}
+
+// A page asked for while a job prints (the main window's poll, a link, the
+// host's page event) would free the controls and panels the job still draws:
+// it waits for the job, every page prints as without it, and the one asked
+// for last shows after.
+TEST_F(ViewerPrintTest, APageLoadedDuringTheJobShowsAfterItAndThePrintIsWhole) {
+    testing_support::TempWorkDir dir;
+    testing_support::WriteFileBytes("next.htm", "<title>From file</title><p>next");
+    viewer->SetOnPanelCreate([](TObject*, const std::string&, const std::string&, const std::string&,
+                                TWinControl* panel) { panel->SetBounds(panel->Left(), panel->Top(), 40, 20); });
+    viewer->SetOnPanelPrint([](TObject*, TWinControl*, TBitmap* bitmap) {
+        bitmap->Canvas()->Brush()->SetColor(0x0000FF);
+        bitmap->Canvas()->FillRect(TRect{0, 0, bitmap->Width(), bitmap->Height()});
+    });
+    std::string form = "<title>Form</title><form>";
+    for (int i = 0; i < 80; ++i)
+        form += "<p>Host <input name=h value=kabinet-214> <select name=s><option>one<option selected>two</select>"
+                " <input type=radio name=r checked> <input type=checkbox checked> <textarea rows=2>note</textarea>"
+                " <input type=reset value=Back> <panel name=p" + std::to_string(i) + "></p>";
+    form += "</form>";
+    viewer->LoadFromString(form, "");
+    viewer->Print(1, 9999);
+    const std::vector<TPage> expected = printer.Device.Pages;
+    ASSERT_GE(expected.size(), 3u);
+
+    const struct {
+        const char* name;
+        std::function<void()> load;
+        const wchar_t* title;
+    } cases[] = {
+        // The main window's poll: the stream is gone when the call returns.
+        {"stream", [&] {
+             const std::string page = "<title>Chosen</title><p>chosen";
+             TReadOnlyMemoryStream stream(page.data(), static_cast<int64_t>(page.size()));
+             viewer->LoadFromStream(&stream, "");
+         }, L"Chosen"},
+        {"file", [&] { viewer->LoadFromFile("next.htm"); }, L"From file"},
+        {"clear", [&] { viewer->Clear(); }, L""},
+    };
+    for (const auto& c : cases) {
+        viewer->OnPageEvent = nullptr;
+        viewer->LoadFromString(form, "");
+        printer.Device.Pages.clear();
+        viewer->OnPageEvent = [&](TObject*, int page, bool&) {
+            if (page == 1) viewer->LoadFromString("<title>First</title><p>first", "");
+            if (page == 2) c.load();
+        };
+        viewer->Print(1, 9999);
+        const auto& pages = printer.Device.Pages;
+        ASSERT_EQ(pages.size(), expected.size()) << c.name;
+        for (size_t i = 0; i < pages.size(); ++i) EXPECT_TRUE(pages[i].Equals(expected[i])) << c.name << " page " << i;
+        EXPECT_EQ(viewer->Title(), c.title) << c.name;
+        EXPECT_TRUE(viewer->Document()->AllFormControls.empty()) << c.name;
+    }
 }
 
 }  // namespace
