@@ -226,16 +226,18 @@ TEST_F(Screens, EveryWindowOpensWholeOnTheScreenInItsPlace) {
 
     const std::vector<Screen> screens{
         {"main", [&] { return viewer.Form(); }, Place::ScreenCentre,
-         // Moved aside by its caption, so that the screen's centre and the
-         // window's tell apart the dialogs' places.
+         // Moved by its caption near the screen's corner, so that the
+         // screen's centre and the window's tell apart the dialogs' places.
          [&] {
              const RECT r = WindowRectOf(viewer.Form());
              const POINT caption{(r.left + r.right) / 2, r.top + GetSystemMetrics(SM_CYCAPTION) / 2 + 2};
-             Drag(caption, {caption.x - 200, caption.y - 150});
+             Drag(caption, {caption.x + 32 - r.left, caption.y + 88 - r.top});
              viewer.Settle(300);
+             const RECT moved = WindowRectOf(viewer.Form());
+             j.Check(moved.left == 32 && moved.top == 88, "the main window is moved: " + Describe(moved));
          },
          {}},
-        {"find", findDialog, Place::Platform, press({VK_ESCAPE}), {}},
+        {"find", findDialog, Place::MainWindowCentre, press({VK_ESCAPE}), {}},
         {"find-nothing",
          [&] {
              findDialog();
