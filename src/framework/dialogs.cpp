@@ -212,6 +212,24 @@ struct TFindDialog::TState {
 
 namespace {
 
+// The system puts a modeless dialog at the screen's corner, wherever the
+// window it belongs to lies: it opens centred over that window instead, kept
+// on the window's monitor.
+void CentreOver(HWND dialog, HWND window) {
+    RECT d, w;
+    if (!GetWindowRect(dialog, &d) || !GetWindowRect(window, &w)) return;
+    const int width = d.right - d.left, height = d.bottom - d.top;
+    int left = (w.left + w.right - width) / 2, top = (w.top + w.bottom - height) / 2;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& area = monitor.rcWork;
+        left = std::max<int>(area.left, std::min<int>(left, area.right - width));
+        top = std::max<int>(area.top, std::min<int>(top, area.bottom - height));
+    }
+    SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 UINT_PTR CALLBACK FindHook(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
     return CallGuarded<UINT_PTR>(0, [&]() -> UINT_PTR {
         if (message != WM_INITDIALOG) return 0;
@@ -220,6 +238,8 @@ UINT_PTR CALLBACK FindHook(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
         TPoint p = owner->Position();
         if (p.X != -1 || p.Y != -1)
             SetWindowPos(dialog, nullptr, p.X, p.Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        else if (HWND form = GetWindow(data->hwndOwner, GW_OWNER))
+            CentreOver(dialog, form);
         if (owner->OnShow) owner->OnShow(owner);
         return TRUE;
     });

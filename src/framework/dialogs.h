@@ -76,8 +76,8 @@ public:
     // Code page 1251, at most 255 characters reach the dialog.
     std::string FindText;
     TFindOptions Options = frDown;
-    // Where the dialog appears (screen coordinates); (-1, -1) lets the system
-    // place it. While it is open, reads its window's place.
+    // Where the dialog appears (screen coordinates); (-1, -1) centres it over
+    // the form that opens it. While it is open, reads its window's place.
     TPoint Position() const;
     void SetPosition(TPoint p);
     int Left() const { return Position().X; }

@@ -472,6 +472,14 @@ bool TCustomForm::PreTranslateKey(const void* rawMsg) {
     }
     if (MenuBridge().ShortCut && MenuBridge().ShortCut(focused ? focused : this, this, key, shift)) return true;
     if (key == VK_F1 && shift == 0) return HelpKey();
+    // Ctrl+A selects the whole text of a text box (an edit field of a combo
+    // box too), as later editions of the platform's edit field do of
+    // themselves; a shortcut of the form's own came first above.
+    if (key == 'A' && shift == ssCtrl)
+        if (HWND box = GetFocus(); box && (SendMessageW(box, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)) {
+            SendMessageW(box, EM_SETSEL, 0, -1);
+            return true;
+        }
     LRESULT code = focused ? SendMessageW(focused->Handle(), WM_GETDLGCODE, msg->wParam,
                                           reinterpret_cast<LPARAM>(msg))
                            : 0;

@@ -567,6 +567,15 @@ void TMenuItem::Click() {
 
 namespace {
 
+void RunSendersAction(TObject* sender) {
+    TAction* action = nullptr;
+    if (auto* item = dynamic_cast<TMenuItem*>(sender))
+        action = item->Action();
+    else if (auto* control = dynamic_cast<TControl*>(sender))
+        action = control->Action();
+    if (action) action->Execute();
+}
+
 // An action's link to a menu item: a change of the action reaches the item
 // while the item still shows the action's old value.
 class TMenuActionLink : public TActionLink {
@@ -618,10 +627,13 @@ void TMenuItem::SetAction(TAction* action) {
     }
     if (!FActionLink) FActionLink = std::make_unique<TMenuActionLink>(this);
     FActionLink->SetAction(action);
-    // The action's handler becomes the click handler of an item without one,
-    // so it also runs for those who take over an item's OnClick and call it
-    // themselves (an option box's drop-down).
-    if (!OnClick) OnClick = action->OnExecute;
+    // An item without a handler gets one that runs the action of whoever is
+    // clicked, as a click on the item itself does, so the action also runs
+    // for those who take over an item's OnClick and call it themselves (an
+    // option box's drop-down, a menu bar's copies and buttons). It asks for
+    // the action at each click: the action is the sender, and an action
+    // cleared or freed since runs nothing.
+    if (!OnClick) OnClick = RunSendersAction;
     SetCaption(action->Caption());
     SetChecked(action->Checked());
     SetEnabled(action->Enabled());

@@ -97,6 +97,22 @@ THelpWindow::THelpWindow(TComponent* AOwner) : TForm(AOwner) {
         Viewer->SetColor(clWindow);
     });
     OnClose = [](TObject*, TCloseAction& action) { action = caHide; };
+    // A contents link is shown as a topic asked for by F1 is, so that a late
+    // topic too gets the blank room that lets its heading come to the top.
+    Viewer->OnHotSpotClick = [this](TObject*, const std::string& url, bool& handled) {
+        if (url.size() < 2 || url[0] != '#' || !HasAnchor(FSource, url.substr(1))) return;
+        handled = true;
+        ShowTopic(FFileName, url.substr(1));
+        Viewer->AddVisitedLink(Viewer->CurrentFile() + url);
+    };
+    // Escape puts help away, as it does a dialog. The text's own key handler
+    // sees it also while help is open beside a platform dialog, whose loop
+    // hands the form no keys first.
+    Viewer->OnKeyDown = [this](TObject*, uint16_t& key, TShiftState shift) {
+        if (key != VK_ESCAPE || shift != 0) return;
+        key = 0;
+        Close();
+    };
 }
 
 void THelpWindow::ShowTopic(const std::string& helpFile, const std::string& topic) {

@@ -144,6 +144,30 @@ bool ShowsWholeText(const Image& picture, const std::wstring& text, const Font& 
     return false;
 }
 
+// The middles of the lines of link ink (blue, or purple once visited), from
+// the top; an underline a blank row or two below its letters is of their line.
+std::vector<POINT> LinkLines(const Image& picture) {
+    auto link = [](uint32_t px) {
+        const int r = px >> 16 & 0xFF, g = px >> 8 & 0xFF, b = px & 0xFF;
+        return b > 100 && g < 60 && r < 160;
+    };
+    std::vector<POINT> lines;
+    int top = -1, bottom = -1, left = picture.width, right = -1;
+    for (int y = 0; y <= picture.height; ++y) {
+        int l = picture.width, r = -1;
+        for (int x = 0; y < picture.height && x < picture.width; ++x)
+            if (link(picture.At(x, y))) l = std::min(l, x), r = std::max(r, x);
+        if (r >= 0) {
+            if (top < 0) top = y;
+            bottom = y, left = std::min(left, l), right = std::max(right, r);
+        } else if (top >= 0 && (y - bottom > 2 || y == picture.height)) {
+            lines.push_back({(left + right) / 2, (top + bottom) / 2});
+            top = -1, left = picture.width, right = -1;
+        }
+    }
+    return lines;
+}
+
 // The file printer the print dialog offers while the test runs.
 struct PrinterScope {
     explicit PrinterScope(const std::wstring& file)
@@ -226,16 +250,18 @@ TEST_F(Screens, EveryWindowOpensWholeOnTheScreenInItsPlace) {
 
     const std::vector<Screen> screens{
         {"main", [&] { return viewer.Form(); }, Place::ScreenCentre,
-         // Moved aside by its caption, so that the screen's centre and the
-         // window's tell apart the dialogs' places.
+         // Moved by its caption near the screen's corner, so that the
+         // screen's centre and the window's tell apart the dialogs' places.
          [&] {
              const RECT r = WindowRectOf(viewer.Form());
              const POINT caption{(r.left + r.right) / 2, r.top + GetSystemMetrics(SM_CYCAPTION) / 2 + 2};
-             Drag(caption, {caption.x - 200, caption.y - 150});
+             Drag(caption, {caption.x + 32 - r.left, caption.y + 88 - r.top});
              viewer.Settle(300);
+             const RECT moved = WindowRectOf(viewer.Form());
+             j.Check(moved.left == 32 && moved.top == 88, "the main window is moved: " + Describe(moved));
          },
          {}},
-        {"find", findDialog, Place::Platform, press({VK_ESCAPE}), {}},
+        {"find", findDialog, Place::MainWindowCentre, press({VK_ESCAPE}), {}},
         {"find-nothing",
          [&] {
              findDialog();
@@ -379,6 +405,8 @@ TEST_F(Screens, HelpOpensAtTheContentsOrAtTheTopicAskedFor) {
         std::function<HWND()> ask;
         const wchar_t* heading;
         int points;
+        // A contents link clicked next, whose topic's heading then comes to the top.
+        const wchar_t* link = nullptr;
     };
     const Case cases[] = {
         {"help-list",
@@ -413,6 +441,14 @@ TEST_F(Screens, HelpOpensAtTheContentsOrAtTheTopicAskedFor) {
              return HWND{};
          },
          L"Содержание", 18},
+        // The last topic: below it the page ends within a view's height.
+        {"help-contents-link",
+         [&] {
+             viewer.OpenMenuAt(buttons.back());
+             Key(VK_RETURN);
+             return HWND{};
+         },
+         L"Содержание", 18, L"Оформление"},
     };
     for (const Case& c : cases) {
         j.Step(c.name);
@@ -421,13 +457,26 @@ TEST_F(Screens, HelpOpensAtTheContentsOrAtTheTopicAskedFor) {
         for (int tries = 0; tries < 50 && help && GetForegroundWindow() != help; ++tries) viewer.Settle(100);
         if (j.Check(help != nullptr, "the help window opens")) {
             viewer.Settle(400);
-            SavePng(WindowRectOf(help), folder + L"\\" + std::wstring(c.name, c.name + strlen(c.name)) + L".png");
             RECT top = ClientRectOnScreen(help);
             top.bottom = top.top + 2 * MulDiv(c.points, 96, 72) + 10;
             j.Check(ShowsWholeText(Grab(top), c.heading, {L"Times New Roman", c.points, FW_BOLD}),
                     "the heading \"" + Utf8(c.heading) + "\" is seen at the top");
-            Keys({VK_MENU, VK_F4});
-            j.Check(viewer.WaitUntilGone(help), "Alt+F4 closes it");
+            if (c.link) {
+                const RECT client = ClientRectOnScreen(help);
+                const std::vector<POINT> links = LinkLines(Grab(client));
+                if (j.Check(links.size() >= 3, "the contents links are seen: " + std::to_string(links.size()))) {
+                    const POINT* link = &links[2];
+                    Click({client.left + link->x, client.top + link->y});
+                    viewer.Settle(600);
+                    top = ClientRectOnScreen(help);
+                    top.bottom = top.top + 2 * MulDiv(14, 96, 72) + 10;
+                    j.Check(ShowsWholeText(Grab(top), c.link, {L"Times New Roman", 14, FW_BOLD}),
+                            "a click on it brings its heading to the top");
+                }
+            }
+            SavePng(WindowRectOf(help), folder + L"\\" + std::wstring(c.name, c.name + strlen(c.name)) + L".png");
+            Key(VK_ESCAPE);
+            j.Check(viewer.WaitUntilGone(help), "Escape closes it");
         }
         if (over) {
             Key(VK_ESCAPE);

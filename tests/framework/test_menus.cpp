@@ -440,6 +440,42 @@ TEST(Menus, AnItemFollowsItsActionAndRunsIt) {
     TObject::Free(form);
 }
 
+// A click on an item bound to an action runs the action as a button bound to
+// it does: with the action as the sender, and only while the item still has
+// the action; the handler a taker-over keeps runs the same way.
+TEST(Menus, AClickedItemRunsItsActionAsAButtonDoes) {
+    auto* form = new TMenuForm(Application);
+    std::vector<TObject*> senders;
+    auto* action = new TAction(form);
+    action->OnExecute = [&](TObject* sender) { senders.push_back(sender); };
+    auto* button = new TGraphicControl(form);
+    button->SetParent(form);
+    TMenuItem* item = NewItem(form, form->popup->Items(), "Act", 0, nullptr);
+    item->SetAction(action);
+    button->SetAction(action);
+    const TNotifyEvent takenOver = item->OnClick;
+
+    item->Click();
+    button->Click();
+    takenOver(item);
+    EXPECT_EQ(senders, (std::vector<TObject*>{action, action, action}));
+
+    senders.clear();
+    item->SetAction(nullptr);
+    item->Click();
+    takenOver(item);
+    EXPECT_TRUE(senders.empty()) << "a cleared action runs no more";
+
+    auto* second = new TAction(form);
+    second->OnExecute = [&](TObject*) { senders.push_back(second); };
+    item->SetAction(second);
+    TObject::Free(second);
+    item->Click();
+    takenOver(item);
+    EXPECT_TRUE(senders.empty()) << "a freed action runs no more and nothing crashes";
+    TObject::Free(form);
+}
+
 TEST(Menus, ImagesAndAutoFlagsAreKeptAndAFreedListIsLetGo) {
     auto* form = new TMenuForm(Application);
     EXPECT_EQ(form->menu->AutoHotkeys, maAutomatic);
