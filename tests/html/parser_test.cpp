@@ -366,6 +366,22 @@ TEST(ParserTest, APageOverTheMemoryBudgetStopsWithANoteAndKeepsWhatWasRead) {
     }
 }
 
+// What a page held goes with it: after Clear the heap meter is back at its
+// level before the read, however many distinct class names the page gave.
+TEST(ParserTest, ClearFreesWhatThePageHeld) {
+    std::string page;
+    for (int i = 0; i < 20000; ++i) page += "<div class=c" + std::to_string(i) + ">x</div>";
+    Doc d;
+    // A first read and Clear, so that what lives for the document's life is
+    // already there.
+    EXPECT_TRUE(ParseHTMLString("<div class=a>x</div>", &d.doc, {}));
+    d.doc.Clear();
+    const std::size_t before = HeapBytesInUse();
+    EXPECT_TRUE(ParseHTMLString(page, &d.doc, {}));
+    d.doc.Clear();
+    EXPECT_LE(HeapBytesInUse(), before + 64 * 1024);
+}
+
 // A paragraph is a box, its cell, a text section, a font run and a line, and
 // a page of paragraphs holds them all: what one costs, read and laid out, is
 // what bounds the pages that fit the budget. At 629 bytes the 250,000
