@@ -202,6 +202,9 @@ constexpr int MaxBlockDepth = MaxNestingDepth - 1;
 // Linked style sheets and frame-set files are read only when they are
 // regular files of a sane size.
 constexpr std::uintmax_t MaxSideFileBytes = 1u << 20;
+// Inside text read in one go (preformatted lines, a style sheet) the budget
+// is weighed every so many characters, as it is between tokens.
+constexpr int kBudgetCheckChars = 4096;
 
 bool ReadSideFile(const std::string& name, std::string& out) {
     std::error_code ec;
@@ -301,10 +304,11 @@ private:
             Stop();
         }
     }
-    // True once the run's allocations pass the reader's share of the
-    // budget; the run then ends as at the end of the input.
+    // True once what the run took (the heap, and the pictures and control
+    // windows charged beside it) passes the reader's share of the budget; the
+    // run then ends as at the end of the input.
     bool OverBudget() {
-        const std::size_t used = HeapBytesInUse();
+        const std::size_t used = DocumentBytesInUse();
         if (used <= MemoryAtStart || used - MemoryAtStart <= gDocumentMemoryBudget / 3 * 2) return false;
         gResults.CutShort = true;
         Stop();
@@ -317,7 +321,8 @@ private:
         }
         Guarded([&] {
             if (PreRaw) ReadPreRaw();
-            Sc.NextToken();
+            // Preformatted text may have stopped the run at the budget.
+            if (!Stopped) Sc.NextToken();
         });
     }
 
@@ -893,7 +898,7 @@ private:
     int Depth = 0;
     bool BodyDone = false;
     bool Stopped = false;
-    std::size_t MemoryAtStart = HeapBytesInUse();
+    std::size_t MemoryAtStart = DocumentBytesInUse();
     const TReaderCallbacks& Callbacks;
     std::map<std::string, int> Excess;
     std::vector<TProperties*> InlineKeep;
@@ -1193,10 +1198,13 @@ void THtmlReader::ReadPreRaw() {
         CurrentSection()->AddTokenObj(token);
         token.Clear();
     };
+    // The text up to the next tag may be the rest of the page: the budget is
+    // weighed at every line end and every kBudgetCheckChars of a line.
     while (Sc.LCh != 0 && Sc.LCh != '<' && static_cast<unsigned char>(Sc.LCh) > 8) {
         const char c = Sc.LCh;
         if (c == '\r') {
             flush();
+            if (OverBudget()) return;
             PreLineEnd();
             Sc.NextChar();
         } else if (c == '&') {
@@ -1204,6 +1212,10 @@ void THtmlReader::ReadPreRaw() {
         } else {
             chars.Add(c, Sc.SIndex);
             Sc.NextChar();
+            if (chars.GetSize() >= kBudgetCheckChars) {
+                flush();
+                if (OverBudget()) return;
+            }
         }
     }
     flush();
@@ -1514,8 +1526,23 @@ void THtmlReader::DoMeta() {
 }
 
 void THtmlReader::DoStyle() {
+    // A sheet may be most of the page: past the budget its characters end,
+    // and the run with them.
+    class TWeighedSource final : public TStyleCharSource {
+    public:
+        explicit TWeighedSource(THtmlReader& reader) : FReader(reader) {}
+        char Next() override {
+            if (FReader.Stopped || (++FRead % kBudgetCheckChars == 0 && FReader.OverBudget())) return 0;
+            return FReader.Sc.NextStyleChar();
+        }
+        char Peek() override { return FReader.Stopped ? 0 : FReader.Sc.PeekRaw(); }
+
+    private:
+        THtmlReader& FReader;
+        int FRead = 0;
+    };
     if (Doc->Styles) {
-        TScannerStyleSource source(Sc);
+        TWeighedSource source(*this);
         char ch = Sc.LCh;
         ::DoStyle(*Doc->Styles, ch, source, "");
     }

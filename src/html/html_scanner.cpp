@@ -782,6 +782,11 @@ void THtmlScanner::ScanText() {
     for (;;) {
         const unsigned char c = static_cast<unsigned char>(LCh);
         if (c <= 8 || c == '<') break;
+        // Text without tags may be the whole page: it comes in tokens of at
+        // most kMaxTextTokenChars, so that the reader weighs its budget
+        // between them. They end after a folded space or inside a word;
+        // the reader joins them.
+        if (FChars.GetSize() + LCToken.Count() >= kMaxTextTokenChars) break;
         if (c == ' ' || c == '\r') {
             FChars.Add(' ', SIndex);
             do NextChar();

@@ -96,6 +96,8 @@ public:
     static constexpr int MaxIncludeDepth = 16;
     static constexpr int MaxIncludeCount = 1000;
     static constexpr size_t MaxIncludeBytes = 16u << 20;
+    // The longest text token; longer text comes as several.
+    static constexpr int kMaxTextTokenChars = 64 * 1024;
 
 private:
     char RawChar();

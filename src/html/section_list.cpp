@@ -113,6 +113,11 @@ void TSectionList::Clear() {
     // The controls go before the sections, which then find none to free.
     ClearForms();
     TCell::Clear();
+    // The boxes and cells that named them are gone: the names would else
+    // stay for the viewer's life, page after page.
+    FSharedNames.clear();
+    FRecentNames.fill(nullptr);
+    FNextRecent = FLastRecent = 0;
     PanelItems.clear();
     TextSectionTotal = 0;
 }
