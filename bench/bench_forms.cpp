@@ -2,6 +2,13 @@
 // windows (the engine alone), then loaded into a viewer on screen, where each
 // control is a child window of the paint panel, and the cost of making and
 // freeing those windows.
+//   bench_forms [controls]        that form
+//   bench_forms scale [N...]      time per control of pages of N inputs, of N
+//                                 inputs with tabindex, of N drop-downs and of
+//                                 a few drop-downs of N options each
+//   bench_forms pages [bytes...]  pages of that size of <input>, of <select>
+//                                 and of tabindex inputs: the time the window
+//                                 is held, the windows made, the bytes charged
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -15,7 +22,9 @@
 #include "framework/forms.h"
 #include "framework/stdctrls.h"
 #include "framework/win.h"
+#include "framework/small_heap.h"
 #include "html/form_controls.h"
+#include "html/html_parser.h"
 #include "html/parser_entry.h"
 #include "html/section_list.h"
 #include "viewer/page_viewer.h"
@@ -61,9 +70,106 @@ int ChildWindows(HWND parent) {
     return n;
 }
 
+// `unit(i)` repeated up to `bytes` of HTML, or `count` times.
+std::string Repeated(const std::function<std::string(int)>& unit, size_t bytes, int count) {
+    std::string html;
+    for (int i = 0; (count > 0 ? i < count : html.size() < bytes); ++i) html += unit(i);
+    return html;
+}
+
+struct TScaleRow {
+    const char* Name;
+    std::function<std::string(int)> Unit;
+};
+
+// Tab indexes that run against the order of the page, so that every control
+// is moved in the tab order.
+const TScaleRow kRows[] = {
+    {"<input>", [](int) { return std::string("<input>"); }},
+    {"<input tabindex>", [](int i) { return "<input tabindex=" + std::to_string(30000 - i % 30000) + ">"; }},
+    {"<select> of 3 options", [](int) { return std::string("<select><option>a<option>b<option>c</select>"); }},
+};
+
+double Seconds(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+struct TViewerBench {
+    TForm Form{nullptr};
+    TPageViewer* Viewer;
+    TBitmap Bitmap;
+    TViewerBench() {
+        Form.SetBounds(0, 0, 900, 700);
+        Viewer = new TPageViewer(nullptr);
+        Viewer->SetParent(&Form);
+        Viewer->SetBounds(0, 0, 860, 660);
+        Viewer->DefFontName = "Arial";
+        Viewer->PaintPanelControl()->HandleNeeded();
+        Bitmap.SetPixelFormat(pf24bit);
+        Bitmap.SetSize(Viewer->PaintPanelControl()->Width(), Viewer->PaintPanelControl()->Height());
+    }
+    ~TViewerBench() { TObject::Free(Viewer); }
+    // Load and first paint: the time the window does not answer.
+    double Load(const std::string& html) {
+        return Seconds([&] {
+            Viewer->LoadFromString(html, "");
+            Viewer->PaintPanelControl()->Perform(WM_PAINT, reinterpret_cast<uintptr_t>(Bitmap.Canvas()->Handle()));
+        });
+    }
+    int Windows() { return ChildWindows(Viewer->PaintPanelControl()->Handle()); }
+};
+
+int Scale(const std::vector<int>& counts) {
+    TViewerBench bench;
+    std::printf("%-26s %8s %10s %10s %10s\n", "page", "controls", "load ms", "ms/control", "free ms");
+    auto row = [&](const std::string& name, const std::string& html, int controls) {
+        const double load = bench.Load(html);
+        const int windows = bench.Windows();
+        const double free = Seconds([&] { bench.Viewer->Clear(); });
+        std::printf("%-26s %8d %10.1f %10.3f %10.1f%s\n", name.c_str(), controls, load * 1e3,
+                    load * 1e3 / std::max(controls, 1), free * 1e3, windows < controls ? "  (fewer windows)" : "");
+        std::fflush(stdout);
+    };
+    for (int n : counts) {
+        for (const TScaleRow& r : kRows) row(r.Name, Repeated(r.Unit, 0, n), n);
+        // Ten drop-downs of n options each: the cost is per option.
+        const std::string options = "<select>" + Repeated([](int i) { return "<option>item " + std::to_string(i); }, 0, n) + "</select>";
+        row("10 <select> of N options", Repeated([&](int) { return options; }, 0, 10), 10);
+    }
+    return 0;
+}
+
+int Pages(const std::vector<int>& sizes) {
+    TViewerBench bench;
+    std::printf("%-22s %10s %10s %8s %8s %12s %5s\n", "page", "bytes", "held s", "s/MB", "windows", "charged KB",
+                "cut");
+    const size_t outsideBefore = gOutsideHeapBytes.load();
+    for (int size : sizes)
+        for (const TScaleRow& r : kRows) {
+            const std::string html = Repeated(r.Unit, static_cast<size_t>(size), 0);
+            const double held = bench.Load(html);
+            const bool cut = ReaderResults().CutShort;
+            const size_t charged = gOutsideHeapBytes.load() - outsideBefore;
+            std::printf("%-22s %10zu %10.2f %8.2f %8d %12zu %5s\n", r.Name, html.size(), held,
+                        held / (static_cast<double>(html.size()) / (1 << 20)), bench.Windows(), charged >> 10,
+                        cut ? "yes" : "no");
+            std::fflush(stdout);
+            bench.Viewer->Clear();
+        }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && (std::string(argv[1]) == "scale" || std::string(argv[1]) == "pages")) {
+        std::vector<int> values;
+        for (int i = 2; i < argc; ++i) values.push_back(std::max(1, std::atoi(argv[i])));
+        if (std::string(argv[1]) == "scale") return Scale(values.empty() ? std::vector<int>{100, 1000, 10000} : values);
+        return Pages(values.empty() ? std::vector<int>{65536, 1 << 20} : values);
+    }
     if (argc > 1) kControls = std::max(1, std::atoi(argv[1]));
     const std::string html = FormPage();
     std::printf("Form of %d controls (%zu bytes of HTML)\n", kControls, html.size());

@@ -185,6 +185,7 @@ TPoint TControl::ScreenToClient(TPoint p) const {
 
 void TControl::SetAlign(TAlign align) {
     if (align == FAlign) return;
+    if (FParent) FParent->FAlignedCount += (align != alNone) - (FAlign != alNone);
     FAlign = align;
     RequestAlign();
 }
@@ -465,6 +466,7 @@ bool TControl::EventsEnabled() const {
 // TWinControl
 
 TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner), FBrush(std::make_unique<TBrush>()) {
+    FWindowed = true;
     FBrush->SetColor(FColor);
 }
 
@@ -516,6 +518,7 @@ void TWinControl::CreateWnd() {
         throw EInvalidOperation("Control '" + Name() + "' has no parent window");
     CreateWindowHandle(p);
     if (!FHandle) RaiseLastWin32Error();
+    StackAfterEarlierSiblings();
     UpdateWindowFont();
     CreateHandleDone();
     for (TControl* child : std::vector<TControl*>(FControls))
@@ -615,10 +618,14 @@ void TWinControl::InsertControl(TControl* control) {
         control->FColor = FColor;
         control->ColorChanged();
     }
+    if (control->FAlign != alNone) ++FAlignedCount;
     Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<uintptr_t>(control), 1);
     if (auto* w = dynamic_cast<TWinControl*>(control)) {
-        if (FHandle && w->Showing()) w->Handle();
-        if (w->FHandle) ::SetParent(w->FHandle, Handle());
+        // A window made now is made on this one; only one made before moves.
+        if (w->FHandle)
+            ::SetParent(w->FHandle, Handle());
+        else if (FHandle && w->Showing())
+            w->Handle();
     }
     Realign();
     control->Invalidate();
@@ -631,7 +638,10 @@ void TWinControl::RemoveControl(TControl* control) {
     if (FCaptureControl == control) FCaptureControl = nullptr;
     control->Invalidate();
     if (auto* w = dynamic_cast<TWinControl*>(control)) w->DestroyHandle();
-    FControls.erase(std::find(FControls.begin(), FControls.end(), control));
+    // Destroying the window may have run handlers that changed the list.
+    it = std::find(FControls.begin(), FControls.end(), control);
+    if (it != FControls.end()) FControls.erase(it);
+    if (control->FAlign != alNone) --FAlignedCount;
     control->FParent = nullptr;
     if (!Destroying()) {
         Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<uintptr_t>(control), 0);
@@ -690,9 +700,15 @@ int Clamp(int value, int minimum, int maximum) {
 }  // namespace
 
 void TWinControl::AlignControls(TControl*, TRect& rect) {
+    if (FAlignedCount == 0) return;
+    // Taken once: a child's SetBounds may run handlers that change the list.
+    std::vector<TControl*> aligned;
+    aligned.reserve(static_cast<size_t>(FAlignedCount));
+    for (TControl* c : FControls)
+        if (c->FAlign != alNone) aligned.push_back(c);
     static const TAlign kOrder[] = {alTop, alBottom, alLeft, alRight, alClient};
     for (TAlign align : kOrder) {
-        for (TControl* c : std::vector<TControl*>(FControls)) {
+        for (TControl* c : aligned) {
             if (c->FAlign != align || !c->FVisible) continue;
             const TSizeConstraints& k = c->Constraints;
             int w = Clamp(c->FWidth, k.MinWidth, k.MaxWidth);
@@ -830,7 +846,7 @@ int TWinControl::TabOrder() const {
     int index = 0;
     for (TControl* c : FParent->FControls) {
         if (c == this) return index;
-        if (dynamic_cast<TWinControl*>(c)) ++index;
+        if (c->FWindowed) ++index;
     }
     return -1;
 }
@@ -840,25 +856,58 @@ void TWinControl::SetTabOrder(int order) {
     auto& list = FParent->FControls;
     auto it = std::find(list.begin(), list.end(), this);
     if (it == list.end()) return;
+    // A page sets the order of every control at each layout: one already in
+    // its place (an order past the end is the last place) moves nothing.
+    const int windowed = static_cast<int>(std::count_if(list.begin(), list.end(), [](TControl* c) { return c->FWindowed; }));
+    const int current = static_cast<int>(std::count_if(list.begin(), it, [](TControl* c) { return c->FWindowed; }));
+    if (current == (order < 0 || order >= windowed ? windowed - 1 : order)) return;
     list.erase(it);
     int index = 0;
     auto pos = list.begin();
     for (; pos != list.end(); ++pos) {
-        if (!dynamic_cast<TWinControl*>(*pos)) continue;
+        if (!(*pos)->FWindowed) continue;
         if (index == order) break;
         ++index;
     }
-    list.insert(pos, this);
-    if (FHandle) {
-        // The window order is the tab order Windows follows.
-        HWND after = HWND_TOP;
-        for (TControl* c : list) {
-            auto* w = dynamic_cast<TWinControl*>(c);
-            if (!w || !w->FHandle) continue;
-            SetWindowPos(w->FHandle, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    pos = list.insert(pos, this);
+    if (!FHandle) return;
+    // The window order is the tab order Windows follows: this window goes
+    // after the nearest earlier sibling that has one. The others keep their
+    // places, so setting the orders of n controls moves at most n windows,
+    // not n times all of them.
+    HWND after = nullptr;
+    for (auto prev = pos; prev != list.begin();) {
+        --prev;
+        auto* w = (*prev)->FWindowed ? static_cast<TWinControl*>(*prev) : nullptr;
+        if (w && w->FHandle) {
             after = w->FHandle;
+            break;
         }
     }
+    if (GetWindow(FHandle, GW_HWNDPREV) == after) return;
+    SetWindowPos(FHandle, after ? after : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TWinControl::StackAfterEarlierSiblings() {
+    // Windows puts a new child window below its siblings, which is its place
+    // when it is the last of the list with a window (as when a page makes its
+    // controls one by one); one made later for a control in the middle goes
+    // back to its place in the tab order.
+    if (!FParent || !FHandle || !(GetWindowLongW(FHandle, GWL_STYLE) & WS_CHILD)) return;
+    const auto& list = FParent->FControls;
+    auto self = std::find(list.rbegin(), list.rend(), this);
+    if (self == list.rend()) return;
+    bool last = true;
+    for (auto later = list.rbegin(); later != self && last; ++later)
+        last = !((*later)->FWindowed && static_cast<TWinControl*>(*later)->FHandle);
+    if (last) return;
+    HWND after = HWND_TOP;
+    for (auto prev = std::next(self); prev != list.rend(); ++prev)
+        if ((*prev)->FWindowed && static_cast<TWinControl*>(*prev)->FHandle) {
+            after = static_cast<TWinControl*>(*prev)->FHandle;
+            break;
+        }
+    SetWindowPos(FHandle, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 bool TWinControl::Focused() const {

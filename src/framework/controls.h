@@ -298,6 +298,9 @@ private:
     friend class TWinControl;
     void FontObjectChanged();
     bool FUpdatingFont = false;
+    // Set by TWinControl: the tab order counts windowed siblings, and a page
+    // of thousands of form controls must not pay a type test for each.
+    bool FWindowed = false;
 };
 
 // Creation parameters of a window, filled by CreateParams overrides.
@@ -425,7 +428,11 @@ private:
     TControl* FMouseControl = nullptr;
     TControl* FCaptureControl = nullptr;
     TFontHandle FWindowFont;
-    int FTabOrder = -1;
+    // The children with an Align other than alNone: most parents (a page's
+    // thousands of form controls) have none, and realign at no cost.
+    int FAlignedCount = 0;
+    // Puts a new child window after its windowed siblings earlier in the list.
+    void StackAfterEarlierSiblings();
 };
 
 // A control without a window, painted on its parent's canvas.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/application.h"
@@ -494,3 +495,57 @@ TEST(StdCtrls, ScrollBarClampsAndReportsScrolling) {
 }
 
 }  // namespace
+
+namespace {
+
+// An edit box that counts the times Windows is asked to move or re-stack it.
+class TCountingEdit : public TEdit {
+public:
+    using TEdit::TEdit;
+    int Moves = 0;
+
+protected:
+    void WndProc(TMessage& message) override {
+        if (message.Msg == WM_WINDOWPOSCHANGING) ++Moves;
+        TEdit::WndProc(message);
+    }
+};
+
+}  // namespace
+
+// A page sets the tab order of all its controls at each layout: the windows
+// follow the new order (as the dialog manager walks it), each moved at most
+// once, and an order already in place moves none.
+TEST(StdCtrls, SettingTabOrdersRestacksOnlyTheWindowsThatMove) {
+    TestForm host;
+    constexpr int kCount = 12;
+    std::vector<TCountingEdit*> edits;
+    for (int i = 0; i < kCount; ++i) {
+        auto* e = new TCountingEdit(host.form);
+        e->SetBounds(10, 10 + i * 20, 100, 18);
+        e->SetParent(host.form);
+        e->HandleNeeded();
+        edits.push_back(e);
+    }
+    auto moves = [&] {
+        int n = 0;
+        for (TCountingEdit* e : edits) n += std::exchange(e->Moves, 0);
+        return n;
+    };
+    moves();
+    struct Case {
+        const char* name;
+        int maxMoves;
+    } cases[] = {{"reversed", kCount}, {"the same again", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int i = 0; i < kCount; ++i) edits[static_cast<size_t>(kCount - 1 - i)]->SetTabOrder(i);
+        EXPECT_LE(moves(), c.maxMoves);
+        HWND w = GetWindow(host.form->Handle(), GW_CHILD);
+        for (int i = kCount - 1; i >= 0; --i) {
+            EXPECT_EQ(w, edits[static_cast<size_t>(i)]->Handle()) << "window " << kCount - 1 - i;
+            EXPECT_EQ(edits[static_cast<size_t>(i)]->TabOrder(), kCount - 1 - i);
+            if (w) w = GetWindow(w, GW_HWNDNEXT);
+        }
+    }
+}
