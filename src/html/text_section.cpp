@@ -945,8 +945,10 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
             ++end;  // everything up to the forced break fits
         } else if (end < Len) {
             // Asked only when the line cannot be broken here: the answer
-            // costs a look at every float of the cell.
-            const auto wider = [&] { return indents.GetNextWiderY(y); };
+            // costs a look at every float of the cell. Floats that stand
+            // beside this section's space without taking from it give no
+            // more room where they end (a float's own text beside others).
+            const auto wider = [&] { return indents.FloatsNarrow(y) ? indents.GetNextWiderY(y) : y; };
             if (fitted == 0) {
                 if (const int w = wider(); w > y) {
                     addEmptyLine(pos, w - y);
