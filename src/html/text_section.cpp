@@ -879,19 +879,20 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     }
     if (Images.HasControls()) MaxWidth = std::max(MaxWidth, LayoutControls(MaxWidth));
     int floatBottom = 0;
-    int lastFloatTop = INT_MIN;
-    std::vector<const TFloatingObj*> placed;
+    // Floats are placed in text order, so those placed are the ones before
+    // this mark.
+    int placedTo = 0;
     // The floats of [from, to) not yet placed go in at `at`.
     auto placeFloats = [&](int from, int to, int at) {
-        for (int k = NextObjectAt(from); k < to; k = NextObjectAt(k + 1)) {
+        for (int k = NextObjectAt(std::max(from, placedTo)); k < to; k = NextObjectAt(k + 1)) {
             TFloatingObj* o = SectionText[static_cast<size_t>(k)] == ImageChar ? Images.FindImage(k) : nullptr;
-            if (!o || !o->IsFloating() || std::find(placed.begin(), placed.end(), o) != placed.end()) continue;
-            placed.push_back(o);
+            if (!o || !o->IsFloating()) continue;
+            placedTo = k + 1;
             // A float that does not fit beside those already placed goes
             // down to where one of them ends, as far as it must; with no
             // such place below it stands here and overflows. It never
             // stands above a float placed before it.
-            int top = std::max(at, lastFloatTop);
+            int top = std::max(at, indents.NextFloatTop);
             const int64_t needed = int64_t{o->BoxWidth} + o->SpaceLeft + o->SpaceRight;
             while (int64_t{indents.RightSide(top)} - indents.LeftIndent(top) < needed) {
                 const int wider = indents.GetNextWiderY(top);
@@ -899,7 +900,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
                 top = wider;
             }
             indents.Update(top, o);
-            o->FloatY = lastFloatTop = top;
+            o->FloatY = top;
             floatBottom = std::max(floatBottom, SaturateY(int64_t{top} + o->BoxHeight + o->SpaceTop + o->SpaceBottom));
         }
     };
@@ -919,8 +920,9 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     int pos = 0;
     while (pos < Len) {
         {
-            // Floats that begin the line go in before it is fitted.
-            int lead = pos;
+            // Floats that begin the line go in before it is fitted; those
+            // placed for an earlier try at this line are not looked at again.
+            int lead = std::max(pos, placedTo);
             while (lead < Len && SectionText[static_cast<size_t>(lead)] == ImageChar) {
                 TFloatingObj* o = Images.FindImage(lead);
                 if (!o || !o->IsFloating()) break;
