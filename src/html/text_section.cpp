@@ -81,6 +81,15 @@ private:
     }
 };
 
+// The scratch of one section's finishing is kept for the next, so a page of
+// paragraphs allocates none; the room one long paragraph needed is given back
+// at once rather than held for the rest of the program's life.
+template <class T>
+void KeepScratchSmall(std::vector<T>& scratch) {
+    constexpr size_t kMostKeptBytes = 64 * 1024;
+    if (scratch.capacity() * sizeof(T) > kMostKeptBytes) std::vector<T>().swap(scratch);
+}
+
 // The text of a finished section in a buffer of its own length; the
 // building buffer goes back for the next section.
 template <class T>
@@ -548,7 +557,9 @@ void TSection::ProcessText() {
             if (o->Pos >= 0 && o->Pos <= n) o->Pos = newIndex[static_cast<size_t>(o->Pos)];
         }
         RemapControls(newIndex);
+        KeepScratchSmall(newIndex);
     }
+    KeepScratchSmall(keep);
     Finish();
 }
 
@@ -576,6 +587,7 @@ void TSection::Finish() {
         ForEachMarked(1, n, [pos](int i) { return pos[i] != pos[i - 1] + 1; },
                       [pos](int i) { entries.push_back({i, pos[i]}); });
         SourceIndexMap.assign(entries.data(), entries.data() + entries.size());
+        KeepScratchSmall(entries);
     }
     TSectionBuilds::Drop(this);
     FBuilding = false;
