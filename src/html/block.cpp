@@ -400,7 +400,7 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
         TIndentScope scope(indents, this);
         // Seen from here the indents hold only the floats beside this block.
         auto roomLeft = [&](int y) { return std::max<int64_t>(leftLimit, indents.LeftIndent(y)); };
-        auto roomRight = [&](int y) { return std::min<int64_t>(rightLimit, indents.RightSide(y)); };
+        auto roomRight = [&](int y) { return int64_t{indents.RightSideWithin(y, SaturateY(rightLimit))}; };
         if (floating) {
             // Like a floated picture: down to where a float beside it ends,
             // as far as it must to fit, and never above a float before it;

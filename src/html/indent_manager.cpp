@@ -176,6 +176,11 @@ int IndentManagerBasic::RightSide(int Y) const {
     return Limit(FRight, Y, false, best) ? SaturateY(int64_t{best} + LeftEdge) : RightEdge;
 }
 
+int IndentManagerBasic::RightSideWithin(int Y, int right) const {
+    int best = 0;
+    return Limit(FRight, Y, false, best) ? std::min(right, SaturateY(int64_t{best} + LeftEdge)) : right;
+}
+
 // The bottoms below are those of float records only: an owned record lasts
 // until it is freed and has no bottom to speak of.
 int IndentManagerBasic::ImageBottom() const {

@@ -49,6 +49,9 @@ public:
     // its depth: no page costs a query more than a few dozen steps.
     int LeftIndent(int Y) const;
     int RightSide(int Y) const;
+    // RightSide, but `right` where no record visible at Y limits it: a block
+    // narrower than its cell has its own right edge.
+    int RightSideWithin(int Y, int right) const;
     // The lowest bottom of all float records, 0 without any.
     int ImageBottom() const;
     // One below the lowest bottom of the left floats and of the right floats

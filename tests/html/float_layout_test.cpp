@@ -164,20 +164,25 @@ TEST(FloatLayout, FloatedBoxesThatDoNotFitSideBySideMoveDownAndStayInReach) {
     struct Case {
         std::string html;
         int width;
-        bool fits;  // every box within the pane
+        bool fits;       // every box within the width
+        int beside = 1;  // the first boxes, as many, stand at one top
+        int pane = 0;    // the pane's width, when not the width
     } cases[] = {
-        {repeat(box("left", 300, 50), 3), 638, true},
-        {repeat(box("right", 300, 50), 3), 640, true},
-        {box("left", 200, 50) + box("left", 200, 50) + box("right", 200, 50), 480, true},
+        {repeat(box("left", 300, 50), 3), 638, true, 2},
+        {repeat(box("right", 300, 50), 3), 640, true, 2},
+        {box("left", 200, 50) + box("left", 200, 50) + box("right", 200, 50), 480, true, 2},
         {repeat("<table align=left width=300 cellspacing=0 cellpadding=0 bgcolor=#00FF00><tr><td>x</td></tr></table>",
                 3),
-         638, true},
+         638, true, 2},
+        // In a block wider than the pane the floats have the block's room.
+        {"<div style=\"width:638px\">" + repeat(box("left", 300, 50), 3) + "</div>", 638, true, 2, 430},
         {repeat(box("left", 400, 10) + box("right", 400, 10), 20), 638, true},
         // A word too long for a narrow float stays in it: the float beside
         // gives it no room by ending.
-        {box("left", 100, 50) + "<div style=\"float:right;width:30px\">wwwwwwwwwwwwwww</div>", 400, true},
-        // Content wider than its float, or a float wider than the pane:
-        // they overflow to the right, within the scroll width.
+        {box("left", 100, 50) + "<div style=\"float:right;width:30px\">wwwwwwwwwwwwwww</div>", 400, true, 2},
+        // Content wider than its float (which widens to it and goes below),
+        // or a float wider than the pane: they overflow to the right, within
+        // the scroll width.
         {box("left", 300, 50) + "<div style=\"float:left;width:100px\"><img src=pic width=500 height=10></div>",
          638, true},
         {box("right", 300, 50) + box("left", 700, 20), 638, false},
@@ -185,7 +190,7 @@ TEST(FloatLayout, FloatedBoxesThatDoNotFitSideBySideMoveDownAndStayInReach) {
     };
     for (const Case& c : cases) {
         Page p;
-        p.Load(c.html, c.width);
+        p.Load(c.html, c.pane ? c.pane : c.width);
         Canvas out(1000, 400);
         out.Paint(p.doc);
         std::vector<TRect> boxes;
@@ -193,6 +198,8 @@ TEST(FloatLayout, FloatedBoxesThatDoNotFitSideBySideMoveDownAndStayInReach) {
             if (auto* b = dynamic_cast<TBlock*>(s); b && b->FloatSide != ANone) boxes.push_back(b->BorderRect);
         });
         ASSERT_GE(boxes.size(), 1u) << c.html;
+        for (size_t i = 0; i < boxes.size(); ++i)
+            EXPECT_EQ(boxes[i].Top == boxes[0].Top, i < static_cast<size_t>(c.beside)) << c.html << " box " << i;
         for (size_t i = 0; i < boxes.size(); ++i) {
             const TRect& r = boxes[i];
             EXPECT_GE(r.Left, 0) << c.html << " box " << i;
