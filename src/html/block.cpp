@@ -389,18 +389,44 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
     ContentWidth = std::max(0, ContentWidth);
 
     ChildCell->IndentRef = IndentRef;
-    const int clearTop = SaturateY(int64_t{Y} + ClearSpace);
-    PaintTop = SaturateY(int64_t{clearTop} + std::min(0, mt));
+    const bool floating = FloatSide != ANone && Positioning != posAbsolute;
+    const int64_t outerWidth = horizontal + ContentWidth;
+    const int64_t leftLimit = X, rightLimit = int64_t{X} + WidthArg;
     int scrollWidth = 0;
+    const int cellX = X;
+    int outerLeft = X;  // a floated block's left outer edge
+    const int floatTopBefore = indents.NextFloatTop;
     {
         TIndentScope scope(indents, this);
-        if (FloatSide == ALeft)
-            ContentIndent = SaturateY(std::max<int64_t>(X, indents.LeftIndent(clearTop)) + ml + pl + bl - X);
-        else if (FloatSide == ARight)
-            ContentIndent = SaturateY(std::min<int64_t>(WidthArg, int64_t{indents.RightSide(clearTop)} - X) - mr -
-                                      pr - br - ContentWidth);
-        else
+        // Seen from here the indents hold only the floats beside this block.
+        auto roomLeft = [&](int y) { return std::max<int64_t>(leftLimit, indents.LeftIndent(y)); };
+        auto roomRight = [&](int y) { return int64_t{indents.RightSideWithin(y, SaturateY(rightLimit))}; };
+        if (floating) {
+            // Like a floated picture: down to where a float beside it ends,
+            // as far as it must to fit, and never above a float before it;
+            // with no such place it stands below them and overflows. The
+            // drop counts as clearance, so painting follows.
+            int top = std::max(SaturateY(int64_t{Y} + ClearSpace), indents.NextFloatTop);
+            while (roomRight(top) - roomLeft(top) < outerWidth) {
+                const int wider = indents.GetNextWiderY(top);
+                if (wider <= top) break;
+                top = wider;
+            }
+            ClearSpace = SaturateY(int64_t{top} - Y);
+        }
+        const int clearTop = SaturateY(int64_t{Y} + ClearSpace);
+        PaintTop = SaturateY(int64_t{clearTop} + std::min(0, mt));
+        if (FloatSide == ALeft) {
+            outerLeft = SaturateY(roomLeft(clearTop));
+            ContentIndent = SaturateY(int64_t{outerLeft} + ml + pl + bl - X);
+        } else if (FloatSide == ARight) {
+            // Too wide for its room it overflows to the right, where the
+            // scroll bar reaches, rather than out past the left edge.
+            outerLeft = SaturateY(std::max(roomLeft(clearTop), roomRight(clearTop) - outerWidth));
+            ContentIndent = SaturateY(int64_t{outerLeft} + ml + pl + bl - X);
+        } else {
             ContentIndent = SaturateY(int64_t{ml} + pl + bl);
+        }
         X = SaturateY(int64_t{X} + ContentIndent);
         if (IsListBlock) {
             // Room for the bullets, however narrow the margins.
@@ -441,6 +467,8 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
         Len = PosCounter - FirstDocPos;
         int64_t maxWidth = horizontal + scrollWidth;
         if (Positioning != posStatic) maxWidth += int64_t{posLeft} - mr;
+        // A float beside others reaches as far as its offset takes it.
+        if (floating) maxWidth += std::max(0, outerLeft - cellX);
         MaxWidth = SaturateY(std::max<int64_t>(0, maxWidth));
 
         int contentBottom = ChildCell->InnerBottom;
@@ -458,11 +486,15 @@ int TBlock::DrawLogic(TCanvas* Canvas, int X, int Y, int OriginX, int OriginY, i
     int result = FullHeight;
     if (FloatSide != ANone || Positioning == posAbsolute) {
         PaintHeight = Positioning == posAbsolute ? 0 : FullHeight;
-        const int floatHeight = SaturateY(int64_t{PaintBottom} - Y);
+        // Recorded from where it stands; the floats inside it are its own
+        // and do not hold later floats down.
+        const int top = SaturateY(int64_t{Y} + ClearSpace);
+        const int floatHeight = SaturateY(int64_t{PaintBottom} - top);
+        indents.NextFloatTop = floatTopBefore;
         if (FloatSide == ALeft)
-            indents.UpdateBlock(Y, SaturateY(int64_t{X} + ContentWidth + mr + pr + br), floatHeight, ALeft);
+            indents.UpdateBlock(top, SaturateY(int64_t{X} + ContentWidth + mr + pr + br), floatHeight, ALeft);
         else if (FloatSide == ARight)
-            indents.UpdateBlock(Y, SaturateY(int64_t{ContentWidth} + horizontal), floatHeight, ARight);
+            indents.UpdateBlock(top, SaturateY(outerWidth), floatHeight, ARight);
         FullHeight = 0;
         result = 0;
     } else {

@@ -8,6 +8,7 @@ void IndentManagerBasic::Clear() {
     FLeft.Clear();
     FRight.Clear();
     CurrentOwner = nullptr;
+    NextFloatTop = INT_MIN;
 }
 
 void IndentManagerBasic::Reset(int lf, int rt) {
@@ -143,6 +144,27 @@ bool IndentManagerBasic::Limit(const TSideIndex& index, int Y, bool greatest, in
     return found;
 }
 
+bool IndentManagerBasic::OwnedLimit(const TSideIndex& index, int Y, bool greatest, int& best) const {
+    bool found = false;
+    for (const IndentRec* r : index.Owned) {
+        ++RecordsVisited;
+        if (r->TopY <= Y && Y < r->BottomY && (!found || (greatest ? r->X > best : r->X < best)) &&
+            r->Owner == CurrentOwner) {
+            best = r->X;
+            found = true;
+        }
+    }
+    return found;
+}
+
+bool IndentManagerBasic::FloatsNarrow(int Y) const {
+    int own = 0;
+    OwnedLimit(FLeft, Y, true, own);
+    if (LeftIndent(Y) > SaturateY(int64_t{own} + LeftEdge)) return true;
+    const int ownRight = OwnedLimit(FRight, Y, false, own) ? SaturateY(int64_t{own} + LeftEdge) : RightEdge;
+    return RightSide(Y) < ownRight;
+}
+
 int IndentManagerBasic::LeftIndent(int Y) const {
     int best = 0;
     Limit(FLeft, Y, true, best);
@@ -152,6 +174,11 @@ int IndentManagerBasic::LeftIndent(int Y) const {
 int IndentManagerBasic::RightSide(int Y) const {
     int best = 0;
     return Limit(FRight, Y, false, best) ? SaturateY(int64_t{best} + LeftEdge) : RightEdge;
+}
+
+int IndentManagerBasic::RightSideWithin(int Y, int right) const {
+    int best = 0;
+    return Limit(FRight, Y, false, best) ? std::min(right, SaturateY(int64_t{best} + LeftEdge)) : right;
 }
 
 // The bottoms below are those of float records only: an owned record lasts
@@ -243,6 +270,7 @@ void IndentManagerBasic::AddFloat(TSide side, int X, int Y, int height, bool isF
     r->IsFloat = isFloat;
     r->Serial = FNextSerial++;
     List(side).Add(r);
+    NextFloatTop = std::max(NextFloatTop, Y);
     // Floats come down the page, so this is nearly always an append.
     TSideIndex& index = Index(side);
     size_t i = static_cast<size_t>(std::upper_bound(index.Floats.begin(), index.Floats.end(), Y,

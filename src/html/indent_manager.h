@@ -49,6 +49,9 @@ public:
     // its depth: no page costs a query more than a few dozen steps.
     int LeftIndent(int Y) const;
     int RightSide(int Y) const;
+    // RightSide, but `right` where no record visible at Y limits it: a block
+    // narrower than its cell has its own right edge.
+    int RightSideWithin(int Y, int right) const;
     // The lowest bottom of all float records, 0 without any.
     int ImageBottom() const;
     // One below the lowest bottom of the left floats and of the right floats
@@ -56,6 +59,13 @@ public:
     void GetClearY(int& CL, int& CR) const;
     // The next Y below Y at which a float beside Y ends (Y when none does).
     int GetNextWiderY(int Y) const;
+    // Whether a float takes room from the current owner's own space at Y:
+    // only then can a line that does not fit there gain room further down.
+    bool FloatsNarrow(int Y) const;
+    // The least top the next float may have: a float never stands above one
+    // placed before it. A floated block keeps the floats inside it out of
+    // this (they are its own), see TBlock::DrawLogic.
+    int NextFloatTop = INT_MIN;
 
     // A record owned by CurrentOwner from Y down, until freed.
     IndentRef SetLeftIndent(int XLeft, int Y);
@@ -145,6 +155,7 @@ private:
     TSideIndex& Index(TSide side) { return side == LeftSide ? FLeft : FRight; }
     // The greatest (left) or least (right) X of the visible records at Y.
     bool Limit(const TSideIndex& index, int Y, bool greatest, int& best) const;
+    bool OwnedLimit(const TSideIndex& index, int Y, bool greatest, int& best) const;
     int NextFloatEnd(const TSideIndex& index, int Y) const;
 
     TSideIndex FLeft{true};

@@ -81,6 +81,15 @@ private:
     }
 };
 
+// The scratch of one section's finishing is kept for the next, so a page of
+// paragraphs allocates none; the room one long paragraph needed is given back
+// at once rather than held for the rest of the program's life.
+template <class T>
+void KeepScratchSmall(std::vector<T>& scratch) {
+    constexpr size_t kMostKeptBytes = 64 * 1024;
+    if (scratch.capacity() * sizeof(T) > kMostKeptBytes) std::vector<T>().swap(scratch);
+}
+
 // The text of a finished section in a buffer of its own length; the
 // building buffer goes back for the next section.
 template <class T>
@@ -548,7 +557,9 @@ void TSection::ProcessText() {
             if (o->Pos >= 0 && o->Pos <= n) o->Pos = newIndex[static_cast<size_t>(o->Pos)];
         }
         RemapControls(newIndex);
+        KeepScratchSmall(newIndex);
     }
+    KeepScratchSmall(keep);
     Finish();
 }
 
@@ -576,6 +587,7 @@ void TSection::Finish() {
         ForEachMarked(1, n, [pos](int i) { return pos[i] != pos[i - 1] + 1; },
                       [pos](int i) { entries.push_back({i, pos[i]}); });
         SourceIndexMap.assign(entries.data(), entries.data() + entries.size());
+        KeepScratchSmall(entries);
     }
     TSectionBuilds::Drop(this);
     FBuilding = false;
@@ -879,19 +891,20 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     }
     if (Images.HasControls()) MaxWidth = std::max(MaxWidth, LayoutControls(MaxWidth));
     int floatBottom = 0;
-    int lastFloatTop = INT_MIN;
-    std::vector<const TFloatingObj*> placed;
+    // Floats are placed in text order, so those placed are the ones before
+    // this mark.
+    int placedTo = 0;
     // The floats of [from, to) not yet placed go in at `at`.
     auto placeFloats = [&](int from, int to, int at) {
-        for (int k = NextObjectAt(from); k < to; k = NextObjectAt(k + 1)) {
+        for (int k = NextObjectAt(std::max(from, placedTo)); k < to; k = NextObjectAt(k + 1)) {
             TFloatingObj* o = SectionText[static_cast<size_t>(k)] == ImageChar ? Images.FindImage(k) : nullptr;
-            if (!o || !o->IsFloating() || std::find(placed.begin(), placed.end(), o) != placed.end()) continue;
-            placed.push_back(o);
+            if (!o || !o->IsFloating()) continue;
+            placedTo = k + 1;
             // A float that does not fit beside those already placed goes
             // down to where one of them ends, as far as it must; with no
             // such place below it stands here and overflows. It never
             // stands above a float placed before it.
-            int top = std::max(at, lastFloatTop);
+            int top = std::max(at, indents.NextFloatTop);
             const int64_t needed = int64_t{o->BoxWidth} + o->SpaceLeft + o->SpaceRight;
             while (int64_t{indents.RightSide(top)} - indents.LeftIndent(top) < needed) {
                 const int wider = indents.GetNextWiderY(top);
@@ -899,7 +912,7 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
                 top = wider;
             }
             indents.Update(top, o);
-            o->FloatY = lastFloatTop = top;
+            o->FloatY = top;
             floatBottom = std::max(floatBottom, SaturateY(int64_t{top} + o->BoxHeight + o->SpaceTop + o->SpaceBottom));
         }
     };
@@ -919,8 +932,9 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
     int pos = 0;
     while (pos < Len) {
         {
-            // Floats that begin the line go in before it is fitted.
-            int lead = pos;
+            // Floats that begin the line go in before it is fitted; those
+            // placed for an earlier try at this line are not looked at again.
+            int lead = std::max(pos, placedTo);
             while (lead < Len && SectionText[static_cast<size_t>(lead)] == ImageChar) {
                 TFloatingObj* o = Images.FindImage(lead);
                 if (!o || !o->IsFloating()) break;
@@ -945,8 +959,10 @@ int TSection::DrawLogic(TCanvas* Canvas, int X, int Y, int, int, int WidthArg, i
             ++end;  // everything up to the forced break fits
         } else if (end < Len) {
             // Asked only when the line cannot be broken here: the answer
-            // costs a look at every float of the cell.
-            const auto wider = [&] { return indents.GetNextWiderY(y); };
+            // costs a look at every float of the cell. Floats that stand
+            // beside this section's space without taking from it give no
+            // more room where they end (a float's own text beside others).
+            const auto wider = [&] { return indents.FloatsNarrow(y) ? indents.GetNextWiderY(y) : y; };
             if (fitted == 0) {
                 if (const int w = wider(); w > y) {
                     addEmptyLine(pos, w - y);

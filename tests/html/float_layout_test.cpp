@@ -43,7 +43,7 @@ struct Page {
     ~Page() { doc.Clear(); }
     int Load(const std::string& html, int width) {
         EXPECT_TRUE(ParseHTMLString(html, &doc, {}));
-        int scrollWidth = 0, pos = 0;
+        int pos = 0;
         return doc.DoLogic(nullptr, 0, width, 600, 0, scrollWidth, pos);
     }
     static void Walk(TCellBasic& cell, const std::function<void(TSectionBase*)>& visit) {
@@ -77,6 +77,7 @@ struct Page {
     }
     TStringBitmapList cache;
     TSectionList doc{nullptr};
+    int scrollWidth = 0;
 };
 
 using Canvas = WhiteCanvas;
@@ -147,6 +148,77 @@ TEST(FloatLayout, FloatsThatDoNotFitSideBySideMoveDown) {
         bool beyond = false;
         for (int y = 0; y < 200; ++y) beyond |= out.At(c.width + 20, y) == kBlue;
         EXPECT_EQ(beyond, b.BoxWidth >= c.width) << c.html;
+    }
+}
+
+TEST(FloatLayout, FloatedBoxesThatDoNotFitSideBySideMoveDownAndStayInReach) {
+    auto repeat = [](const std::string& piece, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += piece;
+        return out;
+    };
+    auto box = [](const char* side, int width, int height, const char* text = "x") {
+        return std::string("<div style=\"float:") + side + ";width:" + std::to_string(width) +
+               "px;height:" + std::to_string(height) + "px;background-color:#00FF00\">" + text + "</div>";
+    };
+    struct Case {
+        std::string html;
+        int width;
+        bool fits;       // every box within the width
+        int beside = 1;  // the first boxes, as many, stand at one top
+        int pane = 0;    // the pane's width, when not the width
+    } cases[] = {
+        {repeat(box("left", 300, 50), 3), 638, true, 2},
+        {repeat(box("right", 300, 50), 3), 640, true, 2},
+        {box("left", 200, 50) + box("left", 200, 50) + box("right", 200, 50), 480, true, 2},
+        {repeat("<table align=left width=300 cellspacing=0 cellpadding=0 bgcolor=#00FF00><tr><td>x</td></tr></table>",
+                3),
+         638, true, 2},
+        // In a block wider than the pane the floats have the block's room.
+        {"<div style=\"width:638px\">" + repeat(box("left", 300, 50), 3) + "</div>", 638, true, 2, 430},
+        {repeat(box("left", 400, 10) + box("right", 400, 10), 20), 638, true},
+        // A word too long for a narrow float stays in it: the float beside
+        // gives it no room by ending.
+        {box("left", 100, 50) + "<div style=\"float:right;width:30px\">wwwwwwwwwwwwwww</div>", 400, true, 2},
+        // Content wider than its float (which widens to it and goes below),
+        // or a float wider than the pane: they overflow to the right, within
+        // the scroll width.
+        {box("left", 300, 50) + "<div style=\"float:left;width:100px\"><img src=pic width=500 height=10></div>",
+         638, true},
+        {box("right", 300, 50) + box("left", 700, 20), 638, false},
+        {box("right", 700, 20), 638, false},
+    };
+    for (const Case& c : cases) {
+        Page p;
+        p.Load(c.html, c.pane ? c.pane : c.width);
+        Canvas out(1000, 400);
+        out.Paint(p.doc);
+        std::vector<TRect> boxes;
+        Page::Walk(p.doc, [&](TSectionBase* s) {
+            if (auto* b = dynamic_cast<TBlock*>(s); b && b->FloatSide != ANone) boxes.push_back(b->BorderRect);
+        });
+        ASSERT_GE(boxes.size(), 1u) << c.html;
+        for (size_t i = 0; i < boxes.size(); ++i)
+            EXPECT_EQ(boxes[i].Top == boxes[0].Top, i < static_cast<size_t>(c.beside)) << c.html << " box " << i;
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            const TRect& r = boxes[i];
+            EXPECT_GE(r.Left, 0) << c.html << " box " << i;
+            if (c.fits) EXPECT_LE(r.Right, c.width) << c.html << " box " << i;
+            EXPECT_LE(r.Bottom - r.Top, 50) << c.html << " box " << i;
+            for (size_t k = 0; k < i; ++k) {
+                const TRect& o = boxes[k];
+                EXPECT_FALSE(r.Left < o.Right && o.Left < r.Right && r.Top < o.Bottom && o.Top < r.Bottom)
+                    << c.html << " boxes " << k << " and " << i;
+                EXPECT_GE(r.Top, o.Top) << c.html << " boxes " << k << " and " << i;
+            }
+        }
+        int rightmost = 0;
+        for (int y = 0; y < 400; ++y) {
+            const auto* row = static_cast<const uint8_t*>(out.bitmap.ScanLine(y));
+            for (int x = rightmost; x < 1000; ++x)
+                if ((row[3 * x] & row[3 * x + 1] & row[3 * x + 2]) != 0xFF) rightmost = x + 1;
+        }
+        EXPECT_GE(p.scrollWidth, rightmost) << c.html;
     }
 }
 
