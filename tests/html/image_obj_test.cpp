@@ -471,9 +471,10 @@ void PrintCopyOnto(TSectionList& copy, TBitmap& out) {
 }
 
 // What a print copy puts on paper for a missing picture and for a panel the
-// host coloured: the placeholder's frame is black when printed in black and
-// white (no device here reports one bit, so its look is asked); a panel is
-// filled with its window's colour; and the panel keeps its own font.
+// host coloured: the placeholder's frame keeps its 3-D colours on a colour
+// printer and is black on one of two colours when printed in black and
+// white; a panel is filled with its window's colour; and the panel keeps its
+// own font.
 TEST(ImageObj, PrintCopiesOfPlaceholdersAndPanels) {
     auto* form = new TForm(Application);
     form->SetBounds(0, 0, 400, 300);
@@ -490,24 +491,34 @@ TEST(ImageObj, PrintCopiesOfPlaceholdersAndPanels) {
         ASSERT_NE(window, nullptr);
         EXPECT_FALSE(window->ParentFont());
         EXPECT_NE(window->Font()->Size(), 30);
-        EXPECT_FALSE(FrameLookOf(&d.doc).PrintMonoBlack);
-        TSectionList copy(d.doc);
-        copy.Printing = true;
-        copy.PrintTextBlack = true;
-        EXPECT_TRUE(FrameLookOf(&copy).PrintMonoBlack);
-        TBitmap out;
-        PrintCopyOnto(copy, out);
-        TSection* s = Doc::Find(copy);
-        ASSERT_NE(s, nullptr);
-        auto* missing = dynamic_cast<TImageObj*>(s->Images.Obj(0));
-        auto* panel = dynamic_cast<TPanelObj*>(s->Images.Obj(1));
-        ASSERT_TRUE(missing && panel);
-        EXPECT_EQ(panel->PanelWindow, nullptr);
-        // On a colour printer the frame keeps its 3-D colours.
-        EXPECT_EQ(out.Canvas()->Pixels(missing->PaintX, missing->PaintY + 20) & 0xFFFFFF,
-                  static_cast<unsigned>(ColorToRGB(clBtnShadow)) & 0xFFFFFF);
-        EXPECT_EQ(out.Canvas()->Pixels(panel->PaintX + 30, panel->PaintY + 20) & 0xFFFFFF, 0x00FF00u);
-        copy.Clear();
+        const struct {
+            int deviceColors;  // as the job reads them
+            bool textBlack;
+            unsigned frame;
+        } cases[] = {
+            {-1, true, static_cast<unsigned>(ColorToRGB(clBtnShadow)) & 0xFFFFFF},
+            {2, false, static_cast<unsigned>(ColorToRGB(clBtnShadow)) & 0xFFFFFF},
+            {2, true, 0u},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.deviceColors);
+            SCOPED_TRACE(c.textBlack);
+            TSectionList copy(d.doc);
+            copy.Printing = true;
+            copy.PrintTextBlack = c.textBlack;
+            copy.PrintDeviceColors = c.deviceColors;
+            TBitmap out;
+            PrintCopyOnto(copy, out);
+            TSection* s = Doc::Find(copy);
+            ASSERT_NE(s, nullptr);
+            auto* missing = dynamic_cast<TImageObj*>(s->Images.Obj(0));
+            auto* panel = dynamic_cast<TPanelObj*>(s->Images.Obj(1));
+            ASSERT_TRUE(missing && panel);
+            EXPECT_EQ(panel->PanelWindow, nullptr);
+            EXPECT_EQ(out.Canvas()->Pixels(missing->PaintX, missing->PaintY + 20) & 0xFFFFFF, c.frame);
+            EXPECT_EQ(out.Canvas()->Pixels(panel->PaintX + 30, panel->PaintY + 20) & 0xFFFFFF, 0x00FF00u);
+            copy.Clear();
+        }
         d.doc.Clear();
     }
     TObject::Free(form);
