@@ -229,6 +229,7 @@ TFrameLook FrameLookOf(const TSectionList* document) {
     if (document) {
         look.Printing = document->Printing;
         look.PrintMonoBlack = document->Printing && document->PrintTextBlack;
+        look.DeviceColors = document->PrintDeviceColors;
         look.Background = document->Background;
     }
     return look;
@@ -239,9 +240,12 @@ void RaisedRect(const TFrameLook& document, TCanvas* canvas, int left, int top, 
     HDC dc = canvas->Handle();
     // The device is asked last: under Wine a memory device's answer costs a
     // round trip to the server, once for every cell.
+    auto oneBit = [&] {
+        if (document.DeviceColors != 0) return document.DeviceColors > 0 && document.DeviceColors < 3;
+        return GetDeviceCaps(dc, BITSPIXEL) == 1 && GetDeviceCaps(dc, PLANES) == 1;
+    };
     TColor light, dark;
-    if (document.Printing && document.PrintMonoBlack && GetDeviceCaps(dc, BITSPIXEL) == 1 &&
-        GetDeviceCaps(dc, PLANES) == 1) {
+    if (document.Printing && document.PrintMonoBlack && oneBit()) {
         light = dark = clBlack;
     } else {
         const bool whiteBackground = (document.Background & 0xFFFFFF) == 0xFFFFFF ||

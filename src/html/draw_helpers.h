@@ -34,6 +34,9 @@ void RaisedRectColor(TCanvas* canvas, int left, int top, int right, int bottom, 
 struct TFrameLook {
     bool Printing = false;
     bool PrintMonoBlack = false;  // printing in black and white
+    // The print device's colours as the job read them (NUMCOLORS); 0: the
+    // device is asked.
+    int DeviceColors = 0;
     TColor Background = 0xFFFFFF;
 };
 class TSectionList;

@@ -4,11 +4,13 @@
 #include <cstring>
 
 #include "framework/bitmap.h"
+#include "framework/small_heap.h"
+#include "html/html_parser.h"
 
 // ---- cache items
 
 TBitmapItem::TBitmapItem(TPersistent* image, TBitmap* mask, Transparency transp)
-    : Transp(transp), MImage(image), Mask(mask) {}
+    : Transp(transp), MImage(image), Mask(mask), Bytes(PictureBytes(image) + PictureBytes(mask)) {}
 
 TBitmapItem::~TBitmapItem() {
     delete MImage;
@@ -38,10 +40,34 @@ int CompareNames(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+std::size_t ImageCacheByteLimit() { return gDocumentMemoryBudget / 3; }
+
+bool TStringBitmapList::TNameLess::operator()(const std::string& a, const std::string& b) const {
+    return CompareNames(a, b) < 0;
+}
+
+void TStringBitmapList::Charge(TObject* item) {
+    if (auto* bitmapItem = dynamic_cast<TBitmapItem*>(item)) {
+        FBytes += bitmapItem->Bytes;
+        gOutsideHeapBytes += bitmapItem->Bytes;
+    }
+}
+
+void TStringBitmapList::Discharge(TObject* item) {
+    if (auto* bitmapItem = dynamic_cast<TBitmapItem*>(item)) {
+        FBytes -= bitmapItem->Bytes;
+        gOutsideHeapBytes -= bitmapItem->Bytes;
+    }
+}
+
 void TStringBitmapList::Clear() {
     std::vector<TEntry> items;
     items.swap(FItems);
-    for (TEntry& e : items) delete e.Object;
+    FFailures.clear();
+    for (TEntry& e : items) {
+        Discharge(e.Object);
+        delete e.Object;
+    }
 }
 
 int TStringBitmapList::IndexOf(const std::string& name) const {
@@ -56,7 +82,28 @@ int TStringBitmapList::AddObject(const std::string& name, TObject* item) {
                                [](const std::string& n, const TEntry& e) { return CompareNames(n, e.Name) < 0; });
     it = FItems.insert(it, TEntry{name, item});
     if (auto* bitmapItem = dynamic_cast<TBitmapItem*>(item)) ++bitmapItem->UsageCount;
+    Charge(item);
     return static_cast<int>(it - FItems.begin());
+}
+
+bool TStringBitmapList::MakeRoomFor(std::size_t bytes) {
+    const std::size_t limit = ImageCacheByteLimit();
+    if (bytes > limit) return false;
+    if (FBytes > limit - bytes) PurgeCache();
+    return FBytes <= limit - bytes;
+}
+
+void TStringBitmapList::SetMask(int index, TBitmap* mask) {
+    TBitmapItem* item = Item(index);
+    if (!item) {
+        delete mask;
+        return;
+    }
+    Discharge(item);
+    delete item->Mask;
+    item->Mask = mask;
+    item->Bytes = PictureBytes(item->MImage) + PictureBytes(mask);
+    Charge(item);
 }
 
 TBitmapItem* TStringBitmapList::Item(int index) const {
@@ -85,6 +132,7 @@ void TStringBitmapList::DecUsage(const std::string& name) {
 void TStringBitmapList::DeleteItem(int index) {
     TObject* item = FItems[static_cast<size_t>(index)].Object;
     FItems.erase(FItems.begin() + index);
+    Discharge(item);
     delete item;
 }
 
@@ -95,6 +143,7 @@ void TStringBitmapList::SetCacheCount(int count) {
 }
 
 void TStringBitmapList::BumpAndCheck() {
+    FFailures.clear();
     for (int i = Count() - 1; i >= 0; --i) {
         TBitmapItem* item = Item(i);
         if (!item) continue;
@@ -198,4 +247,49 @@ bool BmpClaimedSize(const uint8_t* data, size_t length, int64_t& width, int64_t&
     height = static_cast<int32_t>(LittleEndian32(data + 22));
     if (height < 0) height = -height;  // top-down rows
     return true;
+}
+
+bool ClaimedPictureSize(const uint8_t* data, size_t length, int64_t& width, int64_t& height) {
+    switch (KindOfImage(data, length)) {
+        case Png:
+            // The signature (8), then IHDR's length (4), type (4), width and height.
+            if (length < 24 || std::memcmp(data + 12, "IHDR", 4) != 0) return false;
+            width = BigEndian32(data + 16);
+            height = BigEndian32(data + 20);
+            return true;
+        case Gif:
+        case Gif89:
+            // The logical screen, which every frame lies in.
+            if (length < 10) return false;
+            width = LittleEndian16(data + 6);
+            height = LittleEndian16(data + 8);
+            return true;
+        case Bmp: return BmpClaimedSize(data, length, width, height);
+        case Jpg: {
+            // Markers after the start of image, each with a 2-byte length that
+            // counts itself, up to the first start of frame (SOF0-SOF15 but
+            // DHT C4, JPG C8 and DAC CC): precision (1), height (2), width (2).
+            size_t at = 2;
+            while (length - at >= 4) {
+                if (data[at] != 0xFF) return false;
+                const uint8_t marker = data[at + 1];
+                if (marker == 0xFF) {
+                    ++at;  // fill byte
+                    continue;
+                }
+                const size_t size = size_t{data[at + 2]} << 8 | data[at + 3];
+                if (size < 2) return false;
+                if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+                    if (size < 7 || length - at - 2 < 7) return false;
+                    height = size_t{data[at + 5]} << 8 | data[at + 6];
+                    width = size_t{data[at + 7]} << 8 | data[at + 8];
+                    return true;
+                }
+                if (size > length - at - 2) return false;
+                at += 2 + size;
+            }
+            return false;
+        }
+        default: return false;
+    }
 }

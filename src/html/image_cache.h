@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,15 @@ public:
     Transparency Transp;
     TPersistent* MImage;
     TBitmap* Mask;
+    // What picture and mask hold in the platform's bitmaps, outside the heap.
+    std::size_t Bytes = 0;
 };
+
+// The bytes the pictures of one cache may hold: a third of the document
+// budget. The reader stops a page's text at two thirds of it; the last third
+// is what pictures may take. Layout, weighing the heap and the pictures
+// together (DocumentBytesInUse), shares it with them.
+std::size_t ImageCacheByteLimit();
 
 // Names (upper-cased and trimmed by the callers) to cache items, owned. Kept
 // sorted; names compare without regard to ASCII case. A plain vector rather
@@ -76,13 +85,35 @@ public:
     // Every unused picture goes.
     void PurgeCache();
 
+    // The bytes the cached pictures hold outside the heap; the cache adds
+    // them to gOutsideHeapBytes while it holds them.
+    std::size_t Bytes() const { return FBytes; }
+    // True when a picture of `bytes` more fits ImageCacheByteLimit, once the
+    // unused pictures have gone if it did not fit beside them.
+    bool MakeRoomFor(std::size_t bytes);
+    // Gives the item at `index` the mask (owned), counting its bytes.
+    void SetMask(int index, TBitmap* mask);
+
+    // Names whose picture could not be had (or had no room) in this load: the
+    // next IMG naming one is not read and decoded again. Forgotten once per
+    // load (BumpAndCheck) and when the cache is cleared.
+    void NoteFailure(const std::string& name) { FFailures.insert(name); }
+    bool Failed(const std::string& name) const { return FFailures.count(name) != 0; }
+
 private:
     struct TEntry {
         std::string Name;
         TObject* Object;
     };
+    struct TNameLess {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
     void DeleteItem(int index);
+    void Charge(TObject* item);
+    void Discharge(TObject* item);
     std::vector<TEntry> FItems;
+    std::set<std::string, TNameLess> FFailures;
+    std::size_t FBytes = 0;
     int FMaxCache = 4;
 };
 
@@ -101,7 +132,18 @@ bool GifTransparentColor(const uint8_t* data, size_t length, TColor& color);
 // Width and height a BMP header claims; false when the bytes are no BMP header.
 bool BmpClaimedSize(const uint8_t* data, size_t length, int64_t& width, int64_t& height);
 
+// Width and height the first bytes of a PNG, GIF, BMP or JPEG claim, read
+// without decoding; false when they claim none.
+bool ClaimedPictureSize(const uint8_t* data, size_t length, int64_t& width, int64_t& height);
+
 // ---- loaders (none on any failure: the caller shows the error picture)
+
+// The bytes a decoded picture (a TBitmap or a TGIFImage) holds in the
+// platform's bitmaps; for a GIF, its strip of frames and the current frame.
+std::size_t PictureBytes(TPersistent* picture);
+// The least a decoded picture of width x height holds on this screen: above
+// 8 bits a screen takes pictures of 15 bits or more.
+std::size_t LeastPictureBytes(int64_t width, int64_t height);
 
 TBitmap* GetImageAndMaskFromStream(TMemoryStream* stream, Transparency& transparent, TBitmap*& mask);
 // The picture the bytes hold: an animated GIF stays the TGIFImage, a GIF of one

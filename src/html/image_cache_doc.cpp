@@ -111,7 +111,7 @@ TPersistent* TSectionList::GetTheBitmap(const std::string& name, Transparency& t
                 if (item->Transp == TGif || item->Transp == TPng) {
                     transparent = item->Transp;
                 } else if (llCornerAsked && !item->Mask) {
-                    item->Mask = GetImageMask(static_cast<TBitmap*>(image), false, 0);
+                    CachedImages->SetMask(i, GetImageMask(static_cast<TBitmap*>(image), false, 0));
                     if (item->Mask) item->Transp = LLCorner;
                 }
                 mask = item->Mask;
@@ -119,6 +119,19 @@ TPersistent* TSectionList::GetTheBitmap(const std::string& name, Transparency& t
             return image;
         }
     }
+    if (CachedImages && CachedImages->Failed(key)) return nullptr;
+    TStringBitmapList* cache = CachedImages;
+    // A picture whose claimed size could not fit beside the cached ones is
+    // not decoded at all.
+    auto fitsClaim = [cache](TMemoryStream* stream) {
+        int64_t w = 0, h = 0;
+        return !cache || !ClaimedPictureSize(static_cast<const uint8_t*>(stream->Memory()),
+                                             static_cast<size_t>(stream->Size()), w, h) ||
+               cache->MakeRoomFor(LeastPictureBytes(w, h));
+    };
+    auto decode = [&](TMemoryStream* stream) -> TPersistent* {
+        return fitsClaim(stream) ? DecodeStream(stream, transparent, mask, llCornerAsked) : nullptr;
+    };
     TPersistent* image = nullptr;
     try {
         if (GetBitmapHook || GetImageHook) {
@@ -142,16 +155,18 @@ TPersistent* TSectionList::GetTheBitmap(const std::string& name, Transparency& t
                 } else if (!stream) {
                     const std::string file = Host ? Host->ExpandFileName(name) : name;
                     TMemoryStream data;
-                    if (ReadImageFile(file, data)) image = DecodeStream(&data, transparent, mask, llCornerAsked);
+                    if (ReadImageFile(file, data)) image = decode(&data);
                 } else if (stream->Size() > 0) {
-                    image = DecodeStream(stream, transparent, mask, llCornerAsked);
+                    image = decode(stream);
                 }
             }
         } else if (HasExtension(name, ".gif")) {
             TMemoryStream data;
-            if (ReadImageFile(name, data)) image = DecodeStream(&data, transparent, mask, llCornerAsked);
+            if (ReadImageFile(name, data)) image = decode(&data);
         } else {
-            image = GetImageAndMaskFromFile(name, transparent, mask);
+            TMemoryStream data;
+            if (ReadImageFile(name, data) && fitsClaim(&data))
+                image = GetImageAndMaskFromStream(&data, transparent, mask);
         }
     } catch (...) {
         delete image;
@@ -164,9 +179,15 @@ TPersistent* TSectionList::GetTheBitmap(const std::string& name, Transparency& t
         image = nullptr;
         mask = nullptr;
     }
+    if (image && CachedImages && !CachedImages->MakeRoomFor(PictureBytes(image) + PictureBytes(mask))) {
+        // Past the cache's budget the picture shows as one that cannot be had.
+        delete image;
+        image = nullptr;
+    }
     if (!image) {
         delete mask;
         mask = nullptr;
+        if (CachedImages && !delay) CachedImages->NoteFailure(key);
         return nullptr;
     }
     if (CachedImages) {
@@ -198,6 +219,11 @@ void TSectionList::InsertImage(const std::string& sourceName, TMemoryStream* str
         Transparency transparent = NotTransp;
         TBitmap* mask = nullptr;
         TPersistent* image = stream && stream->Size() > 0 ? DecodeStream(stream, transparent, mask, false) : nullptr;
+        if (image && CachedImages && !CachedImages->MakeRoomFor(PictureBytes(image) + PictureBytes(mask))) {
+            delete image;
+            delete mask;
+            image = nullptr;
+        }
         if (image && CachedImages) {
             auto* item = new TBitmapItem(image, mask, mask ? transparent : NotTransp);
             CachedImages->AddObject(key, item);
@@ -211,6 +237,7 @@ void TSectionList::InsertImage(const std::string& sourceName, TMemoryStream* str
         } else {
             error = true;
         }
+        if (error && CachedImages) CachedImages->NoteFailure(key);
     }
     if (cached < 0 && !decoded && !error) return;
     while (j >= 0) {

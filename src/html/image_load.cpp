@@ -93,12 +93,37 @@ TBitmap* BlackenTransparent(TBitmap* picture, TBitmap* mask, TColor transparent)
     return result.release();
 }
 
+std::size_t BitmapBytes(TBitmap* bitmap) {
+    if (!bitmap || bitmap->Empty()) return 0;
+    const int bits = BitsPerPixel(bitmap);
+    const std::size_t row = (static_cast<std::size_t>(bitmap->Width()) * static_cast<std::size_t>(bits) + 31) / 32 * 4;
+    return row * static_cast<std::size_t>(bitmap->Height());
+}
+
 bool FitsBudget(TBitmap* bitmap) {
     return bitmap && bitmap->Width() > 0 && bitmap->Height() > 0 &&
            PictureFitsBudget(bitmap->Width(), bitmap->Height());
 }
 
 }  // namespace
+
+std::size_t PictureBytes(TPersistent* picture) {
+    if (auto* gif = dynamic_cast<TGIFImage*>(picture)) {
+        // The current frame (up to 32 bits a pixel) and its mask, made from
+        // the strip when drawn.
+        const std::size_t pixels = static_cast<std::size_t>(std::max(gif->Width(), 0)) *
+                                   static_cast<std::size_t>(std::max(gif->Height(), 0));
+        const std::size_t frame = pixels * 4 + pixels / 8;
+        ThtBitmap* strip = gif->Strip();
+        return frame + (strip ? BitmapBytes(strip) + BitmapBytes(strip->Mask()) : 0);
+    }
+    return BitmapBytes(dynamic_cast<TBitmap*>(picture));
+}
+
+std::size_t LeastPictureBytes(int64_t width, int64_t height) {
+    if (width <= 0 || height <= 0) return 0;
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * (ColorBits > 8 ? 2 : 1);
+}
 
 TBitmap* GetImageAndMaskFromStream(TMemoryStream* stream, Transparency& transparent, TBitmap*& mask) {
     mask = nullptr;
@@ -560,6 +585,8 @@ TBitmap* GetImageAndMaskFromFile(const std::string&, Transparency&, TBitmap*& ma
     return nullptr;
 }
 TBitmap* GetImageFromFile(const std::string&) { return nullptr; }
+std::size_t PictureBytes(TPersistent*) { return 0; }
+std::size_t LeastPictureBytes(int64_t, int64_t) { return 0; }
 bool TransparentGIF(const std::string&, TColor&) { return false; }
 TBitmap* GetImageMask(TBitmap*, bool, TColor) { return nullptr; }
 bool ReadImageFile(const std::string&, TMemoryStream&) { return false; }

@@ -18,7 +18,10 @@
 #include "html/text_measure.h"
 #include "html/text_section.h"
 #include "html/draw_helpers.h"
+#include "html/html_parser.h"
+#include "framework/small_heap.h"
 #include "images/gif_image.h"
+#include "images/png_image.h"
 
 namespace {
 
@@ -32,6 +35,20 @@ std::string FramesGif(int frames) {
     return g + ";";
 }
 std::string TwoFrameGif() { return FramesGif(2); }
+
+// A PNG of w x h in one colour.
+std::string PngOf(int w, int h, TColor color) {
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(w, h);
+    bitmap.Canvas()->Brush()->SetColor(color);
+    bitmap.Canvas()->FillRect(TRect{0, 0, w, h});
+    TPNGImage png;
+    png.Assign(&bitmap);
+    TMemoryStream out;
+    png.SaveToStream(&out);
+    return std::string(static_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size()));
+}
 
 // A picture that claims a size it has no pixels for.
 class TClaimedSizeBitmap : public TBitmap {
@@ -471,9 +488,10 @@ void PrintCopyOnto(TSectionList& copy, TBitmap& out) {
 }
 
 // What a print copy puts on paper for a missing picture and for a panel the
-// host coloured: the placeholder's frame is black when printed in black and
-// white (no device here reports one bit, so its look is asked); a panel is
-// filled with its window's colour; and the panel keeps its own font.
+// host coloured: the placeholder's frame keeps its 3-D colours on a colour
+// printer and is black on one of two colours when printed in black and
+// white; a panel is filled with its window's colour; and the panel keeps its
+// own font.
 TEST(ImageObj, PrintCopiesOfPlaceholdersAndPanels) {
     auto* form = new TForm(Application);
     form->SetBounds(0, 0, 400, 300);
@@ -490,27 +508,123 @@ TEST(ImageObj, PrintCopiesOfPlaceholdersAndPanels) {
         ASSERT_NE(window, nullptr);
         EXPECT_FALSE(window->ParentFont());
         EXPECT_NE(window->Font()->Size(), 30);
-        EXPECT_FALSE(FrameLookOf(&d.doc).PrintMonoBlack);
-        TSectionList copy(d.doc);
-        copy.Printing = true;
-        copy.PrintTextBlack = true;
-        EXPECT_TRUE(FrameLookOf(&copy).PrintMonoBlack);
-        TBitmap out;
-        PrintCopyOnto(copy, out);
-        TSection* s = Doc::Find(copy);
-        ASSERT_NE(s, nullptr);
-        auto* missing = dynamic_cast<TImageObj*>(s->Images.Obj(0));
-        auto* panel = dynamic_cast<TPanelObj*>(s->Images.Obj(1));
-        ASSERT_TRUE(missing && panel);
-        EXPECT_EQ(panel->PanelWindow, nullptr);
-        // On a colour printer the frame keeps its 3-D colours.
-        EXPECT_EQ(out.Canvas()->Pixels(missing->PaintX, missing->PaintY + 20) & 0xFFFFFF,
-                  static_cast<unsigned>(ColorToRGB(clBtnShadow)) & 0xFFFFFF);
-        EXPECT_EQ(out.Canvas()->Pixels(panel->PaintX + 30, panel->PaintY + 20) & 0xFFFFFF, 0x00FF00u);
-        copy.Clear();
+        const struct {
+            int deviceColors;  // as the job reads them
+            bool textBlack;
+            unsigned frame;
+        } cases[] = {
+            {-1, true, static_cast<unsigned>(ColorToRGB(clBtnShadow)) & 0xFFFFFF},
+            {2, false, static_cast<unsigned>(ColorToRGB(clBtnShadow)) & 0xFFFFFF},
+            {2, true, 0u},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.deviceColors);
+            SCOPED_TRACE(c.textBlack);
+            TSectionList copy(d.doc);
+            copy.Printing = true;
+            copy.PrintTextBlack = c.textBlack;
+            copy.PrintDeviceColors = c.deviceColors;
+            TBitmap out;
+            PrintCopyOnto(copy, out);
+            TSection* s = Doc::Find(copy);
+            ASSERT_NE(s, nullptr);
+            auto* missing = dynamic_cast<TImageObj*>(s->Images.Obj(0));
+            auto* panel = dynamic_cast<TPanelObj*>(s->Images.Obj(1));
+            ASSERT_TRUE(missing && panel);
+            EXPECT_EQ(panel->PanelWindow, nullptr);
+            EXPECT_EQ(out.Canvas()->Pixels(missing->PaintX, missing->PaintY + 20) & 0xFFFFFF, c.frame);
+            EXPECT_EQ(out.Canvas()->Pixels(panel->PaintX + 30, panel->PaintY + 20) & 0xFFFFFF, 0x00FF00u);
+            copy.Clear();
+        }
         d.doc.Clear();
     }
     TObject::Free(form);
+}
+
+// The pictures a page decodes are weighed with the heap while the cache holds
+// them, and past the cache's share of the document budget a picture shows
+// as one that cannot be had; a picture named again costs nothing more, and
+// the pictures of a page before make room once no page uses them.
+TEST(ImageObj, PicturesPastTheCacheBudgetShowPlaceholders) {
+    struct TBudget {
+        explicit TBudget(std::size_t bytes) { gDocumentMemoryBudget = bytes; }
+        ~TBudget() { gDocumentMemoryBudget = kDocumentMemoryBudget; }
+    } budget(1200000);
+    const std::size_t outsideBefore = gOutsideHeapBytes;
+    const std::size_t usedBefore = DocumentBytesInUse();
+    Doc d;
+    auto page = [&](const char* prefix, int count) {
+        std::string html;
+        for (int i = 0; i < count; ++i) {
+            const std::string name = prefix + std::to_string(i) + ".png";
+            d.Stream(name, PngOf(200, 200, 0x102030 * (i + 1)));
+            html += "<IMG SRC=" + name + "> ";
+        }
+        d.Load(html + "<IMG SRC=" + prefix + "0.png>");
+        return d.Section();
+    };
+    TSection* s = page("a", 8);
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(s->Images.Count(), 9);
+    auto shown = [&](int i) { return !dynamic_cast<TImageObj*>(s->Images.Obj(i))->IsPlaceholderPicture(); };
+    int fitted = 0;
+    while (fitted < 8 && shown(fitted)) ++fitted;
+    EXPECT_GE(fitted, 1);
+    EXPECT_LT(fitted, 8);
+    for (int i = fitted; i < 8; ++i) EXPECT_FALSE(shown(i)) << i;
+    EXPECT_TRUE(shown(8));  // the first picture again
+    EXPECT_EQ(d.cache.Count(), fitted);
+    EXPECT_LE(d.cache.Bytes(), ImageCacheByteLimit());
+    EXPECT_GE(d.cache.Bytes(), static_cast<std::size_t>(fitted) * LeastPictureBytes(200, 200));
+    EXPECT_EQ(gOutsideHeapBytes - outsideBefore, d.cache.Bytes());
+    EXPECT_LE(DocumentBytesInUse() - usedBefore, gDocumentMemoryBudget);
+
+    // The next page's pictures take the room of the unused ones.
+    d.doc.Clear();
+    d.cache.BumpAndCheck();
+    s = page("b", 1);
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(shown(0));
+    d.doc.Clear();
+    d.cache.Clear();
+    EXPECT_EQ(gOutsideHeapBytes, outsideBefore);
+}
+
+// A picture that cannot be had is asked for once in a load, however many
+// IMGs name it; the next load asks again.
+TEST(ImageObj, APictureThatFailsIsReadOncePerLoad) {
+    const std::string png = PngOf(50, 50, 0x0000FF);
+    const struct {
+        const char* what;
+        std::string bytes;  // empty: the host has no stream, and there is no file
+    } cases[] = {
+        {"a cut PNG", png.substr(0, png.size() / 2)},
+        {"no PNG", std::string(200, 'x')},
+        {"no picture at all", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Doc d;
+        if (!c.bytes.empty()) d.Stream("bad.png", c.bytes);
+        int asked = 0;
+        d.doc.GetImageHook = [&](const std::string& name) -> TMemoryStream* {
+            ++asked;
+            auto it = d.streams.find(name);
+            return it == d.streams.end() ? nullptr : &it->second;
+        };
+        std::string html;
+        for (int i = 0; i < 40; ++i) html += "<IMG SRC=bad.png> ";
+        for (int load = 1; load <= 2; ++load) {
+            d.doc.Clear();
+            d.cache.BumpAndCheck();
+            d.Load(html);
+            EXPECT_EQ(asked, load);
+            TSection* s = d.Section();
+            ASSERT_NE(s, nullptr);
+            ASSERT_EQ(s->Images.Count(), 40);
+            EXPECT_TRUE(dynamic_cast<TImageObj*>(s->Images.Obj(39))->IsErrorPicture());
+        }
+    }
 }
 
 TEST(ImageObj, BackgroundImageComesFromTheCache) {
