@@ -33,6 +33,8 @@ const char kTitle[] = "Словарь";
 const char kCannotOpenDictionary[] = "Не могу открыть словарь";
 const char kSearchCaption[] = "Поиск";
 const char kNoTermsFound[] = "Терминов по контексту не найдено";
+// Filled with the index file's full name.
+const char kDamagedIndex[] = "Указатель терминов в файле %s повреждён: показаны термины, которые удалось прочитать";
 
 const char kHeadFile[] = "voc.hd";
 const char kIndexFile[] = "voc.ind";
@@ -438,6 +440,10 @@ void TForm1::LoadDictionary() {
         return;
     }
     FTerms.Load(index, PlatformUpperTable());
+    // Said once, at load: every term of a damaged index would otherwise need its own box.
+    if (FTerms.Damaged())
+        Application->MessageBox(Format(Utf8ToAnsi(kDamagedIndex).c_str(), ExpandFileName(kIndexFile).c_str()),
+                               Utf8ToAnsi(kTitle), MB_OK | MB_ICONERROR);
     List->SetRowCount(FTerms.Count());
     List->SetRow(0);
     SelectedOffset = -1;
@@ -454,8 +460,10 @@ void TForm1::ListClick(TObject* Sender) {
     if (row >= 0 && row < FTerms.Count()) {
         HighlightArticle = HighlightRequest;
         HighlightRequest = false;
-        SelectedOffset = FTerms.Term(row).Offset;
-        SelectedLength = FTerms.Term(row).Length;
+        const TermRecord& term = FTerms.Term(row);
+        // A term the index cannot place shows an empty article, not the one before it.
+        SelectedOffset = TTermTable::Unplaced(term) ? kUnplacedArticle : term.Offset;
+        SelectedLength = TTermTable::Unplaced(term) ? 0 : term.Length;
         // A followed link has put a picture or a page in the pane: choosing
         // a term, the marked one too, brings an article back.
         if (!Viewer->CurrentFile().empty()) ShownOffset = -1;
@@ -619,7 +627,7 @@ void TForm1::ReportUnreadableArticle() {
 void TForm1::Timer1Timer(TObject*) {
     Timer1->SetEnabled(false);
     TimerRearm rearm(Timer1);
-    if (SelectedOffset < 0 || SelectedOffset == ShownOffset) return;
+    if (SelectedOffset == kNoArticle || SelectedOffset == ShownOffset) return;
     bool complete = true;
     std::string article = ReadArticle(SelectedOffset, SelectedLength, complete);
     if (HighlightArticle) {

@@ -147,7 +147,10 @@ public:
     // Copies the fonts of the folder "fonts" below `prefix` into the system's.
     void InstallFonts(const std::string& prefix);
 
-    // Shell state.
+    // Shell state. SelectedOffset and ShownOffset are an article's offset in
+    // "voc.dat", or one of the two marks below.
+    static constexpr int kNoArticle = -1;
+    static constexpr int kUnplacedArticle = -2;  // a term of a damaged index
     int SelectedOffset = -1;
     int SelectedLength = 0;
     int ShownOffset = -1;

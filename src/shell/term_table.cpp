@@ -18,25 +18,29 @@ void TTermTable::Clear() {
     FRecords = {};
     FKeys = {};
     FNames = {};
+    FDamaged = false;
 }
 
 void TTermTable::Load(std::string_view index, const TUpperTable& upper) {
     Clear();
-    if (index.size() < 4) return;
+    if (index.size() < 4) {
+        FDamaged = true;
+        return;
+    }
     const auto* data = reinterpret_cast<const unsigned char*>(index.data());
     const size_t size = index.size();
-    int32_t count = ReadInt32(data);
-    if (count <= 0) return;
+    const int32_t count = ReadInt32(data);
 
-    // Each record takes at least 10 bytes, so the file bounds what Count may claim.
+    // Each record takes at least 10 bytes, so the file bounds what Count may
+    // claim; a smaller or negative Count still lets the records be read.
     size_t possible = (size - 4) / kFixedRecordBytes;
-    size_t wanted = std::min<size_t>(static_cast<size_t>(count), possible);
+    size_t wanted = count > 0 ? std::min<size_t>(static_cast<size_t>(count), possible) : 0;
     FRecords.reserve(wanted);
     FKeys.reserve(std::min(size, wanted * 16));
     FNames.reserve(std::min(size / 2, wanted * 16));
 
     size_t pos = 4;
-    for (size_t i = 0; i < wanted; ++i) {
+    while (pos < size) {
         if (size - pos < kFixedRecordBytes) break;
         TermRecord r;
         r.Offset = ReadInt32(data + pos);
@@ -52,9 +56,11 @@ void TTermTable::Load(std::string_view index, const TUpperTable& upper) {
         r.NamePos = static_cast<uint32_t>(FNames.size());
         for (size_t n = 0; n < r.NameLen; ++n)
             FNames.push_back(static_cast<char16_t>(name[2 * n] | (name[2 * n + 1] << 8)));
+        if (Unplaced(r)) FDamaged = true;
         FRecords.push_back(r);
         pos += kFixedRecordBytes + body;
     }
+    if (pos != size || static_cast<int64_t>(count) != static_cast<int64_t>(FRecords.size())) FDamaged = true;
     FRecords.shrink_to_fit();
     FKeys.shrink_to_fit();
     FNames.shrink_to_fit();

@@ -29,11 +29,17 @@ struct TermRecord {
 
 class TTermTable {
 public:
-    // Reads an index image. Records are taken while a whole record fits; a
-    // negative Count counts as none; reading stops quietly at the first
-    // incomplete record. Keys are upper-cased with `upper`.
+    // Reads an index image. Records are self-delimiting, so every whole record
+    // is taken whatever Count claims; reading stops at the first incomplete
+    // record. Keys are upper-cased with `upper`.
     void Load(std::string_view index, const TUpperTable& upper);
     void Clear();
+    // Whether the last Load met a damaged index: no whole Count, a Count other
+    // than the records found, a cut record, or a record whose article has a
+    // negative offset or length (kept, so later rows keep their numbers).
+    bool Damaged() const { return FDamaged; }
+    // A record whose article the index cannot place.
+    static bool Unplaced(const TermRecord& r) { return r.Offset < 0 || r.Length < 0; }
 
     int Count() const { return static_cast<int>(FRecords.size()); }
     const TermRecord& Term(int row) const { return FRecords[static_cast<size_t>(row)]; }
@@ -54,4 +60,5 @@ private:
     std::vector<TermRecord> FRecords;
     std::string FKeys;
     std::u16string FNames;
+    bool FDamaged = false;
 };

@@ -134,7 +134,6 @@ TEST_F(ArticlePageTest, TheTickShowsHeadArticleAndClosingTags) {
                                                        {2, 3, "a", "a"},
                                                        {2, 3, "b", "b"},   // same article
                                                        {10, 1000, "c", "c"},  // runs past the file
-                                                       {-5, 3, "d", "d"},
                                                    }));
     });
     // The very first article goes into the viewer twice, every later one once.

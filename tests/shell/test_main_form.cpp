@@ -91,6 +91,31 @@ TEST_F(MainFormTest, MissingIndexIsReportedAndLeavesAnEmptyList) {
     EXPECT_EQ(form->TypedText, "");
 }
 
+TEST_F(MainFormTest, DamagedIndexIsReportedOnceAndShowsWhatItHolds) {
+    std::vector<IndexTerm> terms = kTerms;
+    terms[2].offset = -20;  // the index cannot place this term's article
+    Open([&] { testing_support::WriteFileBytes("voc.ind", testing_support::IndexImage(terms, 0)); });
+    auto& shown = testing_support::ShownMessageBoxes();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(AnsiToUtf8(shown[0].text), "Указатель терминов в файле " + AnsiToUtf8(ExpandFileName("voc.ind")) +
+                                             " повреждён: показаны термины, которые удалось прочитать");
+    EXPECT_EQ(AnsiToUtf8(shown[0].caption), "Словарь");
+    EXPECT_EQ(form->List->RowCount(), 5);
+
+    auto tick = [&] { form->Timer1->OnTimer()(form->Timer1); };
+    tick();
+    const std::string first = form->Viewer->Source();
+    // The unplaced term shows an empty article, not the one before it, and
+    // says nothing more.
+    form->List->SetRow(2);
+    tick();
+    EXPECT_EQ(form->Viewer->Source(), form->ArticleHead() + "</BODY></HTML>");
+    form->List->SetRow(0);
+    tick();
+    EXPECT_EQ(form->Viewer->Source(), first);
+    EXPECT_EQ(shown.size(), 1u);
+}
+
 TEST_F(MainFormTest, WithoutIntroductionTheArticlePaneFillsTheColumn) {
     Open([] { DeleteFileW(L"osnov.htm"); });
     EXPECT_FALSE(form->Panel5->Visible());

@@ -34,26 +34,42 @@ TEST(TermTable, ReadsRecordsAndUpperCasesKeysByCodePage1251) {
     EXPECT_EQ(table.Term(1).Length, 20);
 }
 
-TEST(TermTable, BadIndexesAreReadUpToTheLastWholeRecord) {
+TEST(TermTable, DamagedIndexesAreReadUpToTheLastWholeRecordAndSaySo) {
     std::string image = IndexImage(kTerms);
+    auto withTerm = [](int32_t offset, int32_t length) {
+        std::vector<Term> terms = kTerms;
+        terms[1].offset = offset;
+        terms[1].length = length;
+        return IndexImage(terms);
+    };
     struct Case {
         const char* what;
         std::string bytes;
         int rows;
+        bool damaged;
     } cases[] = {
-        {"empty file", "", 0},
-        {"count only", image.substr(0, 4), 0},
-        {"negative count", IndexImage(kTerms, -5), 0},
-        {"count beyond the records", IndexImage(kTerms, 1000000), 5},
-        {"count below the records", IndexImage(kTerms, 2), 2},
-        {"cut inside the last name", image.substr(0, image.size() - 1), 4},
-        {"cut inside a fixed part", image.substr(0, 4 + 10 + 5 + 10 + 3), 1},
-        {"huge count, no records", IndexImage({}, 0x7FFFFFFF), 0},
+        {"whole", image, 5, false},
+        {"no terms", IndexImage({}), 0, false},
+        {"empty article", withTerm(10, 0), 5, false},
+        {"empty file", "", 0, true},
+        {"cut inside Count", image.substr(0, 3), 0, true},
+        {"count only", image.substr(0, 4), 0, true},
+        {"negative count", IndexImage(kTerms, -5), 5, true},
+        {"zero count", IndexImage(kTerms, 0), 5, true},
+        {"count beyond the records", IndexImage(kTerms, 1000000), 5, true},
+        {"count below the records", IndexImage(kTerms, 2), 5, true},
+        {"cut at half", image.substr(0, image.size() / 2), 2, true},
+        {"cut inside the last name", image.substr(0, image.size() - 1), 4, true},
+        {"cut inside a fixed part", image.substr(0, 4 + 10 + 5 + 10 + 3), 1, true},
+        {"huge count, no records", IndexImage({}, 0x7FFFFFFF), 0, true},
+        {"negative offset", withTerm(-10, 20), 5, true},
+        {"negative length", withTerm(10, -20), 5, true},
     };
     for (const Case& c : cases) {
         TTermTable table;
         table.Load(c.bytes, PlatformUpperTable());
         EXPECT_EQ(table.Count(), c.rows) << c.what;
+        EXPECT_EQ(table.Damaged(), c.damaged) << c.what;
     }
 }
 
