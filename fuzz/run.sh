@@ -13,7 +13,9 @@
 # (a stalled machine does not bring it back), otherwise the worker goes on with
 # the rest of its inputs. A target still running after FUZZ_GUARD_SECONDS
 # (default 2400, several times its time on a loaded machine) is stopped and
-# fails the run: a hang the per-input timeout cannot see.
+# fails the run: a hang the per-input timeout cannot see. fuzz/check_timeouts.sh
+# drives these paths with a target that stalls on purpose (FUZZ_TARGETS names
+# the targets to run, FUZZ_INPUT_TIMEOUT shortens the 25 s).
 #
 #   fuzz/run.sh OUT_DIR [RUNS]        the test command's bounded pass (default 100000)
 #   fuzz/run.sh OUT_DIR --minutes N   a longer campaign: every target for N minutes
@@ -83,6 +85,8 @@ objects() {
 
 # Each target links twice: with libFuzzer's driver, and with the stretch driver.
 . "$root/fuzz/targets.sh"
+[ -n "${FUZZ_TARGETS:-}" ] && read -ra targets <<<"$FUZZ_TARGETS"
+input_timeout=${FUZZ_INPUT_TIMEOUT:-25}
 
 all_sources=("$root/fuzz/stretch_main.cpp")
 for name in "${targets[@]}"; do
@@ -158,7 +162,7 @@ fuzz_worker() {
         ((left > 0)) || left=1
         status=0
         # shellcheck disable=SC2086
-        timeout -k 30 "$left" "$out/${name}_fuzz" "${budget[@]}" -timeout=25 -rss_limit_mb=2560 \
+        timeout -k 30 "$left" "$out/${name}_fuzz" "${budget[@]}" -timeout="$input_timeout" -rss_limit_mb=2560 \
             -malloc_limit_mb=2560 -artifact_prefix="$artifacts/" ${extra[$name]:-} "$work" "$seeds/$name" \
             >>"$worker_log" 2>&1 || status=$?
         ((status == 0)) && break
@@ -171,7 +175,7 @@ fuzz_worker() {
         [ -n "$hung" ] && grep -aq 'ERROR: libFuzzer: timeout' "$worker_log" || break
         echo "fuzz: replaying $hung alone" >>"$worker_log"
         # shellcheck disable=SC2086
-        if ! timeout -k 30 300 "$out/${name}_fuzz" -timeout=25 -rss_limit_mb=2560 -malloc_limit_mb=2560 \
+        if ! timeout -k 30 300 "$out/${name}_fuzz" -timeout="$input_timeout" -rss_limit_mb=2560 -malloc_limit_mb=2560 \
             ${extra[$name]:-} "$hung" >>"$worker_log" 2>&1; then
             echo "fuzz: $name hangs on $hung again" >>"$worker_log"
             break
@@ -185,9 +189,27 @@ fuzz_worker() {
     ((status == 0))
 }
 
+# The stretch driver's inputs, with the workers' rule for an input that ran
+# over its time: replayed once alone, it fails the run only when it runs over
+# again; otherwise the driver goes on after it (at most three times).
+stretch_all() {
+    local name=$1 count=$2 max=$3 from=0 attempt status over
+    shift 3
+    for attempt in 1 2 3 4; do
+        status=0
+        STRETCH_FROM=$from "$out/${name}_stretch" "$count" "$max" "$@" || status=$?
+        ((status == 3 && attempt < 4)) || return "$status"
+        over=$(grep -ao 'stretch: input [0-9]* ran over' "$log.stretch" | tail -n 1 | awk '{ print $3 }')
+        echo "stretch: replaying input $over alone"
+        STRETCH_FROM=$over "$out/${name}_stretch" "$((over + 1))" "$max" "$@" || return 1
+        echo "stretch: input $over did not run over again: the machine stalled, the driver goes on"
+        from=$((over + 1))
+    done
+}
+
 run_one() {
     local name=$1 work=$out/work/$1 log=$out/logs/$1
-    mkdir -p "$work"
+    mkdir -p "$work" "$seeds/$name"
     local workers=${target_workers[$name]:-1}
     local budget=(-runs=$(((runs + workers - 1) / workers)))
     # Building a document is the slowest reader by far. The picture readers
@@ -224,7 +246,7 @@ run_one() {
     local fuzzed=$SECONDS
     # Seeds first, then what the run found, a few hundred at most.
     mapfile -t inputs < <({ find "$seeds/$name" -type f | sort; find "$work" -type f | sort; } | head -n 400)
-    "$out/${name}_stretch" "$stretch" "${target_stretch[$name]:-$max_stretch}" "${inputs[@]}" >"$log.stretch" 2>&1 ||
+    stretch_all "$name" "$stretch" "${target_stretch[$name]:-$max_stretch}" "${inputs[@]}" >"$log.stretch" 2>&1 ||
         return 1
     echo "$((fuzzed - began)) s + $((SECONDS - fuzzed)) s" >"$log.time"
 }
