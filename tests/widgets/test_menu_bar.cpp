@@ -437,6 +437,10 @@ TEST_F(MenuBarLoopTest, AltThenDownOpensTheFirstDropDownOnItsFirstVisibleItem) {
 // Steps run from a timer inside the menu's modal loop, each once the state it
 // waits for has come (a fixed pace ran ahead of a loaded machine).
 struct ScriptStep {
+    ScriptStep(std::function<bool()> when, std::function<void()> step) : ready(std::move(when)), run(std::move(step)) {}
+    // A step that waits for nothing but the timer.
+    template <typename Step>
+    ScriptStep(Step step) : ready([] { return true; }), run(std::move(step)) {}
     std::function<bool()> ready;
     std::function<void()> run;
 };
