@@ -1,12 +1,21 @@
 #!/usr/bin/env bash
 # Builds the native fuzz targets of the format readers (host clang, libFuzzer,
 # AddressSanitizer, UndefinedBehaviorSanitizer) and runs each: RUNS inputs of
-# libFuzzer's own mutations from the seeds, or FUZZ_SECONDS of them (300 by
-# default) when that ends first, then a few hundred large inputs (up to 16 MB,
-# 64 MB for the picture readers) from the stretch driver (fuzz/stretch_main.cpp).
-# Any crash, hang, leak or sanitizer report fails the run, and so does a
-# bounded pass that ends on time before its RUNS inputs; the last lines give
-# each target's input count and coverage.
+# libFuzzer's own mutations from the seeds, however long they take, then a few
+# hundred large inputs (up to 16 MB, 64 MB for the picture readers) from the
+# stretch driver (fuzz/stretch_main.cpp). Any crash, hang, leak or sanitizer
+# report fails the run; the last lines give each target's input count,
+# coverage and time.
+#
+# The result depends on the inputs only, never on the machine's speed or load:
+# an input may take 25 s (-timeout=25) before it counts as a hang, and one that
+# timed out is replayed once alone: only a hang that comes back fails the run
+# (a stalled machine does not bring it back), otherwise the worker goes on with
+# the rest of its inputs. A target still running after FUZZ_GUARD_SECONDS
+# (default 2400, several times its time on a loaded machine) is stopped and
+# fails the run: a hang the per-input timeout cannot see. fuzz/check_timeouts.sh
+# drives these paths with a target that stalls on purpose (FUZZ_TARGETS names
+# the targets to run, FUZZ_INPUT_TIMEOUT shortens the 25 s).
 #
 #   fuzz/run.sh OUT_DIR [RUNS]        the test command's bounded pass (default 100000)
 #   fuzz/run.sh OUT_DIR --minutes N   a longer campaign: every target for N minutes
@@ -76,6 +85,8 @@ objects() {
 
 # Each target links twice: with libFuzzer's driver, and with the stretch driver.
 . "$root/fuzz/targets.sh"
+[ -n "${FUZZ_TARGETS:-}" ] && read -ra targets <<<"$FUZZ_TARGETS"
+input_timeout=${FUZZ_INPUT_TIMEOUT:-25}
 
 all_sources=("$root/fuzz/stretch_main.cpp")
 for name in "${targets[@]}"; do
@@ -136,14 +147,71 @@ declare -A extra=(
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
+# One libFuzzer process of a target, under the target's hang guard (seconds
+# since the target began). An input that times out is replayed once alone: a
+# real hang times out again and fails; one that passes was the machine
+# stalling, and the worker starts again for the inputs it had left (the
+# corpus is kept), at most three times.
+fuzz_worker() {
+    local name=$1 worker_log=$2 guard=$3 artifacts
+    shift 3
+    local budget=("$@") attempt status left
+    artifacts=$(mktemp -d "$out/work/$name.artifacts.XXXX")
+    for attempt in 1 2 3 4; do
+        left=$((guard - (SECONDS - began)))
+        ((left > 0)) || left=1
+        status=0
+        # shellcheck disable=SC2086
+        timeout -k 30 "$left" "$out/${name}_fuzz" "${budget[@]}" -timeout="$input_timeout" -rss_limit_mb=2560 \
+            -malloc_limit_mb=2560 -artifact_prefix="$artifacts/" ${extra[$name]:-} "$work" "$seeds/$name" \
+            >>"$worker_log" 2>&1 || status=$?
+        ((status == 0)) && break
+        if ((status == 124 || status == 137)); then
+            echo "fuzz: $name still running after its guard of $guard s" >>"$worker_log"
+            break
+        fi
+        local hung
+        hung=$(find "$artifacts" -name 'timeout-*' | head -n 1)
+        [ -n "$hung" ] && grep -aq 'ERROR: libFuzzer: timeout' "$worker_log" || break
+        echo "fuzz: replaying $hung alone" >>"$worker_log"
+        # shellcheck disable=SC2086
+        if ! timeout -k 30 300 "$out/${name}_fuzz" -timeout="$input_timeout" -rss_limit_mb=2560 -malloc_limit_mb=2560 \
+            ${extra[$name]:-} "$hung" >>"$worker_log" 2>&1; then
+            echo "fuzz: $name hangs on $hung again" >>"$worker_log"
+            break
+        fi
+        echo "fuzz: the timeout did not come back: the machine stalled, the worker goes on" >>"$worker_log"
+        rm -f "$hung"
+        # The count is what matters: the inputs this worker ran before the stall
+        # are lost from its count, so it starts its share again.
+        status=1
+    done
+    ((status == 0))
+}
+
+# The stretch driver's inputs, with the workers' rule for an input that ran
+# over its time: replayed once alone, it fails the run only when it runs over
+# again; otherwise the driver goes on after it (at most three times).
+stretch_all() {
+    local name=$1 count=$2 max=$3 from=0 attempt status over
+    shift 3
+    for attempt in 1 2 3 4; do
+        status=0
+        STRETCH_FROM=$from "$out/${name}_stretch" "$count" "$max" "$@" || status=$?
+        ((status == 3 && attempt < 4)) || return "$status"
+        over=$(grep -ao 'stretch: input [0-9]* ran over' "$log.stretch" | tail -n 1 | awk '{ print $3 }')
+        echo "stretch: replaying input $over alone"
+        STRETCH_FROM=$over "$out/${name}_stretch" "$((over + 1))" "$max" "$@" || return 1
+        echo "stretch: input $over did not run over again: the machine stalled, the driver goes on"
+        from=$((over + 1))
+    done
+}
+
 run_one() {
     local name=$1 work=$out/work/$1 log=$out/logs/$1
-    mkdir -p "$work"
+    mkdir -p "$work" "$seeds/$name"
     local workers=${target_workers[$name]:-1}
-    # Mutations that reach large pictures can slow a target a hundredfold:
-    # the bounded pass also ends on time, so the test's length does not
-    # depend on where the mutations wander; one that ends short fails below.
-    local budget=(-runs=$(((runs + workers - 1) / workers)) -max_total_time="${FUZZ_SECONDS:-300}")
+    local budget=(-runs=$(((runs + workers - 1) / workers)))
     # Building a document is the slowest reader by far. The picture readers
     # pass 300 inputs of up to 64 MB in seconds: they get a thousand (with the
     # old run-length decoder put back, 500 found its overflow; 300 did not).
@@ -157,12 +225,12 @@ run_one() {
     fi
     local began=$SECONDS worker pids=() failed=0
     rm -f "$log".fuzz* "$log.stretch" "$log.time"
+    local guard=${FUZZ_GUARD_SECONDS:-2400}
+    ((minutes > 0)) && guard=$((minutes * 60 + 600))
     for ((worker = 0; worker < workers; worker++)); do
         local worker_log=$log.fuzz
         ((worker > 0)) && worker_log=$log.fuzz$worker
-        # shellcheck disable=SC2086
-        "$out/${name}_fuzz" "${budget[@]}" -timeout=10 -rss_limit_mb=2560 -malloc_limit_mb=2560 \
-            ${extra[$name]:-} "$work" "$seeds/$name" >"$worker_log" 2>&1 &
+        fuzz_worker "$name" "$worker_log" "$guard" "${budget[@]}" &
         pids+=($!)
     done
     for worker in "${pids[@]}"; do wait "$worker" || failed=1; done
@@ -171,14 +239,14 @@ run_one() {
         local done_runs
         done_runs=$(cat "$log".fuzz* | grep -ao 'Done [0-9]* runs' | awk '{ n += $2 } END { print n + 0 }')
         if ((done_runs < runs)); then
-            echo "fuzz: $name ran $done_runs of $runs inputs before its time ran out" >>"$log.fuzz"
+            echo "fuzz: $name ran $done_runs of $runs inputs" >>"$log.fuzz"
             return 1
         fi
     fi
     local fuzzed=$SECONDS
     # Seeds first, then what the run found, a few hundred at most.
     mapfile -t inputs < <({ find "$seeds/$name" -type f | sort; find "$work" -type f | sort; } | head -n 400)
-    "$out/${name}_stretch" "$stretch" "${target_stretch[$name]:-$max_stretch}" "${inputs[@]}" >"$log.stretch" 2>&1 ||
+    stretch_all "$name" "$stretch" "${target_stretch[$name]:-$max_stretch}" "${inputs[@]}" >"$log.stretch" 2>&1 ||
         return 1
     echo "$((fuzzed - began)) s + $((SECONDS - fuzzed)) s" >"$log.time"
 }

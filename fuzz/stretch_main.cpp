@@ -11,7 +11,8 @@
 // - a length padded: a long block of one byte value inserted or appended.
 // Sizes are powers of two, a few dozen of them megabytes (up to MAX_BYTES).
 // The random numbers are fixed by the input's number: a failure is rerun with
-// the same COUNT.
+// the same COUNT, and STRETCH_FROM=N starts at input N (fuzz/run.sh replays an
+// input that ran over its time alone, and goes on after it).
 #include <unistd.h>
 
 #include <algorithm>
@@ -96,13 +97,17 @@ std::string Stretch(const std::string& seed, size_t maxBytes, unsigned number) {
     return s;
 }
 
-// Like libFuzzer's -timeout: an input that takes longer is a hang.
-constexpr unsigned kSecondsPerInput = 60;
+// Like libFuzzer's -timeout: an input that takes longer is a hang (a 64 MB
+// picture or a 16 MB page takes seconds alone, a minute on a loaded machine).
+// Its own exit status, so that the caller can tell it from a crash.
+// STRETCH_SECONDS shortens it for fuzz/check_timeouts.sh.
+unsigned secondsPerInput = 120;
+constexpr int kTimedOut = 3;
 unsigned current = 0;
 
 void OnAlarm(int) {
-    std::fprintf(stderr, "stretch: input %u ran over %u s\n", current, kSecondsPerInput);
-    _exit(1);
+    std::fprintf(stderr, "stretch: input %u ran over %u s\n", current, secondsPerInput);
+    _exit(kTimedOut);
 }
 
 }  // namespace
@@ -120,10 +125,12 @@ int main(int argc, char** argv) {
         seeds.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
     size_t largest = 0, total = 0;
+    if (const char* seconds = std::getenv("STRETCH_SECONDS")) secondsPerInput = std::strtoul(seconds, nullptr, 10);
     std::signal(SIGALRM, OnAlarm);
-    for (unsigned n = 0; n < count; ++n) {
+    const char* from = std::getenv("STRETCH_FROM");
+    for (unsigned n = from ? static_cast<unsigned>(std::strtoul(from, nullptr, 10)) : 0; n < count; ++n) {
         current = n;
-        alarm(kSecondsPerInput);
+        alarm(secondsPerInput);
         const std::string input = Stretch(seeds[n % seeds.size()], maxBytes, n);
         largest = std::max(largest, input.size());
         total += input.size();

@@ -34,3 +34,7 @@ add_target ini "" "$root/fuzz/ini_fuzz.cpp" "$root/src/framework/ini_text.cpp" "
     "$root/src/framework/sysutils_text.cpp"
 add_target words "" "$root/fuzz/words_fuzz.cpp" "$root/src/shell/word_pattern.cpp"
 
+# Not one of the stage's targets: a stand-in that stalls on purpose, run by
+# fuzz/check_timeouts.sh.
+target_sources[stall]="$root/fuzz/stall_fuzz.cpp"
+target_libs[stall]=""

@@ -434,7 +434,17 @@ TEST_F(MenuBarLoopTest, AltThenDownOpensTheFirstDropDownOnItsFirstVisibleItem) {
     EXPECT_EQ(bar->PopupDepth(), 0);
 }
 
-std::vector<std::function<void()>> gScript;
+// Steps run from a timer inside the menu's modal loop, each once the state it
+// waits for has come (a fixed pace ran ahead of a loaded machine).
+struct ScriptStep {
+    ScriptStep(std::function<bool()> when, std::function<void()> step) : ready(std::move(when)), run(std::move(step)) {}
+    // A step that waits for nothing but the timer.
+    template <typename Step>
+    ScriptStep(Step step) : ready([] { return true; }), run(std::move(step)) {}
+    std::function<bool()> ready;
+    std::function<void()> run;
+};
+std::vector<ScriptStep> gScript;
 size_t gStep = 0;
 
 void CALLBACK RunScriptStep(HWND, UINT, UINT_PTR id, DWORD) {
@@ -442,7 +452,7 @@ void CALLBACK RunScriptStep(HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
         return;
     }
-    gScript[gStep++]();
+    if (gScript[gStep].ready()) gScript[gStep++].run();
 }
 
 TEST_F(MenuBarLoopTest, RightSwitchesDropDownsAndEscapeTwiceReturns) {
@@ -457,17 +467,20 @@ TEST_F(MenuBarLoopTest, RightSwitchesDropDownsAndEscapeTwiceReturns) {
                        (bar->MenuMode() ? " menu" : ""));
     };
     gStep = 0;
+    // Each step waits for the change its key asks for; the note then checks
+    // the whole state. A change that never comes ends the script short.
     gScript = {
-        [&] { note("down"); Press(VK_RIGHT); },
-        [&] { note("right"); Press(VK_ESCAPE); },
-        [&] { note("escape"); Press(VK_ESCAPE); },
-        [&] { note("escape"); },
+        {[&] { return bar->PopupOpen(); }, [&] { note("down"); Press(VK_RIGHT); }},
+        {[&] { return bar->PopupOpen() && bar->CurrentControl() != buttons[0]; },
+         [&] { note("right"); Press(VK_ESCAPE); }},
+        {[&] { return !bar->PopupOpen(); }, [&] { note("escape"); Press(VK_ESCAPE); }},
+        {[&] { return !bar->MenuMode(); }, [&] { note("escape"); }},
     };
-    UINT_PTR timer = SetTimer(nullptr, 0, 250, RunScriptStep);
+    UINT_PTR timer = SetTimer(nullptr, 0, 20, RunScriptStep);
     Press(VK_MENU);
     Pump();
     Press(VK_DOWN);
-    for (int i = 0; i < 200 && gStep < gScript.size(); ++i) {
+    for (int i = 0; i < 1000 && gStep < gScript.size(); ++i) {
         Application->ProcessMessages();
         Sleep(10);
     }

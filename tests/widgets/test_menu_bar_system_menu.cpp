@@ -128,10 +128,11 @@ TEST_F(SystemMenuIconTest, ASystemMenuDismissedWithoutACommandLeavesTheKeysToThe
 
     struct Case {
         const char* what;
+        std::function<void()> approach;  // a step of its own: the move comes before the press
         std::function<void()> dismiss;
     } cases[] = {
-        {"Escape", [] { Tap(VK_ESCAPE); }},
-        {"a click away", [&] { MoveMouse(away.X, away.Y); LeftDown(); LeftUp(); }},
+        {"Escape", [] {}, [] { Tap(VK_ESCAPE); }},
+        {"a click away", [&] { MoveMouse(away.X, away.Y); }, [] { LeftDown(); LeftUp(); }},
     };
     for (const Case& c : cases) {
         list->SetFocus();
@@ -139,8 +140,10 @@ TEST_F(SystemMenuIconTest, ASystemMenuDismissedWithoutACommandLeavesTheKeysToThe
         opened = 0;
         // A Down that the bar took would open the menu again: the last steps close it.
         ASSERT_TRUE(RunSteps({
-            [&] { MoveMouse(icon.X, icon.Y); LeftDown(); LeftUp(); },
-            [&] { EXPECT_TRUE(bar->PopupOpen()) << c.what; c.dismiss(); },
+            [&] { MoveMouse(icon.X, icon.Y); },
+            [] { LeftDown(); LeftUp(); },
+            [&] { EXPECT_TRUE(bar->PopupOpen()) << c.what; c.approach(); },
+            [&] { c.dismiss(); },
             [&] { list->SetFocus(); Tap(VK_DOWN); },
             [] { EndMenu(); },
             [] { EndMenu(); },
