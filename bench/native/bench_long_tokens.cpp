@@ -1,0 +1,87 @@
+// Pages that are one long token: preformatted lines, one style sheet, one
+// word, at 64 KB, 1 MB and 16 MB. For each: the seconds to read and lay out
+// at 640 pixels, the peak of the heap while doing it, and whether the page
+// was cut at the document budget. This host's operator new keeps the heap
+// meter, so the budget weighs what it would weigh in the program.
+//   clang++ -std=c++20 -O2 -I src bench/native/bench_long_tokens.cpp with the objects
+//   that bench/native/run.sh builds (src/html and four of src/framework)
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "framework/small_heap.h"
+#include "html/html_parser.h"
+#include "html/parser_entry.h"
+#include "html/section_list.h"
+
+namespace {
+std::atomic<std::size_t> gPeak{0};
+}
+
+void* operator new(std::size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    if (!p) throw std::bad_alloc();
+    const std::size_t now = gHeapMeter.Large.fetch_add(malloc_usable_size(p)) + malloc_usable_size(p);
+    if (now > gPeak.load()) gPeak.store(now);
+    return p;
+}
+void operator delete(void* p) noexcept {
+    if (!p) return;
+    gHeapMeter.Large.fetch_sub(malloc_usable_size(p));
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete[](void* p) noexcept { operator delete(p); }
+void operator delete[](void* p, std::size_t) noexcept { operator delete(p); }
+
+namespace {
+
+std::string Page(int which, std::size_t bytes) {
+    std::string page;
+    page.reserve(bytes + 64);
+    if (which == 0) {
+        page = "<pre>";
+        while (page.size() < bytes) page += "preformatted line\r\n";
+    } else if (which == 1) {
+        page = "<style>";
+        for (int i = 0; page.size() < bytes; ++i) page += ".c" + std::to_string(i) + "{color:red}";
+        page += "</style>x";
+    } else {
+        page.assign(bytes, 'x');
+    }
+    return page;
+}
+
+}  // namespace
+
+int main() {
+    const char* names[] = {"<pre> lines", "<style>", "one word"};
+    for (int which = 0; which < 3; ++which)
+        for (std::size_t kb : {64, 1024, 16384}) {
+            const std::string html = Page(which, kb * 1024);
+            const std::size_t base = HeapBytesInUse();
+            gPeak.store(base);
+            const auto start = std::chrono::steady_clock::now();
+            {
+                TSectionList doc(nullptr);
+                doc.SetFonts("Times New Roman", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF0000, 0xFFFFFF, false,
+                             true, 1, 5, 10);
+                ParseHTMLString(html, &doc, TReaderCallbacks());
+                int scrollWidth = 0, positions = 0;
+                doc.DoLogic(nullptr, 0, 640, 500, 0, scrollWidth, positions);
+            }
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::printf("%-12s %6zu KB: %7.2f s, peak %7.1f MB%s\n", names[which], kb, seconds,
+                        static_cast<double>(gPeak.load() - base) / (1 << 20),
+                        ReaderResults().CutShort ? " (cut at the budget)" : "");
+            std::fflush(stdout);
+        }
+    return 0;
+}
