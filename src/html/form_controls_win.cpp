@@ -521,10 +521,26 @@ void TListBoxFormControlObj::RefillWindow() {
     if (auto* list = dynamic_cast<TCustomListBox*>(Window)) items = list->Items();
     if (auto* combo = dynamic_cast<TCustomComboBox*>(Window)) items = combo->Items();
     if (!items) return;
-    items->Clear();
-    for (const std::wstring& t : Options.Texts) items->Add(WideToAnsi(t));
-    if (auto* list = dynamic_cast<TFormListBox*>(Window)) list->ShowWideItems();
-    if (auto* combo = dynamic_cast<TFormComboBox*>(Window)) combo->ShowWideItems();
+    if (!Window->HandleAllocated()) {
+        // Kept by the framework until the window is made, then put in at once.
+        items->Clear();
+        for (const std::wstring& t : Options.Texts) items->Add(WideToAnsi(t));
+        return;
+    }
+    // The window takes its options as the page has them, with its drawing
+    // held and its storage taken once for all of them, not grown and drawn
+    // again for each.
+    HWND w = Window->Handle();
+    const bool list = dynamic_cast<TCustomListBox*>(Window) != nullptr;
+    size_t bytes = 0;
+    for (const std::wstring& t : Options.Texts) bytes += (t.size() + 1) * sizeof(wchar_t);
+    SendMessageW(w, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(w, list ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
+    SendMessageW(w, list ? LB_INITSTORAGE : CB_INITSTORAGE, Options.Texts.size(), static_cast<LPARAM>(bytes));
+    for (const std::wstring& t : Options.Texts)
+        SendMessageW(w, list ? LB_ADDSTRING : CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t.c_str()));
+    SendMessageW(w, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(w, nullptr, TRUE);
 }
 
 int TListBoxFormControlObj::ItemIndex() const {
