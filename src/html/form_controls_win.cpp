@@ -4,7 +4,9 @@
 
 #include <algorithm>
 
+#include "html/html_parser.h"
 #include "html/section_list.h"
+#include "framework/small_heap.h"
 #include "html/text_measure.h"
 
 #ifdef _WIN32
@@ -178,6 +180,18 @@ int ScreenDotsPerInch() {
 
 }  // namespace
 
+// What a control's window holds outside the heap, in the window manager and
+// the standard control's own data (its text and items aside): an estimate,
+// charged to the document while the window lives so that its budget weighs
+// the controls with the rest of the page.
+constexpr std::size_t kControlWindowBytes = 2048;
+
+// Past this many windows, or past the document's budget, a page's further
+// controls get none: under Wine each window costs a millisecond or more and
+// the window manager gives out in the tens of thousands. Those controls still
+// submit, reset and print, and the page carries the note that it is cut.
+constexpr std::size_t kMaxControlWindows = 1000;
+
 int ScrollBarWidth() { return GetSystemMetrics(SM_CXVSCROLL); }
 
 TFormControlObj::~TFormControlObj() {
@@ -186,6 +200,7 @@ TFormControlObj::~TFormControlObj() {
         if (auto it = std::find(all.begin(), all.end(), this); it != all.end()) all.erase(it);
     }
     if (Window) {
+        gOutsideHeapBytes -= kControlWindowBytes;
         try {
             Window->SetParent(nullptr);
         } catch (...) {
@@ -201,6 +216,11 @@ TWinControl* TFormControlObj::Panel() const {
 
 void TFormControlObj::AttachWindow(TWinControl* window, bool ownFont) {
     TWinControl* panel = Panel();
+    if (panel && (Document->AllFormControls.size() > kMaxControlWindows ||
+                  DocumentBytesInUse() > gDocumentMemoryBudget)) {
+        ReaderResults().CutShort = true;
+        panel = nullptr;
+    }
     if (!panel) {
         TObject::Free(window);
         return;
@@ -215,6 +235,7 @@ void TFormControlObj::AttachWindow(TWinControl* window, bool ownFont) {
         window->SetParent(panel);
         if (panel->HandleAllocated()) window->HandleNeeded();
         Window = window;
+        gOutsideHeapBytes += kControlWindowBytes;
     } catch (...) {
         // Without a window the control still submits, resets and prints.
         try {
@@ -521,10 +542,26 @@ void TListBoxFormControlObj::RefillWindow() {
     if (auto* list = dynamic_cast<TCustomListBox*>(Window)) items = list->Items();
     if (auto* combo = dynamic_cast<TCustomComboBox*>(Window)) items = combo->Items();
     if (!items) return;
-    items->Clear();
-    for (const std::wstring& t : Options.Texts) items->Add(WideToAnsi(t));
-    if (auto* list = dynamic_cast<TFormListBox*>(Window)) list->ShowWideItems();
-    if (auto* combo = dynamic_cast<TFormComboBox*>(Window)) combo->ShowWideItems();
+    if (!Window->HandleAllocated()) {
+        // Kept by the framework until the window is made, then put in at once.
+        items->Clear();
+        for (const std::wstring& t : Options.Texts) items->Add(WideToAnsi(t));
+        return;
+    }
+    // The window takes its options as the page has them, with its drawing
+    // held and its storage taken once for all of them, not grown and drawn
+    // again for each.
+    HWND w = Window->Handle();
+    const bool list = dynamic_cast<TCustomListBox*>(Window) != nullptr;
+    size_t bytes = 0;
+    for (const std::wstring& t : Options.Texts) bytes += (t.size() + 1) * sizeof(wchar_t);
+    SendMessageW(w, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(w, list ? LB_RESETCONTENT : CB_RESETCONTENT, 0, 0);
+    SendMessageW(w, list ? LB_INITSTORAGE : CB_INITSTORAGE, Options.Texts.size(), static_cast<LPARAM>(bytes));
+    for (const std::wstring& t : Options.Texts)
+        SendMessageW(w, list ? LB_ADDSTRING : CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t.c_str()));
+    SendMessageW(w, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(w, nullptr, TRUE);
 }
 
 int TListBoxFormControlObj::ItemIndex() const {

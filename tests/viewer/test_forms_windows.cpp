@@ -10,7 +10,9 @@
 #include "framework/gdi_handles.h"
 #include "framework/stdctrls.h"
 #include "framework/win.h"
+#include "framework/small_heap.h"
 #include "html/form_controls.h"
+#include "html/html_parser.h"
 #include "html/image_obj.h"
 #include "html/text_measure.h"
 #include "viewer/page_viewer.h"
@@ -360,6 +362,31 @@ TEST_F(FormWindowsTest, APrintedPushButtonIsAPictureOfItsWindow) {
         if (printout == 0) first = button->PrintImage.get();
         if (printout == 1) EXPECT_EQ(button->PrintImage.get(), first) << "the window is painted once";
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A page of more controls than it may have windows for: the first ones get
+// theirs, charged to the document's budget while they live, the rest none,
+// and the page is marked cut short (so it carries the note).
+TEST_F(FormWindowsTest, APageOfTooManyControlsStopsMakingWindowsAndChargesThose) {
+    const size_t outsideBefore = gOutsideHeapBytes.load();
+    std::string html;
+    for (int i = 0; i < 1010; ++i) html += "<INPUT>";
+    Load(html);
+    const int windows = ChildWindows(Panel());
+    EXPECT_EQ(windows, 1000);
+    EXPECT_TRUE(ReaderResults().CutShort);
+    const size_t charged = gOutsideHeapBytes.load() - outsideBefore;
+    EXPECT_GT(charged, 0u);
+    EXPECT_EQ(charged % static_cast<size_t>(windows), 0u);
+    viewer->Clear();
+    EXPECT_EQ(gOutsideHeapBytes.load(), outsideBefore);
+    Load(kForm);
+    EXPECT_EQ(ChildWindows(Panel()), kWindowsInForm);
+    EXPECT_FALSE(ReaderResults().CutShort);
 }
 
 }  // namespace
