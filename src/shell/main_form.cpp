@@ -16,6 +16,7 @@
 #include "framework/streams.h"
 #include "framework/timer.h"
 #include "framework/win.h"
+#include "html/html_types.h"
 #include "shell/about.h"
 #include "shell/find_all_words.h"
 #include "shell/fparam.h"
@@ -630,9 +631,11 @@ void TForm1::Timer1Timer(TObject*) {
     if (SelectedOffset == kNoArticle || SelectedOffset == ShownOffset) return;
     bool complete = true;
     std::string article = ReadArticle(SelectedOffset, SelectedLength, complete);
+    bool marked = false;
     if (HighlightArticle) {
         HighlightSearchHits(article);
         HighlightArticle = false;
+        marked = !FSearchHits.empty();
     }
     const std::string page = BuildArticlePage(FHead, article);
     TReadOnlyMemoryStream stream(page.data(), static_cast<int64_t>(page.size()));
@@ -644,8 +647,54 @@ void TForm1::Timer1Timer(TObject*) {
     }
     Viewer->LoadFromStream(&stream, "");
     ShownOffset = SelectedOffset;
+    if (marked) ShowFirstSearchHit();
     // What could be read is on screen behind the message.
     if (!complete) ReportUnreadableArticle();
+}
+
+void TForm1::ShowFirstSearchHit() {
+    // A link to the first mark puts it at the pane's top; the word search
+    // dialog stays on top of everything, so the mark goes where it is not.
+    if (!Viewer->PositionTo("word1")) return;
+    TControl* panel = Viewer->PaintPanelControl();
+    if (!panel || !Viewer->HandleAllocated() || !FindAllWords || !FindAllWords->Visible() ||
+        !FindAllWords->HandleAllocated())
+        return;
+    // Where the mark is on the page: the scroll position unless the page
+    // ends within a pane's height of it.
+    int markTop = Viewer->GetScrollPos();
+    if (markTop >= Viewer->GetScrollBarRange())
+        if (TIDNameList* names = Viewer->GetNameList())
+            if (TIDObject* mark = names->FindObject("WORD1")) markTop = std::max(markTop, mark->GetYPosition());
+    // The marked line, with room for a heading's larger letters.
+    const int band = MulDiv(Viewer->DefFontSize(), Screen->PixelsPerInch(), 72) * 2 + 4;
+    const int gap = 4;
+
+    TPoint origin = panel->ClientToScreen(TPoint{0, 0});
+    const RECT pane{origin.X, origin.Y, origin.X + panel->Width(), origin.Y + panel->Height()};
+    RECT dialog;
+    GetWindowRect(FindAllWords->Handle(), &dialog);
+    if (dialog.right <= pane.left || dialog.left >= pane.right) return;
+    if (dialog.top - pane.top < band && pane.bottom - dialog.bottom >= band + gap)
+        Viewer->ScrollTo(markTop - (dialog.bottom - pane.top + gap));
+
+    const int top = pane.top + markTop - Viewer->GetScrollPos();
+    if (top >= dialog.bottom || top + band <= dialog.top) return;
+    // No room in the pane clear of the dialog: the dialog moves off the mark,
+    // below it when the screen has room, else above it.
+    HMONITOR monitor = MonitorFromWindow(FindAllWords->Handle(), MONITOR_DEFAULTTONEAREST);
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetMonitorInfoW(monitor, &info)) return;
+    const int height = dialog.bottom - dialog.top;
+    int y;
+    if (top + band + gap + height <= info.rcWork.bottom)
+        y = top + band + gap;
+    else if (top - gap - height >= info.rcWork.top)
+        y = top - gap - height;
+    else
+        return;
+    SetWindowPos(FindAllWords->Handle(), nullptr, dialog.left, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TForm1::HighlightSearchHits(std::string& article) {

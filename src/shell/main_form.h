@@ -165,6 +165,9 @@ public:
 
     // The article page and its search hits.
     void HighlightSearchHits(std::string& article);
+    // Scrolls the article just loaded to its first search hit, clear of the
+    // word search dialog.
+    void ShowFirstSearchHit();
     void AddSearchHit(std::string_view word, int32_t start, int32_t end);
     std::string ColorToHtmlHex(TColor color) const;
     const std::vector<TSearchHit>& SearchHitTable() const { return FSearchHits; }

@@ -782,6 +782,123 @@ TEST_F(Journeys, WildcardSearchFromTheMenuMarksTheHitsAndFindNextMovesOn) {
     j.Check(ColourShare(Grab(viewer.ArticleRect()), 0xE05A00) > 0, "that article's hits are marked too");
 }
 
+// The first visible descendant of `parent` of the framework's combo box class.
+HWND ComboBoxIn(HWND parent) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        parent,
+        [](HWND wnd, LPARAM param) -> BOOL {
+            if (!IsWindowVisible(wnd) || ClassOf(wnd) != L"TComboBox") return TRUE;
+            *reinterpret_cast<HWND*>(param) = wnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// Pixels of `colour` in `image` (taken of `at`) that lie outside `hidden`.
+int PixelsOutside(const Image& image, const RECT& at, uint32_t colour, const RECT& hidden) {
+    int n = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const POINT p{at.left + x, at.top + y};
+            if (image.At(x, y) == colour && !PtInRect(&hidden, p)) ++n;
+        }
+    return n;
+}
+
+// A picture of a window state the journey reached, beside the failure pictures.
+void Picture(const RECT& r, const std::wstring& name) { SavePng(r, WorkFolder() + L"\\..\\" + name + L".png"); }
+
+TEST_F(Journeys, WordSearchShowsTheFirstHitClearOfItsWindow) {
+    Journey j(TestName());
+    ViewerSession viewer(j);
+    ASSERT_TRUE(viewer.Running());
+    const std::vector<int> buttons = viewer.MenuButtons();
+    ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
+
+    j.Step("the word search from the menu");
+    j.Check(viewer.OpenMenuAt(buttons[2]) != nullptr, "the search menu opens");
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    HWND search = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFindAllWords"; });
+    ASSERT_TRUE(j.Check(search != nullptr, "the word search window is shown"));
+    viewer.Settle(300);
+    HWND pattern = ComboBoxIn(search);
+    ASSERT_TRUE(j.Check(pattern != nullptr, "the pattern box is there"));
+
+    j.Step("a pattern that matches one word far down one long article");
+    Type(L"сертиф*");
+    viewer.Settle(300);
+    j.Check(WindowText(pattern) == L"СЕРТИФ*", "the box shows the pattern");
+
+    j.Step("Find next: the article opens at its first hit");
+    HWND next = ChildWithText(search, L"Найти далее");
+    ASSERT_TRUE(j.Check(next != nullptr, "the find next button is there"));
+    Click(Centre(WindowRectOf(next)));
+    viewer.Settle(700);
+    const RECT article = viewer.ArticleRect();
+    const RECT dialog = WindowRectOf(search);
+    // The scheme's hit colour, 0xE05A00, marks the word.
+    j.Check(PixelsOutside(Grab(article), article, 0xE05A00, dialog) > 20,
+            "the marked word is on screen, not under the search window");
+    Picture(WindowRectOf(viewer.Form()), L"word-search-first-hit");
+}
+
+TEST_F(Journeys, AnotherSchemeDressesTheIntroductionAsARestartWould) {
+    Journey j(TestName());
+    // The text of the introduction in the scheme's text colour, as points: the
+    // picture in the pane moves on its own and has none of that colour.
+    constexpr uint32_t kOrangeText = 0x2A1A0A;
+    auto textPoints = [](const ViewerSession& viewer) {
+        const Image image = Grab(viewer.IntroPaneRect());
+        std::vector<int> points;
+        for (size_t i = 0; i < image.pixels.size(); ++i)
+            if (image.pixels[i] == kOrangeText) points.push_back(static_cast<int>(i));
+        return points;
+    };
+    std::vector<int> atOnce;
+    {
+        ViewerSession viewer(j);
+        ASSERT_TRUE(viewer.Running());
+        const std::vector<int> buttons = viewer.MenuButtons();
+        ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
+        j.Check(textPoints(viewer).empty(), "the sea scheme's introduction has no orange text");
+
+        j.Step("the other scheme in the appearance dialog, OK");
+        j.Check(viewer.OpenMenuAt(buttons[3]) != nullptr, "the service menu opens");
+        Key(VK_RETURN);  // "Оформление..."
+        HWND dialog = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFParam"; });
+        ASSERT_TRUE(j.Check(dialog != nullptr, "the appearance dialog is shown"));
+        viewer.Settle(200);
+        HWND scheme = ComboBoxIn(dialog);
+        ASSERT_TRUE(j.Check(scheme != nullptr, "the scheme box is there"));
+        for (const WORD key : {VK_DOWN, VK_UP}) {
+            if (WindowText(scheme) == L"апельсин") break;
+            Click(Centre(WindowRectOf(scheme)));
+            viewer.Settle(200);
+            Key(key);
+            Key(VK_RETURN);
+            viewer.Settle(200);
+        }
+        ASSERT_TRUE(j.Check(WindowText(scheme) == L"апельсин", "the orange scheme is chosen"));
+        Key(VK_RETURN);
+        j.Check(viewer.WaitUntilGone(dialog), "the dialog closes");
+        viewer.Settle(600);
+        atOnce = textPoints(viewer);
+        j.Check(!atOnce.empty(), "the introduction is written in the new scheme's colour");
+        Picture(WindowRectOf(viewer.Form()), L"scheme-changed-at-once");
+        Keys({VK_MENU, VK_F4});
+        j.Check(viewer.WaitForExit(), "the viewer ends");
+    }
+    j.Step("start again");
+    ViewerSession again(j);
+    ASSERT_TRUE(again.Running());
+    again.Settle(400);
+    j.Check(textPoints(again) == atOnce, "the introduction looks as it did before the restart");
+    Picture(WindowRectOf(again.Form()), L"scheme-changed-after-restart");
+}
+
 }  // namespace
 }  // namespace e2e
 
