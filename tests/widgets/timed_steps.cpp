@@ -61,17 +61,12 @@ void MoveMouse(int x, int y) {
     SetCursorPos(x, y);
     mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, static_cast<DWORD>((x * 65536 + w - 1) / w),
                 static_cast<DWORD>((y * 65536 + h - 1) / h), 0, 0);
-    // Waits until the move is in this thread's queue, where the window under
-    // the cursor reads it at the next pump, before the next step's press (a
-    // fixed pause was too short on a loaded machine). A move over no window of
-    // this thread queues nothing: the wait then ends at its deadline.
+    // Lets the driver take in the move before the next injected event (a
+    // peek makes it read its events; nothing is removed or dispatched).
     const DWORD start = GetTickCount();
     MSG msg;
-    while (GetTickCount() - start < 1000) {
-        if (PeekMessageW(&msg, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_NOREMOVE) && msg.pt.x == x && msg.pt.y == y)
-            break;
-        if (PeekMessageW(&msg, nullptr, WM_NCMOUSEMOVE, WM_NCMOUSEMOVE, PM_NOREMOVE) && msg.pt.x == x && msg.pt.y == y)
-            break;
+    while (GetTickCount() - start < 30) {
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
         Sleep(2);
     }
 }
