@@ -19,24 +19,15 @@ inline void SendOne(INPUT input) {
     Sleep(kEventGap);
 }
 
-// A move to `at`: absolute coordinates are in 0..65535 over the primary screen.
-inline INPUT MoveInput(POINT at) {
+inline INPUT MouseInput(POINT at, DWORD flags, DWORD data = 0) {
+    // Absolute coordinates are in 0..65535 over the primary screen.
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     INPUT input{};
     input.type = INPUT_MOUSE;
     input.mi.dx = static_cast<LONG>((at.x * 65535LL + width / 2) / (width - 1));
     input.mi.dy = static_cast<LONG>((at.y * 65535LL + height / 2) / (height - 1));
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return input;
-}
-
-// A button or the wheel where the cursor is: a press carries no move, so the
-// window under the cursor has had the move alone before it.
-inline INPUT ButtonInput(DWORD flags, DWORD data = 0) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
     input.mi.mouseData = data;
-    input.mi.dwFlags = flags;
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
     return input;
 }
 
@@ -60,43 +51,30 @@ inline INPUT KeyInput(WORD key, bool up) {
     return input;
 }
 
-// Moves the cursor and waits until it is there and the window under it has
-// read its queue (a message sent to it returns only once its thread takes
-// messages again, after the move): on a loaded machine a fixed pause was too
-// short, and a press then landed where the window still thought the cursor was.
-inline void MoveMouse(POINT at) {
-    SendOne(MoveInput(at));
-    const DWORD start = GetTickCount();
-    POINT now{};
-    while (GetTickCount() - start < 2000 && !(GetCursorPos(&now) && now.x == at.x && now.y == at.y)) Sleep(2);
-    if (HWND under = WindowFromPoint(at)) {
-        DWORD_PTR result = 0;
-        SendMessageTimeoutW(under, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result);
-    }
-}
+inline void MoveMouse(POINT at) { SendOne(MouseInput(at, 0)); }
 
 inline void Click(POINT at, bool right = false) {
     MoveMouse(at);
-    SendOne(ButtonInput(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN));
-    SendOne(ButtonInput(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP));
+    SendOne(MouseInput(at, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN));
+    SendOne(MouseInput(at, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP));
 }
 
 // Button down at `from`, moves in steps, button up at `to`.
 inline void Drag(POINT from, POINT to) {
     MoveMouse(from);
-    SendOne(ButtonInput(MOUSEEVENTF_LEFTDOWN));
+    SendOne(MouseInput(from, MOUSEEVENTF_LEFTDOWN));
     constexpr int kSteps = 8;
     for (int i = 1; i <= kSteps; ++i) {
         MoveMouse({from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps});
         Sleep(20);
     }
-    SendOne(ButtonInput(MOUSEEVENTF_LEFTUP));
+    SendOne(MouseInput(to, MOUSEEVENTF_LEFTUP));
 }
 
 // Negative: towards the user (scrolls down).
 inline void Wheel(POINT at, int notches) {
     MoveMouse(at);
-    SendOne(ButtonInput(MOUSEEVENTF_WHEEL, static_cast<DWORD>(notches * WHEEL_DELTA)));
+    SendOne(MouseInput(at, MOUSEEVENTF_WHEEL, static_cast<DWORD>(notches * WHEEL_DELTA)));
 }
 
 // Presses the keys in order and releases them in reverse: {VK_CONTROL, 'C'}.
