@@ -833,7 +833,6 @@ TEST_F(Journeys, WordSearchShowsTheFirstHitClearOfItsWindow) {
     viewer.Settle(200);
     Type(L"сертиф*");
     viewer.Settle(300);
-    j.Check(WindowText(pattern) == L"СЕРТИФ*", "the box shows the pattern");
 
     j.Step("Find next: the article opens at its first hit");
     HWND next = ChildWithText(search, L"Найти далее");
