@@ -847,60 +847,6 @@ TEST_F(Journeys, WordSearchShowsTheFirstHitClearOfItsWindow) {
     Picture(WindowRectOf(viewer.Form()), L"word-search-first-hit");
 }
 
-TEST_F(Journeys, AnotherSchemeDressesTheIntroductionAsARestartWould) {
-    Journey j(TestName());
-    // The text of the introduction in the scheme's text colour, as points: the
-    // picture in the pane moves on its own and has none of that colour.
-    constexpr uint32_t kOrangeText = 0x2A1A0A;
-    auto textPoints = [](const ViewerSession& viewer) {
-        const Image image = Grab(viewer.IntroPaneRect());
-        std::vector<int> points;
-        for (size_t i = 0; i < image.pixels.size(); ++i)
-            if (image.pixels[i] == kOrangeText) points.push_back(static_cast<int>(i));
-        return points;
-    };
-    std::vector<int> atOnce;
-    {
-        ViewerSession viewer(j);
-        ASSERT_TRUE(viewer.Running());
-        const std::vector<int> buttons = viewer.MenuButtons();
-        ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
-        j.Check(textPoints(viewer).empty(), "the sea scheme's introduction has no orange text");
-
-        j.Step("the other scheme in the appearance dialog, OK");
-        j.Check(viewer.OpenMenuAt(buttons[3]) != nullptr, "the service menu opens");
-        Key(VK_RETURN);  // "Оформление..."
-        HWND dialog = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFParam"; });
-        ASSERT_TRUE(j.Check(dialog != nullptr, "the appearance dialog is shown"));
-        viewer.Settle(200);
-        HWND scheme = ComboBoxIn(dialog);
-        ASSERT_TRUE(j.Check(scheme != nullptr, "the scheme box is there"));
-        for (const WORD key : {VK_DOWN, VK_UP}) {
-            if (WindowText(scheme) == L"апельсин") break;
-            Click(Centre(WindowRectOf(scheme)));
-            viewer.Settle(200);
-            Key(key);
-            Key(VK_RETURN);
-            viewer.Settle(200);
-        }
-        ASSERT_TRUE(j.Check(WindowText(scheme) == L"апельсин", "the orange scheme is chosen"));
-        Key(VK_RETURN);
-        j.Check(viewer.WaitUntilGone(dialog), "the dialog closes");
-        viewer.Settle(600);
-        atOnce = textPoints(viewer);
-        j.Check(!atOnce.empty(), "the introduction is written in the new scheme's colour");
-        Picture(WindowRectOf(viewer.Form()), L"scheme-changed-at-once");
-        Keys({VK_MENU, VK_F4});
-        j.Check(viewer.WaitForExit(), "the viewer ends");
-    }
-    j.Step("start again");
-    ViewerSession again(j);
-    ASSERT_TRUE(again.Running());
-    again.Settle(400);
-    j.Check(textPoints(again) == atOnce, "the introduction looks as it did before the restart");
-    Picture(WindowRectOf(again.Form()), L"scheme-changed-after-restart");
-}
-
 }  // namespace
 }  // namespace e2e
 
