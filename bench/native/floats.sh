@@ -1,17 +1,7 @@
 #!/usr/bin/env bash
-# Builds the float benchmark (bench/bench_floats.cpp) natively with the host's
-# clang, optimised, and runs it; arguments go to the benchmark.
+# Builds the float benchmark (bench/bench_floats.cpp) natively and runs it;
+# arguments go to the benchmark.
 # Usage: bench/native/floats.sh [large] [LIMIT_SECONDS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-out=${OUT_DIR:-$root/build/native-floats}
-mkdir -p "$out/obj"
-flags=(-std=c++20 -O2 -g -fno-omit-frame-pointer -I "$root/src")
-sources=("$root"/src/html/*.cpp "$root/src/framework/classes.cpp" "$root/src/framework/cp1251.cpp"
-         "$root/src/framework/sysutils_text.cpp")
-objects=()
-for source in "${sources[@]}"; do objects+=("$out/obj/$(basename "$source" .cpp).o"); done
-printf '%s\n' "${sources[@]}" | xargs -P 3 -I{} sh -c \
-    'clang++ "$@" -c "{}" -o "'"$out"'/obj/$(basename "{}" .cpp).o" 2>/dev/null' _ "${flags[@]}"
-clang++ "${flags[@]}" "$root/bench/bench_floats.cpp" "${objects[@]}" -o "$out/bench_floats"
-"$out/bench_floats" "$@"
+exec "$root/bench/native/build.sh" "$root/bench/bench_floats.cpp" "${OUT_DIR:-$root/build/native-floats}" "$@"
