@@ -10,9 +10,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 
+#include "bench_pictures.h"
 #include "framework/streams.h"
 #include "html/html_startup.h"
 #include "html/image_cache.h"
@@ -76,21 +76,16 @@ double PeakCommittedMB() {
 int main(int argc, char** argv) {
     const bool bad = argc > 1 && std::strcmp(argv[1], "bad") == 0;
     InitHtmlEngine();
-    std::map<std::string, TMemoryStream> streams;
-    auto put = [&](const std::string& name, const std::string& bytes) {
-        TMemoryStream& s = streams[name];
-        s.SetSize(static_cast<int64_t>(bytes.size()));
-        std::memcpy(s.Memory(), bytes.data(), bytes.size());
-    };
+    TBenchPictures pictures;
     std::string html = "<P>";
     if (bad) {
         const std::string png = BigPng(5000, 0x80);
-        put("bad.png", png.substr(0, png.size() * 9 / 10));
+        pictures.Put("bad.png", png.substr(0, png.size() * 9 / 10));
         for (int i = 0; i < 40; ++i) html += "<IMG SRC=bad.png> ";
     } else {
         for (int i = 0; i < 12; ++i) {
             const std::string name = "big" + std::to_string(i) + ".png";
-            put(name, BigPng(5000, 0x10 * (i + 1)));
+            pictures.Put(name, BigPng(5000, 0x10 * (i + 1)));
             html += "<IMG SRC=" + name + "> ";
         }
     }
@@ -99,12 +94,7 @@ int main(int argc, char** argv) {
     TStringBitmapList cache;
     TSectionList doc(nullptr);
     doc.CachedImages = &cache;
-    doc.GetImageHook = [&](const std::string& name) -> TMemoryStream* {
-        auto it = streams.find(name);
-        if (it == streams.end()) return nullptr;
-        it->second.SetPosition(0);
-        return &it->second;
-    };
+    pictures.Serve(doc);
     const auto start = Clock::now();
     cache.BumpAndCheck();
     doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 8, 10);

@@ -6,9 +6,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 
+#include "bench_pictures.h"
 #include "framework/bitmap.h"
 #include "framework/streams.h"
 #include "html/html_startup.h"
@@ -39,13 +39,8 @@ std::string PngOf(int shade) {
 int main(int argc, char** argv) {
     const int n = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
     InitHtmlEngine();
-    std::map<std::string, TMemoryStream> streams;
-    for (int i = 0; i < 20; ++i) {
-        const std::string bytes = PngOf(i);
-        TMemoryStream& s = streams["pic" + std::to_string(i) + ".png"];
-        s.SetSize(static_cast<int64_t>(bytes.size()));
-        std::copy(bytes.begin(), bytes.end(), static_cast<char*>(s.Memory()));
-    }
+    TBenchPictures pictures;
+    for (int i = 0; i < 20; ++i) pictures.Put("pic" + std::to_string(i) + ".png", PngOf(i));
     std::string html = "<P>";
     for (int i = 0; i < n; ++i) html += "word <IMG SRC=pic" + std::to_string(i % 20) + ".png ALT=x> ";
 
@@ -53,12 +48,7 @@ int main(int argc, char** argv) {
     cache.SetCacheCount(5);
     TSectionList doc(nullptr);
     doc.CachedImages = &cache;
-    doc.GetImageHook = [&](const std::string& name) -> TMemoryStream* {
-        auto it = streams.find(name);
-        if (it == streams.end()) return nullptr;
-        it->second.SetPosition(0);
-        return &it->second;
-    };
+    pictures.Serve(doc);
     for (int round = 0; round < 6; ++round) {
         const auto start = Clock::now();
         doc.Clear();

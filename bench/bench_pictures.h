@@ -1,0 +1,31 @@
+// The pictures of a benchmark's page, held in memory by name and handed to a
+// document as its image hook asks for them, each from its start.
+#pragma once
+
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "framework/streams.h"
+#include "html/section_list.h"
+
+class TBenchPictures {
+public:
+    void Put(const std::string& name, const std::string& bytes) {
+        TMemoryStream& s = FStreams[name];
+        s.SetSize(static_cast<int64_t>(bytes.size()));
+        if (!bytes.empty()) std::memcpy(s.Memory(), bytes.data(), bytes.size());
+    }
+    // The document must not outlive this.
+    void Serve(TSectionList& doc) {
+        doc.GetImageHook = [this](const std::string& name) -> TMemoryStream* {
+            auto it = FStreams.find(name);
+            if (it == FStreams.end()) return nullptr;
+            it->second.SetPosition(0);
+            return &it->second;
+        };
+    }
+
+private:
+    std::map<std::string, TMemoryStream> FStreams;
+};
