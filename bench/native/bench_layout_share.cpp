@@ -1,7 +1,7 @@
 // What a page takes after layout, beside what its reading took, for pages
 // the reader stops at its share of the document budget: paragraphs,
 // preformatted lines, floats that do not fit side by side, tables, long
-// words and many small elements, at 1 MB and 16 MB laid out at 640 pixels
+// words, many small elements and line breaks, at 1 MB and 16 MB laid out at 640 pixels
 // or a width given.
 // The heap is counted by this host's operator new, as the program counts it,
 // so the reader stops where it would stop in the program. Prints the heap's
@@ -41,6 +41,7 @@ const TPage kPages[] = {
     {"long words", "", "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx "},
     {"small elements", "", "<b>x</b><i>y</i> "},
     {"words", "", "word "},
+    {"line breaks", "", "x<br>"},
 };
 
 }  // namespace

@@ -205,6 +205,11 @@ constexpr std::uintmax_t MaxSideFileBytes = 1u << 20;
 // Inside text read in one go (preformatted lines, a style sheet) the budget
 // is weighed every so many characters, as it is between tokens.
 constexpr int kBudgetCheckChars = 4096;
+// What a line of layout takes at its peak (the record, its share of the line
+// list as it grows: about 60 bytes once laid out, 86 while the list doubles),
+// weighed for each place a line may break. The pane can be narrowed after
+// the read without a new one, so each space is weighed as a line of its own.
+constexpr std::size_t kLayoutBytesPerBreak = 96;
 
 bool ReadSideFile(const std::string& name, std::string& out) {
     std::error_code ec;
@@ -305,10 +310,11 @@ private:
         }
     }
     // True once what the run took (the heap, and the pictures and control
-    // windows charged beside it) passes the reader's share of the budget; the
-    // run then ends as at the end of the input.
+    // windows charged beside it), with what layout may take for it, passes
+    // the reader's share of the budget; the run then ends as at the end of
+    // the input.
     bool OverBudget() {
-        const std::size_t used = DocumentBytesInUse();
+        const std::size_t used = DocumentBytesInUse() + LayoutBytes;
         if (used <= MemoryAtStart || used - MemoryAtStart <= gDocumentMemoryBudget / 3 * 2) return false;
         gResults.CutShort = true;
         Stop();
@@ -899,6 +905,9 @@ private:
     bool BodyDone = false;
     bool Stopped = false;
     std::size_t MemoryAtStart = DocumentBytesInUse();
+    // What layout may take for the text read: in a narrow pane every word
+    // is a line of its own, and a line record costs more than the word.
+    std::size_t LayoutBytes = 0;
     const TReaderCallbacks& Callbacks;
     std::map<std::string, int> Excess;
     std::vector<TProperties*> InlineKeep;
@@ -1371,6 +1380,8 @@ void THtmlReader::DoText() {
 }
 
 void THtmlReader::AddText(TokenObj& token) {
+    LayoutBytes += kLayoutBytesPerBreak *
+                   static_cast<std::size_t>(std::count(token.Chars(), token.Chars() + token.Count(), L' '));
     if (PropStack.Last()->GetFontVariant() != "small-caps") {
         CurrentSection()->AddTokenObj(token);
         return;

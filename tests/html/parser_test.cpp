@@ -308,7 +308,8 @@ TEST(ParserTest, ThrowingCallbacksEndTheRunAndKeepWhatWasBuilt) {
 // closes the page. The memory the document takes, laid out, stays within the
 // budget; a page within it reads whole. One token may be most of the page:
 // preformatted lines, one long line, a style sheet, one long word or text
-// without tags stop at the budget as well.
+// without tags stop at the budget as well. Layout has its share: words read
+// within the reader's share stop where a line each would pass the budget.
 TEST(ParserTest, APageOverTheMemoryBudgetStopsWithANoteAndKeepsWhatWasRead) {
     struct TBudget {
         explicit TBudget(std::size_t bytes) { gDocumentMemoryBudget = bytes; }
@@ -326,6 +327,7 @@ TEST(ParserTest, APageOverTheMemoryBudgetStopsWithANoteAndKeepsWhatWasRead) {
         bool text;  // read as plain text
         bool cut;
         int xs = 1001;  // the letters kept at least when cut, all of them else
+        int width = 640;
     } cases[] = {
         {repeat("<p>x", 100000), false, true},
         {"<table>" + repeat("<td>x", 100000), false, true},
@@ -338,6 +340,10 @@ TEST(ParserTest, APageOverTheMemoryBudgetStopsWithANoteAndKeepsWhatWasRead) {
         {rules + "</style>x", false, true, 0},
         {std::string(3000000, 'x'), false, true},
         {repeat("x ", 1500000), false, true},
+        // Read within the reader's share, but a line per word in a narrow pane;
+        // fewer words fit laid out so and read whole.
+        {repeat("x ", 200000), false, true, 1001, 4},
+        {repeat("x ", 10000), false, false, 10000, 4},
         {repeat("<p>x", 1000), false, false, 1000},
         {"<pre>" + repeat("x\r\n", 1000), false, false, 1000},
         {"<style>.a{color:red}</style>" + std::string(1000, 'x'), false, false, 1000},
@@ -360,7 +366,7 @@ TEST(ParserTest, APageOverTheMemoryBudgetStopsWithANoteAndKeepsWhatWasRead) {
             if (c.cut) EXPECT_GE(xs, c.xs);
             else EXPECT_EQ(xs, c.xs);
             int scrollWidth = 0, pos = 0;
-            EXPECT_GT(d.doc.DoLogic(nullptr, 0, 640, 500, 0, scrollWidth, pos), 0);
+            EXPECT_GT(d.doc.DoLogic(nullptr, 0, c.width, 500, 0, scrollWidth, pos), 0);
             EXPECT_LE(DocumentBytesInUse() - before, gDocumentMemoryBudget);
         }
     }
