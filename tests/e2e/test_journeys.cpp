@@ -730,6 +730,45 @@ TEST_F(Journeys, WheelAndPgDnScrollTheArticleAndANarrowerWindowShrinksTheTable) 
             "the table shrinks with the pane: right edge " + std::to_string(wide) + " then " + std::to_string(narrow));
 }
 
+// The first visible combo box among the descendants of `parent`.
+HWND ComboBoxIn(HWND parent) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        parent,
+        [](HWND wnd, LPARAM param) -> BOOL {
+            if (!IsWindowVisible(wnd) || ClassOf(wnd) != L"FwCOMBOBOX") return TRUE;
+            *reinterpret_cast<HWND*>(param) = wnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The word search from the search menu's second item, by a click on the menu
+// button; null when it does not show.
+HWND OpenWordSearch(Journey& j, ViewerSession& viewer, int searchButton) {
+    j.Step("the search menu by a click, its second item");
+    j.Check(viewer.OpenMenuAt(searchButton) != nullptr, "the search menu opens");
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    HWND search = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFindAllWords"; });
+    j.Check(search != nullptr, "the word search window is shown");
+    viewer.Settle(300);
+    return search;
+}
+
+// Types `pattern` into the word search's pattern box; false when the box is not there.
+bool TypeWordPattern(Journey& j, ViewerSession& viewer, HWND search, const std::wstring& pattern) {
+    HWND box = ComboBoxIn(search);
+    if (!j.Check(box != nullptr, "the pattern box is there")) return false;
+    // The box gets the keys once a person has clicked into it.
+    Click(Centre(WindowRectOf(box)));
+    viewer.Settle(200);
+    Type(pattern);
+    viewer.Settle(300);
+    return true;
+}
+
 TEST_F(Journeys, WildcardSearchFromTheMenuMarksTheHitsAndFindNextMovesOn) {
     Journey j(TestName());
     ViewerSession viewer(j);
@@ -738,13 +777,8 @@ TEST_F(Journeys, WildcardSearchFromTheMenuMarksTheHitsAndFindNextMovesOn) {
     ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
     const Band start = viewer.SelectedBand();
 
-    j.Step("the search menu by a click, its second item");
-    j.Check(viewer.OpenMenuAt(buttons[2]) != nullptr, "the search menu opens");
-    Key(VK_DOWN);
-    Key(VK_RETURN);
-    HWND search = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFindAllWords"; });
-    ASSERT_TRUE(j.Check(search != nullptr, "the word search window is shown"));
-    viewer.Settle(300);
+    HWND search = OpenWordSearch(j, viewer, buttons[2]);
+    ASSERT_NE(search, nullptr);
     // It stays on top: moved off the article by its caption, as a person would.
     const RECT at = WindowRectOf(search);
     const POINT caption{(at.left + at.right) / 2, at.top + GetSystemMetrics(SM_CYCAPTION) / 2 + 2};
@@ -753,7 +787,7 @@ TEST_F(Journeys, WildcardSearchFromTheMenuMarksTheHitsAndFindNextMovesOn) {
     viewer.Settle(300);
 
     j.Step("a pattern with * and ?, the words shown");
-    Type(L"?дрес*");
+    ASSERT_TRUE(TypeWordPattern(j, viewer, search, L"?дрес*"));
     HWND show = ChildWithText(search, L"Показывать слова");
     HWND next = ChildWithText(search, L"Найти далее");
     ASSERT_TRUE(j.Check(show && next, "the window's box and button are there"));
@@ -783,20 +817,6 @@ TEST_F(Journeys, WildcardSearchFromTheMenuMarksTheHitsAndFindNextMovesOn) {
     j.Check(ColourShare(Grab(viewer.ArticleRect()), 0xE05A00) > 0, "that article's hits are marked too");
 }
 
-// The first visible combo box among the descendants of `parent`.
-HWND ComboBoxIn(HWND parent) {
-    HWND found = nullptr;
-    EnumChildWindows(
-        parent,
-        [](HWND wnd, LPARAM param) -> BOOL {
-            if (!IsWindowVisible(wnd) || ClassOf(wnd) != L"FwCOMBOBOX") return TRUE;
-            *reinterpret_cast<HWND*>(param) = wnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 // Pixels of `colour` in `image` (taken of `at`) that lie outside `hidden`.
 int PixelsOutside(const Image& image, const RECT& at, uint32_t colour, const RECT& hidden) {
     int n = 0;
@@ -818,22 +838,11 @@ TEST_F(Journeys, WordSearchShowsTheFirstHitClearOfItsWindow) {
     const std::vector<int> buttons = viewer.MenuButtons();
     ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
 
-    j.Step("the word search from the menu");
-    j.Check(viewer.OpenMenuAt(buttons[2]) != nullptr, "the search menu opens");
-    Key(VK_DOWN);
-    Key(VK_RETURN);
-    HWND search = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFindAllWords"; });
-    ASSERT_TRUE(j.Check(search != nullptr, "the word search window is shown"));
-    viewer.Settle(300);
-    HWND pattern = ComboBoxIn(search);
-    ASSERT_TRUE(j.Check(pattern != nullptr, "the pattern box is there"));
+    HWND search = OpenWordSearch(j, viewer, buttons[2]);
+    ASSERT_NE(search, nullptr);
 
     j.Step("a pattern that matches one word far down one long article");
-    // The box gets the keys once a person has clicked into it.
-    Click(Centre(WindowRectOf(pattern)));
-    viewer.Settle(200);
-    Type(L"сертиф*");
-    viewer.Settle(300);
+    ASSERT_TRUE(TypeWordPattern(j, viewer, search, L"сертиф*"));
 
     j.Step("Find next: the article opens at its first hit");
     HWND next = ChildWithText(search, L"Найти далее");
