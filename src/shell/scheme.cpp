@@ -208,4 +208,9 @@ void TForm1::LoadColorScheme(const std::string& path) {
     F->Font()->SetColor(SchemeContentsFont->Color());
     F->Font()->SetStyle(F->Font()->Style() | fsBold);
     UpdateListRowHeight();
+    // A viewer takes its default colour and size at its next load: the
+    // introduction, loaded once at start, is loaded again in its place, so a
+    // scheme chosen later looks as it will after a restart (the article is
+    // reloaded by whoever changed the scheme). Last, as it reads a file.
+    if (!Vved->CurrentFile().empty()) Vved->LoadFromFile(Vved->CurrentFile());
 }

@@ -3,6 +3,7 @@
 // judged only by what the screen, the clipboard, files and the registry show.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cwctype>
 #include <map>
@@ -729,6 +730,45 @@ TEST_F(Journeys, WheelAndPgDnScrollTheArticleAndANarrowerWindowShrinksTheTable) 
             "the table shrinks with the pane: right edge " + std::to_string(wide) + " then " + std::to_string(narrow));
 }
 
+// The first visible combo box among the descendants of `parent`.
+HWND ComboBoxIn(HWND parent) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        parent,
+        [](HWND wnd, LPARAM param) -> BOOL {
+            if (!IsWindowVisible(wnd) || ClassOf(wnd) != L"FwCOMBOBOX") return TRUE;
+            *reinterpret_cast<HWND*>(param) = wnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The word search from the search menu's second item, by a click on the menu
+// button; null when it does not show.
+HWND OpenWordSearch(Journey& j, ViewerSession& viewer, int searchButton) {
+    j.Step("the search menu by a click, its second item");
+    j.Check(viewer.OpenMenuAt(searchButton) != nullptr, "the search menu opens");
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    HWND search = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFindAllWords"; });
+    j.Check(search != nullptr, "the word search window is shown");
+    viewer.Settle(300);
+    return search;
+}
+
+// Types `pattern` into the word search's pattern box; false when the box is not there.
+bool TypeWordPattern(Journey& j, ViewerSession& viewer, HWND search, const std::wstring& pattern) {
+    HWND box = ComboBoxIn(search);
+    if (!j.Check(box != nullptr, "the pattern box is there")) return false;
+    // The box gets the keys once a person has clicked into it.
+    Click(Centre(WindowRectOf(box)));
+    viewer.Settle(200);
+    Type(pattern);
+    viewer.Settle(300);
+    return true;
+}
+
 TEST_F(Journeys, WildcardSearchFromTheMenuMarksTheHitsAndFindNextMovesOn) {
     Journey j(TestName());
     ViewerSession viewer(j);
@@ -737,13 +777,8 @@ TEST_F(Journeys, WildcardSearchFromTheMenuMarksTheHitsAndFindNextMovesOn) {
     ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
     const Band start = viewer.SelectedBand();
 
-    j.Step("the search menu by a click, its second item");
-    j.Check(viewer.OpenMenuAt(buttons[2]) != nullptr, "the search menu opens");
-    Key(VK_DOWN);
-    Key(VK_RETURN);
-    HWND search = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFindAllWords"; });
-    ASSERT_TRUE(j.Check(search != nullptr, "the word search window is shown"));
-    viewer.Settle(300);
+    HWND search = OpenWordSearch(j, viewer, buttons[2]);
+    ASSERT_NE(search, nullptr);
     // It stays on top: moved off the article by its caption, as a person would.
     const RECT at = WindowRectOf(search);
     const POINT caption{(at.left + at.right) / 2, at.top + GetSystemMetrics(SM_CYCAPTION) / 2 + 2};
@@ -752,7 +787,7 @@ TEST_F(Journeys, WildcardSearchFromTheMenuMarksTheHitsAndFindNextMovesOn) {
     viewer.Settle(300);
 
     j.Step("a pattern with * and ?, the words shown");
-    Type(L"?дрес*");
+    ASSERT_TRUE(TypeWordPattern(j, viewer, search, L"?дрес*"));
     HWND show = ChildWithText(search, L"Показывать слова");
     HWND next = ChildWithText(search, L"Найти далее");
     ASSERT_TRUE(j.Check(show && next, "the window's box and button are there"));
@@ -782,20 +817,6 @@ TEST_F(Journeys, WildcardSearchFromTheMenuMarksTheHitsAndFindNextMovesOn) {
     j.Check(ColourShare(Grab(viewer.ArticleRect()), 0xE05A00) > 0, "that article's hits are marked too");
 }
 
-// The first visible combo box among the descendants of `parent`.
-HWND ComboBoxIn(HWND parent) {
-    HWND found = nullptr;
-    EnumChildWindows(
-        parent,
-        [](HWND wnd, LPARAM param) -> BOOL {
-            if (!IsWindowVisible(wnd) || ClassOf(wnd) != L"FwCOMBOBOX") return TRUE;
-            *reinterpret_cast<HWND*>(param) = wnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 // Pixels of `colour` in `image` (taken of `at`) that lie outside `hidden`.
 int PixelsOutside(const Image& image, const RECT& at, uint32_t colour, const RECT& hidden) {
     int n = 0;
@@ -817,22 +838,11 @@ TEST_F(Journeys, WordSearchShowsTheFirstHitClearOfItsWindow) {
     const std::vector<int> buttons = viewer.MenuButtons();
     ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
 
-    j.Step("the word search from the menu");
-    j.Check(viewer.OpenMenuAt(buttons[2]) != nullptr, "the search menu opens");
-    Key(VK_DOWN);
-    Key(VK_RETURN);
-    HWND search = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFindAllWords"; });
-    ASSERT_TRUE(j.Check(search != nullptr, "the word search window is shown"));
-    viewer.Settle(300);
-    HWND pattern = ComboBoxIn(search);
-    ASSERT_TRUE(j.Check(pattern != nullptr, "the pattern box is there"));
+    HWND search = OpenWordSearch(j, viewer, buttons[2]);
+    ASSERT_NE(search, nullptr);
 
     j.Step("a pattern that matches one word far down one long article");
-    // The box gets the keys once a person has clicked into it.
-    Click(Centre(WindowRectOf(pattern)));
-    viewer.Settle(200);
-    Type(L"сертиф*");
-    viewer.Settle(300);
+    ASSERT_TRUE(TypeWordPattern(j, viewer, search, L"сертиф*"));
 
     j.Step("Find next: the article opens at its first hit");
     HWND next = ChildWithText(search, L"Найти далее");
@@ -845,6 +855,97 @@ TEST_F(Journeys, WordSearchShowsTheFirstHitClearOfItsWindow) {
     j.Check(PixelsOutside(Grab(article), article, 0xE05A00, dialog) > 20,
             "the marked word is on screen, not under the search window");
     Picture(WindowRectOf(viewer.Form()), L"word-search-first-hit");
+}
+
+// The dropped list of a combo box, among the viewer's windows.
+bool IsDroppedList(HWND wnd) {
+    std::wstring name = ClassOf(wnd);
+    for (wchar_t& c : name) c = static_cast<wchar_t>(std::towupper(c));
+    return name.find(L"LBOX") != std::wstring::npos;
+}
+
+std::wstring ListItem(HWND list, int index, UINT lengthMessage, UINT textMessage) {
+    const LRESULT length = SendMessageW(list, lengthMessage, index, 0);
+    if (length < 0) return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendMessageW(list, textMessage, index, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+TEST_F(Journeys, AnotherSchemeDressesTheIntroductionAsARestartWould) {
+    Journey j(TestName());
+    // The introduction's text in the new scheme's text colour, as points: the
+    // picture in the pane moves on its own and has none of that colour.
+    constexpr uint32_t kOrangeText = 0x2A1A0A;
+    const std::wstring kOrange = L"апельсин";
+    auto textPoints = [](const ViewerSession& viewer) {
+        const Image image = Grab(viewer.IntroPaneRect());
+        std::vector<int> points;
+        for (size_t i = 0; i < image.pixels.size(); ++i)
+            if (image.pixels[i] == kOrangeText) points.push_back(static_cast<int>(i));
+        return points;
+    };
+    std::vector<int> atOnce;
+    {
+        ViewerSession viewer(j);
+        ASSERT_TRUE(viewer.Running());
+        const std::vector<int> buttons = viewer.MenuButtons();
+        ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
+        j.Check(textPoints(viewer).empty(), "the sea scheme's introduction has no orange text");
+
+        j.Step("the service menu, a click on its first item");
+        HWND menu = viewer.OpenMenuAt(buttons[3]);
+        ASSERT_TRUE(j.Check(menu != nullptr, "the service menu opens"));
+        // The first item's row starts at the top of the drop-down, under its frame.
+        const RECT drop = WindowRectOf(menu);
+        Click({(drop.left + drop.right) / 2, drop.top + std::min(10L, (drop.bottom - drop.top) / 2)});
+        HWND dialog = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFParam"; });
+        ASSERT_TRUE(j.Check(dialog != nullptr, "the appearance dialog is shown"));
+        viewer.Settle(200);
+
+        j.Step("the orange scheme clicked in the scheme box's list");
+        HWND scheme = ComboBoxIn(dialog);
+        ASSERT_TRUE(j.Check(scheme != nullptr, "the scheme box is there"));
+        Click(Centre(WindowRectOf(scheme)));
+        HWND list = viewer.WaitForWindow(IsDroppedList);
+        ASSERT_TRUE(j.Check(list != nullptr, "the box's list drops down"));
+        viewer.Settle(200);
+        int orange = -1;
+        const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count && orange < 0; ++i)
+            if (ListItem(list, i, LB_GETTEXTLEN, LB_GETTEXT) == kOrange) orange = i;
+        ASSERT_TRUE(j.Check(orange >= 0, "the list offers the orange scheme"));
+        RECT row{};
+        SendMessageW(list, LB_GETITEMRECT, orange, reinterpret_cast<LPARAM>(&row));
+        const RECT listOnScreen = ClientRectOnScreen(list);
+        OffsetRect(&row, listOnScreen.left, listOnScreen.top);
+        Click(Centre(row));
+        j.Check(viewer.WaitUntilGone(list), "the list closes");
+        viewer.Settle(200);
+        const int chosen = static_cast<int>(SendMessageW(scheme, CB_GETCURSEL, 0, 0));
+        ASSERT_TRUE(j.Check(ListItem(scheme, chosen, CB_GETLBTEXTLEN, CB_GETLBTEXT) == kOrange,
+                            "the box shows the orange scheme"));
+
+        j.Step("OK");
+        HWND ok = ChildWithText(dialog, L"OK");
+        ASSERT_TRUE(j.Check(ok != nullptr, "the OK button is there"));
+        Click(Centre(WindowRectOf(ok)));
+        j.Check(viewer.WaitUntilGone(dialog), "the dialog closes");
+        viewer.Settle(600);
+        atOnce = textPoints(viewer);
+        j.Check(!atOnce.empty(), "the introduction is written in the new scheme's colour");
+        Picture(WindowRectOf(viewer.Form()), L"scheme-changed-at-once");
+        Keys({VK_MENU, VK_F4});
+        j.Check(viewer.WaitForExit(), "the viewer ends");
+    }
+    j.Step("start again");
+    ViewerSession again(j);
+    ASSERT_TRUE(again.Running());
+    again.Settle(400);
+    // The same points: the same colour, size and place of every letter.
+    j.Check(textPoints(again) == atOnce, "the introduction looks as it did before the restart");
+    Picture(WindowRectOf(again.Form()), L"scheme-changed-after-restart");
 }
 
 }  // namespace
