@@ -1,9 +1,10 @@
 // Pages that are one long token: preformatted lines, one style sheet, one
-// word, at 64 KB, 1 MB and 16 MB. For each: the seconds to read and lay out
+// word, an attribute value (closed, running to the end, unquoted), a script
+// and a comment without their ends, at 64 KB, 1 MB and 16 MB. For each: the seconds to read and lay out
 // at 640 pixels, the peak of the heap while doing it, and whether the page
 // was cut at the document budget. This host's operator new keeps the heap
 // meter, so the budget weighs what it would weigh in the program.
-//   bench/native/build.sh bench/native/bench_long_tokens.cpp OUT_DIR
+//   bench/native/build.sh bench/native/bench_long_tokens.cpp OUT_DIR [BUDGET_MB]
 #include <malloc.h>
 
 #include <algorithm>
@@ -32,17 +33,24 @@ std::string Page(int which, std::size_t bytes) {
         page = "<style>";
         for (int i = 0; page.size() < bytes; ++i) page += ".c" + std::to_string(i) + "{color:red}";
         page += "</style>x";
-    } else {
+    } else if (which == 2) {
         page.assign(bytes, 'x');
+    } else {
+        const char* heads[] = {"<a title=\"", "<a title=\"", "<a title=", "<script>", "<!--"};
+        page = heads[which - 3];
+        page.append(bytes, 'x');
+        if (which == 3) page += "\">x";
     }
     return page;
 }
 
 }  // namespace
 
-int main() {
-    const char* names[] = {"<pre> lines", "<style>", "one word"};
-    for (int which = 0; which < 3; ++which)
+int main(int argc, char** argv) {
+    if (argc > 1) gDocumentMemoryBudget = static_cast<std::size_t>(std::atoi(argv[1])) << 20;
+    const char* names[] = {"<pre> lines", "<style>", "one word", "attr closed", "attr open", "attr bare",
+                           "<script>", "<!--"};
+    for (int which = 0; which < 8; ++which)
         for (std::size_t kb : {64, 1024, 16384}) {
             const std::string html = Page(which, kb * 1024);
             const std::size_t base = HeapBytesInUse();

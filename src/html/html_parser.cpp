@@ -204,7 +204,7 @@ constexpr int MaxBlockDepth = MaxNestingDepth - 1;
 constexpr std::uintmax_t MaxSideFileBytes = 1u << 20;
 // Inside text read in one go (preformatted lines, a style sheet) the budget
 // is weighed every so many characters, as it is between tokens.
-constexpr int kBudgetCheckChars = 4096;
+constexpr int kBudgetCheckChars = THtmlScanner::kBudgetCheckChars;
 // What a line of layout takes at its peak (the record, its share of the line
 // list as it grows: about 60 bytes once laid out, 86 while the list doubles),
 // weighed for each place a line may break. The pane can be narrowed after
@@ -280,6 +280,8 @@ public:
                     text.clear();
                 }
             };
+        // An attribute value or a script may be the rest of the page.
+        Sc.OverBudget = [this] { return OverBudget(); };
         Next();
         ReadBodyContent(StopSet{});
     }
@@ -1578,7 +1580,8 @@ void THtmlReader::DoScript() {
     if (Sc.Attributes.Find(LanguageSy, a)) language = a->Text;
     const std::string script = Sc.ReadScriptText();
     Next();
-    if (Callbacks.OnScript) Guarded([&] { Callbacks.OnScript(Sc.Viewer, name, language, script); });
+    // A script cut at the budget is dropped with the run.
+    if (Callbacks.OnScript && !Stopped) Guarded([&] { Callbacks.OnScript(Sc.Viewer, name, language, script); });
     if (Sc.Sy == ScriptEndSy) Next();
 }
 

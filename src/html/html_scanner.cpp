@@ -354,7 +354,9 @@ std::string THtmlScanner::ReadScriptText() {
     PlainText = true;
     std::string text;
     if (LCh == '>') NextChar();
+    int chars = 0;
     while (LCh != 0 && !(LCh == '<' && RawAheadIs("/script"))) {
+        if (TokenOverBudget(chars)) break;
         if (LCh == '\r')
             text += "\r\n";
         else
@@ -678,6 +680,17 @@ void THtmlScanner::ScanTag() {
     if (LCh == '>' && Sy != ScriptSy && Sy != StyleSy) NextChar();
 }
 
+// Past the budget the input ends at once (LCh 0), so that every loop over
+// the token stops; the reader drops the token it was in.
+bool THtmlScanner::TokenOverBudget(int& chars) {
+    if (!OverBudget || ++chars % kBudgetCheckChars != 0 || !OverBudget()) return false;
+    FPos = FText.size();
+    FInInclude = false;
+    FInclude.clear();
+    LCh = LCUpper = 0;
+    return true;
+}
+
 bool THtmlScanner::ScanAttribute() {
     SkipBlanks();
     if (!IsUpperLetter(LCUpper)) return false;
@@ -689,6 +702,7 @@ bool THtmlScanner::ScanAttribute() {
     const Symb sym = FindAttribute(name);
     int number = sym == BorderSy ? 1 : 0;
     std::string text;
+    int chars = 0;
     SkipBlanks();
     if (LCh == '=') {
         NextChar();
@@ -696,7 +710,7 @@ bool THtmlScanner::ScanAttribute() {
         if (LCh == '"' || LCh == '\'') {
             const char quote = LCh;
             NextChar();
-            while (LCh != quote && LCh != 0) {
+            while (LCh != quote && LCh != 0 && !TokenOverBudget(chars)) {
                 if (LCh == '&') {
                     DecodeReferenceTo8Bit(text);
                     continue;
@@ -713,7 +727,7 @@ bool THtmlScanner::ScanAttribute() {
                 TextToNumber(digits, value))
                 number = RoundToInt(value, MaxAttributeNumber);
         } else if (LCh == '+' || LCh == '-' || IsDigit(LCh)) {
-            while (LCh != 0 && LCh != ' ' && LCh != '\r' && LCh != '%' && LCh != '>') {
+            while (LCh != 0 && LCh != ' ' && LCh != '\r' && LCh != '%' && LCh != '>' && !TokenOverBudget(chars)) {
                 if (LCh == '&') {
                     DecodeReferenceTo8Bit(text);
                     continue;
@@ -729,7 +743,7 @@ bool THtmlScanner::ScanAttribute() {
                 NextChar();
             }
         } else {
-            while (LCh != 0 && LCh != ' ' && LCh != '\r' && LCh != '>') {
+            while (LCh != 0 && LCh != ' ' && LCh != '\r' && LCh != '>' && !TokenOverBudget(chars)) {
                 if (LCh == '&') {
                     DecodeReferenceTo8Bit(text);
                     continue;

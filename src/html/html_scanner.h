@@ -90,6 +90,10 @@ public:
     TObject* Viewer = nullptr;          // sender of the host's events
     TIncludeEvent OnInclude;
     std::function<void(int percent)> OnProgress;  // at most once per 4096 bytes
+    // Asked every kBudgetCheckChars characters of one attribute value or
+    // script, which may be the rest of the page; true ends the input there.
+    std::function<bool()> OverBudget;
+    static constexpr int kBudgetCheckChars = 4096;
     int ProgressShare = 75;
 
     // Caps on include expansion: an include inside included text counts one level.
@@ -110,6 +114,7 @@ private:
     void ScanText();
     bool ScanAttribute();
     void SkipBlanks();
+    bool TokenOverBudget(int& chars);
     // In skipped text: passes the bytes up to the next one that needs
     // NextChar's care, as NextChar would; false when there are none.
     bool SkipPlainBytes();

@@ -21,8 +21,10 @@
 namespace {
 
 struct Doc {
-    Doc() { doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 8, 10); }
-    TSectionList doc{nullptr};
+    explicit Doc(TDocumentHost* host = nullptr) : doc(host) {
+        doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 8, 10);
+    }
+    TSectionList doc;
 };
 
 // Every section of the document in source order, boxes before their content.
@@ -307,10 +309,28 @@ TEST(ParserTest, ThrowingCallbacksEndTheRunAndKeepWhatWasBuilt) {
 // as at the end of the input, what was read stays and lays out, and a note
 // closes the page. The memory the document takes, laid out, stays within the
 // budget; a page within it reads whole. One token may be most of the page:
-// preformatted lines, one long line, a style sheet, one long word or text
-// without tags stop at the budget as well. Layout has its share: words read
-// within the reader's share stop where a line each would pass the budget.
+// preformatted lines, one long line, a style sheet, one long word, text
+// without tags, an attribute value or a script stop at the budget as well,
+// and never take more than it while being read (the host's progress reports,
+// every 4096 bytes of input, weigh the heap). Layout has its share: words
+// read within the reader's share stop where a line each would pass the budget.
 TEST(ParserTest, APageOverTheMemoryBudgetStopsWithANoteAndKeepsWhatWasRead) {
+    struct TPeakHost : TDocumentHost {
+        void SetAnimationTimer(bool, int) override {}
+        void FreeAnimationTimer() override {}
+        std::string ExpandFileName(const std::string& name) override { return name; }
+        void Progress(int) override {
+            const std::size_t used = DocumentBytesInUse();
+            if (First == 0) First = used;
+            Peak = std::max(Peak, used);
+        }
+        void LinkAction(const TUrlTarget&) override {}
+        void KeyDown(uint16_t&, unsigned) override {}
+        void ControlEnter(TObject*) override {}
+        void InvalidatePanel() override {}
+        std::unique_ptr<TLinkTabStop> CreateLinkTabStop(TFontObj*) override { return nullptr; }
+        std::size_t First = 0, Peak = 0;
+    };
     struct TBudget {
         explicit TBudget(std::size_t bytes) { gDocumentMemoryBudget = bytes; }
         ~TBudget() { gDocumentMemoryBudget = kDocumentMemoryBudget; }
@@ -347,15 +367,24 @@ TEST(ParserTest, APageOverTheMemoryBudgetStopsWithANoteAndKeepsWhatWasRead) {
         {repeat("<p>x", 1000), false, false, 1000},
         {"<pre>" + repeat("x\r\n", 1000), false, false, 1000},
         {"<style>.a{color:red}</style>" + std::string(1000, 'x'), false, false, 1000},
+        {std::string(1001, 'x') + "<a title=\"" + std::string(6000000, 'y') + "\">z", false, true},
+        {std::string(1001, 'x') + "<a title=\"" + std::string(6000000, 'y'), false, true},
+        {std::string(1001, 'x') + "<a title=" + std::string(6000000, 'y'), false, true},
+        {std::string(1001, 'x') + "<script>" + std::string(6000000, 'y'), false, true},
+        {"<a title=\"" + std::string(1000, 'y') + "\">" + std::string(1000, 'x') + "<script>" +
+             std::string(10000, 'y') + "</script>",
+         false, false, 1000},
     };
     const std::wstring note = L"Страница показана не полностью";
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.page.substr(0, 12));
+        SCOPED_TRACE("row " + std::to_string(&c - cases) + ": " + c.page.substr(0, 12));
         const std::size_t before = DocumentBytesInUse();
         {
-            Doc d;
+            TPeakHost host;
+            Doc d(&host);
             EXPECT_TRUE(c.text ? ParseTextString(c.page, &d.doc) : ParseHTMLString(c.page, &d.doc, {}));
             EXPECT_EQ(ReaderResults().CutShort, c.cut);
+            EXPECT_LE(host.Peak - host.First, gDocumentMemoryBudget);
             std::vector<std::wstring> texts;
             for (TSection* s : TextSections(d.doc)) texts.push_back(s->SectionText);
             ASSERT_FALSE(texts.empty());
