@@ -434,6 +434,40 @@ TEST_F(MenuBarLoopTest, AltThenDownOpensTheFirstDropDownOnItsFirstVisibleItem) {
     EXPECT_EQ(bar->PopupDepth(), 0);
 }
 
+// A fast typist presses Down before F10 is up; the drop-down must open in
+// every order the two keys can arrive in, as it does after a pause.
+TEST_F(MenuBarLoopTest, F10ThenDownOpensTheFirstDropDownInAnyKeyOrder) {
+    if (GetForegroundWindow() != form->Handle()) GTEST_SKIP() << "the test window is not in the foreground";
+    auto key = [](BYTE vk, bool up) {
+        keybd_event(vk, static_cast<BYTE>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)), up ? KEYEVENTF_KEYUP : 0, 0);
+    };
+    const struct {
+        const char* name;
+        std::vector<std::pair<BYTE, bool>> keys;  // key, released; a zero key pumps in between
+    } cases[] = {
+        {"at once", {{VK_F10, false}, {VK_F10, true}, {VK_DOWN, false}, {VK_DOWN, true}}},
+        {"after a pause", {{VK_F10, false}, {VK_F10, true}, {0, false}, {VK_DOWN, false}, {VK_DOWN, true}}},
+        {"Down before F10 is up", {{VK_F10, false}, {VK_DOWN, false}, {VK_F10, true}, {VK_DOWN, true}}},
+        {"Down tapped under F10", {{VK_F10, false}, {VK_DOWN, false}, {VK_DOWN, true}, {VK_F10, true}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        gHighlighted = -2;
+        gWatchedMenu = bar->GetPopups(0)->Handle();
+        SetTimer(nullptr, 0, 300, RecordAndClose);
+        for (auto [vk, up] : c.keys)
+            if (vk) key(vk, up);
+            else Pump();
+        Pump();
+        Pump();
+        EXPECT_EQ(gHighlighted, 0);
+        EXPECT_FALSE(bar->PopupOpen());
+        if (bar->MenuMode()) Press(VK_ESCAPE);
+        Pump();
+        EXPECT_FALSE(bar->MenuMode());
+    }
+}
+
 // Steps run from a timer inside the menu's modal loop, each once the state it
 // waits for has come (a fixed pace ran ahead of a loaded machine).
 struct ScriptStep {
