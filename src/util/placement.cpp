@@ -286,7 +286,9 @@ void TFormPlacement::UpdatePlacement() {
     HWND wnd = form->Handle();
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
-    if (!GetWindowPlacement(wnd, &placement)) return;
+    // A maximised window already lies where the platform maximises it; placing
+    // it again would move it off that place, frame and caption buttons in view.
+    if (IsZoomed(wnd) || !GetWindowPlacement(wnd, &placement)) return;
     if (!IsWindowVisible(wnd)) placement.showCmd = SW_HIDE;
     const SIZE border = BorderSize(form->BorderStyle());
     placement.ptMaxPosition = {-border.cx, -border.cy};
