@@ -26,11 +26,13 @@ check() {
     if ((status != expected)); then
         echo "FAIL $what: run.sh ended $status, not $expected"
         failures=$((failures + 1))
-    elif ! cat "$out"/logs/stall.* | grep -Eq "$pattern"; then
+    # grep reads the logs itself: after `cat | grep -q`, cat's write past grep's
+    # early exit fails the pipe under pipefail as a log without the line.
+    elif ! grep -Eq "$pattern" "$out"/logs/stall.*; then
         echo "FAIL $what: the log has no \"$pattern\""
         failures=$((failures + 1))
     else
-        echo "ok   $what: $(cat "$out"/logs/stall.* | grep -E "$pattern" | head -n 1)"
+        echo "ok   $what: $(grep -Ehm 1 "$pattern" "$out"/logs/stall.* | head -n 1)"
         return 0
     fi
     tail -n 20 "$out/$what.log" "$out"/logs/stall.*
