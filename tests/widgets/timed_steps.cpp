@@ -14,9 +14,34 @@ namespace {
 
 const std::vector<std::function<void()>>* gSteps = nullptr;
 size_t gNext = 0;
+// Why the next step must wait, or nullptr when this thread has taken in all
+// the input injected so far. Under load the system delivers injected input
+// late: a step that ran on time alone would release before the press had
+// started a drag, or before the drag had seen the last move.
+const char* Unsettled() {
+    // Also makes the driver hand over the events it holds.
+    if (HIWORD(GetQueueStatus(QS_INPUT))) return "input still queued";
+    // The thread's button state follows the messages it has read; the
+    // asynchronous state follows what was injected.
+    for (int vk : {VK_LBUTTON, VK_RBUTTON})
+        if ((GetKeyState(vk) < 0) != (GetAsyncKeyState(vk) < 0)) return "a press or release not yet read";
+    return nullptr;
+}
+
+const char* gWaitingFor = nullptr;
+DWORD gStart = 0, gDeadline = 0;
+bool gLate = false;
 
 void CALLBACK RunNextStep(HWND, UINT, UINT_PTR, DWORD) {
     if (!gSteps || gNext >= gSteps->size()) return;
+    // The timer ticks again; the step runs once the input before it is in.
+    // Past the deadline it runs all the same: a step may be what ends the
+    // modal loop this runs in, and the test is to fail, not hang.
+    if ((gWaitingFor = Unsettled())) {
+        if (GetTickCount() - gStart < gDeadline) return;
+        if (!gLate) std::printf("Timed steps: step %zu ran late, waiting for: %s\n", gNext + 1, gWaitingFor);
+        gLate = true;
+    }
     // The step may start a modal loop that runs further steps from inside.
     const size_t index = gNext++;
     (*gSteps)[index]();
@@ -33,14 +58,19 @@ bool RunSteps(const std::vector<std::function<void()>>& steps, int intervalMs, i
     Pump(static_cast<int>(GetDoubleClickTime()) + 50);
     gSteps = &steps;
     gNext = 0;
+    gWaitingFor = nullptr;
+    gLate = false;
+    gStart = GetTickCount();
+    gDeadline = static_cast<DWORD>(deadlineMs);
     UINT_PTR timer = SetTimer(nullptr, 0, static_cast<UINT>(intervalMs), RunNextStep);
-    const DWORD start = GetTickCount();
-    while (gNext < steps.size() && GetTickCount() - start < static_cast<DWORD>(deadlineMs)) {
+    // Leaves no step behind that could still end a modal loop.
+    while (gNext < steps.size() && GetTickCount() - gStart < gDeadline + 2000u) {
         Application->ProcessMessages();
         Sleep(5);
     }
-    const bool done = gNext >= steps.size();
+    const bool done = gNext >= steps.size() && !gLate;
     KillTimer(nullptr, timer);
+    if (gNext < steps.size()) std::printf("Timed steps: step %zu of %zu did not run\n", gNext + 1, steps.size());
     gSteps = nullptr;
     Pump(100);
     return done;
@@ -62,13 +92,16 @@ void MoveMouse(int x, int y) {
     mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, static_cast<DWORD>((x * 65536 + w - 1) / w),
                 static_cast<DWORD>((y * 65536 + h - 1) / h), 0, 0);
     // Lets the driver take in the move before the next injected event (a
-    // peek makes it read its events; nothing is removed or dispatched).
+    // peek makes it read its events; nothing is removed or dispatched), until
+    // the cursor is where it was sent; bounded, so a test fails, not hangs.
     const DWORD start = GetTickCount();
     MSG msg;
-    while (GetTickCount() - start < 30) {
+    POINT at{};
+    do {
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
         Sleep(2);
-    }
+        GetCursorPos(&at);
+    } while ((GetTickCount() - start < 30 || at.x != x || at.y != y) && GetTickCount() - start < 2000);
 }
 void LeftDown() { MouseEvent(MOUSEEVENTF_LEFTDOWN); }
 void LeftUp() { MouseEvent(MOUSEEVENTF_LEFTUP); }

@@ -13,8 +13,11 @@ class TBitmap;
 
 namespace widget_tests {
 
-// Runs `steps` one per `intervalMs`, pumping messages meanwhile; false when
-// the deadline passed first. Starts after the double-click time has passed.
+// Runs `steps` one per `intervalMs` at the soonest, pumping messages
+// meanwhile; a step waits until the thread has read the input injected before
+// it (presses and releases, the last move when it lands on one of the
+// thread's windows or while something is captured). False when the deadline
+// passed first. Starts after the double-click time has passed.
 bool RunSteps(const std::vector<std::function<void()>>& steps, int intervalMs = 150, int deadlineMs = 10000);
 // Messages for a while (paints, posted repaints, timers).
 void Pump(int ms = 150);
