@@ -96,11 +96,7 @@ int main(int argc, char** argv) {
     doc.CachedImages = &cache;
     pictures.Serve(doc);
     const auto start = Clock::now();
-    cache.BumpAndCheck();
-    doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 8, 10);
-    ParseHTMLString(html, &doc, {});
-    int scrollWidth = 0, pos = 0;
-    doc.DoLogic(nullptr, 0, 800, 600, 0, scrollWidth, pos);
+    TBenchPictures::LoadAndLayOut(cache, doc, html);
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     std::printf("%s page (%zu bytes of HTML): %.0f ms, peak %.0f MB committed (%.0f MB before the load), "
                 "%d pictures cached\n",

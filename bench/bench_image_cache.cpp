@@ -52,11 +52,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < 6; ++round) {
         const auto start = Clock::now();
         doc.Clear();
-        cache.BumpAndCheck();
-        doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 8, 10);
-        ParseHTMLString(html, &doc, {});
-        int scrollWidth = 0, pos = 0;
-        doc.DoLogic(nullptr, 0, 800, 600, 0, scrollWidth, pos);
+        TBenchPictures::LoadAndLayOut(cache, doc, html);
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         std::printf("%d images, %s: %.2f ms (cache holds %d)\n", n, round == 0 ? "decoded" : "from the cache", ms,
                     cache.Count());

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "framework/streams.h"
+#include "html/image_cache.h"
+#include "html/parser_entry.h"
 #include "html/section_list.h"
 
 class TBenchPictures {
@@ -24,6 +26,15 @@ public:
             it->second.SetPosition(0);
             return &it->second;
         };
+    }
+
+    // Reads and lays out `html` as the viewer does, in an 800x600 pane.
+    static void LoadAndLayOut(TStringBitmapList& cache, TSectionList& doc, const std::string& html) {
+        cache.BumpAndCheck();
+        doc.SetFonts("Arial", "Courier New", 12, 0, 0xFF0000, 0x800080, 0xFF00FF, 0xFFFFFF, false, true, 1, 8, 10);
+        ParseHTMLString(html, &doc, {});
+        int scrollWidth = 0, pos = 0;
+        doc.DoLogic(nullptr, 0, 800, 600, 0, scrollWidth, pos);
     }
 
 private:

@@ -730,33 +730,6 @@ TEST_F(Journeys, WheelAndPgDnScrollTheArticleAndANarrowerWindowShrinksTheTable) 
             "the table shrinks with the pane: right edge " + std::to_string(wide) + " then " + std::to_string(narrow));
 }
 
-// The first visible combo box among the descendants of `parent`.
-HWND ComboBoxIn(HWND parent) {
-    HWND found = nullptr;
-    EnumChildWindows(
-        parent,
-        [](HWND wnd, LPARAM param) -> BOOL {
-            if (!IsWindowVisible(wnd) || ClassOf(wnd) != L"FwCOMBOBOX") return TRUE;
-            *reinterpret_cast<HWND*>(param) = wnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-// The word search from the search menu's second item, by a click on the menu
-// button; null when it does not show.
-HWND OpenWordSearch(Journey& j, ViewerSession& viewer, int searchButton) {
-    j.Step("the search menu by a click, its second item");
-    j.Check(viewer.OpenMenuAt(searchButton) != nullptr, "the search menu opens");
-    Key(VK_DOWN);
-    Key(VK_RETURN);
-    HWND search = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFindAllWords"; });
-    j.Check(search != nullptr, "the word search window is shown");
-    viewer.Settle(300);
-    return search;
-}
-
 // Types `pattern` into the word search's pattern box; false when the box is not there.
 bool TypeWordPattern(Journey& j, ViewerSession& viewer, HWND search, const std::wstring& pattern) {
     HWND box = ComboBoxIn(search);

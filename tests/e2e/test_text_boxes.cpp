@@ -21,24 +21,9 @@ TEST_F(TextBoxes, CtrlASelectsTheWordSearchPattern) {
     ASSERT_TRUE(viewer.Running());
     const std::vector<int> buttons = viewer.MenuButtons();
     ASSERT_TRUE(j.Check(buttons.size() == 5, "five menu buttons"));
-    viewer.OpenMenuAt(buttons[2]);
-    Key(VK_DOWN);
-    Key(VK_RETURN);
-    HWND search = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFindAllWords"; });
-    ASSERT_TRUE(j.Check(search != nullptr, "the word search window is shown"));
-    viewer.Settle(300);
-    // The framework's combo box, by whatever name its class has.
-    HWND box = nullptr;
-    EnumChildWindows(
-        search,
-        [](HWND w, LPARAM found) -> BOOL {
-            std::wstring name = ClassOf(w);
-            for (wchar_t& c : name) c = static_cast<wchar_t>(towlower(c));
-            if (name.find(L"combo") == std::wstring::npos || name.find(L"lbox") != std::wstring::npos) return TRUE;
-            *reinterpret_cast<HWND*>(found) = w;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&box));
+    HWND search = OpenWordSearch(j, viewer, buttons[2]);
+    ASSERT_NE(search, nullptr);
+    HWND box = ComboBoxIn(search);
     ASSERT_TRUE(j.Check(box != nullptr, "the pattern box is there"));
     // Asked of the window itself: another program's window text is only its caption.
     auto text = [box] {

@@ -272,4 +272,28 @@ std::wstring ViewerSession::ArticleText() {
     return ClipboardText();
 }
 
+HWND ComboBoxIn(HWND parent) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        parent,
+        [](HWND wnd, LPARAM param) -> BOOL {
+            if (!IsWindowVisible(wnd) || ClassOf(wnd) != L"FwCOMBOBOX") return TRUE;
+            *reinterpret_cast<HWND*>(param) = wnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND OpenWordSearch(Journey& j, ViewerSession& viewer, int searchButton) {
+    j.Step("the search menu by a click, its second item");
+    j.Check(viewer.OpenMenuAt(searchButton) != nullptr, "the search menu opens");
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    HWND search = viewer.WaitForWindow([](HWND w) { return ClassOf(w) == L"TFindAllWords"; });
+    j.Check(search != nullptr, "the word search window is shown");
+    viewer.Settle(300);
+    return search;
+}
+
 }  // namespace e2e

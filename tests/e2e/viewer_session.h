@@ -117,4 +117,10 @@ private:
     HWND intro_ = nullptr;
 };
 
+// The first visible combo box among the descendants of `parent`.
+HWND ComboBoxIn(HWND parent);
+// The word search from the search menu's second item, by a click on the menu
+// button; null when it does not show.
+HWND OpenWordSearch(Journey& j, ViewerSession& viewer, int searchButton);
+
 }  // namespace e2e
