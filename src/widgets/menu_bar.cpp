@@ -613,8 +613,16 @@ intptr_t TMenuBar::KeyboardHookEvent(TObject*, int nCode, uintptr_t wParam, intp
 
 intptr_t TMenuBar::MouseHookEvent(TObject*, int, uintptr_t wParam, intptr_t) {
     EndMenuModeOnClickAway(wParam, FMouseHook->MouseHookStruct().pt);
-    if (!FMenuMode || !FPopupOpen || wParam != WM_MOUSEMOVE || FIgnoreMouse || !HandleAllocated()) return 0;
     const TPoint pt = FMouseHook->MouseHookStruct().pt;
+    if (wParam == WM_MOUSEMOVE) {
+        // The system also reports a move where the pointer rests (a drop-down
+        // appearing under it): only a real move chooses another drop-down, or
+        // one opened from the keyboard jumps to the button under the mouse.
+        const bool moved = pt.X != FMousePos.X || pt.Y != FMousePos.Y;
+        FMousePos = pt;
+        if (!moved) return 0;
+    }
+    if (!FMenuMode || !FPopupOpen || wParam != WM_MOUSEMOVE || FIgnoreMouse || !HandleAllocated()) return 0;
     if (WindowFromPoint(POINT{pt.X, pt.Y}) != Handle()) return 0;
     TControl* control = ControlAtPos(ScreenToClient(pt), true);
     if ((!dynamic_cast<TMenuOptionBox*>(control) && !IsSystemMenuImage(control)) || control == FCurrentControl) return 0;
@@ -632,6 +640,8 @@ void TMenuBar::InitPopup(TMenuOptionBox* button) {
     FCurrentControl = button;
     for (int i = 0; i < ControlCount(); ++i)
         if (Controls(i) == button) FCurrentIndex = i;
+    POINT at{};
+    if (GetCursorPos(&at)) FMousePos = {at.x, at.y};
     FMouseTimer->SetEnabled(true);
 }
 

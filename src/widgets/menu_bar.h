@@ -169,6 +169,7 @@ private:
     bool FCloseRequested = false;
     int FCloseTicks = 0;
     bool FIgnoreMouse = false;
+    TPoint FMousePos{-1, -1};  // where the last mouse move the hook saw was
     bool FAltPending = false;
     bool FIgnoreLeft = false;
     bool FIgnoreRight = false;

@@ -594,18 +594,22 @@ TEST_F(MenuBarLoopTest, MovingTheMouseAcrossTheBarSwitchesDropDowns) {
             if (bar->CurrentControl() == buttons[i]) index = static_cast<int>(i);
         current.push_back(bar->PopupOpen() ? index : -2);
     };
-    auto moveTo = [&](TMenuOptionBox* button) {
-        TPoint p = button->ClientToScreen({button->Width() / 2, button->Height() / 2});
+    auto moveTo = [&](TMenuOptionBox* button, int dx) {
+        TPoint p = button->ClientToScreen({button->Width() / 2 + dx, button->Height() / 2});
         SetCursorPos(p.X, p.Y);
         mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
     };
     gStep = 0;
     gScript = {
-        [&] { note(); moveTo(buttons[2]); },
+        [&] { note(); moveTo(buttons[2], 0); },
         [&] { note(); Press(VK_ESCAPE); },
         [&] { Press(VK_ESCAPE); },
         [&] { note(); },
     };
+    // The pointer rests on "Help": the drop-down opened from the keyboard
+    // stays the first one until the mouse really moves.
+    moveTo(buttons[2], -8);
+    Pump();
     UINT_PTR timer = SetTimer(nullptr, 0, 250, RunScriptStep);
     Press(VK_MENU);
     Pump();
