@@ -32,7 +32,16 @@ public:
     void SetCaption(const std::string& caption);
     TMenuItem* SourceItem = nullptr;  // kept only with wdHide / wdNothing
     // The mouse-left / mouse-entered looks, for the bar's keyboard handling.
-    void Highlight(bool on) { on ? MouseEntered() : MouseLeft(); }
+    // One button of a bar shows highlighted at a time: the keyboard's takes
+    // the look from the one the mouse rests on.
+    void Highlight(bool on) {
+        if (on) {
+            CoolOtherHotButton();
+            MouseEntered();
+        } else {
+            MouseLeft();
+        }
+    }
 };
 
 class TMenuBarMenuItem : public TMenuItem {

@@ -571,6 +571,11 @@ void TToolbarButton::MouseEntered() {
     if (OnMouseEnter && EventsEnabled()) OnMouseEnter(this);
 }
 
+void TToolbarButton::CoolOtherHotButton() {
+    TToolbarButton* hot = TToolButtonShared::mouseIn;
+    if (hot && hot != this) hot->MouseLeft();
+}
+
 void TToolbarButton::MouseLeft() {
     if (!Enabled() || !FMouseInControl || FMouseIsDown) return;
     FMouseInControl = false;

@@ -136,6 +136,8 @@ protected:
     void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
     virtual void MouseEntered();
     virtual void MouseLeft();
+    // The button the mouse made hot, when another one, leaves its hot look.
+    void CoolOtherHotButton();
     bool PointInButton(int x, int y) const;
     void Redraw(bool force);
     void GlyphChanged() { Redraw(true); }

@@ -133,7 +133,8 @@ TEST_F(ScreenPixels, SelectedArticleTextReadsOnItsBandInEveryScheme) {
 }
 
 // F10 and Alt enter menu mode on the first button, Right moves on, the mouse
-// over a button makes it hot: each time that button, and only it, changes.
+// over a button makes it hot, Alt then takes the highlight from it: each
+// time that button, and only it, changes.
 TEST_F(ScreenPixels, TheMenuBarsCurrentButtonShowsInEveryScheme) {
     const std::vector<std::wstring> schemes = SampleSchemes();
     ASSERT_GE(schemes.size(), 2u);
@@ -194,6 +195,12 @@ TEST_F(ScreenPixels, TheMenuBarsCurrentButtonShowsInEveryScheme) {
         }
         const auto [hotLeft, hotRight] = ChangedColumns(idle, GrabWhen(bar, [&](const Image& i) { return !(i == idle); }));
         j.Check(hotLeft <= hotRight && hotLeft >= left - 2 && hotRight <= right + 2, "the button under the mouse is hot");
+        Key(VK_MENU);
+        viewer.Settle(300);
+        const auto [altLeft, altRight] = ChangedColumns(idle, Grab(bar));
+        j.Check(altLeft <= altRight && altLeft < 20 && altRight < 90,
+                "Alt highlights the first button, and only it, with the mouse resting on the second");
+        Key(VK_MENU);
         MoveMouse(Centre(viewer.ListRect()));
         viewer.Settle(400);
         j.Check(GrabWhen(bar, [&](const Image& i) { return i == idle; }) == idle, "it cools when the mouse leaves");
