@@ -47,8 +47,18 @@ void CALLBACK RunNextStep(HWND, UINT, UINT_PTR, DWORD) {
     (*gSteps)[index]();
 }
 
+// Where the last MoveMouse sent the pointer, in the absolute input units.
+bool gMoved = false;
+DWORD gMoveX = 0, gMoveY = 0;
+
+// Presses and releases carry the place of the last move: under a Wine virtual
+// desktop a late pointer event from an earlier move can still put the cursor
+// back where it was, and a press without a place lands there.
 void MouseEvent(DWORD flags) {
-    mouse_event(flags, 0, 0, 0, 0);
+    if (gMoved)
+        mouse_event(flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, gMoveX, gMoveY, 0, 0);
+    else
+        mouse_event(flags, 0, 0, 0, 0);
 }
 
 }  // namespace
@@ -85,12 +95,14 @@ void Pump(int ms) {
 }
 
 void MoveMouse(int x, int y) {
-    // Absolute: a relative move of 0 is taken from a cursor position that can
-    // lag behind SetCursorPos under Wine.
+    // Absolute input alone, as a mouse gives it: SetCursorPos warps the
+    // pointer behind the input stream's back, and the desktop reports that
+    // warp as a move of its own, possibly after later ones.
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    SetCursorPos(x, y);
-    mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, static_cast<DWORD>((x * 65536 + w - 1) / w),
-                static_cast<DWORD>((y * 65536 + h - 1) / h), 0, 0);
+    gMoved = true;
+    gMoveX = static_cast<DWORD>((x * 65536 + w - 1) / w);
+    gMoveY = static_cast<DWORD>((y * 65536 + h - 1) / h);
+    mouse_event(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, gMoveX, gMoveY, 0, 0);
     // Lets the driver take in the move before the next injected event (a
     // peek makes it read its events; nothing is removed or dispatched), until
     // the cursor is where it was sent; bounded, so a test fails, not hangs.
