@@ -596,15 +596,16 @@ TEST_F(MenuBarLoopTest, MovingTheMouseAcrossTheBarSwitchesDropDowns) {
     };
     auto moveTo = [&](TMenuOptionBox* button, int dx) {
         TPoint p = button->ClientToScreen({button->Width() / 2 + dx, button->Height() / 2});
-        SetCursorPos(p.X, p.Y);
-        mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
+        widget_tests::MoveMouse(p.X, p.Y);
     };
     gStep = 0;
+    // At the timer's pace, once the state each step waits for has come: the
+    // first drop-down has had time to see the resting pointer.
     gScript = {
-        [&] { note(); moveTo(buttons[2], 0); },
-        [&] { note(); Press(VK_ESCAPE); },
-        [&] { Press(VK_ESCAPE); },
-        [&] { note(); },
+        {[&] { return bar->PopupOpen(); }, [&] { note(); moveTo(buttons[2], 0); }},
+        {[&] { return bar->PopupOpen() && bar->CurrentControl() != buttons[0]; }, [&] { note(); Press(VK_ESCAPE); }},
+        {[&] { return !bar->PopupOpen(); }, [&] { Press(VK_ESCAPE); }},
+        {[&] { return !bar->MenuMode(); }, [&] { note(); }},
     };
     // The pointer rests on "Help": the drop-down opened from the keyboard
     // stays the first one until the mouse really moves.
